@@ -24,7 +24,8 @@ enum class CodePage {
   Ansi1251,  // Cyrillic
 };
 
-// "ANSI_1252" -> Ansi1252, case-insensitive; also accepts "UTF-8"/"UTF8". Unknown names give nothing.
+// "ANSI_1252" -> Ansi1252, case-insensitive; also accepts "UTF-8"/"UTF8". Unknown names give
+// nothing.
 std::optional<CodePage> codePageFromName(std::string_view name);
 // The $DWGCODEPAGE spelling: "ANSI_1252", ...; "UTF-8" for Utf8.
 std::string_view codePageName(CodePage page);
@@ -36,6 +37,7 @@ bool isAscii(std::string_view bytes);
 // Construction builds lookup tables once; decode and encode are then cheap and thread-compatible.
 class TextCodec {
  public:
+  // Throws std::runtime_error if the C library has no converter for the code page.
   explicit TextCodec(CodePage page);
   ~TextCodec();
   TextCodec(TextCodec&&) noexcept;
@@ -44,13 +46,17 @@ class TextCodec {
   CodePage codePage() const;
 
   // Bytes of the drawing to wide. \U+XXXX and \M+nXXXX escapes become their characters (a \M+
-  // of another code page than this codec's is decoded with that code page). Bytes that are not
-  // valid in the code page become U+FFFD; decode never fails.
+  // of another code page than this codec's is decoded with that code page; a surrogate pair written
+  // as two \U+ escapes is one character). An escape that is malformed or names no character is
+  // kept as text. Bytes that are not valid in the code page become U+FFFD; decode never fails.
   std::wstring decode(std::string_view bytes) const;
 
   // Wide to the bytes of the drawing. For UTF-8 every character is written as UTF-8. For a code
-  // page, a character it cannot hold is written as \U+XXXX (hex digits upper-case, 4 digits, or
-  // more for code points above U+FFFF).
+  // page, a character it cannot hold is written as \U+XXXX (hex digits upper-case, 4 digits; a
+  // code point above U+FFFF as two escapes of its UTF-16 surrogate pair, since readers take exactly
+  // 4 digits). A backslash stays one byte, unless the text after it would read back as an escape:
+  // then it is written as \U+005C, so that decode(encode(text)) == text for any Unicode text.
+  // Lone surrogates and values above U+10FFFF are written as U+FFFD.
   std::string encode(std::wstring_view text) const;
 
  private:

@@ -1,0 +1,312 @@
+#include "db/database.h"
+
+#include <algorithm>
+#include <cassert>
+#include <stdexcept>
+
+#include <fmt/format.h>
+
+#include "dxf/number_syntax.h"
+#include "dxf/tag_scanner.h"
+
+namespace kx::db {
+
+std::string DxfVersion::name() const {
+  return fmt::format("AC{}", number);
+}
+
+Database::Database() : codec_(std::make_unique<dxf::TextCodec>(dxf::CodePage::Ansi1252)) {
+  internType("");
+}
+Database::~Database() = default;
+Database::Database(Database&&) noexcept = default;
+Database& Database::operator=(Database&&) noexcept = default;
+
+void Database::adoptSource(std::string text) {
+  if (text.size() >= 0xFFFFFFFFu) throw std::length_error("drawing larger than 4 GB");
+  source_ = std::move(text);
+}
+
+void Database::setCodec(dxf::CodePage page) {
+  codec_ = std::make_unique<dxf::TextCodec>(page);
+}
+
+std::uint32_t Database::internType(std::string_view type) {
+  auto it = typeIndex_.find(std::string(type));
+  if (it != typeIndex_.end()) return it->second;
+  const auto index = static_cast<std::uint32_t>(typeNames_.size());
+  typeNames_.emplace_back(type);
+  typeIndex_.emplace(std::string(type), index);
+  return index;
+}
+
+ObjectId Database::addSourceRecord(std::uint32_t begin, std::uint32_t end, std::string_view type,
+                                   std::uint64_t handle, std::uint64_t ownerHandle) {
+  Record r;
+  r.begin = begin;
+  r.end = end;
+  r.type = internType(type);
+  r.handle = handle;
+  r.ownerHandle = ownerHandle;
+  records_.push_back(r);
+  return ObjectId(static_cast<std::uint32_t>(records_.size() - 1));
+}
+
+std::vector<ObjectId> Database::indexHandles() {
+  std::vector<ObjectId> duplicates;
+  handles_.clear();
+  handles_.reserve(records_.size());
+  std::uint64_t largest = 0;
+  for (std::uint32_t i = 0; i < records_.size(); ++i) {
+    const std::uint64_t h = records_[i].handle;
+    if (h == 0) continue;
+    largest = std::max(largest, h);
+    if (!handles_.emplace(h, ObjectId(i)).second) duplicates.emplace_back(i);
+  }
+  std::uint64_t seed = 0;
+  if (auto text = headerText("$HANDSEED")) seed = dxf::parseHex(*text).value_or(0);
+  // A seed below a handle in use would hand out that handle again.
+  nextHandle_ = std::max(seed, largest + 1);
+  seedAtLoad_ = nextHandle_;
+  return duplicates;
+}
+
+const Section* Database::findSection(std::string_view name) const {
+  const int i = sectionIndex(name);
+  return i < 0 ? nullptr : &sections_[i];
+}
+
+int Database::sectionIndex(std::string_view name) const {
+  for (std::size_t i = 0; i < sections_.size(); ++i)
+    if (sections_[i].name == name) return static_cast<int>(i);
+  return -1;
+}
+
+std::string_view Database::typeName(ObjectId id) const {
+  return typeNames_[records_[id.index()].type];
+}
+
+ObjectId Database::findByHandle(std::uint64_t handle) const {
+  if (handle == 0) return {};
+  auto it = handles_.find(handle);
+  return it == handles_.end() ? ObjectId() : it->second;
+}
+
+ObjectId Database::owner(ObjectId id) const {
+  const ObjectId byHandle = findByHandle(ownerHandle(id));
+  if (!byHandle.isNull() || resolvedOwners_.empty()) return byHandle;
+  auto it = resolvedOwners_.find(id);
+  return it == resolvedOwners_.end() ? ObjectId() : it->second;
+}
+
+void Database::setErased(ObjectId id, bool erased) {
+  Record& r = records_[id.index()];
+  r.flags = erased ? (r.flags | kErased) : (r.flags & ~kErased);
+}
+
+std::string_view Database::sourceBytes(ObjectId id) const {
+  const Record& r = records_[id.index()];
+  return std::string_view(source_).substr(r.begin, r.end - r.begin);
+}
+
+std::span<const Tag> Database::tags(ObjectId id) const {
+  const Record& r = records_[id.index()];
+  if (r.tagList == kNoTags) {
+    std::vector<Tag> list;
+    dxf::TagScanner scanner(std::string_view(source_).substr(0, r.end), r.begin);
+    dxf::RawTag raw;
+    while (scanner.next(raw) == dxf::ScanStatus::Ok) {
+      Tag t;
+      t.valueOffset = static_cast<std::uint32_t>(raw.valueOffset);
+      t.valueLength = static_cast<std::uint32_t>(raw.valueLength);
+      t.code = static_cast<std::int16_t>(raw.code);
+      t.codeWidth = raw.codeWidth;
+      t.flags = raw.codeCR ? Tag::kCodeCR : 0;
+      list.push_back(t);
+    }
+    r.tagList = static_cast<std::uint32_t>(tagLists_.size());
+    tagLists_.push_back(std::move(list));
+  }
+  return tagLists_[r.tagList];
+}
+
+std::string_view Database::text(const Tag& tag) const {
+  const std::string& pool = tag.owned() ? owned_ : source_;
+  return std::string_view(pool).substr(tag.valueOffset, tag.valueLength);
+}
+
+std::string_view Database::codeText(const Tag& tag) const {
+  if (tag.codeWidth == 0) return {};
+  const std::string& pool = tag.owned() ? owned_ : source_;
+  const std::size_t lineEnd = (tag.flags & Tag::kCodeCR) ? 2 : 1;
+  return std::string_view(pool).substr(tag.valueOffset - lineEnd - tag.codeWidth, tag.codeWidth);
+}
+
+std::vector<Tag>& Database::editableTags(ObjectId id) {
+  tags(id);
+  Record& r = records_[id.index()];
+  r.flags |= kEdited;
+  return tagLists_[r.tagList];
+}
+
+Tag Database::makeOwnedTag(int code, std::string_view codeLine, std::string_view value) {
+  if (owned_.size() + codeLine.size() + value.size() + 8 >= 0xFFFFFFFFu)
+    throw std::length_error("drawing text pool full");
+  Tag t;
+  t.code = static_cast<std::int16_t>(code);
+  t.flags = Tag::kOwnedPool;
+  if (codeLine.empty()) {
+    std::string canonical;
+    dxf::appendCanonicalCode(canonical, code);
+    owned_ += canonical;
+    t.codeWidth = static_cast<std::uint8_t>(canonical.size());
+  } else {
+    owned_ += codeLine;
+    t.codeWidth = static_cast<std::uint8_t>(codeLine.size());
+  }
+  owned_ += '\n';
+  t.valueOffset = static_cast<std::uint32_t>(owned_.size());
+  t.valueLength = static_cast<std::uint32_t>(value.size());
+  owned_ += value;
+  return t;
+}
+
+void Database::setText(ObjectId id, std::size_t index, std::string_view newText) {
+  std::vector<Tag>& list = editableTags(id);
+  const Tag old = list.at(index);
+  if (text(old) == newText) return;
+  // Keep the group-code line as it was written so a diff shows only the value.
+  const std::string codeLine(codeText(old));
+  list[index] = makeOwnedTag(old.code, codeLine, newText);
+  if (old.code == 5 || old.code == 105 || old.code == 330) refreshIdentity(id);
+}
+
+void Database::insertTag(ObjectId id, std::size_t index, int code, std::string_view newText) {
+  std::vector<Tag>& list = editableTags(id);
+  list.insert(list.begin() + static_cast<std::ptrdiff_t>(std::min(index, list.size())),
+              makeOwnedTag(code, {}, newText));
+  if (code == 5 || code == 105 || code == 330) refreshIdentity(id);
+}
+
+void Database::eraseTags(ObjectId id, std::size_t index, std::size_t count) {
+  std::vector<Tag>& list = editableTags(id);
+  index = std::min(index, list.size());
+  count = std::min(count, list.size() - index);
+  list.erase(list.begin() + static_cast<std::ptrdiff_t>(index),
+             list.begin() + static_cast<std::ptrdiff_t>(index + count));
+  refreshIdentity(id);
+}
+
+// Handle and owner are cached on the record; after a change to the groups they are read again.
+void Database::refreshIdentity(ObjectId id) {
+  Record& r = records_[id.index()];
+  const std::uint64_t oldHandle = r.handle;
+  std::uint64_t handle = 0, owner = 0;
+  const int handleCode = typeName(id) == "DIMSTYLE" ? 105 : 5;
+  int braceDepth = 0;
+  for (const Tag& t : tags(id)) {
+    if (t.code == 102) {
+      const std::string_view v = text(t);
+      braceDepth += (!v.empty() && v.front() == '{') ? 1 : (v == "}" ? -1 : 0);
+      braceDepth = std::max(braceDepth, 0);
+    } else if (t.code == handleCode && handle == 0) {
+      handle = dxf::parseHex(text(t)).value_or(0);
+    } else if (t.code == 330 && braceDepth == 0 && owner == 0) {
+      owner = dxf::parseHex(text(t)).value_or(0);
+    }
+  }
+  r.handle = handle;
+  r.ownerHandle = owner;
+  if (oldHandle != handle) {
+    auto it = handles_.find(oldHandle);
+    if (it != handles_.end() && it->second == id) handles_.erase(it);
+    if (handle) handles_[handle] = id;
+  }
+}
+
+ObjectId Database::addRecord(int section, ObjectId before, std::string_view type,
+                             const std::vector<NewTag>& newTags) {
+  Record r;
+  r.type = internType(type);
+  r.flags = kEdited;
+  std::vector<Tag> list;
+  list.reserve(newTags.size() + 1);
+  list.push_back(makeOwnedTag(0, {}, type));
+  for (const NewTag& t : newTags) list.push_back(makeOwnedTag(t.code, {}, t.text));
+  r.tagList = static_cast<std::uint32_t>(tagLists_.size());
+  tagLists_.push_back(std::move(list));
+  records_.push_back(r);
+  const ObjectId id(static_cast<std::uint32_t>(records_.size() - 1));
+  refreshIdentity(id);
+
+  std::vector<ObjectId>& order = sections_.at(section).records;
+  auto at = order.end();
+  if (!before.isNull()) {
+    at = std::find(order.begin(), order.end(), before);
+  } else if (!order.empty() && typeName(order.back()) == "ENDSEC") {
+    at = order.end() - 1;
+  }
+  order.insert(at, id);
+  return id;
+}
+
+void Database::assignHandle(ObjectId id, std::uint64_t handle) {
+  const int code = typeName(id) == "DIMSTYLE" ? 105 : 5;
+  const std::string hex = fmt::format("{:X}", handle);
+  const std::span<const Tag> list = tags(id);
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    if (list[i].code == code) {
+      setText(id, i, hex);
+      return;
+    }
+  }
+  insertTag(id, 1, code, hex);
+}
+
+ObjectId Database::headerRecord() const {
+  const Section* header = findSection("HEADER");
+  return header && !header->records.empty() ? header->records.front() : ObjectId();
+}
+
+std::optional<Database::HeaderRange> Database::headerVariable(std::string_view name) const {
+  const Section* header = findSection("HEADER");
+  if (!header) return std::nullopt;
+  // Variables normally all sit in the SECTION record; a stray ENDSEC may carry the rest.
+  for (ObjectId record : header->records) {
+    const std::span<const Tag> list = tags(record);
+    for (std::size_t i = 0; i < list.size(); ++i) {
+      if (list[i].code != 9 || text(list[i]) != name) continue;
+      std::size_t end = i + 1;
+      while (end < list.size() && list[end].code != 9 && list[end].code != 0) ++end;
+      return HeaderRange{record, i + 1, end - i - 1};
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string_view> Database::headerText(std::string_view name) const {
+  auto range = headerVariable(name);
+  if (!range || range->count == 0) return std::nullopt;
+  return text(tags(range->record)[range->first]);
+}
+
+void Database::setHeaderText(std::string_view name, int code, std::string_view value) {
+  if (auto range = headerVariable(name); range && range->count > 0) {
+    setText(range->record, range->first, value);
+    return;
+  }
+  const ObjectId record = headerRecord();
+  if (record.isNull()) return;
+  const std::size_t end = tags(record).size();
+  insertTag(record, end, 9, name);
+  insertTag(record, end + 1, code, value);
+}
+
+void Database::syncHandleSeed() {
+  if (nextHandle_ <= seedAtLoad_) return;
+  if (!headerVariable("$HANDSEED")) return;  // drawings without handles keep going without them
+  setHeaderText("$HANDSEED", 5, fmt::format("{:X}", nextHandle_));
+  seedAtLoad_ = nextHandle_;
+}
+
+}  // namespace kx::db

@@ -1,0 +1,173 @@
+#pragma once
+// The drawing database. Every object keeps the groups it was read with; typed access reads and
+// writes those groups, so whatever the host does not understand is written back untouched, and a
+// value nobody changed is written from the text it was read from.
+//
+// Objects are the records of the file, one per group-0 line: entities, table entries, objects,
+// and the structural records (SECTION, TABLE, BLOCK, ENDBLK, SEQEND, ENDSEC, EOF) that tie them
+// together. The HEADER section's variables are the groups of its SECTION record.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "db/object_id.h"
+#include "dxf/encoding.h"
+#include "dxf/tag.h"
+
+namespace kx::db {
+
+using dxf::Tag;
+
+// A group to add to an object: its code and its value as DXF text in the drawing's encoding.
+struct NewTag {
+  int code;
+  std::string text;
+};
+
+struct Section {
+  std::string name;               // "HEADER", "ENTITIES", ...; empty for records between sections
+  std::vector<ObjectId> records;  // SECTION record first, ENDSEC record last
+};
+
+// AC1009 (R12) ... AC1032 (R2018).
+struct DxfVersion {
+  int number = 1009;
+  std::string name() const;
+  bool hasSubclassMarkers() const { return number >= 1012; }
+  bool isUtf8() const { return number >= 1021; }
+};
+
+class Database {
+ public:
+  Database();
+  ~Database();
+  Database(Database&&) noexcept;
+  Database& operator=(Database&&) noexcept;
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
+
+  // ---- building (the reader's and the template's side) ----
+  // Takes the whole text of the drawing; records refer into it.
+  void adoptSource(std::string text);
+  // A record read from the source: bytes [begin, end) starting at its group-0 line.
+  ObjectId addSourceRecord(std::uint32_t begin, std::uint32_t end, std::string_view type,
+                           std::uint64_t handle, std::uint64_t ownerHandle);
+  std::vector<Section>& mutableSections() { return sections_; }
+  void setPreamble(std::string bytes) { preamble_ = std::move(bytes); }
+  void setTrailer(std::string bytes) { trailer_ = std::move(bytes); }
+  void setLineEnd(std::string_view eol) { lineEnd_ = eol; }
+  void setCodec(dxf::CodePage page);
+  void setVersion(DxfVersion v) { version_ = v; }
+  // Called once the reader has placed every record: indexes handles and sets the handle seed.
+  // Returns the objects whose handle another object already had (in file order).
+  std::vector<ObjectId> indexHandles();
+
+  // ---- the file as a whole ----
+  std::string_view source() const { return source_; }
+  const std::vector<Section>& sections() const { return sections_; }
+  const Section* findSection(std::string_view name) const;
+  int sectionIndex(std::string_view name) const;
+  std::string_view preamble() const { return preamble_; }
+  std::string_view trailer() const { return trailer_; }
+  std::string_view lineEnd() const { return lineEnd_; }
+  DxfVersion version() const { return version_; }
+  const dxf::TextCodec& codec() const { return *codec_; }
+  std::size_t objectCount() const { return records_.size(); }
+
+  // ---- objects ----
+  std::string_view typeName(ObjectId id) const;
+  bool isType(ObjectId id, std::string_view type) const { return typeName(id) == type; }
+  std::uint64_t handle(ObjectId id) const { return records_[id.index()].handle; }
+  std::uint64_t ownerHandle(ObjectId id) const { return records_[id.index()].ownerHandle; }
+  // The owning object. When the owner's handle names no object, the owner the reader worked out
+  // from where the object sits in the file.
+  ObjectId owner(ObjectId id) const;
+  void setResolvedOwner(ObjectId id, ObjectId owner) { resolvedOwners_[id] = owner; }
+  ObjectId findByHandle(std::uint64_t handle) const;
+  bool isErased(ObjectId id) const { return records_[id.index()].flags & kErased; }
+  void setErased(ObjectId id, bool erased);
+  // Whether the object must be written group by group (it changed, or was made here).
+  bool isEdited(ObjectId id) const { return records_[id.index()].flags & kEdited; }
+  // Bytes of an unchanged object as read.
+  std::string_view sourceBytes(ObjectId id) const;
+
+  // ---- groups ----
+  std::span<const Tag> tags(ObjectId id) const;
+  std::string_view text(const Tag& tag) const;
+  // The group-code line of a tag as it is to be written (without line end).
+  std::string_view codeText(const Tag& tag) const;
+  std::wstring decode(const Tag& tag) const { return codec_->decode(text(tag)); }
+  std::string encode(std::wstring_view s) const { return codec_->encode(s); }
+
+  void setText(ObjectId id, std::size_t index, std::string_view text);
+  void insertTag(ObjectId id, std::size_t index, int code, std::string_view text);
+  void eraseTags(ObjectId id, std::size_t index, std::size_t count);
+
+  // ---- making objects ----
+  std::uint64_t allocateHandle() { return nextHandle_++; }
+  std::uint64_t handleSeed() const { return nextHandle_; }
+  // Makes a record of `type` with `tags` (which do not include the group-0 type line) and places it
+  // in `section` before `before` (or before the section's ENDSEC when `before` is null).
+  ObjectId addRecord(int section, ObjectId before, std::string_view type,
+                     const std::vector<NewTag>& tags);
+  // Gives an object a new handle, changing its group 5 (105 for dimension styles).
+  void assignHandle(ObjectId id, std::uint64_t handle);
+
+  // ---- header variables ----
+  // The groups after "9 $NAME" up to the next variable, as indexes into the header record's tags.
+  struct HeaderRange {
+    ObjectId record;
+    std::size_t first = 0;
+    std::size_t count = 0;
+  };
+  std::optional<HeaderRange> headerVariable(std::string_view name) const;
+  std::optional<std::string_view> headerText(std::string_view name) const;
+  // Sets a one-group variable, adding it at the end of the header when it is missing.
+  void setHeaderText(std::string_view name, int code, std::string_view text);
+  // Writes the handle seed into $HANDSEED when new handles were given out since loading.
+  void syncHandleSeed();
+
+ private:
+  enum Flags : std::uint8_t { kErased = 1, kEdited = 2 };
+  struct Record {
+    std::uint32_t begin = 0;
+    std::uint32_t end = 0;
+    mutable std::uint32_t tagList = kNoTags;
+    std::uint32_t type = 0;
+    std::uint64_t handle = 0;
+    std::uint64_t ownerHandle = 0;
+    std::uint8_t flags = 0;
+  };
+  static constexpr std::uint32_t kNoTags = 0xFFFFFFFFu;
+
+  std::uint32_t internType(std::string_view type);
+  std::vector<Tag>& editableTags(ObjectId id);
+  Tag makeOwnedTag(int code, std::string_view codeText, std::string_view value);
+  void refreshIdentity(ObjectId id);
+  ObjectId headerRecord() const;
+
+  std::string source_;
+  std::string owned_;  // texts of groups changed or made here, laid out like the file
+  std::vector<Record> records_;
+  mutable std::vector<std::vector<Tag>> tagLists_;
+  std::vector<std::string> typeNames_;
+  std::unordered_map<std::string, std::uint32_t> typeIndex_;
+  std::unordered_map<std::uint64_t, ObjectId> handles_;
+  std::unordered_map<ObjectId, ObjectId> resolvedOwners_;
+  std::vector<Section> sections_;
+  std::string preamble_;
+  std::string trailer_;
+  std::string lineEnd_ = "\n";
+  DxfVersion version_;
+  std::unique_ptr<dxf::TextCodec> codec_;
+  std::uint64_t nextHandle_ = 1;
+  std::uint64_t seedAtLoad_ = 0;
+};
+
+}  // namespace kx::db

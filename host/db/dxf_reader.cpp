@@ -1,0 +1,390 @@
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <fstream>
+#include <unordered_map>
+
+#include <fmt/format.h>
+
+#include "db/dxf_io.h"
+#include "dxf/group_code.h"
+#include "dxf/number_syntax.h"
+#include "dxf/tag_scanner.h"
+
+namespace kx::db {
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+class DxfReader {
+ public:
+  DxfReader(std::string text, std::string_view name) : name_(name) {
+    // A file that stops in the middle of a line was cut off; end that line so the groups the
+    // repair adds start on lines of their own. (A last line of EOF without a line end is fine.)
+    if (!text.empty() && text.back() != '\n') {
+      const std::size_t lastLine = text.find_last_of('\n');
+      std::string_view tail =
+          std::string_view(text).substr(lastLine == std::string::npos ? 0 : lastLine + 1);
+      while (!tail.empty() && (tail.back() == ' ' || tail.back() == '\r')) tail.remove_suffix(1);
+      if (tail != "EOF") text += '\n';
+    }
+    db_.adoptSource(std::move(text));
+    src_ = db_.source();
+  }
+
+  LoadedDrawing run() {
+    checkLooksLikeDxf();
+    scanRecords();
+    buildSections();
+    readHeader();
+    fixValues();
+    fixHandles();
+    fixOwners();
+    LoadedDrawing out{std::move(db_), repairs_.lines()};
+    out.notices.insert(out.notices.begin(), notices_.begin(), notices_.end());
+    return out;
+  }
+
+ private:
+  struct PendingRecord {
+    std::size_t begin = 0;
+    std::string_view type;
+    std::uint64_t handle = 0;
+    std::uint64_t owner = 0;
+    int braceDepth = 0;
+    bool open = false;
+  };
+  struct BadValue {
+    ObjectId record;
+    std::size_t valueOffset;
+  };
+
+  [[noreturn]] void fail(std::size_t offset, const std::string& reason) const {
+    throw DxfError(fmt::format("{}:{}: {}", name_, dxf::lineNumberAt(src_, offset), reason));
+  }
+
+  void checkLooksLikeDxf() {
+    if (src_.empty()) throw DxfError(fmt::format("{}: the file is empty", name_));
+    const std::string_view head = src_.substr(0, 32);
+    if (head.find("Binary DXF") != std::string_view::npos)
+      throw DxfError(
+          fmt::format("{}: binary DXF is not supported; save the drawing as ASCII DXF", name_));
+    if (src_.starts_with(kUtf8Bom)) {
+      start_ = kUtf8Bom.size();
+      db_.setPreamble(std::string(kUtf8Bom));
+    }
+    const std::size_t firstLineEnd = src_.find('\n', start_);
+    if (firstLineEnd != std::string_view::npos && firstLineEnd > 0 &&
+        src_[firstLineEnd - 1] == '\r')
+      db_.setLineEnd("\r\n");
+    dxf::TagScanner probe(src_, start_);
+    dxf::RawTag first;
+    const dxf::ScanStatus status = probe.next(first);
+    if (status == dxf::ScanStatus::BadCode ||
+        (status == dxf::ScanStatus::Ok && first.code != 0 && first.code != 999))
+      throw DxfError(
+          fmt::format("{}:1: not a DXF file (it does not start with a group code 0)", name_));
+  }
+
+  void closeRecord(PendingRecord& r, std::size_t end) {
+    if (!r.open) return;
+    records_.push_back(db_.addSourceRecord(static_cast<std::uint32_t>(r.begin),
+                                           static_cast<std::uint32_t>(end), r.type, r.handle,
+                                           r.owner));
+    r = PendingRecord{};
+  }
+
+  void scanRecords() {
+    dxf::TagScanner scanner(src_, start_);
+    dxf::RawTag tag;
+    PendingRecord current;
+    std::size_t end = start_;
+    for (;;) {
+      const dxf::ScanStatus status = scanner.next(tag);
+      if (status == dxf::ScanStatus::End) break;
+      if (status == dxf::ScanStatus::BadCode &&
+          src_.find('\n', scanner.position()) == std::string_view::npos) {
+        repairs_.add("groups cut off at the end of the file",
+                     dxf::lineNumberAt(src_, scanner.position()));
+        break;
+      }
+      if (status == dxf::ScanStatus::BadCode) {
+        const std::size_t lineEnd = src_.find('\n', scanner.position());
+        std::string_view line = src_.substr(
+            scanner.position(),
+            std::min<std::size_t>(lineEnd == std::string_view::npos ? src_.size() : lineEnd,
+                                  scanner.position() + 40) -
+                scanner.position());
+        fail(scanner.position(), fmt::format("'{}' is not a group code", printable(line)));
+      }
+      if (status == dxf::ScanStatus::MissingValue) {
+        repairs_.add("groups cut off at the end of the file", dxf::lineNumberAt(src_, end));
+        break;
+      }
+      if (tag.code == 0) {
+        closeRecord(current, tag.codeOffset);
+        current.open = true;
+        current.begin = tag.codeOffset;
+        current.type = src_.substr(tag.valueOffset, tag.valueLength);
+        end = tag.next;
+        if (current.type == "EOF") {
+          closeRecord(current, tag.next);
+          db_.setTrailer(std::string(src_.substr(tag.next)));
+          sawEof_ = true;
+          return;
+        }
+        continue;
+      }
+      if (!current.open) {  // comments or stray groups before the first record
+        current.open = true;
+        current.begin = tag.codeOffset;
+      }
+      end = tag.next;
+      noteGroup(current, tag);
+    }
+    closeRecord(current, end);
+    // Bytes after the last complete group (a cut-off group-code line) are dropped.
+  }
+
+  void noteGroup(PendingRecord& r, const dxf::RawTag& tag) {
+    const std::string_view value = src_.substr(tag.valueOffset, tag.valueLength);
+    const dxf::ValueType type = dxf::valueTypeOf(tag.code);
+    if (dxf::isNumeric(type) && !dxf::isValidValue(type, value)) {
+      badValues_.push_back(
+          {ObjectId(static_cast<std::uint32_t>(records_.size())), tag.valueOffset});
+    }
+    if (tag.code == 102) {
+      if (!value.empty() && value.front() == '{')
+        ++r.braceDepth;
+      else if (value == "}" && r.braceDepth > 0)
+        --r.braceDepth;
+    } else if ((tag.code == 5 || tag.code == 105) && r.handle == 0 && r.type != "SECTION") {
+      if (tag.code == 5 || r.type == "DIMSTYLE") r.handle = dxf::parseHex(value).value_or(0);
+    } else if (tag.code == 330 && r.braceDepth == 0 && r.owner == 0) {
+      r.owner = dxf::parseHex(value).value_or(0);
+    }
+  }
+
+  static std::string printable(std::string_view s) {
+    std::string out;
+    for (unsigned char c : s) out += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '?';
+    return out;
+  }
+
+  std::size_t lineOf(ObjectId id) const {
+    return db_.isEdited(id) ? 0 : dxf::lineNumberAt(src_, db_.sourceBytes(id).data() - src_.data());
+  }
+
+  void buildSections() {
+    auto& sections = db_.mutableSections();
+    int current = -1;  // index of the open section, -1 when between sections
+    auto loose = [&]() -> Section& {
+      const bool lastIsLoose = !sections.empty() && current < 0 &&
+                               (sections.back().records.empty() ||
+                                db_.typeName(sections.back().records.front()) != "SECTION");
+      if (!lastIsLoose) sections.push_back(Section{});
+      return sections.back();
+    };
+    auto closeOpenSection = [&](const char* why) {
+      if (current < 0) return;
+      const std::vector<ObjectId>& recs = sections[current].records;
+      repairs_.add(why, recs.empty() ? 0 : lineOf(recs.front()),
+                   "section " + sections[current].name);
+      db_.addRecord(current, ObjectId(), "ENDSEC", {});
+      current = -1;
+    };
+
+    for (ObjectId id : records_) {
+      const std::string_view type = db_.typeName(id);
+      if (type == "SECTION") {
+        closeOpenSection("sections that never ended");
+        sections.push_back(Section{sectionName(id), {id}});
+        current = static_cast<int>(sections.size() - 1);
+      } else if (type == "ENDSEC") {
+        if (current < 0) {
+          repairs_.add("ENDSEC records outside a section", lineOf(id));
+          db_.setErased(id, true);
+          loose().records.push_back(id);
+        } else if (db_.tags(id).size() > 1) {
+          // Some writers put an ENDSEC in the middle of the header and go on with variables;
+          // readers carry on, and so do we, keeping the record where it is.
+          notices_.push_back(
+              fmt::format("line {}: an ENDSEC inside section {} is followed by "
+                          "more groups; the section goes on",
+                          lineOf(id), sections[current].name));
+          sections[current].records.push_back(id);
+        } else {
+          sections[current].records.push_back(id);
+          current = -1;
+        }
+      } else if (type == "EOF") {
+        closeOpenSection("sections that never ended");
+        loose().records.push_back(id);
+      } else if (current >= 0) {
+        sections[current].records.push_back(id);
+      } else {
+        loose().records.push_back(id);
+      }
+    }
+    if (!sawEof_) {
+      closeOpenSection("sections that never ended");
+      loose();
+      db_.addRecord(static_cast<int>(sections.size() - 1), ObjectId(), "EOF", {});
+      repairs_.add("files without an end-of-file mark", 0);
+    }
+  }
+
+  std::string sectionName(ObjectId id) const {
+    for (const Tag& t : db_.tags(id))
+      if (t.code == 2) return std::string(db_.text(t));
+    return {};
+  }
+
+  void readHeader() {
+    if (auto ver = db_.headerText("$ACADVER")) {
+      std::string_view v = *ver;
+      while (!v.empty() && v.back() == ' ') v.remove_suffix(1);
+      if (v.size() >= 6 && v.substr(0, 2) == "AC") {
+        if (auto n = dxf::parseInteger(v.substr(2)))
+          db_.setVersion(DxfVersion{static_cast<int>(*n)});
+      }
+    }
+    const auto named = db_.headerText("$DWGCODEPAGE");
+    const auto page = named ? dxf::codePageFromName(*named) : std::nullopt;
+    if (named && !page)
+      notices_.push_back(
+          fmt::format("code page {} is not known; texts are read as ANSI_1252", printable(*named)));
+    const dxf::CodePage fallback = page.value_or(dxf::CodePage::Ansi1252);
+    const dxf::CodePage declared = db_.version().isUtf8() ? dxf::CodePage::Utf8 : fallback;
+    const dxf::CodePage real = dxf::detectRealEncoding(declared, fallback, src_.substr(start_));
+    if (real != declared)
+      notices_.push_back(fmt::format(
+          "the drawing says its texts are {} but they are {}; read as {}",
+          dxf::codePageName(declared), dxf::codePageName(real), dxf::codePageName(real)));
+    db_.setCodec(real);
+  }
+
+  // A numeric group that does not parse would give every later reader a different number; make it
+  // a plain 0 so the drawing says one thing.
+  void fixValues() {
+    for (const BadValue& bad : badValues_) {
+      if (bad.record.index() >= records_.size()) continue;
+      const ObjectId id = records_[bad.record.index()];
+      const std::span<const Tag> list = db_.tags(id);
+      for (std::size_t i = 0; i < list.size(); ++i) {
+        if (list[i].owned() || list[i].valueOffset != bad.valueOffset) continue;
+        const std::string example =
+            fmt::format("group {} '{}'", list[i].code, printable(db_.text(list[i]).substr(0, 40)));
+        repairs_.add("numbers that did not parse (set to 0)",
+                     dxf::lineNumberAt(src_, bad.valueOffset), example);
+        db_.setText(id, i, "0");
+        break;
+      }
+    }
+  }
+
+  void fixHandles() {
+    for (ObjectId dup : db_.indexHandles()) {
+      repairs_.add("handles used twice (given new handles)", lineOf(dup),
+                   fmt::format("{:X}", db_.handle(dup)));
+      db_.assignHandle(dup, db_.allocateHandle());
+    }
+  }
+
+  std::string groupText(ObjectId id, int code) const {
+    for (const Tag& t : db_.tags(id))
+      if (t.code == code) return std::string(db_.text(t));
+    return {};
+  }
+
+  static std::string upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+  }
+
+  // An owner handle that names no object is common in drawings from some writers (a BLOCK naming
+  // a block record that is not there). The file is left as it is; the database takes the block or
+  // table the object sits in as its owner.
+  void fixOwners() {
+    std::vector<ObjectId> dangling;
+    for (ObjectId id : records_)
+      if (db_.ownerHandle(id) != 0 && db_.owner(id).isNull()) dangling.push_back(id);
+    if (dangling.empty()) return;
+
+    std::unordered_map<std::string, ObjectId> blockRecords;
+    if (const Section* tables = db_.findSection("TABLES"))
+      for (ObjectId id : tables->records)
+        if (db_.isType(id, "BLOCK_RECORD")) blockRecords[upper(groupText(id, 2))] = id;
+    auto blockRecord = [&](const std::string& name) {
+      auto it = blockRecords.find(upper(name));
+      return it == blockRecords.end() ? ObjectId() : it->second;
+    };
+
+    std::unordered_map<ObjectId, ObjectId> container;
+    for (const Section& section : db_.sections()) {
+      ObjectId current;
+      for (ObjectId id : section.records) {
+        const std::string_view type = db_.typeName(id);
+        if (section.name == "TABLES") {
+          if (type == "TABLE")
+            current = id;
+          else if (type != "ENDTAB")
+            container[id] = current;
+        } else if (section.name == "BLOCKS") {
+          if (type == "BLOCK") current = blockRecord(groupText(id, 2));
+          container[id] = current;
+        } else if (section.name == "ENTITIES") {
+          const bool paper = dxf::parseInteger(groupText(id, 67)).value_or(0) == 1;
+          container[id] = blockRecord(paper ? "*Paper_Space" : "*Model_Space");
+        }
+      }
+    }
+    std::size_t resolved = 0;
+    for (ObjectId id : dangling) {
+      auto it = container.find(id);
+      if (it == container.end() || it->second.isNull()) continue;
+      db_.setResolvedOwner(id, it->second);
+      ++resolved;
+    }
+    notices_.push_back(fmt::format(
+        "line {}: {} objects name an owner that does not exist ({} {:X} the first); {} of them are "
+        "taken as owned by the block or table they sit in, the file is left as it is",
+        lineOf(dangling.front()), dangling.size(), db_.typeName(dangling.front()),
+        db_.handle(dangling.front()), resolved));
+  }
+
+  std::string name_;
+  Database db_;
+  std::string_view src_;
+  std::size_t start_ = 0;
+  std::vector<ObjectId> records_;
+  std::vector<BadValue> badValues_;
+  RepairLog repairs_;
+  std::vector<std::string> notices_;
+  bool sawEof_ = false;
+};
+
+}  // namespace
+
+LoadedDrawing readDxf(std::string text, std::string_view name) {
+  return DxfReader(std::move(text), name).run();
+}
+
+LoadedDrawing readDxfFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in)
+    throw DxfError(
+        fmt::format("{}: cannot open the file: {}", path.string(), std::strerror(errno)));
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  if (size < 0) throw DxfError(fmt::format("{}: cannot read the file", path.string()));
+  if (size >= 0xFFFFFFFFLL)
+    throw DxfError(fmt::format("{}: drawings of 4 GB or more are not supported", path.string()));
+  std::string text(static_cast<std::size_t>(size), '\0');
+  in.seekg(0);
+  in.read(text.data(), size);
+  if (!in) throw DxfError(fmt::format("{}: cannot read the file", path.string()));
+  return readDxf(std::move(text), path.string());
+}
+
+}  // namespace kx::db

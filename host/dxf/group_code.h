@@ -1,0 +1,32 @@
+#pragma once
+// What kind of value a DXF group code carries. The code alone decides it, in every section.
+
+#include <cstdint>
+
+namespace kx::dxf {
+
+enum class ValueType : std::uint8_t {
+  String,
+  Real,
+  Int16,
+  Int32,
+  Int64,
+  Bool,
+  Handle,  // hexadecimal object handle
+  Binary,  // hexadecimal bytes
+};
+
+ValueType valueTypeOf(int code);
+
+inline bool isNumeric(ValueType t) {
+  return t == ValueType::Real || t == ValueType::Int16 || t == ValueType::Int32 ||
+         t == ValueType::Int64 || t == ValueType::Bool;
+}
+
+// Point groups come as x at code c, y at c + 10, z at c + 20.
+inline bool isPointX(int code) {
+  return (code >= 10 && code <= 18) || (code >= 110 && code <= 112) ||
+         (code >= 210 && code <= 219) || (code >= 1010 && code <= 1013);
+}
+
+}  // namespace kx::dxf

@@ -1,0 +1,264 @@
+#include "dxf/encoding.h"
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace kx::dxf {
+namespace {
+
+const CodePage kAllPages[] = {CodePage::Utf8,     CodePage::Ansi1252, CodePage::Ansi936,
+                              CodePage::Ansi950,  CodePage::Ansi932,  CodePage::Ansi949,
+                              CodePage::Ansi1250, CodePage::Ansi1251};
+
+std::string bytes(std::initializer_list<unsigned> list) {
+  std::string s;
+  for (unsigned b : list) s.push_back(static_cast<char>(b));
+  return s;
+}
+
+TEST(TextCodecTest, ChineseInGbkAndBig5) {
+  const TextCodec gbk(CodePage::Ansi936);
+  const std::string layer = bytes({0xD6, 0xD0, 0xCE, 0xC4, 0xCD, 0xBC, 0xB2, 0xE3});
+  EXPECT_EQ(gbk.decode("A-" + layer + "-1"), L"A-中文图层-1");
+  EXPECT_EQ(gbk.encode(L"A-中文图层-1"), "A-" + layer + "-1");
+  EXPECT_EQ(gbk.decode("\x80"), L"€");
+  EXPECT_EQ(gbk.encode(L"圖"), "\x88\x44");
+
+  const TextCodec big5(CodePage::Ansi950);
+  EXPECT_EQ(big5.decode("\xA4\xA4\xA4\xE5"), L"中文");
+  EXPECT_EQ(big5.encode(L"中文€"), "\xA4\xA4\xA4\xE5\xA3\xE1");
+  // The simplified form is not in Big5.
+  EXPECT_EQ(big5.encode(L"图"), "\\U+56FE");
+}
+
+TEST(TextCodecTest, JapaneseInShiftJis) {
+  const TextCodec sjis(CodePage::Ansi932);
+  const std::string text = bytes({0x93, 0xFA, 0x96, 0x7B, 0x8C, 0xEA, 0x95, 0x5C, 0xB1});
+  EXPECT_EQ(sjis.decode(text), L"日本語表ｱ");
+  EXPECT_EQ(sjis.encode(L"日本語表ｱ"), text);
+  // The second byte of 表 is a backslash; it must not start an escape.
+  EXPECT_EQ(sjis.decode("\x95\\U+0041"), L"表U+0041");
+  EXPECT_EQ(sjis.encode(L"表U+0041"), "\x95\\U+0041");
+  // Characters held twice (NEC and IBM rows) all read; the usual choice of row is written.
+  EXPECT_EQ(sjis.decode("\xEE\xEF\xFA\x40\xFA\x4A\x87\x54"), L"ⅰⅰⅠⅠ");
+  EXPECT_EQ(sjis.encode(L"ⅰⅠ￢"), "\xFA\x40\x87\x54\x81\xCA");
+}
+
+TEST(TextCodecTest, KoreanAndSingleBytePages) {
+  const TextCodec uhc(CodePage::Ansi949);
+  const std::string korean = bytes({0xC7, 0xD1, 0xB1, 0xB9, 0xBE, 0xEE, 0x8C, 0x63});
+  EXPECT_EQ(uhc.decode(korean), L"한국어똠");
+  EXPECT_EQ(uhc.encode(L"한국어똠"), korean);
+
+  const TextCodec western(CodePage::Ansi1252);
+  EXPECT_EQ(western.decode("Caf\xE9 \x80\x8A\x9F"), L"Café €ŠŸ");
+  EXPECT_EQ(western.encode(L"Café €ŠŸ"), "Caf\xE9 \x80\x8A\x9F");
+  // Unassigned bytes survive a round trip instead of turning into U+FFFD.
+  EXPECT_EQ(western.decode("\x81\x9D"), L"\u0081\u009D");
+  EXPECT_EQ(western.encode(L"\u0081\u009D"), "\x81\x9D");
+  EXPECT_EQ(western.encode(L"Жő"), "\\U+0416\\U+0151");
+
+  EXPECT_EQ(TextCodec(CodePage::Ansi1251).encode(L"Жё"), "\xC6\xB8");
+  EXPECT_EQ(TextCodec(CodePage::Ansi1250).decode("\xF5\xA3"), L"őŁ");
+}
+
+// Every character of every page goes through encode and decode unchanged, and the bytes of a
+// character come back the same unless the page holds that character twice.
+TEST(TextCodecTest, EveryCharacterOfEveryPageRoundTrips) {
+  struct Expectation {
+    CodePage page;
+    int minCharacters;
+    int maxDuplicates;
+  };
+  for (const auto& [page, minCharacters, maxDuplicates] :
+       {Expectation{CodePage::Ansi1252, 128, 0}, Expectation{CodePage::Ansi1250, 128, 0},
+        Expectation{CodePage::Ansi1251, 128, 0}, Expectation{CodePage::Ansi936, 21000, 0},
+        Expectation{CodePage::Ansi950, 13000, 20}, Expectation{CodePage::Ansi932, 7000, 400},
+        Expectation{CodePage::Ansi949, 17000, 0}}) {
+    SCOPED_TRACE(std::string(codePageName(page)));
+    const TextCodec codec(page);
+    std::vector<std::string> candidates;
+    for (unsigned a = 0x80; a < 0x100; ++a) {
+      candidates.push_back(bytes({a}));
+      for (unsigned b = 0; b < 0x100; ++b) candidates.push_back(bytes({a, b}));
+    }
+    int characters = 0;
+    int duplicates = 0;
+    for (const std::string& x : candidates) {
+      const std::wstring w = codec.decode(x);
+      if (w.size() != 1 || w[0] == L'\uFFFD') continue;
+      ++characters;
+      const std::string back = codec.encode(w);
+      ASSERT_EQ(codec.decode(back), w) << std::hex << static_cast<unsigned>(w[0]);
+      ASSERT_LE(back.size(), 2u) << std::hex << static_cast<unsigned>(w[0]);
+      if (back != x) ++duplicates;
+    }
+    EXPECT_GE(characters, minCharacters);
+    EXPECT_LE(duplicates, maxDuplicates);
+  }
+}
+
+TEST(TextCodecTest, UnicodeAndMultibyteEscapes) {
+  for (CodePage page : kAllPages) {
+    SCOPED_TRACE(std::string(codePageName(page)));
+    const TextCodec codec(page);
+    EXPECT_EQ(codec.decode("\\U+4E2D\\U+6587"), L"中文");
+    EXPECT_EQ(codec.decode("x\\U+4e2dy"), L"x中y");
+    // Exactly four digits: a digit after them is text.
+    EXPECT_EQ(codec.decode("\\U+00410"), L"A0");
+    EXPECT_EQ(codec.decode("\\U+D83D\\U+DE00!"), L"😀!");
+    // \M+ of any page, whatever the codec's own page.
+    EXPECT_EQ(codec.decode("\\M+193FA"), L"日");
+    EXPECT_EQ(codec.decode("\\M+2A4A4"), L"中");
+    EXPECT_EQ(codec.decode("\\M+3C7D1"), L"한");
+    EXPECT_EQ(codec.decode("\\M+4D065"), L"한");
+    EXPECT_EQ(codec.decode("\\M+5D6D0\\M+5cec4"), L"中文");
+  }
+}
+
+TEST(TextCodecTest, MalformedEscapesStayAsText) {
+  const TextCodec codec(CodePage::Ansi936);
+  for (const char* text :
+       {"\\U+12", "\\U+12G4", "\\U+", "\\", "a\\", "\\u+0041", "\\U0041", "\\M+6D6D0", "\\M+0D6D0",
+        "\\M+1", "\\M+1FFFF", "\\U+D83D", "\\U+DE00", "\\U+D83D\\U+D83D", "\\P\\fArial;"}) {
+    EXPECT_EQ(codec.decode(text), std::wstring(text, text + std::char_traits<char>::length(text)))
+        << text;
+  }
+  EXPECT_EQ(codec.decode("\\U+D83D\\U+0041"), L"\\U+D83DA");
+}
+
+TEST(TextCodecTest, EncodeEscapesWhatThePageCannotHold) {
+  const TextCodec gbk(CodePage::Ansi936);
+  EXPECT_EQ(gbk.encode(L"中한Ж"), "\xD6\xD0\\U+D55C\xA7\xA8");
+  EXPECT_EQ(gbk.encode(L"😀"), "\\U+D83D\\U+DE00");
+  EXPECT_EQ(gbk.decode(gbk.encode(L"中한😀")), L"中한😀");
+
+  const TextCodec utf8(CodePage::Utf8);
+  EXPECT_EQ(utf8.encode(L"é中😀"), "\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80");
+  EXPECT_EQ(utf8.decode("\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80"), L"é中😀");
+
+  // Not characters: a lone surrogate and a value beyond Unicode.
+  const std::wstring broken{L'a', static_cast<wchar_t>(0xD800), static_cast<wchar_t>(0x110000)};
+  EXPECT_EQ(gbk.encode(broken), "a\\U+FFFD\\U+FFFD");
+  EXPECT_EQ(utf8.encode(broken), "a\xEF\xBF\xBD\xEF\xBF\xBD");
+
+  // A backslash is one byte, unless it would be read as the start of an escape.
+  EXPECT_EQ(gbk.encode(L"C:\\dwg\\P\\U+12"), "C:\\dwg\\P\\U+12");
+  EXPECT_EQ(gbk.encode(L"\\U+0041"), "\\U+005CU+0041");
+  EXPECT_EQ(gbk.decode(gbk.encode(L"\\U+0041\\M+193FA")), L"\\U+0041\\M+193FA");
+}
+
+TEST(TextCodecTest, RandomTextRoundTripsThroughEveryPage) {
+  const std::wstring alphabet =
+      L"aZ09 \\\\\\UUMM+++15DdFfe8é€ŠŸЖёőŁ中文图層圖日本語表ｱⅰ①한국똠\uFFFD\u0081😀🀄𠀋";
+  std::mt19937 rng(12345);
+  std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+  std::uniform_int_distribution<int> length(0, 24);
+  for (CodePage page : kAllPages) {
+    const TextCodec codec(page);
+    for (int i = 0; i < 3000; ++i) {
+      std::wstring w;
+      for (int n = length(rng); n > 0; --n) w.push_back(alphabet[pick(rng)]);
+      ASSERT_EQ(codec.decode(codec.encode(w)), w) << codePageName(page) << " " << i;
+    }
+  }
+}
+
+TEST(TextCodecTest, InvalidBytesBecomeReplacementCharacters) {
+  const TextCodec gbk(CodePage::Ansi936);
+  EXPECT_EQ(gbk.decode("A\xD6"), L"A\uFFFD");
+  // 0x20 cannot follow a lead byte.
+  EXPECT_EQ(gbk.decode("\xD6 A\xFF"), L"\uFFFD A\uFFFD");
+  const TextCodec sjis(CodePage::Ansi932);
+  // A lead byte with an unassigned trail; the ASCII trail is read again on its own.
+  EXPECT_EQ(sjis.decode("\x85\x40\xA0"), L"\uFFFD@\uFFFD");
+  EXPECT_EQ(sjis.decode("\x85\\U+0041"),
+            L"\uFFFD"
+            L"A");
+
+  const TextCodec utf8(CodePage::Utf8);
+  EXPECT_EQ(utf8.decode("\xC0\xAF"), L"\uFFFD\uFFFD");
+  EXPECT_EQ(utf8.decode("\xED\xA0\x80"), L"\uFFFD\uFFFD\uFFFD");
+  EXPECT_EQ(utf8.decode("\xE4\xB8"
+                        "A"),
+            L"\uFFFD"
+            L"A");
+  EXPECT_EQ(utf8.decode("\xF4\x90\x80\x80"), L"\uFFFD\uFFFD\uFFFD\uFFFD");
+  EXPECT_EQ(utf8.decode("\xE4\xB8"), L"\uFFFD");
+
+  // Random bytes never crash or read past the end (run under the sanitizers).
+  std::mt19937 rng(7);
+  const std::string pool = "\\\\UM+15AF0\x80\x81\x95\xA4\xC7\xD6\xE4\xED\xF0\xF4\xFA\xFF";
+  std::uniform_int_distribution<std::size_t> pick(0, pool.size() - 1);
+  std::uniform_int_distribution<int> length(0, 16);
+  for (CodePage page : kAllPages) {
+    const TextCodec codec(page);
+    for (int i = 0; i < 2000; ++i) {
+      std::string x;
+      for (int n = length(rng); n > 0; --n) x.push_back(pool[pick(rng)]);
+      const std::wstring w = codec.decode(x);
+      ASSERT_LE(w.size(), x.size());
+      ASSERT_EQ(codec.decode(codec.encode(w)), w);
+    }
+  }
+}
+
+TEST(EncodingTest, StrictUtf8Validation) {
+  const std::string ascii(37, 'x');
+  for (const std::string& good :
+       {std::string(), ascii, ascii + "中文", std::string("\xF4\x8F\xBF\xBF"),
+        std::string("\xEF\xBF\xBD"), std::string("\xF0\x9F\x98\x80") + ascii}) {
+    EXPECT_TRUE(isValidUtf8(good)) << good;
+  }
+  for (const std::string& bad :
+       {std::string("\xC0\xAF"), std::string("\xC1\xBF"), std::string("\xE0\x80\xAF"),
+        std::string("\xF0\x80\x80\xAF"), std::string("\xED\xA0\x80"), std::string("\xED\xBF\xBF"),
+        std::string("\xF4\x90\x80\x80"), std::string("\xF5\x80\x80\x80"), std::string("\x80"),
+        ascii + "\xE4\xB8", ascii + "\xC3", std::string("\xE4\xB8\xADx\xBF")}) {
+    EXPECT_FALSE(isValidUtf8(bad)) << bad;
+  }
+  // A single high byte anywhere in blocks of every length.
+  for (std::size_t size = 1; size <= 70; ++size) {
+    std::string s(size, 'a');
+    EXPECT_TRUE(isAscii(s));
+    for (std::size_t i = 0; i < size; ++i) {
+      s[i] = '\xE9';
+      EXPECT_FALSE(isAscii(s)) << size << " " << i;
+      EXPECT_FALSE(isValidUtf8(s)) << size << " " << i;
+      s[i] = 'a';
+    }
+  }
+  EXPECT_TRUE(isAscii(""));
+}
+
+TEST(EncodingTest, DetectsTheRealEncodingOfADrawing) {
+  const std::string asciiPart(100, 'L');
+  const std::string utf8Chinese = asciiPart + "\xE5\x9B\xBE\xE5\xB1\x82 \xE4\xB8\xAD\xE6\x96\x87";
+  const std::string gbkChinese = asciiPart + "\xCD\xBC\xB2\xE3 \xD6\xD0\xCE\xC4";
+  EXPECT_EQ(detectRealEncoding(CodePage::Ansi936, CodePage::Ansi1252, utf8Chinese), CodePage::Utf8);
+  EXPECT_EQ(detectRealEncoding(CodePage::Utf8, CodePage::Ansi936, gbkChinese), CodePage::Ansi936);
+  EXPECT_EQ(detectRealEncoding(CodePage::Ansi936, CodePage::Ansi1252, gbkChinese),
+            CodePage::Ansi936);
+  EXPECT_EQ(detectRealEncoding(CodePage::Utf8, CodePage::Ansi936, utf8Chinese), CodePage::Utf8);
+  EXPECT_EQ(detectRealEncoding(CodePage::Ansi950, CodePage::Ansi1252, asciiPart),
+            CodePage::Ansi950);
+  EXPECT_EQ(detectRealEncoding(CodePage::Ansi1252, CodePage::Ansi1252, "Caf\xE9"),
+            CodePage::Ansi1252);
+}
+
+TEST(EncodingTest, CodePageNames) {
+  for (CodePage page : kAllPages) EXPECT_EQ(codePageFromName(codePageName(page)), page);
+  EXPECT_EQ(codePageFromName("ansi_936"), CodePage::Ansi936);
+  EXPECT_EQ(codePageFromName("utf8"), CodePage::Utf8);
+  EXPECT_EQ(codePageFromName("Utf-8"), CodePage::Utf8);
+  EXPECT_EQ(codePageFromName("ANSI_874"), std::nullopt);
+  EXPECT_EQ(codePageFromName("ANSI_12520"), std::nullopt);
+  EXPECT_EQ(codePageFromName(""), std::nullopt);
+}
+
+}  // namespace
+}  // namespace kx::dxf
