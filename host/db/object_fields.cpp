@@ -1,0 +1,218 @@
+#include "db/object_fields.h"
+
+#include <charconv>
+#include <cmath>
+#include <numbers>
+
+#include "dxf/number_syntax.h"
+
+namespace kx::db {
+namespace {
+
+constexpr int kFirstXdataCode = 1000;
+
+bool hasMarkers(std::span<const Tag> tags) {
+  for (const Tag& t : tags)
+    if (t.code == 100) return true;
+  return false;
+}
+
+}  // namespace
+
+std::string formatReal(double value) {
+  if (value == 0) return "0.0";
+  char buffer[64];
+  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+  std::string text(buffer, ec == std::errc() ? end : buffer);
+  if (text.find_first_of(".eEn") == std::string::npos) text += ".0";
+  return text;
+}
+
+FieldPlace FieldReader::place(int code, std::string_view marker) const {
+  return findField(type(), code, marker);
+}
+
+std::optional<std::size_t> FieldReader::partStart(const FieldPlace& where) const {
+  const std::span<const Tag> tags = db_->tags(id_);
+  const auto& parts = where.cls->subclasses;
+  std::ptrdiff_t part = -1;
+  for (std::size_t i = 1; i < tags.size() && tags[i].code < kFirstXdataCode; ++i) {
+    if (tags[i].code != 100) continue;
+    const std::string_view m = db_->text(tags[i]);
+    for (std::size_t p = static_cast<std::size_t>(part + 1); p < parts.size(); ++p) {
+      if (parts[p]->marker == m) {
+        part = static_cast<std::ptrdiff_t>(p);
+        if (p == where.part) return i;
+        break;
+      }
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::size_t> FieldReader::locate(int code, std::string_view marker) const {
+  const std::span<const Tag> tags = db_->tags(id_);
+  const FieldPlace where = place(code, marker);
+  if (!where.cls || !hasMarkers(tags)) {
+    // Drawings without subclass markers (R12) or types the tables do not know: the first group
+    // with the code before the extended data.
+    for (std::size_t i = 1; i < tags.size() && tags[i].code < kFirstXdataCode; ++i)
+      if (tags[i].code == code) return i;
+    return std::nullopt;
+  }
+  const auto& parts = where.cls->subclasses;
+  std::ptrdiff_t part = -1;
+  for (std::size_t i = 1; i < tags.size() && tags[i].code < kFirstXdataCode; ++i) {
+    if (tags[i].code == 100) {
+      const std::string_view m = db_->text(tags[i]);
+      for (std::size_t p = static_cast<std::size_t>(part + 1); p < parts.size(); ++p) {
+        if (parts[p]->marker == m) {
+          part = static_cast<std::ptrdiff_t>(p);
+          break;
+        }
+      }
+      continue;
+    }
+    if (tags[i].code == code && part == static_cast<std::ptrdiff_t>(where.part)) return i;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string_view> FieldReader::rawText(int code, std::string_view marker) const {
+  const auto i = locate(code, marker);
+  if (!i) return std::nullopt;
+  return db_->text(db_->tags(id_)[*i]);
+}
+
+std::wstring FieldReader::string(int code, std::string_view marker) const {
+  if (const auto i = locate(code, marker)) return db_->decode(db_->tags(id_)[*i]);
+  const FieldPlace where = place(code, marker);
+  if (!where.spec) return {};
+  return std::wstring(where.spec->defaultText.begin(), where.spec->defaultText.end());
+}
+
+double FieldReader::real(int code, std::string_view marker) const {
+  if (const auto text = rawText(code, marker))
+    if (const auto v = dxf::parseReal(*text)) return *v;
+  const FieldPlace where = place(code, marker);
+  return where.spec ? where.spec->defaultNumber : 0.0;
+}
+
+double FieldReader::angle(int code, std::string_view marker) const {
+  return real(code, marker) * std::numbers::pi / 180.0;
+}
+
+long long FieldReader::integer(int code, std::string_view marker) const {
+  if (const auto text = rawText(code, marker))
+    if (const auto v = dxf::parseInteger(*text)) return *v;
+  const FieldPlace where = place(code, marker);
+  return where.spec ? static_cast<long long>(where.spec->defaultNumber) : 0;
+}
+
+Point3 FieldReader::point(int code, std::string_view marker) const {
+  const auto xAt = locate(code, marker);
+  if (!xAt) {
+    // An absent normal is the world Z axis.
+    return code == 210 ? Point3{0, 0, 1} : Point3{};
+  }
+  const std::span<const Tag> tags = db_->tags(id_);
+  Point3 p;
+  p.x = dxf::parseReal(db_->text(tags[*xAt])).value_or(0);
+  for (std::size_t i = *xAt + 1; i < tags.size() && i <= *xAt + 2; ++i) {
+    if (tags[i].code == code + 10) p.y = dxf::parseReal(db_->text(tags[i])).value_or(0);
+    if (tags[i].code == code + 20) p.z = dxf::parseReal(db_->text(tags[i])).value_or(0);
+  }
+  return p;
+}
+
+std::size_t ObjectFields::insertPosition(const FieldPlace& where) const {
+  const std::span<const Tag> tags = db_->tags(id_);
+  std::size_t end = tags.size();
+  for (std::size_t i = 1; i < tags.size(); ++i) {
+    if (tags[i].code >= kFirstXdataCode) {
+      end = i;
+      break;
+    }
+  }
+  if (!where.cls || !hasMarkers(tags)) return end;
+  // After the last group of a field that comes before this one in the same part; else right
+  // after the part's marker.
+  const SubclassSpec* sub = where.cls->subclasses[where.part];
+  std::size_t best = end;
+  if (const auto marker = partStart(where)) {
+    best = *marker + 1;
+    for (const FieldSpec& f : sub->fields) {
+      if (&f == where.spec) break;
+      if (f.code == where.spec->code) continue;
+      if (const auto at = locate(f.code, sub->marker)) {
+        std::size_t last = *at;
+        if (f.kind == FieldKind::Point)
+          while (last + 1 < end &&
+                 (tags[last + 1].code == f.code + 10 || tags[last + 1].code == f.code + 20))
+            ++last;
+        best = std::max(best, last + 1);
+      }
+    }
+  }
+  return best;
+}
+
+void ObjectFields::setRawText(int code, std::string_view text, std::string_view marker) {
+  if (const auto i = locate(code, marker)) {
+    db_->setText(id_, *i, text);
+    return;
+  }
+  const FieldPlace where = place(code, marker);
+  const std::span<const Tag> tags = db_->tags(id_);
+  if (where.cls && hasMarkers(tags) && !partStart(where))
+    db_->insertTag(id_, insertPosition(where), 100, where.cls->subclasses[where.part]->marker);
+  db_->insertTag(id_, insertPosition(where), code, text);
+}
+
+void ObjectFields::setString(int code, std::wstring_view value, std::string_view marker) {
+  setRawText(code, db_->encode(value), marker);
+}
+
+void ObjectFields::setReal(int code, double value, std::string_view marker) {
+  // Keep the text as read when the number is the same, so a diff shows only real changes.
+  if (const auto text = rawText(code, marker))
+    if (dxf::parseReal(*text) == value) return;
+  setRawText(code, formatReal(value), marker);
+}
+
+void ObjectFields::setAngle(int code, double radians, std::string_view marker) {
+  setReal(code, radians * 180.0 / std::numbers::pi, marker);
+}
+
+void ObjectFields::setInteger(int code, long long value, std::string_view marker) {
+  if (const auto text = rawText(code, marker))
+    if (dxf::parseInteger(*text) == value) return;
+  setRawText(code, std::to_string(value), marker);
+}
+
+void ObjectFields::setPoint(int code, const Point3& p, std::string_view marker) {
+  const Point3 old = point(code, marker);
+  if (!locate(code, marker)) {
+    setReal(code, p.x, marker);
+    const std::size_t x = *locate(code, marker);
+    db_->insertTag(id_, x + 1, code + 10, formatReal(p.y));
+    if (db_->version().hasSubclassMarkers() || p.z != 0)
+      db_->insertTag(id_, x + 2, code + 20, formatReal(p.z));
+    return;
+  }
+  if (old == p) return;
+  const std::size_t x = *locate(code, marker);
+  const std::span<const Tag> tags = db_->tags(id_);
+  setReal(code, p.x, marker);
+  bool hasZ = false;
+  for (std::size_t i = x + 1; i < tags.size() && i <= x + 2; ++i) {
+    if (tags[i].code == code + 10 && old.y != p.y) db_->setText(id_, i, formatReal(p.y));
+    if (tags[i].code == code + 20) {
+      hasZ = true;
+      if (old.z != p.z) db_->setText(id_, i, formatReal(p.z));
+    }
+  }
+  if (!hasZ && p.z != 0) db_->insertTag(id_, x + 2, code + 20, formatReal(p.z));
+}
+
+}  // namespace kx::db

@@ -1,0 +1,68 @@
+#pragma once
+// Typed access to the groups of one object, through the field tables. Reading a group that is not
+// there gives the field's default; writing one that is not there adds it where a CAD program
+// would write it. Values the caller does not change keep the exact text they were read with.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "db/database.h"
+#include "db/field_table.h"
+
+namespace kx::db {
+
+struct Point3 {
+  double x = 0, y = 0, z = 0;
+  friend bool operator==(const Point3&, const Point3&) = default;
+};
+
+class FieldReader {
+ public:
+  FieldReader(const Database& db, ObjectId id) : db_(&db), id_(id) {}
+
+  ObjectId id() const { return id_; }
+  std::string_view type() const { return db_->typeName(id_); }
+
+  // Index of group `code` among the object's groups, in the subclass part the field tables give
+  // it (or `marker`'s part); nothing when the object does not have it.
+  std::optional<std::size_t> locate(int code, std::string_view marker = {}) const;
+
+  std::optional<std::string_view> rawText(int code, std::string_view marker = {}) const;
+  std::wstring string(int code, std::string_view marker = {}) const;
+  double real(int code, std::string_view marker = {}) const;
+  // Angles are in radians here and in degrees in the file.
+  double angle(int code, std::string_view marker = {}) const;
+  long long integer(int code, std::string_view marker = {}) const;
+  Point3 point(int code, std::string_view marker = {}) const;
+
+ protected:
+  FieldPlace place(int code, std::string_view marker) const;
+  // Index of the subclass marker that opens part `part` of the object's class, if it is there.
+  std::optional<std::size_t> partStart(const FieldPlace& where) const;
+
+  const Database* db_;
+  ObjectId id_;
+};
+
+class ObjectFields : public FieldReader {
+ public:
+  ObjectFields(Database& db, ObjectId id) : FieldReader(db, id), db_(&db) {}
+
+  void setRawText(int code, std::string_view text, std::string_view marker = {});
+  void setString(int code, std::wstring_view value, std::string_view marker = {});
+  void setReal(int code, double value, std::string_view marker = {});
+  void setAngle(int code, double radians, std::string_view marker = {});
+  void setInteger(int code, long long value, std::string_view marker = {});
+  void setPoint(int code, const Point3& p, std::string_view marker = {});
+
+ private:
+  std::size_t insertPosition(const FieldPlace& where) const;
+
+  Database* db_;
+};
+
+// A real as the file writes it: the shortest text that reads back the same, always with a point.
+std::string formatReal(double value);
+
+}  // namespace kx::db

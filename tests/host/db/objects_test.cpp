@@ -1,0 +1,177 @@
+// Typed reading and writing of objects, and what an edit does to the saved file.
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <stdexcept>
+
+#include "db/dxf_io.h"
+#include "db/entities.h"
+#include "db/new_drawing.h"
+#include "db/object_fields.h"
+#include "sample_drawing.h"
+
+namespace {
+
+using namespace kx::db;
+
+std::vector<std::string> linesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+ObjectId firstOf(const Database& db, std::string_view type) {
+  for (std::uint32_t i = 0; i < db.objectCount(); ++i)
+    if (db.typeName(ObjectId(i)) == type && !db.isErased(ObjectId(i))) return ObjectId(i);
+  return {};
+}
+
+TEST(Objects, TypedValuesAndDefaults) {
+  LoadedDrawing d = readDxf(kx::test::sampleDrawing(), "sample.dxf");
+  const ObjectId text = firstOf(d.db, "TEXT");
+  FieldReader f(d.db, text);
+  EXPECT_EQ(f.point(10), (Point3{1, 2, 0}));
+  EXPECT_DOUBLE_EQ(f.real(40), 2.5);
+  EXPECT_EQ(f.string(1), L"Hello");
+  EXPECT_EQ(f.string(8), L"0");
+  // Groups the text does not have read as their defaults.
+  EXPECT_DOUBLE_EQ(f.real(41), 1.0);
+  EXPECT_DOUBLE_EQ(f.angle(50), 0.0);
+  EXPECT_EQ(f.integer(73), 0);
+  EXPECT_EQ(f.point(210), (Point3{0, 0, 1}));
+  EXPECT_EQ(f.string(7), L"Standard");
+  EXPECT_EQ(FieldReader(d.db, firstOf(d.db, "LINE")).integer(62), 1);
+  EXPECT_EQ(d.db.owner(text), findBlockRecord(d.db, "*MODEL_SPACE"));
+}
+
+TEST(Objects, ChangingOneTextChangesOnlyItsLines) {
+  const std::string original = kx::test::sampleDrawing();
+  LoadedDrawing d = readDxf(original, "sample.dxf");
+  ObjectFields text(d.db, firstOf(d.db, "TEXT"));
+  text.setString(1, L"Goodbye");
+  text.setReal(40, 2.5);  // same number: the text as read stays
+  const auto before = linesOf(original);
+  const auto after = linesOf(writeDxf(d.db));
+  ASSERT_EQ(before.size(), after.size());
+  std::vector<std::size_t> changed;
+  for (std::size_t i = 0; i < before.size(); ++i)
+    if (before[i] != after[i]) changed.push_back(i);
+  ASSERT_EQ(changed.size(), 1u);
+  EXPECT_EQ(after[changed[0]], "Goodbye");
+}
+
+TEST(Objects, MissingGroupsAreWrittenWhereTheirSubclassPutsThem) {
+  LoadedDrawing d = readDxf(kx::test::sampleDrawing(), "sample.dxf");
+  ObjectFields text(d.db, firstOf(d.db, "TEXT"));
+  text.setAngle(50, 3.14159265358979323846 / 2);
+  text.setInteger(72, 1);
+  text.setPoint(11, {5, 2, 0});
+  text.setInteger(73, 2);  // vertical mode lives in the second AcDbText part
+  const std::string out = writeDxf(d.db);
+  EXPECT_NE(out.find(" 40\n2.5\n  1\nHello\n 50\n90.0\n 72\n1\n 11\n5.0\n 21\n2.0\n 31\n0.0\n"
+                     "100\nAcDbText\n 73\n2\n  0\nLINE"),
+            std::string::npos)
+      << out;
+  LoadedDrawing again = readDxf(out, "again");
+  FieldReader f(again.db, firstOf(again.db, "TEXT"));
+  EXPECT_NEAR(f.angle(50), 3.14159265358979323846 / 2, 1e-12);
+  EXPECT_EQ(f.integer(73), 2);
+  EXPECT_EQ(f.point(11), (Point3{5, 2, 0}));
+}
+
+TEST(Objects, NewEntitiesGetHandlesOwnersAndAPlace) {
+  LoadedDrawing d = readDxf(kx::test::sampleDrawing(), "sample.dxf");
+  const ObjectId model = findBlockRecord(d.db, "*Model_Space");
+  const std::string before = writeDxf(d.db);
+  EXPECT_THROW(addEntity(d.db, model, "CIRCLE", {{100, "AcDbEntity"}, {8, "0"}}),
+               std::invalid_argument);
+  EXPECT_EQ(writeDxf(d.db), before);
+
+  const ObjectId circle = addEntity(d.db, model, "CIRCLE",
+                                    {{100, "AcDbEntity"},
+                                     {8, "0"},
+                                     {100, "AcDbCircle"},
+                                     {10, "1.0"},
+                                     {20, "1.0"},
+                                     {30, "0.0"},
+                                     {40, "3.0"}});
+  EXPECT_EQ(d.db.handle(circle), 0x40u);
+  EXPECT_EQ(d.db.owner(circle), model);
+  EXPECT_EQ(d.db.findByHandle(0x40), circle);
+  const auto entities = blockEntities(d.db, model);
+  ASSERT_EQ(entities.size(), 3u);
+  EXPECT_EQ(entities.back(), circle);
+
+  const std::string out = writeDxf(d.db);
+  EXPECT_NE(out.find("$HANDSEED\n  5\n41\n"), std::string::npos);
+  EXPECT_NE(out.find("  0\nCIRCLE\n  5\n40\n330\n1F\n"), std::string::npos);
+  EXPECT_LT(out.find("CIRCLE"), out.find("OBJECTS"));
+}
+
+TEST(Objects, ErasedEntitiesAreNotSavedAndComeBackWhenUnerased) {
+  Database db = newDrawing();
+  const ObjectId model = findBlockRecord(db, "*Model_Space");
+  const ObjectId line = addEntity(db, model, "LINE",
+                                  {{100, "AcDbEntity"},
+                                   {8, "0"},
+                                   {100, "AcDbLine"},
+                                   {10, "0.0"},
+                                   {20, "0.0"},
+                                   {30, "0.0"},
+                                   {11, "1.0"},
+                                   {21, "1.0"},
+                                   {31, "0.0"}});
+  const std::string withLine = writeDxf(db);
+  setEntityErased(db, line, true);
+  EXPECT_EQ(writeDxf(db).find("\nLINE\n"), std::string::npos);
+  EXPECT_TRUE(blockEntities(db, model).empty());
+  setEntityErased(db, line, false);
+  EXPECT_EQ(writeDxf(db), withLine);
+}
+
+TEST(Objects, StringsAreWrittenInTheDrawingsEncoding) {
+  LoadedDrawing latin = readDxf(kx::test::sampleDrawing(), "latin.dxf");
+  ObjectFields t1(latin.db, firstOf(latin.db, "TEXT"));
+  t1.setString(1, L"Maße 中文");
+  EXPECT_NE(writeDxf(latin.db).find("\nMa\xDF"
+                                    "e \\U+4E2D\\U+6587\n"),
+            std::string::npos);
+  EXPECT_EQ(t1.string(1), L"Maße 中文");
+
+  std::string gbkText = kx::test::sampleDrawing();
+  gbkText.replace(gbkText.find("ANSI_1252"), 9, "ANSI_936");
+  LoadedDrawing gbk = readDxf(gbkText, "gbk.dxf");
+  ObjectFields t2(gbk.db, firstOf(gbk.db, "TEXT"));
+  t2.setString(1, L"中文");
+  EXPECT_NE(writeDxf(gbk.db).find("\n\xD6\xD0\xCE\xC4\n"), std::string::npos);
+
+  Database modern = newDrawing();
+  const ObjectId text = addEntity(modern, findBlockRecord(modern, "*Model_Space"), "TEXT",
+                                  {{100, "AcDbEntity"},
+                                   {8, "0"},
+                                   {100, "AcDbText"},
+                                   {10, "0.0"},
+                                   {20, "0.0"},
+                                   {30, "0.0"},
+                                   {40, "1.0"},
+                                   {1, "x"}});
+  ObjectFields(modern, text).setString(1, L"中文");
+  EXPECT_NE(writeDxf(modern).find("\n\xE4\xB8\xAD\xE6\x96\x87\n"), std::string::npos);
+}
+
+TEST(Objects, DrawingsThatSayTheWrongCodePageAreReadAsWhatTheyAre) {
+  std::string text = kx::test::sampleDrawing();
+  text.replace(text.find("ANSI_1252"), 9, "ANSI_936");
+  text.replace(text.find("\nHello\n"), 7, "\n\xE4\xB8\xAD\xE6\x96\x87\n");  // UTF-8
+  LoadedDrawing d = readDxf(text, "liar.dxf");
+  ASSERT_FALSE(d.notices.empty());
+  EXPECT_NE(d.notices.front().find("ANSI_936"), std::string::npos);
+  ObjectFields t(d.db, firstOf(d.db, "TEXT"));
+  EXPECT_EQ(t.string(1), L"中文");
+  t.setString(1, L"中文字");
+  EXPECT_NE(writeDxf(d.db).find("\n\xE4\xB8\xAD\xE6\x96\x87\xE5\xAD\x97\n"), std::string::npos);
+}
+
+}  // namespace
