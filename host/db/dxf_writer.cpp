@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <stdexcept>
 #include <utility>
 
@@ -15,19 +16,67 @@
 namespace kx::db {
 namespace {
 
-void writeTags(const Database& db, ObjectId id, std::string& out) {
+// Collects output in a buffer of bounded size and hands it on in chunks, so that saving a big
+// drawing does not hold a second copy of it in memory.
+class ChunkedOutput {
+ public:
+  using Flush = std::function<void(std::string_view)>;
+  explicit ChunkedOutput(Flush flush) : flush_(std::move(flush)) { buffer_.reserve(kChunk); }
+  ~ChunkedOutput() = default;
+
+  void append(std::string_view bytes) {
+    if (buffer_.size() + bytes.size() > kChunk) drain();
+    if (bytes.size() >= kChunk) {
+      flush_(bytes);
+    } else {
+      buffer_ += bytes;
+    }
+  }
+  void appendCode(int code) {
+    if (buffer_.size() + 8 > kChunk) drain();
+    dxf::appendCanonicalCode(buffer_, code);
+  }
+  void drain() {
+    if (!buffer_.empty()) flush_(buffer_);
+    buffer_.clear();
+  }
+
+ private:
+  static constexpr std::size_t kChunk = 1 << 20;
+  Flush flush_;
+  std::string buffer_;
+};
+
+void writeTags(const Database& db, ObjectId id, ChunkedOutput& out) {
   const std::string_view eol = db.lineEnd();
   for (const Tag& t : db.tags(id)) {
     const std::string_view code = db.codeText(t);
     if (code.empty()) {
-      dxf::appendCanonicalCode(out, t.code);
+      out.appendCode(t.code);
     } else {
-      out += code;
+      out.append(code);
     }
-    out += eol;
-    out += db.text(t);
-    out += eol;
+    out.append(eol);
+    out.append(db.text(t));
+    out.append(eol);
   }
+}
+
+void writeDrawing(Database& db, ChunkedOutput& out) {
+  db.syncHandleSeed();
+  out.append(db.preamble());
+  for (const Section& section : db.sections()) {
+    for (ObjectId id : section.records) {
+      if (db.isErased(id)) continue;
+      if (db.isEdited(id)) {
+        writeTags(db, id, out);
+      } else {
+        out.append(db.sourceBytes(id));
+      }
+    }
+  }
+  out.append(db.trailer());
+  out.drain();
 }
 
 class FileDescriptor {
@@ -53,26 +102,14 @@ std::runtime_error saveError(const std::filesystem::path& path, const std::strin
 }  // namespace
 
 std::string writeDxf(Database& db) {
-  db.syncHandleSeed();
-  std::string out;
-  out.reserve(db.source().size() + db.source().size() / 16 + 4096);
-  out += db.preamble();
-  for (const Section& section : db.sections()) {
-    for (ObjectId id : section.records) {
-      if (db.isErased(id)) continue;
-      if (db.isEdited(id)) {
-        writeTags(db, id, out);
-      } else {
-        out += db.sourceBytes(id);
-      }
-    }
-  }
-  out += db.trailer();
-  return out;
+  std::string text;
+  text.reserve(db.source().size() + db.source().size() / 16 + 4096);
+  ChunkedOutput out([&](std::string_view bytes) { text += bytes; });
+  writeDrawing(db, out);
+  return text;
 }
 
 void saveDxfFile(Database& db, const std::filesystem::path& path) {
-  const std::string text = writeDxf(db);
   std::filesystem::path dir = path.parent_path();
   if (dir.empty()) dir = ".";
   std::string temp = (dir / ("." + path.filename().string() + ".XXXXXX")).string();
@@ -87,20 +124,22 @@ void saveDxfFile(Database& db, const std::filesystem::path& path) {
     }
   } removeTemp{temp, done};
 
-  std::size_t written = 0;
-  while (written < text.size()) {
-    const ssize_t n = ::write(fd.get(), text.data() + written, text.size() - written);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw saveError(path, "write failed");
+  ChunkedOutput out([&](std::string_view bytes) {
+    while (!bytes.empty()) {
+      const ssize_t n = ::write(fd.get(), bytes.data(), bytes.size());
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        throw saveError(path, "write failed");
+      }
+      bytes.remove_prefix(static_cast<std::size_t>(n));
     }
-    written += static_cast<std::size_t>(n);
-  }
+  });
+  writeDrawing(db, out);
   if (::fsync(fd.get()) != 0) throw saveError(path, "flush failed");
   // Files made by mkstemp are private; a saved drawing gets the usual permissions.
   const mode_t mask = ::umask(0);
   ::umask(mask);
-  ::fchmod(fd.get(), 0666 & ~mask);
+  if (::fchmod(fd.get(), 0666 & ~mask) != 0) throw saveError(path, "cannot set permissions");
   if (::close(fd.release()) != 0) throw saveError(path, "close failed");
   if (::rename(temp.c_str(), path.c_str()) != 0) throw saveError(path, "rename failed");
   done = true;
