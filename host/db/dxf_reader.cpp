@@ -171,6 +171,18 @@ class DxfReader {
     return out;
   }
 
+  // Counts a repair; where and what are worked out for the first of its kind only, since finding
+  // a line number means counting lines from the start.
+  template <class FirstPlace>
+  void repair(const std::string& kind, FirstPlace first) {
+    if (repairs_.count(kind) > 0) {
+      repairs_.add(kind, 0);
+      return;
+    }
+    auto [line, example] = first();
+    repairs_.add(kind, line, example);
+  }
+
   std::size_t lineOf(ObjectId id) const {
     return db_.isEdited(id) ? 0 : dxf::lineNumberAt(src_, db_.sourceBytes(id).data() - src_.data());
   }
@@ -202,7 +214,8 @@ class DxfReader {
         current = static_cast<int>(sections.size() - 1);
       } else if (type == "ENDSEC") {
         if (current < 0) {
-          repairs_.add("ENDSEC records outside a section", lineOf(id));
+          repair("ENDSEC records outside a section, dropped",
+                 [&] { return std::pair(lineOf(id), std::string()); });
           db_.setErased(id, true);
           loose().records.push_back(id);
         } else if (db_.tags(id).size() > 1) {
@@ -273,10 +286,11 @@ class DxfReader {
       const std::span<const Tag> list = db_.tags(id);
       for (std::size_t i = 0; i < list.size(); ++i) {
         if (list[i].owned() || list[i].valueOffset != bad.valueOffset) continue;
-        const std::string example =
-            fmt::format("group {} '{}'", list[i].code, printable(db_.text(list[i]).substr(0, 40)));
-        repairs_.add("numbers that did not parse (set to 0)",
-                     dxf::lineNumberAt(src_, bad.valueOffset), example);
+        repair("numbers that did not parse, set to 0", [&] {
+          return std::pair(dxf::lineNumberAt(src_, bad.valueOffset),
+                           fmt::format("group {} '{}'", list[i].code,
+                                       printable(db_.text(list[i]).substr(0, 40))));
+        });
         db_.setText(id, i, "0");
         break;
       }
@@ -285,8 +299,8 @@ class DxfReader {
 
   void fixHandles() {
     for (ObjectId dup : db_.indexHandles()) {
-      repairs_.add("handles used twice (given new handles)", lineOf(dup),
-                   fmt::format("{:X}", db_.handle(dup)));
+      repair("handles used twice, given new handles",
+             [&] { return std::pair(lineOf(dup), fmt::format("{:X}", db_.handle(dup))); });
       db_.assignHandle(dup, db_.allocateHandle());
     }
   }

@@ -23,9 +23,9 @@ std::vector<std::string> RepairLog::lines() const {
   std::vector<std::string> out;
   for (const std::string& kind : order_) {
     const Entry& e = entries_.at(kind);
-    std::string line = fmt::format("repaired {} {}", e.count, kind);
-    if (e.firstLine) line += fmt::format(" (first at line {})", e.firstLine);
-    if (!e.example.empty()) line += fmt::format(": {}", e.example);
+    std::string line = fmt::format("repaired {}: {}", kind, e.count);
+    if (e.firstLine) line += fmt::format(", first at line {}", e.firstLine);
+    if (!e.example.empty()) line += fmt::format(" ({})", e.example);
     out.push_back(std::move(line));
   }
   return out;
