@@ -1,6 +1,7 @@
 #include "db/database.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cassert>
 #include <stdexcept>
 
@@ -15,8 +16,21 @@ std::string DxfVersion::name() const {
   return fmt::format("AC{}", number);
 }
 
-Database::Database() : codec_(std::make_unique<dxf::TextCodec>(dxf::CodePage::Ansi1252)) {
+namespace {
+std::atomic<std::int64_t> nextDrawingSerial{1};
+}
+
+Database::Database()
+    : codec_(std::make_unique<dxf::TextCodec>(dxf::CodePage::Ansi1252)),
+      serial_(nextDrawingSerial++) {
   internType("");
+}
+
+ObjectId Database::fromEntityName(const EntityName& name) const {
+  if (name.drawing != serial_ || name.object < 1 ||
+      name.object > static_cast<std::int64_t>(records_.size()))
+    return {};
+  return ObjectId(static_cast<std::uint32_t>(name.object - 1));
 }
 Database::~Database() = default;
 Database::Database(Database&&) noexcept = default;

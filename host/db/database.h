@@ -35,6 +35,14 @@ struct Section {
   std::vector<ObjectId> records;  // SECTION record first, ENDSEC record last
 };
 
+// The name a module holds for an object: which drawing, and which object in it. Names of one
+// drawing never match objects of another, so a name kept across drawings is refused, not misread.
+struct EntityName {
+  std::int64_t drawing = 0;
+  std::int64_t object = 0;
+  friend bool operator==(const EntityName&, const EntityName&) = default;
+};
+
 // AC1009 (R12) ... AC1032 (R2018).
 struct DxfVersion {
   int number = 1009;
@@ -96,6 +104,12 @@ class Database {
   bool isEdited(ObjectId id) const { return records_[id.index()].flags & kEdited; }
   // Bytes of an unchanged object as read.
   std::string_view sourceBytes(ObjectId id) const;
+
+  EntityName entityName(ObjectId id) const {
+    return {serial_, static_cast<std::int64_t>(id.index()) + 1};
+  }
+  // Null for a name of another drawing or of no object.
+  ObjectId fromEntityName(const EntityName& name) const;
 
   // ---- groups ----
   std::span<const Tag> tags(ObjectId id) const;
@@ -166,6 +180,7 @@ class Database {
   std::string lineEnd_ = "\n";
   DxfVersion version_;
   std::unique_ptr<dxf::TextCodec> codec_;
+  std::int64_t serial_;
   std::uint64_t nextHandle_ = 1;
   std::uint64_t seedAtLoad_ = 0;
 };

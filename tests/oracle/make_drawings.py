@@ -1,12 +1,15 @@
 #!/usr/bin/python3
 """Writes the oracle sample drawings, one per DXF version, made with ezdxf.
 
-Usage: make_drawings.py OUTDIR
+Usage: make_drawings.py OUTDIR [EXPECTED_NAME ...]
 
 Each sample_<VERSION>.dxf holds every entity type that the version can carry
 (see build_sample).  For R12, R2000 and R2004 two more drawings test the code
 page handling of the older versions: sample_<VERSION>_ANSI_936.dxf (Chinese,
 GBK bytes in the file) and sample_<VERSION>_ANSI_1252.dxf (Western European).
+
+With EXPECTED_NAME arguments (file names without .dxf) it fails unless it
+makes exactly those drawings.
 
 The output is the same on every run: ezdxf's fixed metadata mode pins the
 GUIDs and time stamps, and handles are handed out in creation order.
@@ -383,19 +386,29 @@ def main(argv):
         os.environ["PYTHONHASHSEED"] = "0"
         os.execv(sys.executable, [sys.executable] + argv)
     codecs.register_error("dxfreplace", escape_unencodable)
-    if len(argv) != 2:
-        print("usage: make_drawings.py OUTDIR", file=sys.stderr)
+    if len(argv) < 2:
+        print("usage: make_drawings.py OUTDIR [EXPECTED_NAME ...]", file=sys.stderr)
         return 2
     outdir = argv[1]
     os.makedirs(outdir, exist_ok=True)
     ezdxf.options.write_fixed_meta_data_for_testing = True
-    jobs = [(f"sample_{v}.dxf", lambda v=v: build_sample(v)) for v in VERSIONS]
+    jobs = [(f"sample_{v}", lambda v=v: build_sample(v)) for v in VERSIONS]
     for v in CODEPAGE_VERSIONS:
         for cp in CODEPAGES:
-            jobs.append((f"sample_{v}_{cp}.dxf", lambda v=v, cp=cp: build_codepage(v, cp)))
+            jobs.append((f"sample_{v}_{cp}", lambda v=v, cp=cp: build_codepage(v, cp)))
+    # The build lists the drawings it tests; a drawing added here but not
+    # there would go untested.
+    expected = argv[2:]
+    if expected and sorted(expected) != sorted(name for name, _ in jobs):
+        print(
+            f"make_drawings: the build expects {sorted(expected)}, "
+            f"this script makes {sorted(name for name, _ in jobs)}",
+            file=sys.stderr,
+        )
+        return 1
     for name, build in jobs:
         doc = build()
-        path = os.path.join(outdir, name)
+        path = os.path.join(outdir, name + ".dxf")
         doc.saveas(path)
         check = ezdxf.readfile(path)
         auditor = check.audit()

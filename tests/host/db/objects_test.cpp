@@ -44,6 +44,12 @@ TEST(Objects, TypedValuesAndDefaults) {
   EXPECT_EQ(f.string(7), L"Standard");
   EXPECT_EQ(FieldReader(d.db, firstOf(d.db, "LINE")).integer(62), 1);
   EXPECT_EQ(d.db.owner(text), findBlockRecord(d.db, "*MODEL_SPACE"));
+
+  // Entity names map one to one to objects, and never to an object of another drawing.
+  LoadedDrawing other = readDxf(kx::test::sampleDrawing(), "other.dxf");
+  EXPECT_EQ(d.db.fromEntityName(d.db.entityName(text)), text);
+  EXPECT_TRUE(other.db.fromEntityName(d.db.entityName(text)).isNull());
+  EXPECT_NE(d.db.entityName(text), d.db.entityName(firstOf(d.db, "LINE")));
 }
 
 TEST(Objects, ChangingOneTextChangesOnlyItsLines) {
