@@ -5,8 +5,8 @@ Usage: check_new_drawing.py FILE
 
 ezdxf must open it without help, find no audit errors, and see an R2018
 (AC1032) drawing; the file itself must hold model space, at least one
-paper-space layout, layer "0" and text style "Standard".  Then LibreCAD, a second independent reader,
-must print it to a non-empty PDF.
+paper-space layout, layer "0" and text style "Standard".  Then LibreCAD, a
+second independent reader, must print it to a non-empty PDF.
 
 LibreCAD 2.2.0's dxf2pdf declares -o/--outfile without a value, so
 "-o OUT.pdf FILE" does not name the output; -t DIR does, and the PDF is
@@ -84,7 +84,10 @@ def check_with_ezdxf(path):
     if auditor.has_errors:
         first = auditor.errors[0]
         handle = first.entity.dxf.get("handle") if first.entity is not None else "-"
-        return f"audit found {len(auditor.errors)} errors, first: {first.code} on {handle}: {first.message}"
+        return (
+            f"audit found {len(auditor.errors)} errors, "
+            f"first: {first.code} on {handle}: {first.message}"
+        )
     return None
 
 
@@ -151,7 +154,10 @@ def main(argv):
     if reason is not None:
         print(f"check_new_drawing: FAIL: {path}: {reason}")
         return 1
-    print(f"check_new_drawing: OK: {path} is a clean R2018 drawing; LibreCAD printed {size} bytes of PDF")
+    print(
+        f"check_new_drawing: OK: {path} is a clean R2018 drawing; "
+        f"LibreCAD printed {size} bytes of PDF"
+    )
     return 0
 
 

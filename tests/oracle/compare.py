@@ -159,7 +159,7 @@ class Snapshot:
         values = entity.dxf.all_existing_dxf_attribs()
         values.pop("handle", None)
         owner = values.pop("owner", None)
-        if entity.dxftype() == "LAYOUT" or entity.dxftype() == "SORTENTSTABLE":
+        if entity.dxftype() in ("LAYOUT", "SORTENTSTABLE"):
             for key in ("block_record_handle", "block_record"):
                 if key in values:
                     values[key] = self.owner(values[key])
@@ -176,7 +176,8 @@ class Snapshot:
             if reactors:
                 info["reactors"] = sorted(reactors)
         if type(entity).__name__ == "DXFTagStorage" or entity.dxftype() == "ACAD_PROXY_ENTITY":
-            info["tags"] = [plain(t) for t in entity.xtags.subclasses[1:] for t in t]
+            # Types ezdxf does not know: all their groups, past the common ones.
+            info["tags"] = [plain(tag) for sub in entity.xtags.subclasses[1:] for tag in sub]
         return info
 
     def add_entity(self, entity, container: str):

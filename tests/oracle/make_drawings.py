@@ -134,11 +134,11 @@ def add_mtexts(layout, origin: Vec2, layer: str, chinese_layer: str):
 def add_title_block(doc, multiline: bool):
     """Block with ATTDEFs; on R2018 one of them is a multi-line attribute."""
     blk = doc.blocks.new("TITLE", base_point=(0, 0))
-    blk.add_lwpolyline(
-        [(0, 0), (80, 0), (80, 20), (0, 20)], close=True
-    ) if doc.dxfversion > const.DXF12 else blk.add_polyline2d(
-        [(0, 0), (80, 0), (80, 20), (0, 20)], close=True
-    )
+    frame = [(0, 0), (80, 0), (80, 20), (0, 20)]
+    if doc.dxfversion > const.DXF12:
+        blk.add_lwpolyline(frame, close=True)
+    else:
+        blk.add_polyline2d(frame, close=True)
     blk.add_line((0, 10), (80, 10))
     blk.add_attdef("NAME", (2, 12), "name", dxfattribs={"height": 2.5, "prompt": "Name?"})
     blk.add_attdef(
@@ -151,7 +151,8 @@ def add_title_block(doc, multiline: bool):
     if multiline:
         attdef = blk.add_attdef("NOTES", (2, 18), "", dxfattribs={"height": 1.5})
         mtext = blk.add_mtext(
-            "First line\\PSecond line äöü\\P中文字体", dxfattribs={"char_height": 1.5, "width": 60}
+            "First line\\PSecond line äöü\\P中文字体",
+            dxfattribs={"char_height": 1.5, "width": 60},
         )
         mtext.dxf.insert = (2, 18)
         attdef.embed_mtext(mtext)
@@ -200,15 +201,12 @@ def add_geometry(doc, layout, origin: Vec2, layer: str):
         vertex.dxf.bulge = b
     pl2.translate(40, 0, 0)
     made.append(pl2)
-    made.append(
-        layout.add_polyline3d([(x0 + 80, y0 - 20, 0), (x0 + 90, y0 - 30, 5), (x0 + 100, y0 - 20, 10)])
-    )
-    made.append(
-        layout.add_solid([(x0 + 110, y0 - 20), (x0 + 125, y0 - 20), (x0 + 110, y0 - 35), (x0 + 125, y0 - 35)])
-    )
-    made.append(
-        layout.add_3dface([(x0 + 130, y0 - 20, 0), (x0 + 145, y0 - 20, 1), (x0 + 145, y0 - 35, 2), (x0 + 130, y0 - 35, 3)])
-    )
+    def at(points):
+        return [(x0 + x, y0 + y, z) for x, y, z in points]
+
+    made.append(layout.add_polyline3d(at([(80, -20, 0), (90, -30, 5), (100, -20, 10)])))
+    made.append(layout.add_solid(at([(110, -20, 0), (125, -20, 0), (110, -35, 0), (125, -35, 0)])))
+    made.append(layout.add_3dface(at([(130, -20, 0), (145, -20, 1), (145, -35, 2), (130, -35, 3)])))
     made.append(layout.add_point((x0 + 150, y0 - 25, 0)))
     return made
 
@@ -309,7 +307,9 @@ def build_sample(version: str):
     psp.add_blockref("TITLE", (100, 20)).add_auto_attribs({"NAME": "paper", "DATE": "now"})
     if not r12:
         psp.add_mtext(f"{CHINESE}\\P{MTEXT_FILLER}", dxfattribs={"insert": (10, 100), "width": 80})
-        psp.add_viewport(center=(150, 100), size=(100, 80), view_center_point=(100, 100), view_height=200)
+        psp.add_viewport(
+            center=(150, 100), size=(100, 80), view_center_point=(100, 100), view_height=200
+        )
 
         # Everything below lives in the OBJECTS section, which R12 lacks.
         for n, entity in enumerate([geometry[0], refs[1], extra[0]]):
@@ -348,7 +348,12 @@ def build_codepage(version: str, codepage: str):
         layer = CHINESE_LAYER
         block = "图块"
     else:
-        words = [LATIN, "Größe Ärger Ölfaß", "€ ‚ „ … † ‡ ‰ Š Œ Ž ‘ ’ “ ” • – — ™ š œ ž Ÿ", f"mixed {CHINESE}"]
+        words = [
+            LATIN,
+            "Größe Ärger Ölfaß",
+            "€ ‚ „ … † ‡ ‰ Š Œ Ž ‘ ’ “ ” • – — ™ š œ ž Ÿ",  # 1252's own, not Latin-1
+            f"mixed {CHINESE}",
+        ]
         layer = LATIN_LAYER
         block = "Blöcke"
     doc.layers.add(layer, color=1)
@@ -357,11 +362,13 @@ def build_codepage(version: str, codepage: str):
     blk.add_attdef("WERT", (0, 0), words[0], dxfattribs={"prompt": words[1], "height": 2})
     msp = doc.modelspace()
     for n, text in enumerate(words):
-        msp.add_text(text, dxfattribs={"insert": (0, -10 * n), "height": 2.5, "layer": layer, "style": "Schrift"})
+        attribs = {"insert": (0, -10 * n), "height": 2.5, "layer": layer, "style": "Schrift"}
+        msp.add_text(text, dxfattribs=attribs)
     ref = msp.add_blockref(block, (100, 0))
     ref.add_auto_attribs({"WERT": words[2]})
     if doc.dxfversion > const.DXF12:
-        msp.add_mtext("\\P".join(words) + "\\P" + MTEXT_FILLER * 3, dxfattribs={"insert": (0, 50), "layer": layer})
+        content = "\\P".join(words + [MTEXT_FILLER * 3])
+        msp.add_mtext(content, dxfattribs={"insert": (0, 50), "layer": layer})
     doc.appids.new(APPID)
     ref.set_xdata(APPID, [(1000, words[3])])
     return doc

@@ -184,7 +184,8 @@ def main(argv):
     failures = []
     checked = 0
     with tempfile.TemporaryDirectory() as tmp:
-        for name, mutations in (("sample_R2018.dxf", MUTATIONS_R2000), ("sample_R12.dxf", MUTATIONS_R12)):
+        samples = (("sample_R2018.dxf", MUTATIONS_R2000), ("sample_R12.dxf", MUTATIONS_R12))
+        for name, mutations in samples:
             original = os.path.join(argv[1], name)
             pairs = read_pairs(original)
             crlf = os.path.join(tmp, "crlf_" + name)
