@@ -36,9 +36,12 @@ Database::~Database() = default;
 Database::Database(Database&&) noexcept = default;
 Database& Database::operator=(Database&&) noexcept = default;
 
-void Database::adoptSource(std::string text) {
+void Database::adoptSource(dxf::TextBuffer text) {
   if (text.size() >= 0xFFFFFFFFu) throw std::length_error("drawing larger than 4 GB");
   source_ = std::move(text);
+  // Most records of real drawings take 100 to 200 bytes; reserving up front saves regrowing a
+  // large array while reading.
+  records_.reserve(source_.size() / 128 + 16);
 }
 
 void Database::setCodec(dxf::CodePage page) {
@@ -46,12 +49,13 @@ void Database::setCodec(dxf::CodePage page) {
 }
 
 std::uint32_t Database::internType(std::string_view type) {
+  if (lastType_ < typeNames_.size() && typeNames_[lastType_] == type) return lastType_;
   auto it = typeIndex_.find(std::string(type));
-  if (it != typeIndex_.end()) return it->second;
+  if (it != typeIndex_.end()) return lastType_ = it->second;
   const auto index = static_cast<std::uint32_t>(typeNames_.size());
   typeNames_.emplace_back(type);
   typeIndex_.emplace(std::string(type), index);
-  return index;
+  return lastType_ = index;
 }
 
 ObjectId Database::addSourceRecord(std::uint32_t begin, std::uint32_t end, std::string_view type,
@@ -75,7 +79,7 @@ std::vector<ObjectId> Database::indexHandles() {
     const std::uint64_t h = records_[i].handle;
     if (h == 0) continue;
     largest = std::max(largest, h);
-    if (!handles_.emplace(h, ObjectId(i)).second) duplicates.emplace_back(i);
+    if (!handles_.insert(h, ObjectId(i))) duplicates.emplace_back(i);
   }
   std::uint64_t seed = 0;
   if (auto text = headerText("$HANDSEED")) seed = dxf::parseHex(*text).value_or(0);
@@ -101,9 +105,7 @@ std::string_view Database::typeName(ObjectId id) const {
 }
 
 ObjectId Database::findByHandle(std::uint64_t handle) const {
-  if (handle == 0) return {};
-  auto it = handles_.find(handle);
-  return it == handles_.end() ? ObjectId() : it->second;
+  return handles_.find(handle);
 }
 
 ObjectId Database::owner(ObjectId id) const {
@@ -120,14 +122,14 @@ void Database::setErased(ObjectId id, bool erased) {
 
 std::string_view Database::sourceBytes(ObjectId id) const {
   const Record& r = records_[id.index()];
-  return std::string_view(source_).substr(r.begin, r.end - r.begin);
+  return source().substr(r.begin, r.end - r.begin);
 }
 
 std::span<const Tag> Database::tags(ObjectId id) const {
   const Record& r = records_[id.index()];
   if (r.tagList == kNoTags) {
     std::vector<Tag> list;
-    dxf::TagScanner scanner(std::string_view(source_).substr(0, r.end), r.begin);
+    dxf::TagScanner scanner(source().substr(0, r.end), r.begin);
     dxf::RawTag raw;
     while (scanner.next(raw) == dxf::ScanStatus::Ok) {
       Tag t;
@@ -145,15 +147,15 @@ std::span<const Tag> Database::tags(ObjectId id) const {
 }
 
 std::string_view Database::text(const Tag& tag) const {
-  const std::string& pool = tag.owned() ? owned_ : source_;
-  return std::string_view(pool).substr(tag.valueOffset, tag.valueLength);
+  const std::string_view pool = tag.owned() ? std::string_view(owned_) : source();
+  return pool.substr(tag.valueOffset, tag.valueLength);
 }
 
 std::string_view Database::codeText(const Tag& tag) const {
   if (tag.codeWidth == 0) return {};
-  const std::string& pool = tag.owned() ? owned_ : source_;
+  const std::string_view pool = tag.owned() ? std::string_view(owned_) : source();
   const std::size_t lineEnd = (tag.flags & Tag::kCodeCR) ? 2 : 1;
-  return std::string_view(pool).substr(tag.valueOffset - lineEnd - tag.codeWidth, tag.codeWidth);
+  return pool.substr(tag.valueOffset - lineEnd - tag.codeWidth, tag.codeWidth);
 }
 
 std::vector<Tag>& Database::editableTags(ObjectId id) {
@@ -232,9 +234,8 @@ void Database::refreshIdentity(ObjectId id) {
   r.handle = handle;
   r.ownerHandle = owner;
   if (oldHandle != handle) {
-    auto it = handles_.find(oldHandle);
-    if (it != handles_.end() && it->second == id) handles_.erase(it);
-    if (handle) handles_[handle] = id;
+    if (handles_.find(oldHandle) == id) handles_.erase(oldHandle);
+    handles_.assign(handle, id);
   }
 }
 

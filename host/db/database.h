@@ -16,9 +16,11 @@
 #include <unordered_map>
 #include <vector>
 
+#include "db/handle_index.h"
 #include "db/object_id.h"
 #include "dxf/encoding.h"
 #include "dxf/tag.h"
+#include "dxf/text_buffer.h"
 
 namespace kx::db {
 
@@ -62,7 +64,7 @@ class Database {
 
   // ---- building (the reader's and the template's side) ----
   // Takes the whole text of the drawing; records refer into it.
-  void adoptSource(std::string text);
+  void adoptSource(dxf::TextBuffer text);
   // A record read from the source: bytes [begin, end) starting at its group-0 line.
   ObjectId addSourceRecord(std::uint32_t begin, std::uint32_t end, std::string_view type,
                            std::uint64_t handle, std::uint64_t ownerHandle);
@@ -77,7 +79,7 @@ class Database {
   std::vector<ObjectId> indexHandles();
 
   // ---- the file as a whole ----
-  std::string_view source() const { return source_; }
+  std::string_view source() const { return source_.view(); }
   const std::vector<Section>& sections() const { return sections_; }
   const Section* findSection(std::string_view name) const;
   int sectionIndex(std::string_view name) const;
@@ -166,13 +168,14 @@ class Database {
   void refreshIdentity(ObjectId id);
   ObjectId headerRecord() const;
 
-  std::string source_;
+  dxf::TextBuffer source_;
   std::string owned_;  // texts of groups changed or made here, laid out like the file
   std::vector<Record> records_;
   mutable std::vector<std::vector<Tag>> tagLists_;
   std::vector<std::string> typeNames_;
   std::unordered_map<std::string, std::uint32_t> typeIndex_;
-  std::unordered_map<std::uint64_t, ObjectId> handles_;
+  std::uint32_t lastType_ = 0;  // records of one type come in runs
+  HandleIndex handles_;
   std::unordered_map<ObjectId, ObjectId> resolvedOwners_;
   std::vector<Section> sections_;
   std::string preamble_;

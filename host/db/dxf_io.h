@@ -18,7 +18,8 @@ struct LoadedDrawing {
 };
 
 // Reads a whole DXF text. `name` is used in messages. Throws DxfError for what cannot be repaired.
-LoadedDrawing readDxf(std::string text, std::string_view name);
+LoadedDrawing readDxf(std::string_view text, std::string_view name);
+LoadedDrawing readDxf(dxf::TextBuffer text, std::string_view name);
 LoadedDrawing readDxfFile(const std::filesystem::path& path);
 
 // The DXF text of the drawing as it is now.

@@ -1,7 +1,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <fstream>
 #include <unordered_map>
 
 #include <fmt/format.h>
@@ -18,15 +17,15 @@ constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 class DxfReader {
  public:
-  DxfReader(std::string text, std::string_view name) : name_(name) {
+  DxfReader(dxf::TextBuffer text, std::string_view name) : name_(name) {
     // A file that stops in the middle of a line was cut off; end that line so the groups the
     // repair adds start on lines of their own. (A last line of EOF without a line end is fine.)
     if (!text.empty() && text.back() != '\n') {
-      const std::size_t lastLine = text.find_last_of('\n');
+      const std::size_t lastLine = text.view().find_last_of('\n');
       std::string_view tail =
-          std::string_view(text).substr(lastLine == std::string::npos ? 0 : lastLine + 1);
+          text.view().substr(lastLine == std::string_view::npos ? 0 : lastLine + 1);
       while (!tail.empty() && (tail.back() == ' ' || tail.back() == '\r')) tail.remove_suffix(1);
-      if (tail != "EOF") text += '\n';
+      if (tail != "EOF") text.pushBack('\n');
     }
     db_.adoptSource(std::move(text));
     src_ = db_.source();
@@ -380,24 +379,24 @@ class DxfReader {
 
 }  // namespace
 
-LoadedDrawing readDxf(std::string text, std::string_view name) {
+LoadedDrawing readDxf(dxf::TextBuffer text, std::string_view name) {
   return DxfReader(std::move(text), name).run();
 }
 
+LoadedDrawing readDxf(std::string_view text, std::string_view name) {
+  return readDxf(dxf::TextBuffer(text), name);
+}
+
 LoadedDrawing readDxfFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in)
-    throw DxfError(
-        fmt::format("{}: cannot open the file: {}", path.string(), std::strerror(errno)));
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  if (size < 0) throw DxfError(fmt::format("{}: cannot read the file", path.string()));
-  if (size >= 0xFFFFFFFFLL)
+  std::error_code error;
+  if (std::filesystem::file_size(path, error) >= 0xFFFFFFFFu && !error)
     throw DxfError(fmt::format("{}: drawings of 4 GB or more are not supported", path.string()));
-  std::string text(static_cast<std::size_t>(size), '\0');
-  in.seekg(0);
-  in.read(text.data(), size);
-  if (!in) throw DxfError(fmt::format("{}: cannot read the file", path.string()));
+  dxf::TextBuffer text;
+  try {
+    text = dxf::TextBuffer::readFile(path);
+  } catch (const std::runtime_error& e) {
+    throw DxfError(e.what());
+  }
   return readDxf(std::move(text), path.string());
 }
 

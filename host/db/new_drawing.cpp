@@ -7,7 +7,7 @@ namespace kx::db {
 std::string_view templateR2018Text();
 
 Database newDrawing() {
-  return readDxf(std::string(templateR2018Text()), "new drawing").db;
+  return readDxf(templateR2018Text(), "new drawing").db;
 }
 
 }  // namespace kx::db

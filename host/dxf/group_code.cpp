@@ -2,7 +2,9 @@
 
 namespace kx::dxf {
 
-ValueType valueTypeOf(int code) {
+namespace {
+
+ValueType computeValueType(int code) {
   if (code < 0) return ValueType::String;
   if (code <= 9) return ValueType::String;
   if (code <= 59) return ValueType::Real;
@@ -39,6 +41,24 @@ ValueType valueTypeOf(int code) {
   if (code >= 1060 && code <= 1070) return ValueType::Int16;
   if (code == 1071) return ValueType::Int32;
   return ValueType::String;
+}
+
+constexpr int kTableSize = 1072;
+
+// Looked up for every group of a drawing while loading.
+struct ValueTypeTable {
+  ValueType types[kTableSize];
+  ValueTypeTable() {
+    for (int c = 0; c < kTableSize; ++c) types[c] = computeValueType(c);
+  }
+};
+
+}  // namespace
+
+ValueType valueTypeOf(int code) {
+  static const ValueTypeTable table;
+  if (code >= 0 && code < kTableSize) return table.types[code];
+  return computeValueType(code);
 }
 
 }  // namespace kx::dxf

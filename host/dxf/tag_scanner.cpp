@@ -8,50 +8,49 @@ namespace {
 
 constexpr int kLargestCode = 32767;
 
-// Parses "  10", "10", "-1 " and the like; false for anything else.
-bool parseCode(const char* p, std::size_t n, int& code) {
-  std::size_t i = 0;
-  while (i < n && (p[i] == ' ' || p[i] == '\t')) ++i;
-  bool negative = false;
-  if (i < n && p[i] == '-') negative = true, ++i;
-  const std::size_t digitsStart = i;
-  int value = 0;
-  while (i < n && p[i] >= '0' && p[i] <= '9') {
-    value = value * 10 + (p[i] - '0');
-    if (value > kLargestCode) return false;
-    ++i;
-  }
-  if (i == digitsStart) return false;
-  while (i < n && (p[i] == ' ' || p[i] == '\t')) ++i;
-  if (i != n) return false;
-  code = negative ? -value : value;
-  return true;
+bool isBlank(char c) {
+  return c == ' ' || c == '\t';
 }
 
 }  // namespace
 
+// Runs once per group of every drawing read, so the group-code line is parsed in the same pass
+// that looks for its end.
 ScanStatus TagScanner::next(RawTag& tag) {
   const std::size_t size = text_.size();
   if (pos_ >= size) return ScanStatus::End;
-  const char* base = text_.data();
+  const char* const base = text_.data();
+  const char* const end = base + size;
+  const char* const lineStart = base + pos_;
 
-  const char* codeEnd = static_cast<const char*>(std::memchr(base + pos_, '\n', size - pos_));
-  std::size_t codeLineEnd = codeEnd ? static_cast<std::size_t>(codeEnd - base) : size;
-  std::size_t codeTextEnd = codeLineEnd;
-  tag.codeCR = codeTextEnd > pos_ && base[codeTextEnd - 1] == '\r';
-  if (tag.codeCR) --codeTextEnd;
-  const std::size_t codeWidth = codeTextEnd - pos_;
-  if (codeWidth > 255 || !parseCode(base + pos_, codeWidth, tag.code)) return ScanStatus::BadCode;
-  if (!codeEnd) return ScanStatus::MissingValue;
+  const char* p = lineStart;
+  while (p < end && isBlank(*p)) ++p;
+  const bool negative = p < end && *p == '-';
+  if (negative) ++p;
+  const char* const digits = p;
+  int code = 0;
+  while (p < end && static_cast<unsigned>(*p - '0') < 10) {
+    code = code * 10 + (*p - '0');
+    if (code > kLargestCode) return ScanStatus::BadCode;
+    ++p;
+  }
+  if (p == digits) return ScanStatus::BadCode;
+  while (p < end && isBlank(*p)) ++p;
+  tag.codeCR = p < end && *p == '\r';
+  const char* const codeTextEnd = p;
+  if (tag.codeCR) ++p;
+  if (p == end) return ScanStatus::MissingValue;
+  if (*p != '\n') return ScanStatus::BadCode;
+  const std::size_t codeWidth = static_cast<std::size_t>(codeTextEnd - lineStart);
+  if (codeWidth > 255) return ScanStatus::BadCode;
 
+  tag.code = negative ? -code : code;
   tag.codeOffset = pos_;
   tag.codeWidth = static_cast<std::uint8_t>(codeWidth);
-  const std::size_t valueStart = codeLineEnd + 1;
+  const std::size_t valueStart = static_cast<std::size_t>(p - base) + 1;
+  if (valueStart >= size) return ScanStatus::MissingValue;
   const char* valueEnd =
-      valueStart < size
-          ? static_cast<const char*>(std::memchr(base + valueStart, '\n', size - valueStart))
-          : nullptr;
-  if (!valueEnd && valueStart >= size) return ScanStatus::MissingValue;
+      static_cast<const char*>(std::memchr(base + valueStart, '\n', size - valueStart));
   std::size_t valueLineEnd = valueEnd ? static_cast<std::size_t>(valueEnd - base) : size;
   tag.valueHasLineEnd = valueEnd != nullptr;
   tag.next = valueEnd ? valueLineEnd + 1 : size;
