@@ -12,6 +12,15 @@
 
 namespace kx::db {
 
+bool hasIdentity(std::string_view type) {
+  return type != "SECTION" && type != "ENDSEC" && type != "EOF" && type != "CLASS" && !type.empty();
+}
+
+bool isHandleGroup(std::string_view type, int code) {
+  if (code == 5) return hasIdentity(type);
+  return code == 105 && type == "DIMSTYLE";
+}
+
 std::string DxfVersion::name() const {
   return fmt::format("AC{}", number);
 }
@@ -78,13 +87,15 @@ std::vector<ObjectId> Database::indexHandles() {
   for (std::uint32_t i = 0; i < records_.size(); ++i) {
     const std::uint64_t h = records_[i].handle;
     if (h == 0) continue;
-    largest = std::max(largest, h);
+    if (h < (std::uint64_t{1} << 62)) largest = std::max(largest, h);
     if (!handles_.insert(h, ObjectId(i))) duplicates.emplace_back(i);
   }
   std::uint64_t seed = 0;
   if (auto text = headerText("$HANDSEED")) seed = dxf::parseHex(*text).value_or(0);
-  // A seed below a handle in use would hand out that handle again.
-  nextHandle_ = std::max(seed, largest + 1);
+  // A seed below a handle in use would hand out that handle again. Absurdly large handles (a
+  // damaged file) must not make the next one wrap around to 0.
+  constexpr std::uint64_t kLargestSeed = std::uint64_t{1} << 62;
+  nextHandle_ = std::min(std::max(seed, largest + 1), kLargestSeed);
   seedAtLoad_ = nextHandle_;
   return duplicates;
 }
@@ -218,14 +229,15 @@ void Database::refreshIdentity(ObjectId id) {
   Record& r = records_[id.index()];
   const std::uint64_t oldHandle = r.handle;
   std::uint64_t handle = 0, owner = 0;
-  const int handleCode = typeName(id) == "DIMSTYLE" ? 105 : 5;
+  const std::string_view type = typeName(id);
+  const bool identity = hasIdentity(type);
   int braceDepth = 0;
-  for (const Tag& t : tags(id)) {
+  for (const Tag& t : identity ? tags(id) : std::span<const Tag>()) {
     if (t.code == 102) {
       const std::string_view v = text(t);
       braceDepth += (!v.empty() && v.front() == '{') ? 1 : (v == "}" ? -1 : 0);
       braceDepth = std::max(braceDepth, 0);
-    } else if (t.code == handleCode && handle == 0) {
+    } else if (isHandleGroup(type, t.code) && handle == 0) {
       handle = dxf::parseHex(text(t)).value_or(0);
     } else if (t.code == 330 && braceDepth == 0 && owner == 0) {
       owner = dxf::parseHex(text(t)).value_or(0);
@@ -266,16 +278,16 @@ ObjectId Database::addRecord(int section, ObjectId before, std::string_view type
 }
 
 void Database::assignHandle(ObjectId id, std::uint64_t handle) {
-  const int code = typeName(id) == "DIMSTYLE" ? 105 : 5;
+  const std::string_view type = typeName(id);
   const std::string hex = fmt::format("{:X}", handle);
   const std::span<const Tag> list = tags(id);
   for (std::size_t i = 0; i < list.size(); ++i) {
-    if (list[i].code == code) {
+    if (isHandleGroup(type, list[i].code)) {
       setText(id, i, hex);
       return;
     }
   }
-  insertTag(id, 1, code, hex);
+  insertTag(id, 1, type == "DIMSTYLE" ? 105 : 5, hex);
 }
 
 ObjectId Database::headerRecord() const {
@@ -307,7 +319,12 @@ std::optional<std::string_view> Database::headerText(std::string_view name) cons
 
 void Database::setHeaderText(std::string_view name, int code, std::string_view value) {
   if (auto range = headerVariable(name); range && range->count > 0) {
-    setText(range->record, range->first, value);
+    if (tags(range->record)[range->first].code == code) {
+      setText(range->record, range->first, value);
+    } else {  // a variable written with the wrong group would not read back as what we wrote
+      eraseTags(range->record, range->first, 1);
+      insertTag(range->record, range->first, code, value);
+    }
     return;
   }
   const ObjectId record = headerRecord();

@@ -53,6 +53,13 @@ struct DxfVersion {
   bool isUtf8() const { return number >= 1021; }
 };
 
+// Whether group `code` holds the handle of a record of `type`. Dimension styles keep theirs in 105
+// (some writers use 5); the header and other structural records have none, though the header
+// holds groups 5 of its own ($HANDSEED).
+bool isHandleGroup(std::string_view type, int code);
+// Whether records of `type` have a handle and an owner at all.
+bool hasIdentity(std::string_view type);
+
 class Database {
  public:
   Database();
@@ -122,6 +129,8 @@ class Database {
   std::string encode(std::wstring_view s) const { return codec_->encode(s); }
 
   void setText(ObjectId id, std::size_t index, std::string_view text);
+  // From now on the object is written group by group, each group on lines of its own.
+  void markEdited(ObjectId id) { editableTags(id); }
   void insertTag(ObjectId id, std::size_t index, int code, std::string_view text);
   void eraseTags(ObjectId id, std::size_t index, std::size_t count);
 

@@ -18,15 +18,6 @@ constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 class DxfReader {
  public:
   DxfReader(dxf::TextBuffer text, std::string_view name) : name_(name) {
-    // A file that stops in the middle of a line was cut off; end that line so the groups the
-    // repair adds start on lines of their own. (A last line of EOF without a line end is fine.)
-    if (!text.empty() && text.back() != '\n') {
-      const std::size_t lastLine = text.view().find_last_of('\n');
-      std::string_view tail =
-          text.view().substr(lastLine == std::string_view::npos ? 0 : lastLine + 1);
-      while (!tail.empty() && (tail.back() == ' ' || tail.back() == '\r')) tail.remove_suffix(1);
-      if (tail != "EOF") text.pushBack('\n');
-    }
     db_.adoptSource(std::move(text));
     src_ = db_.source();
   }
@@ -157,9 +148,9 @@ class DxfReader {
         ++r.braceDepth;
       else if (value == "}" && r.braceDepth > 0)
         --r.braceDepth;
-    } else if ((tag.code == 5 || tag.code == 105) && r.handle == 0 && r.type != "SECTION") {
-      if (tag.code == 5 || r.type == "DIMSTYLE") r.handle = dxf::parseHex(value).value_or(0);
-    } else if (tag.code == 330 && r.braceDepth == 0 && r.owner == 0) {
+    } else if (r.handle == 0 && isHandleGroup(r.type, tag.code)) {
+      r.handle = dxf::parseHex(value).value_or(0);
+    } else if (tag.code == 330 && r.braceDepth == 0 && r.owner == 0 && hasIdentity(r.type)) {
       r.owner = dxf::parseHex(value).value_or(0);
     }
   }
@@ -205,7 +196,8 @@ class DxfReader {
       current = -1;
     };
 
-    for (ObjectId id : records_) {
+    for (std::size_t i = 0; i < records_.size(); ++i) {
+      const ObjectId id = records_[i];
       const std::string_view type = db_.typeName(id);
       if (type == "SECTION") {
         closeOpenSection("sections that never ended");
@@ -217,9 +209,9 @@ class DxfReader {
                  [&] { return std::pair(lineOf(id), std::string()); });
           db_.setErased(id, true);
           loose().records.push_back(id);
-        } else if (db_.tags(id).size() > 1) {
-          // Some writers put an ENDSEC in the middle of the header and go on with variables;
-          // readers carry on, and so do we, keeping the record where it is.
+        } else if (db_.tags(id).size() > 1 && anotherEndBeforeNextSection(i)) {
+          // Some writers put an ENDSEC in the middle of the header and go on with variables up to
+          // a second ENDSEC; readers carry on, and so do we, keeping the record where it is.
           notices_.push_back(
               fmt::format("line {}: an ENDSEC inside section {} is followed by "
                           "more groups; the section goes on",
@@ -239,11 +231,24 @@ class DxfReader {
       }
     }
     if (!sawEof_) {
+      // A file cut off in the middle of its last line: that record is written group by group
+      // from now on, so it ends its line before the groups the repair adds.
+      if (!src_.empty() && src_.back() != '\n' && !records_.empty())
+        db_.markEdited(records_.back());
       closeOpenSection("sections that never ended");
       loose();
       db_.addRecord(static_cast<int>(sections.size() - 1), ObjectId(), "EOF", {});
       repairs_.add("files without an end-of-file mark", 0);
     }
+  }
+
+  bool anotherEndBeforeNextSection(std::size_t at) const {
+    for (std::size_t i = at + 1; i < records_.size(); ++i) {
+      const std::string_view type = db_.typeName(records_[i]);
+      if (type == "ENDSEC") return true;
+      if (type == "SECTION" || type == "EOF") return false;
+    }
+    return false;
   }
 
   std::string sectionName(ObjectId id) const {
