@@ -113,6 +113,12 @@ class Database {
   bool isEdited(ObjectId id) const { return records_[id.index()].flags & kEdited; }
   // Bytes of an unchanged object as read.
   std::string_view sourceBytes(ObjectId id) const;
+  // Where the object started in the file read, changed since or not; nothing for objects made here.
+  std::optional<std::size_t> sourceOffset(ObjectId id) const {
+    const Record& r = records_[id.index()];
+    if (r.begin == r.end) return std::nullopt;
+    return r.begin;
+  }
 
   EntityName entityName(ObjectId id) const {
     return {serial_, static_cast<std::int64_t>(id.index()) + 1};

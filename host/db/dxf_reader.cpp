@@ -174,7 +174,8 @@ class DxfReader {
   }
 
   std::size_t lineOf(ObjectId id) const {
-    return db_.isEdited(id) ? 0 : dxf::lineNumberAt(src_, db_.sourceBytes(id).data() - src_.data());
+    const auto offset = db_.sourceOffset(id);
+    return offset ? dxf::lineNumberAt(src_, *offset) : 0;
   }
 
   void buildSections() {
