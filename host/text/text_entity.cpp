@@ -1,0 +1,264 @@
+#include "text/text_entity.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cwctype>
+#include <numbers>
+#include <stdexcept>
+
+#include "db/object_fields.h"
+
+namespace kx::text {
+namespace {
+
+constexpr double kMaxOblique = 85 * std::numbers::pi / 180;
+
+bool sameName(std::wstring_view a, std::wstring_view b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
+           return std::towlower(static_cast<wint_t>(x)) == std::towlower(static_cast<wint_t>(y));
+         });
+}
+
+std::string utf8(std::wstring_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (const wchar_t wc : s) {
+    auto c = static_cast<char32_t>(wc);
+    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+TextStyle readStyle(const db::Database& db, db::ObjectId record) {
+  const db::FieldReader f(db, record);
+  TextStyle s;
+  s.record = record;
+  s.name = f.string(2);
+  s.fontFile = utf8(f.string(3));
+  s.bigFont = utf8(f.string(4));
+  s.fixedHeight = f.real(40);
+  s.widthFactor = f.real(41);
+  s.oblique = f.angle(50);
+  s.generation = static_cast<int>(f.integer(71));
+  return s;
+}
+
+db::ObjectId findStyleRecord(const db::Database& db, std::wstring_view name) {
+  const db::Section* tables = db.findSection("TABLES");
+  if (!tables || name.empty()) return {};
+  for (const db::ObjectId id : tables->records) {
+    if (!db.isType(id, "STYLE") || db.isErased(id)) continue;
+    if (sameName(db::FieldReader(db, id).string(2), name)) return id;
+  }
+  return {};
+}
+
+double finiteOr(double v, double fallback) {
+  return std::isfinite(v) ? v : fallback;
+}
+
+bool nearlyEqual(double a, double b) {
+  return std::fabs(a - b) <= 1e-12 * std::max({1.0, std::fabs(a), std::fabs(b)});
+}
+
+// Angles in degrees, compared around the circle.
+bool sameAngleDegrees(double a, double b) {
+  const double d = std::remainder(a - b, 360.0);
+  return std::fabs(d) <= 1e-10 * std::max({1.0, std::fabs(a), std::fabs(b)});
+}
+
+int verticalCode(std::string_view type) {
+  return type == "TEXT" ? 73 : 74;
+}
+
+void setRealIfChanged(db::ObjectFields& f, int code, double value) {
+  if (!nearlyEqual(f.real(code), value)) f.setReal(code, value);
+}
+
+void setPointIfChanged(db::ObjectFields& f, int code, const db::Point3& p) {
+  const db::Point3 old = f.point(code);
+  if (f.locate(code) && nearlyEqual(old.x, p.x) && nearlyEqual(old.y, p.y) &&
+      nearlyEqual(old.z, p.z))
+    return;
+  f.setPoint(code, p);
+}
+
+void setIntegerIfChanged(db::ObjectFields& f, int code, long long value) {
+  if (f.integer(code) != value) f.setInteger(code, value);
+}
+
+}  // namespace
+
+TextStyle findTextStyle(const db::Database& db, std::wstring_view name) {
+  if (const db::ObjectId record = findStyleRecord(db, name)) return readStyle(db, record);
+  if (const db::ObjectId standard = findStyleRecord(db, L"Standard"))
+    return readStyle(db, standard);
+  return TextStyle{};
+}
+
+geom::Matrix3d TextEntity::textToOcs() const {
+  return geom::Matrix3d::translation({insertion.x, insertion.y, elevation}) *
+         geom::Matrix3d::rotationZ(rotation);
+}
+
+geom::Matrix3d TextEntity::textToWorld() const {
+  return geom::ocsToWorld(normal) * textToOcs();
+}
+
+TextEntity readTextEntity(const db::Database& db, db::ObjectId id) {
+  const std::string_view type = db.typeName(id);
+  if (type != "TEXT" && type != "ATTDEF" && type != "ATTRIB")
+    throw std::invalid_argument("not a TEXT, ATTDEF or ATTRIB: " + std::string(type));
+  const db::FieldReader f(db, id);
+  TextEntity t;
+  t.id = id;
+  // An attribute definition shows its tag, and is justified by it.
+  t.text = type == "ATTDEF" ? f.string(2) : f.string(1);
+  t.style = findTextStyle(db, f.string(7));
+  t.font = FontLibrary::instance().styleFont(t.style.fontFile, t.style.bigFont);
+
+  t.look.height = std::fabs(finiteOr(f.real(40), 0));
+  const double widthFactor = finiteOr(f.real(41), 1);
+  t.look.widthFactor = widthFactor > 0 ? widthFactor : 1;
+  t.look.oblique = std::clamp(finiteOr(f.angle(51), 0), -kMaxOblique, kMaxOblique);
+  const long long generation = f.integer(71);
+  t.look.backward = generation & 2;
+  t.look.upsideDown = generation & 4;
+  t.rotation = finiteOr(f.angle(50), 0);
+  t.justification.horizontal = static_cast<int>(f.integer(72));
+  t.justification.vertical = static_cast<int>(f.integer(verticalCode(type)));
+
+  const db::Point3 normal = f.point(210);
+  t.normal = {finiteOr(normal.x, 0), finiteOr(normal.y, 0), finiteOr(normal.z, 1)};
+  if (t.normal.length() < 1e-12) t.normal = {0, 0, 1};
+  const db::Point3 p10 = f.point(10);
+  t.insertion = {finiteOr(p10.x, 0), finiteOr(p10.y, 0)};
+  t.elevation = finiteOr(p10.z, 0);
+  t.alignment = t.insertion;
+  if (f.locate(11)) {
+    const db::Point3 p11 = f.point(11);
+    t.alignment = {finiteOr(p11.x, 0), finiteOr(p11.y, 0)};
+  }
+
+  const std::vector<DecodedChar> chars = decodePercentCodes(t.text);
+  if (!t.font) return t;
+  t.layout = layoutLine(*t.font, chars, t.look);
+
+  const Justification& j = t.justification;
+  if (j.isAligned() || j.isFit()) {
+    if (const auto between =
+            fitBetween(t.insertion, t.alignment, t.layout.advance, t.look, j.isFit())) {
+      t.look.height = between->height;
+      t.look.widthFactor = between->widthFactor;
+      t.rotation = between->rotation;
+      t.layout = layoutLine(*t.font, chars, t.look);
+    }
+  } else if (!j.anchoredAtInsertion()) {
+    t.insertion =
+        insertionFromAlignment(t.alignment, alignmentOffset(t.layout.cell, j), t.rotation);
+  }
+  return t;
+}
+
+Box2 textBox(const TextEntity& text) {
+  return text.layout.ink;
+}
+
+std::array<geom::Vec3, 4> boxCorners(const TextEntity& text) {
+  const Box2& b = text.layout.ink;
+  const geom::Matrix3d m = text.textToWorld();
+  return {m.apply({b.xMin, b.yMin, 0}), m.apply({b.xMax, b.yMin, 0}), m.apply({b.xMax, b.yMax, 0}),
+          m.apply({b.xMin, b.yMax, 0})};
+}
+
+std::optional<Extents3> geomExtents(const TextEntity& text) {
+  const Box2& b = text.layout.ink;
+  if (b.xMin == 0 && b.yMin == 0 && b.xMax == 0 && b.yMax == 0) return std::nullopt;
+  const auto corners = boxCorners(text);
+  Extents3 e{corners[0], corners[0]};
+  for (const geom::Vec3& c : corners) {
+    e.min = {std::min(e.min.x, c.x), std::min(e.min.y, c.y), std::min(e.min.z, c.z)};
+    e.max = {std::max(e.max.x, c.x), std::max(e.max.y, c.y), std::max(e.max.z, c.z)};
+  }
+  return e;
+}
+
+bool updateTextPosition(db::Database& db, db::ObjectId id) {
+  const TextEntity t = readTextEntity(db, id);
+  const Justification& j = t.justification;
+  if (j.anchoredAtInsertion() || !t.font) return false;
+  db::ObjectFields f(db, id);
+  const bool had11 = f.locate(11).has_value();
+  // Whether anything was written, told by the groups' texts: the setters skip equal values.
+  std::vector<std::string> old;
+  for (const db::Tag& tag : db.tags(id)) old.emplace_back(db.text(tag));
+
+  if (j.isAligned() || j.isFit()) {
+    if (j.isAligned())
+      setRealIfChanged(f, 40, t.look.height);
+    else
+      setRealIfChanged(f, 41, t.look.widthFactor);
+    double degrees = t.rotation * 180 / std::numbers::pi;
+    if (degrees < 0) degrees += 360;
+    if (!sameAngleDegrees(f.real(50), degrees)) f.setReal(50, degrees);
+  } else {
+    setPointIfChanged(f, 10, {t.insertion.x, t.insertion.y, t.elevation});
+    // A justified text without an alignment point was anchored where its insertion point was;
+    // keep it there, or the next update would move it again.
+    if (!had11) f.setPoint(11, {t.alignment.x, t.alignment.y, t.elevation});
+  }
+
+  const std::span<const db::Tag> now = db.tags(id);
+  if (now.size() != old.size()) return true;
+  for (std::size_t i = 0; i < now.size(); ++i)
+    if (db.text(now[i]) != old[i]) return true;
+  return false;
+}
+
+void setTextJustification(db::Database& db, db::ObjectId id, Justification justification) {
+  updateTextPosition(db, id);
+  const TextEntity t = readTextEntity(db, id);
+  db::ObjectFields f(db, id);
+  // Where the new justification's alignment point is on the text as it stands now.
+  const geom::Vec2 alignment = alignmentFromInsertion(
+      t.insertion, alignmentOffset(t.layout.cell, justification), t.rotation);
+
+  setIntegerIfChanged(f, 72, justification.horizontal);
+  setIntegerIfChanged(f, verticalCode(db.typeName(id)), justification.vertical);
+  // The insertion point as placed, so that a text that was anchored at its alignment point stays
+  // where it was when it becomes left/baseline.
+  setPointIfChanged(f, 10, {t.insertion.x, t.insertion.y, t.elevation});
+  if (!justification.anchoredAtInsertion())
+    setPointIfChanged(f, 11, {alignment.x, alignment.y, t.elevation});
+  updateTextPosition(db, id);
+}
+
+TextPicture placeGlyphs(const TextEntity& text) {
+  TextPicture picture;
+  picture.font = text.font;
+  const geom::Matrix3d toWorld = text.textToWorld();
+  picture.glyphs.reserve(text.layout.glyphs.size());
+  for (const PlacedGlyph& g : text.layout.glyphs)
+    picture.glyphs.push_back({g.c, toWorld * g.toText});
+  for (const auto& [a, b] : text.layout.decorations)
+    picture.decorations.emplace_back(toWorld.apply({a.x, a.y, 0}), toWorld.apply({b.x, b.y, 0}));
+  return picture;
+}
+
+}  // namespace kx::text
