@@ -40,11 +40,11 @@ struct ClassSpec {
 
 const ClassSpec* classSpecOf(std::string_view type);
 
-// Where a field lives: which subclass part of the object (by position in the class) and its spec.
+// Where a field lives: which subclass part of the object (by position in the class), and which.
 struct FieldPlace {
   const ClassSpec* cls = nullptr;
   std::size_t part = 0;
-  const FieldSpec* spec = nullptr;
+  const FieldSpec* field = nullptr;
 };
 // Finds the field of `type` with group `code` (the first part that has it, or the part whose
 // marker is `marker` when given).

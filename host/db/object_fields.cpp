@@ -87,15 +87,15 @@ std::optional<std::string_view> FieldReader::rawText(int code, std::string_view 
 std::wstring FieldReader::string(int code, std::string_view marker) const {
   if (const auto i = locate(code, marker)) return db_->decode(db_->tags(id_)[*i]);
   const FieldPlace where = place(code, marker);
-  if (!where.spec) return {};
-  return std::wstring(where.spec->defaultText.begin(), where.spec->defaultText.end());
+  if (!where.field) return {};
+  return std::wstring(where.field->defaultText.begin(), where.field->defaultText.end());
 }
 
 double FieldReader::real(int code, std::string_view marker) const {
   if (const auto text = rawText(code, marker))
     if (const auto v = dxf::parseReal(*text)) return *v;
   const FieldPlace where = place(code, marker);
-  return where.spec ? where.spec->defaultNumber : 0.0;
+  return where.field ? where.field->defaultNumber : 0.0;
 }
 
 double FieldReader::angle(int code, std::string_view marker) const {
@@ -106,7 +106,7 @@ long long FieldReader::integer(int code, std::string_view marker) const {
   if (const auto text = rawText(code, marker))
     if (const auto v = dxf::parseInteger(*text)) return *v;
   const FieldPlace where = place(code, marker);
-  return where.spec ? static_cast<long long>(where.spec->defaultNumber) : 0;
+  return where.field ? static_cast<long long>(where.field->defaultNumber) : 0;
 }
 
 Point3 FieldReader::point(int code, std::string_view marker) const {
@@ -142,8 +142,8 @@ std::size_t ObjectFields::insertPosition(const FieldPlace& where) const {
   if (const auto marker = partStart(where)) {
     best = *marker + 1;
     for (const FieldSpec& f : sub->fields) {
-      if (&f == where.spec) break;
-      if (f.code == where.spec->code) continue;
+      if (&f == where.field) break;
+      if (f.code == where.field->code) continue;
       if (const auto at = locate(f.code, sub->marker)) {
         std::size_t last = *at;
         if (f.kind == FieldKind::Point)
