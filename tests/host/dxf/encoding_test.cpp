@@ -20,50 +20,43 @@ std::string bytes(std::initializer_list<unsigned> list) {
   return s;
 }
 
-TEST(TextCodecTest, ChineseInGbkAndBig5) {
-  const TextCodec gbk(CodePage::Ansi936);
-  const std::string layer = bytes({0xD6, 0xD0, 0xCE, 0xC4, 0xCD, 0xBC, 0xB2, 0xE3});
-  EXPECT_EQ(gbk.decode("A-" + layer + "-1"), L"A-中文图层-1");
-  EXPECT_EQ(gbk.encode(L"A-中文图层-1"), "A-" + layer + "-1");
-  EXPECT_EQ(gbk.decode("\x80"), L"€");
-  EXPECT_EQ(gbk.encode(L"圖"), "\x88\x44");
-
-  const TextCodec big5(CodePage::Ansi950);
-  EXPECT_EQ(big5.decode("\xA4\xA4\xA4\xE5"), L"中文");
-  EXPECT_EQ(big5.encode(L"中文€"), "\xA4\xA4\xA4\xE5\xA3\xE1");
-  // The simplified form is not in Big5.
-  EXPECT_EQ(big5.encode(L"图"), "\\U+56FE");
-}
-
-TEST(TextCodecTest, JapaneseInShiftJis) {
-  const TextCodec sjis(CodePage::Ansi932);
-  const std::string text = bytes({0x93, 0xFA, 0x96, 0x7B, 0x8C, 0xEA, 0x95, 0x5C, 0xB1});
-  EXPECT_EQ(sjis.decode(text), L"日本語表ｱ");
-  EXPECT_EQ(sjis.encode(L"日本語表ｱ"), text);
-  // The second byte of 表 is a backslash; it must not start an escape.
-  EXPECT_EQ(sjis.decode("\x95\\U+0041"), L"表U+0041");
-  EXPECT_EQ(sjis.encode(L"表U+0041"), "\x95\\U+0041");
-  // Characters held twice (NEC and IBM rows) all read; the usual choice of row is written.
-  EXPECT_EQ(sjis.decode("\xEE\xEF\xFA\x40\xFA\x4A\x87\x54"), L"ⅰⅰⅠⅠ");
-  EXPECT_EQ(sjis.encode(L"ⅰⅠ￢"), "\xFA\x40\x87\x54\x81\xCA");
-}
-
-TEST(TextCodecTest, KoreanAndSingleBytePages) {
-  const TextCodec uhc(CodePage::Ansi949);
-  const std::string korean = bytes({0xC7, 0xD1, 0xB1, 0xB9, 0xBE, 0xEE, 0x8C, 0x63});
-  EXPECT_EQ(uhc.decode(korean), L"한국어똠");
-  EXPECT_EQ(uhc.encode(L"한국어똠"), korean);
-
-  const TextCodec western(CodePage::Ansi1252);
-  EXPECT_EQ(western.decode("Caf\xE9 \x80\x8A\x9F"), L"Café €ŠŸ");
-  EXPECT_EQ(western.encode(L"Café €ŠŸ"), "Caf\xE9 \x80\x8A\x9F");
-  // Unassigned bytes survive a round trip instead of turning into U+FFFD.
-  EXPECT_EQ(western.decode("\x81\x9D"), L"\u0081\u009D");
-  EXPECT_EQ(western.encode(L"\u0081\u009D"), "\x81\x9D");
-  EXPECT_EQ(western.encode(L"Жő"), "\\U+0416\\U+0151");
-
-  EXPECT_EQ(TextCodec(CodePage::Ansi1251).encode(L"Жё"), "\xC6\xB8");
-  EXPECT_EQ(TextCodec(CodePage::Ansi1250).decode("\xF5\xA3"), L"őŁ");
+// The characters each page's bytes stand for. Pages that hold every character once round-trip
+// byte for byte (checked below), so for them decoding right means encoding right too.
+TEST(TextCodecTest, EachPageReadsAndWritesItsCharacters) {
+  struct Case {
+    CodePage page;
+    std::string bytes;
+    std::wstring text;
+  };
+  const Case decoded[] = {
+      {CodePage::Ansi936, "A-\xD6\xD0\xCE\xC4\xCD\xBC\xB2\xE3-1", L"A-中文图层-1"},
+      {CodePage::Ansi936, "\x80", L"€"},
+      {CodePage::Ansi950, "\xA4\xA4\xA4\xE5", L"中文"},
+      {CodePage::Ansi932, bytes({0x93, 0xFA, 0x96, 0x7B, 0x8C, 0xEA, 0x95, 0x5C, 0xB1}),
+       L"日本語表ｱ"},
+      // The second byte of 表 is a backslash; it must not start an escape.
+      {CodePage::Ansi932, "\x95\\U+0041", L"表U+0041"},
+      // Characters held twice (NEC and IBM rows) all read.
+      {CodePage::Ansi932, "\xEE\xEF\xFA\x40\xFA\x4A\x87\x54", L"ⅰⅰⅠⅠ"},
+      {CodePage::Ansi949, "\xC7\xD1\xB1\xB9\xBE\xEE\x8C\x63", L"한국어똠"},
+      {CodePage::Ansi1252, "Caf\xE9 \x80\x8A\x9F", L"Café €ŠŸ"},
+      // Unassigned bytes are kept, not turned into U+FFFD.
+      {CodePage::Ansi1252, "\x81\x9D", L"\u0081\u009D"},
+      {CodePage::Ansi1250, "\xF5\xA3", L"őŁ"},
+      {CodePage::Ansi1251, "\xC6\xB8", L"Жё"},
+  };
+  for (const Case& c : decoded)
+    EXPECT_EQ(TextCodec(c.page).decode(c.bytes), c.text) << codePageName(c.page);
+  const Case encoded[] = {
+      {CodePage::Ansi936, "\x88\x44", L"圖"},
+      {CodePage::Ansi950, "\xA4\xA4\xA4\xE5\xA3\xE1", L"中文€"},
+      // The simplified form is not in Big5.
+      {CodePage::Ansi950, "\\U+56FE", L"图"},
+      // Of characters held twice, the usual row is written.
+      {CodePage::Ansi932, "\xFA\x40\x87\x54\x81\xCA", L"ⅰⅠ￢"},
+  };
+  for (const Case& c : encoded)
+    EXPECT_EQ(TextCodec(c.page).encode(c.text), c.bytes) << codePageName(c.page);
 }
 
 // Every character of every page goes through encode and decode unchanged, and the bytes of a
@@ -106,17 +99,12 @@ TEST(TextCodecTest, UnicodeAndMultibyteEscapes) {
   for (CodePage page : kAllPages) {
     SCOPED_TRACE(std::string(codePageName(page)));
     const TextCodec codec(page);
-    EXPECT_EQ(codec.decode("\\U+4E2D\\U+6587"), L"中文");
-    EXPECT_EQ(codec.decode("x\\U+4e2dy"), L"x中y");
-    // Exactly four digits: a digit after them is text.
-    EXPECT_EQ(codec.decode("\\U+00410"), L"A0");
-    EXPECT_EQ(codec.decode("\\U+D83D\\U+DE00!"), L"😀!");
+    // Exactly four digits (a digit after them is text); a surrogate pair is one character.
+    EXPECT_EQ(codec.decode("\\U+4E2D\\U+6587x\\U+4e2dy\\U+00410\\U+D83D\\U+DE00!"),
+              L"中文x中yA0😀!");
     // \M+ of any page, whatever the codec's own page.
-    EXPECT_EQ(codec.decode("\\M+193FA"), L"日");
-    EXPECT_EQ(codec.decode("\\M+2A4A4"), L"中");
-    EXPECT_EQ(codec.decode("\\M+3C7D1"), L"한");
-    EXPECT_EQ(codec.decode("\\M+4D065"), L"한");
-    EXPECT_EQ(codec.decode("\\M+5D6D0\\M+5cec4"), L"中文");
+    EXPECT_EQ(codec.decode("\\M+193FA\\M+2A4A4\\M+3C7D1\\M+4D065\\M+5D6D0\\M+5cec4"),
+              L"日中한한中文");
   }
 }
 
@@ -135,11 +123,9 @@ TEST(TextCodecTest, EncodeEscapesWhatThePageCannotHold) {
   const TextCodec gbk(CodePage::Ansi936);
   EXPECT_EQ(gbk.encode(L"中한Ж"), "\xD6\xD0\\U+D55C\xA7\xA8");
   EXPECT_EQ(gbk.encode(L"😀"), "\\U+D83D\\U+DE00");
-  EXPECT_EQ(gbk.decode(gbk.encode(L"中한😀")), L"中한😀");
 
   const TextCodec utf8(CodePage::Utf8);
   EXPECT_EQ(utf8.encode(L"é中😀"), "\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80");
-  EXPECT_EQ(utf8.decode("\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80"), L"é中😀");
 
   // Not characters: a lone surrogate and a value beyond Unicode.
   const std::wstring broken{L'a', static_cast<wchar_t>(0xD800), static_cast<wchar_t>(0x110000)};

@@ -21,98 +21,66 @@ using kx::text::FontChain;
 using kx::text::FontLibrary;
 using kx::text::GlyphMetrics;
 
+// The primary font file a style's font name finds (the CJK fallback follows after a comma).
 std::string styleFile(std::string_view fontFile) {
-  return FontLibrary::instance().styleFont(fontFile, "")->description();
+  const std::string d = FontLibrary::instance().styleFont(fontFile, "")->description();
+  return fs::path(d.substr(0, d.find(", "))).filename().string();
 }
 
-// The primary font file of a description (the CJK fallback follows after a comma).
-std::string primaryOf(const std::string& description) {
-  return fs::path(description.substr(0, description.find(", "))).filename().string();
+std::string familyFile(std::string_view family, bool bold, bool italic) {
+  const std::string d = FontLibrary::instance().familyFont(family, bold, italic)->description();
+  return fs::path(d.substr(0, d.find(", "))).filename().string();
 }
 
-// Restores the default substitute when a test that changed it ends.
-struct SubstituteGuard {
-  ~SubstituteGuard() { FontLibrary::instance().setSubstituteFamily("Liberation Sans"); }
-};
-
-class TempDir {
- public:
-  TempDir() {
-    path_ = fs::temp_directory_path() / ("kx_font_test_" + std::to_string(::getpid()));
-    fs::create_directories(path_);
-  }
-  ~TempDir() {
-    std::error_code error;
-    fs::remove_all(path_, error);
-  }
-  fs::path write(const std::string& name, const std::string& bytes) const {
-    const fs::path file = path_ / name;
-    std::ofstream(file, std::ios::binary) << bytes;
-    return file;
-  }
-
- private:
-  fs::path path_;
-};
-
-TEST(Fonts, TrueTypeNamesFindMetricCompatibleFamilies) {
-  EXPECT_EQ(primaryOf(styleFile("arial.ttf")), "LiberationSans-Regular.ttf");
-  EXPECT_EQ(primaryOf(styleFile("ARIAL.TTF")), "LiberationSans-Regular.ttf");
-  EXPECT_EQ(primaryOf(styleFile("Arial")), "LiberationSans-Regular.ttf");
-  EXPECT_EQ(primaryOf(styleFile("arialbd.ttf")), "LiberationSans-Bold.ttf");
-  EXPECT_EQ(primaryOf(styleFile("times.ttf")), "LiberationSerif-Regular.ttf");
-  EXPECT_EQ(primaryOf(styleFile("Times New Roman")), "LiberationSerif-Regular.ttf");
-  EXPECT_EQ(primaryOf(styleFile("cour.ttf")), "LiberationMono-Regular.ttf");
-  EXPECT_EQ(primaryOf(styleFile("Courier New")), "LiberationMono-Regular.ttf");
-  // A style saved on another machine holds the full path of a file that is not here.
-  EXPECT_EQ(primaryOf(styleFile("C:\\Windows\\Fonts\\times.ttf")), "LiberationSerif-Regular.ttf");
-  EXPECT_EQ(primaryOf(styleFile("/no/such/dir/cour.ttf")), "LiberationMono-Regular.ttf");
-  // Installed files and families by their own names.
-  EXPECT_EQ(primaryOf(styleFile("DejaVuSans-Bold.ttf")), "DejaVuSans-Bold.ttf");
-  EXPECT_EQ(primaryOf(styleFile("DejaVu Serif")), "DejaVuSerif.ttf");
-  // fontconfig knows Georgia is a serif and Consolas a monospace: the installed ones stand in.
-  EXPECT_NE(primaryOf(styleFile("georgia.ttf")).find("Serif"), std::string::npos);
-  EXPECT_NE(primaryOf(styleFile("Consolas")).find("Mono"), std::string::npos);
+TEST(Fonts, StyleAndFamilyNamesFindInstalledFonts) {
+  auto expectFile = [](const char* file, std::initializer_list<const char*> names) {
+    for (const char* name : names) EXPECT_EQ(styleFile(name), file) << name;
+  };
+  // TrueType names find metric-compatible families, whatever the case or spelling; a style saved
+  // on another machine holds the full path of a file that is not here.
+  expectFile("LiberationSans-Regular.ttf", {"arial.ttf", "ARIAL.TTF", "Arial"});
+  expectFile("LiberationSans-Bold.ttf", {"arialbd.ttf"});
+  expectFile("LiberationSerif-Regular.ttf",
+             {"times.ttf", "Times New Roman", "C:\\Windows\\Fonts\\times.ttf"});
+  expectFile("LiberationMono-Regular.ttf", {"cour.ttf", "Courier New", "/no/such/dir/cour.ttf"});
+  // Installed files and families by their own names or full paths.
+  expectFile("DejaVuSans-Bold.ttf", {"DejaVuSans-Bold.ttf"});
+  expectFile("DejaVuSerif.ttf",
+             {"DejaVu Serif", "/usr/share/fonts/truetype/dejavu/DejaVuSerif.ttf"});
   // Chinese system fonts are drawn by the CJK font, Latin letters included.
-  EXPECT_EQ(primaryOf(styleFile("simsun.ttc")), "wqy-microhei.ttc");
-  EXPECT_EQ(primaryOf(styleFile("Microsoft YaHei")), "wqy-microhei.ttc");
-}
+  expectFile("wqy-microhei.ttc", {"simsun.ttc", "Microsoft YaHei"});
+  // fontconfig knows Georgia is a serif and Consolas a monospace: the installed ones stand in.
+  EXPECT_NE(styleFile("georgia.ttf").find("Serif"), std::string::npos);
+  EXPECT_NE(styleFile("Consolas").find("Mono"), std::string::npos);
 
-TEST(Fonts, FamilyCodesPickBoldAndItalicFaces) {
+  // \F codes pick bold and italic faces; a shape font is drawn by the substitute in that style.
+  EXPECT_EQ(familyFile("Arial", true, false), "LiberationSans-Bold.ttf");
+  EXPECT_EQ(familyFile("Times New Roman", false, true), "LiberationSerif-Italic.ttf");
+  EXPECT_EQ(familyFile("Courier New", true, true), "LiberationMono-BoldItalic.ttf");
+  EXPECT_EQ(familyFile("Arial Bold Italic", false, false), "LiberationSans-BoldItalic.ttf");
+  EXPECT_EQ(familyFile("romans.shx", true, false), "LiberationSans-Bold.ttf");
+  EXPECT_EQ(familyFile("", false, false), "LiberationSans-Regular.ttf");
+  // Fonts are resolved once per name, not once per text.
   auto& library = FontLibrary::instance();
-  EXPECT_EQ(primaryOf(library.familyFont("Arial", true, false)->description()),
-            "LiberationSans-Bold.ttf");
-  EXPECT_EQ(primaryOf(library.familyFont("Times New Roman", false, true)->description()),
-            "LiberationSerif-Italic.ttf");
-  EXPECT_EQ(primaryOf(library.familyFont("Courier New", true, true)->description()),
-            "LiberationMono-BoldItalic.ttf");
-  EXPECT_EQ(primaryOf(library.familyFont("DejaVu Sans", false, false)->description()),
-            "DejaVuSans.ttf");
-  EXPECT_EQ(primaryOf(library.familyFont("Arial Bold Italic", false, false)->description()),
-            "LiberationSans-BoldItalic.ttf");
-  // A shape font in an \F code is drawn by the substitute, in the style asked for.
-  EXPECT_EQ(primaryOf(library.familyFont("romans.shx", true, false)->description()),
-            "LiberationSans-Bold.ttf");
-  EXPECT_EQ(primaryOf(library.familyFont("", false, false)->description()),
-            "LiberationSans-Regular.ttf");
-  // The same request gives the same font object: fonts are resolved once per name.
   EXPECT_EQ(library.familyFont("Arial", true, false), library.familyFont("Arial", true, false));
 }
 
 TEST(Fonts, ShapeFontsAndUnknownNamesFindTheSubstitute) {
-  SubstituteGuard guard;
-  for (const char* name : {"txt", "txt.shx", "TXT.SHX", "romans.shx", "simplex", "isocp.shx",
-                           "gbcbig.shx", "", "   ", "no-such-font.ttf", "Foobar Sans"})
-    EXPECT_EQ(primaryOf(styleFile(name)), "LiberationSans-Regular.ttf") << name;
+  struct Restore {  // the default substitute, for the tests after this one
+    ~Restore() { FontLibrary::instance().setSubstituteFamily("Liberation Sans"); }
+  } restore;
+  for (const char* name : {"txt", "TXT.SHX", "romans.shx", "simplex", "gbcbig.shx", "", "   ",
+                           "no-such-font.ttf", "Foobar Sans"})
+    EXPECT_EQ(styleFile(name), "LiberationSans-Regular.ttf") << name;
 
   auto& library = FontLibrary::instance();
   library.setSubstituteFamily("DejaVu Serif");
-  EXPECT_EQ(primaryOf(styleFile("romans.shx")), "DejaVuSerif.ttf");
-  EXPECT_EQ(primaryOf(styleFile("unknown.ttf")), "DejaVuSerif.ttf");
-  EXPECT_EQ(primaryOf(styleFile("arial.ttf")), "LiberationSans-Regular.ttf");
+  EXPECT_EQ(styleFile("romans.shx"), "DejaVuSerif.ttf");
+  EXPECT_EQ(styleFile("unknown.ttf"), "DejaVuSerif.ttf");
+  EXPECT_EQ(styleFile("arial.ttf"), "LiberationSans-Regular.ttf");
   // A substitute that cannot be found gives way to the default one, never to nothing.
   library.setSubstituteFamily("no such family");
-  EXPECT_EQ(primaryOf(styleFile("txt")), "LiberationSans-Regular.ttf");
+  EXPECT_EQ(styleFile("txt"), "LiberationSans-Regular.ttf");
 }
 
 TEST(Fonts, CapitalsAreOneUnitTall) {
@@ -162,12 +130,6 @@ TEST(Fonts, MissingCharactersFallBackThenShowABox) {
   // A fallback font has what the primary lacks.
   auto mono = FontLibrary::instance().styleFont("cour.ttf", "");
   EXPECT_TRUE(mono->metrics(U'→').hasInk());
-  // A private-use character no font has is a box of the usual size.
-  const GlyphMetrics tofu = font->metrics(0xE123);
-  EXPECT_DOUBLE_EQ(tofu.advance, 0.8);
-  EXPECT_DOUBLE_EQ(tofu.yMax, 1.0);
-  ASSERT_EQ(font->outline(0xE123, 0.01).size(), 2u);  // hollow
-  EXPECT_EQ(font->outline(0xE123, 0.01)[0].size(), 4u);
   // Code points that cannot exist are boxes too, not crashes or blanks.
   EXPECT_TRUE(font->metrics(0xFFFFFFFFu).hasInk());
   EXPECT_TRUE(font->metrics(0x110000).hasInk());
@@ -175,58 +137,53 @@ TEST(Fonts, MissingCharactersFallBackThenShowABox) {
   EXPECT_FALSE(font->metrics(U'\t').hasInk());
   EXPECT_DOUBLE_EQ(font->metrics(U'\n').advance, 0.0);
   EXPECT_TRUE(font->outline(U' ', 0.01).empty());
-}
 
-TEST(Fonts, DamagedOrMissingFontFilesFallBackWithoutCrashing) {
-  TempDir dir;
-  std::string junk(4096, '\0');
-  for (std::size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<char>(i * 7919 % 251);
-  const fs::path junkFile = dir.write("junk.ttf", junk);
-  const fs::path emptyFile = dir.write("empty.ttf", "");
-  // A real font cut short: its tables point past the end of the file.
-  std::ifstream real("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", std::ios::binary);
-  std::string head(2000, '\0');
-  real.read(head.data(), static_cast<std::streamsize>(head.size()));
-  head.resize(static_cast<std::size_t>(real.gcount()));
-  const fs::path cutFile = dir.write("cut.ttf", head);
-
-  auto& library = FontLibrary::instance();
-  for (const fs::path& file : {junkFile, emptyFile, cutFile, dir.write("dir_is_not.ttf", "x")}) {
-    for (auto font :
-         {library.styleFont(file.string(), ""), library.familyFont(file.string(), true, false)}) {
-      const GlyphMetrics h = font->metrics(U'H');
-      EXPECT_NEAR(h.yMax, 1.0, 0.01) << file;
-      EXPECT_FALSE(font->outline(U'H', 0.01).empty()) << file;
-      EXPECT_TRUE(font->metrics(U'国').hasInk()) << file;
-    }
-  }
-  EXPECT_EQ(primaryOf(library.styleFont(junkFile.string(), "")->description()),
-            "LiberationSans-Regular.ttf");
-  // A readable font given by its full path is used as it is.
-  EXPECT_EQ(
-      primaryOf(
-          library.styleFont("/usr/share/fonts/truetype/dejavu/DejaVuSerif.ttf", "")->description()),
-      "DejaVuSerif.ttf");
-}
-
-TEST(Fonts, TheBoxFontDrawsEveryCharacterAsABox) {
+  // A private-use character no font has, and any character when there is no font at all, is a
+  // hollow box of the usual size.
   const FontChain box(nullptr, nullptr, nullptr);
-  EXPECT_EQ(box.description(), "built-in box font");
-  for (char32_t c : {U'H', U'g', U'国', char32_t{0x2300}}) {
-    const GlyphMetrics m = box.metrics(c);
+  const std::pair<const kx::text::Font*, char32_t> tofus[] = {
+      {font.get(), 0xE123}, {&box, U'H'}, {&box, U'国'}, {&box, 0x2300}};
+  for (const auto& [f, c] : tofus) {
+    const GlyphMetrics m = f->metrics(c);
     EXPECT_DOUBLE_EQ(m.advance, 0.8);
-    EXPECT_DOUBLE_EQ(m.xMin, 0);
     EXPECT_DOUBLE_EQ(m.xMax, 0.7);
-    EXPECT_DOUBLE_EQ(m.yMin, 0);
     EXPECT_DOUBLE_EQ(m.yMax, 1);
-    const auto contours = box.outline(c, 0.01);
+    const auto contours = f->outline(c, 0.01);
     ASSERT_EQ(contours.size(), 2u);
     EXPECT_EQ(contours[0], (kx::text::Contour{{0, 0}, {0.7, 0}, {0.7, 1}, {0, 1}}));
   }
   EXPECT_FALSE(box.metrics(U' ').hasInk());
   EXPECT_DOUBLE_EQ(box.metrics(U' ').advance, 0.8);
-  EXPECT_DOUBLE_EQ(box.kerning(U'A', U'V'), 0);
   EXPECT_LT(box.descender(), 0);
+}
+
+TEST(Fonts, DamagedOrMissingFontFilesFallBackWithoutCrashing) {
+  const fs::path dir = fs::temp_directory_path() / ("kx_font_test_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  auto write = [&](const char* name, const std::string& bytes) {
+    std::ofstream(dir / name, std::ios::binary) << bytes;
+    return dir / name;
+  };
+  std::string junk(4096, '\0');
+  for (std::size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<char>(i * 7919 % 251);
+  // A real font cut short: its tables point past the end of the file.
+  std::ifstream real("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", std::ios::binary);
+  std::string head(2000, '\0');
+  real.read(head.data(), static_cast<std::streamsize>(head.size()));
+  head.resize(static_cast<std::size_t>(real.gcount()));
+
+  auto& library = FontLibrary::instance();
+  for (const fs::path& file : {write("junk.ttf", junk), write("empty.ttf", ""),
+                               write("cut.ttf", head), write("x.ttf", "x")}) {
+    for (auto font :
+         {library.styleFont(file.string(), ""), library.familyFont(file.string(), true, false)}) {
+      EXPECT_NEAR(font->metrics(U'H').yMax, 1.0, 0.01) << file;
+      EXPECT_FALSE(font->outline(U'H', 0.01).empty()) << file;
+      EXPECT_TRUE(font->metrics(U'国').hasInk()) << file;
+    }
+    EXPECT_EQ(styleFile(file.string()), "LiberationSans-Regular.ttf") << file;
+  }
+  fs::remove_all(dir);
 }
 
 TEST(Fonts, OutlinesAreClosedContoursWithinTheInkBoxAndTolerance) {
@@ -309,10 +266,6 @@ TEST(Fonts, CurvesFlattenWithinTheTolerance) {
     EXPECT_LE(cubic.size(), 257u);
     EXPECT_EQ(cubic.back(), c3);
   }
-  // A straight "curve" is one chord.
-  kx::text::Contour straight{{0, 0}};
-  kx::text::appendQuadratic(straight, {1, 1}, {2, 2}, 0.01);
-  EXPECT_EQ(straight.size(), 2u);
 }
 
 TEST(Fonts, KerningNarrowsKnownPairs) {

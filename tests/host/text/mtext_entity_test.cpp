@@ -181,13 +181,6 @@ TEST(MTextEntity, ContentsAreChunkedWithoutSplittingAnything) {
   EXPECT_EQ(chunkMTextContents(L"", utf8), std::vector<std::string>{""});
 }
 
-std::string readFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 TEST(MTextEntity, LongContentsRoundTripThroughTheDrawingAndEzdxf) {
   Database db = kx::db::newDrawing();
   MTextParams s;
@@ -228,14 +221,11 @@ TEST(MTextEntity, LongContentsRoundTripThroughTheDrawingAndEzdxf) {
       "open(sys.argv[2],'w',encoding='utf-8').write(m.text)\" " +
       (dir / "in.dxf").string() + " " + (dir / "out.txt").string();
   ASSERT_EQ(std::system(command.c_str()), 0);
-  const std::string fromEzdxf = readFile(dir / "out.txt");
+  std::stringstream fromEzdxf;
+  fromEzdxf << std::ifstream(dir / "out.txt", std::ios::binary).rdbuf();
   std::filesystem::remove_all(dir);
-  EXPECT_EQ(kx::dxf::TextCodec(kx::dxf::CodePage::Utf8).decode(fromEzdxf), contents);
+  EXPECT_EQ(kx::dxf::TextCodec(kx::dxf::CodePage::Utf8).decode(fromEzdxf.str()), contents);
 }
-
-struct WorldBox {
-  std::array<Vec3, 4> corners;
-};
 
 std::array<Vec3, 4> runCorners(const MTextRun& run, const kx::geom::Matrix3d& placement) {
   const Box2& b = run.layout.ink;
@@ -260,6 +250,7 @@ TEST(MTextEntity, ExplodedTextsStandWhereTheRunsWere) {
   s.block = "*Paper_Space";
   s.layer = "Notes";
   s.color = 5;
+  s.attachment = 5;  // the TEXTs stand where the centred runs were drawn
   s.rotation = 30;
   s.normal = Vec3{0.2, 0.3, 0.9};
   s.position = {12, -7, 3};

@@ -58,8 +58,6 @@ TEST(MTextLayout, OneLineSitsBelowTheInsertionPoint) {
   // The top of the capitals is at the insertion point of a top-left MTEXT.
   EXPECT_DOUBLE_EQ(capitals.runs[0].baseline.y, -kH);
   EXPECT_EQ(capitals.runs[0].baseline.x, 0);
-  EXPECT_EQ(capitals.runs[0].look.height, kH);
-  EXPECT_EQ(capitals.runs[0].color, 256);
   EXPECT_NEAR(capitals.actualHeight, kH, 0.03 * kH);
   EXPECT_GT(capitals.actualWidth, 3 * kH);
   EXPECT_DOUBLE_EQ(capitals.actualWidth, capitals.runs[0].layout.advance);
@@ -151,29 +149,21 @@ TEST(MTextLayout, WrapsAtTheDefinedWidth) {
 TEST(MTextLayout, AttachmentPlacesTheFrameAndTheLines) {
   const MTextLayout topLeft = lay(L"HELLO\\PWIDE WORLD");
   const double w = topLeft.actualWidth, h = topLeft.actualHeight;
-  EXPECT_EQ(topLeft.frame.xMin, 0);
-  EXPECT_EQ(topLeft.frame.yMax, 0);
-  EXPECT_DOUBLE_EQ(topLeft.frame.xMax, w);
-  EXPECT_DOUBLE_EQ(topLeft.frame.yMin, -h);
 
   const MTextLayout middleCentre = lay(L"HELLO\\PWIDE WORLD", 100, 5);
-  EXPECT_DOUBLE_EQ(middleCentre.frame.xMin, -w / 2);
-  EXPECT_DOUBLE_EQ(middleCentre.frame.xMax, w / 2);
-  EXPECT_DOUBLE_EQ(middleCentre.frame.yMin, -h / 2);
-  EXPECT_DOUBLE_EQ(middleCentre.frame.yMax, h / 2);
   // Each line is centred on its own.
   EXPECT_DOUBLE_EQ(middleCentre.runs[0].baseline.x, -advanceOf(L"HELLO") / 2);
   EXPECT_DOUBLE_EQ(middleCentre.runs[1].baseline.x, -advanceOf(L"WIDE WORLD") / 2);
   EXPECT_DOUBLE_EQ(middleCentre.runs[0].baseline.y, topLeft.runs[0].baseline.y + h / 2);
 
   const MTextLayout bottomRight = lay(L"HELLO\\PWIDE WORLD", 0, 9);
-  EXPECT_DOUBLE_EQ(bottomRight.frame.xMax, 0);
-  EXPECT_DOUBLE_EQ(bottomRight.frame.yMin, 0);
   EXPECT_DOUBLE_EQ(bottomRight.runs[0].baseline.x + bottomRight.runs[0].layout.advance, 0);
   EXPECT_DOUBLE_EQ(bottomRight.runs[1].baseline.y, topLeft.runs[1].baseline.y + h);
 
-  for (int attachment : {2, 3, 4, 6, 7, 8}) {
-    const MTextLayout l = lay(L"HELLO\\PWIDE WORLD", 0, attachment);
+  // Every attachment puts its point of the frame at the insertion point; the frame is the size
+  // of the text, not of a defined width the text does not fill.
+  for (int attachment = 1; attachment <= 9; ++attachment) {
+    const MTextLayout l = lay(L"HELLO\\PWIDE WORLD", attachment % 2 ? 100 : 0, attachment);
     EXPECT_NEAR(l.frame.width(), w, 1e-9);
     EXPECT_NEAR(l.frame.height(), h, 1e-9);
     const double expectedLeft = attachment % 3 == 1 ? 0 : attachment % 3 == 2 ? -w / 2 : -w;

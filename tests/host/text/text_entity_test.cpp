@@ -28,15 +28,15 @@ struct TextParams {
   std::string type = "TEXT";
   std::string text = "Hello Wg";
   Vec3 position{10, 20, 0};
-  std::optional<Vec3> alignment;
+  std::optional<Vec3> alignment{};
   double height = 2.5;
-  std::optional<double> widthFactor;
+  std::optional<double> widthFactor{};
   double rotation = 0;  // degrees
   double oblique = 0;   // degrees
   int generation = 0;
   int horizontal = 0, vertical = 0;
-  std::optional<Vec3> normal;
-  std::string style;
+  std::optional<Vec3> normal{};
+  std::string style{};
   std::string layer = "0";
 };
 
@@ -126,41 +126,18 @@ const Justification kEveryJustification[] = {
 };
 
 TEST(TextEntity, ChangingJustificationKeepsTheInkInPlace) {
-  struct Variant {
-    const char* name;
-    TextParams params;
-  };
-  std::vector<Variant> variants;
-  variants.push_back({"plain", {}});
-  TextParams rotated;
-  rotated.rotation = 37.5;
-  rotated.position = {-1234.5, 987.25, 3};
-  variants.push_back({"rotated", rotated});
-  TextParams oblique;
-  oblique.oblique = 15;
-  oblique.rotation = 200;
-  variants.push_back({"oblique", oblique});
-  TextParams wide;
-  wide.widthFactor = 0.7;
-  wide.text = "%%uUnder%%u 45%%d";
-  variants.push_back({"width factor", wide});
-  TextParams backward;
-  backward.generation = 2;
-  backward.rotation = 90;
-  variants.push_back({"backward", backward});
-  TextParams upsideDown;
-  upsideDown.generation = 6;
-  upsideDown.normal = Vec3{0.3, -0.5, 0.8};
-  variants.push_back({"upside down, tilted plane", upsideDown});
-  TextParams attdef;
-  attdef.type = "ATTDEF";
-  attdef.rotation = 300;
-  variants.push_back({"ATTDEF", attdef});
-
-  for (const Variant& v : variants) {
-    SCOPED_TRACE(v.name);
+  const std::pair<const char*, TextParams> variants[] = {
+      {"plain", {}},
+      {"rotated", {.position = {-1234.5, 987.25, 3}, .rotation = 37.5}},
+      {"oblique", {.rotation = 200, .oblique = 15}},
+      {"width factor", {.text = "%%uUnder%%u 45%%d", .widthFactor = 0.7}},
+      {"backward", {.rotation = 90, .generation = 2}},
+      {"upside down, tilted plane", {.generation = 6, .normal = Vec3{0.3, -0.5, 0.8}}},
+      {"ATTDEF", {.type = "ATTDEF", .rotation = 300}}};
+  for (const auto& [name, params] : variants) {
+    SCOPED_TRACE(name);
     Database db = kx::db::newDrawing();
-    const ObjectId id = addText(db, v.params);
+    const ObjectId id = addText(db, params);
     const auto original = inkCorners(db, id);
     ASSERT_GT((original[1] - original[0]).length(), 1.0);
     for (const Justification& j : kEveryJustification) {
@@ -168,7 +145,7 @@ TEST(TextEntity, ChangingJustificationKeepsTheInkInPlace) {
       setTextJustification(db, id, j);
       const kx::db::FieldReader f(db, id);
       EXPECT_EQ(f.integer(72), j.horizontal);
-      if (v.params.type == "ATTDEF") {
+      if (params.type == "ATTDEF") {
         EXPECT_EQ(f.integer(74), j.vertical);
         EXPECT_EQ(f.integer(73), 7);  // the field length is not the vertical mode
       } else {

@@ -140,12 +140,9 @@ TEST(TextOutline, MTextRunsKeepTheirColoursAndTheDrawingReadsBack) {
                                             {71, "7"},
                                             {1, "I{\\C1;I}\\PO"},
                                             {50, "90.0"}});
-  // Turned by 90 degrees and attached bottom-left: the frame runs up from (10, 10) and to its left.
+  // Turned by 90 degrees and attached bottom-left: the frame runs up from (10, 10) and to its left
+  // (frames are checked in MTextEntity); the outlines stay inside it.
   const FrameCorners frame = mtextFrame(db, mtext, 0);
-  EXPECT_NEAR(frame.bottomLeft.x, 10, 1e-12);
-  EXPECT_NEAR(frame.bottomLeft.y, 10, 1e-12);
-  EXPECT_LT(frame.topLeft.x, 10);
-  EXPECT_GT(frame.bottomRight.y, 10);
   const std::vector<ObjectId> made = textToOutlines(db, mtext);
   ASSERT_EQ(made.size(), 4u);  // I, I, and the two contours of O
   std::vector<long long> colors;
