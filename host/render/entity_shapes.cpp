@@ -1,0 +1,344 @@
+#include "render/entity_shapes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "db/object_fields.h"
+#include "render/entity_groups.h"
+#include "render/hatch_shapes.h"
+
+namespace kx::render {
+namespace {
+
+using geom::Matrix3d;
+using geom::Vec2;
+using geom::Vec3;
+
+constexpr double kTwoPi = 2 * std::numbers::pi;
+
+Vec3 vec(db::Point3 p) {
+  return {p.x, p.y, p.z};
+}
+
+void transform(Shapes& shapes, const Matrix3d& m) {
+  for (Shape& s : shapes)
+    for (Points3& c : s.contours)
+      for (Vec3& p : c) p = m.apply(p);
+}
+
+Matrix3d ocsOf(const db::FieldReader& f) {
+  return geom::ocsToWorld(vec(f.point(210)));
+}
+
+Shapes lineShapes(const db::FieldReader& f) {
+  return {strokeShape({vec(f.point(10)), vec(f.point(11))})};
+}
+
+Shapes pointShapes(const db::FieldReader& f) {
+  Shape s = strokeShape({vec(f.point(10))});
+  s.kind = PrimitiveKind::Dot;
+  return {s};
+}
+
+Shapes circleShapes(const db::FieldReader& f, bool arc) {
+  const Vec3 c = vec(f.point(10));
+  const double r = f.real(40);
+  if (!(r > 0) || !std::isfinite(r)) return {};
+  const double start = arc ? f.angle(50) : 0;
+  const double end = arc ? f.angle(51) : kTwoPi;
+  Shapes out{strokeShape(arcPoints(c.xy(), r, start, end, c.z), !arc)};
+  if (!arc) out[0].contours[0].pop_back();  // closed: the last point repeats the first
+  transform(out, ocsOf(f));
+  return out;
+}
+
+Shapes ellipseShapes(const db::FieldReader& f) {
+  const double ratio = f.real(40);
+  const Vec3 major = vec(f.point(11));
+  if (!std::isfinite(ratio) || major.length() == 0) return {};
+  double start = f.real(41), end = f.real(42);
+  if (!f.locate(42)) end = kTwoPi;
+  return {
+      strokeShape(ellipsePoints(vec(f.point(10)), major, ratio, start, end, vec(f.point(210))))};
+}
+
+Shapes splineShapes(const db::Database& db, db::ObjectId id) {
+  const auto groups = groupsOf(db, id, "AcDbSpline");
+  int degree = 3;
+  long long flags = 0;
+  std::vector<double> knots, weights;
+  Points3 control, fit;
+  for (std::size_t i = 0; i < groups.size(); ++i) {
+    switch (groups[i].code) {
+      case 70:
+        flags = groups[i].integer();
+        break;
+      case 71:
+        degree = static_cast<int>(std::clamp<long long>(groups[i].integer(), 1, 32));
+        break;
+      case 40:
+        knots.push_back(groups[i].real());
+        break;
+      case 41:
+        weights.push_back(groups[i].real());
+        break;
+      case 10:
+        control.push_back(readPoint(groups, i));
+        break;
+      case 11:
+        fit.push_back(readPoint(groups, i));
+        break;
+      default:
+        break;
+    }
+  }
+  const bool closed = (flags & 1) != 0;
+  if (control.empty()) return {strokeShape(std::move(fit), closed)};
+  return {strokeShape(splinePoints(degree, knots, control, weights))};
+}
+
+Shapes lwpolylineShapes(const db::Database& db, db::ObjectId id) {
+  const auto groups = groupsOf(db, id, "AcDbPolyline");
+  std::vector<PolylineVertex> vertices;
+  double constantWidth = 0, elevation = 0;
+  long long flags = 0;
+  Vec3 normal{0, 0, 1};
+  for (std::size_t i = 0; i < groups.size(); ++i) {
+    const Group& g = groups[i];
+    switch (g.code) {
+      case 10: {
+        PolylineVertex v;
+        v.point = readPoint(groups, i);
+        v.startWidth = v.endWidth = -1;  // not given: the constant width
+        vertices.push_back(v);
+        break;
+      }
+      case 40:
+        if (!vertices.empty()) vertices.back().startWidth = g.real();
+        break;
+      case 41:
+        if (!vertices.empty()) vertices.back().endWidth = g.real();
+        break;
+      case 42:
+        if (!vertices.empty()) vertices.back().bulge = g.real();
+        break;
+      case 43:
+        constantWidth = g.real();
+        break;
+      case 38:
+        elevation = g.real();
+        break;
+      case 70:
+        flags = g.integer();
+        break;
+      case 210:
+        normal = readPoint(groups, i);
+        break;
+      default:
+        break;
+    }
+  }
+  for (PolylineVertex& v : vertices) {
+    v.point.z = elevation;
+    if (v.startWidth < 0) v.startWidth = constantWidth;
+    if (v.endWidth < 0) v.endWidth = constantWidth;
+  }
+  Shapes out = polylineShapes(vertices, (flags & 1) != 0);
+  transform(out, geom::ocsToWorld(normal));
+  return out;
+}
+
+Shapes polylineEntityShapes(const db::Database& db, db::ObjectId id,
+                            std::span<const db::ObjectId> followers) {
+  const db::FieldReader f(db, id);
+  const long long flags = f.integer(70);
+  const double defaultStart = f.real(40), defaultEnd = f.real(41);
+  const bool closed = (flags & 1) != 0;
+
+  struct Vertex {
+    Vec3 point;
+    double startWidth, endWidth, bulge;
+    long long flags;
+    int faces[4];
+  };
+  std::vector<Vertex> vertices;
+  vertices.reserve(followers.size());
+  for (db::ObjectId v : followers) {
+    if (!db.isType(v, "VERTEX")) continue;
+    const db::FieldReader vf(db, v);
+    Vertex x{vec(vf.point(10)),
+             vf.locate(40) ? vf.real(40) : defaultStart,
+             vf.locate(41) ? vf.real(41) : defaultEnd,
+             vf.real(42),
+             vf.integer(70),
+             {static_cast<int>(vf.integer(71)), static_cast<int>(vf.integer(72)),
+              static_cast<int>(vf.integer(73)), static_cast<int>(vf.integer(74))}};
+    vertices.push_back(x);
+  }
+
+  if (flags & 64) {  // polyface mesh: positions, then faces that index them from 1
+    Points3 positions;
+    Shape edges;
+    for (const Vertex& v : vertices)
+      if ((v.flags & 128) && (v.flags & 64)) positions.push_back(v.point);
+    for (const Vertex& v : vertices) {
+      if (!(v.flags & 128) || (v.flags & 64)) continue;
+      int count = 0;
+      while (count < 4 && v.faces[count] != 0) ++count;
+      for (int k = 0; k < count; ++k) {
+        const int a = v.faces[k], b = v.faces[(k + 1) % count];
+        if (a < 0) continue;  // a negative index hides the edge that starts there
+        const auto ia = static_cast<std::size_t>(std::abs(a) - 1);
+        const auto ib = static_cast<std::size_t>(std::abs(b) - 1);
+        if (ia < positions.size() && ib < positions.size())
+          edges.contours.push_back({positions[ia], positions[ib]});
+      }
+    }
+    return {edges};
+  }
+
+  if (flags & 16) {  // polygon mesh: M rows of N vertices
+    const auto m = static_cast<std::size_t>(std::max<long long>(f.integer(71), 0));
+    const auto n = static_cast<std::size_t>(std::max<long long>(f.integer(72), 0));
+    if (m == 0 || n == 0 || m * n > vertices.size()) return {};
+    Shape grid;
+    for (std::size_t r = 0; r < m; ++r) {
+      Points3 row;
+      for (std::size_t c = 0; c < n; ++c) row.push_back(vertices[r * n + c].point);
+      if (flags & 32) row.push_back(row.front());
+      grid.contours.push_back(std::move(row));
+    }
+    for (std::size_t c = 0; c < n; ++c) {
+      Points3 column;
+      for (std::size_t r = 0; r < m; ++r) column.push_back(vertices[r * n + c].point);
+      if (flags & 1) column.push_back(column.front());
+      grid.contours.push_back(std::move(column));
+    }
+    return {grid};
+  }
+
+  // Spline frame control points are not part of the curve.
+  std::erase_if(vertices, [](const Vertex& v) { return (v.flags & 16) != 0; });
+  if (flags & 8) {  // 3D polyline: straight segments in world coordinates
+    Points3 points;
+    for (const Vertex& v : vertices) points.push_back(v.point);
+    return {strokeShape(std::move(points), closed)};
+  }
+  const double elevation = f.point(10).z;
+  std::vector<PolylineVertex> plain;
+  for (const Vertex& v : vertices)
+    plain.push_back({{v.point.x, v.point.y, elevation}, v.startWidth, v.endWidth, v.bulge});
+  Shapes out = polylineShapes(plain, closed);
+  transform(out, ocsOf(f));
+  return out;
+}
+
+std::optional<Vec3> cornerOf(const db::FieldReader& f, int code) {
+  if (!f.locate(code)) return std::nullopt;
+  return vec(f.point(code));
+}
+
+Shapes solidShapes(const db::FieldReader& f) {
+  const Vec3 p1 = vec(f.point(10)), p2 = vec(f.point(11)), p3 = vec(f.point(12));
+  const Vec3 p4 = cornerOf(f, 13).value_or(p3);
+  // Corners 3 and 4 are crossed: the outline runs 1, 2, 4, 3.
+  Shapes out{fillShape({{p1, p2, p4, p3}}, FillRule::NonZero)};
+  transform(out, ocsOf(f));
+  return out;
+}
+
+Shapes faceShapes(const db::FieldReader& f) {
+  const Vec3 p[4] = {vec(f.point(10)), vec(f.point(11)), vec(f.point(12)),
+                     cornerOf(f, 13).value_or(vec(f.point(12)))};
+  const long long hidden = f.integer(70);
+  Shape edges;
+  for (int k = 0; k < 4; ++k) {
+    if (hidden & (1 << k)) continue;
+    const Vec3 a = p[k], b = p[(k + 1) % 4];
+    if (a == b) continue;
+    edges.contours.push_back({a, b});
+  }
+  return {edges};
+}
+
+Shapes leaderShapes(const db::Database& db, db::ObjectId id) {
+  const auto groups = groupsOf(db, id, "AcDbLeader");
+  Points3 points;
+  for (std::size_t i = 0; i < groups.size(); ++i)
+    if (groups[i].code == 10) points.push_back(readPoint(groups, i));
+  return {strokeShape(std::move(points))};
+}
+
+}  // namespace
+
+Shapes polylineShapes(std::span<const PolylineVertex> vertices, bool closed) {
+  const std::size_t n = vertices.size();
+  if (n == 0) return {};
+  if (n == 1) return {strokeShape({vertices[0].point})};
+  const std::size_t segments = closed ? n : n - 1;
+  bool constant = true;
+  for (std::size_t i = 0; i < segments; ++i)
+    constant = constant && vertices[i].startWidth == vertices[0].startWidth &&
+               vertices[i].endWidth == vertices[0].startWidth;
+
+  if (constant) {
+    Points3 points{vertices[0].point};
+    for (std::size_t i = 0; i < segments; ++i)
+      appendBulgeSegment(points, vertices[i].point, vertices[(i + 1) % n].point, vertices[i].bulge);
+    if (closed) points.pop_back();  // back at the first vertex
+    Shape s = strokeShape(std::move(points), closed);
+    s.width = std::abs(vertices[0].startWidth);
+    return {s};
+  }
+
+  // Tapered segments: one quadrilateral per flattened piece, all turning the same way so the
+  // non-zero rule joins them.
+  Shape area;
+  area.kind = PrimitiveKind::Fill;
+  area.fillRule = FillRule::NonZero;
+  for (std::size_t i = 0; i < segments; ++i) {
+    const PolylineVertex& v = vertices[i];
+    Points3 piece{v.point};
+    appendBulgeSegment(piece, v.point, vertices[(i + 1) % n].point, v.bulge);
+    const std::size_t m = piece.size() - 1;
+    for (std::size_t k = 0; k < m; ++k) {
+      const Vec2 a = piece[k].xy(), b = piece[k + 1].xy();
+      const Vec2 d = b - a;
+      const double len = d.length();
+      if (len == 0) continue;
+      const Vec2 normal{-d.y / len, d.x / len};
+      const double w0 = v.startWidth + (v.endWidth - v.startWidth) * k / m;
+      const double w1 = v.startWidth + (v.endWidth - v.startWidth) * (k + 1) / m;
+      const double z = piece[k].z;
+      const Vec2 q[4] = {a + normal * (w0 / 2), a - normal * (w0 / 2), b - normal * (w1 / 2),
+                         b + normal * (w1 / 2)};
+      // Counter-clockwise whichever way the piece runs.
+      area.contours.push_back(
+          {{q[0].x, q[0].y, z}, {q[1].x, q[1].y, z}, {q[2].x, q[2].y, z}, {q[3].x, q[3].y, z}});
+    }
+  }
+  return {area};
+}
+
+Shapes entityShapes(const db::Database& db, db::ObjectId id,
+                    std::span<const db::ObjectId> followers, const ShapeOptions& options) {
+  const std::string_view type = db.typeName(id);
+  const db::FieldReader f(db, id);
+  if (type == "LINE") return lineShapes(f);
+  if (type == "POINT") return pointShapes(f);
+  if (type == "CIRCLE") return circleShapes(f, false);
+  if (type == "ARC") return circleShapes(f, true);
+  if (type == "ELLIPSE") return ellipseShapes(f);
+  if (type == "SPLINE") return splineShapes(db, id);
+  if (type == "LWPOLYLINE") return lwpolylineShapes(db, id);
+  if (type == "POLYLINE") return polylineEntityShapes(db, id, followers);
+  if (type == "SOLID" || type == "TRACE") return solidShapes(f);
+  if (type == "3DFACE") return faceShapes(f);
+  if (type == "LEADER") return leaderShapes(db, id);
+  if (type == "HATCH") return hatchShapes(db, id);
+  if (type == "WIPEOUT") return wipeoutShapes(db, id, options.wipeoutFrame);
+  return {};
+}
+
+}  // namespace kx::render

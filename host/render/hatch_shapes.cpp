@@ -1,0 +1,321 @@
+#include "render/hatch_shapes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "db/object_fields.h"
+#include "render/entity_groups.h"
+
+namespace kx::render {
+namespace {
+
+using geom::Vec2;
+using geom::Vec3;
+
+constexpr double kDegree = std::numbers::pi / 180;
+
+// Reads a hatch's groups in order; a group that is not where it should be reads as nothing,
+// so a damaged hatch gives a partial boundary instead of a misreading.
+class GroupCursor {
+ public:
+  explicit GroupCursor(const std::vector<Group>& groups) : groups_(groups) {}
+  bool done() const { return at_ >= groups_.size(); }
+  int code() const { return done() ? -1 : groups_[at_].code; }
+  void skip() { ++at_; }
+  std::optional<double> real(int code) {
+    if (this->code() != code) return std::nullopt;
+    return groups_[at_++].real();
+  }
+  long long integer(int code, long long otherwise = 0) {
+    if (this->code() != code) return otherwise;
+    return groups_[at_++].integer();
+  }
+  Vec2 point(int code) {
+    if (this->code() != code) return {};
+    const Vec3 p = readPoint(groups_, at_);
+    ++at_;
+    return p.xy();
+  }
+
+ private:
+  const std::vector<Group>& groups_;
+  std::size_t at_ = 0;
+};
+
+void appendEdge(Points3& contour, Points3 edge) {
+  if (edge.empty()) return;
+  if (!contour.empty()) {
+    const Vec2 last = contour.back().xy();
+    if ((edge.back().xy() - last).length() < (edge.front().xy() - last).length())
+      std::reverse(edge.begin(), edge.end());
+    if ((edge.front().xy() - last).length() < 1e-9) edge.erase(edge.begin());
+  }
+  contour.insert(contour.end(), edge.begin(), edge.end());
+}
+
+// Clockwise arcs and ellipses keep their angles mirrored (360 - angle): the arc runs clockwise
+// from 360 - start to 360 - end.
+std::pair<double, double> edgeAngles(double start, double end, bool ccw) {
+  if (ccw) return {start * kDegree, end * kDegree};
+  return {(360 - end) * kDegree, (360 - start) * kDegree};
+}
+
+Points3 readEdgeLoop(GroupCursor& in) {
+  Points3 contour;
+  const long long edges = in.integer(93);
+  for (long long e = 0; e < edges && !in.done(); ++e) {
+    const long long type = in.integer(72);
+    Points3 points;
+    if (type == 1) {
+      const Vec2 a = in.point(10), b = in.point(11);
+      points = {{a.x, a.y, 0}, {b.x, b.y, 0}};
+    } else if (type == 2) {
+      const Vec2 c = in.point(10);
+      const double r = in.real(40).value_or(0);
+      const double s = in.real(50).value_or(0), t = in.real(51).value_or(360);
+      const bool ccw = in.integer(73, 1) != 0;
+      const auto [a0, a1] = edgeAngles(s, t, ccw);
+      points = std::abs(t - s) >= 360 ? arcPoints(c, r, 0, 2 * std::numbers::pi)
+                                      : arcPoints(c, r, a0, a1);
+      if (!ccw) std::reverse(points.begin(), points.end());
+    } else if (type == 3) {
+      const Vec2 c = in.point(10), major = in.point(11);
+      const double ratio = in.real(40).value_or(1);
+      const double s = in.real(50).value_or(0), t = in.real(51).value_or(360);
+      const bool ccw = in.integer(73, 1) != 0;
+      auto [a0, a1] = edgeAngles(s, t, ccw);
+      // The angles are of the ellipse's points as seen from its centre; the curve needs them as
+      // parameters of the unit circle it is stretched from.
+      const auto param = [&](double a) {
+        return ratio == 0 ? a : std::atan2(std::sin(a) / ratio, std::cos(a));
+      };
+      const bool full = std::abs(t - s) >= 360;
+      points = ellipsePoints({c.x, c.y, 0}, {major.x, major.y, 0}, ratio, full ? 0 : param(a0),
+                             full ? 2 * std::numbers::pi : param(a1));
+      if (!ccw) std::reverse(points.begin(), points.end());
+    } else if (type == 4) {
+      const int degree = static_cast<int>(std::clamp<long long>(in.integer(94, 3), 1, 32));
+      in.integer(73);
+      in.integer(74);
+      in.integer(95);
+      in.integer(96);
+      std::vector<double> knots, weights;
+      Points3 control, fit;
+      while (in.code() == 40) knots.push_back(*in.real(40));
+      while (in.code() == 10) {
+        const Vec2 p = in.point(10);
+        control.push_back({p.x, p.y, 0});
+        if (in.code() == 42) weights.push_back(*in.real(42));
+      }
+      if (in.code() == 97) {
+        in.integer(97);
+        while (in.code() == 11) {
+          const Vec2 p = in.point(11);
+          fit.push_back({p.x, p.y, 0});
+        }
+        if (in.code() == 12) in.point(12);
+        if (in.code() == 13) in.point(13);
+      }
+      points = control.empty() ? fit : splinePoints(degree, knots, control, weights);
+    } else {
+      break;  // an edge type nobody writes: the rest of the loop cannot be read
+    }
+    appendEdge(contour, std::move(points));
+  }
+  return contour;
+}
+
+Points3 readPolylineLoop(GroupCursor& in) {
+  const bool hasBulge = in.integer(72) != 0;
+  in.integer(73);  // closed: a hatch boundary always is
+  const long long count = in.integer(93);
+  std::vector<std::pair<Vec2, double>> vertices;
+  for (long long v = 0; v < count && in.code() == 10; ++v) {
+    const Vec2 p = in.point(10);
+    const double bulge = hasBulge || in.code() == 42 ? in.real(42).value_or(0) : 0;
+    vertices.emplace_back(p, bulge);
+  }
+  Points3 contour;
+  if (vertices.empty()) return contour;
+  contour.push_back({vertices[0].first.x, vertices[0].first.y, 0});
+  for (std::size_t i = 0; i < vertices.size(); ++i) {
+    const auto& [p, bulge] = vertices[i];
+    const Vec2 q = vertices[(i + 1) % vertices.size()].first;
+    appendBulgeSegment(contour, {p.x, p.y, 0}, {q.x, q.y, 0}, bulge);
+  }
+  contour.pop_back();  // back at the first vertex
+  return contour;
+}
+
+struct PatternLine {
+  double angle = 0;  // radians
+  Vec2 base, offset;
+  std::vector<double> dashes;
+};
+
+struct HatchData {
+  std::vector<Points3> boundaries;
+  bool solid = true;
+  std::vector<PatternLine> pattern;
+};
+
+HatchData readHatch(const db::Database& db, db::ObjectId id) {
+  const auto groups = groupsOf(db, id, "AcDbHatch");
+  GroupCursor in(groups);
+  HatchData hatch;
+  double elevation = 0;
+  while (!in.done() && in.code() != 91) {
+    if (in.code() == 30)
+      elevation = in.real(30).value_or(0);
+    else if (in.code() == 70)
+      hatch.solid = in.integer(70) != 0;
+    else
+      in.skip();
+  }
+  const long long loops = in.integer(91);
+  for (long long l = 0; l < loops && !in.done(); ++l) {
+    while (!in.done() && in.code() != 92) in.skip();
+    const long long flags = in.integer(92);
+    Points3 contour = (flags & 2) ? readPolylineLoop(in) : readEdgeLoop(in);
+    for (Vec3& p : contour) p.z = elevation;
+    if (contour.size() >= 2) hatch.boundaries.push_back(std::move(contour));
+    // Handles of the objects the boundary came from.
+    if (in.code() == 97) {
+      in.integer(97);
+      while (in.code() == 330) in.skip();
+    }
+  }
+  while (!in.done() && in.code() != 78) in.skip();
+  const long long lines = in.integer(78);
+  for (long long k = 0; k < lines && !in.done(); ++k) {
+    PatternLine line;
+    line.angle = in.real(53).value_or(0) * kDegree;
+    line.base = {in.real(43).value_or(0), in.real(44).value_or(0)};
+    line.offset = {in.real(45).value_or(0), in.real(46).value_or(0)};
+    const long long dashes = in.integer(79);
+    for (long long d = 0; d < dashes && in.code() == 49; ++d) line.dashes.push_back(*in.real(49));
+    hatch.pattern.push_back(std::move(line));
+  }
+  return hatch;
+}
+
+// Pattern lines over the box of the boundaries; the painter clips them to the boundaries.
+std::optional<Shape> patternShape(const HatchData& hatch) {
+  Extents box;
+  for (const Points3& c : hatch.boundaries)
+    for (const Vec3& p : c) box.add(p.xy());
+  if (box.empty) return std::nullopt;
+  const double z = hatch.boundaries.front().front().z;
+  const Vec2 corners[4] = {
+      {box.xMin, box.yMin}, {box.xMax, box.yMin}, {box.xMax, box.yMax}, {box.xMin, box.yMax}};
+  Shape shape;
+  std::size_t segments = 0;
+  for (const PatternLine& line : hatch.pattern) {
+    const Vec2 u{std::cos(line.angle), std::sin(line.angle)};
+    const Vec2 n{-u.y, u.x};
+    const double spacing = line.offset.x * n.x + line.offset.y * n.y;
+    if (!(std::abs(spacing) > 1e-12)) continue;
+    double lo = INFINITY, hi = -INFINITY;
+    for (const Vec2 c : corners) {
+      const double d = ((c.x - line.base.x) * n.x + (c.y - line.base.y) * n.y) / spacing;
+      lo = std::min(lo, d);
+      hi = std::max(hi, d);
+    }
+    if (!std::isfinite(lo) || !std::isfinite(hi)) continue;
+    const double first = std::floor(lo), last = std::ceil(hi);
+    if (last - first > static_cast<double>(kMaxPatternSegments)) return std::nullopt;
+    double period = 0;
+    for (double d : line.dashes) period += std::abs(d);
+    if (!std::isfinite(period)) continue;
+    const auto lineCount = static_cast<long long>(last - first);
+    for (long long i = 0; i <= lineCount; ++i) {
+      const Vec2 origin = line.base + line.offset * (first + static_cast<double>(i));
+      double t0 = INFINITY, t1 = -INFINITY;
+      for (const Vec2 c : corners) {
+        const double t = (c.x - origin.x) * u.x + (c.y - origin.y) * u.y;
+        t0 = std::min(t0, t);
+        t1 = std::max(t1, t);
+      }
+      const auto add = [&](double a, double b) {
+        const Vec2 p = origin + u * a, q = origin + u * b;
+        shape.contours.push_back({{p.x, p.y, z}, {q.x, q.y, z}});
+        ++segments;
+      };
+      if (!std::isfinite(t0) || !std::isfinite(t1)) continue;
+      if (period <= 0) {
+        add(t0, t1);
+      } else {
+        if ((t1 - t0) / period * static_cast<double>(line.dashes.size()) >
+            static_cast<double>(kMaxPatternSegments))
+          return std::nullopt;
+        // Dashes repeat from the line's origin; dots (zero dashes) get a sliver so they show.
+        const double start = std::floor(t0 / period);
+        const auto periods = static_cast<long long>(std::ceil(t1 / period) - start);
+        for (long long p = 0; p < periods; ++p) {
+          double t = (start + static_cast<double>(p)) * period;
+          for (double d : line.dashes) {
+            if (d > 0) add(t, t + d);
+            if (d == 0) add(t, t + period * 0.02);
+            t += std::abs(d);
+          }
+        }
+      }
+      if (segments > kMaxPatternSegments) return std::nullopt;
+    }
+  }
+  shape.clip = hatch.boundaries;
+  return shape;
+}
+
+}  // namespace
+
+Shapes hatchShapes(const db::Database& db, db::ObjectId id) {
+  HatchData hatch = readHatch(db, id);
+  if (hatch.boundaries.empty()) return {};
+  const db::FieldReader f(db, id);
+  const db::Point3 n = f.point(210);
+  const geom::Matrix3d toBlock = geom::ocsToWorld({n.x, n.y, n.z});
+  Shapes out;
+  if (!hatch.solid && !hatch.pattern.empty()) {
+    if (auto lines = patternShape(hatch)) out.push_back(std::move(*lines));
+  }
+  if (out.empty()) out.push_back(fillShape(std::move(hatch.boundaries)));
+  for (Shape& s : out) {
+    for (Points3& c : s.contours)
+      for (Vec3& p : c) p = toBlock.apply(p);
+    for (Points3& c : s.clip)
+      for (Vec3& p : c) p = toBlock.apply(p);
+  }
+  return out;
+}
+
+Shapes wipeoutShapes(const db::Database& db, db::ObjectId id, bool frame) {
+  const db::FieldReader f(db, id);
+  const auto groups = groupsOf(db, id, "AcDbRasterImage");
+  std::vector<Vec2> boundary;
+  for (std::size_t i = 0; i < groups.size(); ++i)
+    if (groups[i].code == 14) boundary.push_back(readPoint(groups, i).xy());
+  if (boundary.size() == 2) {  // opposite corners of a rectangle
+    const Vec2 a = boundary[0], b = boundary[1];
+    boundary = {a, {b.x, a.y}, b, {a.x, b.y}};
+  }
+  if (boundary.size() > 2 && boundary.front() == boundary.back()) boundary.pop_back();
+  if (boundary.size() < 3) return {};
+  const db::Point3 insert = f.point(10), uPixel = f.point(11), vPixel = f.point(12);
+  const Vec3 origin{insert.x, insert.y, insert.z};
+  const Vec3 u{uPixel.x, uPixel.y, uPixel.z}, v{vPixel.x, vPixel.y, vPixel.z};
+  const double height = f.locate(13) ? f.point(13).y : 1;
+  // Boundary vertices are in pixels with the origin at the image's top left corner.
+  Points3 corners;
+  for (const Vec2 p : boundary)
+    corners.push_back(origin + u * (p.x + 0.5) + v * (height - 0.5 - p.y));
+  Shape mask;
+  mask.kind = PrimitiveKind::Background;
+  mask.contours.push_back(corners);
+  Shapes out{mask};
+  if (frame) out.push_back(strokeShape(std::move(corners), true));
+  return out;
+}
+
+}  // namespace kx::render

@@ -1,0 +1,16 @@
+#pragma once
+// Areas: HATCH (solid fills and pattern lines inside the boundary paths) and WIPEOUT (its
+// boundary painted with the background, and its frame).
+
+#include "db/database.h"
+#include "render/shape.h"
+
+namespace kx::render {
+
+// A pattern needing more than this many lines is drawn filled, which is what it looks like.
+inline constexpr std::size_t kMaxPatternSegments = 200000;
+
+Shapes hatchShapes(const db::Database& db, db::ObjectId id);
+Shapes wipeoutShapes(const db::Database& db, db::ObjectId id, bool frame);
+
+}  // namespace kx::render

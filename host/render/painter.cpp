@@ -1,0 +1,187 @@
+#include "render/painter.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "render/glyph_outlines.h"
+
+namespace kx::render {
+namespace {
+
+constexpr int kMaxSide = 16384;
+// Cairo's fixed-point coordinates overflow far out; nothing that far off the picture shows anyway.
+constexpr double kFarOff = 1e6;
+
+void setColor(cairo_t* cr, Rgb c) {
+  cairo_set_source_rgb(cr, c.r / 255.0, c.g / 255.0, c.b / 255.0);
+}
+
+geom::Vec2 clamped(geom::Vec2 p) {
+  return {std::clamp(p.x, -kFarOff, kFarOff), std::clamp(p.y, -kFarOff, kFarOff)};
+}
+
+void addContours(cairo_t* cr, const std::vector<Polyline2>& contours, const View& view,
+                 bool closed) {
+  cairo_new_path(cr);
+  for (const Polyline2& c : contours) {
+    bool first = true;
+    for (const geom::Vec2 w : c) {
+      if (!std::isfinite(w.x) || !std::isfinite(w.y)) continue;
+      const geom::Vec2 p = clamped(view.toPicture(w));
+      if (first)
+        cairo_move_to(cr, p.x, p.y);
+      else
+        cairo_line_to(cr, p.x, p.y);
+      first = false;
+    }
+    if (closed && !first) cairo_close_path(cr);
+  }
+}
+
+void fill(cairo_t* cr, const Primitive& p, const View& view, Rgb color) {
+  addContours(cr, p.contours, view, true);
+  cairo_set_fill_rule(
+      cr, p.fillRule == FillRule::EvenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+  setColor(cr, color);
+  cairo_fill(cr);
+}
+
+void dots(cairo_t* cr, const std::vector<geom::Vec2>& points, const View& view, double radius) {
+  cairo_new_path(cr);
+  for (const geom::Vec2 w : points) {
+    if (!std::isfinite(w.x) || !std::isfinite(w.y)) continue;
+    const geom::Vec2 p = clamped(view.toPicture(w));
+    cairo_new_sub_path(cr);
+    cairo_arc(cr, p.x, p.y, radius, 0, 2 * M_PI);
+  }
+  cairo_fill(cr);
+}
+
+void stroke(cairo_t* cr, const Primitive& p, const View& view) {
+  setColor(cr, p.color);
+  const double width = std::max(p.worldWidth * view.scale, p.pixelWidth);
+  // A polyline of one vertex is a dot, as a CAD program shows it.
+  for (const Polyline2& c : p.contours)
+    if (c.size() == 1) dots(cr, c, view, width / 2 + 0.5);
+  addContours(cr, p.contours, view, p.closed);
+  cairo_set_line_width(cr, width);
+  if (p.worldWidth > 0) {
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
+  } else {
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+  }
+  cairo_stroke(cr);
+}
+
+// Glyphs are drawn in their font coordinates through a matrix to the picture, one path for all
+// of a text so that overlapping glyphs do not cancel out.
+void glyphs(cairo_t* cr, const Primitive& p, const View& view, GlyphOutlines& outlines) {
+  if (!p.font) return;
+  const double s = view.scale;
+  cairo_new_path(cr);
+  for (const GlyphPlacement& g : p.glyphs) {
+    const double height = s * std::hypot(g.xy, g.yy);  // pixels per text height
+    const double det = g.xx * g.yy - g.xy * g.yx;
+    if (!(height >= 0.25) || !std::isfinite(height) || !(std::abs(det) > 1e-300)) continue;
+    const geom::Vec2 origin = view.toPicture({g.x0, g.y0});
+    if (!(std::abs(origin.x) < kFarOff && std::abs(origin.y) < kFarOff)) continue;
+    cairo_matrix_t m;
+    cairo_matrix_init(&m, s * g.xx, -s * g.yx, s * g.xy, -s * g.yy, origin.x, origin.y);
+    cairo_set_matrix(cr, &m);
+    for (const text::Contour& c : outlines.outline(p.font, g.c, 1 / height)) {
+      if (c.empty()) continue;
+      cairo_move_to(cr, c[0].x, c[0].y);
+      for (std::size_t i = 1; i < c.size(); ++i) cairo_line_to(cr, c[i].x, c[i].y);
+      cairo_close_path(cr);
+    }
+  }
+  cairo_identity_matrix(cr);
+  cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+  setColor(cr, p.color);
+  cairo_fill(cr);
+}
+
+}  // namespace
+
+geom::Vec2 View::toPicture(geom::Vec2 world) const {
+  return {width / 2.0 + (world.x - center.x) * scale, height / 2.0 - (world.y - center.y) * scale};
+}
+
+View fitView(const Extents& extents, const RenderOptions& options) {
+  View view;
+  view.width = std::clamp(options.width, 1, kMaxSide);
+  const double keep = 1 - 2 * std::clamp(options.margin, 0.0, 0.45);
+  const int maxHeight =
+      options.height > 0 ? std::min(options.height, kMaxSide) : std::min(4 * view.width, kMaxSide);
+  if (extents.empty) {
+    view.height = options.height > 0 ? maxHeight : std::max(1, view.width * 3 / 4);
+    return view;
+  }
+  view.center = {(extents.xMin + extents.xMax) / 2, (extents.yMin + extents.yMax) / 2};
+  const double ew = extents.xMax - extents.xMin, eh = extents.yMax - extents.yMin;
+  double scale = INFINITY;
+  if (ew > 0) scale = std::min(scale, view.width * keep / ew);
+  if (eh > 0) scale = std::min(scale, maxHeight * keep / eh);
+  if (!std::isfinite(scale) || scale <= 0) scale = 1;  // a single point, or extents past doubles
+  view.scale = scale;
+  if (options.height > 0) {
+    view.height = maxHeight;
+  } else {
+    const double needed = eh > 0 ? std::ceil(eh * scale / keep) : view.width * 0.75;
+    view.height = static_cast<int>(std::clamp(needed, 1.0, static_cast<double>(maxHeight)));
+  }
+  return view;
+}
+
+void paintScene(cairo_t* cr, const Scene& scene, const View& view, Rgb background) {
+  setColor(cr, background);
+  cairo_paint(cr);
+  int clips = 0;
+  GlyphOutlines outlines;
+  for (const Primitive& p : scene.primitives()) {
+    const bool clipped = !p.clip.empty();
+    if (clipped) {
+      cairo_save(cr);
+      addContours(cr, p.clip, view, true);
+      cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+      cairo_clip(cr);
+    }
+    switch (p.kind) {
+      case PrimitiveKind::Stroke:
+        stroke(cr, p, view);
+        break;
+      case PrimitiveKind::Fill:
+        fill(cr, p, view, p.color);
+        break;
+      case PrimitiveKind::Background:
+        fill(cr, p, view, background);
+        break;
+      case PrimitiveKind::Dot:
+        setColor(cr, p.color);
+        for (const Polyline2& c : p.contours) dots(cr, c, view, std::max(1.5, p.pixelWidth));
+        break;
+      case PrimitiveKind::Glyphs:
+        glyphs(cr, p, view, outlines);
+        break;
+      case PrimitiveKind::ClipBegin:
+        cairo_save(cr);
+        addContours(cr, p.contours, view, true);
+        cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+        cairo_clip(cr);
+        break;
+      case PrimitiveKind::ClipEnd:
+        if (clips > 0) {
+          cairo_restore(cr);
+          --clips;
+        }
+        break;
+    }
+    if (p.kind == PrimitiveKind::ClipBegin) ++clips;
+    if (clipped) cairo_restore(cr);
+  }
+  for (; clips > 0; --clips) cairo_restore(cr);
+}
+
+}  // namespace kx::render

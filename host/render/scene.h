@@ -1,0 +1,80 @@
+#pragma once
+// What a picture shows, in world coordinates (the WCS XY plane, seen from above): strokes, filled
+// areas, areas painted with the background, and dots, in drawing order. Building the scene and
+// painting it are separate so the view can be fitted to the extents of what is drawn.
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+#include "geom/vec.h"
+#include "render/aci_color.h"
+#include "text/font.h"
+
+namespace kx::render {
+
+using Polyline2 = std::vector<geom::Vec2>;
+
+enum class PrimitiveKind {
+  Stroke,      // contours drawn as lines
+  Fill,        // contours filled with the colour
+  Background,  // contours filled with the background colour (wipeouts)
+  Dot,         // a dot of a few pixels at each point of the first contour
+  // Everything up to the matching ClipEnd shows only inside the contours (even-odd), and counts
+  // for the extents by them: a paper-space viewport onto model space.
+  ClipBegin,
+  ClipEnd,
+  // Text: glyph outlines of `font`, filled; flattened when painted, as finely as their size in
+  // the picture needs.
+  Glyphs,
+};
+
+// Where a glyph goes: its font coordinates (text height 1, pen at the origin) to world XY,
+// x' = xx x + xy y + x0, y' = yx x + yy y + y0.
+struct GlyphPlacement {
+  char32_t c = 0;
+  double xx = 1, yx = 0, xy = 0, yy = 1, x0 = 0, y0 = 0;
+  geom::Vec2 apply(geom::Vec2 p) const {
+    return {xx * p.x + xy * p.y + x0, yx * p.x + yy * p.y + y0};
+  }
+};
+
+enum class FillRule { EvenOdd, NonZero };
+
+struct Primitive {
+  PrimitiveKind kind = PrimitiveKind::Stroke;
+  Rgb color;
+  std::vector<Polyline2> contours;
+  bool closed = false;  // strokes: join the last point to the first
+  FillRule fillRule = FillRule::EvenOdd;
+  // Strokes: the line width in pixels when `worldWidth` is zero; else a width in drawing units
+  // (polylines with a width), which the view scales.
+  double pixelWidth = 1;
+  double worldWidth = 0;
+  // Contours the primitive is clipped to, even-odd; none: not clipped. Clipped primitives count
+  // for the extents by their clip.
+  std::vector<Polyline2> clip;
+  std::shared_ptr<const text::Font> font;  // Glyphs
+  std::vector<GlyphPlacement> glyphs;
+};
+
+struct Extents {
+  double xMin = 0, yMin = 0, xMax = 0, yMax = 0;
+  bool empty = true;
+  void add(geom::Vec2 p);
+};
+
+class Scene {
+ public:
+  void add(Primitive p);
+  const std::vector<Primitive>& primitives() const { return primitives_; }
+  Extents extents() const;
+  // Points held, a glyph counting as a few: what a picture's memory goes by.
+  std::size_t pointCount() const { return points_; }
+
+ private:
+  std::vector<Primitive> primitives_;
+  std::size_t points_ = 0;
+};
+
+}  // namespace kx::render

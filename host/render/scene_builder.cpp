@@ -1,0 +1,293 @@
+#include "render/scene_builder.h"
+
+#include <cmath>
+#include <exception>
+#include <set>
+
+#include <fmt/format.h>
+
+#include "db/object_fields.h"
+#include "render/block_catalog.h"
+#include "render/entity_shapes.h"
+#include "render/layer_styles.h"
+#include "render/text_shapes.h"
+
+namespace kx::render {
+namespace {
+
+using geom::Matrix3d;
+using geom::Vec3;
+
+Vec3 vec(db::Point3 p) {
+  return {p.x, p.y, p.z};
+}
+
+bool isLayerZero(std::string_view name) {
+  return name == "0";
+}
+
+// What an entity inherits from the block reference it is drawn through.
+struct Context {
+  Matrix3d toWorld;
+  // The layer of the reference, for entities on layer 0, which take the layer of the reference
+  // they are drawn through. Null outside blocks.
+  const LayerStyle* referenceLayer = nullptr;
+  Rgb byBlockColor{0, 0, 0};  // colour 0 outside blocks draws like colour 7
+  int byBlockLineweight = -3;
+  int depth = 0;
+};
+
+struct EntityLook {
+  const LayerStyle* layer = nullptr;
+  Rgb color;
+  int lineweight = -3;
+};
+
+class SceneBuilder {
+ public:
+  SceneBuilder(const db::Database& db, const SceneLimits& limits, BuiltScene& out)
+      : db_(db), limits_(limits), out_(out), layers_(db), blocks_(db) {
+    options_.wipeoutFrame = wipeoutFrameShown();
+  }
+
+  void run() {
+    const BlockDefinition& shown = blocks_.shownSpace();
+    paper_ = &shown != blocks_.find("*Model_Space");
+    drawBlock(shown, Context{});
+  }
+
+ private:
+  bool wipeoutFrameShown() const {
+    const db::Section* objects = db_.findSection("OBJECTS");
+    if (!objects) return true;
+    for (db::ObjectId id : objects->records)
+      if (db_.isType(id, "WIPEOUTVARIABLES") && !db_.isErased(id))
+        return db::FieldReader(db_, id).integer(70) != 0;
+    return true;
+  }
+
+  void notice(const std::string& text) {
+    if (reported_.insert(text).second) out_.notices.push_back(text);
+  }
+
+  bool overBudget() {
+    if (out_.scene.pointCount() <= limits_.maxPoints && visits_ <= limits_.maxVisits) return false;
+    notice("the drawing multiplies into more than a picture can hold; the picture was cut short");
+    return true;
+  }
+
+  EntityLook lookOf(const db::FieldReader& f, const Context& ctx) const {
+    EntityLook look;
+    const std::string_view layerName = f.rawText(8).value_or("0");
+    look.layer = isLayerZero(layerName) && ctx.referenceLayer ? ctx.referenceLayer
+                                                              : &layers_.find(layerName);
+    if (f.locate(420)) {
+      look.color = trueColor(f.integer(420));
+    } else {
+      const long long aci = f.integer(62);
+      look.color = aci == 0     ? ctx.byBlockColor
+                   : aci == 256 ? look.layer->color
+                                : aciColor(static_cast<int>(std::llabs(aci)));
+    }
+    const long long weight = f.integer(370);
+    look.lineweight = weight == -1   ? look.layer->lineweight
+                      : weight == -2 ? ctx.byBlockLineweight
+                                     : static_cast<int>(weight);
+    return look;
+  }
+
+  void drawBlock(const BlockDefinition& block, const Context& ctx) {
+    active_.push_back(&block);
+    ++visits_;
+    for (db::ObjectId id : block.entities) {
+      if (overBudget()) break;
+      ++visits_;
+      drawEntity(id, ctx);
+    }
+    active_.pop_back();
+  }
+
+  void drawEntity(db::ObjectId id, const Context& ctx) {
+    const db::FieldReader f(db_, id);
+    const EntityLook look = lookOf(f, ctx);
+    if (look.layer->frozen || f.integer(60) == 1) return;
+    const std::string_view type = db_.typeName(id);
+    if (type == "INSERT" || type == "DIMENSION") {
+      drawReference(id, f, look, ctx);
+      return;
+    }
+    if (look.layer->off) return;
+    if (type == "VIEWPORT") {
+      drawViewport(f, look, ctx);
+      return;
+    }
+    const long long attributeFlags = type == "ATTDEF" || type == "ATTRIB" ? f.integer(70) : 0;
+    if (type == "ATTRIB" && (attributeFlags & 1)) return;  // invisible
+    // In a block reference only constant, visible attribute definitions show, with their value;
+    // the others are prompts whose answers the reference's attributes carry.
+    const bool inReference = type == "ATTDEF" && ctx.depth > 0;
+    if (inReference && (attributeFlags & 3) != 2) return;
+    if (type == "TEXT" || type == "ATTDEF" || type == "ATTRIB" || type == "MTEXT") {
+      try {
+        emit(textShapes(db_, id, inReference), look, ctx);
+      } catch (const std::exception& e) {
+        notice(fmt::format("a {} could not be drawn: {}", type, e.what()));
+      }
+      return;
+    }
+    const std::vector<db::ObjectId> vertices =
+        type == "POLYLINE" ? blocks_.followers(id) : std::vector<db::ObjectId>{};
+    emit(entityShapes(db_, id, vertices, options_), look, ctx);
+  }
+
+  // INSERT: the block at the insertion point, scaled, rotated, in the plane of its normal,
+  // repeated over its columns and rows, then its attributes. DIMENSION: its block as it is.
+  void drawReference(db::ObjectId id, const db::FieldReader& f, const EntityLook& look,
+                     const Context& ctx) {
+    const bool insert = db_.isType(id, "INSERT");
+    const std::string_view name = f.rawText(2).value_or("");
+    const BlockDefinition* block = name.empty() ? nullptr : blocks_.find(name);
+    if (!block) {
+      if (!name.empty()) notice(fmt::format("block {} is not in the drawing", name));
+    } else if (std::find(active_.begin(), active_.end(), block) != active_.end()) {
+      notice(fmt::format("block {} contains itself; it is drawn once", name));
+    } else if (ctx.depth >= limits_.maxNesting) {
+      notice(fmt::format("blocks nested deeper than {} are not drawn", limits_.maxNesting));
+    } else {
+      Context inner;
+      inner.referenceLayer = look.layer;
+      inner.byBlockColor = look.color;
+      inner.byBlockLineweight = look.lineweight;
+      inner.depth = ctx.depth + 1;
+      const Matrix3d unbase = Matrix3d::translation(-block->basePoint);
+      if (insert) {
+        const Matrix3d place = ctx.toWorld * geom::ocsToWorld(vec(f.point(210))) *
+                               Matrix3d::translation(vec(f.point(10))) *
+                               Matrix3d::rotationZ(f.angle(50));
+        const Matrix3d scale = Matrix3d::scaling(f.real(41), f.real(42), f.real(43)) * unbase;
+        const long long columns = std::max<long long>(f.integer(70), 1);
+        const long long rows = std::max<long long>(f.integer(71), 1);
+        const double columnSpacing = f.real(44), rowSpacing = f.real(45);
+        for (long long r = 0; r < rows && !overBudget(); ++r)
+          for (long long c = 0; c < columns && !overBudget(); ++c) {
+            const Vec3 offset{static_cast<double>(c) * columnSpacing,
+                              static_cast<double>(r) * rowSpacing, 0};
+            inner.toWorld = place * Matrix3d::translation(offset) * scale;
+            drawBlock(*block, inner);
+          }
+      } else {
+        // A dimension's block is drawn in place; group 12, when there, moves it.
+        Matrix3d move;
+        if (f.locate(12))
+          move = Matrix3d::translation(geom::ocsToWorld(vec(f.point(210))).apply(vec(f.point(12))));
+        inner.toWorld = ctx.toWorld * move * unbase;
+        drawBlock(*block, inner);
+      }
+    }
+    if (!insert) return;
+    // Attributes sit where the reference is, and take its colour and lineweight for "by block".
+    Context attributes = ctx;
+    attributes.byBlockColor = look.color;
+    attributes.byBlockLineweight = look.lineweight;
+    for (db::ObjectId attribute : blocks_.followers(id))
+      if (db_.isType(attribute, "ATTRIB")) drawEntity(attribute, attributes);
+  }
+
+  // A paper-space viewport: its frame, and model space seen from above through it. Views from
+  // other directions show their frame only.
+  void drawViewport(const db::FieldReader& f, const EntityLook& look, const Context& ctx) {
+    // Viewport 1 is the sheet itself; status 0 is a viewport turned off.
+    if (!paper_ || ctx.depth > 0 || f.integer(69) == 1 || f.integer(68) == 0) return;
+    const Vec3 center = vec(f.point(10));
+    const double w = f.real(40) / 2, h = f.real(41) / 2;
+    if (!(w > 0) || !(h > 0)) return;
+    const Points3 frame{center + Vec3{-w, -h, 0}, center + Vec3{w, -h, 0}, center + Vec3{w, h, 0},
+                        center + Vec3{-w, h, 0}};
+    emit({strokeShape(frame, true)}, look, ctx);
+
+    const Vec3 direction = f.locate(16) ? vec(f.point(16)) : Vec3{0, 0, 1};
+    const bool fromAbove = direction.x == 0 && direction.y == 0 && direction.z > 0;
+    const double viewHeight = f.real(45);
+    if (!fromAbove || !(viewHeight > 0) || viewing_) return;
+    const Vec3 viewCenter = vec(f.point(12)), target = vec(f.point(17));
+    Context inner = ctx;
+    inner.toWorld = ctx.toWorld * Matrix3d::translation(center) * Matrix3d::rotationZ(f.angle(51)) *
+                    Matrix3d::scaling(2 * h / viewHeight, 2 * h / viewHeight, 2 * h / viewHeight) *
+                    Matrix3d::translation(-(target + Vec3{viewCenter.x, viewCenter.y, 0}));
+    Shape clip;
+    clip.kind = PrimitiveKind::ClipBegin;
+    clip.contours.push_back(frame);
+    emit({clip}, look, ctx);
+    viewing_ = true;
+    drawBlock(*blocks_.find("*Model_Space"), inner);
+    viewing_ = false;
+    Primitive end;
+    end.kind = PrimitiveKind::ClipEnd;
+    out_.scene.add(std::move(end));
+  }
+
+  Rgb shapeColor(const Shape& shape, const EntityLook& look, const Context& ctx) const {
+    if (shape.trueColor >= 0) return trueColor(shape.trueColor);
+    if (shape.aci == 256) return look.color;
+    if (shape.aci == 0) return ctx.byBlockColor;
+    return aciColor(shape.aci);
+  }
+
+  void emit(const Shapes& shapes, const EntityLook& look, const Context& ctx) {
+    const Matrix3d& m = ctx.toWorld;
+    const double widthScale =
+        std::sqrt(std::abs(m.xAxis().x * m.yAxis().y - m.xAxis().y * m.yAxis().x));
+    const auto project = [&](const std::vector<Points3>& contours) {
+      std::vector<Polyline2> out;
+      out.reserve(contours.size());
+      for (const Points3& c : contours) {
+        Polyline2 line;
+        line.reserve(c.size());
+        for (const Vec3& p : c) line.push_back(m.apply(p).xy());
+        out.push_back(std::move(line));
+      }
+      return out;
+    };
+    for (const Shape& shape : shapes) {
+      Primitive p;
+      p.kind = shape.kind;
+      p.color = shapeColor(shape, look, ctx);
+      p.contours = project(shape.contours);
+      p.clip = project(shape.clip);
+      p.closed = shape.closed;
+      p.fillRule = shape.fillRule;
+      p.pixelWidth = pixelWidthOf(look.lineweight);
+      p.worldWidth = shape.width * widthScale;
+      p.font = shape.font;
+      p.glyphs.reserve(shape.glyphs.size());
+      for (const auto& [c, glyphToBlock] : shape.glyphs) {
+        const Matrix3d g = m * glyphToBlock;
+        p.glyphs.push_back(
+            {c, g.xAxis().x, g.xAxis().y, g.yAxis().x, g.yAxis().y, g.origin().x, g.origin().y});
+      }
+      out_.scene.add(std::move(p));
+    }
+  }
+
+  const db::Database& db_;
+  const SceneLimits& limits_;
+  BuiltScene& out_;
+  LayerStyles layers_;
+  BlockCatalog blocks_;
+  ShapeOptions options_;
+  std::vector<const BlockDefinition*> active_;
+  std::set<std::string> reported_;
+  std::size_t visits_ = 0;
+  bool paper_ = false;    // the picture shows paper space
+  bool viewing_ = false;  // drawing model space through a viewport
+};
+
+}  // namespace
+
+BuiltScene buildScene(const db::Database& db, const SceneLimits& limits) {
+  BuiltScene out;
+  SceneBuilder(db, limits, out).run();
+  return out;
+}
+
+}  // namespace kx::render

@@ -1,0 +1,49 @@
+#pragma once
+// Geometry of one entity in the coordinates of the block it sits in, before the block's
+// transform, colour and layer are applied.
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "render/curves.h"
+#include "render/scene.h"
+#include "text/font.h"
+
+namespace kx::render {
+
+struct Shape {
+  PrimitiveKind kind = PrimitiveKind::Stroke;
+  std::vector<Points3> contours;
+  bool closed = false;
+  FillRule fillRule = FillRule::EvenOdd;
+  double width = 0;  // strokes with a width in drawing units (polyline widths)
+  // Contours the shape is clipped to (pattern lines of a hatch), even-odd; none: not clipped.
+  std::vector<Points3> clip;
+  // A colour of its own (MTEXT \C and \c): ACI 1..255, 0 by block, 256 the entity's colour; a
+  // true colour 0xRRGGBB wins when not negative.
+  int aci = 256;
+  long long trueColor = -1;
+  // Glyphs: the font, and each glyph's font coordinates to block coordinates.
+  std::shared_ptr<const text::Font> font;
+  std::vector<std::pair<char32_t, geom::Matrix3d>> glyphs;
+};
+
+using Shapes = std::vector<Shape>;
+
+inline Shape strokeShape(Points3 points, bool closed = false) {
+  Shape s;
+  s.contours.push_back(std::move(points));
+  s.closed = closed;
+  return s;
+}
+
+inline Shape fillShape(std::vector<Points3> contours, FillRule rule = FillRule::EvenOdd) {
+  Shape s;
+  s.kind = PrimitiveKind::Fill;
+  s.contours = std::move(contours);
+  s.fillRule = rule;
+  return s;
+}
+
+}  // namespace kx::render

@@ -1,0 +1,73 @@
+#pragma once
+// Looking at rendered pixels: colours by kind, the pixel a world point lands on, and ink boxes.
+
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+
+#include "render/render.h"
+
+namespace kx::test {
+
+using render::Rgb;
+
+inline bool isWhite(Rgb c) {
+  return c.r > 245 && c.g > 245 && c.b > 245;
+}
+// Antialiased edges mix with the white background, so a colour is told by which channels lead.
+inline bool isReddish(Rgb c) {
+  return c.r > c.g + 60 && c.r > c.b + 60;
+}
+inline bool isGreenish(Rgb c) {
+  return c.g > c.r + 60 && c.g > c.b + 60;
+}
+inline bool isBluish(Rgb c) {
+  return c.b > c.r + 60 && c.b > c.g + 60;
+}
+inline bool isDark(Rgb c) {
+  return c.r < 170 && c.g < 170 && c.b < 170;
+}
+
+struct PixelBox {
+  int xMin = 1 << 30, yMin = 1 << 30, xMax = -1, yMax = -1;
+  bool empty() const { return xMax < 0; }
+};
+
+inline PixelBox inkBox(const render::RasterImage& image, const std::function<bool(Rgb)>& ink) {
+  PixelBox box;
+  for (int y = 0; y < image.height; ++y)
+    for (int x = 0; x < image.width; ++x)
+      if (ink(image.at(x, y))) {
+        box.xMin = std::min(box.xMin, x);
+        box.yMin = std::min(box.yMin, y);
+        box.xMax = std::max(box.xMax, x);
+        box.yMax = std::max(box.yMax, y);
+      }
+  return box;
+}
+
+inline int countPixels(const render::RasterImage& image, const std::function<bool(Rgb)>& ink) {
+  int n = 0;
+  for (int y = 0; y < image.height; ++y)
+    for (int x = 0; x < image.width; ++x) n += ink(image.at(x, y)) ? 1 : 0;
+  return n;
+}
+
+// The colour at the pixel a world point lands on.
+inline Rgb colorAt(const render::Picture& p, double x, double y) {
+  const geom::Vec2 px = p.view.toPicture({x, y});
+  return p.image.at(static_cast<int>(std::floor(px.x)), static_cast<int>(std::floor(px.y)));
+}
+
+// Whether a pixel within `radius` pixels of where the world point lands is `ink`.
+inline bool inkNear(const render::Picture& p, double x, double y,
+                    const std::function<bool(Rgb)>& ink, int radius = 1) {
+  const geom::Vec2 px = p.view.toPicture({x, y});
+  const int cx = static_cast<int>(std::floor(px.x)), cy = static_cast<int>(std::floor(px.y));
+  for (int dy = -radius; dy <= radius; ++dy)
+    for (int dx = -radius; dx <= radius; ++dx)
+      if (ink(p.image.at(cx + dx, cy + dy))) return true;
+  return false;
+}
+
+}  // namespace kx::test

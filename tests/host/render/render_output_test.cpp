@@ -1,0 +1,141 @@
+// Picture files: PNG, SVG and PDF written whole and valid, sizes as asked, failures reported
+// without leaving a broken file, and kxhost's --render option.
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "db/new_drawing.h"
+#include "pixel_checks.h"
+#include "render/render.h"
+#include "render_test_drawing.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace kx::test;
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+struct TempDir {
+  fs::path path;
+  TempDir() {
+    path = fs::temp_directory_path() / ("kx_render_" + std::to_string(::getpid()));
+    fs::remove_all(path);
+    fs::create_directories(path);
+  }
+  ~TempDir() { fs::remove_all(path); }
+};
+
+RenderDrawing squareAndLine() {
+  RenderDrawing d;
+  d.entity("SOLID", solidGroups(0, 0, 10, 10), "0", 1);
+  d.entity("LINE", lineGroups(0, 0, 40, 20), "0", 5);
+  return d;
+}
+
+TEST(RenderOutput, FilesOfEveryFormatAreWholeAndValid) {
+  TempDir dir;
+  const kx::db::Database db = squareAndLine().load();
+
+  const auto png = kx::render::renderToFile(db, dir.path / "a.png");
+  const auto image = kx::render::readPng(dir.path / "a.png");
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->width, 1600);
+  EXPECT_EQ(image->height, png.view.height);
+  EXPECT_EQ(png.view.height, 800);  // 40 by 20, margins alike
+  // The file holds what the picture in memory holds.
+  EXPECT_EQ(image->pixels, kx::render::renderImage(db).image.pixels);
+  const kx::geom::Vec2 c = png.view.toPicture({5, 5});
+  EXPECT_EQ(image->at(static_cast<int>(c.x), static_cast<int>(c.y)), (Rgb{255, 0, 0}));
+  EXPECT_FALSE(kx::render::readPng(dir.path / "missing.png"));
+
+  kx::render::renderToFile(db, dir.path / "a.SVG");
+  const std::string svg = readFile(dir.path / "a.SVG");
+  ASSERT_FALSE(svg.empty());
+  EXPECT_TRUE(svg.rfind("<?xml", 0) == 0 || svg.rfind("<svg", 0) == 0);
+  EXPECT_NE(svg.find("<svg"), std::string::npos);
+  EXPECT_NE(svg.find("</svg>"), std::string::npos);
+  EXPECT_NE(svg.find("width=\"1600"), std::string::npos);
+
+  kx::render::renderToFile(db, dir.path / "a.pdf");
+  const std::string pdf = readFile(dir.path / "a.pdf");
+  EXPECT_EQ(pdf.rfind("%PDF-", 0), 0u);
+  EXPECT_NE(pdf.find("%%EOF"), std::string::npos);
+
+  // Nothing is left behind but the three pictures.
+  int files = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir.path)) ++files;
+  EXPECT_EQ(files, 3);
+}
+
+TEST(RenderOutput, SizesAndFailures) {
+  TempDir dir;
+  const kx::db::Database db = squareAndLine().load();
+  kx::render::RenderOptions options;
+  options.width = 300;
+  options.height = 300;
+  const kx::render::Picture square = kx::render::renderImage(db, options);
+  EXPECT_EQ(square.image.width, 300);
+  EXPECT_EQ(square.image.height, 300);
+  // Fitted to the width, centred in the height.
+  EXPECT_NEAR(square.view.toPicture({0, 0}).x, 15, 0.5);
+  EXPECT_NEAR(square.view.toPicture({0, 10}).y, 150, 0.5);
+
+  EXPECT_FALSE(kx::render::pictureFormatOf("a.jpg"));
+  EXPECT_EQ(kx::render::pictureFormatOf("b.Pdf"), kx::render::PictureFormat::Pdf);
+  EXPECT_THROW(kx::render::renderToFile(db, dir.path / "a.jpg"), std::runtime_error);
+  try {
+    kx::render::renderToFile(db, dir.path / "missing" / "a.png");
+    FAIL() << "wrote into a folder that does not exist";
+  } catch (const std::runtime_error& e) {
+    EXPECT_NE(std::string(e.what()).find("a.png"), std::string::npos) << e.what();
+  }
+  EXPECT_TRUE(fs::is_empty(dir.path));
+
+  // A new drawing has nothing to show: a blank picture all the same.
+  const kx::render::Picture blank = kx::render::renderImage(kx::db::newDrawing());
+  EXPECT_EQ(blank.image.width, 1600);
+  EXPECT_EQ(countPixels(blank.image, isWhite), blank.image.width * blank.image.height);
+}
+
+TEST(RenderOutput, KxhostRendersAndReportsCyclesOnce) {
+  const fs::path exe = fs::read_symlink("/proc/self/exe").parent_path() / "kxhost";
+  if (!fs::exists(exe)) GTEST_SKIP() << "kxhost is not beside the tests";
+  TempDir dir;
+  RenderDrawing d;
+  d.beginBlock("SELF");
+  d.blockEntity("LINE", lineGroups(0, 0, 10, 0), "0", 1);
+  d.blockEntity("INSERT", Groups{{100, "AcDbBlockReference"}, {2, "SELF"}} + point(10, 0, 5));
+  d.entity("INSERT", Groups{{100, "AcDbBlockReference"}, {2, "SELF"}} + point(10, 0, 0));
+  d.entity("INSERT", Groups{{100, "AcDbBlockReference"}, {2, "SELF"}} + point(10, 0, 9));
+  std::ofstream(dir.path / "in.dxf") << d.dxf();
+
+  const std::string command = exe.string() + " " + (dir.path / "in.dxf").string() + " --render " +
+                              (dir.path / "out.png").string() + " -o " +
+                              (dir.path / "out.dxf").string() + " 2> " +
+                              (dir.path / "err.txt").string();
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_GT(fs::file_size(dir.path / "out.png"), 100u);
+  EXPECT_EQ(readFile(dir.path / "out.dxf"), d.dxf());  // rendering changes nothing
+  const std::string err = readFile(dir.path / "err.txt");
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+  EXPECT_NE(err.find("SELF"), std::string::npos) << err;
+
+  const std::string bad = exe.string() + " --render " + (dir.path / "out.gif").string() + " 2> " +
+                          (dir.path / "err.txt").string();
+  EXPECT_NE(std::system(bad.c_str()), 0);
+  EXPECT_FALSE(fs::exists(dir.path / "out.gif"));
+}
+
+}  // namespace

@@ -1,0 +1,219 @@
+// Texts in pictures: the glyphs land inside the text box the text engine computes and fill it,
+// justification changes leave a text where it is, and an exploded MTEXT draws where it did.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "db/entities.h"
+#include "db/object_fields.h"
+#include "pixel_checks.h"
+#include "render/render.h"
+#include "render_test_drawing.h"
+#include "text/mtext_entity.h"
+#include "text/text_entity.h"
+
+namespace {
+
+using namespace kx::test;
+using kx::geom::Vec2;
+using kx::geom::Vec3;
+
+constexpr double kDegree = std::numbers::pi / 180;
+
+// Red over white, the text's colour in these tests; faint antialiased edges count too.
+bool isTextInk(Rgb c) {
+  return c.r == 255 && c.g == c.b && c.g < 200;
+}
+bool isAnyInk(Rgb c) {
+  return !isWhite(c);
+}
+
+// A drawing with a black frame from (-40, -40) to (80, 40), so every picture has the same view,
+// and the groups of one red TEXT.
+kx::db::Database textDrawing(const Groups& text, const std::string& style = "") {
+  RenderDrawing d;
+  if (!style.empty()) d.style("CJK", style);
+  d.entity("LINE", lineGroups(-40, -40, 80, 40));
+  d.entity("TEXT", text, "0", 1);
+  return d.load();
+}
+
+kx::db::ObjectId firstOf(const kx::db::Database& db, std::string_view type) {
+  for (kx::db::ObjectId id : kx::db::blockEntities(db, kx::db::findBlockRecord(db, "*Model_Space")))
+    if (db.isType(id, type)) return id;
+  return {};
+}
+
+kx::render::Picture render(const kx::db::Database& db) {
+  kx::render::RenderOptions options;
+  options.width = 1200;
+  return kx::render::renderImage(db, options);
+}
+
+Groups textGroups(const std::string& text, double height, const Groups& more = {}) {
+  return Groups{{100, "AcDbText"}} + point(10, 0, 0) +
+         Groups{{40, fmt::format("{}", height)}, {1, text}} + more + Groups{{100, "AcDbText"}};
+}
+
+TEST(RenderText, GlyphsFillTheTextBox) {
+  struct Case {
+    const char* name;
+    Groups groups;
+    std::string style;
+  };
+  const std::vector<Case> cases = {
+      {"plain", textGroups("Hxgy Mj", 8), ""},
+      {"rotated", textGroups("Hxgy Mj", 8, {{50, "30"}}), ""},
+      {"oblique", textGroups("Hxgy Mj", 8, {{51, "20"}}), ""},
+      {"width factor", textGroups("Hxgy Mj", 8, {{41, "0.5"}}), ""},
+      {"backward", textGroups("Hxgy Mj", 8, {{71, "2"}}), ""},
+      {"upside down and turned", textGroups("Hxgy Mj", 8, {{71, "4"}, {50, "-60"}}), ""},
+      {"percent codes", textGroups("%%uUnder%%u 45%%d %%p1 %%c20 %%o", 6), ""},
+      {"chinese", textGroups("\xE4\xB8\xAD\xE6\x96\x87\xE5\xAD\x97\xE4\xBD\x93", 8, {{7, "CJK"}}),
+       "simsun.ttf"},
+      {"mixed", textGroups("CAD \xE4\xB8\xAD\xE6\x96\x87 %%c10", 7, {{50, "15"}}), ""},
+  };
+  for (const Case& c : cases) {
+    const kx::db::Database db = textDrawing(c.groups, c.style);
+    const kx::text::TextEntity text = kx::text::readTextEntity(db, firstOf(db, "TEXT"));
+    const kx::text::Box2 box = kx::text::textBox(text);
+    ASSERT_GT(box.width(), 0) << c.name;
+    const kx::render::Picture p = render(db);
+
+    // Every ink pixel back in the text's own coordinates.
+    const kx::geom::Matrix3d toText = text.textToWorld().inverse();
+    double xMin = INFINITY, yMin = INFINITY, xMax = -INFINITY, yMax = -INFINITY;
+    int ink = 0;
+    for (int y = 0; y < p.image.height; ++y)
+      for (int x = 0; x < p.image.width; ++x) {
+        if (!isTextInk(p.image.at(x, y))) continue;
+        ++ink;
+        const double wx = p.view.center.x + (x + 0.5 - p.image.width / 2.0) / p.view.scale;
+        const double wy = p.view.center.y - (y + 0.5 - p.image.height / 2.0) / p.view.scale;
+        const Vec3 t = toText.apply({wx, wy, 0});
+        xMin = std::min(xMin, t.x);
+        xMax = std::max(xMax, t.x);
+        yMin = std::min(yMin, t.y);
+        yMax = std::max(yMax, t.y);
+      }
+    ASSERT_GT(ink, 200) << c.name;
+    // Within about a pixel of the box on every side, in the text's own units.
+    const double pixel = 1.5 / p.view.scale / std::min(1.0, text.look.widthFactor);
+    EXPECT_NEAR(xMin, box.xMin, pixel) << c.name;
+    EXPECT_NEAR(xMax, box.xMax, pixel) << c.name;
+    EXPECT_NEAR(yMin, box.yMin, 1.5 / p.view.scale) << c.name;
+    EXPECT_NEAR(yMax, box.yMax, 1.5 / p.view.scale) << c.name;
+  }
+}
+
+TEST(RenderText, ChangingJustificationLeavesTheTextWhereItIs) {
+  const Groups groups =
+      Groups{{100, "AcDbText"}} + point(10, 3, 7) +
+      Groups{{40, "6"}, {1, "Justify Mg %%c5"}, {50, "20"}, {41, "0.8"}, {100, "AcDbText"}};
+  const kx::db::Database original = textDrawing(groups);
+  const kx::render::Picture before = render(original);
+  const int inkBefore = countPixels(before.image, isTextInk);
+  ASSERT_GT(inkBefore, 500);
+
+  for (int h = 0; h <= 5; ++h)
+    for (int v = 0; v <= 3; ++v) {
+      if (v > 0 && (h == 3 || h == 4 || h == 5)) continue;  // aligned, middle and fit
+      kx::db::Database db = textDrawing(groups);
+      const kx::db::ObjectId id = firstOf(db, "TEXT");
+      kx::text::setTextJustification(db, id, {h, v});
+      // The text as saved and read again, not as the engine holds it.
+      const kx::db::Database reread = kx::db::readDxf(kx::db::writeDxf(db), "again.dxf").db;
+      const kx::render::Picture after = render(reread);
+      int moved = 0;
+      for (int y = 0; y < after.image.height; ++y)
+        for (int x = 0; x < after.image.width; ++x) {
+          const bool a = isTextInk(before.image.at(x, y)) && before.image.at(x, y).g < 100;
+          const bool b = isTextInk(after.image.at(x, y)) && after.image.at(x, y).g < 100;
+          if (a != b) ++moved;
+        }
+      EXPECT_LT(moved, inkBefore / 50) << "72=" << h << " 73=" << v;
+      // Moving the alignment point moves the text: the picture does follow group 11.
+      if (h == 1 && v == 2) {
+        kx::db::ObjectFields f(db, id);
+        const kx::db::Point3 p11 = f.point(11);
+        f.setPoint(11, {p11.x + 10, p11.y, p11.z});
+        EXPECT_GT(countPixels(render(db).image, isTextInk), 0);
+        const kx::render::Picture shifted = render(db);
+        const PixelBox a = inkBox(before.image, isTextInk), b = inkBox(shifted.image, isTextInk);
+        EXPECT_NEAR(b.xMin - a.xMin, 10 * before.view.scale, 2);
+      }
+    }
+}
+
+TEST(RenderText, AttributeDefinitionsShowTheirTagOrTheirConstantValue) {
+  const auto definition = [](double x, const char* flags) {
+    return Groups{{100, "AcDbText"}} + point(10, x, 0) + Groups{{40, "5"}, {1, "I"}, {72, "1"}} +
+           point(11, x, 0) +
+           Groups{{100, "AcDbAttributeDefinition"},
+                  {3, "Prompt"},
+                  {2, "WWWWWWWW"},
+                  {70, flags},
+                  {74, "2"}};
+  };
+  RenderDrawing d;
+  d.entity("LINE", lineGroups(-40, -40, 80, 40));
+  d.beginBlock("TITLE");
+  d.blockEntity("ATTDEF", definition(0, "2"), "0", 1);   // constant: shows "I"
+  d.blockEntity("ATTDEF", definition(0, "0"), "0", 5);   // asks for a value: shows nothing
+  d.blockEntity("ATTDEF", definition(20, "3"), "0", 5);  // constant but invisible
+  d.entity("INSERT", Groups{{100, "AcDbBlockReference"}, {2, "TITLE"}} + point(10, 10, 10));
+  d.entity("ATTDEF", definition(0, "0"), "0", 3);  // in model space: shows its tag
+  const kx::render::Picture p = render(d.load());
+
+  const PixelBox value = inkBox(p.image, isTextInk);
+  ASSERT_FALSE(value.empty());
+  EXPECT_LT(value.xMax - value.xMin, 2.5 * p.view.scale);  // one letter, not eight
+  // Centred on its alignment point, as the definition's justification says.
+  EXPECT_NEAR((value.xMin + value.xMax) / 2.0, p.view.toPicture({10, 10}).x, 3);
+  EXPECT_EQ(countPixels(p.image, isBluish), 0);
+  const PixelBox tag = inkBox(p.image, isGreenish);
+  EXPECT_GT(tag.xMax - tag.xMin, 20 * p.view.scale);
+}
+
+TEST(RenderText, ExplodedMTextDrawsWhereTheMTextDid) {
+  RenderDrawing d;
+  d.entity("LINE", lineGroups(-40, -40, 80, 40));
+  d.entity("MTEXT",
+           Groups{{100, "AcDbMText"}} + point(10, -20, 20) +
+               Groups{{40, "4"},
+                      {41, "70"},
+                      {71, "1"},
+                      {1,
+                       "First {\\C1;red} line\\PSecond {\\H1.5x;bigger} line with "
+                       "\\Lunderline\\l and 1\\S1/2; fraction\\P\\C3;Third line"},
+                      {50, "10"}},
+           "0", 5);
+  kx::db::Database db = d.load();
+  const kx::render::Picture before = render(db);
+  const int ink = countPixels(before.image, isAnyInk);
+  ASSERT_GT(ink, 1500);
+
+  const kx::db::ObjectId mtext = firstOf(db, "MTEXT");
+  const std::vector<kx::db::ObjectId> parts = kx::text::explodeMText(db, mtext);
+  ASSERT_GT(parts.size(), 3u);
+  ASSERT_TRUE(db.isErased(mtext));
+  const kx::render::Picture after = render(db);
+  ASSERT_EQ(after.view.scale, before.view.scale);
+
+  int differ = 0;
+  for (int y = 0; y < after.image.height; ++y)
+    for (int x = 0; x < after.image.width; ++x) {
+      const Rgb a = before.image.at(x, y), b = after.image.at(x, y);
+      const bool strongA = a.r < 128 || a.g < 128 || a.b < 128;
+      const bool strongB = b.r < 128 || b.g < 128 || b.b < 128;
+      if (strongA != strongB) ++differ;
+    }
+  EXPECT_LT(differ, ink / 25);
+  // The colours of the runs come along.
+  EXPECT_EQ(countPixels(before.image, isReddish) > 0, countPixels(after.image, isReddish) > 0);
+  EXPECT_GT(countPixels(after.image, isGreenish), 20);
+}
+
+}  // namespace
