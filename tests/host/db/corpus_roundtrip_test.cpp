@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/read_file.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -14,13 +16,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 std::string withoutCarriageReturns(std::string s) {
   std::erase(s, '\r');
@@ -51,7 +46,7 @@ TEST(CorpusRoundTrip, EveryDrawingComesBackUnchanged) {
   if (files.empty()) GTEST_SKIP() << "librecad-data is not installed";
   std::size_t failures = 0;
   for (const fs::path& file : files) {
-    const std::string original = readAll(file);
+    const std::string original = kx::test::readFile(file);
     try {
       kx::db::LoadedDrawing loaded = kx::db::readDxf(original, file.string());
       const std::string saved = kx::db::writeDxf(loaded.db);

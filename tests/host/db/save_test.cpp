@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/read_file.h"
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -13,13 +15,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 class Save : public ::testing::Test {
  protected:
@@ -42,7 +37,7 @@ TEST_F(Save, ReplacesTheFileWholeAndLeavesNoTemporaryFile) {
   { std::ofstream(target) << "old contents"; }
   kx::db::LoadedDrawing d = kx::db::readDxf(kx::test::sampleDrawing(), "sample.dxf");
   kx::db::saveDxfFile(d.db, target);
-  EXPECT_EQ(readAll(target), kx::test::sampleDrawing());
+  EXPECT_EQ(kx::test::readFile(target), kx::test::sampleDrawing());
   EXPECT_EQ(filesIn(dir_), 1u);
 }
 
@@ -55,7 +50,7 @@ TEST_F(Save, AFailedSaveKeepsTheOldFile) {
   fs::create_directories(blocked / "inside");
   EXPECT_THROW(kx::db::saveDxfFile(db, blocked), std::runtime_error);
   EXPECT_THROW(kx::db::saveDxfFile(db, dir_ / "missing" / "plan.dxf"), std::runtime_error);
-  EXPECT_EQ(readAll(target), "old contents");
+  EXPECT_EQ(kx::test::readFile(target), "old contents");
   EXPECT_EQ(filesIn(dir_), 2u);  // plan.dxf and the directory, no temporary file
 }
 

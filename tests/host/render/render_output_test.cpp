@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/read_file.h"
+
 #include <unistd.h>
 
 #include <cstdlib>
@@ -19,13 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace kx::test;
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 struct TempDir {
   fs::path path;
@@ -61,7 +56,7 @@ TEST(RenderOutput, FilesOfEveryFormatAreWholeAndValid) {
   EXPECT_FALSE(kx::render::readPng(dir.path / "missing.png"));
 
   kx::render::renderToFile(db, dir.path / "a.SVG");
-  const std::string svg = readFile(dir.path / "a.SVG");
+  const std::string svg = kx::test::readFile(dir.path / "a.SVG");
   ASSERT_FALSE(svg.empty());
   EXPECT_TRUE(svg.rfind("<?xml", 0) == 0 || svg.rfind("<svg", 0) == 0);
   EXPECT_NE(svg.find("<svg"), std::string::npos);
@@ -69,7 +64,7 @@ TEST(RenderOutput, FilesOfEveryFormatAreWholeAndValid) {
   EXPECT_NE(svg.find("width=\"1600"), std::string::npos);
 
   kx::render::renderToFile(db, dir.path / "a.pdf");
-  const std::string pdf = readFile(dir.path / "a.pdf");
+  const std::string pdf = kx::test::readFile(dir.path / "a.pdf");
   EXPECT_EQ(pdf.rfind("%PDF-", 0), 0u);
   EXPECT_NE(pdf.find("%%EOF"), std::string::npos);
 
@@ -127,8 +122,8 @@ TEST(RenderOutput, KxhostRendersAndReportsCyclesOnce) {
                               (dir.path / "err.txt").string();
   ASSERT_EQ(std::system(command.c_str()), 0);
   EXPECT_GT(fs::file_size(dir.path / "out.png"), 100u);
-  EXPECT_EQ(readFile(dir.path / "out.dxf"), d.dxf());  // rendering changes nothing
-  const std::string err = readFile(dir.path / "err.txt");
+  EXPECT_EQ(kx::test::readFile(dir.path / "out.dxf"), d.dxf());  // rendering changes nothing
+  const std::string err = kx::test::readFile(dir.path / "err.txt");
   EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
   EXPECT_NE(err.find("SELF"), std::string::npos) << err;
 
