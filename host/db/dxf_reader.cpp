@@ -1,11 +1,11 @@
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <unordered_map>
 
 #include <fmt/format.h>
 
 #include "db/dxf_io.h"
+#include "db/symbol_tables.h"
 #include "dxf/group_code.h"
 #include "dxf/number_syntax.h"
 #include "dxf/tag_scanner.h"
@@ -316,11 +316,6 @@ class DxfReader {
     return {};
   }
 
-  static std::string upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-  }
-
   // An owner handle that names no object is common in drawings from some writers (a BLOCK naming
   // a block record that is not there). The file is left as it is; the database takes the block or
   // table the object sits in as its owner.
@@ -333,9 +328,9 @@ class DxfReader {
     std::unordered_map<std::string, ObjectId> blockRecords;
     if (const Section* tables = db_.findSection("TABLES"))
       for (ObjectId id : tables->records)
-        if (db_.isType(id, "BLOCK_RECORD")) blockRecords[upper(groupText(id, 2))] = id;
+        if (db_.isType(id, "BLOCK_RECORD")) blockRecords[tableNameKey(groupText(id, 2))] = id;
     auto blockRecord = [&](const std::string& name) {
-      auto it = blockRecords.find(upper(name));
+      auto it = blockRecords.find(tableNameKey(name));
       return it == blockRecords.end() ? ObjectId() : it->second;
     };
 

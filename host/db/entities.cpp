@@ -1,34 +1,27 @@
 #include "db/entities.h"
 
 #include <algorithm>
-#include <cctype>
 #include <stdexcept>
 
 #include <fmt/format.h>
 
 #include "db/field_table.h"
 #include "db/object_fields.h"
+#include "db/symbol_tables.h"
 
 namespace kx::db {
 namespace {
 
-bool sameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
 bool isSpace(const Database& db, ObjectId blockRecord) {
   FieldReader record(db, blockRecord);
   const auto name = record.rawText(2);
-  return name && (sameName(*name, "*Model_Space") || sameName(*name, "*Paper_Space"));
+  return name && (sameTableName(*name, "*Model_Space") || sameTableName(*name, "*Paper_Space"));
 }
 
 bool isPaperSpace(const Database& db, ObjectId blockRecord) {
   FieldReader record(db, blockRecord);
   const auto name = record.rawText(2);
-  return name && sameName(*name, "*Paper_Space");
+  return name && sameTableName(*name, "*Paper_Space");
 }
 
 // Position of the BLOCK record that starts `blockRecord`'s definition, within the BLOCKS section.
@@ -42,7 +35,7 @@ std::optional<std::size_t> blockStart(const Database& db, ObjectId blockRecord) 
     if (!db.isType(id, "BLOCK")) continue;
     if (db.owner(id) == blockRecord) return i;
     FieldReader block(db, id);
-    if (name && block.rawText(2) && sameName(*block.rawText(2), *name)) return i;
+    if (name && block.rawText(2) && sameTableName(*block.rawText(2), *name)) return i;
   }
   return std::nullopt;
 }
@@ -56,14 +49,7 @@ bool hasFollowers(const Database& db, ObjectId id) {
 }  // namespace
 
 ObjectId findBlockRecord(const Database& db, std::string_view name) {
-  const Section* tables = db.findSection("TABLES");
-  if (!tables) return {};
-  for (ObjectId id : tables->records) {
-    if (!db.isType(id, "BLOCK_RECORD") || db.isErased(id)) continue;
-    const auto n = FieldReader(db, id).rawText(2);
-    if (n && sameName(*n, name)) return id;
-  }
-  return {};
+  return findTableRecord(db, "BLOCK_RECORD", db.codec().decode(name));
 }
 
 std::vector<ObjectId> blockEntities(const Database& db, ObjectId blockRecord) {
@@ -127,12 +113,7 @@ ObjectId addEntity(Database& db, ObjectId blockRecord, std::string_view type,
   }
   if (section < 0) throw std::invalid_argument("the block has no place in the drawing");
 
-  std::vector<NewTag> tags;
-  tags.reserve(body.size() + 2);
-  if (db.headerText("$HANDSEED")) {
-    tags.push_back({5, fmt::format("{:X}", db.allocateHandle())});
-    tags.push_back({330, fmt::format("{:X}", db.handle(blockRecord))});
-  }
+  std::vector<NewTag> tags = identityTags(db, blockRecord);
   tags.insert(tags.end(), body.begin(), body.end());
   return db.addRecord(section, before, type, tags);
 }

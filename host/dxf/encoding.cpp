@@ -505,6 +505,21 @@ bool isAscii(std::string_view bytes) {
   return asciiPrefix(bytes) == bytes.size();
 }
 
+std::string toUtf8(std::wstring_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const wchar_t wc : text) {
+    auto c = static_cast<char32_t>(wc);
+    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else {
+      appendUtf8(out, c);
+    }
+  }
+  return out;
+}
+
 bool isValidUtf8(std::string_view bytes) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const auto* end = p + bytes.size();

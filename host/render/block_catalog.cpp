@@ -1,20 +1,14 @@
 #include "render/block_catalog.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "db/entities.h"
 #include "db/object_fields.h"
+#include "db/symbol_tables.h"
 #include "dxf/number_syntax.h"
 
 namespace kx::render {
 namespace {
-
-std::string foldCase(std::string_view name) {
-  std::string key(name);
-  for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return key;
-}
 
 bool isFollower(std::string_view type) {
   return type == "ATTRIB" || type == "VERTEX" || type == "SEQEND";
@@ -31,7 +25,7 @@ BlockCatalog::BlockCatalog(const db::Database& db) : db_(db), places_(db.objectC
       places_[records[i].index()] = {s, static_cast<std::uint32_t>(i)};
       if (std::string_view(name) == "BLOCKS" && db.isType(records[i], "BLOCK")) {
         if (const auto n = db::FieldReader(db, records[i]).rawText(2))
-          blockStarts_.emplace(foldCase(*n), i);  // the first definition of a name wins
+          blockStarts_.emplace(db::tableNameKey(*n), i);  // the first definition of a name wins
       }
     }
   }
@@ -101,7 +95,7 @@ BlockDefinition BlockCatalog::load(std::string_view name) const {
   BlockDefinition block;
   block.name = std::string(name);
   const db::ObjectId record = db::findBlockRecord(db_, name);
-  const auto start = blockStarts_.find(foldCase(name));
+  const auto start = blockStarts_.find(db::tableNameKey(name));
   const db::Section* blocks = db_.findSection("BLOCKS");
   if (start != blockStarts_.end() && blocks) {
     const db::Point3 base = db::FieldReader(db_, blocks->records[start->second]).point(10);
@@ -112,7 +106,7 @@ BlockDefinition BlockCatalog::load(std::string_view name) const {
     sortByDrawOrder(db_.handle(record), block.entities);
     return block;
   }
-  const std::string key = foldCase(name);
+  const std::string key = db::tableNameKey(name);
   if (key == "*MODEL_SPACE") {
     block.entities = spaceEntities(false);
     return block;
@@ -132,7 +126,7 @@ BlockDefinition BlockCatalog::load(std::string_view name) const {
 }
 
 const BlockDefinition* BlockCatalog::find(std::string_view name) {
-  const std::string key = foldCase(name);
+  const std::string key = db::tableNameKey(name);
   if (const auto it = cache_.find(key); it != cache_.end()) return it->second.get();
   const bool known = blockStarts_.count(key) || db::findBlockRecord(db_, name) ||
                      key == "*MODEL_SPACE" || key == "*PAPER_SPACE";

@@ -1,21 +1,13 @@
 #include "render/layer_styles.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 
 #include "db/object_fields.h"
+#include "db/symbol_tables.h"
 
 namespace kx::render {
-namespace {
-
-std::string foldCase(std::string_view name) {
-  std::string key(name);
-  for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return key;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 LayerStyles::LayerStyles(const db::Database& db) {
   const db::Section* tables = db.findSection("TABLES");
@@ -32,12 +24,12 @@ LayerStyles::LayerStyles(const db::Database& db) {
     style.color =
         f.locate(420) ? trueColor(f.integer(420)) : aciColor(static_cast<int>(std::llabs(aci)));
     style.lineweight = static_cast<int>(f.integer(370));
-    layers_.emplace(foldCase(*name), style);
+    layers_.emplace(db::tableNameKey(*name), style);
   }
 }
 
 const LayerStyle& LayerStyles::find(std::string_view name) const {
-  const auto it = layers_.find(foldCase(name));
+  const auto it = layers_.find(db::tableNameKey(name));
   return it == layers_.end() ? missing_ : it->second;
 }
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cwctype>
 #include <limits>
 #include <numbers>
 #include <optional>
@@ -12,6 +11,7 @@
 
 #include "db/entities.h"
 #include "db/object_fields.h"
+#include "db/symbol_tables.h"
 #include "text/mtext_explode.h"
 #include "text/text_entity.h"
 
@@ -31,13 +31,6 @@ bool nearlyEqual(double a, double b) {
 int clampToInt(long long v) {
   return static_cast<int>(
       std::clamp<long long>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-}
-
-bool sameName(std::wstring_view a, std::wstring_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
-           return std::towlower(static_cast<wint_t>(x)) == std::towlower(static_cast<wint_t>(y));
-         });
 }
 
 std::wstring fromUtf8(std::string_view s) {
@@ -179,31 +172,12 @@ std::wstring_view fontStem(std::wstring_view file) {
 // Makes a STYLE record in the style table and returns its name.
 std::wstring addTextStyle(db::Database& db, std::wstring_view wantedName, std::wstring_view font,
                           std::wstring_view bigFont) {
-  const int section = db.sectionIndex("TABLES");
-  if (section < 0) throw std::invalid_argument("the drawing has no tables");
-  const auto& records = db.sections()[static_cast<std::size_t>(section)].records;
-  db::ObjectId table, end;
-  for (std::size_t i = 0; i < records.size(); ++i) {
-    const db::ObjectId r = records[i];
-    if (table.isNull() && db.isType(r, "TABLE") && db::FieldReader(db, r).rawText(2) == "STYLE")
-      table = r;
-    else if (!table.isNull() && db.isType(r, "ENDTAB")) {
-      end = r;
-      break;
-    }
-  }
-  if (table.isNull() || end.isNull()) throw std::invalid_argument("the drawing has no style table");
-
   std::wstring name(wantedName);
-  for (int n = 2; findTextStyle(db, name).record && sameName(findTextStyle(db, name).name, name);
-       ++n)
+  for (int n = 2;
+       findTextStyle(db, name).record && db::sameTableName(findTextStyle(db, name).name, name); ++n)
     name = std::wstring(wantedName) + L"_" + std::to_wstring(n);
 
   std::vector<db::NewTag> tags;
-  if (db.headerText("$HANDSEED")) {
-    tags.push_back({5, fmt::format("{:X}", db.allocateHandle())});
-    tags.push_back({330, fmt::format("{:X}", db.handle(table))});
-  }
   if (db.version().hasSubclassMarkers()) {
     tags.push_back({100, "AcDbSymbolTableRecord"});
     tags.push_back({100, "AcDbTextStyleTableRecord"});
@@ -217,10 +191,7 @@ std::wstring addTextStyle(db::Database& db, std::wstring_view wantedName, std::w
   tags.push_back({42, "2.5"});
   tags.push_back({3, db.encode(font)});
   tags.push_back({4, db.encode(bigFont)});
-  db.addRecord(section, end, "STYLE", tags);
-  // The table's entry count.
-  db::ObjectFields tableFields(db, table);
-  if (tableFields.locate(70)) tableFields.setInteger(70, tableFields.integer(70) + 1);
+  db::addTableRecord(db, "STYLE", tags);
   return name;
 }
 
@@ -230,8 +201,8 @@ std::wstring styleForFont(db::Database& db, std::wstring_view family, const Text
   const std::wstring file = fontFileOfFamily(family);
   const std::wstring bigFont = fromUtf8(mtextStyle.bigFont);
   auto matches = [&](const TextStyle& s) {
-    return sameName(fontStem(fromUtf8(s.fontFile)), fontStem(file)) &&
-           sameName(fromUtf8(s.bigFont), bigFont);
+    return db::sameTableName(fontStem(fromUtf8(s.fontFile)), fontStem(file)) &&
+           db::sameTableName(fromUtf8(s.bigFont), bigFont);
   };
   if (matches(mtextStyle)) return mtextStyle.name;
   if (const db::Section* tables = db.findSection("TABLES")) {

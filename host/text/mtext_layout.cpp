@@ -7,6 +7,7 @@
 #include <tuple>
 #include <unordered_map>
 
+#include "dxf/encoding.h"
 #include "text/mtext_parser.h"
 
 namespace kx::text {
@@ -37,30 +38,6 @@ double finiteOr(double value, double fallback) {
 bool breaksAroundCharacter(char32_t c) {
   return (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xAC00 && c <= 0xD7AF) ||
          (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFF00 && c <= 0xFFEF) || (c >= 0x20000);
-}
-
-std::string toUtf8(std::wstring_view s) {
-  std::string out;
-  for (wchar_t wc : s) {
-    auto c = static_cast<char32_t>(wc);
-    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
-  return out;
 }
 
 // Stands in when no font at all can be had, so that a text still takes room and never crashes.
@@ -105,9 +82,10 @@ class Fonts {
     auto [it, inserted] = byFamily_.try_emplace(key);
     if (inserted) {
       auto& library = FontLibrary::instance();
-      it->second = format.fontFamily.empty()
-                       ? library.styleFont(input_.styleFontFile, input_.styleBigFont)
-                       : library.familyFont(toUtf8(format.fontFamily), format.bold, format.italic);
+      it->second =
+          format.fontFamily.empty()
+              ? library.styleFont(input_.styleFontFile, input_.styleBigFont)
+              : library.familyFont(dxf::toUtf8(format.fontFamily), format.bold, format.italic);
       if (!it->second) it->second = std::make_shared<BlankFont>();
     }
     return it->second;

@@ -2,71 +2,30 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cwctype>
 #include <numbers>
 #include <stdexcept>
 
 #include "db/object_fields.h"
+#include "db/symbol_tables.h"
+#include "dxf/encoding.h"
 
 namespace kx::text {
 namespace {
 
 constexpr double kMaxOblique = 85 * std::numbers::pi / 180;
 
-bool sameName(std::wstring_view a, std::wstring_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
-           return std::towlower(static_cast<wint_t>(x)) == std::towlower(static_cast<wint_t>(y));
-         });
-}
-
-std::string utf8(std::wstring_view s) {
-  std::string out;
-  out.reserve(s.size());
-  for (const wchar_t wc : s) {
-    auto c = static_cast<char32_t>(wc);
-    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
 TextStyle readStyle(const db::Database& db, db::ObjectId record) {
   const db::FieldReader f(db, record);
   TextStyle s;
   s.record = record;
   s.name = f.string(2);
-  s.fontFile = utf8(f.string(3));
-  s.bigFont = utf8(f.string(4));
+  s.fontFile = dxf::toUtf8(f.string(3));
+  s.bigFont = dxf::toUtf8(f.string(4));
   s.fixedHeight = f.real(40);
   s.widthFactor = f.real(41);
   s.oblique = f.angle(50);
   s.generation = static_cast<int>(f.integer(71));
   return s;
-}
-
-db::ObjectId findStyleRecord(const db::Database& db, std::wstring_view name) {
-  const db::Section* tables = db.findSection("TABLES");
-  if (!tables || name.empty()) return {};
-  for (const db::ObjectId id : tables->records) {
-    if (!db.isType(id, "STYLE") || db.isErased(id)) continue;
-    if (sameName(db::FieldReader(db, id).string(2), name)) return id;
-  }
-  return {};
 }
 
 double finiteOr(double v, double fallback) {
@@ -106,8 +65,9 @@ void setIntegerIfChanged(db::ObjectFields& f, int code, long long value) {
 }  // namespace
 
 TextStyle findTextStyle(const db::Database& db, std::wstring_view name) {
-  if (const db::ObjectId record = findStyleRecord(db, name)) return readStyle(db, record);
-  if (const db::ObjectId standard = findStyleRecord(db, L"Standard"))
+  if (const db::ObjectId record = db::findTableRecord(db, "STYLE", name))
+    return readStyle(db, record);
+  if (const db::ObjectId standard = db::findTableRecord(db, "STYLE", L"Standard"))
     return readStyle(db, standard);
   return TextStyle{};
 }

@@ -1,0 +1,74 @@
+#include "db/symbol_tables.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cwctype>
+#include <stdexcept>
+
+#include <fmt/format.h>
+
+#include "db/object_fields.h"
+
+namespace kx::db {
+
+bool sameTableName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::toupper(static_cast<unsigned char>(x)) ==
+                  std::toupper(static_cast<unsigned char>(y));
+         });
+}
+
+bool sameTableName(std::wstring_view a, std::wstring_view b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
+           return std::towlower(static_cast<wint_t>(x)) == std::towlower(static_cast<wint_t>(y));
+         });
+}
+
+std::string tableNameKey(std::string_view name) {
+  std::string key(name);
+  for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return key;
+}
+
+ObjectId findTableRecord(const Database& db, std::string_view type, std::wstring_view name) {
+  const Section* tables = db.findSection("TABLES");
+  if (!tables || name.empty()) return {};
+  for (const ObjectId id : tables->records) {
+    if (!db.isType(id, type) || db.isErased(id)) continue;
+    if (sameTableName(FieldReader(db, id).string(2), name)) return id;
+  }
+  return {};
+}
+
+std::vector<NewTag> identityTags(Database& db, ObjectId owner) {
+  if (!db.headerText("$HANDSEED")) return {};
+  return {{5, fmt::format("{:X}", db.allocateHandle())},
+          {330, fmt::format("{:X}", db.handle(owner))}};
+}
+
+ObjectId addTableRecord(Database& db, std::string_view type, const std::vector<NewTag>& body) {
+  const int section = db.sectionIndex("TABLES");
+  if (section < 0) throw std::invalid_argument("the drawing has no tables");
+  const auto& records = db.sections()[static_cast<std::size_t>(section)].records;
+  ObjectId table, end;
+  for (const ObjectId r : records) {
+    if (table.isNull() && db.isType(r, "TABLE") && FieldReader(db, r).rawText(2) == type) {
+      table = r;
+    } else if (!table.isNull() && db.isType(r, "ENDTAB")) {
+      end = r;
+      break;
+    }
+  }
+  if (table.isNull() || end.isNull())
+    throw std::invalid_argument(fmt::format("the drawing has no {} table", type));
+
+  std::vector<NewTag> tags = identityTags(db, table);
+  tags.insert(tags.end(), body.begin(), body.end());
+  const ObjectId record = db.addRecord(section, end, type, tags);
+  ObjectFields tableFields(db, table);
+  if (tableFields.locate(70)) tableFields.setInteger(70, tableFields.integer(70) + 1);
+  return record;
+}
+
+}  // namespace kx::db
