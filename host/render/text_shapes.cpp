@@ -16,22 +16,9 @@ Shape glyphShape(std::shared_ptr<const text::Font> font) {
   return s;
 }
 
-// The text engine reads an ATTDEF as its tag, which is what it shows where it is defined; a
-// constant one shows its value (group 1) in the references of its block.
-text::TextEntity showingValue(text::TextEntity t, const db::Database& db) {
-  t.text = db::FieldReader(db, t.id).string(1);
-  if (!t.font) return t;
-  t.layout = text::layoutLine(*t.font, text::decodePercentCodes(t.text), t.look);
-  const text::Justification& j = t.justification;
-  if (!j.anchoredAtInsertion() && !j.isAligned() && !j.isFit())
-    t.insertion = text::insertionFromAlignment(t.alignment, text::alignmentOffset(t.layout.cell, j),
-                                               t.rotation);
-  return t;
-}
-
 Shapes lineTextShapes(const db::Database& db, db::ObjectId id, bool attributeValue) {
-  text::TextEntity entity = text::readTextEntity(db, id);
-  if (attributeValue && db.isType(id, "ATTDEF")) entity = showingValue(std::move(entity), db);
+  const text::TextEntity entity = text::readTextEntity(
+      db, id, attributeValue ? text::AttdefText::Value : text::AttdefText::Tag);
   const text::TextPicture picture = text::placeGlyphs(entity);
   Shapes out;
   if (picture.font) {

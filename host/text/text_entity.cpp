@@ -81,7 +81,7 @@ geom::Matrix3d TextEntity::textToWorld() const {
   return geom::ocsToWorld(normal) * textToOcs();
 }
 
-TextEntity readTextEntity(const db::Database& db, db::ObjectId id) {
+TextEntity readTextEntity(const db::Database& db, db::ObjectId id, AttdefText attdef) {
   const std::string_view type = db.typeName(id);
   if (type != "TEXT" && type != "ATTDEF" && type != "ATTRIB")
     throw std::invalid_argument("not a TEXT, ATTDEF or ATTRIB: " + std::string(type));
@@ -89,7 +89,7 @@ TextEntity readTextEntity(const db::Database& db, db::ObjectId id) {
   TextEntity t;
   t.id = id;
   // An attribute definition shows its tag, and is justified by it.
-  t.text = type == "ATTDEF" ? f.string(2) : f.string(1);
+  t.text = type == "ATTDEF" && attdef == AttdefText::Tag ? f.string(2) : f.string(1);
   t.style = findTextStyle(db, f.string(7));
   t.font = FontLibrary::instance().styleFont(t.style.fontFile, t.style.bigFont);
 

@@ -62,7 +62,11 @@ struct TextEntity {
 // Reads a TEXT, ATTDEF or ATTRIB; throws std::invalid_argument for anything else. Damaged values
 // (no height, a zero width factor, an oblique angle past 85 degrees) are read as a CAD program
 // would draw them, never as a crash.
-TextEntity readTextEntity(const db::Database& db, db::ObjectId id);
+// An ATTDEF shows its tag when drawn on its own; a constant one drawn through a block reference
+// shows its value instead.
+enum class AttdefText { Tag, Value };
+TextEntity readTextEntity(const db::Database& db, db::ObjectId id,
+                          AttdefText attdef = AttdefText::Tag);
 
 // The text box a CAD API's text-box call returns: lower-left and upper-right of the ink,
 // relative to the insertion point, in the text's own coordinates (before rotation). All zero for
