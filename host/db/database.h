@@ -120,6 +120,8 @@ class Database {
     return r.begin;
   }
 
+  // This drawing's identity among the drawings open in the process.
+  std::int64_t serial() const { return serial_; }
   EntityName entityName(ObjectId id) const {
     return {serial_, static_cast<std::int64_t>(id.index()) + 1};
   }

@@ -1,0 +1,103 @@
+#pragma once
+// What the host holds while it runs: the open drawings (one of them active, the one commands work
+// on), the user coordinate system and highlights of each, the selection sets handed to modules,
+// the session's system variables, and where command-line output goes.
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "db/database.h"
+#include "geom/vec.h"
+
+class KxDbDatabase;
+
+namespace kx::editor {
+
+class SelectionSets;
+class SystemVariables;
+
+// A user coordinate system: origin and unit axes in world coordinates.
+struct Ucs {
+  geom::Vec3 origin{0, 0, 0};
+  geom::Vec3 xAxis{1, 0, 0};
+  geom::Vec3 yAxis{0, 1, 0};
+  std::wstring name;  // empty for an unnamed UCS
+
+  geom::Vec3 zAxis() const { return geom::normalized(geom::cross(xAxis, yAxis)); }
+  geom::Matrix3d toWorld() const { return {xAxis, yAxis, zAxis(), origin}; }
+  bool isWorld() const;
+};
+
+class Document {
+ public:
+  explicit Document(db::Database db, std::string path = {});
+  ~Document();
+  Document(const Document&) = delete;
+  Document& operator=(const Document&) = delete;
+
+  db::Database& db() { return db_; }
+  const db::Database& db() const { return db_; }
+  const std::string& path() const { return path_; }
+  void setPath(std::string path) { path_ = std::move(path); }
+
+  // The current UCS, read from the drawing's header when it opened; setting it writes $UCSORG,
+  // $UCSXDIR, $UCSYDIR and $UCSNAME back so the drawing is saved with it.
+  const Ucs& ucs() const { return ucs_; }
+  void setUcs(const Ucs& ucs);
+
+  // Entities shown highlighted (kxedRedraw modes 3 and 4).
+  std::unordered_set<db::ObjectId>& highlighted() { return highlighted_; }
+
+  // The object modules see as this drawing.
+  KxDbDatabase* sdkDatabase() { return sdkDatabase_.get(); }
+
+  // How many database objects a module holds open in this drawing; a command that returns with
+  // some still open has leaked them.
+  int openObjects = 0;
+
+ private:
+  db::Database db_;
+  std::string path_;
+  Ucs ucs_;
+  std::unordered_set<db::ObjectId> highlighted_;
+  std::unique_ptr<KxDbDatabase> sdkDatabase_;
+};
+
+class Session {
+ public:
+  static Session& instance();
+
+  // The drawing commands work on; null before one is opened.
+  Document* active() { return active_; }
+  // Opens `db` as a drawing of the session and makes it active.
+  Document& open(db::Database db, std::string path = {});
+  void close(Document& document);
+  void closeAll();
+  // The open drawing whose serial is `serial`; null when none is.
+  Document* find(std::int64_t serial);
+
+  SelectionSets& selectionSets() { return *selectionSets_; }
+  SystemVariables& systemVariables() { return *systemVariables_; }
+
+  // Where kxutPrintf's text goes; standard output unless a test or the terminal says otherwise.
+  std::function<void(std::wstring_view)> output;
+
+ private:
+  Session();
+  ~Session();
+
+  std::vector<std::unique_ptr<Document>> documents_;
+  Document* active_ = nullptr;
+  std::unique_ptr<SelectionSets> selectionSets_;
+  std::unique_ptr<SystemVariables> systemVariables_;
+};
+
+// The active drawing; throws std::logic_error when none is open (a host call made before a
+// drawing is open is a host bug, not a user error).
+Document& activeDocument();
+
+}  // namespace kx::editor
