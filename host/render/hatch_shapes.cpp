@@ -292,7 +292,7 @@ Shapes hatchShapes(const db::Database& db, db::ObjectId id) {
 
 Shapes wipeoutShapes(const db::Database& db, db::ObjectId id, bool frame) {
   const db::FieldReader f(db, id);
-  const auto groups = groupsOf(db, id, "AcDbRasterImage");
+  const auto groups = groupsOf(db, id, "AcDbWipeout");
   std::vector<Vec2> boundary;
   for (std::size_t i = 0; i < groups.size(); ++i)
     if (groups[i].code == 14) boundary.push_back(readPoint(groups, i).xy());

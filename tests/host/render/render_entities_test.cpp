@@ -224,11 +224,10 @@ TEST(RenderEntities, WipeoutsHideWhatIsBelowThem) {
     RenderDrawing d;
     d.entity("LINE", lineGroups(0, 5, 40, 5), "0", 5);
     // Insertion (10, 0), 20 by 10, boundary given as two opposite corners in pixel units.
-    d.entity("WIPEOUT", Groups{{100, "AcDbRasterImage"}, {90, "0"}} + point(10, 10, 0) +
+    d.entity("WIPEOUT", Groups{{100, "AcDbWipeout"}, {90, "0"}} + point(10, 10, 0) +
                             point(11, 20, 0) + point(12, 0, 10) + point(13, 1, 1) +
                             Groups{{70, "7"}, {280, "1"}, {71, "1"}, {91, "2"}} +
-                            Groups{{14, "-0.5"}, {24, "-0.5"}, {14, "0.5"}, {24, "0.5"}} +
-                            Groups{{100, "AcDbWipeout"}});
+                            Groups{{14, "-0.5"}, {24, "-0.5"}, {14, "0.5"}, {24, "0.5"}});
     if (frame) d.wipeoutFrame(*frame);
     return render(d);
   };
