@@ -1,0 +1,127 @@
+#include "db/dictionaries.h"
+
+#include <stdexcept>
+
+#include <fmt/format.h>
+
+#include "db/symbol_tables.h"
+#include "dxf/number_syntax.h"
+
+namespace kx::db {
+namespace {
+
+constexpr int kFirstXdataCode = 1000;
+
+bool isEntryCode(int code) {
+  return code == 350 || code == 360;
+}
+
+// Index of the first extended-data group, or the number of groups.
+std::size_t bodyEnd(std::span<const Tag> tags) {
+  for (std::size_t i = 1; i < tags.size(); ++i)
+    if (tags[i].code >= kFirstXdataCode) return i;
+  return tags.size();
+}
+
+// Where the entries start: after the AcDbDictionary marker (entries never come before it).
+std::size_t entriesStart(const Database& db, std::span<const Tag> tags) {
+  for (std::size_t i = 1; i < tags.size(); ++i)
+    if (tags[i].code == 100 && db.text(tags[i]) == "AcDbDictionary") return i + 1;
+  return 1;
+}
+
+ObjectId objectOf(const Database& db, const Tag& tag) {
+  const auto h = dxf::parseHex(db.text(tag));
+  return h ? db.findByHandle(*h) : ObjectId{};
+}
+
+// Index of the key group (3) of `key`; nothing when the dictionary has no such entry.
+std::optional<std::size_t> findKey(const Database& db, ObjectId dictionary, std::wstring_view key) {
+  const std::span<const Tag> tags = db.tags(dictionary);
+  const std::size_t end = bodyEnd(tags);
+  for (std::size_t i = entriesStart(db, tags); i + 1 < end; ++i)
+    if (tags[i].code == 3 && isEntryCode(tags[i + 1].code) &&
+        sameTableName(db.decode(tags[i]), key))
+      return i;
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::vector<DictionaryEntry> dictionaryEntries(const Database& db, ObjectId dictionary) {
+  std::vector<DictionaryEntry> out;
+  const std::span<const Tag> tags = db.tags(dictionary);
+  const std::size_t end = bodyEnd(tags);
+  for (std::size_t i = entriesStart(db, tags); i + 1 < end; ++i) {
+    if (tags[i].code != 3 || !isEntryCode(tags[i + 1].code)) continue;
+    out.push_back({db.decode(tags[i]), objectOf(db, tags[i + 1])});
+    ++i;
+  }
+  return out;
+}
+
+ObjectId dictionaryLookup(const Database& db, ObjectId dictionary, std::wstring_view key) {
+  const auto at = findKey(db, dictionary, key);
+  return at ? objectOf(db, db.tags(dictionary)[*at + 1]) : ObjectId{};
+}
+
+ObjectId namedObjectsDictionary(const Database& db) {
+  const Section* objects = db.findSection("OBJECTS");
+  if (!objects) return {};
+  for (ObjectId id : objects->records)
+    if (db.isType(id, "DICTIONARY") && !db.isErased(id)) return id;
+  return {};
+}
+
+void setDictionaryEntry(Database& db, ObjectId dictionary, std::wstring_view key, ObjectId object,
+                        bool hardOwner) {
+  const std::string handle = fmt::format("{:X}", db.handle(object));
+  if (const auto at = findKey(db, dictionary, key)) {
+    db.setText(dictionary, *at + 1, handle);
+    return;
+  }
+  const std::size_t end = bodyEnd(db.tags(dictionary));
+  db.insertTag(dictionary, end, 3, db.encode(key));
+  db.insertTag(dictionary, end + 1, hardOwner ? 360 : 350, handle);
+}
+
+ObjectId removeDictionaryEntry(Database& db, ObjectId dictionary, std::wstring_view key) {
+  const auto at = findKey(db, dictionary, key);
+  if (!at) return {};
+  const ObjectId object = objectOf(db, db.tags(dictionary)[*at + 1]);
+  db.eraseTags(dictionary, *at, 2);
+  return object;
+}
+
+ObjectId addDictionaryObject(Database& db, ObjectId dictionary, std::wstring_view key,
+                             std::string_view type, const std::vector<NewTag>& body) {
+  const int section = db.sectionIndex("OBJECTS");
+  if (section < 0) throw std::invalid_argument("the drawing has no OBJECTS section");
+  const std::string owner = fmt::format("{:X}", db.handle(dictionary));
+  std::vector<NewTag> tags;
+  tags.push_back({5, fmt::format("{:X}", db.allocateHandle())});
+  tags.push_back({102, "{ACAD_REACTORS"});
+  tags.push_back({330, owner});
+  tags.push_back({102, "}"});
+  tags.push_back({330, owner});
+  tags.insert(tags.end(), body.begin(), body.end());
+  const ObjectId id = db.addRecord(section, {}, type, tags);
+  setDictionaryEntry(db, dictionary, key, id);
+  return id;
+}
+
+ObjectId extensionDictionary(const Database& db, ObjectId object) {
+  const std::span<const Tag> tags = db.tags(object);
+  bool inside = false;
+  for (std::size_t i = 1; i < tags.size(); ++i) {
+    if (tags[i].code == 102) {
+      inside = db.text(tags[i]) == "{ACAD_XDICTIONARY";
+      continue;
+    }
+    if (tags[i].code == 100) break;
+    if (inside && tags[i].code == 360) return objectOf(db, tags[i]);
+  }
+  return {};
+}
+
+}  // namespace kx::db
