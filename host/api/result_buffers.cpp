@@ -1,0 +1,134 @@
+// Result buffers and host strings. Everything is malloc'd so that whichever release call a module
+// uses (kxutRelRb, kxutDelBuffer, kxad_free) frees what the host allocated.
+
+#include <cstdarg>
+#include <cstdlib>
+#include <new>
+
+#include "api/entity_list_codec.h"
+#include "api/host_names.h"
+#include "kx/kxtypes.h"
+
+using kx::api::Storage;
+using kx::api::storageOf;
+
+extern "C" {
+
+resbuf* kxutNewRb(int code) {
+  auto* rb = static_cast<resbuf*>(std::calloc(1, sizeof(resbuf)));
+  if (!rb) return nullptr;
+  rb->code = static_cast<short>(code);
+  return rb;
+}
+
+int kxutRelRb(resbuf* list) {
+  while (list) {
+    resbuf* next = list->next;
+    if (storageOf(list->code) == Storage::String) std::free(list->value.string);
+    std::free(list);
+    list = next;
+  }
+  return KXRT_NORM;
+}
+
+resbuf* kxutBuildList(int code, ...) {
+  std::va_list args;
+  va_start(args, code);
+  resbuf* head = nullptr;
+  resbuf** tail = &head;
+  bool failed = false;
+  for (; code != 0; code = va_arg(args, int)) {
+    const Storage storage = storageOf(code);
+    // A bare xdata marker (-3) carries no value; anything else without a place ends the list.
+    if (storage == Storage::None && code != -3) {
+      failed = true;
+      break;
+    }
+    resbuf* rb = kxutNewRb(code == KXRT_DXF0 ? 0 : code);
+    if (!rb) {
+      failed = true;
+      break;
+    }
+    *tail = rb;
+    tail = &rb->next;
+    switch (storage) {
+      case Storage::Real:
+        rb->value.real = va_arg(args, double);
+        break;
+      case Storage::Point: {
+        const double* p = va_arg(args, const double*);
+        if (p) {
+          rb->value.point[0] = p[0];
+          rb->value.point[1] = p[1];
+          rb->value.point[2] = code == KXRT_POINT ? 0.0 : p[2];
+        }
+        break;
+      }
+      case Storage::Int16:
+        rb->value.int16 = static_cast<short>(va_arg(args, int));
+        break;
+      case Storage::Int32:
+        rb->value.int32 = va_arg(args, std::int32_t);
+        break;
+      case Storage::String: {
+        const wchar_t* s = va_arg(args, const wchar_t*);
+        try {
+          rb->value.string = kx::api::newHostString(s ? s : L"");
+        } catch (const std::bad_alloc&) {
+          failed = true;
+        }
+        break;
+      }
+      case Storage::Name: {
+        const std::int64_t* n = va_arg(args, const std::int64_t*);
+        if (n) {
+          rb->value.name[0] = n[0];
+          rb->value.name[1] = n[1];
+        }
+        break;
+      }
+      case Storage::None:
+        break;
+    }
+    if (failed) break;
+  }
+  va_end(args);
+  if (failed) {
+    kxutRelRb(head);
+    return nullptr;
+  }
+  return head;
+}
+
+int kxutNewString(const wchar_t* text, wchar_t** result) {
+  if (!result) return KXRT_ERROR;
+  try {
+    *result = kx::api::newHostString(text ? text : L"");
+  } catch (const std::bad_alloc&) {
+    *result = nullptr;
+    return KXRT_ERROR;
+  }
+  return KXRT_NORM;
+}
+
+int kxutUpdString(const wchar_t* text, wchar_t** result) {
+  if (!result) return KXRT_ERROR;
+  // Copy first: `text` may be the very string being replaced.
+  wchar_t* copy = nullptr;
+  if (kxutNewString(text, &copy) != KXRT_NORM) return KXRT_ERROR;
+  std::free(*result);
+  *result = copy;
+  return KXRT_NORM;
+}
+
+int kxutDelBuffer(wchar_t** buffer) {
+  if (!buffer) return KXRT_ERROR;
+  std::free(*buffer);
+  *buffer = nullptr;
+  return KXRT_NORM;
+}
+
+void kxad_free(void* memory) {
+  std::free(memory);
+}
+}

@@ -1,0 +1,427 @@
+// kxdbEntGet / kxdbEntMod over every entity type a drawing holds, and the entity walk.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <numbers>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "api/host_names.h"
+#include "db/dxf_io.h"
+#include "db/entities.h"
+#include "db/object_fields.h"
+#include "db/symbol_tables.h"
+#include "kx/kxdb.h"
+#include "support/sdk_fixture.h"
+#include "text/text_entity.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using kx::db::ObjectId;
+
+bool haveEzdxf() {
+  return std::system("/usr/bin/python3 -c 'import ezdxf' 2>/dev/null") == 0;
+}
+
+fs::path scratchDir() {
+  const fs::path dir = fs::temp_directory_path() / ("kx_entlist_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  return dir;
+}
+
+// The oracle's R2018 sample: every entity type the database knows, with xdata, reactors and
+// extension dictionaries. Made once per run by ezdxf.
+const std::string& sampleR2018() {
+  static const std::string text = [] {
+    const fs::path out = scratchDir() / "sample_R2018.dxf";
+    const std::string command =
+        "PYTHONHASHSEED=0 /usr/bin/python3 -c \"import sys; sys.path.insert(0, '" KX_SOURCE_DIR
+        "/tests/oracle'); import make_drawings, ezdxf; "
+        "ezdxf.options.write_fixed_meta_data_for_testing = True; "
+        "make_drawings.build_sample('R2018').saveas(sys.argv[1])\" " +
+        out.string() + " >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0) return std::string();
+    std::stringstream s;
+    s << std::ifstream(out, std::ios::binary).rdbuf();
+    return s.str();
+  }();
+  return text;
+}
+
+struct RbList {
+  resbuf* head = nullptr;
+  explicit RbList(resbuf* h) : head(h) {}
+  ~RbList() { kxutRelRb(head); }
+  RbList(const RbList&) = delete;
+  RbList& operator=(const RbList&) = delete;
+  // The element with `code`, appended when the list has none (as a module adds a group).
+  resbuf* ensure(int code) {
+    if (resbuf* rb = find(code)) return rb;
+    resbuf** tail = &head;
+    while (*tail) tail = &(*tail)->next;
+    *tail = kxutNewRb(code);
+    return *tail;
+  }
+  resbuf* find(int code, int occurrence = 0) const {
+    for (resbuf* rb = head; rb; rb = rb->next)
+      if (rb->code == code && occurrence-- == 0) return rb;
+    return nullptr;
+  }
+};
+
+class EntityListTest : public kx::test::SdkTest {
+ protected:
+  kx::editor::Document& openSample() {
+    if (!haveEzdxf() || sampleR2018().empty()) return openNew();
+    return open(kx::db::readDxf(sampleR2018(), "sample_R2018.dxf").db);
+  }
+  kx::db::Database& db() { return kx::editor::Session::instance().active()->db(); }
+  std::string saved() { return kx::db::writeDxf(db()); }
+  void nameOf(ObjectId id, kds_name name) { kx::api::setName(name, db(), id); }
+
+  // Every live record of the ENTITIES and BLOCKS sections, by type.
+  std::map<std::string, std::vector<ObjectId>> entitiesByType() {
+    std::map<std::string, std::vector<ObjectId>> out;
+    for (const char* s : {"ENTITIES", "BLOCKS"})
+      if (const auto* section = db().findSection(s))
+        for (ObjectId id : section->records) out[std::string(db().typeName(id))].push_back(id);
+    return out;
+  }
+};
+
+TEST_F(EntityListTest, UnchangedListOfEveryTypeLeavesTheFileByteIdentical) {
+  if (!haveEzdxf() || sampleR2018().empty()) GTEST_SKIP() << "python3-ezdxf is not installed";
+  openSample();
+  const auto byType = entitiesByType();
+  for (const char* type : {"TEXT", "MTEXT", "ATTDEF", "ATTRIB", "INSERT", "LINE", "CIRCLE", "ARC",
+                           "LWPOLYLINE", "POLYLINE", "VERTEX", "SOLID", "3DFACE", "WIPEOUT",
+                           "HATCH", "DIMENSION", "LEADER", "MULTILEADER", "POINT"}) {
+    SCOPED_TRACE(type);
+    ASSERT_TRUE(byType.count(type)) << "the sample has no " << type;
+  }
+  const std::string before = saved();
+  std::size_t lists = 0;
+  for (const auto& [type, ids] : byType) {
+    for (ObjectId id : ids) {
+      SCOPED_TRACE(type);
+      kds_name name;
+      nameOf(id, name);
+      RbList list(kxdbEntGet(name));
+      if (type == "SECTION" || type == "ENDSEC") {
+        EXPECT_EQ(list.head, nullptr);
+        continue;
+      }
+      ASSERT_NE(list.head, nullptr);
+      EXPECT_EQ(list.head->code, -1);
+      EXPECT_TRUE(kds_name_equal(list.head->value.name, name));
+      EXPECT_EQ(std::wstring(list.find(0)->value.string), std::wstring(type.begin(), type.end()));
+      if (db().isType(id, "LWPOLYLINE")) {
+        // One element per vertex, z 0, with its widths and bulge after it.
+        const long long count = kx::db::FieldReader(db(), id).integer(90);
+        EXPECT_NE(list.find(10, static_cast<int>(count - 1)), nullptr);
+        EXPECT_EQ(list.find(10, static_cast<int>(count)), nullptr);
+        EXPECT_EQ(list.find(10)->value.point[2], 0.0);
+        EXPECT_EQ(list.find(20), nullptr);
+      }
+      // The owner is a name, not repeated later as text.
+      const resbuf* owner = list.find(330);
+      ASSERT_NE(owner, nullptr);
+      EXPECT_EQ(kx::api::resolve(owner->value.name).id, db().owner(id));
+      if (!db().isErased(id)) {
+        const int status = kxdbEntMod(list.head);
+        // Entities on the sample's locked layer are refused; everything else takes its own list.
+        if (kx::db::FieldReader(db(), id).string(8) != L"Locked") {
+          EXPECT_EQ(status, KXRT_NORM);
+        }
+      }
+      ++lists;
+    }
+  }
+  EXPECT_GT(lists, 40u);
+  EXPECT_EQ(saved(), before);
+}
+
+TEST_F(EntityListTest, ChangedValuesLandInTheirGroupsAndEzdxfReadsThemBack) {
+  if (!haveEzdxf() || sampleR2018().empty()) GTEST_SKIP() << "python3-ezdxf is not installed";
+  openSample();
+  auto byType = entitiesByType();
+  auto unlocked = [&](const std::string& type) {
+    for (ObjectId id : byType.at(type))
+      if (!db().isErased(id) && kx::db::FieldReader(db(), id).string(8) != L"Locked" &&
+          db().owner(id) == kx::db::findBlockRecord(db(), "*Model_Space"))
+        return id;
+    return ObjectId();
+  };
+  kds_name name;
+
+  // A circle: new radius, new centre, new colour (a group it did not have).
+  const ObjectId circle = unlocked("CIRCLE");
+  nameOf(circle, name);
+  {
+    RbList list(kxdbEntGet(name));
+    list.find(40)->value.real = 12.5;
+    list.find(10)->value.point[0] = 101.25;
+    resbuf* tail = list.head;
+    while (tail->next) tail = tail->next;
+    tail->next = kxutBuildList(62, 3, 0);
+    ASSERT_EQ(kxdbEntMod(list.head), KXRT_NORM);
+  }
+  // An arc: angles go in as radians and are stored in degrees.
+  const ObjectId arc = unlocked("ARC");
+  nameOf(arc, name);
+  {
+    RbList list(kxdbEntGet(name));
+    EXPECT_NEAR(list.find(50)->value.real, kx::db::FieldReader(db(), arc).angle(50), 1e-15);
+    list.find(51)->value.real = std::numbers::pi / 2;
+    ASSERT_EQ(kxdbEntMod(list.head), KXRT_NORM);
+    EXPECT_EQ(kx::db::FieldReader(db(), arc).real(51), 90.0);
+  }
+  // A polyline: the third vertex moves, its bulge changes, a vertex is added and counted.
+  const ObjectId poly = unlocked("LWPOLYLINE");
+  nameOf(poly, name);
+  const long long vertices = kx::db::FieldReader(db(), poly).integer(90);
+  {
+    RbList list(kxdbEntGet(name));
+    list.find(10, 2)->value.point[1] = -77.5;
+    resbuf* tail = list.head;
+    while (tail->next && tail->next->code < 1000) tail = tail->next;
+    const double extra[3] = {-5, -6, 0};
+    resbuf* added = kxutBuildList(10, extra, 42, 0.25, 0);
+    added->next->next = tail->next;
+    tail->next = added;
+    ASSERT_EQ(kxdbEntMod(list.head), KXRT_NORM);
+    EXPECT_EQ(kx::db::FieldReader(db(), poly).integer(90), vertices + 1);
+  }
+  // A text string, with a non-ASCII character.
+  const ObjectId text = unlocked("TEXT");
+  nameOf(text, name);
+  {
+    RbList list(kxdbEntGet(name));
+    kxutUpdString(L"Grüße 42", &list.find(1)->value.string);
+    ASSERT_EQ(kxdbEntMod(list.head), KXRT_NORM);
+  }
+
+  const fs::path dir = scratchDir();
+  kx::db::saveDxfFile(db(), dir / "changed.dxf");
+  auto hex = [&](ObjectId id) {
+    std::ostringstream s;
+    s << std::hex << std::uppercase << db().handle(id);
+    return s.str();
+  };
+  const std::string command =
+      "/usr/bin/python3 -c \"import ezdxf,sys; d=ezdxf.readfile(sys.argv[1]); h=sys.argv[3:]; "
+      "c=d.entitydb[h[0]]; a=d.entitydb[h[1]]; p=d.entitydb[h[2]]; t=d.entitydb[h[3]]; "
+      "pts=p.get_points('xyb'); "
+      "open(sys.argv[2],'w',encoding='utf-8').write('%r %r %d %r %d %r %r %s' % (c.dxf.radius, "
+      "c.dxf.center.x, c.dxf.color, a.dxf.end_angle, len(pts), pts[2][1], pts[-1], "
+      "t.dxf.text))\" " +
+      (dir / "changed.dxf").string() + " " + (dir / "out.txt").string() + " " + hex(circle) + " " +
+      hex(arc) + " " + hex(poly) + " " + hex(text);
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  std::stringstream got;
+  got << std::ifstream(dir / "out.txt", std::ios::binary).rdbuf();
+  fs::remove_all(dir);
+  EXPECT_EQ(got.str(), "12.5 101.25 3 90.0 " + std::to_string(vertices + 1) +
+                           " -77.5 (-5.0, -6.0, 0.25) Gr\xC3\xBC\xC3\x9F"
+                           "e 42");
+}
+
+TEST_F(EntityListTest, JustifyingATextThroughItsListKeepsTheGlyphsInPlace) {
+  openNew();
+  const double at[3] = {10, 20, 0};
+  RbList made(kxutBuildList(KXRT_DXF0, L"TEXT", 10, at, 40, 3.5, 50, 0.3, 1, L"Justify me", 0));
+  ASSERT_EQ(kxdbEntMake(made.head), KXRT_NORM);
+  kds_name name;
+  ASSERT_EQ(kxdbEntLast(name), KXRT_NORM);
+  const ObjectId id = kx::api::resolve(name).id;
+  auto glyphs = [&] {
+    const auto picture = kx::text::placeGlyphs(kx::text::readTextEntity(db(), id));
+    std::vector<kx::geom::Vec3> corners;
+    for (const auto& g : picture.glyphs) {
+      corners.push_back(g.fontToWorld.apply({0, 0, 0}));
+      corners.push_back(g.fontToWorld.apply({1, 1, 0}));
+    }
+    return corners;
+  };
+  const auto before = glyphs();
+  ASSERT_FALSE(before.empty());
+  for (const auto& [h, v] : {std::pair{1, 0}, {2, 3}, {4, 0}, {1, 2}, {0, 0}}) {
+    SCOPED_TRACE(h * 10 + v);
+    // What a justify command does: the new modes, and the alignment point where 10 is now.
+    RbList list(kxdbEntGet(name));
+    const kx::text::TextEntity t = kx::text::readTextEntity(db(), id);
+    list.ensure(72)->value.int16 = static_cast<short>(h);
+    list.ensure(73)->value.int16 = static_cast<short>(v);
+    // The alignment point is where the new justification's anchor sits on the glyphs as they
+    // are; the host's own justify works it out, then is undone so only the list changes things.
+    kx::text::setTextJustification(db(), id, {h, v});
+    RbList wanted(kxdbEntGet(name));
+    kx::text::setTextJustification(db(), id, t.justification);
+    std::copy_n(wanted.find(11)->value.point, 3, list.ensure(11)->value.point);
+    ASSERT_EQ(kxdbEntMod(list.head), KXRT_NORM);
+    const auto after = glyphs();
+    ASSERT_EQ(after.size(), before.size());
+    for (std::size_t i = 0; i < after.size(); ++i)
+      EXPECT_LT((after[i] - before[i]).length(), 1e-9) << i;
+  }
+}
+
+TEST_F(EntityListTest, RefusedModificationsChangeNothing) {
+  openSample();
+  auto byType = entitiesByType();
+  ObjectId text, locked;
+  for (ObjectId id : byType["TEXT"]) {
+    const bool onLocked = kx::db::FieldReader(db(), id).string(8) == L"Locked";
+    if (!onLocked && text.isNull()) text = id;
+  }
+  for (ObjectId id : byType["LINE"])
+    if (kx::db::FieldReader(db(), id).string(8) == L"Locked") locked = id;
+  if (text.isNull()) {
+    const double at[3] = {1, 2, 0};
+    RbList made(kxutBuildList(KXRT_DXF0, L"TEXT", 10, at, 40, 2.0, 1, L"x", 0));
+    ASSERT_EQ(kxdbEntMake(made.head), KXRT_NORM);
+    kds_name last;
+    kxdbEntLast(last);
+    text = kx::api::resolve(last).id;
+  }
+  kds_name name;
+  nameOf(text, name);
+  kds_name gone;
+  const double a[3] = {0, 0, 0}, b[3] = {1, 1, 0};
+  RbList line(kxutBuildList(KXRT_DXF0, L"LINE", 10, a, 11, b, 0));
+  ASSERT_EQ(kxdbEntMakeX(line.head, gone), KXRT_NORM);
+  ASSERT_EQ(kxdbEntDel(gone), KXRT_NORM);
+  const std::string before = saved();
+
+  auto refused = [&](const char* why, auto&& edit, std::function<void(RbList&)> undo = {}) {
+    SCOPED_TRACE(why);
+    RbList list(kxdbEntGet(name));
+    ASSERT_NE(list.head, nullptr);
+    // A change that would go through on its own, so only the bad part is refused.
+    list.find(40)->value.real = 9.75;
+    edit(list);
+    EXPECT_EQ(kxdbEntMod(list.head), KXRT_ERROR);
+    EXPECT_EQ(saved(), before);
+    if (undo) undo(list);  // values put in the wrong member are the test's to release
+  };
+  refused("another type", [](RbList& l) { kxutUpdString(L"MTEXT", &l.find(0)->value.string); });
+  refused("a group a text cannot hold", [](RbList& l) {
+    resbuf* extra = kxutBuildList(90, 4, 0);
+    extra->next = l.head->next->next;
+    l.head->next->next = extra;
+  });
+  refused(
+      "a point where a string belongs",
+      [](RbList& l) {
+        resbuf* s = l.find(1);
+        std::free(s->value.string);
+        s->value.point[0] = 1.5;
+        s->value.point[1] = 2.5;
+      },
+      [](RbList& l) { l.find(1)->value.string = nullptr; });
+  wchar_t* misplaced = nullptr;
+  refused(
+      "a string where a real belongs",
+      [&](RbList& l) {
+        kxutNewString(L"12.5", &misplaced);
+        (l.find(41) ? l.find(41) : l.find(40))->value.string = misplaced;
+      },
+      [&](RbList&) { kxad_free(misplaced); });
+  refused("a line break in a string",
+          [](RbList& l) { kxutUpdString(L"two\nlines", &l.find(1)->value.string); });
+  refused("a name of another drawing", [](RbList& l) { l.head->value.name[0] += 1000; });
+  refused("a reference to an erased entity", [&](RbList& l) {
+    resbuf* extra = kxutBuildList(340, gone, 0);
+    extra->next = l.head->next->next;
+    l.head->next->next = extra;
+  });
+  if (!locked.isNull()) {
+    SCOPED_TRACE("an entity on a locked layer");
+    kds_name lockedName;
+    nameOf(locked, lockedName);
+    RbList list(kxdbEntGet(lockedName));
+    ASSERT_NE(list.head, nullptr);
+    list.find(10)->value.point[0] += 1;
+    EXPECT_EQ(kxdbEntMod(list.head), KXRT_ERROR);
+    EXPECT_EQ(kxdbEntDel(lockedName), KXRT_ERROR);
+    EXPECT_EQ(saved(), before);
+  }
+  {
+    SCOPED_TRACE("an erased entity");
+    RbList list(kxdbEntGet(name));
+    ASSERT_EQ(kxdbEntDel(name), KXRT_NORM);
+    EXPECT_EQ(kxdbEntGet(name), nullptr);
+    list.find(40)->value.real = 9.75;
+    EXPECT_EQ(kxdbEntMod(list.head), KXRT_ERROR);
+    ASSERT_EQ(kxdbEntDel(name), KXRT_NORM);  // and back
+    EXPECT_EQ(saved(), before);
+  }
+  EXPECT_EQ(kxdbEntMod(nullptr), KXRT_ERROR);
+  const kds_name madeUp = {db().serial(), 1 << 30};
+  EXPECT_EQ(kxdbEntGet(madeUp), nullptr);
+}
+
+TEST_F(EntityListTest, WalkGoesThroughTheEntitiesSectionInFileOrder) {
+  openSample();
+  std::vector<ObjectId> expected;
+  for (ObjectId id : db().findSection("ENTITIES")->records)
+    if (!db().isType(id, "SECTION") && !db().isType(id, "ENDSEC") && !db().isErased(id))
+      expected.push_back(id);
+  ASSERT_FALSE(expected.empty());
+  // Erase one INSERT with attributes: it and its followers drop out of the walk.
+  ObjectId insert;
+  for (ObjectId id : expected)
+    if (db().isType(id, "INSERT") && kx::db::FieldReader(db(), id).integer(66) == 1 &&
+        kx::db::FieldReader(db(), id).string(8) != L"Locked")
+      insert = id;
+  std::set<ObjectId> gone;
+  if (!insert.isNull()) {
+    kds_name n;
+    nameOf(insert, n);
+    ASSERT_EQ(kxdbEntDel(n), KXRT_NORM);
+    for (ObjectId id : expected)
+      if (db().isErased(id)) gone.insert(id);
+    EXPECT_GE(gone.size(), 3u);  // the INSERT, an ATTRIB, the SEQEND
+  }
+  std::vector<ObjectId> walked;
+  kds_name at;
+  for (int status = kxdbEntNext(nullptr, at); status == KXRT_NORM; status = kxdbEntNext(at, at))
+    walked.push_back(kx::api::resolve(at).id);
+  std::vector<ObjectId> live;
+  for (ObjectId id : expected)
+    if (!gone.count(id)) live.push_back(id);
+  EXPECT_EQ(walked, live);
+
+  // The last main entity skips followers; a new entity becomes the last.
+  ASSERT_EQ(kxdbEntLast(at), KXRT_NORM);
+  const std::string_view lastType = db().typeName(kx::api::resolve(at).id);
+  EXPECT_TRUE(lastType != "SEQEND" && lastType != "ATTRIB" && lastType != "VERTEX");
+  const double c[3] = {1, 2, 3};
+  RbList circle(kxutBuildList(KXRT_DXF0, L"CIRCLE", 10, c, 40, 1.0, 0));
+  ASSERT_EQ(kxdbEntMake(circle.head), KXRT_NORM);
+  ASSERT_EQ(kxdbEntLast(at), KXRT_NORM);
+  EXPECT_EQ(db().typeName(kx::api::resolve(at).id), "CIRCLE");
+
+  // Handles: any case; erased and unknown ones fail.
+  kds_name byHandle;
+  std::wostringstream h;
+  h << std::hex << db().handle(kx::api::resolve(at).id);
+  EXPECT_EQ(kxdbHandEnt(h.str().c_str(), byHandle), KXRT_NORM);
+  EXPECT_TRUE(kds_name_equal(byHandle, at));
+  ASSERT_EQ(kxdbEntDel(at), KXRT_NORM);
+  EXPECT_EQ(kxdbHandEnt(h.str().c_str(), byHandle), KXRT_ERROR);
+  EXPECT_EQ(kxdbHandEnt(L"FFFFFFF", byHandle), KXRT_ERROR);
+  EXPECT_EQ(kxdbHandEnt(L"xyz", byHandle), KXRT_ERROR);
+  EXPECT_EQ(kxdbEntUpd(at), KXRT_ERROR);
+}
+
+}  // namespace

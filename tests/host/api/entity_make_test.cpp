@@ -1,0 +1,169 @@
+// kxdbEntMake / kxdbEntMakeX: lists without markers, defaults, spaces and refusals.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <limits>
+#include <string>
+
+#include "api/host_names.h"
+#include "db/dxf_io.h"
+#include "db/entities.h"
+#include "db/header_values.h"
+#include "db/layers.h"
+#include "db/object_fields.h"
+#include "db/symbol_tables.h"
+#include "kx/kxdb.h"
+#include "support/sdk_fixture.h"
+
+namespace {
+
+using kx::db::FieldReader;
+using kx::db::ObjectId;
+
+class EntityMakeTest : public kx::test::SdkTest {
+ protected:
+  void SetUp() override { openNew(); }
+  kx::db::Database& db() { return kx::editor::Session::instance().active()->db(); }
+  ObjectId made(resbuf* list) {
+    kds_name name;
+    const int status = kxdbEntMakeX(list, name);
+    kxutRelRb(list);
+    return status == KXRT_NORM ? kx::api::resolve(name).id : ObjectId();
+  }
+  std::vector<int> codes(ObjectId id) {
+    std::vector<int> out;
+    for (const auto& t : db().tags(id)) out.push_back(t.code);
+    return out;
+  }
+};
+
+TEST_F(EntityMakeTest, ListsWithoutMarkersGetEveryGroupIntoItsPart) {
+  const double at[3] = {5, 6, 0}, at2[3] = {9, 6, 0};
+  kx::db::setHeaderString(db(), "$CLAYER", 8, L"0");
+  const ObjectId text =
+      made(kxutBuildList(KXRT_DXF0, L"TEXT", 1, L"abc", 40, 2.0, 10, at, 72, 1, 11, at2, 0));
+  ASSERT_FALSE(text.isNull());
+  // Markers, layer, the second AcDbText part; 10 recomputed from 11 for a centred text.
+  const std::vector<int> c = codes(text);
+  const auto text2 = std::find(c.begin() + 4, c.end(), 100);
+  EXPECT_EQ(std::count(c.begin(), c.end(), 100), 3);
+  EXPECT_LT(std::find(c.begin(), c.end(), 10), std::find(c.begin(), c.end(), 1));
+  EXPECT_NE(text2, c.end());
+  EXPECT_EQ(FieldReader(db(), text).string(8), L"0");
+  EXPECT_NE(FieldReader(db(), text).point(10).x, 5.0);
+  EXPECT_EQ(FieldReader(db(), text).point(11).x, 9.0);
+
+  // A new layer is made, white and continuous; an explicit layer wins over CLAYER.
+  const double c0[3] = {0, 0, 0};
+  const ObjectId circle =
+      made(kxutBuildList(KXRT_DXF0, L"CIRCLE", 8, L"New Layer", 10, c0, 40, 4.0, 0));
+  ASSERT_FALSE(circle.isNull());
+  const ObjectId layer = kx::db::findTableRecord(db(), "LAYER", L"new layer");
+  ASSERT_FALSE(layer.isNull());
+  EXPECT_EQ(FieldReader(db(), layer).integer(62), 7);
+  EXPECT_EQ(FieldReader(db(), circle).real(40), 4.0);
+
+  // A polyline: 90 is counted from the vertices, whatever the list says; vertices stay 2D and in
+  // order with their bulges, before the normal.
+  const double v1[3] = {0, 0, 0}, v2[3] = {10, 0, 0}, v3[3] = {10, 10, 0}, n[3] = {0, 0, 1};
+  const ObjectId poly = made(kxutBuildList(KXRT_DXF0, L"LWPOLYLINE", 90, 7, 70, 1, 10, v1, 42, 0.5,
+                                           10, v2, 10, v3, 42, -1.0, 210, n, 0));
+  ASSERT_FALSE(poly.isNull());
+  EXPECT_EQ(FieldReader(db(), poly).integer(90), 3);
+  const std::vector<int> pc = codes(poly);
+  const auto firstVertex = std::find(pc.begin(), pc.end(), 10);
+  EXPECT_EQ(std::vector<int>(firstVertex, firstVertex + 11),
+            (std::vector<int>{10, 20, 42, 10, 20, 10, 20, 42, 210, 220, 230}));
+  EXPECT_EQ(std::count(pc.begin(), pc.end(), 30), 0);
+  EXPECT_LT(std::find(pc.begin(), pc.end(), 10) - pc.begin(),
+            std::find(pc.begin(), pc.end(), 210) - pc.begin());
+
+  // Paper space from 67; the entity's owner is the paper-space block.
+  const ObjectId paper = made(kxutBuildList(KXRT_DXF0, L"POINT", 67, 1, 10, v2, 0));
+  ASSERT_FALSE(paper.isNull());
+  EXPECT_EQ(db().owner(paper), kx::db::findBlockRecord(db(), "*Paper_Space"));
+  const ObjectId model = made(kxutBuildList(KXRT_DXF0, L"POINT", 10, v2, 0));
+  EXPECT_EQ(db().owner(model), kx::db::findBlockRecord(db(), "*Model_Space"));
+
+  // Non-graphical objects through kxdbEntMakeX, owned as the list says.
+  const ObjectId dict = made(kxutBuildList(KXRT_DXF0, L"DICTIONARY", 0));
+  ASSERT_FALSE(dict.isNull());
+  kds_name dictName;
+  kx::api::setName(dictName, db(), dict);
+  const ObjectId xrec =
+      made(kxutBuildList(KXRT_DXF0, L"XRECORD", 330, dictName, 1, L"payload", 40, 1.5, 70, 2, 0));
+  ASSERT_FALSE(xrec.isNull());
+  EXPECT_EQ(db().owner(xrec), dict);
+  // kxdbEntMake does not make objects.
+  resbuf* group = kxutBuildList(KXRT_DXF0, L"GROUP", 0);
+  EXPECT_EQ(kxdbEntMake(group), KXRT_ERROR);
+  kxutRelRb(group);
+
+  // Everything made reads back.
+  const std::string saved = kx::db::writeDxf(db());
+  const auto again = kx::db::readDxf(saved, "made.dxf");
+  EXPECT_EQ(FieldReader(again.db, again.db.findByHandle(db().handle(poly))).integer(90), 3);
+}
+
+TEST_F(EntityMakeTest, RefusedListsMakeNothing) {
+  const double p[3] = {1, 2, 3};
+  kds_name erased;
+  {
+    resbuf* line = kxutBuildList(KXRT_DXF0, L"LINE", 10, p, 11, p, 0);
+    ASSERT_EQ(kxdbEntMakeX(line, erased), KXRT_NORM);
+    kxutRelRb(line);
+    ASSERT_EQ(kxdbEntDel(erased), KXRT_NORM);
+  }
+  const std::string withErased = kx::db::writeDxf(db());
+  auto refused = [&](const char* why, resbuf* list) {
+    SCOPED_TRACE(why);
+    EXPECT_EQ(kxdbEntMake(list), KXRT_ERROR);
+    EXPECT_EQ(kx::db::writeDxf(db()), withErased);
+    kxutRelRb(list);
+  };
+  refused("no type", kxutBuildList(10, p, 40, 1.0, 0));
+  refused("empty list", nullptr);
+  refused("unknown type", kxutBuildList(KXRT_DXF0, L"BANANA", 10, p, 0));
+  refused("a group a circle cannot hold",
+          kxutBuildList(KXRT_DXF0, L"CIRCLE", 10, p, 40, 1.0, 1, L"text", 0));
+  {
+    resbuf* list = kxutBuildList(KXRT_DXF0, L"TEXT", 10, p, 40, 1.0, 1, L"x", 0);
+    // A string where the point belongs.
+    resbuf* s = kxutBuildList(1, L"not a point", 0);
+    list->next->value.string = s->value.string;
+    SCOPED_TRACE("a string where a point belongs");
+    EXPECT_EQ(kxdbEntMake(list), KXRT_ERROR);
+    EXPECT_EQ(kx::db::writeDxf(db()), withErased);
+    kxutRelRb(s);
+    list->next->value.string = nullptr;
+    kxutRelRb(list);
+  }
+  {
+    resbuf* list = kxutBuildList(KXRT_DXF0, L"TEXT", 10, p, 40, 1.0, 1, L"x", 0);
+    std::free(list->next->next->next->value.string);
+    list->next->next->next->value.point[0] = 2.0;  // a number where the string belongs
+    list->next->next->next->value.point[1] = 2.0;
+    SCOPED_TRACE("a number where a string belongs");
+    EXPECT_EQ(kxdbEntMake(list), KXRT_ERROR);
+    list->next->next->next->code = 40;  // so the release does not free the number
+    kxutRelRb(list);
+  }
+  const double inf[3] = {std::numeric_limits<double>::infinity(), 0, 0};
+  refused("a point at infinity", kxutBuildList(KXRT_DXF0, L"POINT", 10, inf, 0));
+  refused("a reference to an erased entity",
+          kxutBuildList(KXRT_DXF0, L"LINE", 10, p, 11, p, 340, erased, 0));
+  const std::int64_t foreign[2] = {db().serial() + 99, 3};
+  refused("a reference into another drawing",
+          kxutBuildList(KXRT_DXF0, L"LINE", 10, p, 11, p, 340, foreign, 0));
+  refused("a block that does not exist", kxutBuildList(KXRT_DXF0, L"INSERT", 2, L"NOPE", 10, p, 0));
+  refused("a layout that does not exist",
+          kxutBuildList(KXRT_DXF0, L"POINT", 67, 1, 410, L"Nowhere", 10, p, 0));
+  refused("a layer name a table cannot hold",
+          kxutBuildList(KXRT_DXF0, L"POINT", 8, L"a<b", 10, p, 0));
+  refused("xdata without its application",
+          kxutBuildList(KXRT_DXF0, L"POINT", 10, p, 1000, L"loose", 0));
+}
+
+}  // namespace

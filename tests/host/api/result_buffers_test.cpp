@@ -1,0 +1,133 @@
+// Result buffers, host strings and wildcard patterns.
+
+#include <gtest/gtest.h>
+
+#include <cwchar>
+
+#include "api/wildcard.h"
+#include "kx/kxtypes.h"
+
+namespace {
+
+TEST(ResultBuffers, BuildListPlacesEachValueByItsCode) {
+  const double p[3] = {1, 2, 3};
+  const std::int64_t name[2] = {7, 9};
+  resbuf* list =
+      kxutBuildList(KXRT_DXF0, L"LINE", 8, L"Walls", 10, p, KXRT_POINT, p, 40, 2.5, 62, 3, 90,
+                    70000, KXRT_LONG, -5, 330, name, -4, L"<OR", KXRT_REAL, 0.5, 1071, 123456, 0);
+  ASSERT_NE(list, nullptr);
+  resbuf* rb = list;
+  EXPECT_EQ(rb->code, 0);  // KXRT_DXF0 becomes group 0
+  EXPECT_STREQ(rb->value.string, L"LINE");
+  rb = rb->next;
+  EXPECT_STREQ(rb->value.string, L"Walls");
+  rb = rb->next;
+  EXPECT_EQ(rb->value.point[2], 3.0);
+  rb = rb->next;
+  EXPECT_EQ(rb->code, KXRT_POINT);
+  EXPECT_EQ(rb->value.point[2], 0.0);  // a 2D point has no z
+  rb = rb->next;
+  EXPECT_EQ(rb->value.real, 2.5);
+  rb = rb->next;
+  EXPECT_EQ(rb->value.int16, 3);
+  rb = rb->next;
+  EXPECT_EQ(rb->value.int32, 70000);
+  rb = rb->next;
+  EXPECT_EQ(rb->value.int32, -5);
+  rb = rb->next;
+  EXPECT_EQ(rb->value.name[1], 9);
+  rb = rb->next;
+  EXPECT_STREQ(rb->value.string, L"<OR");
+  rb = rb->next;
+  EXPECT_EQ(rb->value.real, 0.5);
+  rb = rb->next;
+  EXPECT_EQ(rb->value.int32, 123456);
+  EXPECT_EQ(rb->next, nullptr);
+  // Freeing must release the strings and nothing else (the sanitizer build checks both).
+  EXPECT_EQ(kxutRelRb(list), KXRT_NORM);
+
+  EXPECT_EQ(kxutBuildList(5999, 1, 0), nullptr);
+  EXPECT_EQ(kxutBuildList(8, L"a", 5555, 0), nullptr);  // the part already built is released
+  EXPECT_EQ(kxutBuildList(0), nullptr);
+}
+
+TEST(ResultBuffers, HostStringsAreReleasedByAnyReleaseCall) {
+  wchar_t* s = nullptr;
+  ASSERT_EQ(kxutNewString(L"first", &s), KXRT_NORM);
+  EXPECT_STREQ(s, L"first");
+  ASSERT_EQ(kxutUpdString(L"second, longer", &s), KXRT_NORM);
+  EXPECT_STREQ(s, L"second, longer");
+  ASSERT_EQ(kxutUpdString(s, &s), KXRT_NORM);  // from itself
+  EXPECT_STREQ(s, L"second, longer");
+  ASSERT_EQ(kxutDelBuffer(&s), KXRT_NORM);
+  EXPECT_EQ(s, nullptr);
+  ASSERT_EQ(kxutNewString(nullptr, &s), KXRT_NORM);
+  EXPECT_STREQ(s, L"");
+  kxad_free(s);
+  EXPECT_EQ(kxutNewString(L"x", nullptr), KXRT_ERROR);
+
+  resbuf* rb = kxutNewRb(1);
+  EXPECT_EQ(rb->value.string, nullptr);
+  kxutNewString(L"owned by the list", &rb->value.string);
+  rb->next = kxutNewRb(40);
+  rb->next->value.real = 1e300;  // not a pointer: must not be freed
+  kxutRelRb(rb);
+}
+
+TEST(Wildcards, PatternsMatchAsCadUsersWriteThem) {
+  using kx::api::wildcardMatch;
+  struct Case {
+    const wchar_t* text;
+    const wchar_t* pattern;
+    bool match;
+  };
+  const Case cases[] = {
+      {L"", L"", true},
+      {L"", L"*", true},
+      {L"abc", L"", false},
+      {L"Walls", L"walls", true},  // no regard to case
+      {L"WALLS-2", L"W*2", true},
+      {L"WALLS-2", L"W*3", false},
+      {L"aXbXc", L"*X*X*", true},
+      {L"aaab", L"*a*ab", true},
+      {L"A1", L"@#", true},
+      {L"11", L"@#", false},
+      {L"A-1", L"@.#", true},
+      {L"AB1", L"@.#", false},
+      {L"cat", L"c?t", true},
+      {L"ct", L"c?t", false},
+      {L"bat", L"[bc]at", true},
+      {L"rat", L"[bc]at", false},
+      {L"Rat", L"[~bc]at", true},
+      {L"m", L"[a-z]", true},
+      {L"M", L"[a-z]", true},
+      {L"5", L"[a-z]", false},
+      {L"]", L"[]]", true},
+      {L"DOOR", L"~DOOR", false},
+      {L"WINDOW", L"~DOOR", true},
+      {L"~", L"~", true},
+      {L"WIN", L"DOOR,WIN,WALL", true},
+      {L"DOORS", L"DOOR,WIN", false},
+      {L"A,B", L"A`,B", true},
+      {L"A*B", L"A`*B", true},
+      {L"AxB", L"A`*B", false},
+      {L"#1", L"`##", true},
+      {L"x[y", L"x[y", true},  // an unclosed bracket is a bracket
+      {L"Ärger", L"ä*", true},
+      {L"Ärger", L"@rger", true},
+      {L"abc,", L"*[,]", true},
+      {L"ABC", L"~*B*,X", false},
+      {L"X", L"~*B*,X", true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(wildcardMatch(c.text, c.pattern), c.match)
+        << "text '" << std::wstring(c.text).size() << "' pattern index " << (&c - cases);
+    EXPECT_EQ(kxutWcMatch(c.text, c.pattern), c.match ? KXRT_NORM : KXRT_ERROR);
+  }
+  EXPECT_EQ(kxutWcMatch(nullptr, L"*"), KXRT_ERROR);
+  // A long pattern of stars over a long text stays quick (no exponential backtracking).
+  const std::wstring text(5000, L'a');
+  EXPECT_FALSE(wildcardMatch(text, L"*a*a*a*a*a*a*a*a*b"));
+}
+
+}  // namespace

@@ -1,0 +1,99 @@
+// kxdbTblSearch, kxdbTblNext and kxdbTblObjName.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "api/host_names.h"
+#include "db/entities.h"
+#include "db/symbol_tables.h"
+#include "kx/kxdb.h"
+#include "support/sdk_fixture.h"
+
+namespace {
+
+const resbuf* find(const resbuf* list, int code) {
+  for (; list; list = list->next)
+    if (list->code == code) return list;
+  return nullptr;
+}
+
+class SymbolTableListTest : public kx::test::SdkTest {
+ protected:
+  void SetUp() override { openNew(); }
+  kx::db::Database& db() { return kx::editor::Session::instance().active()->db(); }
+};
+
+TEST_F(SymbolTableListTest, SearchAndWalkTablesWithoutRegardToCase) {
+  // Two more layers, one locked.
+  const double p[3] = {0, 0, 0};
+  for (const wchar_t* layer : {L"Walls", L"Doors"}) {
+    resbuf* list = kxutBuildList(KXRT_DXF0, L"POINT", 8, layer, 10, p, 0);
+    ASSERT_EQ(kxdbEntMake(list), KXRT_NORM);
+    kxutRelRb(list);
+  }
+  resbuf* walls = kxdbTblSearch(L"layer", L"WALLS", 0);
+  ASSERT_NE(walls, nullptr);
+  EXPECT_STREQ(walls->value.string, L"LAYER");
+  EXPECT_STREQ(find(walls, 2)->value.string, L"Walls");
+  EXPECT_EQ(find(walls, 62)->value.int16, 7);
+  EXPECT_EQ(find(walls, -1), nullptr);
+  EXPECT_EQ(find(walls, 5), nullptr);
+  EXPECT_EQ(find(walls, 100), nullptr);
+  kxutRelRb(walls);
+  EXPECT_EQ(kxdbTblSearch(L"LAYER", L"Nope", 0), nullptr);
+  EXPECT_EQ(kxdbTblSearch(L"TABLES", L"0", 0), nullptr);
+
+  // The walk: every layer once in file order; setNext makes it go on after the found one.
+  std::vector<std::wstring> names;
+  for (resbuf* r = kxdbTblNext(L"LAYER", 1); r; r = kxdbTblNext(L"LAYER", 0)) {
+    names.emplace_back(find(r, 2)->value.string);
+    kxutRelRb(r);
+  }
+  ASSERT_GE(names.size(), 3u);
+  EXPECT_EQ(names.end()[-2], L"Walls");
+  EXPECT_EQ(names.back(), L"Doors");
+  kxutRelRb(kxdbTblSearch(L"LAYER", L"walls", 1));
+  resbuf* after = kxdbTblNext(L"LAYER", 0);
+  ASSERT_NE(after, nullptr);
+  EXPECT_STREQ(find(after, 2)->value.string, L"Doors");
+  kxutRelRb(after);
+  EXPECT_EQ(kxdbTblNext(L"LAYER", 0), nullptr);
+
+  kds_name name;
+  ASSERT_EQ(kxdbTblObjName(L"Layer", L"doors", name), KXRT_NORM);
+  EXPECT_EQ(kx::api::resolve(name).id, kx::db::findTableRecord(db(), "LAYER", L"Doors"));
+  EXPECT_EQ(kxdbTblObjName(L"LAYER", L"none", name), KXRT_ERROR);
+}
+
+TEST_F(SymbolTableListTest, BlocksShowTheirDefinition) {
+  // A block made the way a module does it is out of reach here; the drawing's own block records
+  // stand in: model and paper space are not blocks to a module.
+  for (resbuf* r = kxdbTblNext(L"BLOCK", 1); r; r = kxdbTblNext(L"BLOCK", 0)) {
+    const std::wstring n = find(r, 2)->value.string;
+    EXPECT_NE(n.rfind(L"*Model_Space", 0), 0u);
+    EXPECT_NE(n.rfind(L"*Paper_Space", 0), 0u);
+    kxutRelRb(r);
+  }
+  resbuf* model = kxdbTblSearch(L"BLOCK", L"*model_space", 0);
+  ASSERT_NE(model, nullptr);
+  EXPECT_STREQ(model->value.string, L"BLOCK");
+  ASSERT_NE(find(model, 10), nullptr);
+  ASSERT_NE(find(model, 70), nullptr);
+  EXPECT_EQ(find(model, -2), nullptr);  // no entities yet
+  kxutRelRb(model);
+
+  const double p[3] = {4, 5, 0};
+  resbuf* list = kxutBuildList(KXRT_DXF0, L"POINT", 10, p, 0);
+  ASSERT_EQ(kxdbEntMake(list), KXRT_NORM);
+  kxutRelRb(list);
+  kds_name last;
+  ASSERT_EQ(kxdbEntLast(last), KXRT_NORM);
+  model = kxdbTblSearch(L"BLOCK", L"*Model_Space", 0);
+  ASSERT_NE(find(model, -2), nullptr);
+  EXPECT_TRUE(kds_name_equal(find(model, -2)->value.name, last));
+  kxutRelRb(model);
+}
+
+}  // namespace
