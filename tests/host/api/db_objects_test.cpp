@@ -1,0 +1,680 @@
+// The SDK's database classes over a real drawing: opening and closing, the locked-layer rule,
+// texts re-placed from their anchors, groups, block references, attribute definitions with an
+// embedded multi-line text, and text to outlines; the drawing saved afterwards must still audit.
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include <fmt/format.h>
+
+#include "api/host_names.h"
+#include "db/dxf_io.h"
+#include "db/entities.h"
+#include "db/groups.h"
+#include "db/object_fields.h"
+#include "db/symbol_tables.h"
+#include "db/wipeouts.h"
+#include "geom/vec.h"
+#include "kx/kxsdk.h"
+#include "support/sdk_fixture.h"
+#include "text/text_entity.h"
+
+namespace kx::test {
+namespace {
+
+inline void pushPoint(std::vector<db::NewTag>& body, int code, geom::Vec3 p) {
+  body.push_back({code, db::formatReal(p.x)});
+  body.push_back({code + 10, db::formatReal(p.y)});
+  body.push_back({code + 20, db::formatReal(p.z)});
+}
+
+inline db::ObjectId modelSpace(const db::Database& db) {
+  return db::findBlockRecord(db, "*Model_Space");
+}
+
+inline db::ObjectId addLine(db::Database& db, db::ObjectId block, geom::Vec3 a, geom::Vec3 b,
+                            const std::string& layer = "0") {
+  std::vector<db::NewTag> body{{100, "AcDbEntity"}, {8, layer}, {100, "AcDbLine"}};
+  pushPoint(body, 10, a);
+  pushPoint(body, 11, b);
+  return db::addEntity(db, block, "LINE", body);
+}
+
+// A TEXT; with `horizontal` other than 0 it is justified and anchored at `at` (group 11).
+inline db::ObjectId addText(db::Database& db, const std::string& text, geom::Vec3 at,
+                            int horizontal = 0, const std::string& layer = "0") {
+  std::vector<db::NewTag> body{{100, "AcDbEntity"}, {8, layer}, {100, "AcDbText"}};
+  pushPoint(body, 10, at);
+  body.push_back({40, "2.0"});
+  body.push_back({1, text});
+  if (horizontal != 0) {
+    body.push_back({72, std::to_string(horizontal)});
+    pushPoint(body, 11, at);
+  }
+  body.push_back({100, "AcDbText"});
+  return db::addEntity(db, modelSpace(db), "TEXT", body);
+}
+
+inline db::ObjectId addLayer(db::Database& db, const std::string& name, int flags) {
+  return db::addTableRecord(db, "LAYER",
+                            {{100, "AcDbSymbolTableRecord"},
+                             {100, "AcDbLayerTableRecord"},
+                             {2, name},
+                             {70, std::to_string(flags)},
+                             {62, "7"},
+                             {6, "Continuous"}});
+}
+
+// An empty block with base point `base`: its BLOCK_RECORD, BLOCK and ENDBLK.
+inline db::ObjectId addBlock(db::Database& db, const std::string& name, geom::Vec3 base = {}) {
+  const db::ObjectId record = db::addTableRecord(
+      db, "BLOCK_RECORD",
+      {{100, "AcDbSymbolTableRecord"}, {100, "AcDbBlockTableRecord"}, {2, name}});
+  const int blocks = db.sectionIndex("BLOCKS");
+  const std::string owner = fmt::format("{:X}", db.handle(record));
+  std::vector<db::NewTag> begin{{5, fmt::format("{:X}", db.allocateHandle())},
+                                {330, owner},
+                                {100, "AcDbEntity"},
+                                {8, "0"},
+                                {100, "AcDbBlockBegin"},
+                                {2, name},
+                                {70, "0"}};
+  pushPoint(begin, 10, base);
+  begin.push_back({3, name});
+  begin.push_back({1, ""});
+  db.addRecord(blocks, {}, "BLOCK", begin);
+  db.addRecord(blocks, {}, "ENDBLK",
+               {{5, fmt::format("{:X}", db.allocateHandle())},
+                {330, owner},
+                {100, "AcDbEntity"},
+                {8, "0"},
+                {100, "AcDbBlockEnd"}});
+  return record;
+}
+
+inline db::ObjectId addInsert(db::Database& db, db::ObjectId into, const std::string& block,
+                              geom::Vec3 at, double scale = 1, double rotationDegrees = 0) {
+  std::vector<db::NewTag> body{
+      {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockReference"}, {2, block}};
+  pushPoint(body, 10, at);
+  body.push_back({41, db::formatReal(scale)});
+  body.push_back({42, db::formatReal(scale)});
+  body.push_back({43, db::formatReal(scale)});
+  body.push_back({50, db::formatReal(rotationDegrees)});
+  return db::addEntity(db, into, "INSERT", body);
+}
+
+KxDbObjectId idOf(const db::Database& db, db::ObjectId id) {
+  return api::objectIdOf(db, id);
+}
+
+std::wstring takeString(wchar_t* s) {
+  std::wstring out = s ? s : L"";
+  std::free(s);
+  return out;
+}
+
+class DbObjectsTest : public SdkTest {
+ protected:
+  DbObjectsTest() : doc(openNew()), db(doc.db()) {}
+  editor::Document& doc;
+  db::Database& db;
+};
+
+TEST_F(DbObjectsTest, LockedLayerRefusesWriteAndUnlockedAccepts) {
+  addLayer(db, "Frozen", 4);
+  const db::ObjectId line = addLine(db, modelSpace(db), {0, 0, 0}, {5, 0, 0}, "Frozen");
+  const std::string before = db::writeDxf(db);
+
+  KxDbEntity* entity = nullptr;
+  EXPECT_EQ(kxdbOpenObject(entity, idOf(db, line), KxDb::kForWrite), Kxad::eOnLockedLayer);
+  EXPECT_EQ(entity, nullptr);
+  ASSERT_EQ(kxdbOpenObject(entity, idOf(db, line), KxDb::kForRead), Kxad::eOk);
+  EXPECT_EQ(entity->upgradeOpen(), Kxad::eOnLockedLayer);
+  EXPECT_FALSE(entity->isWriteEnabled());
+  EXPECT_EQ(entity->setColorIndex(1), Kxad::eNotOpenForWrite);
+  EXPECT_EQ(entity->close(), Kxad::eOk);
+  EXPECT_EQ(doc.openObjects, 0);
+  EXPECT_EQ(db::writeDxf(db), before) << "refused calls changed the drawing";
+
+  // Unlocking through the layer table makes the same entity writable.
+  KxDbLayerTable* layers = nullptr;
+  ASSERT_EQ(doc.sdkDatabase()->getLayerTable(layers, KxDb::kForRead), Kxad::eOk);
+  KxDbLayerTableRecord* layer = nullptr;
+  ASSERT_EQ(layers->getAt(L"frozen", layer, KxDb::kForWrite), Kxad::eOk);
+  EXPECT_TRUE(layer->isLocked());
+  EXPECT_EQ(layer->setIsLocked(false), Kxad::eOk);
+  layer->close();
+  layers->close();
+
+  ASSERT_EQ(kxdbOpenObject(entity, idOf(db, line), KxDb::kForRead), Kxad::eOk);
+  EXPECT_EQ(entity->upgradeOpen(), Kxad::eOk);
+  EXPECT_EQ(entity->setColorIndex(1), Kxad::eOk);
+  entity->close();
+  EXPECT_EQ(db::FieldReader(db, line).integer(62), 1);
+  EXPECT_EQ(doc.openObjects, 0);
+}
+
+TEST_F(DbObjectsTest, OpensTheMostDerivedClassAndCastsSafely) {
+  std::vector<db::NewTag> attdef{{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbText"}};
+  pushPoint(attdef, 10, {1, 1, 0});
+  attdef.insert(attdef.end(), {{40, "2.0"},
+                               {1, "default"},
+                               {100, "AcDbAttributeDefinition"},
+                               {3, "Prompt?"},
+                               {2, "TAG1"},
+                               {70, "3"}});
+  const db::ObjectId def = db::addEntity(db, modelSpace(db), "ATTDEF", attdef);
+  const db::ObjectId line = addLine(db, modelSpace(db), {0, 0, 0}, {1, 0, 0});
+
+  KxDbObject* object = nullptr;
+  ASSERT_EQ(kxdbOpenKxDbObject(object, idOf(db, def), KxDb::kForRead), Kxad::eOk);
+  EXPECT_TRUE(object->isKindOf(KxDbText::desc()));
+  EXPECT_TRUE(object->isKindOf(KxDbEntity::desc()));
+  EXPECT_FALSE(object->isKindOf(KxDbAttribute::desc()));
+  auto* definition = KxDbAttributeDefinition::cast(object);
+  ASSERT_NE(definition, nullptr);
+  EXPECT_EQ(takeString(definition->tag()), L"TAG1");
+  EXPECT_EQ(takeString(definition->prompt()), L"Prompt?");
+  EXPECT_TRUE(definition->isConstant());
+  EXPECT_TRUE(definition->isInvisible());
+  EXPECT_FALSE(definition->isMTextAttributeDefinition());
+  EXPECT_EQ(definition->getMTextAttributeDefinition(), nullptr);
+  object->close();
+
+  ASSERT_EQ(kxdbOpenKxDbObject(object, idOf(db, line), KxDb::kForRead), Kxad::eOk);
+  EXPECT_EQ(KxDbText::cast(object), nullptr);
+  EXPECT_NE(KxDbEntity::cast(object), nullptr);
+  EXPECT_EQ(object->isA(), KxDbEntity::desc());
+  object->close();
+
+  KxDbText* text = nullptr;
+  EXPECT_EQ(kxdbOpenObject(text, idOf(db, line), KxDb::kForRead), Kxad::eWrongObjectType);
+  EXPECT_EQ(text, nullptr);
+
+  // Tables and records.
+  KxDbBlockTable* blocks = nullptr;
+  ASSERT_EQ(doc.sdkDatabase()->getBlockTable(blocks, KxDb::kForRead), Kxad::eOk);
+  EXPECT_TRUE(blocks->has(L"*MODEL_SPACE"));
+  EXPECT_FALSE(blocks->has(L"NoSuchBlock"));
+  KxDbBlockTableRecord* model = nullptr;
+  ASSERT_EQ(blocks->getAt(L"*Model_Space", model, KxDb::kForRead), Kxad::eOk);
+  EXPECT_TRUE(model->isLayout());
+  EXPECT_TRUE(model->hasAttributeDefinitions());
+  EXPECT_EQ(model->objectId(), idOf(db, modelSpace(db)));
+  KxDbObjectIterator* it = model->newIterator();
+  int count = 0;
+  for (it->start(); !it->done(); it->step()) ++count;
+  delete it;
+  EXPECT_EQ(count, 2);
+  model->close();
+  blocks->close();
+
+  // A name of no object, a null id and an erased object.
+  EXPECT_EQ(kxdbOpenKxDbObject(object, KxDbObjectId::kNull, KxDb::kForRead), Kxad::eNullObjectId);
+  EXPECT_EQ(kxdbOpenKxDbObject(object, {db.serial(), 999999}, KxDb::kForRead), Kxad::eInvalidInput);
+  db::setEntityErased(db, line, true);
+  EXPECT_TRUE(idOf(db, line).isErased());
+  EXPECT_EQ(kxdbOpenKxDbObject(object, idOf(db, line), KxDb::kForRead), Kxad::eWasErased);
+  ASSERT_EQ(kxdbOpenKxDbObject(object, idOf(db, line), KxDb::kForWrite, true), Kxad::eOk);
+  EXPECT_EQ(object->erase(false), Kxad::eOk);
+  object->close();
+  EXPECT_FALSE(idOf(db, line).isErased());
+
+  kds_name name;
+  EXPECT_EQ(kxdbGetKdsName(name, idOf(db, line)), KXRT_NORM);
+  KxDbObjectId back;
+  EXPECT_EQ(kxdbGetObjectId(back, name), KXRT_NORM);
+  EXPECT_EQ(back, idOf(db, line));
+  const kds_name bogus = {db.serial(), 999999};
+  EXPECT_EQ(kxdbGetObjectId(back, bogus), KXRT_ERROR);
+  EXPECT_EQ(doc.openObjects, 0);
+}
+
+TEST_F(DbObjectsTest, TextSettersRePlaceAJustifiedTextOnClose) {
+  const db::ObjectId id = addText(db, "ABC", {10, 10, 0}, 1);
+  text::updateTextPosition(db, id);
+  const db::Point3 before = db::FieldReader(db, id).point(10);
+
+  KxDbText* text = nullptr;
+  ASSERT_EQ(kxdbOpenObject(text, idOf(db, id), KxDb::kForWrite), Kxad::eOk);
+  EXPECT_EQ(text->horizontalMode(), KxDb::kTextCenter);
+  EXPECT_FALSE(text->isDefaultAlignment());
+  EXPECT_EQ(text->setAlignmentPoint({30, 15, 0}), Kxad::eOk);
+  text->close();
+  const db::Point3 moved = db::FieldReader(db, id).point(10);
+  EXPECT_NEAR(moved.x - before.x, 20, 1e-9);
+  EXPECT_NEAR(moved.y - before.y, 5, 1e-9);
+
+  // A longer string on a centred text: its start moves left, its centre stays.
+  ASSERT_EQ(kxdbOpenObject(text, idOf(db, id), KxDb::kForWrite), Kxad::eOk);
+  EXPECT_EQ(text->setTextString(L"ABCABCABC"), Kxad::eOk);
+  EXPECT_STREQ(text->textStringConst(), L"ABCABCABC");
+  text->close();
+  const db::Point3 longer = db::FieldReader(db, id).point(10);
+  EXPECT_LT(longer.x, moved.x - 1);
+  const auto entity = text::readTextEntity(db, id);
+  EXPECT_NEAR(entity.alignment.x, 30, 1e-9);
+
+  // Read-only opens refuse, and setting a value it already has leaves the file as it was.
+  const std::string saved = db::writeDxf(db);
+  ASSERT_EQ(kxdbOpenObject(text, idOf(db, id), KxDb::kForRead), Kxad::eOk);
+  EXPECT_EQ(text->setHeight(5), Kxad::eNotOpenForWrite);
+  EXPECT_EQ(text->upgradeOpen(), Kxad::eOk);
+  EXPECT_EQ(text->setHeight(2), Kxad::eOk);
+  EXPECT_EQ(text->setTextString(L"ABCABCABC"), Kxad::eOk);
+  EXPECT_EQ(text->setHeight(-1), Kxad::eInvalidInput);
+  text->close();
+  EXPECT_EQ(db::writeDxf(db), saved);
+  EXPECT_EQ(doc.openObjects, 0);
+}
+
+TEST_F(DbObjectsTest, NewTextIsInvisibleUntilAppendedAndPlacedWhenClosed) {
+  const std::string empty = db::writeDxf(db);
+  {
+    auto* dropped = new KxDbText({1, 2, 0}, L"never added");
+    EXPECT_TRUE(dropped->isNewObject());
+    EXPECT_TRUE(dropped->objectId().isNull());
+    EXPECT_EQ(doc.openObjects, 1);
+    delete dropped;
+  }
+  EXPECT_EQ(doc.openObjects, 0);
+  EXPECT_EQ(db::writeDxf(db), empty) << "a never-added object reached the file";
+  EXPECT_TRUE(db::blockEntities(db, modelSpace(db)).empty());
+
+  auto* text = new KxDbText({0, 0, 0}, L"Hello", KxDbObjectId::kNull, 3.0, 0.5);
+  EXPECT_EQ(text->setHorizontalMode(KxDb::kTextRight), Kxad::eOk);
+  EXPECT_EQ(text->setAlignmentPoint({50, 0, 0}), Kxad::eOk);
+  KxDbBlockTableRecord* model = nullptr;
+  ASSERT_EQ(kxdbOpenObject(model, idOf(db, modelSpace(db)), KxDb::kForWrite), Kxad::eOk);
+  KxDbObjectId id;
+  ASSERT_EQ(model->appendKxDbEntity(id, text), Kxad::eOk);
+  EXPECT_EQ(model->appendKxDbEntity(text), Kxad::eAlreadyInDb);
+  model->close();
+  EXPECT_FALSE(text->isNewObject());
+  EXPECT_EQ(text->objectId(), id);
+  EXPECT_EQ(text->blockId(), idOf(db, modelSpace(db)));
+  text->close();
+  EXPECT_EQ(doc.openObjects, 0);
+
+  const auto entities = db::blockEntities(db, modelSpace(db));
+  ASSERT_EQ(entities.size(), 1u);
+  EXPECT_EQ(idOf(db, entities[0]), id);
+  // Right-justified at x = 50, rotated 0.5 rad: the text ends at its anchor.
+  const auto placed = text::readTextEntity(db, entities[0]);
+  const db::Point3 p = db::FieldReader(db, entities[0]).point(10);
+  EXPECT_NEAR(p.x, placed.insertion.x, 1e-9);
+  EXPECT_LT(p.x, 50);
+  EXPECT_NEAR(db::FieldReader(db, entities[0]).angle(50), 0.5, 1e-12);
+  EXPECT_EQ(db::FieldReader(db, entities[0]).real(40), 3.0);
+
+  // A new multi-line text gets its actual size when it is closed after appending.
+  auto* mtext = new KxDbMText;
+  EXPECT_EQ(mtext->setContents(L"one\\Ptwo"), Kxad::eOk);
+  EXPECT_EQ(mtext->setLocation({5, 5, 0}), Kxad::eOk);
+  ASSERT_EQ(kxdbOpenObject(model, idOf(db, modelSpace(db)), KxDb::kForWrite), Kxad::eOk);
+  ASSERT_EQ(model->appendKxDbEntity(mtext), Kxad::eOk);
+  model->close();
+  const db::ObjectId mid = api::resolve(mtext->objectId()).id;
+  mtext->close();
+  EXPECT_GT(db::FieldReader(db, mid).real(43), 2.5 * 1.5) << "two lines tall";
+  EXPECT_EQ(doc.openObjects, 0);
+}
+
+TEST_F(DbObjectsTest, AnonymousGroupsThroughTheGroupDictionary) {
+  const db::ObjectId a = addLine(db, modelSpace(db), {0, 0, 0}, {1, 0, 0});
+  const db::ObjectId b = addLine(db, modelSpace(db), {0, 1, 0}, {1, 1, 0});
+
+  auto* group = new KxDbGroup(L"two lines");
+  EXPECT_EQ(group->append(idOf(db, a)), Kxad::eOk);
+  EXPECT_EQ(group->append(idOf(db, b)), Kxad::eOk);
+  EXPECT_EQ(group->append(idOf(db, a)), Kxad::eDuplicateKey);
+  KxDbDictionary* groups = nullptr;
+  ASSERT_EQ(doc.sdkDatabase()->getGroupDictionary(groups, KxDb::kForWrite), Kxad::eOk);
+  KxDbObjectId first;
+  ASSERT_EQ(groups->setAt(L"*", group, first), Kxad::eOk);
+  EXPECT_TRUE(group->isAnonymous());
+  EXPECT_EQ(takeString(group->name()), L"*A1");
+  group->close();
+
+  auto* second = new KxDbGroup;
+  KxDbObjectId secondId;
+  ASSERT_EQ(groups->setAt(L"*U", second, secondId), Kxad::eOk);
+  second->close();
+  auto* named = new KxDbGroup;
+  KxDbObjectId namedId;
+  EXPECT_EQ(groups->setAt(L"*a2", named, namedId), Kxad::eOk) << "*A asks for a new name too";
+  named->close();
+  auto* clash = new KxDbGroup;
+  ASSERT_EQ(groups->setAt(L"Doors", clash, namedId), Kxad::eOk);
+  clash->close();
+  auto* again = new KxDbGroup;
+  EXPECT_EQ(groups->setAt(L"DOORS", again, namedId), Kxad::eDuplicateKey);
+  delete again;
+
+  std::vector<std::wstring> names;
+  KxDbObjectId found;
+  KxDbDictionaryIterator* it = groups->newIterator();
+  for (; !it->done(); it->next()) {
+    names.push_back(it->name());
+    if (it->objectId() == first) found = it->objectId();
+  }
+  delete it;
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"*A1", L"*A2", L"*A3", L"Doors"}));
+  EXPECT_EQ(found, first);
+  EXPECT_TRUE(groups->has(L"*a1"));
+  groups->close();
+
+  KxDbGroup* reopened = nullptr;
+  ASSERT_EQ(kxdbOpenObject(reopened, first, KxDb::kForRead), Kxad::eOk);
+  EXPECT_TRUE(reopened->has(idOf(db, a)));
+  EXPECT_TRUE(reopened->has(idOf(db, b)));
+  EXPECT_EQ(reopened->numEntities(), 2u);
+  EXPECT_EQ(takeString(reopened->description()), L"two lines");
+  reopened->close();
+
+  // The members name the group among their reactors, and the group owns nothing else.
+  const db::ObjectId groupId = api::resolve(first).id;
+  EXPECT_EQ(db::groupsContaining(db, a), std::vector<db::ObjectId>{groupId});
+  const auto tags = db.tags(a);
+  std::vector<std::string> head;
+  for (std::size_t i = 1; i < tags.size() && tags[i].code != 100; ++i)
+    head.push_back(fmt::format("{} {}", tags[i].code, db.text(tags[i])));
+  EXPECT_EQ(head[1], "102 {ACAD_REACTORS");
+  EXPECT_EQ(head[2], fmt::format("330 {:X}", db.handle(groupId)));
+  EXPECT_EQ(head[3], "102 }");
+  EXPECT_EQ(db.owner(a), modelSpace(db)) << "the owner must not be taken for a reactor";
+
+  ASSERT_EQ(kxdbOpenObject(reopened, first, KxDb::kForWrite), Kxad::eOk);
+  EXPECT_EQ(reopened->remove(idOf(db, a)), Kxad::eOk);
+  EXPECT_EQ(reopened->remove(idOf(db, a)), Kxad::eNotFound);
+  reopened->close();
+  EXPECT_TRUE(db::groupsContaining(db, a).empty());
+  EXPECT_EQ(db.tags(a).size(), tags.size() - 3) << "the emptied reactor list goes";
+  EXPECT_EQ(doc.openObjects, 0);
+}
+
+TEST_F(DbObjectsTest, BlockReferencesDirectAndThroughNesting) {
+  const db::ObjectId inner = addBlock(db, "INNER");
+  addLine(db, inner, {0, 0, 0}, {1, 0, 0});
+  const db::ObjectId outer = addBlock(db, "OUTER");
+  const db::ObjectId nested = addInsert(db, outer, "inner", {2, 0, 0});
+  const db::ObjectId r1 = addInsert(db, modelSpace(db), "OUTER", {0, 0, 0});
+  const db::ObjectId r2 = addInsert(db, modelSpace(db), "OUTER", {10, 0, 0});
+  const db::ObjectId gone = addInsert(db, modelSpace(db), "INNER", {20, 0, 0});
+  db::setEntityErased(db, gone, true);
+
+  KxDbBlockTableRecord* record = nullptr;
+  ASSERT_EQ(kxdbOpenObject(record, idOf(db, inner), KxDb::kForRead), Kxad::eOk);
+  KxDbObjectIdArray direct, all;
+  EXPECT_EQ(record->getBlockReferenceIds(direct, true), Kxad::eOk);
+  EXPECT_EQ(record->getBlockReferenceIds(all, false), Kxad::eOk);
+  EXPECT_FALSE(record->isLayout());
+  EXPECT_FALSE(record->isAnonymous());
+  EXPECT_TRUE(record->explodable());
+  record->close();
+  ASSERT_EQ(direct.length(), 1);
+  EXPECT_EQ(direct[0], idOf(db, nested));
+  ASSERT_EQ(all.length(), 3);
+  EXPECT_TRUE(all.contains(idOf(db, nested)));
+  EXPECT_TRUE(all.contains(idOf(db, r1)));
+  EXPECT_TRUE(all.contains(idOf(db, r2)));
+
+  KxDbBlockReference* ref = nullptr;
+  ASSERT_EQ(kxdbOpenObject(ref, idOf(db, nested), KxDb::kForRead), Kxad::eOk);
+  EXPECT_EQ(ref->blockTableRecord(), idOf(db, inner));
+  EXPECT_EQ(ref->blockId(), idOf(db, outer));
+  ref->close();
+  EXPECT_EQ(doc.openObjects, 0);
+}
+
+TEST_F(DbObjectsTest, ExplodedReferenceAppendsWhereTheReferenceShowedIt) {
+  const db::ObjectId block = addBlock(db, "PART", {1, 0, 0});
+  addLine(db, block, {1, 0, 0}, {3, 0, 0});
+  const db::ObjectId insert = addInsert(db, modelSpace(db), "PART", {10, 10, 0}, 2, 90);
+
+  KxDbBlockReference* ref = nullptr;
+  ASSERT_EQ(kxdbOpenObject(ref, idOf(db, insert), KxDb::kForRead), Kxad::eOk);
+  const KxGeMatrix3d m = ref->blockTransform();
+  // Block point (3,0): 2 from the base, scaled to 4, turned to +y, from (10,10).
+  EXPECT_NEAR(m(0, 0) * 3 + m(0, 1) * 0 + m(0, 3), 10, 1e-9);
+  EXPECT_NEAR(m(1, 0) * 3 + m(1, 1) * 0 + m(1, 3), 14, 1e-9);
+  KxDbVoidPtrArray pieces;
+  ASSERT_EQ(ref->explode(pieces), Kxad::eOk);
+  ref->close();
+  ASSERT_EQ(pieces.length(), 1);
+
+  KxDbBlockTableRecord* model = nullptr;
+  ASSERT_EQ(kxdbOpenObject(model, idOf(db, modelSpace(db)), KxDb::kForWrite), Kxad::eOk);
+  for (void* p : pieces) {
+    auto* entity = static_cast<KxDbEntity*>(p);
+    EXPECT_TRUE(entity->isNewObject());
+    EXPECT_EQ(model->appendKxDbEntity(entity), Kxad::eOk);
+    entity->close();
+  }
+  model->close();
+  const auto entities = db::blockEntities(db, modelSpace(db));
+  ASSERT_EQ(entities.size(), 2u);
+  const db::FieldReader line(db, entities[1]);
+  EXPECT_NEAR(line.point(10).x, 10, 1e-9);
+  EXPECT_NEAR(line.point(10).y, 10, 1e-9);
+  EXPECT_NEAR(line.point(11).x, 10, 1e-9);
+  EXPECT_NEAR(line.point(11).y, 14, 1e-9);
+  EXPECT_EQ(doc.openObjects, 0);
+}
+
+TEST_F(DbObjectsTest, ExplodedMTextLeavesTheDrawingAsItWasUntilAppended) {
+  std::vector<db::NewTag> body{{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbMText"}};
+  pushPoint(body, 10, {0, 0, 0});
+  body.insert(body.end(), {{40, "2.0"}, {71, "1"}, {1, "first\\Psecond"}});
+  const db::ObjectId id = db::addEntity(db, modelSpace(db), "MTEXT", body);
+  const std::string before = db::writeDxf(db);
+
+  KxDbEntity* mtext = nullptr;
+  ASSERT_EQ(kxdbOpenObject(mtext, idOf(db, id), KxDb::kForRead), Kxad::eOk);
+  KxDbVoidPtrArray pieces;
+  ASSERT_EQ(mtext->explode(pieces), Kxad::eOk);
+  mtext->close();
+  ASSERT_EQ(pieces.length(), 2);
+  // Handles given out on the way may raise the seed; nothing else may change.
+  auto withoutSeed = [](std::string dxf) {
+    const auto at = dxf.find("$HANDSEED\n  5\n");
+    if (at != std::string::npos) dxf.erase(at, dxf.find('\n', at + 14) - at);
+    return dxf;
+  };
+  EXPECT_EQ(withoutSeed(db::writeDxf(db)), withoutSeed(before));
+  EXPECT_FALSE(db.isErased(id));
+
+  std::vector<std::wstring> strings;
+  for (void* p : pieces) {
+    auto* piece = KxDbText::cast(static_cast<KxDbEntity*>(p));
+    ASSERT_NE(piece, nullptr);
+    strings.push_back(takeString(piece->textString()));
+    delete piece;
+  }
+  EXPECT_EQ(strings, (std::vector<std::wstring>{L"first", L"second"}));
+  EXPECT_EQ(doc.openObjects, 0);
+
+  KxDbEntity* line = nullptr;
+  const db::ObjectId plain = addLine(db, modelSpace(db), {0, 0, 0}, {1, 1, 0});
+  ASSERT_EQ(kxdbOpenObject(line, idOf(db, plain), KxDb::kForRead), Kxad::eOk);
+  EXPECT_EQ(line->explode(pieces), Kxad::eCannotExplode);
+  line->close();
+}
+
+TEST_F(DbObjectsTest, MultiLineAttributeDefinitionGivesItsEmbeddedText) {
+  std::vector<db::NewTag> body{{100, "AcDbEntity"}, {8, "Notes"}, {62, "3"}, {100, "AcDbText"}};
+  pushPoint(body, 10, {5, 6, 0});
+  body.insert(body.end(), {{40, "2.5"},
+                           {1, "line one"},
+                           {100, "AcDbAttributeDefinition"},
+                           {280, "0"},
+                           {3, "Note"},
+                           {2, "NOTE"},
+                           {70, "0"},
+                           {73, "0"},
+                           {280, "0"},
+                           {71, "2"},
+                           {72, "0"},
+                           {101, "Embedded Object"}});
+  pushPoint(body, 10, {5, 8, 0});
+  body.insert(body.end(), {{40, "2.5"},
+                           {41, "30.0"},
+                           {46, "0.0"},
+                           {71, "1"},
+                           {72, "5"},
+                           {1, "line one\\Pline two"},
+                           {7, "Standard"}});
+  pushPoint(body, 11, {0, 1, 0});
+  addLayer(db, "Notes", 0);
+  const db::ObjectId id = db::addEntity(db, modelSpace(db), "ATTDEF", body);
+
+  KxDbAttributeDefinition* def = nullptr;
+  ASSERT_EQ(kxdbOpenObject(def, idOf(db, id), KxDb::kForRead), Kxad::eOk);
+  EXPECT_TRUE(def->isMTextAttributeDefinition());
+  EXPECT_EQ(def->position().y, 6);  // the definition's own groups, not the embedded ones
+  KxDbMText* mtext = def->getMTextAttributeDefinition();
+  def->close();
+  ASSERT_NE(mtext, nullptr);
+  EXPECT_TRUE(mtext->isNewObject());
+  EXPECT_EQ(takeString(mtext->contents()), L"line one\\Pline two");
+  EXPECT_EQ(mtext->location().y, 8);
+  EXPECT_EQ(mtext->width(), 30);
+  EXPECT_NEAR(mtext->rotation(), std::numbers::pi / 2, 1e-12);
+  EXPECT_EQ(takeString(mtext->layer()), L"Notes");
+  EXPECT_EQ(mtext->colorIndex(), 3);
+
+  KxDbBlockTableRecord* model = nullptr;
+  ASSERT_EQ(kxdbOpenObject(model, idOf(db, modelSpace(db)), KxDb::kForWrite), Kxad::eOk);
+  ASSERT_EQ(model->appendKxDbEntity(mtext), Kxad::eOk);
+  model->close();
+  const db::ObjectId added = api::resolve(mtext->objectId()).id;
+  mtext->close();
+  EXPECT_TRUE(db.isType(added, "MTEXT"));
+  EXPECT_GT(db::FieldReader(db, added).real(42), 0);
+  EXPECT_EQ(doc.openObjects, 0);
+}
+
+TEST_F(DbObjectsTest, DrawOrderTableAndWipeoutOptions) {
+  const db::ObjectId l1 = addLine(db, modelSpace(db), {0, 0, 0}, {1, 0, 0});
+  const db::ObjectId l2 = addLine(db, modelSpace(db), {0, 1, 0}, {1, 1, 0});
+  const db::ObjectId l3 = addLine(db, modelSpace(db), {0, 2, 0}, {1, 2, 0});
+
+  KxDbBlockTableRecord* model = nullptr;
+  ASSERT_EQ(kxdbOpenObject(model, idOf(db, modelSpace(db)), KxDb::kForRead), Kxad::eOk);
+  KxDbSortentsTable* table = nullptr;
+  EXPECT_EQ(model->getSortentsTable(table, KxDb::kForWrite, false), Kxad::eNotFound);
+  EXPECT_EQ(model->getSortentsTable(table, KxDb::kForWrite, true), Kxad::eNotOpenForWrite);
+  ASSERT_EQ(model->upgradeOpen(), Kxad::eOk);
+  ASSERT_EQ(model->getSortentsTable(table, KxDb::kForWrite, true), Kxad::eOk);
+  model->close();
+  EXPECT_EQ(table->blockId(), idOf(db, modelSpace(db)));
+
+  KxDbObjectIdArray move;
+  move.append(idOf(db, l3));
+  EXPECT_EQ(table->moveToBottom(move), Kxad::eOk);
+  KxDbObjectIdArray order;
+  ASSERT_EQ(table->getFullDrawOrder(order), Kxad::eOk);
+  ASSERT_EQ(order.length(), 3);
+  EXPECT_EQ(order[0], idOf(db, l3));
+  EXPECT_EQ(order[1], idOf(db, l1));
+  EXPECT_EQ(order[2], idOf(db, l2));
+  EXPECT_EQ(table->moveAbove(move, idOf(db, l3)), Kxad::eSelfReference);
+  EXPECT_EQ(table->moveAbove(move, idOf(db, l1)), Kxad::eOk);
+  order.setLogicalLength(0);
+  table->getFullDrawOrder(order);
+  ASSERT_EQ(order.length(), 3);
+  EXPECT_EQ(order[1], idOf(db, l3));
+  table->close();
+
+  const geom::Vec3 outline[] = {{0, 0, 0}, {4, 0, 0}, {4, 3, 0}};
+  const db::ObjectId wipeout = db::addWipeout(db, modelSpace(db), outline, L"0");
+  KxDbWipeout* w = nullptr;
+  ASSERT_EQ(kxdbOpenObject(w, idOf(db, wipeout), KxDb::kForWrite), Kxad::eOk);
+  EXPECT_TRUE(w->isSetDisplayOpt(KxDbWipeout::kClip));
+  EXPECT_FALSE(w->isSetDisplayOpt(KxDbWipeout::kTransparent));
+  EXPECT_EQ(w->setDisplayOpt(KxDbWipeout::kClip, false), Kxad::eOk);
+  w->close();
+  // The options are the wipeout's own 70, changed in place: no second 70, no new marker.
+  std::vector<std::string> groups;
+  for (const db::Tag& t : db.tags(wipeout))
+    if (t.code == 70 || t.code == 100) groups.push_back(fmt::format("{} {}", t.code, db.text(t)));
+  EXPECT_EQ(groups, (std::vector<std::string>{"100 AcDbEntity", "100 AcDbWipeout", "70 3"}));
+  ASSERT_EQ(kxdbOpenObject(w, idOf(db, wipeout), KxDb::kForRead), Kxad::eOk);
+  EXPECT_FALSE(w->isSetDisplayOpt(KxDbWipeout::kClip));
+  EXPECT_TRUE(w->isSetDisplayOpt(KxDbWipeout::kShow));
+  w->close();
+  EXPECT_EQ(doc.openObjects, 0);
+}
+
+int countClosedPolylines(const db::Database& db, bool& allClosed) {
+  int n = 0;
+  allClosed = true;
+  for (db::ObjectId id : db::blockEntities(db, modelSpace(db))) {
+    if (!db.isType(id, "LWPOLYLINE")) continue;
+    ++n;
+    allClosed = allClosed && (db::FieldReader(db, id).integer(70) & 1);
+  }
+  return n;
+}
+
+TEST_F(DbObjectsTest, TextToOutlinesAndTheSavedDrawingAudits) {
+  const db::ObjectId id = addText(db, "HOB", {0, 0, 0});
+  KxDbEntity* text = nullptr;
+  ASSERT_EQ(kxdbOpenObject(text, idOf(db, id), KxDb::kForRead), Kxad::eOk);
+  EXPECT_EQ(KxDbTxtExp(text), Kxad::eOk);
+  KxDbExtents extents;
+  EXPECT_EQ(text->getGeomExtents(extents), Kxad::eOk);
+  EXPECT_GT(extents.maxPoint().x, extents.minPoint().x);
+  text->close();
+  bool allClosed = false;
+  // H, O (two contours), B (three contours).
+  EXPECT_GE(countClosedPolylines(db, allClosed), 6);
+  EXPECT_TRUE(allClosed);
+
+  const db::ObjectId line = addLine(db, modelSpace(db), {0, 0, 0}, {1, 0, 0});
+  ASSERT_EQ(kxdbOpenObject(text, idOf(db, line), KxDb::kForRead), Kxad::eOk);
+  EXPECT_EQ(KxDbTxtExp(text), Kxad::eWrongObjectType);
+  text->close();
+
+  // Groups, a new text and a changed layer, saved and audited by an independent reader.
+  auto* group = new KxDbGroup(L"g");
+  EXPECT_EQ(group->append(idOf(db, line)), Kxad::eOk);
+  KxDbDictionary* groups = nullptr;
+  ASSERT_EQ(doc.sdkDatabase()->getGroupDictionary(groups, KxDb::kForWrite), Kxad::eOk);
+  KxDbObjectId gid;
+  ASSERT_EQ(groups->setAt(L"*", group, gid), Kxad::eOk);
+  group->close();
+  groups->close();
+  auto* added = new KxDbText({3, 3, 0}, L"added");
+  KxDbBlockTableRecord* model = nullptr;
+  ASSERT_EQ(kxdbOpenObject(model, idOf(db, modelSpace(db)), KxDb::kForWrite), Kxad::eOk);
+  ASSERT_EQ(model->appendKxDbEntity(added), Kxad::eOk);
+  model->close();
+  EXPECT_EQ(added->setHorizontalMode(KxDb::kTextMid), Kxad::eOk);
+  added->close();
+  EXPECT_EQ(doc.openObjects, 0);
+
+  const auto dir = std::filesystem::temp_directory_path() / fmt::format("kx-dbobj-{}", getpid());
+  std::filesystem::create_directories(dir);
+  const auto path = dir / "saved.dxf";
+  db::saveDxfFile(db, path);
+  const std::string script = fmt::format(
+      "/usr/bin/python3 -c \"import ezdxf,sys; d=ezdxf.readfile('{}'); a=d.audit(); "
+      "g=d.groups.get('*A1'); "
+      "sys.exit(1 if a.has_errors or g is None or len(list(g)) != 1 else 0)\"",
+      path.string());
+  EXPECT_EQ(std::system(script.c_str()), 0) << "the saved drawing fails the audit: " << path;
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace kx::test
