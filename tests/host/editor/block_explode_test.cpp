@@ -1,0 +1,164 @@
+#include "editor/block_explode.h"
+
+#include <gtest/gtest.h>
+
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "api/host_names.h"
+#include "db/entities.h"
+#include "db/object_fields.h"
+#include "db/symbol_tables.h"
+#include "kx/kxed.h"
+#include "support/sdk_fixture.h"
+
+namespace {
+
+using kx::db::NewTag;
+using kx::db::ObjectId;
+using kx::geom::Vec3;
+
+void pushPoint(std::vector<NewTag>& body, int code, Vec3 p) {
+  body.push_back({code, kx::db::formatReal(p.x)});
+  body.push_back({code + 10, kx::db::formatReal(p.y)});
+  body.push_back({code + 20, kx::db::formatReal(p.z)});
+}
+
+// A block definition: its record, BLOCK and ENDBLK.
+ObjectId addBlock(kx::db::Database& db, const std::string& name, Vec3 base) {
+  const ObjectId record = kx::db::addTableRecord(
+      db, "BLOCK_RECORD",
+      {{100, "AcDbSymbolTableRecord"}, {100, "AcDbBlockTableRecord"}, {2, name}, {70, "0"}});
+  const int blocks = db.sectionIndex("BLOCKS");
+  std::vector<NewTag> begin = kx::db::identityTags(db, record);
+  begin.insert(begin.end(),
+               {{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockBegin"}, {2, name}, {70, "0"}});
+  pushPoint(begin, 10, base);
+  begin.push_back({3, name});
+  begin.push_back({1, ""});
+  db.addRecord(blocks, {}, "BLOCK", begin);
+  std::vector<NewTag> end = kx::db::identityTags(db, record);
+  end.insert(end.end(), {{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockEnd"}});
+  db.addRecord(blocks, {}, "ENDBLK", end);
+  return record;
+}
+
+ObjectId addInsert(kx::db::Database& db, ObjectId into, const std::string& block, Vec3 at,
+                   double sx, double sy, double rotationDegrees) {
+  std::vector<NewTag> body{{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockReference"}, {2, block}};
+  pushPoint(body, 10, at);
+  body.insert(body.end(), {{41, kx::db::formatReal(sx)},
+                           {42, kx::db::formatReal(sy)},
+                           {43, kx::db::formatReal(sx)},
+                           {50, kx::db::formatReal(rotationDegrees)}});
+  return kx::db::addEntity(db, into, "INSERT", body);
+}
+
+void expectPoint(const kx::db::FieldReader& f, int code, Vec3 p) {
+  const kx::db::Point3 q = f.point(code);
+  EXPECT_NEAR(q.x, p.x, 1e-9) << "group " << code;
+  EXPECT_NEAR(q.y, p.y, 1e-9) << "group " << code;
+  EXPECT_NEAR(q.z, p.z, 1e-9) << "group " << code;
+}
+
+class BlockExplodeTest : public kx::test::SdkTest {
+ protected:
+  BlockExplodeTest()
+      : doc(openNew()), db(doc.db()), model(kx::db::findBlockRecord(db, "*Model_Space")) {}
+
+  int explode(ObjectId id) {
+    kds_name n;
+    kx::api::setName(n, db, id);
+    return kxedCommand(KXRT_STR, L"_.EXPLODE", KXRT_ENAME, n, KXRT_STR, L"", KXRT_NONE);
+  }
+
+  kx::editor::Document& doc;
+  kx::db::Database& db;
+  ObjectId model;
+};
+
+TEST_F(BlockExplodeTest, ScaledTurnedReferencePlacesEveryEntity) {
+  const ObjectId part = addBlock(db, "Part", {1, 1, 0});
+  std::vector<NewTag> line{{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbLine"}};
+  pushPoint(line, 10, {1, 1, 0});
+  pushPoint(line, 11, {3, 1, 0});
+  kx::db::addEntity(db, part, "LINE", line);
+  std::vector<NewTag> arc{{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbCircle"}};
+  pushPoint(arc, 10, {2, 2, 0});
+  arc.insert(arc.end(), {{40, "0.5"}, {100, "AcDbArc"}, {50, "0.0"}, {51, "90.0"}});
+  kx::db::addEntity(db, part, "ARC", arc);
+  std::vector<NewTag> text{{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbText"}};
+  pushPoint(text, 10, {1, 2, 0});
+  text.insert(text.end(), {{40, "2.5"}, {1, "Label"}, {100, "AcDbText"}});
+  kx::db::addEntity(db, part, "TEXT", text);
+
+  // Scale 2, a quarter turn, at (10, 20): p -> (10, 20) + turn(2 (p - base)).
+  const ObjectId ref = addInsert(db, model, "Part", {10, 20, 0}, 2, 2, 90);
+  ASSERT_EQ(explode(ref), KXRT_NORM);
+  EXPECT_TRUE(db.isErased(ref));
+
+  const std::vector<ObjectId> made = kx::db::blockEntities(db, model);
+  ASSERT_EQ(made.size(), 3u);
+  EXPECT_TRUE(db.isType(made[0], "LINE"));
+  expectPoint(kx::db::FieldReader(db, made[0]), 10, {10, 20, 0});
+  expectPoint(kx::db::FieldReader(db, made[0]), 11, {10, 24, 0});
+  const kx::db::FieldReader a(db, made[1]);
+  expectPoint(a, 10, {8, 22, 0});
+  EXPECT_NEAR(a.real(40), 1, 1e-9);
+  EXPECT_NEAR(a.angle(50), std::numbers::pi / 2, 1e-9);
+  EXPECT_NEAR(a.angle(51), std::numbers::pi, 1e-9);
+  const kx::db::FieldReader t(db, made[2]);
+  expectPoint(t, 10, {8, 20, 0});
+  EXPECT_NEAR(t.real(40), 5, 1e-9);
+  EXPECT_NEAR(t.angle(50), std::numbers::pi / 2, 1e-9);
+  EXPECT_EQ(t.string(1), L"Label");
+  // The copies are new entities with handles of their own.
+  EXPECT_NE(db.handle(made[0]), 0u);
+  EXPECT_EQ(db.owner(made[0]), model);
+}
+
+TEST_F(BlockExplodeTest, RefusedReferencesLeaveTheDrawingAlone) {
+  const ObjectId loop = addBlock(db, "Loop", {0, 0, 0});
+  const ObjectId inner = addBlock(db, "Inner", {0, 0, 0});
+  addInsert(db, loop, "Inner", {1, 0, 0}, 1, 1, 0);
+  addInsert(db, inner, "Loop", {0, 1, 0}, 1, 1, 0);  // Loop -> Inner -> Loop
+  const ObjectId ref = addInsert(db, model, "Loop", {5, 5, 0}, 1, 1, 0);
+
+  const ObjectId round = addBlock(db, "Round", {0, 0, 0});
+  std::vector<NewTag> circle{{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbCircle"}};
+  pushPoint(circle, 10, {0, 0, 0});
+  circle.push_back({40, "1.0"});
+  kx::db::addEntity(db, round, "CIRCLE", circle);
+  const ObjectId squashed = addInsert(db, model, "Round", {0, 0, 0}, 2, 1, 0);
+
+  EXPECT_FALSE(kx::editor::explodeReference(db, ref).error.empty());
+  EXPECT_TRUE(kx::editor::explodeReference(db, ref).entities.empty());
+  EXPECT_FALSE(kx::editor::explodeReference(db, squashed).error.empty());
+
+  const std::size_t objects = db.objectCount();
+  const auto seed = db.handleSeed();
+  const std::vector<ObjectId> before = kx::db::blockEntities(db, model);
+  EXPECT_EQ(explode(ref), KXRT_ERROR);
+  EXPECT_EQ(explode(squashed), KXRT_ERROR);
+  EXPECT_EQ(db.objectCount(), objects);
+  EXPECT_EQ(db.handleSeed(), seed);
+  EXPECT_EQ(kx::db::blockEntities(db, model), before);
+
+  // A nested reference in a block that does not contain itself stays one INSERT, placed.
+  const ObjectId outer = addBlock(db, "Outer", {0, 0, 0});
+  addInsert(db, outer, "Round", {1, 0, 0}, 1, 1, 0);
+  const ObjectId twice = addInsert(db, model, "Outer", {0, 0, 0}, 3, 3, 0);
+  const kx::editor::ExplodedReference pieces = kx::editor::explodeReference(db, twice);
+  ASSERT_TRUE(pieces.error.empty()) << pieces.error;
+  ASSERT_EQ(pieces.entities.size(), 1u);
+  EXPECT_EQ(pieces.entities[0].type, "INSERT");
+  ASSERT_EQ(explode(twice), KXRT_NORM);
+  const ObjectId nested = kx::db::blockEntities(db, model).back();
+  const kx::db::FieldReader n(db, nested);
+  expectPoint(n, 10, {3, 0, 0});
+  EXPECT_NEAR(n.real(41), 3, 1e-9);
+  EXPECT_NEAR(n.real(42), 3, 1e-9);
+}
+
+}  // namespace

@@ -1,0 +1,282 @@
+// Host commands run as a module runs them (kxedCommand), with coordinate conversions (kxedTrans),
+// text boxes and display calls checked against the drawing they leave.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "api/host_names.h"
+#include "db/draw_order.h"
+#include "db/entities.h"
+#include "db/header_values.h"
+#include "db/object_fields.h"
+#include "db/symbol_tables.h"
+#include "kx/kxed.h"
+#include "support/sdk_fixture.h"
+
+namespace {
+
+using kx::db::NewTag;
+using kx::db::ObjectId;
+using kx::geom::Vec3;
+
+constexpr double kPi = std::numbers::pi;
+
+void pushPoint(std::vector<NewTag>& body, int code, Vec3 p) {
+  body.push_back({code, kx::db::formatReal(p.x)});
+  body.push_back({code + 10, kx::db::formatReal(p.y)});
+  body.push_back({code + 20, kx::db::formatReal(p.z)});
+}
+
+class HostCommandsTest : public kx::test::SdkTest {
+ protected:
+  HostCommandsTest()
+      : doc(openNew()), db(doc.db()), model(kx::db::findBlockRecord(db, "*Model_Space")) {}
+
+  ObjectId addText(Vec3 at, double rotationDegrees, const std::string& text) {
+    std::vector<NewTag> body{{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbText"}};
+    pushPoint(body, 10, at);
+    body.push_back({40, "2.5"});
+    body.push_back({1, text});
+    body.push_back({50, kx::db::formatReal(rotationDegrees)});
+    body.push_back({100, "AcDbText"});
+    return kx::db::addEntity(db, model, "TEXT", body);
+  }
+  ObjectId addLine(Vec3 a, Vec3 b) {
+    std::vector<NewTag> body{{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbLine"}};
+    pushPoint(body, 10, a);
+    pushPoint(body, 11, b);
+    return kx::db::addEntity(db, model, "LINE", body);
+  }
+  void name(ObjectId id, kds_name out) { kx::api::setName(out, db, id); }
+
+  Vec3 trans(Vec3 p, const resbuf& from, const resbuf& to, int displacement = 0) {
+    const double in[3] = {p.x, p.y, p.z};
+    double out[3];
+    EXPECT_EQ(kxedTrans(in, &from, &to, displacement, out), KXRT_NORM);
+    return {out[0], out[1], out[2]};
+  }
+  static resbuf system(short code) {
+    resbuf rb{};
+    rb.code = KXRT_SHORT;
+    rb.value.int16 = code;
+    return rb;
+  }
+  Vec3 ucsXDir() {
+    resbuf rb{};
+    EXPECT_EQ(kxedGetVar(L"UCSXDIR", &rb), KXRT_NORM);
+    return {rb.value.point[0], rb.value.point[1], rb.value.point[2]};
+  }
+
+  kx::editor::Document& doc;
+  kx::db::Database& db;
+  ObjectId model;
+};
+
+void expectNear(Vec3 a, Vec3 b, double tolerance = 1e-9) {
+  EXPECT_NEAR(a.x, b.x, tolerance);
+  EXPECT_NEAR(a.y, b.y, tolerance);
+  EXPECT_NEAR(a.z, b.z, tolerance);
+}
+
+TEST_F(HostCommandsTest, UcsFromTextSaveWorldRestoreDelete) {
+  const ObjectId text = addText({10, 5, 0}, 30, "Baseline");
+  kds_name ename;
+  name(text, ename);
+  ASSERT_EQ(kxedCommand(KXRT_STR, L"_.UCS", KXRT_STR, L"_E", KXRT_ENAME, ename, KXRT_NONE),
+            KXRT_NORM);
+
+  const resbuf wcs = system(0), ucs = system(1);
+  expectNear(trans({10, 5, 0}, wcs, ucs), {0, 0, 0});
+  const double a = 30 * kPi / 180;
+  expectNear(trans({10 + 7 * std::cos(a), 5 + 7 * std::sin(a), 0}, wcs, ucs), {7, 0, 0});
+  expectNear(ucsXDir(), {std::cos(a), std::sin(a), 0});
+
+  ASSERT_EQ(kxedCommand(KXRT_STR, L"UCS", KXRT_STR, L"_S", KXRT_STR, L"AlongText", KXRT_NONE),
+            KXRT_NORM);
+  EXPECT_EQ(kx::db::headerString(db, "$UCSNAME"), L"AlongText");
+  ASSERT_TRUE(kx::db::findTableRecord(db, "UCS", L"alongtext"));
+
+  ASSERT_EQ(kxedCommand(KXRT_STR, L"_UCS", KXRT_STR, L"_W", KXRT_NONE), KXRT_NORM);
+  expectNear(ucsXDir(), {1, 0, 0});
+  EXPECT_TRUE(doc.ucs().name.empty());
+
+  // An unknown name changes nothing.
+  EXPECT_EQ(kxedCommand(KXRT_STR, L"_.UCS", KXRT_STR, L"_R", KXRT_STR, L"Nowhere", KXRT_NONE),
+            KXRT_ERROR);
+  expectNear(ucsXDir(), {1, 0, 0});
+
+  ASSERT_EQ(
+      kxedCommand(KXRT_STR, L"_.UCS", KXRT_STR, L"Restore", KXRT_STR, L"ALONGTEXT", KXRT_NONE),
+      KXRT_NORM);
+  expectNear(ucsXDir(), {std::cos(a), std::sin(a), 0});
+  EXPECT_EQ(doc.ucs().name, L"AlongText");
+  expectNear(trans({10, 5, 0}, wcs, ucs), {0, 0, 0});
+
+  ASSERT_EQ(kxedCommand(KXRT_STR, L"_.UCS", KXRT_STR, L"_D", KXRT_STR, L"AlongText", KXRT_NONE),
+            KXRT_NORM);
+  EXPECT_FALSE(kx::db::findTableRecord(db, "UCS", L"AlongText"));
+  EXPECT_EQ(kxedCommand(KXRT_STR, L"_.UCS", KXRT_STR, L"_D", KXRT_STR, L"AlongText", KXRT_NONE),
+            KXRT_ERROR);
+  // Running out of replies is an error too.
+  EXPECT_EQ(kxedCommand(KXRT_STR, L"_.UCS", KXRT_STR, L"_S", KXRT_NONE), KXRT_ERROR);
+}
+
+TEST_F(HostCommandsTest, TransRoundTripsThroughShiftedUcsAndTiltedOcs) {
+  kx::editor::Ucs turned;
+  turned.origin = {3, -2, 1};
+  turned.xAxis = {std::cos(0.4), std::sin(0.4), 0};
+  turned.yAxis = {-std::sin(0.4), std::cos(0.4), 0};
+  doc.setUcs(turned);
+
+  const resbuf wcs = system(0), ucs = system(1), display = system(2);
+  const Vec3 p{4, 5, 6};
+  const Vec3 world = trans(p, ucs, wcs);
+  expectNear(world, turned.origin + turned.xAxis * 4 + turned.yAxis * 5 + Vec3{0, 0, 6});
+  expectNear(trans(world, wcs, ucs), p);
+  expectNear(trans(p, display, ucs), p);
+  // A displacement ignores the origin.
+  expectNear(trans({1, 0, 0}, ucs, wcs, 1), turned.xAxis);
+
+  resbuf ocs{};
+  ocs.code = KXRT_3DPOINT;
+  const Vec3 normal = kx::geom::normalized({0.3, -0.5, 0.8});
+  ocs.value.point[0] = normal.x;
+  ocs.value.point[1] = normal.y;
+  ocs.value.point[2] = normal.z;
+  const Vec3 inOcs = trans(p, ucs, ocs);
+  // The OCS z of a world point is its distance along the normal.
+  EXPECT_NEAR(inOcs.z, kx::geom::dot(world, normal), 1e-9);
+  expectNear(trans(inOcs, ocs, ucs), p);
+
+  // An entity's own system is the OCS of its 210.
+  std::vector<NewTag> body{{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbCircle"}};
+  pushPoint(body, 10, inOcs);
+  body.push_back({40, "1.0"});
+  pushPoint(body, 210, normal);
+  const ObjectId circle = kx::db::addEntity(db, model, "CIRCLE", body);
+  resbuf entity{};
+  entity.code = KXRT_ENAME;
+  name(circle, entity.value.name);
+  expectNear(trans(inOcs, entity, wcs), world);
+
+  resbuf bad = system(7);
+  const double in[3] = {0, 0, 0};
+  double out[3] = {9, 9, 9};
+  EXPECT_EQ(kxedTrans(in, &bad, &wcs, 0, out), KXRT_ERROR);
+  EXPECT_EQ(out[0], 9);
+}
+
+TEST_F(HostCommandsTest, ExplodeMTextLeavesTextsAtItsLines) {
+  std::vector<NewTag> body{{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbMText"}};
+  pushPoint(body, 10, {20, 30, 0});
+  body.push_back({40, "2.0"});
+  body.push_back({41, "100.0"});
+  body.push_back({71, "1"});
+  body.push_back({1, "First\\PSecond"});
+  const ObjectId mtext = kx::db::addEntity(db, model, "MTEXT", body);
+  kds_name ename;
+  name(mtext, ename);
+  ASSERT_EQ(kxedCommand(KXRT_STR, L"_.EXPLODE", KXRT_ENAME, ename, KXRT_STR, L"", KXRT_NONE),
+            KXRT_NORM);
+  EXPECT_TRUE(db.isErased(mtext));
+  std::vector<ObjectId> texts;
+  for (ObjectId id : kx::db::blockEntities(db, model))
+    if (db.isType(id, "TEXT")) texts.push_back(id);
+  ASSERT_EQ(texts.size(), 2u);
+  const kx::db::FieldReader first(db, texts[0]), second(db, texts[1]);
+  EXPECT_EQ(first.string(1), L"First");
+  EXPECT_EQ(second.string(1), L"Second");
+  EXPECT_NEAR(first.point(10).x, 20, 1e-9);
+  // The first line hangs below the top-left insertion point; the second is further down.
+  EXPECT_LT(first.point(10).y, 30);
+  EXPECT_GT(first.point(10).y, 30 - 2.5);
+  EXPECT_LT(second.point(10).y, first.point(10).y - 2);
+
+  // A name of an erased entity is a reply EXPLODE cannot use.
+  EXPECT_EQ(kxedCommand(KXRT_STR, L"_.EXPLODE", KXRT_ENAME, ename, KXRT_STR, L"", KXRT_NONE),
+            KXRT_ERROR);
+}
+
+TEST_F(HostCommandsTest, DrawOrderCommandAndInherit) {
+  const ObjectId a = addLine({0, 0, 0}, {1, 0, 0});
+  const ObjectId b = addLine({0, 1, 0}, {1, 1, 0});
+  const ObjectId c = addLine({0, 2, 0}, {1, 2, 0});
+  kds_name na;
+  name(a, na);
+  ASSERT_EQ(kxedCommand(KXRT_STR, L"_.draworder", KXRT_ENAME, na, KXRT_STR, L"", KXRT_STR,
+                        L"_Front", KXRT_NONE),
+            KXRT_NORM);
+  EXPECT_EQ(kx::db::drawOrder(db, model), (std::vector<ObjectId>{b, c, a}));
+
+  // Under c, then back to the bottom; an option it does not know changes nothing.
+  kds_name nc;
+  name(c, nc);
+  ASSERT_EQ(kxedCommand(KXRT_STR, L"DRAWORDER", KXRT_ENAME, na, KXRT_STR, L"", KXRT_STR, L"_U",
+                        KXRT_ENAME, nc, KXRT_NONE),
+            KXRT_NORM);
+  EXPECT_EQ(kx::db::drawOrder(db, model), (std::vector<ObjectId>{b, a, c}));
+  EXPECT_EQ(kxedCommand(KXRT_STR, L"DRAWORDER", KXRT_ENAME, na, KXRT_STR, L"", KXRT_STR,
+                        L"_Sideways", KXRT_NONE),
+            KXRT_ERROR);
+  EXPECT_EQ(kx::db::drawOrder(db, model), (std::vector<ObjectId>{b, a, c}));
+
+  // Code 3 puts the child directly below the parent, 1 on top.
+  KxDbObjectIdArray children;
+  children.append(kx::api::objectIdOf(db, b));
+  ASSERT_EQ(kxedDrawOrderInherit(kx::api::objectIdOf(db, c), children, 3), KXRT_NORM);
+  EXPECT_EQ(kx::db::drawOrder(db, model), (std::vector<ObjectId>{a, b, c}));
+  ASSERT_EQ(kxedDrawOrderInherit(kx::api::objectIdOf(db, c), children, 1), KXRT_NORM);
+  EXPECT_EQ(kx::db::drawOrder(db, model), (std::vector<ObjectId>{a, c, b}));
+  EXPECT_EQ(kxedDrawOrderInherit(kx::api::objectIdOf(db, c), children, 9), KXRT_ERROR);
+}
+
+TEST_F(HostCommandsTest, RedrawHighlightsAndOrthoAndUnknownCommands) {
+  const ObjectId line = addLine({0, 0, 0}, {1, 1, 0});
+  kds_name n;
+  name(line, n);
+  EXPECT_FALSE(kxedIsHighlighted(n));
+  EXPECT_EQ(kxedRedraw(n, 3), KXRT_NORM);
+  EXPECT_TRUE(kxedIsHighlighted(n));
+  EXPECT_EQ(kxedRedraw(n, 4), KXRT_NORM);
+  EXPECT_FALSE(kxedIsHighlighted(n));
+  EXPECT_EQ(kxedRedraw(nullptr, 0), KXRT_NORM);
+  const kds_name bogus = {n[0], 99999};
+  EXPECT_EQ(kxedRedraw(bogus, 3), KXRT_ERROR);
+
+  EXPECT_EQ(kxedCommand(KXRT_STR, L"_.REDRAW", KXRT_NONE), KXRT_NORM);
+  EXPECT_EQ(kxedCommand(KXRT_STR, L"_.ORTHO", KXRT_STR, L"_ON", KXRT_NONE), KXRT_NORM);
+  EXPECT_EQ(kx::db::headerInteger(db, "$ORTHOMODE"), 1);
+  EXPECT_EQ(kxedCommand(KXRT_STR, L"ortho", KXRT_STR, L"sideways", KXRT_NONE), KXRT_ERROR);
+  EXPECT_EQ(kx::db::headerInteger(db, "$ORTHOMODE"), 1);
+  EXPECT_EQ(kxedCommand(KXRT_STR, L"_.NOSUCHCOMMAND", KXRT_NONE), KXRT_ERROR);
+}
+
+TEST_F(HostCommandsTest, TextBoxOfEntityAndOfBareList) {
+  const ObjectId text = addText({10, 5, 0}, 30, "Box");
+  kds_name n;
+  name(text, n);
+  resbuf* list = kxutBuildList(-1, n, KXRT_DXF0, L"TEXT", 0);
+  ASSERT_NE(list, nullptr);
+  double ll[3], ur[3];
+  ASSERT_EQ(kxedTextBox(list, ll, ur), KXRT_NORM);
+  // Unrotated, relative to the insertion point: capitals of height 2.5 from the baseline.
+  EXPECT_NEAR(ll[1], 0, 0.3);
+  EXPECT_NEAR(ur[1], 2.5, 0.3);
+  EXPECT_GT(ur[0], 3);
+  kxutRelRb(list);
+
+  // The same text described only by its groups measures the same.
+  resbuf* bare = kxutBuildList(KXRT_DXF0, L"TEXT", 1, L"Box", 40, 2.5, 0);
+  ASSERT_NE(bare, nullptr);
+  double ll2[3], ur2[3];
+  ASSERT_EQ(kxedTextBox(bare, ll2, ur2), KXRT_NORM);
+  EXPECT_NEAR(ur2[0], ur[0], 1e-9);
+  EXPECT_NEAR(ur2[1], ur[1], 1e-9);
+  kxutRelRb(bare);
+}
+
+}  // namespace
