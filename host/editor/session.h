@@ -3,6 +3,7 @@
 // on), the user coordinate system and highlights of each, the selection sets handed to modules,
 // the session's system variables, and where command-line output goes.
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -85,6 +86,11 @@ class Session {
 
   // Where kxutPrintf's text goes; standard output unless a test or the terminal says otherwise.
   std::function<void(std::wstring_view)> output;
+
+  // The folder of the user's settings (kxhost --config); empty: settings live only in memory.
+  std::filesystem::path configDir;
+  // The product pre-name the host reports to modules (kxhost --prename); empty for none.
+  std::wstring productPreName;
 
  private:
   Session();
