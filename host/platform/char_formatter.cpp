@@ -1,0 +1,127 @@
+// The base library's per-character writers. The ANSI code pages reuse the drawing codecs, so a
+// text file a module writes holds the same bytes a drawing in that code page would.
+
+#include <array>
+#include <atomic>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "dxf/encoding.h"
+#include "kx/kxchars.h"
+
+namespace {
+
+using kx::dxf::CodePage;
+
+constexpr unsigned kUtf8CodePage = 65001;
+constexpr char32_t kReplacement = 0xFFFD;
+
+std::atomic<unsigned> g_ansiCodePage{1252};
+
+std::optional<CodePage> codePageFromNumber(unsigned number) {
+  switch (number) {
+    case 1252:
+      return CodePage::Ansi1252;
+    case 1250:
+      return CodePage::Ansi1250;
+    case 1251:
+      return CodePage::Ansi1251;
+    case 936:
+      return CodePage::Ansi936;
+    case 950:
+      return CodePage::Ansi950;
+    case 932:
+      return CodePage::Ansi932;
+    case 949:
+      return CodePage::Ansi949;
+    case kUtf8CodePage:
+      return CodePage::Utf8;
+    default:
+      return std::nullopt;
+  }
+}
+
+// One codec per code page, built on first use and kept for the life of the process: building one
+// fills its lookup tables, too slow to repeat for every character. Codecs are never replaced, so
+// a reference handed out stays valid; encode() is const and safe to call from several threads.
+const kx::dxf::TextCodec& codecFor(CodePage page) {
+  static std::mutex mutex;
+  static std::array<std::unique_ptr<kx::dxf::TextCodec>, 8> codecs;
+  const auto index = static_cast<std::size_t>(page);
+  std::lock_guard lock(mutex);
+  if (!codecs.at(index)) codecs[index] = std::make_unique<kx::dxf::TextCodec>(page);
+  return *codecs[index];
+}
+
+char32_t codePointOf(wchar_t c) {
+  const auto value = static_cast<char32_t>(c);
+  if (c < 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return kReplacement;
+  return value;
+}
+
+int put(std::string_view bytes, char* out, int capacity) {
+  if (out == nullptr || capacity < 0 || bytes.size() > std::size_t(capacity)) return 0;
+  std::memcpy(out, bytes.data(), bytes.size());
+  return static_cast<int>(bytes.size());
+}
+
+void appendUtf16Unit(std::string& bytes, char32_t unit, bool littleEndian) {
+  const char high = static_cast<char>(unit >> 8);
+  const char low = static_cast<char>(unit & 0xFF);
+  bytes.push_back(littleEndian ? low : high);
+  bytes.push_back(littleEndian ? high : low);
+}
+
+}  // namespace
+
+int RvCharFormatter::wcharToAnsiOrUtf8(wchar_t c, char* out, int capacity, bool ansi, bool escape,
+                                       bool crlf) {
+  if (crlf && c == L'\n') return put("\r\n", out, capacity);
+  const char32_t code = codePointOf(c);
+  if (code < 0x80) return put(std::string(1, static_cast<char>(code)), out, capacity);
+
+  const CodePage page = ansi ? *codePageFromNumber(ansiCodePage()) : CodePage::Utf8;
+  if (page == CodePage::Utf8) {
+    const wchar_t wide = static_cast<wchar_t>(code);
+    return put(kx::dxf::toUtf8(std::wstring_view(&wide, 1)), out, capacity);
+  }
+  // The codec writes what its code page lacks as \U+XXXX; no byte of a character it holds starts
+  // with a backslash (lead bytes of the double-byte pages are 0x81 and up).
+  const std::wstring one(1, static_cast<wchar_t>(code));
+  const std::string bytes = codecFor(page).encode(one);
+  if (bytes.front() == '\\' && !escape) return put("?", out, capacity);
+  return put(bytes, out, capacity);
+}
+
+int RvCharFormatter::wcharToUtf16(wchar_t c, char* out, int capacity, bool littleEndian,
+                                  bool crlf) {
+  std::string bytes;
+  if (crlf && c == L'\n') {
+    appendUtf16Unit(bytes, U'\r', littleEndian);
+    appendUtf16Unit(bytes, U'\n', littleEndian);
+    return put(bytes, out, capacity);
+  }
+  const char32_t code = codePointOf(c);
+  if (code > 0xFFFF) {
+    const char32_t offset = code - 0x10000;
+    appendUtf16Unit(bytes, 0xD800 + (offset >> 10), littleEndian);
+    appendUtf16Unit(bytes, 0xDC00 + (offset & 0x3FF), littleEndian);
+  } else {
+    appendUtf16Unit(bytes, code, littleEndian);
+  }
+  return put(bytes, out, capacity);
+}
+
+unsigned RvCharFormatter::ansiCodePage() {
+  return g_ansiCodePage.load(std::memory_order_relaxed);
+}
+
+bool RvCharFormatter::setAnsiCodePage(unsigned codePage) {
+  if (!codePageFromNumber(codePage)) return false;
+  g_ansiCodePage.store(codePage, std::memory_order_relaxed);
+  return true;
+}

@@ -1,0 +1,244 @@
+#include "platform/settings_store.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "support/read_file.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using kx::platform::ProfileValue;
+using kx::platform::RegistryValue;
+using kx::platform::SettingsStore;
+
+constexpr std::uint32_t kSz = 1, kDword = 4, kBinary = 3;
+
+RegistryValue sz(const std::wstring& text) {
+  RegistryValue v{kSz, std::vector<std::uint8_t>((text.size() + 1) * sizeof(wchar_t))};
+  std::memcpy(v.data.data(), text.c_str(), v.data.size());
+  return v;
+}
+
+class SettingsStoreTest : public ::testing::Test {
+ protected:
+  SettingsStoreTest() {
+    static std::atomic<int> serial{0};
+    dir = fs::temp_directory_path() /
+          ("kx-settings-" + std::to_string(::getpid()) + "-" + std::to_string(serial++));
+    fs::remove_all(dir);
+  }
+  ~SettingsStoreTest() override {
+    std::error_code ec;
+    fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(dir, ec);
+  }
+
+  // A store over `folder` whose warnings land in `warnings`.
+  SettingsStore store(const fs::path& folder) {
+    return SettingsStore(folder, [this](const std::string& line) { warnings.push_back(line); });
+  }
+  void writeRaw(const std::string& bytes) {
+    fs::create_directories(dir);
+    std::ofstream(dir / "settings.txt", std::ios::binary) << bytes;
+  }
+
+  fs::path dir;
+  std::vector<std::string> warnings;
+};
+
+// Everything a module can store comes back from the file, spelled as first given, found in any
+// case, and nothing else is left in the folder.
+TEST_F(SettingsStoreTest, ValuesSurviveTheNextRun) {
+  const std::wstring key = L"HKEY_CURRENT_USER\\Software\\Maker\\Tools";
+  const std::wstring awkward = std::wstring(L"q\"b\\s\nn\tt]# \u00e9\u6c49\U0001F600 ") +
+                               wchar_t(1) + wchar_t(0x7f) + wchar_t(0xD800) + wchar_t(0x110000);
+  std::uint32_t seven = 7;
+  RegistryValue dword{kDword, std::vector<std::uint8_t>(4)};
+  std::memcpy(dword.data.data(), &seven, 4);
+  const RegistryValue blob{kBinary, {0x00, 0xff, 0x0a}};
+  const RegistryValue empty{kBinary, {}};
+  const RegistryValue unterminated{kSz, {'a', 0, 0, 0}};  // one character, no terminator
+  const RegistryValue inner{kSz, std::vector<std::uint8_t>(3 * sizeof(wchar_t))};  // "\0\0\0"
+  {
+    SettingsStore first = store(dir);
+    EXPECT_TRUE(first.createKey(L"\\" + key + L"\\\\"));
+    EXPECT_FALSE(first.createKey(L"hkey_current_user\\SOFTWARE\\maker\\tools"));
+    EXPECT_TRUE(first.setValue(key, L"CheckFlag", sz(L"1")));
+    EXPECT_TRUE(first.setValue(key, L"", sz(L"default")));
+    EXPECT_TRUE(first.setValue(key, L"Text", sz(awkward)));
+    EXPECT_TRUE(first.setValue(key, awkward, dword));
+    EXPECT_TRUE(first.setValue(key, L"Blob", blob));
+    EXPECT_TRUE(first.setValue(key, L"Empty", empty));
+    EXPECT_TRUE(first.setValue(key, L"Unterminated", unterminated));
+    EXPECT_TRUE(first.setValue(key, L"Inner", inner));
+    EXPECT_TRUE(first.setValue(key, L"Gone", sz(L"x")));
+    EXPECT_TRUE(first.deleteValue(key, L"GONE"));
+    EXPECT_FALSE(first.setValue(L"HKEY_CURRENT_USER\\Missing", L"v", sz(L"x")));
+    first.setProfile(L"TcaseDialog", L"LastChoiced", -83);
+    first.setProfile(L"Dialog \"2\"", awkward, awkward);
+    first.setProfile(L"Dropped", L"e", 1);
+    EXPECT_TRUE(first.deleteProfileSection(L"DROPPED"));
+    EXPECT_FALSE(first.inMemoryOnly());
+  }
+  SettingsStore next = store(dir);
+  EXPECT_TRUE(next.hasKey(L"HKEY_CURRENT_USER\\Software"));
+  EXPECT_TRUE(next.hasKey(L"hkey_current_user\\software\\MAKER\\tools"));
+  EXPECT_FALSE(next.hasKey(L"HKEY_CURRENT_USER\\Software\\Maker\\Tools\\Deeper"));
+  EXPECT_EQ(next.value(key, L"checkflag"), sz(L"1"));
+  EXPECT_EQ(next.value(key, L""), sz(L"default"));
+  EXPECT_EQ(next.value(key, L"text"), sz(awkward));
+  EXPECT_EQ(next.value(key, awkward), dword);
+  EXPECT_EQ(next.value(key, L"blob"), blob);
+  EXPECT_EQ(next.value(key, L"empty"), empty);
+  EXPECT_EQ(next.value(key, L"unterminated"), unterminated);
+  EXPECT_EQ(next.value(key, L"inner"), inner);
+  EXPECT_FALSE(next.value(key, L"Gone"));
+  EXPECT_EQ(next.profile(L"tcasedialog", L"LASTCHOICED"), ProfileValue(-83));
+  EXPECT_EQ(next.profile(L"dialog \"2\"", awkward), ProfileValue(awkward));
+  EXPECT_FALSE(next.profile(L"Dropped", L"e"));
+  EXPECT_TRUE(warnings.empty());
+
+  const std::string text = kx::test::readFile(dir / "settings.txt");
+  EXPECT_NE(text.find("\"CheckFlag\" sz \"1\""), std::string::npos) << text;
+  EXPECT_NE(text.find("[key \"HKEY_CURRENT_USER\\\\Software\\\\Maker\\\\Tools\"]"),
+            std::string::npos)
+      << text;
+  std::vector<fs::path> files;
+  for (const auto& entry : fs::directory_iterator(dir)) files.push_back(entry.path().filename());
+  EXPECT_EQ(files, std::vector<fs::path>{"settings.txt"});
+}
+
+// A damaged file is reported once with the line at fault, kept aside, and replaced by the next
+// change; the run carries on with empty settings. Every cut of a good file is caught: a file
+// must end with its end line.
+TEST_F(SettingsStoreTest, DamagedFileIsReportedAndReplaced) {
+  {
+    SettingsStore good = store(dir);
+    good.createKey(L"HKEY_CURRENT_USER\\A");
+    good.setValue(L"HKEY_CURRENT_USER\\A", L"v", sz(L"text"));
+    good.setProfile(L"S", L"e", 5);
+  }
+  const std::string whole = kx::test::readFile(dir / "settings.txt");
+
+  struct Case {
+    std::string bytes;
+    std::string reason;  // expected inside the warning
+  };
+  std::vector<Case> cases = {
+      {"garbage\x01 and more\n", "line 1: not a kxhost settings file"},
+      {"", "line 1: the file is empty"},
+      {std::string("\x7f"
+                   "ELF\x02\x01\x01\0\0\0",
+                   10),
+       "line 1: not a kxhost settings file"},
+      {"kxhost settings 1\n[key \"A\"]\n\"v\" sz \"\xff\xfe\"\nend\n", "line 3: not UTF-8 text"},
+      {"kxhost settings 1\n[key \"A\"]\n\"v\" sz \"\xed\xa0\x80\"\nend\n",
+       "line 3: not UTF-8 text"},  // an encoded surrogate
+      {std::string("kxhost settings 1\n\"v\0\" int 1\nend\n", 32), "line 2: binary data"},
+      {"kxhost settings 1\n\"v\" int 1\nend\n", "line 2: a value before any section"},
+      {"kxhost settings 1\n[profile \"S\"]\n\"e\" int 99999999999\nend\n", "line 3: an int"},
+      {"kxhost settings 1\n[key \"A\"]\n\"e\" dword -1\nend\n", "line 3: a dword"},
+      {"kxhost settings 1\n[key \"A\"]\n\"e\" bytes 3 abc\nend\n", "line 3: an odd number"},
+      {"kxhost settings 1\n[key \"A\"]\n\"e\" sz \"\\u{zz}\"\nend\n", "line 3: a bad \\u"},
+      {"kxhost settings 1\nend\n[key \"A\"]\n", "line 3: text after the end line"},
+      {"kxhost settings 2\nend\n", "line 1: a format this kxhost does not know (2)"},
+  };
+  for (std::size_t cut = 0; cut + 1 < whole.size(); ++cut)
+    cases.push_back({whole.substr(0, cut), ""});
+
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.bytes));
+    fs::remove_all(dir);
+    writeRaw(c.bytes);
+    warnings.clear();
+    {
+      SettingsStore damaged = store(dir);
+      EXPECT_FALSE(damaged.value(L"HKEY_CURRENT_USER\\A", L"v"));
+      EXPECT_FALSE(damaged.profile(L"S", L"e"));
+      EXPECT_FALSE(damaged.inMemoryOnly());
+      ASSERT_EQ(warnings.size(), 1u);
+      const std::string& w = warnings[0];
+      EXPECT_EQ(
+          w.rfind("kxhost: settings in " + (dir / "settings.txt").string() + " were damaged (line ",
+                  0),
+          0u)
+          << w;
+      EXPECT_NE(w.find("); starting with empty settings, the damaged file kept as "
+                       "settings.txt.damaged"),
+                std::string::npos)
+          << w;
+      EXPECT_NE(w.find(c.reason), std::string::npos) << w;
+      EXPECT_EQ(kx::test::readFile(dir / "settings.txt.damaged"), c.bytes);
+      EXPECT_FALSE(fs::exists(dir / "settings.txt"));
+      damaged.setProfile(L"S", L"e", 6);
+    }
+    SettingsStore after = store(dir);
+    EXPECT_EQ(after.profile(L"S", L"e"), ProfileValue(6));
+    EXPECT_EQ(warnings.size(), 1u);
+  }
+
+  // Without the last newline nothing is lost.
+  fs::remove_all(dir);
+  writeRaw(whole.substr(0, whole.size() - 1));
+  warnings.clear();
+  EXPECT_EQ(store(dir).profile(L"S", L"e"), ProfileValue(5));
+  EXPECT_TRUE(warnings.empty());
+}
+
+// A folder that cannot be written keeps the settings in memory after one warning; an empty
+// folder never touches the disk.
+TEST_F(SettingsStoreTest, UnwritableFolderFallsBackToMemory) {
+  fs::create_directories(dir);
+  std::ofstream(dir / "plain-file") << "x";
+  std::vector<fs::path> folders = {dir / "plain-file" / "config"};
+  if (::geteuid() != 0) {  // permissions do not stop root
+    fs::create_directories(dir / "read-only");
+    fs::permissions(dir / "read-only", fs::perms::owner_read | fs::perms::owner_exec);
+    folders.push_back(dir / "read-only");
+  }
+  for (const fs::path& folder : folders) {
+    SCOPED_TRACE(folder);
+    warnings.clear();
+    SettingsStore s = store(folder);
+    EXPECT_TRUE(s.createKey(L"HKEY_CURRENT_USER\\K"));
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0].rfind("kxhost: settings cannot be saved in " + folder.string(), 0), 0u);
+    EXPECT_NE(warnings[0].find("kept in memory for this run"), std::string::npos);
+    EXPECT_TRUE(s.inMemoryOnly());
+    EXPECT_TRUE(s.setValue(L"HKEY_CURRENT_USER\\K", L"v", sz(L"kept")));
+    s.setProfile(L"S", L"e", 3);
+    EXPECT_EQ(s.value(L"HKEY_CURRENT_USER\\K", L"V"), sz(L"kept"));
+    EXPECT_EQ(s.profile(L"S", L"E"), ProfileValue(3));
+    EXPECT_EQ(warnings.size(), 1u);
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()),
+            static_cast<long>(folders.size()));
+
+  // A settings file that cannot be read is left alone rather than overwritten.
+  fs::create_directories(dir / "unreadable" / "settings.txt");
+  warnings.clear();
+  SettingsStore unreadable = store(dir / "unreadable");
+  unreadable.setProfile(L"S", L"e", 2);
+  EXPECT_EQ(unreadable.profile(L"S", L"e"), ProfileValue(2));
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_NE(warnings[0].find("could not be read"), std::string::npos) << warnings[0];
+  EXPECT_TRUE(fs::is_directory(dir / "unreadable" / "settings.txt"));
+
+  warnings.clear();
+  SettingsStore memory = store({});
+  memory.setProfile(L"S", L"e", 1);
+  EXPECT_EQ(memory.profile(L"S", L"e"), ProfileValue(1));
+  EXPECT_TRUE(memory.inMemoryOnly());
+  EXPECT_TRUE(warnings.empty());
+}
+
+}  // namespace
