@@ -103,8 +103,13 @@ int ssGet(const wchar_t* mode, const void* point1, const void* point2, const res
     const kx::db::ObjectId last = kx::editor::lastMainEntity(db);
     if (!last.isNull() && filter->matches(db, last)) picked.push_back(last);
   } else {
-    const int status = prompt(*doc, mode, point1, point2, *filter, picked);
-    if (status != KXRT_NORM) return status;
+    // A command that takes the pickfirst set finds it here (the command stack clears it for
+    // commands that do not); when none of it passes the filter the user is asked as usual.
+    if (!mode) picked = kx::editor::selectAmong(db, sets().pickfirst(db.serial()), *filter);
+    if (picked.empty()) {
+      const int status = prompt(*doc, mode, point1, point2, *filter, picked);
+      if (status != KXRT_NORM) return status;
+    }
   }
   // As CAD hosts do: a selection that found nothing makes no set.
   if (picked.empty()) return KXRT_ERROR;

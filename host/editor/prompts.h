@@ -1,0 +1,103 @@
+#pragma once
+// The prompts commands ask through: each prints its text, reads a reply from the input source,
+// echoes it (so a script's run reads like a terminal session) and either takes it or says why not
+// and asks again.
+//
+// kxedInitGet's flags and keywords belong to the next prompt only; every prompt takes them, used
+// or not. Points are in the current UCS as typed.
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "editor/input_source.h"
+#include "editor/selection_prompt.h"
+#include "geom/vec.h"
+
+namespace kx::editor {
+
+// A keyword list: "Ja Nein _ Yes No" types the words before " _ " and returns those after it.
+class KeywordList {
+ public:
+  KeywordList() = default;
+  explicit KeywordList(std::wstring_view text);
+  bool empty() const { return typed_.empty(); }
+  // The returned word the reply names (its abbreviation, the whole word, or a prefix at least as
+  // long as the abbreviation; a leading '_' names a returned word directly); nothing for none.
+  std::optional<std::wstring> match(std::wstring_view reply) const;
+
+ private:
+  std::vector<std::wstring> typed_;
+  std::vector<std::wstring> returned_;
+};
+
+class Prompter {
+ public:
+  explicit Prompter(InputSource& source) : source_(&source) {}
+  // The session's, reading InputSource::instance().
+  static Prompter& instance();
+
+  void initGet(int flags, std::wstring_view keywords);
+  // Forgets pending flags, the last point and the last input (a new session or test).
+  void reset();
+
+  int getKeyword(std::wstring_view prompt, std::wstring& result);
+  int getString(bool allowSpaces, std::wstring_view prompt, std::wstring& result);
+  int getPoint(const geom::Vec3* base, std::wstring_view prompt, geom::Vec3& result);
+  int getDistance(const geom::Vec3* base, std::wstring_view prompt, double& result);
+  int getReal(std::wstring_view prompt, double& result);
+  int getInteger(std::wstring_view prompt, int& result);
+  // `orient`: from the world's east; otherwise from $ANGBASE. Counterclockwise, [0, 2 pi).
+  int getAngle(bool orient, const geom::Vec3* base, std::wstring_view prompt, double& result);
+  // A pick by point or "H handle"; `point` gets the point picked (UCS).
+  int pickEntity(std::wstring_view prompt, PickHit& hit, geom::Vec3& point);
+  // What is under `point` (UCS), without asking.
+  std::optional<PickHit> pickAt(geom::Vec3 point);
+
+  // The text of the last keyword or arbitrary reply.
+  const std::wstring& lastInput() const { return lastInput_; }
+  void setLastInput(std::wstring text) { lastInput_ = std::move(text); }
+  // The last point entered, which '@' replies start from when the prompt has no base.
+  std::optional<geom::Vec3> lastPoint;
+  // Pick tolerance in drawing units; unset: the scene's default.
+  std::optional<double> pickTolerance;
+
+  // Prints `prompt`, reads a reply and echoes it; nothing (after ending the line) at the end of
+  // the input.
+  std::optional<std::wstring> ask(std::wstring_view prompt);
+  // A line of the transcript.
+  void say(std::wstring_view text);
+  // Whether a "^C" waits in the input; it is taken.
+  bool userBreak();
+  // Parses a point reply ("x,y[,z]", "@dx,dy[,dz]", "@", "dist<angle", "@dist<angle"); relative
+  // ones start at `anchor`.
+  std::optional<geom::Vec3> parsePoint(std::wstring_view text, geom::Vec3 anchor) const;
+  InputSource& source() { return *source_; }
+
+ private:
+  struct Pending {
+    int flags = 0;
+    KeywordList keywords;
+  };
+  // What a prompt made of a reply.
+  struct Outcome {
+    enum Kind { Done, Refused, Unknown } kind = Done;
+    int status = 0;  // Done: the result to return
+    std::wstring reason;
+  };
+  Pending takePending();
+  // The loop every prompt shares: `interpret` looks at a non-empty reply; replies it does not
+  // know may still be keywords or (flag 128) arbitrary text.
+  int run(std::wstring_view prompt, const Pending& pending, std::wstring_view expects,
+          const std::function<Outcome(const std::wstring&)>& interpret);
+  double absoluteAngle(double typedDegrees) const;
+  double angleBase() const;
+
+  InputSource* source_;
+  Pending pending_;
+  std::wstring lastInput_;
+};
+
+}  // namespace kx::editor

@@ -1,0 +1,391 @@
+// Prompts: replies read from the input source, refused and asked again, keywords, points,
+// distances, angles, cancelling, and picking entities (nested ones too).
+
+#include "editor/prompts.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "db/entities.h"
+#include "db/header_values.h"
+#include "db/object_fields.h"
+#include "db/symbol_tables.h"
+#include "kx/kxdb.h"
+#include "kx/kxed.h"
+#include "kx/kxedinput.h"
+#include "support/sdk_fixture.h"
+
+namespace kx::editor {
+namespace {
+
+using db::NewTag;
+using db::ObjectId;
+using geom::Vec3;
+
+constexpr double kPi = std::numbers::pi;
+
+Vec3 asVec(const double p[3]) {
+  return {p[0], p[1], p[2]};
+}
+
+class PromptsTest : public test::SdkTest {
+ protected:
+  PromptsTest() : doc(openNew()) {
+    InputSource::instance().reset();
+    Prompter::instance().reset();
+  }
+  ~PromptsTest() override {
+    InputSource::instance().reset();
+    Prompter::instance().reset();
+  }
+  void replies(std::initializer_list<const wchar_t*> lines) {
+    for (const wchar_t* line : lines) InputSource::instance().queue(line);
+  }
+  // How many times `text` was printed.
+  int count(std::wstring_view text) const {
+    int n = 0;
+    for (auto at = printed.find(text); at != std::wstring::npos; at = printed.find(text, at + 1))
+      ++n;
+    return n;
+  }
+  ObjectId made(resbuf* list) {
+    kds_name name;
+    EXPECT_EQ(kxdbEntMakeX(list, name), KXRT_NORM);
+    kxutRelRb(list);
+    return doc.db().fromEntityName({name[0], name[1]});
+  }
+  std::wstring handleOf(ObjectId id) const {
+    wchar_t text[32];
+    std::swprintf(text, 32, L"%llX", static_cast<unsigned long long>(doc.db().handle(id)));
+    return text;
+  }
+  ObjectId nameToId(const kds_name name) const {
+    return doc.db().fromEntityName({name[0], name[1]});
+  }
+
+  Document& doc;
+};
+
+TEST(InputSource, QueuedLinesFirstThenTheReaderCommentsSkipped) {
+  InputSource source;
+  auto stream = std::make_unique<std::istringstream>(
+      "; a comment\r\nfirst\r\n   ;indented comment\n\xC3\xA9t\xC3\xA9\n\xE9\n");
+  source.setReader(std::make_unique<StreamLineReader>(std::move(stream)));
+  source.queue(L"-c line");
+  source.queue(L";not a reply either");
+  EXPECT_EQ(*source.peek(), L"-c line");
+  EXPECT_EQ(source.next(), L"-c line");
+  EXPECT_EQ(source.next(), L"first");  // CR dropped
+  EXPECT_EQ(source.next(), L"\u00e9t\u00e9");
+  EXPECT_EQ(source.next(), L"\u00e9");  // a lone Latin-1 byte stands for itself
+  EXPECT_TRUE(source.atEnd());
+  EXPECT_FALSE(source.next());
+}
+
+TEST(KeywordList, AbbreviationsWholeWordsAndLocalGlobalHalves) {
+  const KeywordList list(L"SEttings eXit width Ja Nein");
+  EXPECT_EQ(list.match(L"se"), L"SEttings");
+  EXPECT_EQ(list.match(L"SET"), L"SEttings");
+  EXPECT_EQ(list.match(L"settings"), L"SEttings");
+  EXPECT_FALSE(list.match(L"s"));
+  EXPECT_FALSE(list.match(L"settingsx"));
+  EXPECT_EQ(list.match(L"x"), L"eXit");
+  EXPECT_EQ(list.match(L"exit"), L"eXit");
+  EXPECT_FALSE(list.match(L"wid"));  // no capitals: whole word only
+  EXPECT_EQ(list.match(L"WIDTH"), L"width");
+
+  const KeywordList translated(L"Ja Nein _ Yes No");
+  EXPECT_EQ(translated.match(L"j"), L"Yes");
+  EXPECT_EQ(translated.match(L"nein"), L"No");
+  EXPECT_FALSE(translated.match(L"y"));          // the returned words are not typed ...
+  EXPECT_EQ(translated.match(L"_yes"), L"Yes");  // ... unless marked as such
+  EXPECT_EQ(translated.match(L"_N"), L"No");
+}
+
+TEST_F(PromptsTest, FlagsRefuseAndAskAgainForTheNextPromptOnly) {
+  replies({L"", L"0", L"-2", L"abc", L"3.5", L"", L"2.5", L"7", L"-1", L"0"});
+  double real = 0;
+  kxedInitGet(KXINP_NONULL | KXINP_NOZERO | KXINP_NONEG, nullptr);
+  EXPECT_EQ(kxedGetReal(L"Height: ", &real), KXRT_NORM);
+  EXPECT_EQ(real, 3.5);
+  EXPECT_EQ(count(L"Height: "), 5);
+  EXPECT_EQ(count(L"Requires a positive number."), 2);  // zero and -2
+  EXPECT_EQ(count(L"Requires numeric value."), 2);      // Enter and "abc"
+  EXPECT_NE(printed.find(L"Height: 3.5\n"), std::wstring::npos);
+
+  // The flags are gone: Enter is an empty reply now.
+  EXPECT_EQ(kxedGetReal(L"Again: ", &real), KXRT_NONE);
+
+  int n = 0;
+  kxedInitGet(KXINP_NOZERO, nullptr);
+  EXPECT_EQ(kxedGetInt(L"Count: ", &n), KXRT_NORM);  // 2.5 refused, 7 taken
+  EXPECT_EQ(n, 7);
+  EXPECT_EQ(count(L"Requires an integer"), 1);
+  kxedInitGet(KXINP_NOZERO, nullptr);
+  EXPECT_EQ(kxedGetInt(L"Count: ", &n), KXRT_NORM);  // negative allowed without flag 4
+  EXPECT_EQ(n, -1);
+  EXPECT_EQ(kxedGetInt(L"Count: ", &n), KXRT_NORM);  // zero allowed without flag 2
+  EXPECT_EQ(n, 0);
+}
+
+TEST_F(PromptsTest, KeywordsAndArbitraryInput) {
+  replies({L"wrong", L"se", L"_No", L"j", L"10,20", L"hello there", L"Ja", L"free text", L"x"});
+  wchar_t word[64];
+  kxedInitGet(0, L"SEttings Ja Nein _ SEttings Yes No");
+  EXPECT_EQ(kxedGetKword(L"Option: ", word, 64), KXRT_NORM);
+  EXPECT_STREQ(word, L"SEttings");
+  EXPECT_EQ(count(L"Invalid option keyword."), 1);
+  kxedInitGet(0, L"Ja Nein _ Yes No");
+  EXPECT_EQ(kxedGetKword(L"Option: ", word, 64), KXRT_NORM);
+  EXPECT_STREQ(word, L"No");
+
+  // At a point prompt a keyword is KXRT_KWORD; a point still is a point.
+  double p[3];
+  kxedInitGet(0, L"Ja Nein _ Yes No");
+  EXPECT_EQ(kxedGetPoint(nullptr, L"Point: ", p), KXRT_KWORD);
+  EXPECT_EQ(kxedGetInput(word, 64), KXRT_NORM);
+  EXPECT_STREQ(word, L"Yes");
+  kxedInitGet(KXINP_ARBITRARY, L"Ja");
+  EXPECT_EQ(kxedGetPoint(nullptr, L"Point: ", p), KXRT_NORM);
+  EXPECT_EQ(p[0], 10);
+  kxedInitGet(KXINP_ARBITRARY, L"Ja");
+  EXPECT_EQ(kxedGetPoint(nullptr, L"Point: ", p), KXRT_KWORD);
+  kxedGetInput(word, 64);
+  EXPECT_STREQ(word, L"hello there");
+  kxedInitGet(KXINP_ARBITRARY, L"Ja");
+  EXPECT_EQ(kxedGetPoint(nullptr, L"Point: ", p), KXRT_KWORD);  // a keyword wins over text
+  kxedGetInput(word, 64);
+  EXPECT_STREQ(word, L"Ja");
+
+  wchar_t small[5];
+  EXPECT_EQ(kxedGetString(1, L"Name: ", small, 5), KXRT_NORM);  // cut to fit
+  EXPECT_STREQ(small, L"free");
+  // Without flag 128 a text that is no point is refused; the input then ends: cancel.
+  EXPECT_EQ(kxedGetPoint(nullptr, L"Point: ", p), KXRT_CANCEL);
+  EXPECT_EQ(count(L"Point or option keyword required."), 1);
+}
+
+TEST_F(PromptsTest, PointsAbsoluteRelativeAndPolar) {
+  replies({L"10,20", L"@5,-5", L"1,2,3", L"@", L"@10<90", L"@1,1,1", L"3<0"});
+  double p[3];
+  ASSERT_EQ(kxedGetPoint(nullptr, L"From: ", p), KXRT_NORM);
+  EXPECT_EQ(asVec(p), (Vec3{10, 20, 0}));
+  ASSERT_EQ(kxedGetPoint(p, L"To: ", p), KXRT_NORM);  // from the base
+  EXPECT_EQ(asVec(p), (Vec3{15, 15, 0}));
+  ASSERT_EQ(kxedGetPoint(nullptr, L"P: ", p), KXRT_NORM);
+  EXPECT_EQ(asVec(p), (Vec3{1, 2, 3}));
+  ASSERT_EQ(kxedGetPoint(nullptr, L"P: ", p), KXRT_NORM);  // '@' alone: the last point
+  EXPECT_EQ(asVec(p), (Vec3{1, 2, 3}));
+  ASSERT_EQ(kxedGetPoint(nullptr, L"P: ", p), KXRT_NORM);
+  EXPECT_NEAR(p[0], 1, 1e-12);
+  EXPECT_NEAR(p[1], 12, 1e-12);
+  const double base[3] = {100, 100, 100};
+  ASSERT_EQ(kxedGetPoint(base, L"P: ", p), KXRT_NORM);
+  EXPECT_EQ(asVec(p), (Vec3{101, 101, 101}));
+  ASSERT_EQ(kxedGetPoint(nullptr, L"P: ", p), KXRT_NORM);
+  EXPECT_EQ(asVec(p), (Vec3{3, 0, 0}));
+  EXPECT_NE(printed.find(L"From: 10,20\nTo: @5,-5\n"), std::wstring::npos);
+}
+
+TEST_F(PromptsTest, DistancesByNumberAndByPoints) {
+  replies({L"7.5", L"3,4", L"1,1", L"4,5", L"-2", L"2", L"3,4,12"});
+  double d = 0;
+  const double base[3] = {0, 0, 0};
+  EXPECT_EQ(kxedGetDist(base, L"Distance: ", &d), KXRT_NORM);
+  EXPECT_EQ(d, 7.5);
+  EXPECT_EQ(kxedGetDist(base, L"Distance: ", &d), KXRT_NORM);
+  EXPECT_NEAR(d, 5, 1e-12);
+  EXPECT_EQ(kxedGetDist(nullptr, L"Distance: ", &d), KXRT_NORM);  // two points
+  EXPECT_NEAR(d, 5, 1e-12);
+  EXPECT_NE(printed.find(L"Specify second point: 4,5\n"), std::wstring::npos);
+  kxedInitGet(KXINP_NONEG, nullptr);
+  EXPECT_EQ(kxedGetDist(base, L"Distance: ", &d), KXRT_NORM);
+  EXPECT_EQ(d, 2);
+  EXPECT_EQ(count(L"Requires a positive number."), 1);
+  kxedInitGet(KXINP_2D, nullptr);
+  EXPECT_EQ(kxedGetDist(base, L"Distance: ", &d), KXRT_NORM);
+  EXPECT_NEAR(d, 5, 1e-12);  // z ignored
+}
+
+TEST_F(PromptsTest, AnglesInDegreesAndByPoint) {
+  replies({L"90", L"-90", L"1,1", L"5,5", L"5,6", L"90", L"90", L"0,1"});
+  double a = 0;
+  const double base[3] = {0, 0, 0};
+  EXPECT_EQ(kxedGetOrient(nullptr, L"Angle: ", &a), KXRT_NORM);
+  EXPECT_NEAR(a, kPi / 2, 1e-12);
+  EXPECT_EQ(kxedGetOrient(nullptr, L"Angle: ", &a), KXRT_NORM);
+  EXPECT_NEAR(a, 1.5 * kPi, 1e-12);  // kept in [0, 2 pi)
+  EXPECT_EQ(kxedGetOrient(base, L"Angle: ", &a), KXRT_NORM);
+  EXPECT_NEAR(a, kPi / 4, 1e-12);
+  EXPECT_EQ(kxedGetAngle(nullptr, L"Angle: ", &a), KXRT_NORM);  // two points
+  EXPECT_NEAR(a, kPi / 2, 1e-12);
+
+  // With the angle base at 90 degrees, typed angles count from it; Orient answers from east,
+  // Angle from the base.
+  db::setHeaderReal(doc.db(), "$ANGBASE", kPi / 2);
+  EXPECT_EQ(kxedGetOrient(nullptr, L"Angle: ", &a), KXRT_NORM);
+  EXPECT_NEAR(a, kPi, 1e-12);
+  EXPECT_EQ(kxedGetAngle(nullptr, L"Angle: ", &a), KXRT_NORM);
+  EXPECT_NEAR(a, kPi / 2, 1e-12);
+  EXPECT_EQ(kxedGetAngle(base, L"Angle: ", &a), KXRT_NORM);  // straight up: the base itself
+  EXPECT_NEAR(a, 0, 1e-12);
+}
+
+TEST_F(PromptsTest, CancelAndEndOfInput) {
+  replies({L"^c", L"  ^C  ", L"next", L"^C"});
+  double p[3];
+  EXPECT_EQ(kxedGetPoint(nullptr, L"Point: ", p), KXRT_CANCEL);
+  wchar_t text[16];
+  EXPECT_EQ(kxedGetString(1, L"Text: ", text, 16), KXRT_CANCEL);
+  EXPECT_EQ(count(L"*Cancel*"), 2);
+  // A waiting ^C is a user break only when it is next.
+  EXPECT_EQ(kxedUsrBrk(), 0);
+  EXPECT_EQ(kxedGetString(0, L"Text: ", text, 16), KXRT_NORM);
+  EXPECT_EQ(kxedUsrBrk(), 1);
+  EXPECT_EQ(kxedUsrBrk(), 0);
+  // The input has ended: every prompt is cancelled, with the prompt still in the transcript.
+  double d;
+  EXPECT_EQ(kxedGetDist(nullptr, L"Last: ", &d), KXRT_CANCEL);
+  EXPECT_NE(printed.find(L"Last: \n"), std::wstring::npos);
+  kds_name e;
+  EXPECT_EQ(kxedEntSel(nullptr, e, p), KXRT_CANCEL);
+}
+
+TEST_F(PromptsTest, PicksByPointAndHandle) {
+  const double a[3] = {0, 0, 0}, b[3] = {100, 0, 0}, c[3] = {50, 50, 0}, t[3] = {10, 80, 0};
+  const ObjectId line = made(kxutBuildList(KXRT_DXF0, L"LINE", 10, a, 11, b, 0));
+  const ObjectId circle = made(kxutBuildList(KXRT_DXF0, L"CIRCLE", 10, c, 40, 10.0, 0));
+  const ObjectId text = made(kxutBuildList(KXRT_DXF0, L"TEXT", 1, L"Label", 40, 5.0, 10, t, 0));
+  const ObjectId over = made(kxutBuildList(KXRT_DXF0, L"LINE", 10, a, 11, b, 0));  // on top
+  const std::wstring hline = L"h " + handleOf(line);
+  replies({L"50,30", L"50,0.1", L"60,50.2", L"12,81", hline.c_str(), L"H FFFFFF", L"0,0"});
+  kds_name e;
+  double p[3];
+  ASSERT_EQ(kxedEntSel(L"Pick: ", e, p), KXRT_NORM);  // 50,30 misses, asked again
+  EXPECT_EQ(count(L"Nothing selected."), 1);
+  EXPECT_EQ(nameToId(e), over);
+  EXPECT_EQ(asVec(p), (Vec3{50, 0.1, 0}));
+  ASSERT_EQ(kxedEntSel(L"Pick: ", e, p), KXRT_NORM);
+  EXPECT_EQ(nameToId(e), circle);
+  ASSERT_EQ(kxedEntSel(L"Pick: ", e, p), KXRT_NORM);  // inside the text's box
+  EXPECT_EQ(nameToId(e), text);
+  ASSERT_EQ(kxedEntSel(L"Pick: ", e, p), KXRT_NORM);
+  EXPECT_EQ(nameToId(e), line);
+  ASSERT_EQ(kxedEntSel(L"Pick: ", e, p), KXRT_NORM);  // unknown handle refused, then a point
+  EXPECT_EQ(count(L"No entity has that handle."), 1);
+  EXPECT_EQ(nameToId(e), over);
+
+  // Picks are made in the current UCS: a UCS moved by (0, 50) sees the circle's bottom at 0,-10.
+  Ucs ucs;
+  ucs.origin = {0, 50, 0};
+  doc.setUcs(ucs);
+  replies({L"50,-10"});
+  ASSERT_EQ(kxedEntSel(L"Pick: ", e, p), KXRT_NORM);
+  EXPECT_EQ(nameToId(e), circle);
+}
+
+void pushPoint(std::vector<NewTag>& body, int code, Vec3 p) {
+  body.push_back({code, db::formatReal(p.x)});
+  body.push_back({code + 10, db::formatReal(p.y)});
+  body.push_back({code + 20, db::formatReal(p.z)});
+}
+
+ObjectId addBlock(db::Database& db, const std::string& name) {
+  const ObjectId record = db::addTableRecord(
+      db, "BLOCK_RECORD",
+      {{100, "AcDbSymbolTableRecord"}, {100, "AcDbBlockTableRecord"}, {2, name}, {70, "0"}});
+  const int blocks = db.sectionIndex("BLOCKS");
+  std::vector<NewTag> begin = db::identityTags(db, record);
+  begin.insert(begin.end(),
+               {{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockBegin"}, {2, name}, {70, "0"}});
+  pushPoint(begin, 10, {});
+  begin.push_back({3, name});
+  begin.push_back({1, ""});
+  db.addRecord(blocks, {}, "BLOCK", begin);
+  std::vector<NewTag> end = db::identityTags(db, record);
+  end.insert(end.end(), {{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockEnd"}});
+  db.addRecord(blocks, {}, "ENDBLK", end);
+  return record;
+}
+
+ObjectId addInsert(db::Database& db, ObjectId into, const std::string& block, Vec3 at, double scale,
+                   double rotationDegrees) {
+  std::vector<NewTag> body{{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockReference"}, {2, block}};
+  pushPoint(body, 10, at);
+  body.insert(body.end(), {{41, db::formatReal(scale)},
+                           {42, db::formatReal(scale)},
+                           {43, db::formatReal(scale)},
+                           {50, db::formatReal(rotationDegrees)}});
+  return db::addEntity(db, into, "INSERT", body);
+}
+
+ObjectId addLine(db::Database& db, ObjectId into, Vec3 a, Vec3 b) {
+  std::vector<NewTag> body{{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbLine"}};
+  pushPoint(body, 10, a);
+  pushPoint(body, 11, b);
+  return db::addEntity(db, into, "LINE", body);
+}
+
+// INNER holds a line from (0,0) to (10,0); OUTER holds INNER at (0,5); the drawing holds OUTER
+// at (100,100) rotated 90 degrees and scaled 2. The inner line lies on x = 90 from y = 100 to
+// 120 in the world.
+TEST_F(PromptsTest, NestedPicksGiveTheEntityAndItsContainers) {
+  db::Database& db = doc.db();
+  const ObjectId inner = addBlock(db, "INNER");
+  const ObjectId nestedLine = addLine(db, inner, {0, 0, 0}, {10, 0, 0});
+  const ObjectId outer = addBlock(db, "OUTER");
+  const ObjectId innerRef = addInsert(db, outer, "INNER", {0, 5, 0}, 1, 0);
+  const ObjectId outerLine = addLine(db, outer, {0, 0, 0}, {0, -10, 0});
+  const ObjectId outerRef =
+      addInsert(db, db::findBlockRecord(db, "*Model_Space"), "OUTER", {100, 100, 0}, 2, 90);
+
+  replies({L"90,110", L"90,110", L"110,100"});
+  kds_name e;
+  double p[3];
+  ASSERT_EQ(kxedEntSel(L"Pick: ", e, p), KXRT_NORM);
+  EXPECT_EQ(nameToId(e), outerRef);  // a plain pick takes the reference
+
+  double xform[4][4];
+  resbuf* containers = nullptr;
+  ASSERT_EQ(kxedNEntSelP(L"Pick: ", e, p, 0, xform, &containers), KXRT_NORM);
+  EXPECT_EQ(nameToId(e), nestedLine);
+  std::vector<ObjectId> chain;
+  for (const resbuf* rb = containers; rb; rb = rb->next) {
+    EXPECT_EQ(rb->code, KXRT_ENAME);
+    chain.push_back(nameToId(rb->value.name));
+  }
+  EXPECT_EQ(chain, (std::vector<ObjectId>{innerRef, outerRef}));
+  kxutRelRb(containers);
+  // The transform takes the line's end (10, 0) in INNER to the world.
+  const double x = xform[0][0] * 10 + xform[0][3], y = xform[1][0] * 10 + xform[1][3];
+  EXPECT_NEAR(x, 90, 1e-9);
+  EXPECT_NEAR(y, 120, 1e-9);
+  EXPECT_EQ(xform[3][3], 1);
+
+  // The outer block's own line, picked without asking: one container.
+  double at[3] = {110, 100, 0};
+  ASSERT_EQ(kxedNEntSelP(nullptr, e, at, 1, xform, &containers), KXRT_NORM);
+  EXPECT_EQ(nameToId(e), outerLine);
+  ASSERT_NE(containers, nullptr);
+  EXPECT_EQ(nameToId(containers->value.name), outerRef);
+  EXPECT_EQ(containers->next, nullptr);
+  kxutRelRb(containers);
+
+  // A top-level entity has no containers and the identity transform.
+  const double a[3] = {0, 0, 0}, b[3] = {0, 50, 0};
+  const ObjectId plain = made(kxutBuildList(KXRT_DXF0, L"LINE", 10, a, 11, b, 0));
+  double on[3] = {0, 25, 0};
+  ASSERT_EQ(kxedNEntSelP(nullptr, e, on, 1, xform, &containers), KXRT_NORM);
+  EXPECT_EQ(nameToId(e), plain);
+  EXPECT_EQ(containers, nullptr);
+  EXPECT_EQ(xform[0][0], 1);
+  EXPECT_EQ(xform[0][3], 0);
+}
+
+}  // namespace
+}  // namespace kx::editor
