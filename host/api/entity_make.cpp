@@ -12,6 +12,7 @@
 #include "db/entities.h"
 #include "db/field_table.h"
 #include "db/header_values.h"
+#include "db/layers.h"
 #include "db/object_fields.h"
 #include "db/symbol_tables.h"
 #include "dxf/number_syntax.h"
@@ -285,15 +286,7 @@ Made make(const resbuf* list, bool objectsToo) {
 
   // ---- write: tables the new object needs, then the object ----
   try {
-    if (graphical && db::findTableRecord(db, "LAYER", layer).isNull()) {
-      std::vector<db::NewTag> record;
-      if (markers) {
-        record.push_back({100, "AcDbSymbolTableRecord"});
-        record.push_back({100, "AcDbLayerTableRecord"});
-      }
-      record.insert(record.end(), {{2, db.encode(layer)}, {70, "0"}, {62, "7"}, {6, "Continuous"}});
-      db::addTableRecord(db, "LAYER", record);
-    }
+    if (graphical && db::findTableRecord(db, "LAYER", layer).isNull()) db::addLayer(db, layer);
     for (const Element& e : xdata) {
       if (e.rb->code != 1001) continue;
       if (!db::findTableRecord(db, "APPID", e.rb->value.string).isNull()) continue;

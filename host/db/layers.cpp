@@ -17,4 +17,21 @@ bool isOnLockedLayer(const Database& db, ObjectId entity) {
   return isLayerLocked(db, layer);
 }
 
+ObjectId addLayer(Database& db, std::wstring_view name) {
+  std::vector<NewTag> record;
+  if (db.version().hasSubclassMarkers()) {
+    record.push_back({100, "AcDbSymbolTableRecord"});
+    record.push_back({100, "AcDbLayerTableRecord"});
+  }
+  record.insert(record.end(), {{2, db.encode(name)}, {70, "0"}, {62, "7"}, {6, "Continuous"}});
+  return addTableRecord(db, "LAYER", record);
+}
+
+void setLayerLocked(Database& db, ObjectId layerRecord, bool locked) {
+  ObjectFields fields(db, layerRecord);
+  const long long flags = fields.integer(70);
+  const long long changed = locked ? (flags | 4) : (flags & ~4LL);
+  if (changed != flags) fields.setInteger(70, changed);
+}
+
 }  // namespace kx::db

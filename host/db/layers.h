@@ -13,4 +13,10 @@ bool isLayerLocked(const Database& db, std::wstring_view layer);
 // Whether the entity's layer (8, "0" when absent) is locked.
 bool isOnLockedLayer(const Database& db, ObjectId entity);
 
+// Adds a layer as a CAD program makes one on demand: colour 7, linetype Continuous, not locked.
+// Throws std::invalid_argument when the drawing has no LAYER table.
+ObjectId addLayer(Database& db, std::wstring_view name);
+// Sets or clears the lock flag of the layer record.
+void setLayerLocked(Database& db, ObjectId layerRecord, bool locked);
+
 }  // namespace kx::db

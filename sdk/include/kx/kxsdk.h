@@ -2,6 +2,7 @@
 // Everything a module needs from the host, in one include.
 
 #include "kx/kxarray.h"
+#include "kx/kxchars.h"
 #include "kx/kxdb.h"
 #include "kx/kxdbblock.h"
 #include "kx/kxdbdict.h"
@@ -9,6 +10,11 @@
 #include "kx/kxdbobject.h"
 #include "kx/kxdbtext.h"
 #include "kx/kxed.h"
+#include "kx/kxedcmd.h"
+#include "kx/kxedinput.h"
 #include "kx/kxge.h"
 #include "kx/kxrx.h"
+#include "kx/kxrxsys.h"
 #include "kx/kxtypes.h"
+#include "kx/kxwinapp.h"
+#include "kx/kxwinreg.h"

@@ -3,9 +3,11 @@ file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 
 function(run expect_ok)
-  execute_process(COMMAND ${KXHOST} ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out
+  execute_process(COMMAND ${KXHOST} ${ARGN} INPUT_FILE /dev/null RESULT_VARIABLE rc
+                  OUTPUT_VARIABLE out
                   ERROR_VARIABLE err)
   set(rc ${rc} PARENT_SCOPE)
+  set(out "${out}" PARENT_SCOPE)
   set(err "${err}" PARENT_SCOPE)
   if(expect_ok AND NOT rc EQUAL 0)
     message(FATAL_ERROR "kxhost ${ARGN} failed (${rc}): ${err}")
@@ -56,3 +58,26 @@ run(TRUE ${WORK}/cut.dxf -o ${WORK}/fixed.dxf)
 if(NOT err MATCHES "cut.dxf: repaired")
   message(FATAL_ERROR "no repair notice for a cut-off drawing: ${err}")
 endif()
+
+# Commands typed at the command line: a layer made current and locked, a variable set, a command
+# that does not exist (said, and the run goes on), and a script file after the -c lines.
+file(WRITE ${WORK}/typed.scr
+     "LAYER\nM\nWalls\nL\nWalls\n\n; a comment line\nSETVAR\nTEXTSIZE\n3.5\n")
+run(TRUE -o ${WORK}/typed.dxf -c NOSUCHCMD -s ${WORK}/typed.scr)
+if(NOT out MATCHES "Unknown command \"NOSUCHCMD\"")
+  message(FATAL_ERROR "no word about an unknown command: ${out}")
+endif()
+execute_process(
+  COMMAND /usr/bin/python3 -c "import ezdxf, sys
+d = ezdxf.readfile(sys.argv[1])
+assert d.layers.get('Walls').is_locked(), 'Walls not locked'
+assert d.header['$CLAYER'] == 'Walls', d.header['$CLAYER']
+assert d.header['$TEXTSIZE'] == 3.5, d.header['$TEXTSIZE']" ${WORK}/typed.dxf
+  RESULT_VARIABLE rc ERROR_VARIABLE check)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "typed commands did not land in the drawing: ${check}")
+endif()
+
+# A script that cannot be read stops the run before anything is saved.
+run(FALSE -o ${WORK}/never.dxf -s ${WORK}/no-such.scr)
+expect_one_line_error("cannot read script")

@@ -1,0 +1,346 @@
+#include "editor/command_line.h"
+
+#include <cwchar>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "db/dxf_io.h"
+#include "db/layers.h"
+#include "db/symbol_tables.h"
+#include "dxf/encoding.h"
+#include "editor/command_stack.h"
+#include "editor/host_commands.h"
+#include "editor/prompts.h"
+#include "editor/session.h"
+#include "kx/kxdb.h"
+#include "kx/kxed.h"
+#include "kx/kxedinput.h"
+
+namespace kx::editor {
+namespace {
+
+CommandLineOptions commandLineOptions;
+bool quitRequested = false;
+
+void say(std::wstring_view text) {
+  kxutPrintf(L"%s", std::wstring(text).c_str());
+}
+
+std::wstring narrowToWide(const std::string& text) {
+  std::wstring out;
+  for (unsigned char c : text) out += static_cast<wchar_t>(c);
+  return out;
+}
+
+// A string reply; nothing on Enter, cancel or the end of the input.
+std::optional<std::wstring> askString(const wchar_t* prompt, bool allowSpaces) {
+  wchar_t buffer[1024] = {};
+  if (kxedGetString(allowSpaces, prompt, buffer, std::size(buffer)) != KXRT_NORM) return {};
+  if (buffer[0] == L'\0') return {};
+  return std::wstring(buffer);
+}
+
+// A keyword reply; `fallback` on Enter, nothing on cancel.
+std::optional<std::wstring> askKeyword(const wchar_t* keywords, const wchar_t* prompt,
+                                       const wchar_t* fallback) {
+  wchar_t buffer[256] = {};
+  kxedInitGet(0, keywords);
+  const int status = kxedGetKword(prompt, buffer, std::size(buffer));
+  if (status == KXRT_NONE && fallback) return std::wstring(fallback);
+  if (status != KXRT_NORM) return {};
+  return std::wstring(buffer);
+}
+
+Reply setReply(const kds_name set) {
+  Reply r;
+  r.kind = Reply::Kind::Set;
+  r.name[0] = set[0];
+  r.name[1] = set[1];
+  return r;
+}
+
+Reply entityReply(const kds_name entity) {
+  Reply r;
+  r.kind = Reply::Kind::Entity;
+  r.name[0] = entity[0];
+  r.name[1] = entity[1];
+  return r;
+}
+
+// Runs one of the commands modules reach through kxedCommand with replies gathered here.
+void runWithReplies(std::vector<Reply> replies) {
+  Replies list(std::move(replies));
+  if (!runCommands(list)) say(L"\nThe command could not be completed; nothing was changed.");
+}
+
+bool saveTo(const std::filesystem::path& path) {
+  Document& document = activeDocument();
+  try {
+    db::saveDxfFile(document.db(), path);
+  } catch (const std::exception& e) {
+    say(L"\nCannot save " + narrowToWide(path.string()) + L": " + narrowToWide(e.what()));
+    return false;
+  }
+  say(L"\nSaved " + narrowToWide(path.string()) + L".");
+  return true;
+}
+
+void selectCommand() {
+  kds_name set = {0, 0};
+  if (kxedSSGet(nullptr, nullptr, nullptr, nullptr, set) != KXRT_NORM) return;
+  std::int32_t length = 0;
+  kxedSSLength(set, &length);
+  kxedSSSetFirst(nullptr, set);
+  kxedSSFree(set);
+  kxutPrintf(L"\n%d object(s) selected.", static_cast<int>(length));
+}
+
+void saveCommand() {
+  Document& document = activeDocument();
+  if (!document.path().empty()) {
+    saveTo(document.path());
+  } else if (commandLineOptions.output) {
+    if (saveTo(*commandLineOptions.output)) document.setPath(commandLineOptions.output->string());
+  } else if (auto name = askString(L"\nSave drawing as: ", true)) {
+    if (saveTo(dxf::toUtf8(*name))) document.setPath(dxf::toUtf8(*name));
+  }
+}
+
+void saveAsCommand() {
+  if (auto name = askString(L"\nSave drawing as: ", true)) {
+    if (saveTo(dxf::toUtf8(*name))) activeDocument().setPath(dxf::toUtf8(*name));
+  }
+}
+
+void orthoCommand() {
+  auto mode = askKeyword(L"ON OFF", L"\nEnter mode [ON/OFF]: ", nullptr);
+  if (mode) runWithReplies({Reply::ofText(L"_.ORTHO"), Reply::ofText(L"_" + *mode)});
+}
+
+void ucsCommand() {
+  auto option =
+      askKeyword(L"Save Entity Restore Delete World",
+                 L"\nEnter an option [Save/Entity/Restore/Delete/World] <World>: ", L"World");
+  if (!option) return;
+  std::vector<Reply> replies = {Reply::ofText(L"_.UCS"), Reply::ofText(L"_" + *option)};
+  if (*option == L"Entity") {
+    kds_name entity;
+    double point[3];
+    if (kxedEntSel(L"\nSelect object to align UCS: ", entity, point) != KXRT_NORM) return;
+    replies.push_back(entityReply(entity));
+  } else if (*option != L"World") {
+    auto name = askString(L"\nEnter name of UCS: ", false);
+    if (!name) return;
+    replies.push_back(Reply::ofText(*name));
+  }
+  runWithReplies(std::move(replies));
+}
+
+void explodeCommand() {
+  kds_name set = {0, 0};
+  if (kxedSSGet(nullptr, nullptr, nullptr, nullptr, set) != KXRT_NORM) return;
+  runWithReplies({Reply::ofText(L"_.EXPLODE"), setReply(set), Reply::ofText(L"")});
+  kxedSSFree(set);
+}
+
+void drawOrderCommand() {
+  kds_name set = {0, 0};
+  if (kxedSSGet(nullptr, nullptr, nullptr, nullptr, set) != KXRT_NORM) return;
+  auto option = askKeyword(
+      L"Above Under Front Back",
+      L"\nEnter object ordering option [Above objects/Under objects/Front/Back] <Back>: ", L"Back");
+  std::vector<Reply> replies = {Reply::ofText(L"_.DRAWORDER"), setReply(set), Reply::ofText(L""),
+                                Reply::ofText(L"_" + option.value_or(L""))};
+  if (option && (*option == L"Above" || *option == L"Under")) {
+    kds_name reference;
+    double point[3];
+    if (kxedEntSel(L"\nSelect reference object: ", reference, point) == KXRT_NORM)
+      replies.push_back(entityReply(reference));
+    else
+      option.reset();
+  }
+  if (option) runWithReplies(std::move(replies));
+  kxedSSFree(set);
+}
+
+void wipeoutCommand() {
+  std::vector<Reply> replies = {Reply::ofText(L"_.WIPEOUT")};
+  const wchar_t* prompt = L"\nSpecify first point: ";
+  for (;;) {
+    double point[3];
+    const int status = kxedGetPoint(nullptr, prompt, point);
+    if (status == KXRT_NONE) break;
+    if (status != KXRT_NORM) return;
+    Reply r;
+    r.kind = Reply::Kind::Point;
+    r.point = {point[0], point[1], point[2]};
+    replies.push_back(r);
+    prompt = L"\nSpecify next point or <end>: ";
+  }
+  replies.push_back(Reply::ofText(L""));
+  runWithReplies(std::move(replies));
+}
+
+void layerCommand() {
+  for (;;) {
+    auto option = askKeyword(L"Make Set New Lock Unlock",
+                             L"\nEnter an option [Make/Set/New/Lock/Unlock]: ", nullptr);
+    if (!option) return;
+    auto name = askString(L"\nEnter layer name: ", true);
+    if (!name) continue;
+    db::Database& db = activeDocument().db();
+    db::ObjectId layer = db::findTableRecord(db, "LAYER", *name);
+    if (layer.isNull() && (*option == L"Make" || *option == L"New"))
+      layer = db::addLayer(db, *name);
+    if (layer.isNull()) {
+      say(L"\nNo layer named \"" + *name + L"\".");
+      continue;
+    }
+    if (*option == L"Lock" || *option == L"Unlock") {
+      db::setLayerLocked(db, layer, *option == L"Lock");
+    } else if (*option == L"Make" || *option == L"Set") {
+      resbuf value{};
+      value.code = KXRT_STR;
+      value.value.string = name->data();
+      if (kxedSetVar(L"CLAYER", &value) != KXRT_NORM)
+        say(L"\nLayer \"" + *name + L"\" cannot be made current.");
+    }
+  }
+}
+
+void setvarCommand() {
+  auto name = askString(L"\nEnter variable name: ", false);
+  if (!name) return;
+  resbuf current{};
+  if (kxedGetVar(name->c_str(), &current) != KXRT_NORM) {
+    say(L"\nUnknown variable name \"" + *name + L"\".");
+    return;
+  }
+  std::wstring shown;
+  switch (current.code) {
+    case KXRT_SHORT:
+      shown = std::to_wstring(current.value.int16);
+      break;
+    case KXRT_LONG:
+      shown = std::to_wstring(current.value.int32);
+      break;
+    case KXRT_REAL:
+      shown = std::to_wstring(current.value.real);
+      break;
+    case KXRT_STR:
+      shown = current.value.string ? current.value.string : L"";
+      kxad_free(current.value.string);
+      break;
+    default:
+      shown = L"(point)";
+      break;
+  }
+  auto typed =
+      askString((L"\nEnter new value for " + *name + L" <" + shown + L">: ").c_str(), true);
+  if (!typed) return;
+  resbuf value{};
+  value.code = current.code;
+  wchar_t* end = nullptr;
+  bool parsed = true;
+  switch (current.code) {
+    case KXRT_SHORT:
+      value.value.int16 = static_cast<short>(std::wcstol(typed->c_str(), &end, 10));
+      parsed = end && *end == L'\0';
+      break;
+    case KXRT_LONG:
+      value.value.int32 = static_cast<std::int32_t>(std::wcstol(typed->c_str(), &end, 10));
+      parsed = end && *end == L'\0';
+      break;
+    case KXRT_REAL:
+      value.value.real = std::wcstod(typed->c_str(), &end);
+      parsed = end && *end == L'\0';
+      break;
+    case KXRT_STR:
+      value.value.string = typed->data();
+      break;
+    default: {
+      double p[3] = {0, 0, 0};
+      parsed = std::swscanf(typed->c_str(), L"%lf,%lf,%lf", &p[0], &p[1], &p[2]) >= 2;
+      for (int i = 0; i < 3; ++i) value.value.point[i] = p[i];
+      break;
+    }
+  }
+  if (!parsed || kxedSetVar(name->c_str(), &value) != KXRT_NORM)
+    say(L"\nInvalid value \"" + *typed + L"\" for " + *name + L"; it keeps its value.");
+}
+
+void helpCommand() {
+  KxEdCommandStack& stack = commandStack();
+  for (std::uint32_t g = 0; const wchar_t* group = stack.groupAt(g); ++g) {
+    kxutPrintf(L"\n%s:", group);
+    for (std::uint32_t c = 0; c < stack.numCommands(group); ++c) {
+      const KxEdCommand* command = stack.commandAt(group, c);
+      if (std::wcscmp(command->globalName(), command->localName()) == 0)
+        kxutPrintf(L"\n  %s", command->globalName());
+      else
+        kxutPrintf(L"\n  %s (%s)", command->localName(), command->globalName());
+    }
+  }
+}
+
+}  // namespace
+
+void registerHostCommands(const CommandLineOptions& options) {
+  commandLineOptions = options;
+  struct Entry {
+    const wchar_t* name;
+    std::int32_t flags;
+    void (*body)();
+  };
+  static constexpr Entry kCommands[] = {
+      {L"SELECT", KxEd::kModal, selectCommand},
+      {L"SAVE", KxEd::kModal, saveCommand},
+      {L"SAVEAS", KxEd::kModal, saveAsCommand},
+      {L"QUIT", KxEd::kModal, [] { quitRequested = true; }},
+      {L"REDRAW", KxEd::kModal, [] {}},
+      {L"UCS", KxEd::kModal, ucsCommand},
+      {L"ORTHO", KxEd::kModal, orthoCommand},
+      {L"EXPLODE", KxEd::kUsePickSet, explodeCommand},
+      {L"DRAWORDER", KxEd::kUsePickSet, drawOrderCommand},
+      {L"WIPEOUT", KxEd::kModal, wipeoutCommand},
+      {L"LAYER", KxEd::kModal, layerCommand},
+      {L"SETVAR", KxEd::kModal, setvarCommand},
+      {L"HELP", KxEd::kModal, helpCommand},
+  };
+  for (const Entry& e : kCommands) {
+    if (commandStack().lookupGlobalCmd(e.name)) continue;
+    addHostCommand(e.name, e.name, e.flags, e.body);
+  }
+}
+
+CommandLineOutcome runCommandLine() {
+  CommandLineOutcome outcome;
+  quitRequested = false;
+  Prompter& prompter = Prompter::instance();
+  while (!quitRequested) {
+    const std::optional<std::wstring> typed = prompter.ask(L"\nCommand: ");
+    if (!typed) break;
+    std::wstring name = *typed;
+    while (!name.empty() && (name.back() == L' ' || name.back() == L'\t')) name.pop_back();
+    if (name.empty()) continue;
+    const CommandRun run = runCommand(name);
+    switch (run.status) {
+      case CommandRun::Status::Done:
+        ++outcome.commandsRun;
+        break;
+      case CommandRun::Status::Unknown:
+        ++outcome.unknownCommands;
+        say(L"\nUnknown command \"" + name + L"\". Type HELP for the list of commands.");
+        break;
+      case CommandRun::Status::Failed:
+        ++outcome.failedCommands;
+        break;
+    }
+  }
+  outcome.quit = quitRequested;
+  say(L"\n");
+  return outcome;
+}
+
+}  // namespace kx::editor
