@@ -12,18 +12,7 @@ namespace {
 using kx::editor::Reply;
 
 Reply pointReply(const double* p, bool threeD) {
-  Reply r;
-  r.kind = Reply::Kind::Point;
-  r.point = {p[0], p[1], threeD ? p[2] : 0.0};
-  return r;
-}
-
-Reply nameReply(const std::int64_t* name, Reply::Kind kind) {
-  Reply r;
-  r.kind = kind;
-  r.name[0] = name[0];
-  r.name[1] = name[1];
-  return r;
+  return Reply::ofPoint({p[0], p[1], threeD ? p[2] : 0.0});
 }
 
 int run(std::vector<Reply> replies) {
@@ -65,7 +54,8 @@ int kxedCommand(int type, ...) {
           ok = false;
           break;
         }
-        replies.push_back(nameReply(n, t == KXRT_ENAME ? Reply::Kind::Entity : Reply::Kind::Set));
+        replies.push_back(
+            Reply::ofName(n, t == KXRT_ENAME ? Reply::Kind::Entity : Reply::Kind::Set));
         break;
       }
       case KXRT_SHORT:
@@ -107,30 +97,18 @@ int kxedCmd(const resbuf* list) {
         break;
       case KXRT_ENAME:
       case KXRT_PICKS:
-        replies.push_back(nameReply(
+        replies.push_back(Reply::ofName(
             rb->value.name, rb->code == KXRT_ENAME ? Reply::Kind::Entity : Reply::Kind::Set));
         break;
-      case KXRT_SHORT: {
-        Reply r;
-        r.kind = Reply::Kind::Integer;
-        r.integer = rb->value.int16;
-        replies.push_back(r);
+      case KXRT_SHORT:
+        replies.push_back(Reply::ofInteger(rb->value.int16));
         break;
-      }
-      case KXRT_LONG: {
-        Reply r;
-        r.kind = Reply::Kind::Integer;
-        r.integer = rb->value.int32;
-        replies.push_back(r);
+      case KXRT_LONG:
+        replies.push_back(Reply::ofInteger(rb->value.int32));
         break;
-      }
-      case KXRT_REAL: {
-        Reply r;
-        r.kind = Reply::Kind::Real;
-        r.real = rb->value.real;
-        replies.push_back(r);
+      case KXRT_REAL:
+        replies.push_back(Reply::ofReal(rb->value.real));
         break;
-      }
       default:
         return KXRT_ERROR;
     }

@@ -53,19 +53,10 @@ std::optional<std::wstring> askKeyword(const wchar_t* keywords, const wchar_t* p
 }
 
 Reply setReply(const kds_name set) {
-  Reply r;
-  r.kind = Reply::Kind::Set;
-  r.name[0] = set[0];
-  r.name[1] = set[1];
-  return r;
+  return Reply::ofName(set, Reply::Kind::Set);
 }
-
 Reply entityReply(const kds_name entity) {
-  Reply r;
-  r.kind = Reply::Kind::Entity;
-  r.name[0] = entity[0];
-  r.name[1] = entity[1];
-  return r;
+  return Reply::ofName(entity, Reply::Kind::Entity);
 }
 
 // Runs one of the commands modules reach through kxedCommand with replies gathered here.
@@ -172,10 +163,7 @@ void wipeoutCommand() {
     const int status = kxedGetPoint(nullptr, prompt, point);
     if (status == KXRT_NONE) break;
     if (status != KXRT_NORM) return;
-    Reply r;
-    r.kind = Reply::Kind::Point;
-    r.point = {point[0], point[1], point[2]};
-    replies.push_back(r);
+    replies.push_back(Reply::ofPoint({point[0], point[1], point[2]}));
     prompt = L"\nSpecify next point or <end>: ";
   }
   replies.push_back(Reply::ofText(L""));

@@ -31,6 +31,32 @@ struct Reply {
     r.text = t;
     return r;
   }
+  static Reply ofPoint(geom::Vec3 p) {
+    Reply r;
+    r.kind = Kind::Point;
+    r.point = p;
+    return r;
+  }
+  // An entity name (Kind::Entity) or a selection-set name (Kind::Set).
+  static Reply ofName(const std::int64_t* n, Kind kind) {
+    Reply r;
+    r.kind = kind;
+    r.name[0] = n[0];
+    r.name[1] = n[1];
+    return r;
+  }
+  static Reply ofInteger(long value) {
+    Reply r;
+    r.kind = Kind::Integer;
+    r.integer = value;
+    return r;
+  }
+  static Reply ofReal(double value) {
+    Reply r;
+    r.kind = Kind::Real;
+    r.real = value;
+    return r;
+  }
   bool isEnter() const { return kind == Kind::Text && text.empty(); }
 };
 

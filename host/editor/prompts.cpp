@@ -350,13 +350,9 @@ int Prompter::getDistance(const Vec3* base, std::wstring_view prompt, double& re
                }
                const auto p = parsePoint(reply, anchor);
                if (!p) return Outcome{Outcome::Unknown, 0, {}};
-               lastPoint = *p;
-               Vec3 from = base ? *base : *p, to = *p;
-               if (!base) {
-                 const int status = getPoint(&from, L"Specify second point: ", to);
-                 if (status != KXRT_NORM)
-                   return Outcome{Outcome::Done, status == KXRT_NONE ? KXRT_CANCEL : status, {}};
-               }
+               Vec3 from, to;
+               if (const int status = shownPoints(base, *p, from, to); status != KXRT_NORM)
+                 return Outcome{Outcome::Done, status, {}};
                Vec3 d = to - from;
                if (flat) d.z = 0;
                if (auto why = refusal(pending.flags, d.length()))
@@ -364,6 +360,15 @@ int Prompter::getDistance(const Vec3* base, std::wstring_view prompt, double& re
                result = d.length();
                return Outcome{Outcome::Done, KXRT_NORM, {}};
              });
+}
+
+int Prompter::shownPoints(const Vec3* base, const Vec3& given, Vec3& from, Vec3& to) {
+  lastPoint = given;
+  from = base ? *base : given;
+  to = given;
+  if (base) return KXRT_NORM;
+  const int status = getPoint(&from, L"Specify second point: ", to);
+  return status == KXRT_NONE ? KXRT_CANCEL : status;
 }
 
 int Prompter::getAngle(bool orient, const Vec3* base, std::wstring_view prompt, double& result) {
@@ -380,13 +385,9 @@ int Prompter::getAngle(bool orient, const Vec3* base, std::wstring_view prompt, 
                }
                const auto p = parsePoint(reply, anchor);
                if (!p) return Outcome{Outcome::Unknown, 0, {}};
-               lastPoint = *p;
-               Vec3 from = base ? *base : *p, to = *p;
-               if (!base) {
-                 const int status = getPoint(&from, L"Specify second point: ", to);
-                 if (status != KXRT_NORM)
-                   return Outcome{Outcome::Done, status == KXRT_NONE ? KXRT_CANCEL : status, {}};
-               }
+               Vec3 from, to;
+               if (const int status = shownPoints(base, *p, from, to); status != KXRT_NORM)
+                 return Outcome{Outcome::Done, status, {}};
                if (to.x == from.x && to.y == from.y)
                  return Outcome{Outcome::Refused, 0, L"Requires two different points."};
                result = normalizedAngle(std::atan2(to.y - from.y, to.x - from.x) - offset);
