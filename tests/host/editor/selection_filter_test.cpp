@@ -90,6 +90,19 @@ class FilterList {
   std::vector<long> ownString_;  // per element: its string in strings_, or -1
 };
 
+using Tags = std::vector<db::NewTag>;
+Tags operator+(Tags a, const Tags& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+// A point's three groups (z 0).
+Tags at(int code, const char* x, const char* y) {
+  return {{code, x}, {code + 10, y}, {code + 20, "0.0"}};
+}
+Tags entity(const std::string& layer) {
+  return {{100, "AcDbEntity"}, {8, layer}};
+}
+
 // A drawing with a few of everything a filter tells apart, each entity known by a label.
 struct TestDrawing {
   db::Database db = db::newDrawing();
@@ -109,104 +122,40 @@ struct TestDrawing {
     body.push_back({100, "AcDbText"});
     add(label, model, "TEXT", body);
   }
+  void insert(const std::string& label, const std::string& layer, const std::string& block,
+              const char* x, const char* y) {
+    add(label, model, "INSERT",
+        entity(layer) + Tags{{100, "AcDbBlockReference"}, {2, block}} + at(10, x, y));
+  }
 
   TestDrawing() {
     text("text A1", "A1", {{50, "90"}});
     text("text B", "B");
     text("text Arch", "Arch-notes");
     add("mtext A2", model, "MTEXT",
-        {{100, "AcDbEntity"},
-         {8, "A2"},
-         {100, "AcDbMText"},
-         {10, "0.0"},
-         {20, "0.0"},
-         {30, "0.0"},
-         {40, "3.5"},
-         {1, "multi"}});
+        entity("A2") + Tags{{100, "AcDbMText"}} + at(10, "0.0", "0.0") +
+            Tags{{40, "3.5"}, {1, "multi"}});
     add("line red", model, "LINE",
-        {{100, "AcDbEntity"},
-         {8, "A1"},
-         {62, "1"},
-         {100, "AcDbLine"},
-         {10, "0.0"},
-         {20, "0.0"},
-         {30, "0.0"},
-         {11, "10.0"},
-         {21, "0.0"},
-         {31, "0.0"}});
+        entity("A1") + Tags{{62, "1"}, {100, "AcDbLine"}} + at(10, "0.0", "0.0") +
+            at(11, "10.0", "0.0"));
     add("circle X", model, "CIRCLE",
-        {{100, "AcDbEntity"},
-         {8, "X"},
-         {100, "AcDbCircle"},
-         {10, "20.0"},
-         {20, "20.0"},
-         {30, "0.0"},
-         {40, "1.0"}});
-    add("door", model, "INSERT",
-        {{100, "AcDbEntity"},
-         {8, "0"},
-         {100, "AcDbBlockReference"},
-         {2, "DOOR"},
-         {10, "3.0"},
-         {20, "4.0"},
-         {30, "0.0"}});
-    add("window on X", model, "INSERT",
-        {{100, "AcDbEntity"},
-         {8, "X"},
-         {100, "AcDbBlockReference"},
-         {2, "WINDOW"},
-         {10, "3.0"},
-         {20, "4.0"},
-         {30, "0.0"}});
-    add("anonymous", model, "INSERT",
-        {{100, "AcDbEntity"},
-         {8, "0"},
-         {100, "AcDbBlockReference"},
-         {2, "*U7"},
-         {10, "0.0"},
-         {20, "0.0"},
-         {30, "0.0"}});
+        entity("X") + Tags{{100, "AcDbCircle"}} + at(10, "20.0", "20.0") + Tags{{40, "1.0"}});
+    insert("door", "0", "DOOR", "3.0", "4.0");
+    insert("window on X", "X", "WINDOW", "3.0", "4.0");
+    insert("anonymous", "0", "*U7", "0.0", "0.0");
     // Reactors that name the paper-space record: the entity's owner is still model space.
     const std::string paperHandle = fmt::format("{:X}", db.handle(paper));
     add("reactor line", model, "LINE",
-        {{102, "{ACAD_REACTORS"},
-         {330, paperHandle},
-         {102, "}"},
-         {100, "AcDbEntity"},
-         {8, "B"},
-         {100, "AcDbLine"},
-         {10, "0.0"},
-         {20, "0.0"},
-         {30, "0.0"},
-         {11, "1.0"},
-         {21, "1.0"},
-         {31, "0.0"},
-         {1001, "MYAPP"},
-         {1000, "data"}});
+        Tags{{102, "{ACAD_REACTORS"}, {330, paperHandle}, {102, "}"}} + entity("B") +
+            Tags{{100, "AcDbLine"}} + at(10, "0.0", "0.0") + at(11, "1.0", "1.0") +
+            Tags{{1001, "MYAPP"}, {1000, "data"}});
     add("paper text", paper, "TEXT",
-        {{100, "AcDbEntity"},
-         {67, "1"},
-         {410, "Layout1"},
-         {8, "A1"},
-         {100, "AcDbText"},
-         {10, "0.0"},
-         {20, "0.0"},
-         {30, "0.0"},
-         {40, "5.0"},
-         {1, "title"},
-         {100, "AcDbText"}});
+        Tags{{100, "AcDbEntity"}, {67, "1"}, {410, "Layout1"}, {8, "A1"}, {100, "AcDbText"}} +
+            at(10, "0.0", "0.0") + Tags{{40, "5.0"}, {1, "title"}, {100, "AcDbText"}});
     // Says it is in paper space but not which layout: that comes from its owner.
     add("paper line", paper, "LINE",
-        {{100, "AcDbEntity"},
-         {67, "1"},
-         {8, "B"},
-         {100, "AcDbLine"},
-         {10, "0.0"},
-         {20, "0.0"},
-         {30, "0.0"},
-         {11, "1.0"},
-         {21, "1.0"},
-         {31, "0.0"}});
+        Tags{{100, "AcDbEntity"}, {67, "1"}, {8, "B"}, {100, "AcDbLine"}} + at(10, "0.0", "0.0") +
+            at(11, "1.0", "1.0"));
   }
 
   std::vector<std::string> labels(const std::vector<db::ObjectId>& found) const {
