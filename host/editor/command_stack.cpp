@@ -11,6 +11,7 @@
 #include "editor/selection_sets.h"
 #include "editor/session.h"
 #include "kx/kxrxsys.h"
+#include "kx/kxwinfile.h"
 
 const KxRxClass* KxEdCommand::desc() {
   static const KxRxClass cls(L"KxEdCommand", KxRxObject::desc());
@@ -179,6 +180,13 @@ std::function<void(std::string_view)> commandErrors;
 
 namespace {
 
+// The message of an exception a module let escape; the kind of exception when it gives none.
+std::string frameworkMessage(const CException* e) {
+  wchar_t text[512] = L"";
+  if (!e || !e->GetErrorMessage(text, 512) || !text[0]) return "unexpected framework exception";
+  return dxf::toUtf8(text);
+}
+
 void reportError(std::string_view line) {
   if (commandErrors) {
     commandErrors(line);
@@ -247,6 +255,11 @@ CommandRun runCommand(std::wstring_view typed) {
   } catch (const std::exception& e) {
     run.status = CommandRun::Status::Failed;
     run.error = e.what();
+  } catch (CException* e) {
+    // The framework throws its exceptions as pointers; whoever catches one frees it.
+    run.status = CommandRun::Status::Failed;
+    run.error = frameworkMessage(e);
+    e->Delete();
   } catch (...) {
     run.status = CommandRun::Status::Failed;
     run.error = "unexpected exception";

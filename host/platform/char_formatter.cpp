@@ -12,8 +12,11 @@
 
 #include "dxf/encoding.h"
 #include "kx/kxchars.h"
+#include "platform/windows_code_pages.h"
 
 namespace {
+
+using kx::platform::codePageFromNumber;
 
 using kx::dxf::CodePage;
 
@@ -21,29 +24,6 @@ constexpr unsigned kUtf8CodePage = 65001;
 constexpr char32_t kReplacement = 0xFFFD;
 
 std::atomic<unsigned> g_ansiCodePage{1252};
-
-std::optional<CodePage> codePageFromNumber(unsigned number) {
-  switch (number) {
-    case 1252:
-      return CodePage::Ansi1252;
-    case 1250:
-      return CodePage::Ansi1250;
-    case 1251:
-      return CodePage::Ansi1251;
-    case 936:
-      return CodePage::Ansi936;
-    case 950:
-      return CodePage::Ansi950;
-    case 932:
-      return CodePage::Ansi932;
-    case 949:
-      return CodePage::Ansi949;
-    case kUtf8CodePage:
-      return CodePage::Utf8;
-    default:
-      return std::nullopt;
-  }
-}
 
 // One codec per code page, built on first use and kept for the life of the process: building one
 // fills its lookup tables, too slow to repeat for every character. Codecs are never replaced, so
@@ -125,3 +105,30 @@ bool RvCharFormatter::setAnsiCodePage(unsigned codePage) {
   g_ansiCodePage.store(codePage, std::memory_order_relaxed);
   return true;
 }
+
+namespace kx::platform {
+
+std::optional<dxf::CodePage> codePageFromNumber(unsigned number) {
+  switch (number) {
+    case 1252:
+      return dxf::CodePage::Ansi1252;
+    case 1250:
+      return dxf::CodePage::Ansi1250;
+    case 1251:
+      return dxf::CodePage::Ansi1251;
+    case 936:
+      return dxf::CodePage::Ansi936;
+    case 950:
+      return dxf::CodePage::Ansi950;
+    case 932:
+      return dxf::CodePage::Ansi932;
+    case 949:
+      return dxf::CodePage::Ansi949;
+    case kUtf8CodePage:
+      return dxf::CodePage::Utf8;
+    default:
+      return std::nullopt;
+  }
+}
+
+}  // namespace kx::platform

@@ -2,6 +2,8 @@
 // The editor: system variables, coordinate systems, host commands, display, selection sets and
 // output to the command line.
 
+#include <cstdarg>
+
 #include "kx/kxarray.h"
 #include "kx/kxdbid.h"
 #include "kx/kxtypes.h"
@@ -14,6 +16,9 @@ extern "C" {
 // printf-style; %s takes a wide string (as %ls), %hs a narrow one.
 int kxutPrintf(const wchar_t* format, ...);
 int kxutSPrintf(wchar_t* buffer, int size, const wchar_t* format, ...);
+// kxutSPrintf with the arguments in a va_list (which it consumes). Both write at most size - 1
+// characters and a null, and return the count written, or -1 when there is no room at all.
+int kxutVSPrintf(wchar_t* buffer, int size, const wchar_t* format, va_list args);
 
 // ---- system variables ----
 // The value in `result` (strings are the caller's to free with kxad_free). KXRT_ERROR for an

@@ -7,15 +7,6 @@
 
 #include "kx/kxwinreg.h"
 
-typedef int BOOL;
-typedef unsigned int UINT;
-#ifndef TRUE
-#define TRUE 1
-#endif
-#ifndef FALSE
-#define FALSE 0
-#endif
-
 class CKxadWinApp {
  public:
   // The integer at section/entry; `defaultValue` when there is none. A string entry counts when

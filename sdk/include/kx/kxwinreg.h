@@ -9,13 +9,10 @@
 
 #include <cstdint>
 
-typedef std::int32_t LONG;
-typedef std::uint32_t DWORD;
-typedef unsigned char BYTE;
+#include "kx/kxwindef.h"
+
 typedef BYTE* LPBYTE;
 typedef DWORD* LPDWORD;
-typedef wchar_t* LPWSTR;
-typedef const wchar_t* LPCWSTR;
 typedef DWORD REGSAM;
 
 // An open key. Opaque: only the host reads it.

@@ -1,0 +1,168 @@
+// CString as modules use it: formatting with the host's rules (wide %s), formats from the
+// resource module, and the edges of the searches and parts that command code leans on.
+
+#include <gtest/gtest.h>
+
+#include <cstdarg>
+
+#include "kx/kxed.h"
+#include "kx/kxwinfile.h"
+#include "kx/kxwinres.h"
+#include "kx/kxwinstr.h"
+
+namespace {
+
+CString formatV(const wchar_t* format, ...) {
+  va_list args;
+  va_start(args, format);
+  CString s;
+  s.FormatV(format, args);
+  va_end(args);
+  return s;
+}
+
+int vsPrintf(wchar_t* buffer, int size, const wchar_t* format, ...) {
+  va_list args;
+  va_start(args, format);
+  const int n = kxutVSPrintf(buffer, size, format, args);
+  va_end(args);
+  return n;
+}
+
+TEST(WideStringTest, FormatTakesWideStringsAndNumbers) {
+  CString s;
+  s.Format(L"%s has %d item(s), %.2f%% full, %-4s|%5.1f|", L"Layer \u4e2d", 3, 12.345, L"ab", 2.25);
+  EXPECT_EQ(s, L"Layer \u4e2d has 3 item(s), 12.35% full, ab  |  2.2|");
+  s.Format(L"%hs/%c/%x/%ld/%lld", "narrow", L'\u00e9', 255u, -7L, 1LL << 40);
+  EXPECT_EQ(s, L"narrow/\u00e9/ff/-7/1099511627776");
+  s.Format(L"%s", static_cast<const wchar_t*>(nullptr));
+  EXPECT_EQ(s, L"(null)");
+
+  // A string formatted from its own text, appended formats, and the va_list forms.
+  s = L"abc";
+  s.Format(L"[%s]", s.GetString());
+  EXPECT_EQ(s, L"[abc]");
+  s.AppendFormat(L" %d+%d", 1, 2);
+  EXPECT_EQ(s, L"[abc] 1+2");
+  EXPECT_EQ(formatV(L"%s=%d", L"n", 42), L"n=42");
+  wchar_t buffer[8];
+  EXPECT_EQ(vsPrintf(buffer, 8, L"%s-%d", L"long text", 5), 7);
+  EXPECT_STREQ(buffer, L"long te");
+  EXPECT_EQ(vsPrintf(buffer, 0, L"x"), -1);
+}
+
+TEST(WideStringTest, FormatByResourceNumber) {
+  HINSTANCE module = LoadResourceDll(L"KxTestExtendTextCmdsRes.dll");
+  ASSERT_NE(module, nullptr);
+  AfxSetResourceHandle(module);
+  CString s;
+  s.Format(103u, 3, L"plan.dxf");
+  EXPECT_EQ(s, L"\n3 object(s) changed in plan.dxf.");
+  s.Format(104u, L"12", 1, 10);
+  EXPECT_EQ(s, L"Value 12 is out of range (1 to 10).");
+  s.Format(9999u, 1);  // no such format: nothing to show
+  EXPECT_TRUE(s.IsEmpty());
+  AfxSetResourceHandle(nullptr);
+  FreeLibrary(module);
+}
+
+TEST(WideStringTest, SearchesAndPartsClampAtTheEdges) {
+  const CString s(L"one, two,,three");
+  EXPECT_EQ(s.Find(L','), 3);
+  EXPECT_EQ(s.Find(L',', 4), 8);
+  EXPECT_EQ(s.Find(L"two"), 5);
+  EXPECT_EQ(s.Find(L"two", 6), -1);
+  EXPECT_EQ(s.Find(L'x'), -1);
+  EXPECT_EQ(s.Find(L',', 100), -1);
+  EXPECT_EQ(s.Find(L""), 0);
+  EXPECT_EQ(s.Find(static_cast<const wchar_t*>(nullptr)), -1);
+  EXPECT_EQ(s.ReverseFind(L','), 9);
+  EXPECT_EQ(s.FindOneOf(L"wt"), 5);
+  EXPECT_EQ(s.FindOneOf(L""), -1);
+
+  EXPECT_EQ(s.Mid(5, 3), L"two");
+  EXPECT_EQ(s.Mid(10), L"three");
+  EXPECT_EQ(s.Mid(100), L"");
+  EXPECT_EQ(s.Mid(-2, 3), L"one");
+  EXPECT_EQ(s.Mid(12, 100), L"ree");
+  EXPECT_EQ(s.Mid(3, -1), L"");
+  EXPECT_EQ(s.Left(3), L"one");
+  EXPECT_EQ(s.Left(100), s);
+  EXPECT_EQ(s.Left(-1), L"");
+  EXPECT_EQ(s.Right(5), L"three");
+  EXPECT_EQ(s.Right(100), s);
+
+  // Outside the string is a programming error, not a stray read.
+  EXPECT_EQ(s.GetAt(0), L'o');
+  bool thrown = false;
+  try {
+    s.GetAt(s.GetLength());
+  } catch (CException* e) {
+    thrown = dynamic_cast<CInvalidArgException*>(e) != nullptr;
+    e->Delete();
+  }
+  EXPECT_TRUE(thrown);
+}
+
+TEST(WideStringTest, TokenizeSkipsEmptyTokensAndEndsWithMinusOne) {
+  const CString s(L",,one, two,,three,");
+  std::vector<std::wstring> tokens;
+  int position = 0;
+  for (CString token = s.Tokenize(L", ", position); position != -1;
+       token = s.Tokenize(L", ", position))
+    tokens.push_back(token.str());
+  EXPECT_EQ(tokens, (std::vector<std::wstring>{L"one", L"two", L"three"}));
+  EXPECT_EQ(position, -1);
+
+  position = 0;
+  EXPECT_EQ(CString(L",,,").Tokenize(L",", position), L"");
+  EXPECT_EQ(position, -1);
+  position = 0;
+  EXPECT_EQ(CString().Tokenize(L",", position), L"");
+  EXPECT_EQ(position, -1);
+  position = 2;  // no separators: the rest is one token, then the end
+  const CString whole(L"a,b c");
+  EXPECT_EQ(whole.Tokenize(L"", position), L"b c");
+  EXPECT_EQ(whole.Tokenize(L"", position), L"");
+  EXPECT_EQ(position, -1);
+}
+
+TEST(WideStringTest, TrimCaseAndEditing) {
+  CString s(L" \t\r\n padded text \n ");
+  EXPECT_EQ(CString(s).TrimLeft(), L"padded text \n ");
+  EXPECT_EQ(CString(s).TrimRight(), L" \t\r\n padded text");
+  EXPECT_EQ(s.Trim(), L"padded text");
+  EXPECT_EQ(CString(L" \t ").Trim(), L"");
+  EXPECT_EQ(CString(L"xxabcxyx").Trim(L"xy"), L"abc");
+  EXPECT_EQ(CString(L"--a-").TrimLeft(L'-'), L"a-");
+  EXPECT_EQ(CString(L"0.500").TrimRight(L'0'), L"0.5");
+
+  CString c(L"Mixed Case 12");
+  EXPECT_EQ(CString(c).MakeUpper(), L"MIXED CASE 12");
+  EXPECT_EQ(c.MakeLower(), L"mixed case 12");
+  EXPECT_EQ(c.CompareNoCase(L"MIXED case 12"), 0);
+  EXPECT_LT(c.CompareNoCase(L"MIXED CASE 2"), 0);
+  EXPECT_GT(c.Compare(L"Mixed"), 0);
+  EXPECT_LT(CString(L"ab").Compare(L"abc"), 0);
+
+  CString r(L"aXbXXc");
+  EXPECT_EQ(r.Replace(L"X", L"XX"), 3);  // the replacement holds what it replaces
+  EXPECT_EQ(r, L"aXXbXXXXc");
+  EXPECT_EQ(r.Replace(L"", L"y"), 0);
+  EXPECT_EQ(r.Remove(L'X'), 6);
+  EXPECT_EQ(r, L"abc");
+  EXPECT_EQ(r.Insert(100, L"!"), 4);
+  EXPECT_EQ(r.Insert(-5, L'>'), 5);
+  EXPECT_EQ(r, L">abc!");
+  EXPECT_EQ(r.Delete(1, 100), 1);
+  EXPECT_EQ(r, L">");
+
+  CString buffer;
+  wcscpy(buffer.GetBuffer(20), L"written");
+  buffer.ReleaseBuffer();
+  EXPECT_EQ(buffer.GetLength(), 7);
+  EXPECT_EQ(buffer + L'!' + CString(L"?"), L"written!?");
+  EXPECT_EQ(L"<" + buffer, L"<written");
+}
+
+}  // namespace

@@ -1,0 +1,101 @@
+// A resource module for the host's tests: a few strings (plain, printf formats, a long one, one
+// with characters beyond ASCII) and dialog templates covering every control kind. Built as
+// KxTestExtendTextCmdsRes.dll (the file a module running under the pre-name "KxTest" asks for);
+// with KX_TEST_RESOURCES_ALT as a second module with other texts, so a test can tell which one
+// is current; with KX_TEST_RESOURCES_BAD_VERSION as one whose table the host must refuse.
+
+#include <iterator>
+
+#include "kx/kxresfmt.h"
+
+namespace {
+
+#ifndef KX_TEST_RESOURCES_ALT
+
+constexpr KxStringResource kStrings[] = {
+    {101, L"Test resource string"},
+    {102, L"\nSelect objects to change: "},
+    {103, L"\n%d object(s) changed in %s."},
+    {104, L"Value %s is out of range (%d to %d)."},
+    {105,
+     L"This is a long resource string, longer than the buffers modules usually give LoadString, so "
+     L"a copy into a small buffer must be cut to fit and still end with its terminator. It goes on "
+     L"for a while to be sure: the quick brown fox jumps over the lazy dog, twice over; the quick "
+     L"brown fox jumps over the lazy dog again. End."},
+    {106, L"Caf\u00e9 \u4e2d\u6587"},
+    {107, L""},  // present but empty: loads as an empty string
+    {5999, L"TESTCMD"},
+};
+
+// Every control kind, two radio groups, a label nobody addresses and a control disabled at first.
+constexpr KxDialogControl kAllKinds[] = {
+    {0xFFFF, KxControlKind::kStatic, L"Choose how to convert the text:", false, false},
+    {3511, KxControlKind::kStatic, L"No text selected", false, false},
+    {0xFFFF, KxControlKind::kGroupBox, L"Direction", false, false},
+    {3512, KxControlKind::kRadioButton, L"&Simplified to traditional", true, false},
+    {3513, KxControlKind::kRadioButton, L"&Traditional to simplified", false, false},
+    {0xFFFF, KxControlKind::kGroupBox, L"Objects", false, false},
+    {3514, KxControlKind::kRadioButton, L"&Selected objects", true, false},
+    {3515, KxControlKind::kRadioButton, L"&All objects", false, false},
+    {3516, KxControlKind::kRadioButton, L"Objects on &layer", false, false},
+    {3517, KxControlKind::kComboBox, L"Layer", true, true},
+    {2025, KxControlKind::kCheckBox, L"&Join lines", true, false},
+    {3520, KxControlKind::kEdit, L"Prefix", true, false},
+    {3521, KxControlKind::kPushButton, L"&Preview", true, false},
+    {1, KxControlKind::kPushButton, L"OK", true, false},
+    {2, KxControlKind::kPushButton, L"Cancel", false, false},
+};
+
+// One radio group, as a case dialog has it.
+constexpr KxDialogControl kCase[] = {
+    {0xFFFF, KxControlKind::kGroupBox, L"Case", false, false},
+    {2005, KxControlKind::kRadioButton, L"&Sentence case.", true, false},
+    {2006, KxControlKind::kRadioButton, L"&lower case", false, false},
+    {2021, KxControlKind::kRadioButton, L"&UPPER CASE", false, false},
+    {2022, KxControlKind::kRadioButton, L"&Title Case", false, false},
+    {2023, KxControlKind::kRadioButton, L"t&OGGLE cASE", false, false},
+    {1, KxControlKind::kPushButton, L"OK", true, false},
+    {2, KxControlKind::kPushButton, L"Cancel", false, false},
+};
+
+// A check box bound to data and one radio group, as a settings dialog has it.
+constexpr KxDialogControl kSettings[] = {
+    {2025, KxControlKind::kCheckBox, L"&Join the lines into one paragraph", true, false},
+    {0xFFFF, KxControlKind::kGroupBox, L"Order", false, false},
+    {2005, KxControlKind::kRadioButton, L"By &selection", true, false},
+    {2006, KxControlKind::kRadioButton, L"By &position", false, false},
+    {1, KxControlKind::kPushButton, L"OK", true, false},
+    {2, KxControlKind::kPushButton, L"Cancel", false, false},
+};
+
+constexpr KxDialogTemplate kDialogs[] = {
+    {3518, L"Test dialog with every control", kAllKinds, std::size(kAllKinds)},
+    {2366, L"Change case", kCase, std::size(kCase)},
+    {2345, L"Settings", kSettings, std::size(kSettings)},
+};
+
+constexpr KxResourceTable kTable = {KX_RESOURCE_TABLE_VERSION, kStrings, std::size(kStrings),
+                                    kDialogs, std::size(kDialogs)};
+
+#else  // the second module: the same ids with other texts, no dialogs
+
+constexpr KxStringResource kStrings[] = {
+    {101, L"Other resource string"},
+    {103, L"\n%d object(s) done in %s (other)."},
+};
+
+#ifdef KX_TEST_RESOURCES_BAD_VERSION
+constexpr std::uint32_t kVersion = KX_RESOURCE_TABLE_VERSION + 1;
+#else
+constexpr std::uint32_t kVersion = KX_RESOURCE_TABLE_VERSION;
+#endif
+
+constexpr KxResourceTable kTable = {kVersion, kStrings, std::size(kStrings), nullptr, 0};
+
+#endif
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) const KxResourceTable* kxResourceTable() {
+  return &kTable;
+}
