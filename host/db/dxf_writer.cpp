@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <functional>
@@ -62,6 +63,21 @@ void writeTags(const Database& db, ObjectId id, ChunkedOutput& out) {
   }
 }
 
+// Hands each chunk on and tells `progress` how far the text has come, measured against the size
+// of the file the drawing was read from (a guess for an edited drawing, so it stops short of the
+// end until the end).
+ChunkedOutput::Flush reporting(ChunkedOutput::Flush flush, const Database& db,
+                               const Progress& progress) {
+  if (!progress) return flush;
+  const double expected = static_cast<double>(std::max<std::size_t>(db.source().size(), 1));
+  return [flush = std::move(flush), &progress, expected,
+          written = 0.0](std::string_view bytes) mutable {
+    flush(bytes);
+    written += static_cast<double>(bytes.size());
+    progress(std::min(written / expected, 0.99));
+  };
+}
+
 void writeDrawing(Database& db, ChunkedOutput& out) {
   db.syncHandleSeed();
   out.append(db.preamble());
@@ -101,15 +117,16 @@ std::runtime_error saveError(const std::filesystem::path& path, const std::strin
 
 }  // namespace
 
-std::string writeDxf(Database& db) {
+std::string writeDxf(Database& db, const Progress& progress) {
   std::string text;
   text.reserve(db.source().size() + db.source().size() / 16 + 4096);
-  ChunkedOutput out([&](std::string_view bytes) { text += bytes; });
+  ChunkedOutput out(reporting([&](std::string_view bytes) { text += bytes; }, db, progress));
   writeDrawing(db, out);
+  if (progress) progress(1);
   return text;
 }
 
-void saveDxfFile(Database& db, const std::filesystem::path& path) {
+void saveDxfFile(Database& db, const std::filesystem::path& path, const Progress& progress) {
   std::filesystem::path dir = path.parent_path();
   if (dir.empty()) dir = ".";
   std::string temp = (dir / ("." + path.filename().string() + ".XXXXXX")).string();
@@ -124,17 +141,23 @@ void saveDxfFile(Database& db, const std::filesystem::path& path) {
     }
   } removeTemp{temp, done};
 
-  ChunkedOutput out([&](std::string_view bytes) {
-    while (!bytes.empty()) {
-      const ssize_t n = ::write(fd.get(), bytes.data(), bytes.size());
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        throw saveError(path, "write failed");
-      }
-      bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-  });
+  // Writing the text and getting it onto the disk take about as long as each other.
+  const Progress writing =
+      progress ? Progress([&progress](double f) { progress(0.6 * f); }) : Progress();
+  ChunkedOutput out(reporting(
+      [&](std::string_view bytes) {
+        while (!bytes.empty()) {
+          const ssize_t n = ::write(fd.get(), bytes.data(), bytes.size());
+          if (n < 0) {
+            if (errno == EINTR) continue;
+            throw saveError(path, "write failed");
+          }
+          bytes.remove_prefix(static_cast<std::size_t>(n));
+        }
+      },
+      db, writing));
   writeDrawing(db, out);
+  if (progress) progress(0.6);
   if (::fsync(fd.get()) != 0) throw saveError(path, "flush failed");
   // Files made by mkstemp are private; a saved drawing gets the usual permissions.
   const mode_t mask = ::umask(0);
@@ -143,6 +166,7 @@ void saveDxfFile(Database& db, const std::filesystem::path& path) {
   if (::close(fd.release()) != 0) throw saveError(path, "close failed");
   if (::rename(temp.c_str(), path.c_str()) != 0) throw saveError(path, "rename failed");
   done = true;
+  if (progress) progress(1);
 }
 
 }  // namespace kx::db

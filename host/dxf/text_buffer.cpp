@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +15,7 @@ namespace kx::dxf {
 namespace {
 
 constexpr std::size_t kLargePage = 2u << 20;
+constexpr std::size_t kProgressPiece = 8u << 20;
 
 class FileHandle {
  public:
@@ -57,7 +59,8 @@ TextBuffer::TextBuffer(std::string_view text)
   if (!text.empty()) std::memcpy(data_.get(), text.data(), text.size());
 }
 
-TextBuffer TextBuffer::readFile(const std::filesystem::path& path) {
+TextBuffer TextBuffer::readFile(const std::filesystem::path& path,
+                                const std::function<void(double)>& progress) {
   FileHandle fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) throw readError(path, "cannot open the file");
   struct stat info {};
@@ -70,13 +73,16 @@ TextBuffer TextBuffer::readFile(const std::filesystem::path& path) {
   TextBuffer buffer;
   buffer.data_ = allocate(size + 1);
   buffer.capacity_ = size + 1;
+  // In pieces when someone is told how far the read has come; a piece costs one system call.
+  const std::size_t piece = progress ? kProgressPiece : size;
   std::size_t done = 0;
   while (done < size) {
-    const ssize_t n = ::read(fd.get(), buffer.data_.get() + done, size - done);
+    const ssize_t n = ::read(fd.get(), buffer.data_.get() + done, std::min(size - done, piece));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) throw readError(path, "cannot read the file");
     if (n == 0) break;  // the file shrank while we read it
     done += static_cast<std::size_t>(n);
+    if (progress) progress(static_cast<double>(done) / static_cast<double>(size));
   }
   buffer.size_ = done;
   return buffer;

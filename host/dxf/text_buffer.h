@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -16,8 +17,10 @@ class TextBuffer {
   TextBuffer() = default;
   explicit TextBuffer(std::string_view text);
 
-  // Reads a whole file; throws std::runtime_error with the system's reason.
-  static TextBuffer readFile(const std::filesystem::path& path);
+  // Reads a whole file; throws std::runtime_error with the system's reason. `progress`, when
+  // given, is told the share read (0 to 1) every few megabytes.
+  static TextBuffer readFile(const std::filesystem::path& path,
+                             const std::function<void(double)>& progress = {});
 
   std::string_view view() const { return {data_.get(), size_}; }
   std::size_t size() const { return size_; }

@@ -68,7 +68,7 @@ void runWithReplies(std::vector<Reply> replies) {
 bool saveTo(const std::filesystem::path& path) {
   Document& document = activeDocument();
   try {
-    db::saveDxfFile(document.db(), path);
+    Session::instance().save(document, path);
   } catch (const std::exception& e) {
     say(L"\nCannot save " + narrowToWide(path.string()) + L": " + narrowToWide(e.what()));
     return false;
@@ -312,6 +312,10 @@ CommandLineOutcome runCommandLine() {
     std::wstring name = *typed;
     while (!name.empty() && (name.back() == L' ' || name.back() == L'\t')) name.pop_back();
     if (name.empty()) continue;
+    if (name == L"^C") {
+      say(L"*Cancel*");
+      continue;
+    }
     const CommandRun run = runCommand(name);
     switch (run.status) {
       case CommandRun::Status::Done:

@@ -9,6 +9,7 @@
 #include "db/header_values.h"
 #include "editor/session.h"
 #include "editor/system_variables.h"
+#include "editor/terminal_reader.h"
 #include "kx/kxed.h"
 #include "kx/kxtypes.h"
 
@@ -168,6 +169,8 @@ std::optional<std::wstring> Prompter::ask(std::wstring_view prompt) {
   const std::wstring shown(prompt);
   kxutPrintf(L"%s", shown.c_str());
   std::optional<std::wstring> reply = source_->next();
+  // A reply typed at the terminal is on the screen already, and its line ended there.
+  if (Transcript::instance().takeReplyShown()) return reply;
   const std::wstring echo = reply ? *reply + L"\n" : std::wstring(L"\n");
   kxutPrintf(L"%s", echo.c_str());
   return reply;

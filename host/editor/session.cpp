@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cwchar>
 #include <stdexcept>
 
 #include "db/header_values.h"
 #include "editor/selection_sets.h"
 #include "editor/system_variables.h"
+#include "kx/kxchars.h"
 #include "kx/kxdbobject.h"
 
 namespace kx::editor {
@@ -17,6 +19,21 @@ geom::Vec3 toVec(const db::Point3& p) {
 }
 db::Point3 toPoint(const geom::Vec3& v) {
   return {v.x, v.y, v.z};
+}
+
+// Text files modules write are in the ANSI code page of the drawing they work on, so the page
+// follows the active drawing's $DWGCODEPAGE; a page the host does not know counts as 1252, and so
+// does having no drawing open.
+void followCodePage(const Document& document) {
+  unsigned page = 1252;
+  const auto name = db::headerString(document.db(), "$DWGCODEPAGE");
+  if (name && ::wcsncasecmp(name->c_str(), L"ANSI_", 5) == 0) {  // "ANSI_936" is page 936
+    const wchar_t* digits = name->c_str() + 5;
+    wchar_t* end = nullptr;
+    const unsigned long number = std::wcstoul(digits, &end, 10);
+    if (end != digits && *end == L'\0' && number <= 65535) page = static_cast<unsigned>(number);
+  }
+  if (!RvCharFormatter::setAnsiCodePage(page)) RvCharFormatter::setAnsiCodePage(1252);
 }
 
 void printToStdout(std::wstring_view text) {
@@ -77,18 +94,44 @@ Session::~Session() = default;
 Document& Session::open(db::Database db, std::string path) {
   documents_.push_back(std::make_unique<Document>(std::move(db), std::move(path)));
   active_ = documents_.back().get();
+  followCodePage(*active_);
   return *active_;
+}
+
+Document& Session::openFile(const std::filesystem::path& path, std::vector<std::string>& notices) {
+  std::error_code error;
+  const std::uintmax_t bytes = std::filesystem::file_size(path, error);
+  db::LoadedDrawing loaded = [&] {
+    // The bar is gone (the reporter dropped) before anything else is said.
+    const db::Progress report =
+        progress && !error ? progress("Loading", path, bytes) : db::Progress();
+    return db::readDxfFile(path, report);
+  }();
+  notices.insert(notices.end(), loaded.notices.begin(), loaded.notices.end());
+  return open(std::move(loaded.db), path.string());
+}
+
+void Session::save(Document& document, const std::filesystem::path& path) {
+  const db::Progress report =
+      progress ? progress("Saving", path, document.db().source().size()) : db::Progress();
+  db::saveDxfFile(document.db(), path, report);
 }
 
 void Session::close(Document& document) {
   if (active_ == &document) active_ = nullptr;
   std::erase_if(documents_, [&](const auto& d) { return d.get() == &document; });
-  if (!active_ && !documents_.empty()) active_ = documents_.back().get();
+  if (!active_ && !documents_.empty()) {
+    active_ = documents_.back().get();
+    followCodePage(*active_);
+  } else if (documents_.empty()) {
+    RvCharFormatter::setAnsiCodePage(1252);
+  }
 }
 
 void Session::closeAll() {
   active_ = nullptr;
   documents_.clear();
+  RvCharFormatter::setAnsiCodePage(1252);
 }
 
 Document* Session::find(std::int64_t serial) {

@@ -3,6 +3,7 @@
 // on), the user coordinate system and highlights of each, the selection sets handed to modules,
 // the session's system variables, and where command-line output goes.
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "db/database.h"
+#include "db/dxf_io.h"
 #include "geom/vec.h"
 
 class KxDbDatabase;
@@ -86,6 +88,18 @@ class Session {
 
   // Where kxutPrintf's text goes; standard output unless a test or the terminal says otherwise.
   std::function<void(std::wstring_view)> output;
+
+  // How long loads and saves show how far they have come: given what is done ("Loading",
+  // "Saving"), the file and about how many bytes it takes, it gives what the reader or writer
+  // reports to (or nothing, to show nothing). Unset: nothing is shown.
+  std::function<db::Progress(std::string_view action, const std::filesystem::path& file,
+                             std::uintmax_t bytes)>
+      progress;
+  // Reads the drawing at `path` and opens it as open() does, reporting through `progress`; what
+  // the reader repaired or noticed goes to `notices`. Throws as db::readDxfFile.
+  Document& openFile(const std::filesystem::path& path, std::vector<std::string>& notices);
+  // Saves `document` to `path` as db::saveDxfFile does, reporting through `progress`.
+  void save(Document& document, const std::filesystem::path& path);
 
   // The folder of the user's settings (kxhost --config); empty: settings live only in memory.
   std::filesystem::path configDir;

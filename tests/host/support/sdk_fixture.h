@@ -9,6 +9,7 @@
 
 #include "db/new_drawing.h"
 #include "editor/session.h"
+#include "editor/terminal_reader.h"
 
 namespace kx::test {
 
@@ -17,6 +18,7 @@ class SdkTest : public ::testing::Test {
   SdkTest() {
     auto& session = editor::Session::instance();
     session.closeAll();
+    editor::Transcript::instance().reset();
     session.output = [this](std::wstring_view text) { printed.append(text); };
   }
   ~SdkTest() override {

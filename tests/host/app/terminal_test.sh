@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# kxhost typed at a terminal, in a detached tmux session: a typo mended with editing keys, a prompt
+# answered, a line recalled with Up, Ctrl-C at a prompt, Tab on a command name, QUIT; then a second
+# run that finds the history of the first and ends with Ctrl-D. The screen must show each prompt
+# once, with no empty line between a reply and the next prompt.
+#
+# Usage: terminal_test.sh KXHOST DRAWING WORKDIR   (exit 77: skipped, tmux is missing)
+set -euo pipefail
+
+kxhost=$(realpath "$1")
+drawing=$(realpath "$2")
+work=$(realpath -m "$3")
+
+if ! command -v tmux >/dev/null 2>&1; then
+  echo "SKIPPED: tmux is not installed (scripts/setup installs it); the terminal test needs it"
+  exit 77
+fi
+
+rm -rf "$work"
+mkdir -p "$work/config"
+# A server of our own for each run: one being killed may still hold its socket for a moment.
+run=0
+socket="kxterm-$$-$run"
+tmuxc() { tmux -L "$socket" -f /dev/null "$@"; }
+cleanup() {
+  tmuxc kill-server >/dev/null 2>&1 || true
+  rm -f "${TMUX_TMPDIR:-/tmp}/tmux-$(id -u)/kxterm-$$-"*
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAILED: $1" >&2
+  echo "--- screen:" >&2
+  whole_screen >&2 || true
+  exit 1
+}
+
+# The visible screen, trailing blanks and the empty lines at the end dropped.
+whole_screen() {
+  tmuxc capture-pane -p -t kx | sed -e 's/[[:space:]]*$//' | sed -e :a -e '/^\n*$/{$d;N;ba' -e '}'
+}
+# The same from the first prompt on (a module may say something as it loads).
+screen() {
+  whole_screen | sed -n '/^Command:/,$p'
+}
+
+# Waits until the screen's last non-empty line is exactly $1 (10 s at most, for slow builds).
+wait_last_line() {
+  local want=$1 last
+  for _ in $(seq 200); do
+    last=$(whole_screen | tail -n 1)
+    [[ "$last" == "$want" ]] && return 0
+    [[ "$last" == "kxhost ended:"* ]] && fail "kxhost ended while waiting for '$want'"
+    sleep 0.05
+  done
+  fail "the last line never became '$want' (it is '$last')"
+}
+
+# Starts kxhost in a fresh tmux session; its exit status ends up on the screen.
+start() {
+  tmuxc kill-server >/dev/null 2>&1 || true
+  run=$((run + 1))
+  socket="kxterm-$$-$run"
+  tmuxc new-session -d -s kx -x 100 -y 30 \
+    "cd '$work' && INPUTRC=/dev/null '$kxhost' '$drawing' -o '$work/out.dxf' --config '$work/config'; \
+     echo \"kxhost ended: \$?\"; sleep 30"
+}
+
+keys() { tmuxc send-keys -t kx "$@"; }
+
+# --- First run ---------------------------------------------------------------------------------
+start
+wait_last_line "Command:"
+# "LAUER": back over "ER", rub out the U, type Y: LAYER.
+keys L A U E R Left Left BSpace Y Enter
+wait_last_line "Enter an option [Make/Set/New/Lock/Unlock]:"
+keys M Enter
+wait_last_line "Enter layer name:"
+keys W a l l s Enter
+wait_last_line "Enter an option [Make/Set/New/Lock/Unlock]:"
+keys Enter
+wait_last_line "Command:"
+# Up three times: Walls, M, LAYER.
+keys Up Up Up
+wait_last_line "Command: LAYER"
+keys Enter
+wait_last_line "Enter an option [Make/Set/New/Lock/Unlock]:"
+keys L o
+wait_last_line "Enter an option [Make/Set/New/Lock/Unlock]: Lo"
+keys C-c
+wait_last_line "Command:"
+# Tab completes a command name.
+keys S E T V Tab
+wait_last_line "Command: SETVAR"
+keys Enter
+wait_last_line "Enter variable name:"
+keys C-c
+wait_last_line "Command:"
+keys Q U I T Enter
+wait_last_line "kxhost ended: 0"
+
+expected="Command: LAYER
+Enter an option [Make/Set/New/Lock/Unlock]: M
+Enter layer name: Walls
+Enter an option [Make/Set/New/Lock/Unlock]:
+Command: LAYER
+Enter an option [Make/Set/New/Lock/Unlock]: Lo^C
+*Cancel*
+Command: SETVAR
+Enter variable name: ^C
+*Cancel*
+Command: QUIT
+kxhost ended: 0"
+[[ "$(screen)" == "$expected" ]] || fail "the screen is not the expected transcript:
+$expected"
+
+# The history: no empty line, and the recalled LAYER again since it did not follow itself.
+history=$(cat "$work/config/history")
+[[ "$history" == $'LAYER\nM\nWalls\nLAYER\nSETVAR\nQUIT' ]] ||
+  fail "history file: $(printf '%q' "$history")"
+grep -q '^Walls$' "$work/out.dxf" || fail "the layer made is not in the saved drawing"
+
+# --- Second run: the history is back; Ctrl-D on an empty line ends the input ------------------
+rm -f "$work/out.dxf"
+start
+wait_last_line "Command:"
+keys Up Up
+wait_last_line "Command: SETVAR"
+keys C-u
+wait_last_line "Command:"
+keys C-d
+wait_last_line "kxhost ended: 0"
+[[ "$(screen)" == $'Command:\nkxhost ended: 0' ]] || fail "Ctrl-D did not end the input cleanly"
+[[ -s "$work/out.dxf" ]] || fail "the drawing was not saved at the end of the input"
+[[ "$(cat "$work/config/history")" == "$history" ]] || fail "a run with nothing typed changed the history"
+
+echo "terminal test passed"
