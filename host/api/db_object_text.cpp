@@ -193,8 +193,9 @@ int attributeFlags(const KxDbObject& object) {
 
 Kxad::ErrorStatus setTag(const KxDbObject& object, const wchar_t* tag) {
   if (!tag || !*tag) return Kxad::eInvalidInput;
+  // Blanks are taken (numbering commands put "4 PART"); a line break could not be saved.
   for (const wchar_t* c = tag; *c; ++c)
-    if (*c == L' ') return Kxad::eInvalidInput;  // a tag is one word
+    if (*c == L'\n' || *c == L'\r') return Kxad::eInvalidInput;
   return change(object, [&](db::ObjectFields& f) {
     if (f.string(2) != tag) f.setString(2, tag);
   });
@@ -276,7 +277,7 @@ Kxad::ErrorStatus KxDbText::setTextString(const wchar_t* text) {
   });
 }
 
-bool KxDbText::hasFields() const {
+bool KxDbObject::hasFields() const {
   if (state_->isNew) return false;
   const db::Database& db = databaseOf(*this);
   const db::ObjectId x = db::extensionDictionary(db, state_->id);

@@ -1,12 +1,14 @@
 // kxdbEntGet and kxdbEntMod: an object's groups as a list, and a list written back into them.
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "api/entity_list_codec.h"
 #include "api/host_names.h"
+#include "api/implied_groups.h"
 #include "db/field_table.h"
 #include "db/layers.h"
 #include "db/object_fields.h"
@@ -192,6 +194,8 @@ resbuf* kxdbEntGet(const kds_name entity) {
       const ListItem& item = scan.items[i];
       append(itemValue(db, tags, item, listKindOf(type, graphical, item.code)));
     }
+    for (int code : impliedCodes(type))
+      if (!findOccurrence(scan, code, 0)) append(impliedEntry(db, id, type, code));
   } catch (...) {
     kxutRelRb(head);
     return nullptr;
@@ -263,7 +267,13 @@ int kxdbEntMod(const resbuf* list) {
       }
       continue;
     }
-    // A group the object does not have yet.
+    // A group the object does not have yet; one the host reported on its own is added only when
+    // its value changed.
+    if (c.occurrence == 0) {
+      std::unique_ptr<resbuf, int (*)(resbuf*)> implied(impliedEntry(db, id, type, code),
+                                                        kxutRelRb);
+      if (implied && sameImpliedValue(*implied, *c.rb)) continue;
+    }
     const std::vector<std::string> texts = valueTexts(db, *c.rb, c.kind);
     const std::size_t sizeBefore = tags.size();
     if (c.occurrence == 0 && code < 1000 && db::findField(type, code).field) {

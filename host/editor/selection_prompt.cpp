@@ -383,8 +383,9 @@ class SelectionPrompt {
   std::wstring prompt() const {
     if (removing_)
       return promptsGiven_ && !request_.removePrompt.empty() ? request_.removePrompt
-                                                             : L"Remove objects: ";
-    return promptsGiven_ && !request_.addPrompt.empty() ? request_.addPrompt : L"Select objects: ";
+                                                             : L"\nRemove objects: ";
+    return promptsGiven_ && !request_.addPrompt.empty() ? request_.addPrompt
+                                                        : L"\nSelect objects: ";
   }
 
   const PickScene& scene() {

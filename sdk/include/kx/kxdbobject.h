@@ -42,6 +42,8 @@ class KxDbObject : public KxRxObject {
   Kxad::ErrorStatus upgradeOpen();
   Kxad::ErrorStatus downgradeOpen();
   KxDbObjectId extensionDictionary() const;
+  // Whether a field drives some of its values (an extension dictionary entry "ACAD_FIELD").
+  bool hasFields() const;
 
   KxDbObjectState& state() const { return *state_; }
 

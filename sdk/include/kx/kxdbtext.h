@@ -31,8 +31,6 @@ class KxDbText : public KxDbEntity {
   // Valid until the object is closed or changed.
   const wchar_t* textStringConst() const;
   Kxad::ErrorStatus setTextString(const wchar_t* text);
-  // Whether the text is driven by a field (an extension dictionary entry "ACAD_FIELD").
-  bool hasFields() const;
 
   double height() const;
   Kxad::ErrorStatus setHeight(double height);

@@ -1,0 +1,143 @@
+#include "toolkit/text_selection.h"
+
+#include "frame/resource_module.h"
+#include "kx/kxdbid.h"
+#include "kx/kxdbobject.h"
+#include "kx/kxdbtext.h"
+#include "kx/kxed.h"
+#include "kx/kxge.h"
+#include "kx/kxwincoll.h"
+
+namespace {
+
+constexpr UINT kNothingSelected = 2623;
+constexpr UINT kDroppedOne = 2647;
+constexpr UINT kDroppedMany = 2648;
+
+std::int16_t readShortVariable(const wchar_t* name, bool& ok) {
+  resbuf value{};
+  ok = kxedGetVar(name, &value) == KXRT_NORM;
+  return ok ? value.value.int16 : 0;
+}
+
+void writeShortVariable(const wchar_t* name, std::int16_t v) {
+  resbuf value{};
+  value.code = KXRT_SHORT;
+  value.value.int16 = v;
+  kxedSetVar(name, &value);
+}
+
+KxGeVector3d readVectorVariable(const wchar_t* name) {
+  resbuf value{};
+  if (kxedGetVar(name, &value) != KXRT_NORM) return KxGeVector3d();
+  return KxGeVector3d(value.value.point[0], value.value.point[1], value.value.point[2]);
+}
+
+// The text's normal; nothing for an entity that is not a text.
+bool textNormal(KxDbObject* object, KxGeVector3d& normal) {
+  if (KxDbText* text = KxDbText::cast(object)) {
+    normal = text->normal();
+    return true;
+  }
+  if (KxDbMText* mtext = KxDbMText::cast(object)) {
+    normal = mtext->normal();
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+resbuf* buildTextFilter() {
+  return kxutBuildList(-4, L"<or", -4, L"<and", KXRT_DXF0, L"TEXT", -4, L"and>", -4, L"<and",
+                       KXRT_DXF0, L"MTEXT", -4, L"and>", -4, L"<and", KXRT_DXF0, L"ATTDEF", -4,
+                       L"and>", -4, L"or>", 0);
+}
+
+int selectTexts(kds_name set) {
+  resbuf* filter = buildTextFilter();
+  const int result = kxedSSGet(nullptr, nullptr, nullptr, filter, set);
+  kxutRelRb(filter);
+  return result;
+}
+
+int selectTextsUngrouped(kds_name set) {
+  bool read = false;
+  const std::int16_t pickStyle = readShortVariable(L"PICKSTYLE", read);
+  writeShortVariable(L"PICKSTYLE", 0);
+  const int result = selectTexts(set);
+  if (read) writeShortVariable(L"PICKSTYLE", pickStyle);
+  return result;
+}
+
+int filterTextsOutOfPlane(kds_name set, std::int32_t& dropped) {
+  const KxGeVector3d ucsNormal =
+      readVectorVariable(L"UCSXDIR").crossProduct(readVectorVariable(L"UCSYDIR")).normalize();
+
+  CArray<KxDbObjectId> outOfPlane;
+  std::int32_t length = 0;
+  kxedSSLength(set, &length);
+  for (std::int32_t i = 0; i < length; ++i) {
+    kds_name entity;
+    kxedSSName(set, i, entity);
+    KxDbObjectId id;
+    kxdbGetObjectId(id, entity);
+    KxDbObject* object = nullptr;
+    if (kxdbOpenObject(object, id, KxDb::kForRead) != Kxad::eOk) continue;
+    KxGeVector3d normal;
+    if (textNormal(object, normal) && !normal.normalize().isEqualTo(ucsNormal)) {
+      ++dropped;
+      outOfPlane.Add(id);
+    }
+    object->close();
+  }
+
+  // Removed only now, so the indexes above stayed valid.
+  for (INT_PTR i = 0; i < outOfPlane.GetSize(); ++i) {
+    kds_name entity;
+    if (kxdbGetKdsName(entity, outOfPlane[i]) != KXRT_NORM) continue;
+    kxedSSDel(entity, set);
+    kxedRedraw(entity, 4);
+  }
+  return 1;
+}
+
+bool keepTextsInPlane(kds_name set) {
+  std::int32_t length = 0;
+  kxedSSLength(set, &length);
+  std::int32_t dropped = 0;
+  filterTextsOutOfPlane(set, dropped);
+  if (dropped > 0)
+    printFormat(dropped == 1 ? kDroppedOne : kDroppedMany, static_cast<int>(dropped));
+  if (dropped == length) {
+    printString(kNothingSelected);
+    kxedSSFree(set);
+    return false;
+  }
+  return true;
+}
+
+CmdEchoGuard::CmdEchoGuard() {
+  saved_ = readShortVariable(L"CMDECHO", read_);
+  writeShortVariable(L"CMDECHO", 0);
+}
+
+CmdEchoGuard::~CmdEchoGuard() {
+  if (read_) writeShortVariable(L"CMDECHO", saved_);
+}
+
+SelectionCallbackGuard::SelectionCallbackGuard(KxSSCallback keywordCallback,
+                                               KxSSCallback otherCallback)
+    : otherCallback_(otherCallback) {
+  kxedSSGetKwordCallbackPtr(&savedKeyword_);
+  kxedSSSetKwordCallbackPtr(keywordCallback);
+  if (otherCallback_) {
+    kxedSSGetOtherCallbackPtr(&savedOther_);
+    kxedSSSetOtherCallbackPtr(otherCallback_);
+  }
+}
+
+SelectionCallbackGuard::~SelectionCallbackGuard() {
+  kxedSSSetKwordCallbackPtr(savedKeyword_);
+  if (otherCallback_) kxedSSSetOtherCallbackPtr(savedOther_);
+}
