@@ -1,0 +1,180 @@
+// TCOUNT: numbers texts in the order the user chooses, with a start and an increment, placing
+// each number instead of the text, before or after it, or in place of a search string.
+
+#include <cstdio>
+#include <cwctype>
+#include <string>
+
+#include "commands/commands.h"
+#include "commands/edit/number_placement.h"
+#include "frame/resource_module.h"
+#include "kx/kxdbid.h"
+#include "kx/kxdbobject.h"
+#include "kx/kxdbtext.h"
+#include "kx/kxed.h"
+#include "kx/kxedinput.h"
+#include "toolkit/selection_order.h"
+#include "toolkit/text_selection.h"
+
+namespace {
+
+constexpr UINT kSelectTexts = 2621;
+constexpr UINT kNothingSelected = 2623;
+constexpr UINT kOrderKeywords = 2358;
+constexpr UINT kOrderPrompt = 2359;
+constexpr UINT kStartPrompt = 2360;
+constexpr UINT kSearchPrompt = 2361;
+constexpr UINT kPlacementPrompt = 2362;
+constexpr UINT kUnreadableStart = 2364;
+constexpr UINT kPlacementKeywords = 2365;
+constexpr UINT kReplacedCount = 2367;
+constexpr UINT kOrderNames[] = {3567, 3568, 3569};
+constexpr const wchar_t* kOrderKeywordsReturned[] = {L"X", L"Y", L"Select-order"};
+
+constexpr std::size_t kReplyCapacity = 512;
+
+// The order of the last run, for as long as the module is loaded; the first run keeps the order
+// of picking.
+TextOrder lastOrder = TextOrder::kSelection;
+
+bool sameWord(const wchar_t* a, const wchar_t* b) {
+  for (; *a && *b; ++a, ++b)
+    if (std::towupper(static_cast<wint_t>(*a)) != std::towupper(static_cast<wint_t>(*b)))
+      return false;
+  return *a == *b;
+}
+
+bool askOrder(const kds_name set, SSOrderList& records) {
+  kxedInitGet(0, loadString(kOrderKeywords));
+  CString prompt;
+  prompt.Format(loadString(kOrderPrompt),
+                static_cast<const wchar_t*>(loadString(kOrderNames[static_cast<int>(lastOrder)])));
+  wchar_t reply[kReplyCapacity] = L"";
+  const int status = kxedGetKword(prompt, reply, kReplyCapacity);
+  collectSelectionOrder(set, records);
+  if (status == KXRT_CANCEL) return false;
+  const wchar_t* keyword = reply;
+  if (status == KXRT_NONE)
+    keyword = kOrderKeywordsReturned[static_cast<int>(lastOrder)];
+  else if (status != KXRT_NORM)
+    return false;
+  const TextOrder order = sameWord(keyword, L"X")   ? TextOrder::kX
+                          : sameWord(keyword, L"Y") ? TextOrder::kY
+                                                    : TextOrder::kSelection;
+  sortSelectionOrder(records, order);
+  lastOrder = order;
+  return true;
+}
+
+bool askStartAndIncrement(int& start, int& increment) {
+  start = 1;
+  increment = 1;
+  CString prompt = loadString(kStartPrompt);
+  for (;;) {
+    wchar_t reply[kReplyCapacity] = L"";
+    const int status = kxedGetString(0, prompt, reply, kReplyCapacity);
+    if (status == KXRT_CANCEL) return false;
+    if (status != KXRT_NORM || reply[0] == L'\0') return true;
+    int first = 0, second = 0;
+    const int read = std::swscanf(reply, L"%d,%d", &first, &second);
+    if (read >= 1) {
+      start = first;
+      if (read == 2) increment = second;
+      return true;
+    }
+    printString(kUnreadableStart);
+    prompt = loadString(kUnreadableStart);
+  }
+}
+
+bool askPlacement(NumberPlacement& placement) {
+  kxedInitGet(0, loadString(kPlacementKeywords));
+  wchar_t reply[kReplyCapacity] = L"";
+  const int status = kxedGetKword(loadString(kPlacementPrompt), reply, kReplyCapacity);
+  if (status == KXRT_NONE) {
+    placement = NumberPlacement::kPrefix;
+    return true;
+  }
+  if (status != KXRT_NORM) return false;
+  switch (std::towupper(static_cast<wint_t>(reply[0]))) {
+    case L'O':
+      placement = NumberPlacement::kOverwrite;
+      return true;
+    case L'S':
+      placement = NumberPlacement::kSuffix;
+      return true;
+    case L'F':
+      placement = NumberPlacement::kFindReplace;
+      return true;
+    default:
+      placement = NumberPlacement::kPrefix;
+      return true;
+  }
+}
+
+// Numbers one text; returns the number after it and whether the search string was found.
+int numberText(const kds_name entity, int number, int increment, NumberPlacement placement,
+               const std::wstring& search, bool& replaced) {
+  KxDbObjectId id;
+  kxdbGetObjectId(id, entity);
+  KxDbEntity* object = nullptr;
+  if (kxdbOpenObject(object, id, KxDb::kForWrite) != Kxad::eOk)
+    return advanceNumber(number, increment);
+  if (KxDbMText* mtext = KxDbMText::cast(object)) {
+    wchar_t* contents = mtext->contents();
+    int paragraphs = 1;
+    const NumberedText result =
+        placeNumbers(contents ? contents : L"", number, increment, placement, search, paragraphs);
+    kxutDelBuffer(&contents);
+    mtext->setContents(result.text.c_str());
+    replaced = result.replaced;
+    for (int i = 1; i < paragraphs; ++i) number = advanceNumber(number, increment);
+  } else if (KxDbAttributeDefinition* attdef = KxDbAttributeDefinition::cast(object)) {
+    const NumberedText result = placeNumber(attdef->tagConst(), number, placement, search);
+    attdef->setTag(result.text.c_str());
+    replaced = result.replaced;
+  } else if (KxDbText* text = KxDbText::cast(object)) {
+    const NumberedText result = placeNumber(text->textStringConst(), number, placement, search);
+    text->setTextString(result.text.c_str());
+    replaced = result.replaced;
+  }
+  object->close();
+  return advanceNumber(number, increment);
+}
+
+}  // namespace
+
+void TCOUNT() {
+  ResourceGuard guard;
+  printString(kSelectTexts);
+  kds_name set;
+  if (selectTextsUngrouped(set) != KXRT_NORM) {
+    printString(kNothingSelected);
+    return;
+  }
+  if (!keepTextsInPlane(set)) return;
+
+  SSOrderList records;
+  int start = 1, increment = 1;
+  NumberPlacement placement = NumberPlacement::kPrefix;
+  std::wstring search;
+  bool answered =
+      askOrder(set, records) && askStartAndIncrement(start, increment) && askPlacement(placement);
+  if (answered && placement == NumberPlacement::kFindReplace) {
+    kxedInitGet(KXINP_NONULL, nullptr);
+    wchar_t reply[kReplyCapacity] = L"";
+    answered = kxedGetString(1, loadString(kSearchPrompt), reply, kReplyCapacity) == KXRT_NORM;
+    search = reply;
+  }
+  if (answered) {
+    int number = start;
+    int replacedTexts = 0;
+    for (INT_PTR i = 0; i < records.GetSize(); ++i) {
+      bool replaced = false;
+      number = numberText(records[i].name, number, increment, placement, search, replaced);
+      if (replaced) ++replacedTexts;
+    }
+    if (placement == NumberPlacement::kFindReplace) printFormat(kReplacedCount, replacedTexts);
+  }
+  kxedSSFree(set);
+}

@@ -1,0 +1,244 @@
+// TJUST: gives texts a new justification without moving them. A TEXT or ATTDEF is re-anchored
+// at its insertion point and then shifted back by however far the host moved it; an MTEXT's
+// insertion point moves across its box by the change of attachment.
+
+#include <cmath>
+#include <cwchar>
+#include <cwctype>
+#include <string>
+
+#include "commands/commands.h"
+#include "frame/resource_module.h"
+#include "kx/kxdb.h"
+#include "kx/kxed.h"
+#include "kx/kxedinput.h"
+#include "toolkit/text_geometry.h"
+#include "toolkit/text_selection.h"
+
+namespace {
+
+constexpr UINT kSelectTexts = 2621;
+constexpr UINT kNothingSelected = 2623;
+constexpr UINT kLockedDropped = 2291;
+constexpr UINT kJustifyKeywords = 2346;
+constexpr UINT kJustifyPrompt = 2347;
+constexpr UINT kChangedCount = 2348;
+
+struct Justification {
+  const wchar_t* keyword;
+  const wchar_t* letter;  // the one-letter form, or null
+  int horizontal;         // TEXT/ATTDEF group 72
+  int vertical;           // group 73 of a TEXT, 74 of an ATTDEF
+  int attachment;         // MTEXT group 71
+  double across;          // fraction of the MTEXT box from its left
+  double down;            // fraction of the MTEXT box from its top
+};
+
+constexpr Justification kJustifications[] = {
+    {L"Start", L"S", 0, 0, 1, 0.0, 0.0},  {L"Center", L"C", 1, 0, 2, 0.5, 0.0},
+    {L"Middle", L"M", 4, 0, 5, 0.5, 0.5}, {L"Right", L"R", 2, 0, 3, 1.0, 0.0},
+    {L"TL", nullptr, 0, 3, 1, 0.0, 0.0},  {L"TC", nullptr, 1, 3, 2, 0.5, 0.0},
+    {L"TR", nullptr, 2, 3, 3, 1.0, 0.0},  {L"ML", nullptr, 0, 2, 4, 0.0, 0.5},
+    {L"MC", nullptr, 1, 2, 5, 0.5, 0.5},  {L"MR", nullptr, 2, 2, 6, 1.0, 0.5},
+    {L"BL", nullptr, 0, 1, 7, 0.0, 1.0},  {L"BC", nullptr, 1, 1, 8, 0.5, 1.0},
+    {L"BR", nullptr, 2, 1, 9, 1.0, 1.0},
+};
+
+bool sameWord(const wchar_t* a, const wchar_t* b) {
+  for (; *a && *b; ++a, ++b)
+    if (std::towupper(static_cast<wint_t>(*a)) != std::towupper(static_cast<wint_t>(*b)))
+      return false;
+  return *a == *b;
+}
+
+const Justification* findJustification(const wchar_t* reply) {
+  for (const Justification& j : kJustifications)
+    if (sameWord(reply, j.keyword) || (j.letter && sameWord(reply, j.letter))) return &j;
+  return nullptr;
+}
+
+bool isLayerLocked(const wchar_t* layer) {
+  resbuf* record = kxdbTblSearch(L"LAYER", layer, 0);
+  const resbuf* flags = entryByGroup(record, 70);
+  const bool locked = flags && (flags->value.int16 & 4);
+  kxutRelRb(record);
+  return locked;
+}
+
+bool onLockedLayer(const kds_name entity) {
+  resbuf* list = kxdbEntGet(entity);
+  wchar_t layer[128] = L"";
+  const bool known = stringByGroup(list, 8, layer, 128) == KXRT_NORM;
+  kxutRelRb(list);
+  return known && isLayerLocked(layer);
+}
+
+// Takes texts on locked layers out of the set; how many.
+int dropLockedTexts(kds_name set) {
+  std::int32_t length = 0;
+  kxedSSLength(set, &length);
+  int dropped = 0;
+  for (std::int32_t i = 0; i < length;) {
+    kds_name entity;
+    kxedSSName(set, i, entity);
+    if (!onLockedLayer(entity)) {
+      ++i;
+      continue;
+    }
+    kxedSSDel(entity, set);
+    --length;
+    ++dropped;
+  }
+  return dropped;
+}
+
+void setPoint(resbuf* entry, double x, double y, double z) {
+  entry->value.point[0] = x;
+  entry->value.point[1] = y;
+  entry->value.point[2] = z;
+}
+
+// The entry with that code, added at the end of the list when it has none (a left-justified text
+// need not carry an alignment point or modes).
+resbuf* entryOrNew(resbuf* list, int code) {
+  if (resbuf* entry = entryByGroup(list, code)) return entry;
+  resbuf* last = list;
+  while (last->next) last = last->next;
+  last->next = kxutNewRb(code);
+  return last->next;
+}
+
+void rejustifyText(const kds_name entity, resbuf* list, bool isAttdef, const Justification& j) {
+  resbuf* insertion = entryByGroup(list, 10);
+  if (!insertion) return;
+  resbuf* alignment = entryOrNew(list, 11);
+  resbuf* horizontal = entryOrNew(list, 72);
+  resbuf* vertical = entryOrNew(list, isAttdef ? 74 : 73);
+  const double p[3] = {insertion->value.point[0], insertion->value.point[1],
+                       insertion->value.point[2]};
+  setPoint(alignment, p[0], p[1], p[2]);
+  horizontal->value.int16 = static_cast<short>(j.horizontal);
+  vertical->value.int16 = static_cast<short>(j.vertical);
+  kxdbEntMod(list);
+
+  // The host re-placed the text from its new anchor; shift it back to where it was.
+  resbuf* moved = kxdbEntGet(entity);
+  resbuf* movedInsertion = entryByGroup(moved, 10);
+  resbuf* movedAlignment = entryByGroup(moved, 11);
+  if (movedInsertion && movedAlignment) {
+    const double q[2] = {movedInsertion->value.point[0], movedInsertion->value.point[1]};
+    setPoint(movedInsertion, p[0], p[1], p[2]);
+    movedAlignment->value.point[0] = 2 * p[0] - q[0];
+    movedAlignment->value.point[1] = 2 * p[1] - q[1];
+    kxdbEntMod(moved);
+  }
+  kxutRelRb(moved);
+}
+
+double acrossFraction(int attachment) {
+  const int column = attachment % 3;
+  return column == 1 ? 0.0 : column == 2 ? 0.5 : 1.0;
+}
+
+double downFraction(int attachment) {
+  return ((attachment - 1) / 3) * 0.5;
+}
+
+void reattachMText(const kds_name entity, const Justification& j) {
+  resbuf* sizes = kxdbEntGet(entity);
+  const resbuf* widthEntry = entryByGroup(sizes, 42);
+  const resbuf* heightEntry = entryByGroup(sizes, 43);
+  if (!widthEntry || !heightEntry) {
+    kxutRelRb(sizes);
+    return;
+  }
+  const double width = widthEntry->value.real;
+  const double height = heightEntry->value.real;
+  kxutRelRb(sizes);
+
+  resbuf* list = kxdbEntGet(entity);
+  resbuf* attachment = entryByGroup(list, 71);
+  const resbuf* rotation = entryByGroup(list, 50);
+  resbuf* insertion = entryByGroup(list, 10);
+  if (!attachment || !entryByGroup(list, 43) || !rotation) {
+    kxutRelRb(list);
+    return;
+  }
+  const int old = attachment->value.int16;
+  attachment->value.int16 = static_cast<short>(j.attachment);
+  const double dx = width * (j.across - acrossFraction(old));
+  const double dy = height * (j.down - downFraction(old));
+  if (insertion) {
+    resbuf world{};
+    world.code = KXRT_3DPOINT;
+    world.value.point[2] = 1;
+    resbuf ucs{};
+    ucs.code = KXRT_SHORT;
+    ucs.value.int16 = 1;
+    double p[3];
+    kxedTrans(insertion->value.point, &world, &ucs, 0, p);
+    const double r = rotation->value.real;
+    p[0] += std::cos(r) * dx + std::sin(r) * dy;
+    p[1] += std::sin(r) * dx - std::cos(r) * dy;
+    kxedTrans(p, &ucs, &world, 0, insertion->value.point);
+    kxdbEntMod(list);
+  }
+  kxutRelRb(list);
+}
+
+void changeJustification(kds_name set, const Justification& j) {
+  std::int32_t length = 0;
+  kxedSSLength(set, &length);
+  for (std::int32_t i = 0; i < length; ++i) {
+    kds_name entity;
+    kxedSSName(set, i, entity);
+    resbuf* list = kxdbEntGet(entity);
+    wchar_t type[32] = L"";
+    if (stringByGroup(list, 0, type, 32) != KXRT_NORM) {
+      kxutRelRb(list);
+      continue;
+    }
+    if (std::wstring(type) == L"MTEXT")
+      reattachMText(entity, j);
+    else
+      rejustifyText(entity, list, std::wstring(type) == L"ATTDEF", j);
+    kxutRelRb(list);
+  }
+  printFormat(kChangedCount, static_cast<int>(length));
+}
+
+void askJustification(kds_name set) {
+  kxedInitGet(0, loadString(kJustifyKeywords));
+  wchar_t reply[64] = L"";
+  const int status = kxedGetKword(loadString(kJustifyPrompt), reply, 64);
+  if (status == KXRT_NONE)
+    std::wcscpy(reply, L"S");
+  else if (status != KXRT_NORM)
+    return;
+  if (const Justification* j = findJustification(reply)) changeJustification(set, *j);
+}
+
+}  // namespace
+
+void TJUST() {
+  ResourceGuard guard;
+  printString(kSelectTexts);
+  kds_name set;
+  if (selectTextsUngrouped(set) != KXRT_NORM) {
+    printString(kNothingSelected);
+    return;
+  }
+  if (const int locked = dropLockedTexts(set); locked > 0) printFormat(kLockedDropped, locked);
+  std::int32_t length = 0;
+  kxedSSLength(set, &length);
+  if (length == 0) {
+    kxedSSFree(set);
+    return;
+  }
+  if (!keepTextsInPlane(set)) return;
+  askJustification(set);
+
+  CmdEchoGuard quiet;
+  kxedCommand(KXRT_STR, L"_.REDRAW", KXRT_NONE);
+  kxedSSFree(set);
+}
