@@ -6,17 +6,12 @@
 
 #include "db/entities.h"
 #include "db/header_values.h"
+#include "editor/reply_text.h"
 #include "editor/selection_sets.h"
 #include "editor/session.h"
 
 namespace kx::editor {
 namespace {
-
-std::wstring upper(std::wstring_view s) {
-  std::wstring out(s);
-  for (wchar_t& c : out) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
-  return out;
-}
 
 bool orthoCommand(Replies& replies, Document& document) {
   const Reply* r = replies.next();

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "db/header_values.h"
+#include "editor/reply_text.h"
 #include "editor/session.h"
 #include "editor/system_variables.h"
 #include "editor/terminal_reader.h"
@@ -17,19 +18,6 @@ namespace kx::editor {
 namespace {
 
 using geom::Vec3;
-
-std::wstring trimmed(std::wstring_view text) {
-  const auto first = text.find_first_not_of(L" \t");
-  if (first == std::wstring_view::npos) return {};
-  const auto last = text.find_last_not_of(L" \t");
-  return std::wstring(text.substr(first, last - first + 1));
-}
-
-std::wstring upper(std::wstring_view text) {
-  std::wstring out(text);
-  for (wchar_t& c : out) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
-  return out;
-}
 
 bool isCancel(std::wstring_view reply) {
   return upper(reply) == L"^C";

@@ -11,6 +11,7 @@
 #include "db/layers.h"
 #include "db/object_fields.h"
 #include "editor/prompts.h"
+#include "editor/reply_text.h"
 #include "editor/selection_filter.h"
 #include "editor/session.h"
 #include "editor/system_variables.h"
@@ -29,19 +30,6 @@ using geom::Vec3;
 
 Vec3 vec(db::Point3 p) {
   return {p.x, p.y, p.z};
-}
-
-std::wstring upper(std::wstring_view text) {
-  std::wstring out(text);
-  for (wchar_t& c : out) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
-  return out;
-}
-
-std::wstring trimmed(std::wstring_view text) {
-  const auto first = text.find_first_not_of(L" \t");
-  if (first == std::wstring_view::npos) return {};
-  const auto last = text.find_last_not_of(L" \t");
-  return std::wstring(text.substr(first, last - first + 1));
 }
 
 std::vector<std::wstring> words(std::wstring_view text) {

@@ -11,6 +11,7 @@
 #include "db/object_fields.h"
 #include "db/symbol_tables.h"
 #include "db/wipeouts.h"
+#include "editor/reply_text.h"
 #include "editor/session.h"
 
 namespace kx::editor {
@@ -66,12 +67,6 @@ const Definition kDefinitions[] = {
     {L"DWGNAME", VariableType::String, Store::Computed, true},
     {L"CPROFILE", VariableType::String, Store::Computed, true},
 };
-
-std::wstring upper(std::wstring_view s) {
-  std::wstring out(s);
-  for (wchar_t& c : out) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
-  return out;
-}
 
 const Definition* find(std::wstring_view name) {
   const std::wstring key = upper(name);

@@ -25,6 +25,7 @@
 
 #include "dxf/encoding.h"
 #include "editor/command_stack.h"
+#include "editor/reply_text.h"
 #include "editor/session.h"
 
 namespace kx::editor {
@@ -173,15 +174,7 @@ std::filesystem::path historyFile(const std::filesystem::path& configDir) {
 // ---------------------------------------------------------------------------------------------
 // Completion of command names
 
-namespace {
-
-std::wstring upper(std::wstring_view text) {
-  std::wstring out(text);
-  for (wchar_t& c : out) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
-  return out;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 std::vector<std::wstring> commandCompletions(std::wstring_view prompt, std::wstring_view word) {
   while (!prompt.empty() && (prompt.back() == L' ' || prompt.back() == L'\t'))

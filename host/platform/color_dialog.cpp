@@ -6,9 +6,12 @@
 #include <string>
 
 #include "editor/prompts.h"
+#include "editor/reply_text.h"
 #include "kx/kxwindlg.h"
 
 namespace {
+
+using kx::editor::upper;
 
 constexpr int kByBlock = 0;
 constexpr int kByLayer = 256;
@@ -17,11 +20,6 @@ std::wstring colourName(int color) {
   if (color == kByBlock) return L"BYBLOCK";
   if (color == kByLayer) return L"BYLAYER";
   return std::to_wstring(color);
-}
-
-std::wstring upper(std::wstring text) {
-  for (wchar_t& c : text) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
-  return text;
 }
 
 std::optional<int> parseColour(const std::wstring& reply, bool allowMeta) {

@@ -4,23 +4,14 @@
 #include <cwctype>
 #include <utility>
 
+#include "editor/reply_text.h"
 #include "kx/kxwindlg.h"
 
 namespace kx::platform {
 namespace {
 
-std::wstring trimmed(std::wstring_view text) {
-  const auto first = text.find_first_not_of(L" \t");
-  if (first == std::wstring_view::npos) return {};
-  const auto last = text.find_last_not_of(L" \t");
-  return std::wstring(text.substr(first, last - first + 1));
-}
-
-std::wstring lower(std::wstring_view text) {
-  std::wstring out(text);
-  for (wchar_t& c : out) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
-  return out;
-}
+using kx::editor::lower;
+using kx::editor::trimmed;
 
 bool equalNoCase(std::wstring_view a, std::wstring_view b) {
   return a.size() == b.size() && lower(a) == lower(b);

@@ -11,9 +11,12 @@
 #include "dxf/encoding.h"
 #include "editor/input_source.h"
 #include "editor/prompts.h"
+#include "editor/reply_text.h"
 #include "kx/kxfiledlg.h"
 
 namespace {
+
+using kx::editor::trimmed;
 
 namespace fs = std::filesystem;
 
@@ -21,13 +24,6 @@ struct Filter {
   std::wstring description;
   std::vector<std::wstring> patterns;  // "*.txt"
 };
-
-std::wstring trimmed(std::wstring_view text) {
-  const auto first = text.find_first_not_of(L" \t");
-  if (first == std::wstring_view::npos) return {};
-  const auto last = text.find_last_not_of(L" \t");
-  return std::wstring(text.substr(first, last - first + 1));
-}
 
 std::vector<std::wstring> split(std::wstring_view text, std::wstring_view separators) {
   std::vector<std::wstring> parts;

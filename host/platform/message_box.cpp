@@ -8,11 +8,14 @@
 #include <vector>
 
 #include "editor/prompts.h"
+#include "editor/reply_text.h"
 #include "kx/kxwindlg.h"
 #include "kx/kxwinres.h"
 #include "platform/resource_modules.h"
 
 namespace {
+
+using kx::editor::trimmed;
 
 struct Button {
   const wchar_t* word;
@@ -43,13 +46,6 @@ int cancelResult(const std::vector<Button>& buttons) {
     for (const Button& b : buttons)
       if (b.result == wanted) return wanted;
   return buttons.front().result;
-}
-
-std::wstring trimmed(std::wstring_view text) {
-  const auto first = text.find_first_not_of(L" \t");
-  if (first == std::wstring_view::npos) return {};
-  const auto last = text.find_last_not_of(L" \t");
-  return std::wstring(text.substr(first, last - first + 1));
 }
 
 bool sameWord(std::wstring_view a, std::wstring_view b) {

@@ -13,6 +13,7 @@
 #include "kx/kxdbtext.h"
 #include "kx/kxed.h"
 #include "kx/kxedinput.h"
+#include "toolkit/keyword_match.h"
 #include "toolkit/selection_order.h"
 #include "toolkit/text_selection.h"
 
@@ -37,13 +38,6 @@ constexpr std::size_t kReplyCapacity = 512;
 // of picking.
 TextOrder lastOrder = TextOrder::kSelection;
 
-bool sameWord(const wchar_t* a, const wchar_t* b) {
-  for (; *a && *b; ++a, ++b)
-    if (std::towupper(static_cast<wint_t>(*a)) != std::towupper(static_cast<wint_t>(*b)))
-      return false;
-  return *a == *b;
-}
-
 bool askOrder(const kds_name set, SSOrderList& records) {
   kxedInitGet(0, loadString(kOrderKeywords));
   CString prompt;
@@ -58,9 +52,9 @@ bool askOrder(const kds_name set, SSOrderList& records) {
     keyword = kOrderKeywordsReturned[static_cast<int>(lastOrder)];
   else if (status != KXRT_NORM)
     return false;
-  const TextOrder order = sameWord(keyword, L"X")   ? TextOrder::kX
-                          : sameWord(keyword, L"Y") ? TextOrder::kY
-                                                    : TextOrder::kSelection;
+  const TextOrder order = sameKeyword(keyword, L"X")   ? TextOrder::kX
+                          : sameKeyword(keyword, L"Y") ? TextOrder::kY
+                                                       : TextOrder::kSelection;
   sortSelectionOrder(records, order);
   lastOrder = order;
   return true;

@@ -12,6 +12,7 @@
 #include "kx/kxdb.h"
 #include "kx/kxed.h"
 #include "kx/kxedinput.h"
+#include "toolkit/keyword_match.h"
 #include "toolkit/text_geometry.h"
 #include "toolkit/text_selection.h"
 
@@ -44,16 +45,9 @@ constexpr Justification kJustifications[] = {
     {L"BR", nullptr, 2, 1, 9, 1.0, 1.0},
 };
 
-bool sameWord(const wchar_t* a, const wchar_t* b) {
-  for (; *a && *b; ++a, ++b)
-    if (std::towupper(static_cast<wint_t>(*a)) != std::towupper(static_cast<wint_t>(*b)))
-      return false;
-  return *a == *b;
-}
-
 const Justification* findJustification(const wchar_t* reply) {
   for (const Justification& j : kJustifications)
-    if (sameWord(reply, j.keyword) || (j.letter && sameWord(reply, j.letter))) return &j;
+    if (sameKeyword(reply, j.keyword) || (j.letter && sameKeyword(reply, j.letter))) return &j;
   return nullptr;
 }
 

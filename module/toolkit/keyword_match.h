@@ -1,0 +1,11 @@
+#pragma once
+// Keyword replies compare with the words the code holds without regard to case.
+
+#include <cwctype>
+
+inline bool sameKeyword(const wchar_t* reply, const wchar_t* keyword) {
+  for (; *reply && *keyword; ++reply, ++keyword)
+    if (std::towupper(static_cast<wint_t>(*reply)) != std::towupper(static_cast<wint_t>(*keyword)))
+      return false;
+  return *reply == *keyword;
+}
