@@ -464,11 +464,7 @@ Kxad::ErrorStatus KxDbMText::setNormal(const KxGeVector3d& n) {
 }
 
 double KxDbMText::rotation() const {
-  const db::Database& db = databaseOf(*this);
-  const db::FieldReader f(db, state_->id);
-  const geom::Vec3 x = kx::text::mtextPlacement(db, state_->id).xAxis();
-  const geom::Vec3 ocs = geom::worldToOcs(toVec(f.point(210))).applyToVector(x);
-  return std::atan2(ocs.y, ocs.x);
+  return kx::text::mtextRotation(databaseOf(*this), state_->id);
 }
 
 Kxad::ErrorStatus KxDbMText::setRotation(double angle) {

@@ -1,11 +1,8 @@
 #include "api/implied_groups.h"
 
-#include <cmath>
 #include <new>
 
 #include "api/entity_list_codec.h"
-#include "db/object_fields.h"
-#include "geom/vec.h"
 #include "kx/kxdb.h"
 #include "text/mtext_entity.h"
 #include "text/mtext_layout.h"
@@ -44,12 +41,8 @@ resbuf* impliedEntry(const db::Database& db, db::ObjectId id, std::string_view t
       return rb;
     }
     case 50: {
-      const db::FieldReader f(db, id);
-      const geom::Vec3 x = text::mtextPlacement(db, id).xAxis();
-      const db::Point3 normal = f.point(210);
-      const geom::Vec3 ocs = geom::worldToOcs({normal.x, normal.y, normal.z}).applyToVector(x);
       resbuf* rb = element(50);
-      rb->value.real = std::atan2(ocs.y, ocs.x);
+      rb->value.real = text::mtextRotation(db, id);
       return rb;
     }
     default:

@@ -271,6 +271,12 @@ geom::Matrix3d mtextPlacement(const db::Database& db, db::ObjectId id) {
   return {x, geom::cross(n, x), n, origin};
 }
 
+double mtextRotation(const db::Database& db, db::ObjectId id) {
+  const geom::Vec3 x = mtextPlacement(db, id).xAxis();
+  const geom::Vec3 ocs = geom::worldToOcs(readNormal(db::FieldReader(db, id))).applyToVector(x);
+  return std::atan2(ocs.y, ocs.x);
+}
+
 MTextEntity readMTextEntity(const db::Database& db, db::ObjectId id) {
   requireMText(db, id);
   const db::FieldReader f(db, id);

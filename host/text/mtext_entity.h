@@ -32,6 +32,8 @@ MTextEntity readMTextEntity(const db::Database& db, db::ObjectId id);
 // The placement of an MTEXT: insertion point 10, x direction from 11 (projected into the text's
 // plane) or, without a usable 11, from rotation 50 in the plane of the normal 210; all WCS.
 geom::Matrix3d mtextPlacement(const db::Database& db, db::ObjectId id);
+// The MTEXT's direction as an angle in its own coordinate system, the rotation 50 a reader gets.
+double mtextRotation(const db::Database& db, db::ObjectId id);
 
 // Lays the MTEXT out and writes its actual width (42) and height (43) when they change. Returns
 // whether anything was written.
