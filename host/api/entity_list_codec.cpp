@@ -1,8 +1,10 @@
 #include "api/entity_list_codec.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <numbers>
 
 #include <fmt/format.h>
@@ -43,7 +45,9 @@ std::optional<double> tagReal(const db::Database& db, const dxf::Tag& t) {
 
 }  // namespace
 
-Storage storageOf(int code) {
+namespace {
+
+Storage computeStorage(int code) {
   switch (code) {
     case KXRT_REAL:
       return Storage::Real;
@@ -91,6 +95,22 @@ Storage storageOf(int code) {
       return Storage::String;
   }
   return Storage::None;
+}
+
+}  // namespace
+
+Storage storageOf(int code) {
+  // Every element of every list made, checked and released asks this: the group codes of files
+  // and of marker elements are looked up in a table made once.
+  constexpr int kFirst = -5, kLast = 1071;
+  static const auto table = [] {
+    std::array<Storage, kLast - kFirst + 1> t{};
+    for (int c = kFirst; c <= kLast; ++c)
+      t[static_cast<std::size_t>(c - kFirst)] = computeStorage(c);
+    return t;
+  }();
+  if (code >= kFirst && code <= kLast) return table[static_cast<std::size_t>(code - kFirst)];
+  return computeStorage(code);
 }
 
 ListKind listKindOf(std::string_view type, bool graphical, int code) {
@@ -167,15 +187,23 @@ std::string handleText(const db::Database& db, db::ObjectId id) {
   return fmt::format("{:X}", db.handle(id));
 }
 
+resbuf* newListElement(int code) {
+  // malloc rather than calloc: lists are made and freed by the thousand, and only malloc'd blocks
+  // are recycled through the allocator's per-thread cache.
+  auto* rb = static_cast<resbuf*>(std::malloc(sizeof(resbuf)));
+  if (!rb) throw std::bad_alloc();
+  std::memset(rb, 0, sizeof(resbuf));
+  rb->code = static_cast<short>(code);
+  return rb;
+}
+
 resbuf* itemValue(const db::Database& db, std::span<const dxf::Tag> tags, const ListItem& item,
                   ListKind kind) {
-  auto* rb = static_cast<resbuf*>(std::calloc(1, sizeof(resbuf)));
-  if (!rb) throw std::bad_alloc();
-  rb->code = static_cast<short>(item.code);
+  resbuf* rb = newListElement(item.code);
   const dxf::Tag& t = tags[item.first];
   switch (kind) {
     case ListKind::String:
-      rb->value.string = newHostString(db.decode(t));
+      rb->value.string = newHostString(db, t);
       break;
     case ListKind::Real:
       rb->value.real = tagReal(db, t).value_or(0);
@@ -264,12 +292,27 @@ std::vector<std::string> valueTexts(const db::Database& db, const resbuf& rb, Li
   return {};
 }
 
+namespace {
+
+// Most strings are plain ASCII and read as themselves; only the others need decoding to compare.
+bool sameString(const db::Database& db, std::string_view stored, const wchar_t* value) {
+  std::size_t i = 0;
+  for (; i < stored.size(); ++i) {
+    const auto c = static_cast<unsigned char>(stored[i]);
+    if (c >= 0x80 || c == '\\' || c == 0) return db.codec().decode(stored) == value;
+    if (value[i] != static_cast<wchar_t>(c)) return false;
+  }
+  return value[i] == L'\0';
+}
+
+}  // namespace
+
 bool sameValue(const db::Database& db, std::span<const dxf::Tag> tags, const ListItem& item,
                ListKind kind, const resbuf& rb) {
   const dxf::Tag& t = tags[item.first];
   switch (kind) {
     case ListKind::String:
-      return db.decode(t) == rb.value.string;
+      return sameString(db, db.text(t), rb.value.string);
     case ListKind::Real:
       return tagReal(db, t) == rb.value.real;
     case ListKind::Angle: {

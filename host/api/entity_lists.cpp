@@ -24,13 +24,6 @@ bool isStructural(std::string_view type) {
   return type == "SECTION" || type == "ENDSEC" || type == "EOF" || type.empty();
 }
 
-resbuf* newElement(int code) {
-  auto* rb = static_cast<resbuf*>(std::calloc(1, sizeof(resbuf)));
-  if (!rb) throw std::bad_alloc();
-  rb->code = static_cast<short>(code);
-  return rb;
-}
-
 // One list element matched to the object's groups.
 struct Change {
   const resbuf* rb;
@@ -166,23 +159,23 @@ resbuf* kxdbEntGet(const kds_name entity) {
     tail = &rb->next;
   };
   try {
-    resbuf* name = newElement(-1);
+    resbuf* name = newListElement(-1);
     setName(name->value.name, db, id);
     append(name);
-    resbuf* typeRb = newElement(0);
+    resbuf* typeRb = newListElement(0);
     typeRb->value.string = newHostString(db.codec().decode(type));
     append(typeRb);
 
     const ObjectItems scan = scanItems(db, id);
     const std::span<const dxf::Tag> tags = db.tags(id);
     if (scan.handleItem >= 0) {
-      resbuf* handle = newElement(5);
-      handle->value.string = newHostString(db.decode(tags[scan.items[scan.handleItem].first]));
+      resbuf* handle = newListElement(5);
+      handle->value.string = newHostString(db, tags[scan.items[scan.handleItem].first]);
       append(handle);
     }
     const db::ObjectId owner = db.owner(id);
     if (db::hasIdentity(type) && (scan.ownerItem >= 0 || !owner.isNull())) {
-      resbuf* ownerRb = newElement(330);
+      resbuf* ownerRb = newListElement(330);
       if (!owner.isNull()) setName(ownerRb->value.name, db, owner);
       append(ownerRb);
     }
@@ -231,23 +224,26 @@ int kxdbEntMod(const resbuf* list) {
     seen.emplace_back(code, 1);
     return std::size_t{0};
   };
-  const ObjectItems before = scanItems(db, id);
+  ObjectItems scan = scanItems(db, id);
   for (const resbuf* rb = body; rb; rb = rb->next) {
     if (rb->code == -1 || rb->code == 0) return KXRT_ERROR;  // identity groups come first
     if (storageOf(rb->code) == Storage::None) return KXRT_ERROR;
     const ListKind kind = listKindOf(type, graphical, rb->code);
     if (!valueFits(db, *rb, kind)) return KXRT_ERROR;
     const std::size_t occurrence = occurrenceOf(rb->code);
-    if (!findOccurrence(before, rb->code, occurrence) && !canHold(type, graphical, rb->code))
+    if (!findOccurrence(scan, rb->code, occurrence) && !canHold(type, graphical, rb->code))
       return KXRT_ERROR;
     changes.push_back({rb, kind, occurrence});
   }
 
   bool changed = false, contentsChanged = false;
   std::optional<std::size_t> anchor;  // last tag of the previous element, for new groups
+  // Items are found again only after a write, which may regroup the tags.
+  bool rescan = false;
   for (const Change& c : changes) {
     const int code = c.rb->code;
-    const ObjectItems scan = scanItems(db, id);
+    if (rescan) scan = scanItems(db, id);
+    rescan = true;
     const std::span<const dxf::Tag> tags = db.tags(id);
     if (const auto at = findOccurrence(scan, code, c.occurrence)) {
       const ListItem item = scan.items[*at];
@@ -264,6 +260,7 @@ int kxdbEntMod(const resbuf* list) {
         anchor = item.first + item.count - 1 + (db.tags(id).size() - sizeBefore);
       } else {
         anchor = item.first + item.count - 1;
+        rescan = false;
       }
       continue;
     }

@@ -40,4 +40,12 @@ wchar_t* newHostString(std::wstring_view text) {
   return s;
 }
 
+wchar_t* newHostString(const db::Database& db, const dxf::Tag& tag) {
+  const std::string_view bytes = db.text(tag);
+  auto* s = static_cast<wchar_t*>(std::malloc((bytes.size() + 1) * sizeof(wchar_t)));
+  if (!s) throw std::bad_alloc();
+  s[db.codec().decodeInto(bytes, s)] = L'\0';
+  return s;
+}
+
 }  // namespace kx::api

@@ -29,5 +29,7 @@ KxDbObjectId objectIdOf(const db::Database& db, db::ObjectId id);
 // Strings handed to a module: allocated with malloc so kxad_free, kxutDelBuffer and kxutRelRb
 // release them whichever of them the module calls.
 wchar_t* newHostString(std::wstring_view text);
+// A group's text decoded straight into a host string.
+wchar_t* newHostString(const db::Database& db, const dxf::Tag& tag);
 
 }  // namespace kx::api

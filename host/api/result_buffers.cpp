@@ -15,10 +15,11 @@ using kx::api::storageOf;
 extern "C" {
 
 resbuf* kxutNewRb(int code) {
-  auto* rb = static_cast<resbuf*>(std::calloc(1, sizeof(resbuf)));
-  if (!rb) return nullptr;
-  rb->code = static_cast<short>(code);
-  return rb;
+  try {
+    return kx::api::newListElement(code);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
 }
 
 int kxutRelRb(resbuf* list) {

@@ -68,13 +68,6 @@ db::ObjectId blockBegin(const db::Database& db, db::ObjectId record) {
   return {};
 }
 
-resbuf* element(int code) {
-  auto* rb = static_cast<resbuf*>(std::calloc(1, sizeof(resbuf)));
-  if (!rb) throw std::bad_alloc();
-  rb->code = static_cast<short>(code);
-  return rb;
-}
-
 resbuf* recordList(const db::Database& db, db::ObjectId record) {
   resbuf* head = nullptr;
   resbuf** tail = &head;
@@ -87,15 +80,15 @@ resbuf* recordList(const db::Database& db, db::ObjectId record) {
     if (type == "BLOCK_RECORD") {
       const db::ObjectId begin = blockBegin(db, record);
       const db::FieldReader block(db, begin.isNull() ? record : begin);
-      append(element(0));
+      append(newListElement(0));
       head->value.string = newHostString(L"BLOCK");
-      resbuf* name = element(2);
+      resbuf* name = newListElement(2);
       name->value.string = newHostString(db::FieldReader(db, record).string(2));
       append(name);
-      resbuf* flags = element(70);
+      resbuf* flags = newListElement(70);
       flags->value.int16 = static_cast<short>(begin.isNull() ? 0 : block.integer(70));
       append(flags);
-      resbuf* base = element(10);
+      resbuf* base = newListElement(10);
       if (!begin.isNull()) {
         const db::Point3 p = block.point(10);
         base->value.point[0] = p.x;
@@ -105,13 +98,13 @@ resbuf* recordList(const db::Database& db, db::ObjectId record) {
       append(base);
       const std::vector<db::ObjectId> entities = db::blockEntities(db, record);
       if (!entities.empty()) {
-        resbuf* first = element(-2);
+        resbuf* first = newListElement(-2);
         setName(first->value.name, db, entities.front());
         append(first);
       }
       return head;
     }
-    append(element(0));
+    append(newListElement(0));
     head->value.string = newHostString(db.codec().decode(type));
     const ObjectItems scan = scanItems(db, record);
     const std::span<const dxf::Tag> tags = db.tags(record);

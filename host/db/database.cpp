@@ -64,6 +64,11 @@ std::uint32_t Database::internType(std::string_view type) {
   const auto index = static_cast<std::uint32_t>(typeNames_.size());
   typeNames_.emplace_back(type);
   typeIndex_.emplace(std::string(type), index);
+  static constexpr std::string_view kTableTypes[] = {
+      "LAYER", "STYLE", "LTYPE", "VIEW", "UCS", "VPORT", "APPID", "DIMSTYLE", "BLOCK_RECORD"};
+  tableTypes_.push_back(std::find(std::begin(kTableTypes), std::end(kTableTypes), type) !=
+                        std::end(kTableTypes));
+  classSpecs_.push_back(classSpecOf(type));
   return lastType_ = index;
 }
 
@@ -129,6 +134,7 @@ ObjectId Database::owner(ObjectId id) const {
 void Database::setErased(ObjectId id, bool erased) {
   Record& r = records_[id.index()];
   r.flags = erased ? (r.flags | kErased) : (r.flags & ~kErased);
+  noteChange(r);
 }
 
 std::string_view Database::sourceBytes(ObjectId id) const {
@@ -140,6 +146,9 @@ std::span<const Tag> Database::tags(ObjectId id) const {
   const Record& r = records_[id.index()];
   if (r.tagList == kNoTags) {
     std::vector<Tag> list;
+    // Each group takes two lines.
+    const std::string_view bytes = source().substr(r.begin, r.end - r.begin);
+    list.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) / 2 + 1);
     dxf::TagScanner scanner(source().substr(0, r.end), r.begin);
     dxf::RawTag raw;
     while (scanner.next(raw) == dxf::ScanStatus::Ok) {
@@ -173,6 +182,8 @@ std::vector<Tag>& Database::editableTags(ObjectId id) {
   tags(id);
   Record& r = records_[id.index()];
   r.flags |= kEdited;
+  ++r.revision;
+  noteChange(r);
   return tagLists_[r.tagList];
 }
 
@@ -264,6 +275,7 @@ ObjectId Database::addRecord(int section, ObjectId before, std::string_view type
   tagLists_.push_back(std::move(list));
   records_.push_back(r);
   const ObjectId id(static_cast<std::uint32_t>(records_.size() - 1));
+  noteChange(r);
   refreshIdentity(id);
 
   std::vector<ObjectId>& order = sections_.at(section).records;

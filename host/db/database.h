@@ -16,6 +16,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "db/field_table.h"
 #include "db/handle_index.h"
 #include "db/object_id.h"
 #include "dxf/encoding.h"
@@ -99,6 +100,8 @@ class Database {
 
   // ---- objects ----
   std::string_view typeName(ObjectId id) const;
+  // The field tables of the object's type; null for a type they do not describe.
+  const ClassSpec* classSpec(ObjectId id) const { return classSpecs_[records_[id.index()].type]; }
   bool isType(ObjectId id, std::string_view type) const { return typeName(id) == type; }
   std::uint64_t handle(ObjectId id) const { return records_[id.index()].handle; }
   std::uint64_t ownerHandle(ObjectId id) const { return records_[id.index()].ownerHandle; }
@@ -127,9 +130,14 @@ class Database {
   }
   // Null for a name of another drawing or of no object.
   ObjectId fromEntityName(const EntityName& name) const;
+  // Changes whenever a symbol table record is changed, added or erased, so lookups by name can
+  // be kept while it stays the same.
+  std::uint64_t tablesRevision() const { return tablesRevision_; }
 
   // ---- groups ----
   std::span<const Tag> tags(ObjectId id) const;
+  // Changes whenever the object's groups change, so what was worked out from them can be kept.
+  std::uint32_t revision(ObjectId id) const { return records_[id.index()].revision; }
   std::string_view text(const Tag& tag) const;
   // The group-code line of a tag as it is to be written (without line end).
   std::string_view codeText(const Tag& tag) const;
@@ -175,11 +183,15 @@ class Database {
     std::uint32_t type = 0;
     std::uint64_t handle = 0;
     std::uint64_t ownerHandle = 0;
+    std::uint32_t revision = 0;
     std::uint8_t flags = 0;
   };
   static constexpr std::uint32_t kNoTags = 0xFFFFFFFFu;
 
   std::uint32_t internType(std::string_view type);
+  void noteChange(const Record& r) {
+    if (tableTypes_[r.type]) ++tablesRevision_;
+  }
   std::vector<Tag>& editableTags(ObjectId id);
   Tag makeOwnedTag(int code, std::string_view codeText, std::string_view value);
   void refreshIdentity(ObjectId id);
@@ -191,6 +203,9 @@ class Database {
   mutable std::vector<std::vector<Tag>> tagLists_;
   std::vector<std::string> typeNames_;
   std::unordered_map<std::string, std::uint32_t> typeIndex_;
+  std::vector<bool> tableTypes_;              // by type index: a symbol table record type
+  std::vector<const ClassSpec*> classSpecs_;  // by type index
+  std::uint64_t tablesRevision_ = 0;
   std::uint32_t lastType_ = 0;  // records of one type come in runs
   HandleIndex handles_;
   std::unordered_map<ObjectId, ObjectId> resolvedOwners_;

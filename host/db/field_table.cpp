@@ -1,6 +1,9 @@
 #include "db/field_table.h"
 
 #include <array>
+#include <cstdint>
+#include <stdexcept>
+#include <vector>
 
 namespace kx::db {
 namespace {
@@ -333,14 +336,57 @@ constexpr ClassSpec kClasses[] = {
 }  // namespace
 
 const ClassSpec* classSpecOf(std::string_view type) {
+  // Asked for every field read, and reads come in runs over objects of one type.
+  static const ClassSpec* last = nullptr;
+  if (last && last->type == type) return last;
   for (const ClassSpec& c : kClasses)
-    if (c.type == type) return &c;
+    if (c.type == type) return last = &c;
   return nullptr;
 }
 
+namespace {
+
+// For each class, where each group code's field is (part and field index, plus one; 0 for none):
+// field reads ask for every group of every object touched.
+constexpr int kIndexedCodes = 1000;
+using CodeSlots = std::array<std::uint16_t, kIndexedCodes>;
+
+const CodeSlots& codeSlotsOf(const ClassSpec& cls) {
+  static const std::vector<CodeSlots> slots = [] {
+    std::vector<CodeSlots> all(std::size(kClasses));
+    for (std::size_t c = 0; c < all.size(); ++c) {
+      CodeSlots& table = all[c];
+      table.fill(0);
+      const auto& parts = kClasses[c].subclasses;
+      for (std::size_t part = parts.size(); part-- > 0;) {
+        const auto fields = parts[part]->fields;
+        if (part > 0xFF || fields.size() > 0xFF)
+          throw std::logic_error("field table too large to index");
+        for (std::size_t f = fields.size(); f-- > 0;)
+          if (fields[f].code >= 0 && fields[f].code < kIndexedCodes)
+            table[static_cast<std::size_t>(fields[f].code)] =
+                static_cast<std::uint16_t>((part << 8 | f) + 1);
+      }
+    }
+    return all;
+  }();
+  return slots[static_cast<std::size_t>(&cls - kClasses)];
+}
+
+}  // namespace
+
 FieldPlace findField(std::string_view type, int code, std::string_view marker) {
-  const ClassSpec* cls = classSpecOf(type);
+  return findField(classSpecOf(type), code, marker);
+}
+
+FieldPlace findField(const ClassSpec* cls, int code, std::string_view marker) {
   if (!cls) return {};
+  if (marker.empty() && code >= 0 && code < kIndexedCodes) {
+    const std::uint16_t slot = codeSlotsOf(*cls)[static_cast<std::size_t>(code)];
+    if (slot == 0) return {};
+    const std::size_t part = (slot - 1u) >> 8, field = (slot - 1u) & 0xFFu;
+    return {cls, part, &cls->subclasses[part]->fields[field]};
+  }
   for (std::size_t part = 0; part < cls->subclasses.size(); ++part) {
     const SubclassSpec* sub = cls->subclasses[part];
     if (!marker.empty() && sub->marker != marker) continue;

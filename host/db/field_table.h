@@ -49,5 +49,6 @@ struct FieldPlace {
 // Finds the field of `type` with group `code` (the first part that has it, or the part whose
 // marker is `marker` when given).
 FieldPlace findField(std::string_view type, int code, std::string_view marker = {});
+FieldPlace findField(const ClassSpec* cls, int code, std::string_view marker = {});
 
 }  // namespace kx::db

@@ -1,5 +1,8 @@
 #include "db/layers.h"
 
+#include <string>
+#include <unordered_map>
+
 #include "db/object_fields.h"
 #include "db/symbol_tables.h"
 
@@ -12,9 +15,16 @@ bool isLayerLocked(const Database& db, std::wstring_view layer) {
 }
 
 bool isOnLockedLayer(const Database& db, ObjectId entity) {
+  // Asked before every change to an entity: the answer per layer name as written is kept while no
+  // table record changes.
+  static TablesCache<std::unordered_map<std::string, bool>> cache;
+  std::unordered_map<std::string, bool>& locked = cache.of(db);
   const FieldReader fields(db, entity);
-  const std::wstring layer = fields.rawText(8) ? fields.string(8) : std::wstring(L"0");
-  return isLayerLocked(db, layer);
+  const std::optional<std::string_view> raw = fields.rawText(8);
+  std::string key(raw ? *raw : "0");
+  if (const auto it = locked.find(key); it != locked.end()) return it->second;
+  const std::wstring layer = raw ? fields.string(8) : std::wstring(L"0");
+  return locked.emplace(std::move(key), isLayerLocked(db, layer)).first->second;
 }
 
 ObjectId addLayer(Database& db, std::wstring_view name) {

@@ -29,7 +29,7 @@ std::string formatReal(double value) {
 }
 
 FieldPlace FieldReader::place(int code, std::string_view marker) const {
-  return findField(type(), code, marker);
+  return findField(db_->classSpec(id_), code, marker);
 }
 
 std::optional<std::size_t> FieldReader::partStart(const FieldPlace& where) const {
@@ -50,20 +50,63 @@ std::optional<std::size_t> FieldReader::partStart(const FieldPlace& where) const
   return std::nullopt;
 }
 
+const FieldReader::GroupIndex* FieldReader::groupIndex() const {
+  const std::uint32_t revision = db_->revision(id_);
+  if (!index_.built || index_.revision != revision) {
+    index_.built = true;
+    index_.revision = revision;
+    index_.markers = false;
+    index_.count = 0;
+    const std::span<const Tag> tags = db_->tags(id_);
+    const ClassSpec* cls = db_->classSpec(id_);
+    std::ptrdiff_t part = -1;
+    for (std::size_t i = 1; i < tags.size() && tags[i].code < kFirstXdataCode; ++i) {
+      if (tags[i].code == 100) {
+        index_.markers = true;
+        if (!cls) continue;
+        const std::string_view m = db_->text(tags[i]);
+        for (std::size_t p = static_cast<std::size_t>(part + 1); p < cls->subclasses.size(); ++p) {
+          if (cls->subclasses[p]->marker == m) {
+            part = static_cast<std::ptrdiff_t>(p);
+            break;
+          }
+        }
+        continue;
+      }
+      if (index_.count == kIndexedGroups) {
+        index_.count = kIndexedGroups + 1;
+        break;
+      }
+      index_.entries[index_.count++] = {tags[i].code, static_cast<std::int16_t>(part),
+                                        static_cast<std::uint32_t>(i)};
+    }
+  }
+  return index_.count <= kIndexedGroups ? &index_ : nullptr;
+}
+
 std::optional<std::size_t> FieldReader::locate(int code, std::string_view marker) const {
-  const std::span<const Tag> tags = db_->tags(id_);
   const FieldPlace where = place(code, marker);
-  if (!where.cls || !hasMarkers(tags)) {
-    // Drawings without subclass markers (R12) or types the tables do not know: the first group
-    // with the code before the extended data.
-    for (std::size_t i = 1; i < tags.size() && tags[i].code < kFirstXdataCode; ++i)
-      if (tags[i].code == code) return i;
+  // Drawings without subclass markers (R12) and types the tables do not know: the first group
+  // with the code before the extended data. Otherwise the first in the field's own part.
+  if (const GroupIndex* index = groupIndex()) {
+    const bool inPart = where.cls && index->markers;
+    const auto target = static_cast<std::int16_t>(where.part);
+    for (std::size_t k = 0; k < index->count; ++k) {
+      const GroupEntry& e = index->entries[k];
+      if (e.code == code && (!inPart || e.part == target)) return e.index;
+    }
     return std::nullopt;
   }
-  const auto& parts = where.cls->subclasses;
+  const std::span<const Tag> tags = db_->tags(id_);
+  std::optional<std::size_t> first;
+  bool markers = false;
   std::ptrdiff_t part = -1;
+  const auto target = static_cast<std::ptrdiff_t>(where.part);
   for (std::size_t i = 1; i < tags.size() && tags[i].code < kFirstXdataCode; ++i) {
     if (tags[i].code == 100) {
+      markers = true;
+      if (!where.cls) continue;
+      const auto& parts = where.cls->subclasses;
       const std::string_view m = db_->text(tags[i]);
       for (std::size_t p = static_cast<std::size_t>(part + 1); p < parts.size(); ++p) {
         if (parts[p]->marker == m) {
@@ -71,10 +114,14 @@ std::optional<std::size_t> FieldReader::locate(int code, std::string_view marker
           break;
         }
       }
+      if (part > target) break;  // parts only go forward
       continue;
     }
-    if (tags[i].code == code && part == static_cast<std::ptrdiff_t>(where.part)) return i;
+    if (tags[i].code != code) continue;
+    if (where.cls && part == target) return i;
+    if (!first) first = i;
   }
+  if (!where.cls || !markers) return first;
   return std::nullopt;
 }
 

@@ -3,6 +3,8 @@
 // there gives the field's default; writing one that is not there adds it where a CAD program
 // would write it. Values the caller does not change keep the exact text they were read with.
 
+#include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,6 +45,27 @@ class FieldReader {
 
   const Database* db_;
   ObjectId id_;
+
+ private:
+  // The object's groups before the extended data, with the subclass part each is in, worked out
+  // once per revision of the object: a reader is usually asked for many fields of one object.
+  struct GroupEntry {
+    std::int16_t code;
+    std::int16_t part;  // -1 before the first marker the class knows
+    std::uint32_t index;
+  };
+  static constexpr std::size_t kIndexedGroups = 64;
+  struct GroupIndex {
+    bool built = false;
+    bool markers = false;
+    std::uint32_t revision = 0;
+    std::size_t count = 0;  // more than kIndexedGroups: not indexed
+    std::array<GroupEntry, kIndexedGroups> entries;
+  };
+  // Null for an object with too many groups to index.
+  const GroupIndex* groupIndex() const;
+
+  mutable GroupIndex index_;
 };
 
 class ObjectFields : public FieldReader {

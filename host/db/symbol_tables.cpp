@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cwctype>
+#include <optional>
 #include <stdexcept>
+#include <unordered_map>
 
 #include <fmt/format.h>
 
@@ -31,14 +33,45 @@ std::string tableNameKey(std::string_view name) {
   return key;
 }
 
-ObjectId findTableRecord(const Database& db, std::string_view type, std::wstring_view name) {
-  const Section* tables = db.findSection("TABLES");
-  if (!tables || name.empty()) return {};
-  for (const ObjectId id : tables->records) {
-    if (!db.isType(id, type) || db.isErased(id)) continue;
-    if (sameTableName(FieldReader(db, id).string(2), name)) return id;
+namespace {
+
+// Table type and name folded as sameTableName compares them.
+std::wstring recordKey(std::string_view type, std::wstring_view name) {
+  std::wstring key(type.begin(), type.end());
+  key += L'\0';
+  for (const wchar_t c : name) key += static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+  return key;
+}
+
+// Commands look records up by name for every entity they touch (the layer's lock, the text's
+// style), so the live records are indexed once for as long as no table record changes.
+using RecordIndex = std::unordered_map<std::wstring, ObjectId>;
+
+const RecordIndex& recordIndex(const Database& db) {
+  static TablesCache<std::optional<RecordIndex>> cache;
+  std::optional<RecordIndex>& index = cache.of(db);
+  if (index) return *index;
+  index.emplace();
+  if (const Section* tables = db.findSection("TABLES")) {
+    for (const ObjectId id : tables->records) {
+      const std::string_view type = db.typeName(id);
+      if (db.isErased(id) || type == "TABLE" || type == "ENDTAB" || type == "SECTION" ||
+          type == "ENDSEC")
+        continue;
+      // The first of two records with one name is the one found.
+      index->emplace(recordKey(type, FieldReader(db, id).string(2)), id);
+    }
   }
-  return {};
+  return *index;
+}
+
+}  // namespace
+
+ObjectId findTableRecord(const Database& db, std::string_view type, std::wstring_view name) {
+  if (name.empty()) return {};
+  const RecordIndex& index = recordIndex(db);
+  const auto it = index.find(recordKey(type, name));
+  return it == index.end() ? ObjectId() : it->second;
 }
 
 std::vector<NewTag> identityTags(Database& db, ObjectId owner) {

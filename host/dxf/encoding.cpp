@@ -566,11 +566,16 @@ CodePage TextCodec::codePage() const {
 }
 
 std::wstring TextCodec::decode(std::string_view bytes) const {
-  // A moved-from codec still works: the tables are process-wide.
-  const PageTables* tables = tables_ ? tables_->page : tablesFor(page_);
   // Every byte yields at most one character, so the output never outgrows the input.
   std::wstring result(bytes.size(), L'\0');
-  wchar_t* out = result.data();
+  result.resize(decodeInto(bytes, result.data()));
+  return result;
+}
+
+std::size_t TextCodec::decodeInto(std::string_view bytes, wchar_t* const start) const {
+  // A moved-from codec still works: the tables are process-wide.
+  const PageTables* tables = tables_ ? tables_->page : tablesFor(page_);
+  wchar_t* out = start;
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const auto* end = p + bytes.size();
   static constexpr std::uint64_t kBackslashes = kLowBits * '\\';
@@ -600,8 +605,7 @@ std::wstring TextCodec::decode(std::string_view bytes) const {
     *out++ = static_cast<wchar_t>(d.ch);
     p = d.next;
   }
-  result.resize(static_cast<std::size_t>(out - result.data()));
-  return result;
+  return static_cast<std::size_t>(out - start);
 }
 
 std::string TextCodec::encode(std::wstring_view text) const {

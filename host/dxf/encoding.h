@@ -53,6 +53,9 @@ class TextCodec {
   // as two \U+ escapes is one character). An escape that is malformed or names no character is
   // kept as text. Bytes that are not valid in the code page become U+FFFD; decode never fails.
   std::wstring decode(std::string_view bytes) const;
+  // The same into `out`, which has room for bytes.size() characters (decoding never yields more
+  // characters than bytes); returns how many were written.
+  std::size_t decodeInto(std::string_view bytes, wchar_t* out) const;
 
   // Wide to the bytes of the drawing. For UTF-8 every character is written as UTF-8. For a code
   // page, a character it cannot hold is written as \U+XXXX (hex digits upper-case, 4 digits; a

@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <optional>
 
 namespace kx::dxf {
 namespace {
@@ -20,6 +22,35 @@ std::string_view trimmed(std::string_view s) {
   while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
   while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
   return s;
+}
+
+// Plain decimals ("12.5", "-0.125") with at most 15 digits: the digits and the power of ten are
+// both exact doubles, so one division gives the correctly rounded value, as from_chars would.
+// Drawings are full of such numbers; anything else is left to from_chars.
+std::optional<double> simpleDecimal(std::string_view s) {
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  std::size_t i = 0;
+  const bool negative = !s.empty() && s.front() == '-';
+  if (negative) ++i;
+  std::uint64_t digits = 0;
+  int count = 0, decimals = 0;
+  bool point = false;
+  for (; i < s.size(); ++i) {
+    const char c = s[i];
+    if (isDigit(c)) {
+      if (++count > 15) return std::nullopt;
+      digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+      if (point) ++decimals;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (count == 0) return std::nullopt;
+  const double value = static_cast<double>(digits) / kPowers[decimals];
+  return negative ? -value : value;
 }
 
 }  // namespace
@@ -84,6 +115,7 @@ bool isValidValue(ValueType type, std::string_view text) {
 std::optional<double> parseReal(std::string_view text) {
   std::string_view s = trimmed(text);
   if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+  if (const auto simple = simpleDecimal(s)) return simple;
   double value = 0;
   auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
   if (ec != std::errc() || end != s.data() + s.size() || !std::isfinite(value)) return std::nullopt;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 #include <stdexcept>
+#include <unordered_map>
 
 #include "db/object_fields.h"
 #include "db/symbol_tables.h"
@@ -46,16 +47,20 @@ int verticalCode(std::string_view type) {
   return type == "TEXT" ? 73 : 74;
 }
 
-void setRealIfChanged(db::ObjectFields& f, int code, double value) {
-  if (!nearlyEqual(f.real(code), value)) f.setReal(code, value);
+// The setters below write only a value that differs, and say whether they wrote.
+bool setRealIfChanged(db::ObjectFields& f, int code, double value) {
+  if (nearlyEqual(f.real(code), value)) return false;
+  f.setReal(code, value);
+  return true;
 }
 
-void setPointIfChanged(db::ObjectFields& f, int code, const db::Point3& p) {
+bool setPointIfChanged(db::ObjectFields& f, int code, const db::Point3& p) {
   const db::Point3 old = f.point(code);
   if (f.locate(code) && nearlyEqual(old.x, p.x) && nearlyEqual(old.y, p.y) &&
       nearlyEqual(old.z, p.z))
-    return;
+    return false;
   f.setPoint(code, p);
+  return true;
 }
 
 void setIntegerIfChanged(db::ObjectFields& f, int code, long long value) {
@@ -65,11 +70,15 @@ void setIntegerIfChanged(db::ObjectFields& f, int code, long long value) {
 }  // namespace
 
 TextStyle findTextStyle(const db::Database& db, std::wstring_view name) {
-  if (const db::ObjectId record = db::findTableRecord(db, "STYLE", name))
-    return readStyle(db, record);
-  if (const db::ObjectId standard = db::findTableRecord(db, "STYLE", L"Standard"))
-    return readStyle(db, standard);
-  return TextStyle{};
+  db::ObjectId record = db::findTableRecord(db, "STYLE", name);
+  if (!record) record = db::findTableRecord(db, "STYLE", L"Standard");
+  if (!record) return TextStyle{};
+  // Every text placed reads its style; keep them read while no table record changes.
+  static db::TablesCache<std::unordered_map<db::ObjectId, TextStyle>> cache;
+  std::unordered_map<db::ObjectId, TextStyle>& styles = cache.of(db);
+  auto it = styles.find(record);
+  if (it == styles.end()) it = styles.emplace(record, readStyle(db, record)).first;
+  return it->second;
 }
 
 geom::Matrix3d TextEntity::textToOcs() const {
@@ -164,31 +173,29 @@ bool updateTextPosition(db::Database& db, db::ObjectId id) {
   const Justification& j = t.justification;
   if (j.anchoredAtInsertion() || !t.font) return false;
   db::ObjectFields f(db, id);
-  const bool had11 = f.locate(11).has_value();
-  // Whether anything was written, told by the groups' texts: the setters skip equal values.
-  std::vector<std::string> old;
-  for (const db::Tag& tag : db.tags(id)) old.emplace_back(db.text(tag));
-
+  bool wrote = false;
   if (j.isAligned() || j.isFit()) {
     if (j.isAligned())
-      setRealIfChanged(f, 40, t.look.height);
+      wrote = setRealIfChanged(f, 40, t.look.height);
     else
-      setRealIfChanged(f, 41, t.look.widthFactor);
+      wrote = setRealIfChanged(f, 41, t.look.widthFactor);
     double degrees = t.rotation * 180 / std::numbers::pi;
     if (degrees < 0) degrees += 360;
-    if (!sameAngleDegrees(f.real(50), degrees)) f.setReal(50, degrees);
+    if (!sameAngleDegrees(f.real(50), degrees)) {
+      f.setReal(50, degrees);
+      wrote = true;
+    }
   } else {
-    setPointIfChanged(f, 10, {t.insertion.x, t.insertion.y, t.elevation});
+    const bool had11 = f.locate(11).has_value();
+    wrote = setPointIfChanged(f, 10, {t.insertion.x, t.insertion.y, t.elevation});
     // A justified text without an alignment point was anchored where its insertion point was;
     // keep it there, or the next update would move it again.
-    if (!had11) f.setPoint(11, {t.alignment.x, t.alignment.y, t.elevation});
+    if (!had11) {
+      f.setPoint(11, {t.alignment.x, t.alignment.y, t.elevation});
+      wrote = true;
+    }
   }
-
-  const std::span<const db::Tag> now = db.tags(id);
-  if (now.size() != old.size()) return true;
-  for (std::size_t i = 0; i < now.size(); ++i)
-    if (db.text(now[i]) != old[i]) return true;
-  return false;
+  return wrote;
 }
 
 void setTextJustification(db::Database& db, db::ObjectId id, Justification justification) {
