@@ -96,8 +96,8 @@ std::vector<DecodedChar> decodePercentCodes(std::wstring_view text) {
   return out;
 }
 
-LineLayout layoutLine(const Font& font, const std::vector<DecodedChar>& chars,
-                      const TextLook& look) {
+LineLayout layoutLine(const Font& font, const std::vector<DecodedChar>& chars, const TextLook& look,
+                      Glyphs glyphs) {
   LineLayout out;
   const double h = look.height;
   const double sx = h * look.widthFactor;  // font x to text x
@@ -105,7 +105,8 @@ LineLayout layoutLine(const Font& font, const std::vector<DecodedChar>& chars,
   const double descender = font.descender() * h;
   const auto* chain = dynamic_cast<const FontChain*>(&font);
 
-  out.glyphs.reserve(chars.size());
+  const bool place = glyphs == Glyphs::Place;
+  if (place) out.glyphs.reserve(chars.size());
   Interval inkX, inkY;
   // Underline and overline: the runs being drawn, as [start pen, end pen).
   double underlineStart = 0, overlineStart = 0;
@@ -146,8 +147,9 @@ LineLayout layoutLine(const Font& font, const std::vector<DecodedChar>& chars,
     inUnderline = dc.underline;
     inOverline = dc.overline;
 
-    out.glyphs.emplace_back(dc.c,
-                            geom::Matrix3d({sx, 0, 0}, {h * shear, h, 0}, {0, 0, 1}, {pen, 0, 0}));
+    if (place)
+      out.glyphs.emplace_back(
+          dc.c, geom::Matrix3d({sx, 0, 0}, {h * shear, h, 0}, {0, 0, 1}, {pen, 0, 0}));
     if (m.hasInk()) {
       const double y0 = m.yMin * h, y1 = m.yMax * h;
       inkX.add(pen + m.xMin * sx + std::min(y0 * shear, y1 * shear));

@@ -70,7 +70,9 @@ struct LineLayout {
   Box2 ink;
 };
 
-LineLayout layoutLine(const Font& font, const std::vector<DecodedChar>& chars,
-                      const TextLook& look);
+// Placing a text needs only its boxes and advance; drawing it needs every glyph's placement too.
+enum class Glyphs { Place, Skip };
+LineLayout layoutLine(const Font& font, const std::vector<DecodedChar>& chars, const TextLook& look,
+                      Glyphs glyphs = Glyphs::Place);
 
 }  // namespace kx::text

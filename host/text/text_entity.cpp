@@ -90,7 +90,9 @@ geom::Matrix3d TextEntity::textToWorld() const {
   return geom::ocsToWorld(normal) * textToOcs();
 }
 
-TextEntity readTextEntity(const db::Database& db, db::ObjectId id, AttdefText attdef) {
+namespace {
+
+TextEntity readText(const db::Database& db, db::ObjectId id, AttdefText attdef, Glyphs glyphs) {
   const std::string_view type = db.typeName(id);
   if (type != "TEXT" && type != "ATTDEF" && type != "ATTRIB")
     throw std::invalid_argument("not a TEXT, ATTDEF or ATTRIB: " + std::string(type));
@@ -127,7 +129,7 @@ TextEntity readTextEntity(const db::Database& db, db::ObjectId id, AttdefText at
 
   const std::vector<DecodedChar> chars = decodePercentCodes(t.text);
   if (!t.font) return t;
-  t.layout = layoutLine(*t.font, chars, t.look);
+  t.layout = layoutLine(*t.font, chars, t.look, glyphs);
 
   const Justification& j = t.justification;
   if (j.isAligned() || j.isFit()) {
@@ -136,13 +138,19 @@ TextEntity readTextEntity(const db::Database& db, db::ObjectId id, AttdefText at
       t.look.height = between->height;
       t.look.widthFactor = between->widthFactor;
       t.rotation = between->rotation;
-      t.layout = layoutLine(*t.font, chars, t.look);
+      t.layout = layoutLine(*t.font, chars, t.look, glyphs);
     }
   } else if (!j.anchoredAtInsertion()) {
     t.insertion =
         insertionFromAlignment(t.alignment, alignmentOffset(t.layout.cell, j), t.rotation);
   }
   return t;
+}
+
+}  // namespace
+
+TextEntity readTextEntity(const db::Database& db, db::ObjectId id, AttdefText attdef) {
+  return readText(db, id, attdef, Glyphs::Place);
 }
 
 Box2 textBox(const TextEntity& text) {
@@ -169,7 +177,7 @@ std::optional<Extents3> geomExtents(const TextEntity& text) {
 }
 
 bool updateTextPosition(db::Database& db, db::ObjectId id) {
-  const TextEntity t = readTextEntity(db, id);
+  const TextEntity t = readText(db, id, AttdefText::Tag, Glyphs::Skip);
   const Justification& j = t.justification;
   if (j.anchoredAtInsertion() || !t.font) return false;
   db::ObjectFields f(db, id);
@@ -200,7 +208,7 @@ bool updateTextPosition(db::Database& db, db::ObjectId id) {
 
 void setTextJustification(db::Database& db, db::ObjectId id, Justification justification) {
   updateTextPosition(db, id);
-  const TextEntity t = readTextEntity(db, id);
+  const TextEntity t = readText(db, id, AttdefText::Tag, Glyphs::Skip);
   db::ObjectFields f(db, id);
   // Where the new justification's alignment point is on the text as it stands now.
   const geom::Vec2 alignment = alignmentFromInsertion(
