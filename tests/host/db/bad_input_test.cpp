@@ -196,39 +196,38 @@ TEST(BadInput, RandomBytesNeverCrash) {
 // Files the fuzzer found: each is read, and what is written reads back to the same text; a file
 // read without a notice is written back unchanged.
 TEST(BadInput, FuzzerFindingsReadAndWriteStably) {
-  const char* const cases[] = {
-      "  0\nSECTION\n  2\nHEADER\n  9\n$HANDSEED\n  5\n20\n  0\nENDSEC\n  0\nSECTION\n  "
-      "2\nTABLES\n  0\nLAYER\n  5\nB\n  0\nDIMSTYLE\n  5\nB\n105\nC\n  0\nENDSEC\n  0\nEOF\n",  // dimstyle handle 5 vs 105
-      "  0\nSECTION\n  2\nHEADER\n  9\n$HANDSEED\n  5\nFFFFFFFFFFFFFFFF\n  0\nENDSEC\n  "
-      "0\nSECTION\n  2\nENTITIES\n  0\nPOINT\n  5\n1\n  8\n0\n  0\nPOINT\n  5\n1\n  8\n0\n  "
-      "0\nPOINT\n  5\n1\n  8\n0\n  0\nPOINT\n  5\n1\n  8\n0\n  0\nENDSEC\n  0\nEOF\n",  // handseed
-                                                                                        // at 64bit
-                                                                                        // limit
-                                                                                        // wraps
-      "  0\nSECTION\n  2\nHEADER\n  9\n$HANDSEED\n 70\n0\n  0\nENDSEC\n  0\nSECTION\n  "
-      "2\nENTITIES\n  0\nPOINT\n  5\nA\n  0\nPOINT\n  5\nA\n  0\nENDSEC\n  0\nEOF\n",  // handseed
-                                                                                       // with
-                                                                                       // integer
-                                                                                       // group gets
-                                                                                       // hex
-      "  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n  0\nEOF ",  // last line EOF with blank not an eof
-                                                              // record
-      "  0\nSECTION\n  2\nEOF",  // no eof last line is EOF value without line end
-      "  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n  0\nEOF\nabc",  // trailer without line end gains
-                                                                  // one silently
-      "  0\nSECTION\n  2\nHEADER\n  9\n$A\n  1\nx\n  0\nENDSEC\n  9\n$B\n  1\ny\n  0\nSECTION\n  "
-      "2\nENTITIES\n  0\nENDSEC\n  0\nEOF\n",  // unclosed section ending in mid endsec
+  const std::string topSeed =  // handles up to the top of the range after a seed there
+      kx::test::dxfText(
+          "0 SECTION | 2 HEADER | 9 $HANDSEED | 5 FFFFFFFFFFFFFFFF | 0 ENDSEC\n"
+          "0 SECTION | 2 ENTITIES | 0 POINT | 5 1 | 8 0 | 0 POINT | 5 1 | 8 0\n"
+          "0 POINT | 5 1 | 8 0 | 0 POINT | 5 1 | 8 0 | 0 ENDSEC | 0 EOF");
+  const std::string cases[] = {
+      // A DIMSTYLE's handle is its 105, not its 5.
+      kx::test::dxfText("0 SECTION | 2 HEADER | 9 $HANDSEED | 5 20 | 0 ENDSEC | 0 SECTION\n"
+                        "2 TABLES | 0 LAYER | 5 B | 0 DIMSTYLE | 5 B | 105 C | 0 ENDSEC | 0 EOF"),
+      topSeed,
+      // A seed in an integer group, then handles given in hex.
+      kx::test::dxfText("0 SECTION | 2 HEADER | 9 $HANDSEED | 70 0 | 0 ENDSEC | 0 SECTION\n"
+                        "2 ENTITIES | 0 POINT | 5 A | 0 POINT | 5 A | 0 ENDSEC | 0 EOF"),
+      // Last lines that are not an end-of-file record: "EOF " with a blank, EOF as a value
+      // without a line end, and a trailer without a line end (which gains one silently).
+      "  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n  0\nEOF ",
+      "  0\nSECTION\n  2\nEOF",
+      "  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n  0\nEOF\nabc",
+      // A section left open that ends in the middle of an ENDSEC.
+      kx::test::dxfText("0 SECTION | 2 HEADER | 9 $A | 1 x | 0 ENDSEC | 9 $B | 1 y | 0 SECTION\n"
+                        "2 ENTITIES | 0 ENDSEC | 0 EOF"),
   };
-  for (const char* text : cases) {
+  for (const std::string& text : cases) {
     SCOPED_TRACE(text);
-    LoadedDrawing loaded = readDxf(std::string_view(text), "found.dxf");
+    LoadedDrawing loaded = readDxf(text, "found.dxf");
     if (loaded.notices.empty()) {
       EXPECT_EQ(writeDxf(loaded.db), text);
     }
     expectStableOutput(loaded);
   }
   // A seed at the top of the handle range does not wrap around to handle 0.
-  LoadedDrawing seeded = readDxf(std::string_view(cases[1]), "seed.dxf");
+  LoadedDrawing seeded = readDxf(topSeed, "seed.dxf");
   EXPECT_GT(seeded.db.allocateHandle(), 0u);
 }
 

@@ -11,6 +11,7 @@
 #include "db/entities.h"
 #include "db/new_drawing.h"
 #include "db/object_fields.h"
+#include "dxf_groups.h"
 #include "render/block_catalog.h"
 
 namespace {
@@ -21,12 +22,8 @@ using kx::db::ObjectId;
 
 ObjectId addPoint(Database& db, ObjectId block, double x) {
   return kx::db::addEntity(db, block, "POINT",
-                           {{100, "AcDbEntity"},
-                            {8, "0"},
-                            {100, "AcDbPoint"},
-                            {10, kx::db::formatReal(x)},
-                            {20, "0.0"},
-                            {30, "0.0"}});
+                           kx::test::newTags("100 AcDbEntity | 8 0 | 100 AcDbPoint | 10 " +
+                                             kx::db::formatReal(x) + " | 20 0.0 | 30 0.0"));
 }
 
 TEST(DrawOrderTest, MovesKeepTheTableConsistent) {

@@ -7,13 +7,13 @@
 
 #include "db/dxf_io.h"
 #include "db/entities.h"
-#include "db/new_drawing.h"
 #include "db/object_fields.h"
 #include "sample_drawing.h"
 
 namespace {
 
 using namespace kx::db;
+using kx::test::newTags;
 
 std::vector<std::string> linesOf(const std::string& text) {
   std::vector<std::string> lines;
@@ -52,7 +52,7 @@ TEST(Objects, TypedValuesAndDefaults) {
   EXPECT_NE(d.db.entityName(text), d.db.entityName(firstOf(d.db, "LINE")));
 }
 
-TEST(Objects, ChangingOneTextChangesOnlyItsLines) {
+TEST(Objects, ChangedGroupsChangeOnlyTheirLinesAndNewOnesGoToTheirSubclass) {
   const std::string original = kx::test::sampleDrawing();
   LoadedDrawing d = readDxf(original, "sample.dxf");
   ObjectFields text(d.db, firstOf(d.db, "TEXT"));
@@ -66,17 +66,13 @@ TEST(Objects, ChangingOneTextChangesOnlyItsLines) {
     if (before[i] != after[i]) changed.push_back(i);
   ASSERT_EQ(changed.size(), 1u);
   EXPECT_EQ(after[changed[0]], "Goodbye");
-}
 
-TEST(Objects, MissingGroupsAreWrittenWhereTheirSubclassPutsThem) {
-  LoadedDrawing d = readDxf(kx::test::sampleDrawing(), "sample.dxf");
-  ObjectFields text(d.db, firstOf(d.db, "TEXT"));
   text.setAngle(50, 3.14159265358979323846 / 2);
   text.setInteger(72, 1);
   text.setPoint(11, {5, 2, 0});
   text.setInteger(73, 2);  // vertical mode lives in the second AcDbText part
   const std::string out = writeDxf(d.db);
-  EXPECT_NE(out.find(" 40\n2.5\n  1\nHello\n 50\n90.0\n 72\n1\n 11\n5.0\n 21\n2.0\n 31\n0.0\n"
+  EXPECT_NE(out.find(" 40\n2.5\n  1\nGoodbye\n 50\n90.0\n 72\n1\n 11\n5.0\n 21\n2.0\n 31\n0.0\n"
                      "100\nAcDbText\n 73\n2\n  0\nLINE"),
             std::string::npos)
       << out;
@@ -95,14 +91,9 @@ TEST(Objects, NewEntitiesGetHandlesOwnersAndAPlace) {
                std::invalid_argument);
   EXPECT_EQ(writeDxf(d.db), before);
 
-  const ObjectId circle = addEntity(d.db, model, "CIRCLE",
-                                    {{100, "AcDbEntity"},
-                                     {8, "0"},
-                                     {100, "AcDbCircle"},
-                                     {10, "1.0"},
-                                     {20, "1.0"},
-                                     {30, "0.0"},
-                                     {40, "3.0"}});
+  const ObjectId circle =
+      addEntity(d.db, model, "CIRCLE",
+                newTags("100 AcDbEntity | 8 0 | 100 AcDbCircle | 10 1.0 | 20 1.0 | 40 3"));
   EXPECT_EQ(d.db.handle(circle), 0x40u);
   EXPECT_EQ(d.db.owner(circle), model);
   EXPECT_EQ(d.db.findByHandle(0x40), circle);
@@ -117,54 +108,35 @@ TEST(Objects, NewEntitiesGetHandlesOwnersAndAPlace) {
 }
 
 TEST(Objects, ErasedEntitiesAreNotSavedAndComeBackWhenUnerased) {
-  Database db = newDrawing();
-  const ObjectId model = findBlockRecord(db, "*Model_Space");
-  const ObjectId line = addEntity(db, model, "LINE",
-                                  {{100, "AcDbEntity"},
-                                   {8, "0"},
-                                   {100, "AcDbLine"},
-                                   {10, "0.0"},
-                                   {20, "0.0"},
-                                   {30, "0.0"},
-                                   {11, "1.0"},
-                                   {21, "1.0"},
-                                   {31, "0.0"}});
-  const std::string withLine = writeDxf(db);
-  setEntityErased(db, line, true);
-  EXPECT_EQ(writeDxf(db).find("\nLINE\n"), std::string::npos);
-  EXPECT_TRUE(blockEntities(db, model).empty());
-  setEntityErased(db, line, false);
-  EXPECT_EQ(writeDxf(db), withLine);
+  LoadedDrawing d = readDxf(kx::test::sampleDrawing(), "sample.dxf");
+  const ObjectId line = firstOf(d.db, "LINE");
+  setEntityErased(d.db, line, true);
+  EXPECT_EQ(writeDxf(d.db).find("\nLINE\n"), std::string::npos);
+  EXPECT_EQ(blockEntities(d.db, findBlockRecord(d.db, "*Model_Space")).size(), 1u);
+  setEntityErased(d.db, line, false);
+  EXPECT_EQ(writeDxf(d.db), kx::test::sampleDrawing());
 }
 
 TEST(Objects, StringsAreWrittenInTheDrawingsEncoding) {
-  LoadedDrawing latin = readDxf(kx::test::sampleDrawing(), "latin.dxf");
-  ObjectFields t1(latin.db, firstOf(latin.db, "TEXT"));
-  t1.setString(1, L"Maße 中文");
-  EXPECT_NE(writeDxf(latin.db).find("\nMa\xDF"
-                                    "e \\U+4E2D\\U+6587\n"),
-            std::string::npos);
-  EXPECT_EQ(t1.string(1), L"Maße 中文");
-
-  std::string gbkText = kx::test::sampleDrawing();
-  gbkText.replace(gbkText.find("ANSI_1252"), 9, "ANSI_936");
-  LoadedDrawing gbk = readDxf(gbkText, "gbk.dxf");
-  ObjectFields t2(gbk.db, firstOf(gbk.db, "TEXT"));
-  t2.setString(1, L"中文");
-  EXPECT_NE(writeDxf(gbk.db).find("\n\xD6\xD0\xCE\xC4\n"), std::string::npos);
-
-  Database modern = newDrawing();
-  const ObjectId text = addEntity(modern, findBlockRecord(modern, "*Model_Space"), "TEXT",
-                                  {{100, "AcDbEntity"},
-                                   {8, "0"},
-                                   {100, "AcDbText"},
-                                   {10, "0.0"},
-                                   {20, "0.0"},
-                                   {30, "0.0"},
-                                   {40, "1.0"},
-                                   {1, "x"}});
-  ObjectFields(modern, text).setString(1, L"中文");
-  EXPECT_NE(writeDxf(modern).find("\n\xE4\xB8\xAD\xE6\x96\x87\n"), std::string::npos);
+  struct Case {
+    std::string_view from, to;  // what makes the sample a drawing of this encoding
+    std::wstring text;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {"", "", L"Maße 中文", "Ma\337e \\U+4E2D\\U+6587"},  // escapes for what 1252 lacks
+      {"ANSI_1252", "ANSI_936", L"中文", "\xD6\xD0\xCE\xC4"},
+      {"AC1015", "AC1021", L"中文", "\xE4\xB8\xAD\xE6\x96\x87"},  // UTF-8 from R2007 on
+  };
+  for (const Case& c : cases) {
+    std::string text = kx::test::sampleDrawing();
+    if (!c.from.empty()) text.replace(text.find(c.from), c.from.size(), c.to);
+    LoadedDrawing d = readDxf(text, "encoded.dxf");
+    ObjectFields t(d.db, firstOf(d.db, "TEXT"));
+    t.setString(1, c.text);
+    EXPECT_NE(writeDxf(d.db).find("\n" + c.bytes + "\n"), std::string::npos) << c.to;
+    EXPECT_EQ(t.string(1), c.text);
+  }
 }
 
 TEST(Objects, DrawingsThatSayTheWrongCodePageAreReadAsWhatTheyAre) {

@@ -1,6 +1,7 @@
 #include "db/wipeouts.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -49,14 +50,10 @@ TEST(WipeoutsTest, OutlineBecomesImageClip) {
   const Vec3 triangle[] = {{2, 1, 0}, {6, 1, 0}, {6, 3, 0}, {2, 1, 0}};
   const ObjectId w = kx::db::addWipeout(db, model, triangle, L"0");
   ASSERT_TRUE(w);
-  EXPECT_EQ(group(db, w, 10), "2.0");
-  EXPECT_EQ(group(db, w, 20), "1.0");
-  EXPECT_EQ(group(db, w, 11), "4.0");
-  EXPECT_EQ(group(db, w, 21), "0.0");
-  EXPECT_EQ(group(db, w, 12), "0.0");
-  EXPECT_EQ(group(db, w, 22), "2.0");
-  EXPECT_EQ(group(db, w, 71), "2");
-  EXPECT_EQ(group(db, w, 91), "4");  // three corners and the first again
+  // Insertion point, u and v vectors, a polygonal clip of three corners and the first again.
+  const std::pair<int, std::string> groups[] = {{10, "2.0"}, {20, "1.0"}, {11, "4.0"}, {21, "0.0"},
+                                                {12, "0.0"}, {22, "2.0"}, {71, "2"},   {91, "4"}};
+  for (const auto& [code, value] : groups) EXPECT_EQ(group(db, w, code), value) << code;
 
   // Clip vertices: x from -0.5 at the left, y from 0.5 at the bottom (image y runs down).
   std::vector<std::pair<double, double>> clip;
@@ -109,7 +106,8 @@ TEST_F(WipeoutCommandTest, MadeByCommandAndReadByAnotherReader) {
             KXRT_NORM);
   ASSERT_EQ(kx::db::blockEntities(db, model).size(), 1u);
 
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "kx_wipeout_test";
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("kx_wipeout_test_" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
   const std::filesystem::path dxf = dir / "wipeout.dxf", script = dir / "check.py";
   kx::db::saveDxfFile(db, dxf);

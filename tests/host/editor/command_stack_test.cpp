@@ -169,18 +169,12 @@ TEST_F(CommandStackTest, RunsCommandsAndSurvivesTheirFaults) {
 TEST_F(CommandStackTest, PickfirstGoesOnlyToCommandsThatTakeIt) {
   Document& doc = openNew();
   db::Database& db = doc.db();
+  const std::vector<db::NewTag> line = {{100, "AcDbEntity"}, {8, "0"},  {100, "AcDbLine"},
+                                        {10, "0"},           {20, "0"}, {30, "0"},
+                                        {11, "1"},           {21, "1"}, {31, "0"}};
   std::vector<db::ObjectId> lines;
   for (int i = 0; i < 2; ++i)
-    lines.push_back(db::addEntity(db, db::findBlockRecord(db, "*Model_Space"), "LINE",
-                                  {{100, "AcDbEntity"},
-                                   {8, "0"},
-                                   {100, "AcDbLine"},
-                                   {10, "0"},
-                                   {20, "0"},
-                                   {30, "0"},
-                                   {11, "1"},
-                                   {21, "1"},
-                                   {31, "0"}}));
+    lines.push_back(db::addEntity(db, db::findBlockRecord(db, "*Model_Space"), "LINE", line));
   KxEdCommandStack& stack = commandStack();
   ASSERT_EQ(stack.addCommand(L"KXT_A", L"TAKES", nullptr, KxEd::kUsePickSet, countsPicked),
             Kxad::eOk);

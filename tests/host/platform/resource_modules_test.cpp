@@ -89,7 +89,8 @@ TEST_F(ResourceModulesTest, RefusesFilesThatAreNoResourceModule) {
   EXPECT_EQ(LoadResourceDll(L"KxBadVersionExtendTextCmdsRes.dll"), nullptr);  // newer table
   EXPECT_EQ(LoadResourceDll(wide(kBinDir).c_str()), nullptr);                 // a folder
 
-  const fs::path text = fs::temp_directory_path() / "kx_text_posing_as_res.dll";
+  const fs::path text =
+      fs::temp_directory_path() / ("kx_text_posing_as_res_" + std::to_string(getpid()) + ".dll");
   std::ofstream(text) << "Not a shared object.\n";
   EXPECT_EQ(LoadResourceDll(wide(text).c_str()), nullptr);
   fs::remove(text);
@@ -210,7 +211,6 @@ TEST_F(ResourceModulesTest, ModuleInstanceFromAnAddress) {
   HMODULE none = reinterpret_cast<HMODULE>(1);
   EXPECT_FALSE(GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, nullptr, &none));
   EXPECT_EQ(none, nullptr);
-  EXPECT_STREQ(GetOemProductName(), L"Orvex");
 }
 
 }  // namespace

@@ -274,34 +274,23 @@ TEST(RenderEntities, BlockReferencesLandWhereTheirTransformPutsThem) {
   d.beginBlock("DOT");
   d.blockEntity("SOLID", solidGroups(0, 0, 1, 1), "0", 0);  // by block
   d.beginBlock("PAIR");
-  d.blockEntity("INSERT", Groups{{100, "AcDbBlockReference"}, {2, "DOT"}} + point(10, 0, 0), "0",
-                0);
-  d.blockEntity("INSERT", Groups{{100, "AcDbBlockReference"}, {2, "DOT"}} + point(10, 5, 0), "0",
-                0);
+  d.blockEntity("INSERT", insertGroups("DOT", 0, 0), "0", 0);
+  d.blockEntity("INSERT", insertGroups("DOT", 5, 0), "0", 0);
 
   // Base (1, 0) to the insertion point, x scaled 2 and y 3, turned a quarter: along +y.
-  d.entity("INSERT", Groups{{100, "AcDbBlockReference"}, {2, "ARM"}} + point(10, 10, 10) +
-                         Groups{{41, "2"}, {42, "3"}, {43, "1"}, {50, "90"}});
+  d.entity("INSERT", insertGroups("ARM", 10, 10, {{41, "2"}, {42, "3"}, {43, "1"}, {50, "90"}}));
   // Seen from below (normal -Z) the OCS x axis points to -X.
-  d.entity("INSERT", Groups{{100, "AcDbBlockReference"}, {2, "ARM"}} + point(10, -10, 30) +
-                         point(210, 0, 0, -1));
+  d.entity("INSERT", insertGroups("ARM", -10, 30) + point(210, 0, 0, -1));
   // A 2 x 2 array of pairs, blue through "by block".
-  d.entity("INSERT",
-           Groups{{100, "AcDbBlockReference"}, {2, "PAIR"}} + point(10, 40, 0) +
-               Groups{{70, "2"}, {71, "2"}, {44, "20"}, {45, "10"}},
+  d.entity("INSERT", insertGroups("PAIR", 40, 0, {{70, "2"}, {71, "2"}, {44, "20"}, {45, "10"}}),
            "0", 5);
-  d.entity("INSERT",
-           Groups{{100, "AcDbBlockReference"}, {2, "DOT"}} + point(10, 30, 30) +
-               Groups{{41, "2"}, {42, "2"}},
-           "0", 3);
+  d.entity("INSERT", insertGroups("DOT", 30, 30, {{41, "2"}, {42, "2"}}), "0", 3);
   // Array spacing is turned with the reference but not scaled: squares 2 wide, 5 apart up +y.
   d.entity("INSERT",
-           Groups{{100, "AcDbBlockReference"}, {2, "DOT"}} + point(10, 0, -40) +
-               Groups{{41, "2"}, {42, "2"}, {50, "90"}, {70, "3"}, {44, "5"}},
+           insertGroups("DOT", 0, -40, {{41, "2"}, {42, "2"}, {50, "90"}, {70, "3"}, {44, "5"}}),
            "0", 1);
   // Attributes follow their reference: "by block" is the reference's colour; invisible ones hide.
-  d.entity("INSERT", Groups{{66, "1"}, {100, "AcDbBlockReference"}, {2, "DOT"}} + point(10, 60, 30),
-           "0", 3);
+  d.entity("INSERT", Groups{{66, "1"}} + insertGroups("DOT", 60, 30), "0", 3);
   const auto attribute = [](double y, const char* flags) {
     return Groups{{100, "AcDbText"}} + point(10, 60, y) +
            Groups{{40, "4"}, {1, "HH"}, {100, "AcDbAttribute"}, {2, "TAG"}, {70, flags}};
@@ -335,16 +324,15 @@ TEST(RenderEntities, BlocksThatContainThemselvesAreDrawnOnceAndReported) {
   RenderDrawing d;
   d.beginBlock("LOOP");
   d.blockEntity("LINE", lineGroups(0, 0, 10, 0), "0", 1);
-  d.blockEntity("INSERT", Groups{{100, "AcDbBlockReference"}, {2, "LOOP"}} + point(10, 0, 5));
+  d.blockEntity("INSERT", insertGroups("LOOP", 0, 5));
   d.beginBlock("B");
   d.blockEntity("LINE", lineGroups(0, 0, 0, 10), "0", 5);
-  d.blockEntity("INSERT", Groups{{100, "AcDbBlockReference"}, {2, "C"}} + point(10, 3, 0));
+  d.blockEntity("INSERT", insertGroups("C", 3, 0));
   d.beginBlock("C");
-  d.blockEntity("INSERT", Groups{{100, "AcDbBlockReference"}, {2, "B"}} + point(10, 3, 0));
-  for (int i = 0; i < 3; ++i)
-    d.entity("INSERT", Groups{{100, "AcDbBlockReference"}, {2, "LOOP"}} + point(10, 0, 20.0 * i));
-  d.entity("INSERT", Groups{{100, "AcDbBlockReference"}, {2, "B"}} + point(10, 30, 0));
-  d.entity("INSERT", Groups{{100, "AcDbBlockReference"}, {2, "MISSING"}} + point(10, 0, 0));
+  d.blockEntity("INSERT", insertGroups("B", 3, 0));
+  for (int i = 0; i < 3; ++i) d.entity("INSERT", insertGroups("LOOP", 0, 20.0 * i));
+  d.entity("INSERT", insertGroups("B", 30, 0));
+  d.entity("INSERT", insertGroups("MISSING", 0, 0));
   const Picture p = render(d);
 
   EXPECT_TRUE(inkNear(p, 5, 0, isReddish));
@@ -376,10 +364,9 @@ TEST(RenderEntities, LayersDecideColourAndVisibility) {
   d.entity("SOLID", solidGroups(40, 0, 50, 10), "GREEN");
   d.entity("SOLID", solidGroups(60, 0, 70, 10), "0");  // layer 0 is colour 7: black on white
   d.entity("SOLID", solidGroups(80, 0, 90, 10), "0", 1, {{420, "1193046"}});  // 0x123456
-  d.entity("INSERT", Groups{{100, "AcDbBlockReference"}, {2, "MIXED"}} + point(10, 0, 20), "OFF");
-  d.entity("INSERT", Groups{{100, "AcDbBlockReference"}, {2, "MIXED"}} + point(10, 20, 20),
-           "FROZEN");
-  d.entity("INSERT", Groups{{100, "AcDbBlockReference"}, {2, "MIXED"}} + point(10, 40, 20), "0", 5);
+  d.entity("INSERT", insertGroups("MIXED", 0, 20), "OFF");
+  d.entity("INSERT", insertGroups("MIXED", 20, 20), "FROZEN");
+  d.entity("INSERT", insertGroups("MIXED", 40, 20), "0", 5);
   const Picture p = render(d);
 
   EXPECT_TRUE(isWhite(colorAt(p, 5, 5)));
@@ -441,15 +428,9 @@ TEST(RenderEntities, EmptyAndOutlandishDrawingsStillGiveAPicture) {
   RenderDrawing d;
   d.beginBlock("EMPTY");
   d.beginBlock("MANY");
-  d.blockEntity("INSERT",
-                Groups{{100, "AcDbBlockReference"}, {2, "EMPTY"}, {70, "30000"}, {71, "30000"}} +
-                    point(10, 0, 0));
-  d.entity(
-      "INSERT",
-      Groups{{100, "AcDbBlockReference"}, {2, "*Model_Space"}, {70, "100000"}, {71, "100000"}});
-  d.entity("INSERT",
-           Groups{{100, "AcDbBlockReference"}, {2, "MANY"}, {70, "30000"}, {71, "30000"}} +
-               point(10, 0, 0));
+  d.blockEntity("INSERT", insertGroups("EMPTY", 0, 0, {{70, "30000"}, {71, "30000"}}));
+  d.entity("INSERT", insertGroups("*Model_Space", 0, 0, {{70, "100000"}, {71, "100000"}}));
+  d.entity("INSERT", insertGroups("MANY", 0, 0, {{70, "30000"}, {71, "30000"}}));
   d.entity("LINE", lineGroups(0, 0, 1e300, -1e300), "0", 1);
   d.entity("CIRCLE", Groups{{100, "AcDbCircle"}} + point(10, 0, 0) + Groups{{40, "-5"}});
   d.entity("LWPOLYLINE", Groups{{100, "AcDbPolyline"}, {90, "9"}, {42, "1e308"}});

@@ -10,9 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
-#include "db/new_drawing.h"
 #include "pixel_checks.h"
 #include "render/render.h"
 #include "render_test_drawing.h"
@@ -32,16 +30,32 @@ struct TempDir {
   ~TempDir() { fs::remove_all(path); }
 };
 
-RenderDrawing squareAndLine() {
+TEST(RenderOutput, FilesOfEveryFormatSizesAndFailures) {
+  TempDir dir;
   RenderDrawing d;
   d.entity("SOLID", solidGroups(0, 0, 10, 10), "0", 1);
   d.entity("LINE", lineGroups(0, 0, 40, 20), "0", 5);
-  return d;
-}
+  const kx::db::Database db = d.load();
+  kx::render::RenderOptions options;
+  options.width = 300;
+  options.height = 300;
+  const kx::render::Picture square = kx::render::renderImage(db, options);
+  EXPECT_EQ(square.image.width, 300);
+  EXPECT_EQ(square.image.height, 300);
+  // Fitted to the width, centred in the height.
+  EXPECT_NEAR(square.view.toPicture({0, 0}).x, 15, 0.5);
+  EXPECT_NEAR(square.view.toPicture({0, 10}).y, 150, 0.5);
 
-TEST(RenderOutput, FilesOfEveryFormatAreWholeAndValid) {
-  TempDir dir;
-  const kx::db::Database db = squareAndLine().load();
+  EXPECT_FALSE(kx::render::pictureFormatOf("a.jpg"));
+  EXPECT_EQ(kx::render::pictureFormatOf("b.Pdf"), kx::render::PictureFormat::Pdf);
+  EXPECT_THROW(kx::render::renderToFile(db, dir.path / "a.jpg"), std::runtime_error);
+  try {
+    kx::render::renderToFile(db, dir.path / "missing" / "a.png");
+    FAIL() << "wrote into a folder that does not exist";
+  } catch (const std::runtime_error& e) {
+    EXPECT_NE(std::string(e.what()).find("a.png"), std::string::npos) << e.what();
+  }
+  EXPECT_TRUE(fs::is_empty(dir.path));
 
   const auto png = kx::render::renderToFile(db, dir.path / "a.png");
   const auto image = kx::render::readPng(dir.path / "a.png");
@@ -74,36 +88,6 @@ TEST(RenderOutput, FilesOfEveryFormatAreWholeAndValid) {
   EXPECT_EQ(files, 3);
 }
 
-TEST(RenderOutput, SizesAndFailures) {
-  TempDir dir;
-  const kx::db::Database db = squareAndLine().load();
-  kx::render::RenderOptions options;
-  options.width = 300;
-  options.height = 300;
-  const kx::render::Picture square = kx::render::renderImage(db, options);
-  EXPECT_EQ(square.image.width, 300);
-  EXPECT_EQ(square.image.height, 300);
-  // Fitted to the width, centred in the height.
-  EXPECT_NEAR(square.view.toPicture({0, 0}).x, 15, 0.5);
-  EXPECT_NEAR(square.view.toPicture({0, 10}).y, 150, 0.5);
-
-  EXPECT_FALSE(kx::render::pictureFormatOf("a.jpg"));
-  EXPECT_EQ(kx::render::pictureFormatOf("b.Pdf"), kx::render::PictureFormat::Pdf);
-  EXPECT_THROW(kx::render::renderToFile(db, dir.path / "a.jpg"), std::runtime_error);
-  try {
-    kx::render::renderToFile(db, dir.path / "missing" / "a.png");
-    FAIL() << "wrote into a folder that does not exist";
-  } catch (const std::runtime_error& e) {
-    EXPECT_NE(std::string(e.what()).find("a.png"), std::string::npos) << e.what();
-  }
-  EXPECT_TRUE(fs::is_empty(dir.path));
-
-  // A new drawing has nothing to show: a blank picture all the same.
-  const kx::render::Picture blank = kx::render::renderImage(kx::db::newDrawing());
-  EXPECT_EQ(blank.image.width, 1600);
-  EXPECT_EQ(countPixels(blank.image, isWhite), blank.image.width * blank.image.height);
-}
-
 TEST(RenderOutput, KxhostRendersAndReportsCyclesOnce) {
   const fs::path exe = fs::read_symlink("/proc/self/exe").parent_path() / "kxhost";
   if (!fs::exists(exe)) GTEST_SKIP() << "kxhost is not beside the tests";
@@ -111,9 +95,9 @@ TEST(RenderOutput, KxhostRendersAndReportsCyclesOnce) {
   RenderDrawing d;
   d.beginBlock("SELF");
   d.blockEntity("LINE", lineGroups(0, 0, 10, 0), "0", 1);
-  d.blockEntity("INSERT", Groups{{100, "AcDbBlockReference"}, {2, "SELF"}} + point(10, 0, 5));
-  d.entity("INSERT", Groups{{100, "AcDbBlockReference"}, {2, "SELF"}} + point(10, 0, 0));
-  d.entity("INSERT", Groups{{100, "AcDbBlockReference"}, {2, "SELF"}} + point(10, 0, 9));
+  d.blockEntity("INSERT", insertGroups("SELF", 0, 5));
+  d.entity("INSERT", insertGroups("SELF", 0, 0));
+  d.entity("INSERT", insertGroups("SELF", 0, 9));
   std::ofstream(dir.path / "in.dxf") << d.dxf();
 
   const std::string command = exe.string() + " " + (dir.path / "in.dxf").string() + " --render " +
@@ -126,11 +110,6 @@ TEST(RenderOutput, KxhostRendersAndReportsCyclesOnce) {
   const std::string err = kx::test::readFile(dir.path / "err.txt");
   EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
   EXPECT_NE(err.find("SELF"), std::string::npos) << err;
-
-  const std::string bad = exe.string() + " --render " + (dir.path / "out.gif").string() + " 2> " +
-                          (dir.path / "err.txt").string();
-  EXPECT_NE(std::system(bad.c_str()), 0);
-  EXPECT_FALSE(fs::exists(dir.path / "out.gif"));
 }
 
 }  // namespace

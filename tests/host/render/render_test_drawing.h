@@ -190,6 +190,10 @@ inline Groups operator+(Groups a, const Groups& b) {
 inline Groups lineGroups(double x1, double y1, double x2, double y2) {
   return Groups{{100, "AcDbLine"}} + point(10, x1, y1) + point(11, x2, y2);
 }
+// An INSERT of `block` at (x, y), then `more` groups.
+inline Groups insertGroups(const std::string& block, double x, double y, const Groups& more = {}) {
+  return Groups{{100, "AcDbBlockReference"}, {2, block}} + point(10, x, y) + more;
+}
 // A SOLID covering the rectangle, corners in the file's 1, 2, 4, 3 order.
 inline Groups solidGroups(double x1, double y1, double x2, double y2) {
   return Groups{{100, "AcDbTrace"}} + point(10, x1, y1) + point(11, x2, y1) + point(12, x1, y2) +

@@ -1,13 +1,11 @@
 // Texts in pictures: the glyphs land inside the text box the text engine computes and fill it,
-// justification changes leave a text where it is, and an exploded MTEXT draws where it did.
+// attribute definitions show what they should, and an exploded MTEXT draws where it did.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <numbers>
 
 #include "db/entities.h"
-#include "db/object_fields.h"
 #include "pixel_checks.h"
 #include "render/render.h"
 #include "render_test_drawing.h"
@@ -19,8 +17,6 @@ namespace {
 using namespace kx::test;
 using kx::geom::Vec2;
 using kx::geom::Vec3;
-
-constexpr double kDegree = std::numbers::pi / 180;
 
 // Red over white, the text's colour in these tests; faint antialiased edges count too.
 bool isTextInk(Rgb c) {
@@ -108,45 +104,6 @@ TEST(RenderText, GlyphsFillTheTextBox) {
   }
 }
 
-TEST(RenderText, ChangingJustificationLeavesTheTextWhereItIs) {
-  const Groups groups =
-      Groups{{100, "AcDbText"}} + point(10, 3, 7) +
-      Groups{{40, "6"}, {1, "Justify Mg %%c5"}, {50, "20"}, {41, "0.8"}, {100, "AcDbText"}};
-  const kx::db::Database original = textDrawing(groups);
-  const kx::render::Picture before = render(original);
-  const int inkBefore = countPixels(before.image, isTextInk);
-  ASSERT_GT(inkBefore, 500);
-
-  for (int h = 0; h <= 5; ++h)
-    for (int v = 0; v <= 3; ++v) {
-      if (v > 0 && (h == 3 || h == 4 || h == 5)) continue;  // aligned, middle and fit
-      kx::db::Database db = textDrawing(groups);
-      const kx::db::ObjectId id = firstOf(db, "TEXT");
-      kx::text::setTextJustification(db, id, {h, v});
-      // The text as saved and read again, not as the engine holds it.
-      const kx::db::Database reread = kx::db::readDxf(kx::db::writeDxf(db), "again.dxf").db;
-      const kx::render::Picture after = render(reread);
-      int moved = 0;
-      for (int y = 0; y < after.image.height; ++y)
-        for (int x = 0; x < after.image.width; ++x) {
-          const bool a = isTextInk(before.image.at(x, y)) && before.image.at(x, y).g < 100;
-          const bool b = isTextInk(after.image.at(x, y)) && after.image.at(x, y).g < 100;
-          if (a != b) ++moved;
-        }
-      EXPECT_LT(moved, inkBefore / 50) << "72=" << h << " 73=" << v;
-      // Moving the alignment point moves the text: the picture does follow group 11.
-      if (h == 1 && v == 2) {
-        kx::db::ObjectFields f(db, id);
-        const kx::db::Point3 p11 = f.point(11);
-        f.setPoint(11, {p11.x + 10, p11.y, p11.z});
-        EXPECT_GT(countPixels(render(db).image, isTextInk), 0);
-        const kx::render::Picture shifted = render(db);
-        const PixelBox a = inkBox(before.image, isTextInk), b = inkBox(shifted.image, isTextInk);
-        EXPECT_NEAR(b.xMin - a.xMin, 10 * before.view.scale, 2);
-      }
-    }
-}
-
 TEST(RenderText, AttributeDefinitionsShowTheirTagOrTheirConstantValue) {
   const auto definition = [](double x, const char* flags) {
     return Groups{{100, "AcDbText"}} + point(10, x, 0) + Groups{{40, "5"}, {1, "I"}, {72, "1"}} +
@@ -163,7 +120,7 @@ TEST(RenderText, AttributeDefinitionsShowTheirTagOrTheirConstantValue) {
   d.blockEntity("ATTDEF", definition(0, "2"), "0", 1);   // constant: shows "I"
   d.blockEntity("ATTDEF", definition(0, "0"), "0", 5);   // asks for a value: shows nothing
   d.blockEntity("ATTDEF", definition(20, "3"), "0", 5);  // constant but invisible
-  d.entity("INSERT", Groups{{100, "AcDbBlockReference"}, {2, "TITLE"}} + point(10, 10, 10));
+  d.entity("INSERT", insertGroups("TITLE", 10, 10));
   d.entity("ATTDEF", definition(0, "0"), "0", 3);  // in model space: shows its tag
   const kx::render::Picture p = render(d.load());
 

@@ -63,12 +63,4 @@ TEST(Justification, AlignedScalesHeightAndFitScalesWidth) {
   EXPECT_FALSE(fitBetween({0, 0}, {5, 0}, INFINITY, look, true));
 }
 
-// The MTEXT frame tests check attachments 1 to 9 against the layout; anything else is top-left.
-TEST(Justification, MTextAttachmentsOutOfRangeAreTopLeft) {
-  for (int bad : {0, 10, -5}) {
-    EXPECT_EQ(attachmentFractions(bad).fromLeft, 0) << bad;
-    EXPECT_EQ(attachmentFractions(bad).fromTop, 0) << bad;
-  }
-}
-
 }  // namespace

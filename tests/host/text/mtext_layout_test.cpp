@@ -172,8 +172,10 @@ TEST(MTextLayout, AttachmentPlacesTheFrameAndTheLines) {
     EXPECT_NEAR(l.frame.yMax, expectedTop, 1e-9) << attachment;
   }
   // An attachment out of range counts as top left.
-  EXPECT_EQ(lay(L"HELLO", 0, 42).frame.xMin, 0);
-  EXPECT_EQ(lay(L"HELLO", 0, 0).frame.yMax, 0);
+  for (int bad : {0, 10, -5}) {
+    EXPECT_EQ(lay(L"HELLO", 0, bad).frame.xMin, 0) << bad;
+    EXPECT_EQ(lay(L"HELLO", 0, bad).frame.yMax, 0) << bad;
+  }
 }
 
 TEST(MTextLayout, FormatCodesReachTheRuns) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "db/dxf_groups.h"
 #include "db/dxf_io.h"
 #include "db/entities.h"
 #include "db/new_drawing.h"
@@ -129,17 +130,10 @@ TEST(TextOutline, GlyphContoursAreClosedPolylinesInsideTheTextBox) {
 
 TEST(TextOutline, MTextRunsKeepTheirColoursAndTheDrawingReadsBack) {
   Database db = kx::db::newDrawing();
-  const ObjectId mtext = kx::db::addEntity(db, kx::db::findBlockRecord(db, "*Model_Space"), "MTEXT",
-                                           {{100, "AcDbEntity"},
-                                            {8, "Marks"},
-                                            {100, "AcDbMText"},
-                                            {10, "10.0"},
-                                            {20, "10.0"},
-                                            {30, "0.0"},
-                                            {40, "5.0"},
-                                            {71, "7"},
-                                            {1, "I{\\C1;I}\\PO"},
-                                            {50, "90.0"}});
+  const ObjectId mtext = kx::db::addEntity(
+      db, kx::db::findBlockRecord(db, "*Model_Space"), "MTEXT",
+      kx::test::newTags("100 AcDbEntity | 8 Marks | 100 AcDbMText | 10 10.0 | 20 10.0 | 30 0.0"
+                        " | 40 5.0 | 71 7 | 1 I{\\C1;I}\\PO | 50 90.0"));
   // Turned by 90 degrees and attached bottom-left: the frame runs up from (10, 10) and to its left
   // (frames are checked in MTextEntity); the outlines stay inside it.
   const FrameCorners frame = mtextFrame(db, mtext, 0);

@@ -1,3 +1,6 @@
+// Block references: exploded into copies of their block's entities placed by the reference, and
+// picked inside at a prompt, which gives the entity, the references holding it and the transform.
+
 #include "editor/block_explode.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +13,7 @@
 #include "db/entities.h"
 #include "db/object_fields.h"
 #include "db/symbol_tables.h"
+#include "editor/prompts.h"
 #include "kx/kxed.h"
 #include "support/sdk_fixture.h"
 
@@ -55,6 +59,13 @@ ObjectId addInsert(kx::db::Database& db, ObjectId into, const std::string& block
   return kx::db::addEntity(db, into, "INSERT", body);
 }
 
+ObjectId addLine(kx::db::Database& db, ObjectId into, Vec3 a, Vec3 b) {
+  std::vector<NewTag> body{{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbLine"}};
+  pushPoint(body, 10, a);
+  pushPoint(body, 11, b);
+  return kx::db::addEntity(db, into, "LINE", body);
+}
+
 void expectPoint(const kx::db::FieldReader& f, int code, Vec3 p) {
   const kx::db::Point3 q = f.point(code);
   EXPECT_NEAR(q.x, p.x, 1e-9) << "group " << code;
@@ -62,11 +73,15 @@ void expectPoint(const kx::db::FieldReader& f, int code, Vec3 p) {
   EXPECT_NEAR(q.z, p.z, 1e-9) << "group " << code;
 }
 
-class BlockExplodeTest : public kx::test::SdkTest {
+class BlockReferencesTest : public kx::test::SdkTest {
  protected:
-  BlockExplodeTest()
-      : doc(openNew()), db(doc.db()), model(kx::db::findBlockRecord(db, "*Model_Space")) {}
+  BlockReferencesTest()
+      : doc(openNew()), db(doc.db()), model(kx::db::findBlockRecord(db, "*Model_Space")) {
+    kx::editor::InputSource::instance().reset();
+  }
+  ~BlockReferencesTest() override { kx::editor::InputSource::instance().reset(); }
 
+  ObjectId picked(const kds_name name) const { return db.fromEntityName({name[0], name[1]}); }
   int explode(ObjectId id) {
     kds_name n;
     kx::api::setName(n, db, id);
@@ -78,12 +93,9 @@ class BlockExplodeTest : public kx::test::SdkTest {
   ObjectId model;
 };
 
-TEST_F(BlockExplodeTest, ScaledTurnedReferencePlacesEveryEntity) {
+TEST_F(BlockReferencesTest, ScaledTurnedReferencePlacesEveryEntity) {
   const ObjectId part = addBlock(db, "Part", {1, 1, 0});
-  std::vector<NewTag> line{{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbLine"}};
-  pushPoint(line, 10, {1, 1, 0});
-  pushPoint(line, 11, {3, 1, 0});
-  kx::db::addEntity(db, part, "LINE", line);
+  addLine(db, part, {1, 1, 0}, {3, 1, 0});
   std::vector<NewTag> arc{{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbCircle"}};
   pushPoint(arc, 10, {2, 2, 0});
   arc.insert(arc.end(), {{40, "0.5"}, {100, "AcDbArc"}, {50, "0.0"}, {51, "90.0"}});
@@ -118,7 +130,7 @@ TEST_F(BlockExplodeTest, ScaledTurnedReferencePlacesEveryEntity) {
   EXPECT_EQ(db.owner(made[0]), model);
 }
 
-TEST_F(BlockExplodeTest, RefusedReferencesLeaveTheDrawingAlone) {
+TEST_F(BlockReferencesTest, RefusedReferencesLeaveTheDrawingAlone) {
   const ObjectId loop = addBlock(db, "Loop", {0, 0, 0});
   const ObjectId inner = addBlock(db, "Inner", {0, 0, 0});
   addInsert(db, loop, "Inner", {1, 0, 0}, 1, 1, 0);
@@ -159,6 +171,60 @@ TEST_F(BlockExplodeTest, RefusedReferencesLeaveTheDrawingAlone) {
   expectPoint(n, 10, {3, 0, 0});
   EXPECT_NEAR(n.real(41), 3, 1e-9);
   EXPECT_NEAR(n.real(42), 3, 1e-9);
+}
+
+// INNER holds a line from (0,0) to (10,0); OUTER holds INNER at (0,5); the drawing holds OUTER
+// at (100,100) rotated 90 degrees and scaled 2. The inner line lies on x = 90 from y = 100 to
+// 120 in the world.
+TEST_F(BlockReferencesTest, NestedPicksGiveTheEntityAndItsContainers) {
+  const ObjectId inner = addBlock(db, "INNER", {0, 0, 0});
+  const ObjectId nestedLine = addLine(db, inner, {0, 0, 0}, {10, 0, 0});
+  const ObjectId outer = addBlock(db, "OUTER", {0, 0, 0});
+  const ObjectId innerRef = addInsert(db, outer, "INNER", {0, 5, 0}, 1, 1, 0);
+  const ObjectId outerLine = addLine(db, outer, {0, 0, 0}, {0, -10, 0});
+  const ObjectId outerRef = addInsert(db, model, "OUTER", {100, 100, 0}, 2, 2, 90);
+
+  for (const wchar_t* reply : {L"90,110", L"90,110", L"110,100"})
+    kx::editor::InputSource::instance().queue(reply);
+  kds_name e;
+  double p[3];
+  ASSERT_EQ(kxedEntSel(L"Pick: ", e, p), KXRT_NORM);
+  EXPECT_EQ(picked(e), outerRef);  // a plain pick takes the reference
+
+  double xform[4][4];
+  resbuf* containers = nullptr;
+  ASSERT_EQ(kxedNEntSelP(L"Pick: ", e, p, 0, xform, &containers), KXRT_NORM);
+  EXPECT_EQ(picked(e), nestedLine);
+  std::vector<ObjectId> chain;
+  for (const resbuf* rb = containers; rb; rb = rb->next) {
+    EXPECT_EQ(rb->code, KXRT_ENAME);
+    chain.push_back(picked(rb->value.name));
+  }
+  EXPECT_EQ(chain, (std::vector<ObjectId>{innerRef, outerRef}));
+  kxutRelRb(containers);
+  // The transform takes the line's end (10, 0) in INNER to the world.
+  const double x = xform[0][0] * 10 + xform[0][3], y = xform[1][0] * 10 + xform[1][3];
+  EXPECT_NEAR(x, 90, 1e-9);
+  EXPECT_NEAR(y, 120, 1e-9);
+  EXPECT_EQ(xform[3][3], 1);
+
+  // The outer block's own line, picked without asking: one container.
+  double at[3] = {110, 100, 0};
+  ASSERT_EQ(kxedNEntSelP(nullptr, e, at, 1, xform, &containers), KXRT_NORM);
+  EXPECT_EQ(picked(e), outerLine);
+  ASSERT_NE(containers, nullptr);
+  EXPECT_EQ(picked(containers->value.name), outerRef);
+  EXPECT_EQ(containers->next, nullptr);
+  kxutRelRb(containers);
+
+  // A top-level entity has no containers and the identity transform.
+  const ObjectId plain = addLine(db, model, {0, 0, 0}, {0, 50, 0});
+  double on[3] = {0, 25, 0};
+  ASSERT_EQ(kxedNEntSelP(nullptr, e, on, 1, xform, &containers), KXRT_NORM);
+  EXPECT_EQ(picked(e), plain);
+  EXPECT_EQ(containers, nullptr);
+  EXPECT_EQ(xform[0][0], 1);
+  EXPECT_EQ(xform[0][3], 0);
 }
 
 }  // namespace
