@@ -5,7 +5,7 @@
 #   bench/run_text_commands.sh [--count N]
 #
 # Makes $BUILD/bench-data/texts_N.dxf with ezdxf if it is missing (100,000 texts by default),
-# then prints best-of-3 seconds for: kxhost opening and saving the drawing with no command,
+# then prints the best seconds of 5 runs (3 for ezdxf) for: kxhost opening and saving the drawing with no command,
 # kxhost running TJUST (all texts to middle centre) and TCOUNT (numbered by x, in front), and
 # the ezdxf script for each. BUILD defaults to the release tree, build/.
 set -euo pipefail
@@ -24,9 +24,11 @@ drawing="$data/texts_$count.dxf"
 
 calc() { $python -c "print($1)"; }
 
-best_of_3() {
-  local best=""
-  for _ in 1 2 3; do
+# best_of RUNS COMMAND...: this machine's timings vary from run to run by a fifth.
+best_of() {
+  local runs=$1 best=""
+  shift
+  for ((run = 0; run < runs; run++)); do
     local start end t
     start=$(date +%s.%N)
     "$@" >/dev/null
@@ -38,11 +40,11 @@ best_of_3() {
 }
 
 kx() { "$build/bin/kxhost" "$drawing" -o "$data/out.dxf" --config "$data/settings" "$@"; }
-plain=$(best_of_3 kx -s /dev/null)
-tjust=$(best_of_3 kx -c TJUST -c ALL -c "" -c MC -s /dev/null)
-tcount=$(best_of_3 kx -c TCOUNT -c ALL -c "" -c X -c 1,1 -c Prefix -s /dev/null)
-ez_tjust=$(best_of_3 $python "$here/ezdxf_text_commands.py" tjust "$drawing" "$data/ez.dxf")
-ez_tcount=$(best_of_3 $python "$here/ezdxf_text_commands.py" tcount "$drawing" "$data/ez.dxf")
+plain=$(best_of 5 kx -s /dev/null)
+tjust=$(best_of 5 kx -c TJUST -c ALL -c "" -c MC -s /dev/null)
+tcount=$(best_of 5 kx -c TCOUNT -c ALL -c "" -c X -c 1,1 -c Prefix -s /dev/null)
+ez_tjust=$(best_of 3 $python "$here/ezdxf_text_commands.py" tjust "$drawing" "$data/ez.dxf")
+ez_tcount=$(best_of 3 $python "$here/ezdxf_text_commands.py" tcount "$drawing" "$data/ez.dxf")
 
 echo "texts: $count ($(du -h "$drawing" | cut -f1))"
 echo "kxhost open + save, no command: ${plain} s"

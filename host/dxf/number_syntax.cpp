@@ -30,26 +30,27 @@ std::string_view trimmed(std::string_view s) {
 std::optional<double> simpleDecimal(std::string_view s) {
   static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-  std::size_t i = 0;
-  const bool negative = !s.empty() && s.front() == '-';
-  if (negative) ++i;
+  const char* p = s.data();
+  const char* const end = p + s.size();
+  const bool negative = p != end && *p == '-';
+  if (negative) ++p;
+  if (p == end || end - p > 16) return std::nullopt;  // 15 digits and a point at most
   std::uint64_t digits = 0;
-  int count = 0, decimals = 0;
-  bool point = false;
-  for (; i < s.size(); ++i) {
-    const char c = s[i];
-    if (isDigit(c)) {
-      if (++count > 15) return std::nullopt;
-      digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
-      if (point) ++decimals;
-    } else if (c == '.' && !point) {
-      point = true;
+  int count = 0;
+  const char* point = nullptr;
+  for (; p != end; ++p) {
+    const auto digit = static_cast<unsigned>(*p - '0');
+    if (digit < 10) {
+      digits = digits * 10 + digit;
+      ++count;
+    } else if (*p == '.' && !point) {
+      point = p;
     } else {
       return std::nullopt;
     }
   }
-  if (count == 0) return std::nullopt;
-  const double value = static_cast<double>(digits) / kPowers[decimals];
+  if (count == 0 || count > 15) return std::nullopt;
+  const double value = static_cast<double>(digits) / kPowers[point ? end - point - 1 : 0];
   return negative ? -value : value;
 }
 
@@ -113,7 +114,8 @@ bool isValidValue(ValueType type, std::string_view text) {
 }
 
 std::optional<double> parseReal(std::string_view text) {
-  std::string_view s = trimmed(text);
+  std::string_view s = text;
+  if (!s.empty() && (isBlank(s.front()) || isBlank(s.back()))) s = trimmed(s);
   if (!s.empty() && s.front() == '+') s.remove_prefix(1);
   if (const auto simple = simpleDecimal(s)) return simple;
   double value = 0;
