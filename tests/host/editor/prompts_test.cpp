@@ -34,26 +34,9 @@ Vec3 asVec(const double p[3]) {
   return {p[0], p[1], p[2]};
 }
 
-class PromptsTest : public test::SdkTest {
+class PromptsTest : public test::ReplyTest {
  protected:
-  PromptsTest() : doc(openNew()) {
-    InputSource::instance().reset();
-    Prompter::instance().reset();
-  }
-  ~PromptsTest() override {
-    InputSource::instance().reset();
-    Prompter::instance().reset();
-  }
-  void replies(std::initializer_list<const wchar_t*> lines) {
-    for (const wchar_t* line : lines) InputSource::instance().queue(line);
-  }
-  // How many times `text` was printed.
-  int count(std::wstring_view text) const {
-    int n = 0;
-    for (auto at = printed.find(text); at != std::wstring::npos; at = printed.find(text, at + 1))
-      ++n;
-    return n;
-  }
+  PromptsTest() : doc(openNew()) {}
   ObjectId made(resbuf* list) {
     kds_name name;
     EXPECT_EQ(kxdbEntMakeX(list, name), KXRT_NORM);

@@ -198,27 +198,7 @@ BEGIN_MESSAGE_MAP(NumberDialog, CDialog)
 ON_CONTROL_RANGE(BN_CLICKED, 3512, 3516, &NumberDialog::OnRadio)
 END_MESSAGE_MAP()
 
-// Replies queued for the prompts, and counts of what was printed.
-class PromptTest : public kx::test::SdkTest {
- protected:
-  PromptTest() {
-    InputSource::instance().reset();
-    Prompter::instance().reset();
-  }
-  ~PromptTest() override {
-    InputSource::instance().reset();
-    Prompter::instance().reset();
-  }
-  void replies(std::initializer_list<const wchar_t*> lines) {
-    for (const wchar_t* line : lines) InputSource::instance().queue(line);
-  }
-  int count(std::wstring_view text) const {
-    int n = 0;
-    for (auto at = printed.find(text); at != std::wstring::npos; at = printed.find(text, at + 1))
-      ++n;
-    return n;
-  }
-};
+using PromptTest = kx::test::ReplyTest;
 
 class DialogsTest : public PromptTest {
  protected:

@@ -5,9 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 #include "db/new_drawing.h"
+#include "editor/input_source.h"
+#include "editor/prompts.h"
 #include "editor/session.h"
 #include "editor/terminal_reader.h"
 
@@ -33,6 +37,30 @@ class SdkTest : public ::testing::Test {
   editor::Document& openNew() { return open(db::newDrawing()); }
 
   std::wstring printed;  // everything kxutPrintf wrote
+};
+
+// An SDK test that answers the host's prompts: replies are queued before the call that asks.
+class ReplyTest : public SdkTest {
+ protected:
+  ReplyTest() { resetInput(); }
+  ~ReplyTest() override { resetInput(); }
+
+  void replies(std::initializer_list<const wchar_t*> lines) {
+    for (const wchar_t* line : lines) editor::InputSource::instance().queue(line);
+  }
+  // How many times `text` was printed.
+  int count(std::wstring_view text) const {
+    int n = 0;
+    for (auto at = printed.find(text); at != std::wstring::npos; at = printed.find(text, at + 1))
+      ++n;
+    return n;
+  }
+
+ private:
+  static void resetInput() {
+    editor::InputSource::instance().reset();
+    editor::Prompter::instance().reset();
+  }
 };
 
 }  // namespace kx::test
