@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "editor/input_source.h"
+
 namespace kx::api {
 namespace {
 
@@ -51,28 +53,7 @@ void appendPadded(std::wstring& out, std::wstring_view text, bool left, int widt
 // UTF-8 to wide; a byte that starts no valid sequence stands for itself (Latin-1), so text in
 // another 8-bit encoding still shows something readable.
 std::wstring fromNarrow(const char* s) {
-  if (!s) return {};
-  std::wstring out;
-  const auto* p = reinterpret_cast<const unsigned char*>(s);
-  while (*p) {
-    const unsigned char b = *p;
-    int extra = b >= 0xF0 && b < 0xF5 ? 3 : b >= 0xE0 ? 2 : b >= 0xC2 && b < 0xE0 ? 1 : 0;
-    if (b < 0x80 || extra == 0 || (b >= 0xE0 && b < 0xF0 && extra != 2)) extra = 0;
-    char32_t c = extra == 3 ? b & 0x07 : extra == 2 ? b & 0x0F : extra == 1 ? b & 0x1F : b;
-    int i = 1;
-    for (; i <= extra; ++i) {
-      if ((p[i] & 0xC0) != 0x80) break;
-      c = (c << 6) | (p[i] & 0x3F);
-    }
-    if (extra == 0 || i <= extra) {
-      out.push_back(static_cast<wchar_t>(b));
-      ++p;
-    } else {
-      out.push_back(static_cast<wchar_t>(c));
-      p += extra + 1;
-    }
-  }
-  return out;
+  return s ? editor::decodeUtf8Line(s) : std::wstring();
 }
 
 std::wstring formatWide(const wchar_t* fmt, va_list args) {
