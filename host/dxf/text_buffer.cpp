@@ -37,6 +37,17 @@ std::runtime_error readError(const std::filesystem::path& path, const char* what
 
 }  // namespace
 
+std::string kindOfFile(unsigned mode) {
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISCHR(mode)) return "a character device";
+  if (S_ISBLK(mode)) return "a block device";
+  if (S_ISFIFO(mode)) return "a pipe";
+  if (S_ISSOCK(mode)) return "a socket";
+  if (S_ISLNK(mode)) return "a symbolic link";
+  if (S_ISREG(mode)) return "a file";
+  return "a special file";
+}
+
 void TextBuffer::Free::operator()(char* p) const noexcept {
   std::free(p);
 }
@@ -65,10 +76,12 @@ TextBuffer TextBuffer::readFile(const std::filesystem::path& path,
   if (fd.get() < 0) throw readError(path, "cannot open the file");
   struct stat info {};
   if (::fstat(fd.get(), &info) != 0) throw readError(path, "cannot read the file");
-  if (!S_ISREG(info.st_mode)) {
-    errno = EISDIR;
-    throw readError(path, "cannot read the file");
-  }
+  // A pipe (a process substitution, a named pipe) has no size to read up to: it is read to its
+  // end. A device could give bytes forever.
+  if (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode)) return readStream(fd.get(), path);
+  if (!S_ISREG(info.st_mode))
+    throw std::runtime_error(path.string() + ": cannot read the file: it is " +
+                             kindOfFile(info.st_mode) + ", not a drawing file");
   const auto size = static_cast<std::size_t>(info.st_size);
   TextBuffer buffer;
   buffer.data_ = allocate(size + 1);
@@ -86,6 +99,32 @@ TextBuffer TextBuffer::readFile(const std::filesystem::path& path,
   }
   buffer.size_ = done;
   return buffer;
+}
+
+TextBuffer TextBuffer::readStream(int fd, const std::filesystem::path& path) {
+  TextBuffer buffer;
+  buffer.capacity_ = std::size_t{1} << 16;
+  buffer.data_ = allocate(buffer.capacity_);
+  for (;;) {
+    // Room for one more byte is always kept (pushBack).
+    if (buffer.capacity_ - buffer.size_ < 2) {
+      const std::size_t larger = buffer.capacity_ * 2;
+      if (larger > std::size_t{0xFFFFFFFFu}) {
+        errno = EFBIG;
+        throw readError(path, "cannot read the file");
+      }
+      auto bigger = allocate(larger);
+      std::memcpy(bigger.get(), buffer.data_.get(), buffer.size_);
+      buffer.data_ = std::move(bigger);
+      buffer.capacity_ = larger;
+    }
+    const ssize_t n =
+        ::read(fd, buffer.data_.get() + buffer.size_, buffer.capacity_ - buffer.size_ - 1);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw readError(path, "cannot read the file");
+    if (n == 0) return buffer;
+    buffer.size_ += static_cast<std::size_t>(n);
+  }
 }
 
 void TextBuffer::pushBack(char c) {

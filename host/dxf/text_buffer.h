@@ -12,13 +12,17 @@
 
 namespace kx::dxf {
 
+// What a file's mode (st_mode) says it is, for messages: "a folder", "a character device", ...
+std::string kindOfFile(unsigned mode);
+
 class TextBuffer {
  public:
   TextBuffer() = default;
   explicit TextBuffer(std::string_view text);
 
-  // Reads a whole file; throws std::runtime_error with the system's reason. `progress`, when
-  // given, is told the share read (0 to 1) every few megabytes.
+  // Reads a whole file, or a pipe to its end; throws std::runtime_error with the system's reason
+  // (or what else the path names: a folder, a device). `progress`, when given, is told the share
+  // read (0 to 1) every few megabytes of a file.
   static TextBuffer readFile(const std::filesystem::path& path,
                              const std::function<void(double)>& progress = {});
 
@@ -34,6 +38,7 @@ class TextBuffer {
     void operator()(char* p) const noexcept;
   };
   static std::unique_ptr<char[], Free> allocate(std::size_t bytes);
+  static TextBuffer readStream(int fd, const std::filesystem::path& path);
 
   std::unique_ptr<char[], Free> data_;
   std::size_t size_ = 0;
