@@ -85,14 +85,14 @@ TEST_F(TranscriptTest, ScriptTranscriptHasNoEmptyLineBetweenReplyAndPrompt) {
 class EditorStandIn : public LineReader {
  public:
   explicit EditorStandIn(std::vector<std::wstring> lines) : lines_(std::move(lines)) {}
-  std::optional<std::wstring> readLine() override {
+  std::optional<std::string> readLine() override {
     prompts.push_back(Transcript::instance().takeOpenLine());
     if (next_ == lines_.size()) {
       Transcript::instance().setReplyShown(false);
       return std::nullopt;
     }
     Transcript::instance().setReplyShown(true);
-    return lines_[next_++];
+    return dxf::toUtf8(lines_[next_++]);
   }
   std::vector<std::wstring> prompts;
 
