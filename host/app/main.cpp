@@ -35,6 +35,7 @@
 #include "editor/terminal_reader.h"
 #include "kx/kxed.h"
 #include "render/render.h"
+#include "support/utf8.h"
 
 namespace {
 
@@ -77,7 +78,7 @@ std::string describe(RunEvent event) {
 }
 
 std::wstring wide(const std::string& utf8) {
-  return kx::editor::decodeUtf8Line(utf8);
+  return kx::support::decodeUtf8Lenient(utf8);
 }
 
 // A line on standard error. At the terminal the prompt left open is finished first, so the line

@@ -31,9 +31,9 @@ LoadedDrawing readDxfFile(const std::filesystem::path& path, const Progress& pro
 
 // The DXF text of the drawing as it is now.
 std::string writeDxf(Database& db, const Progress& progress = {});
-// Saves the drawing as `path` the way db/file_save.h saves files: the old file stays as it was
-// until the new one is whole on the disk, and links, permissions and owner are kept. Throws
-// SaveError (a std::runtime_error) naming the file and the reason.
+// Saves the drawing as `path` through support::AtomicFile: the old file stays as it was until the
+// new one is whole on the disk, and links, permissions and owner are kept. Throws
+// std::runtime_error naming the file and the reason.
 void saveDxfFile(Database& db, const std::filesystem::path& path, const Progress& progress = {});
 
 }  // namespace kx::db

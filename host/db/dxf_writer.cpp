@@ -1,10 +1,13 @@
 #include <algorithm>
 #include <functional>
+#include <stdexcept>
 #include <utility>
 
+#include <fmt/format.h>
+
 #include "db/dxf_io.h"
-#include "db/file_save.h"
 #include "dxf/tag_scanner.h"
+#include "support/atomic_file.h"
 
 namespace kx::db {
 namespace {
@@ -99,14 +102,18 @@ std::string writeDxf(Database& db, const Progress& progress) {
 }
 
 void saveDxfFile(Database& db, const std::filesystem::path& path, const Progress& progress) {
-  // Writing the text and getting it onto the disk take about as long as each other.
-  const Progress writing =
-      progress ? Progress([&progress](double f) { progress(0.6 * f); }) : Progress();
-  saveFile(path, [&](const ByteSink& sink) {
-    ChunkedOutput out(reporting(sink, db, writing));
+  try {
+    kx::support::AtomicFile file(path);
+    // Writing the text and getting it onto the disk take about as long as each other.
+    const Progress writing =
+        progress ? Progress([&progress](double f) { progress(0.6 * f); }) : Progress();
+    ChunkedOutput out(reporting([&](std::string_view bytes) { file.write(bytes); }, db, writing));
     writeDrawing(db, out);
     if (progress) progress(0.6);
-  });
+    file.commit();
+  } catch (const kx::support::FileError& e) {
+    throw std::runtime_error(fmt::format("{}: cannot save: {}", path.string(), e.reason()));
+  }
   if (progress) progress(1);
 }
 

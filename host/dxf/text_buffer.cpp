@@ -11,6 +11,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "support/atomic_file.h"
+
 namespace kx::dxf {
 namespace {
 
@@ -36,17 +38,6 @@ std::runtime_error readError(const std::filesystem::path& path, const char* what
 }
 
 }  // namespace
-
-std::string kindOfFile(unsigned mode) {
-  if (S_ISDIR(mode)) return "a folder";
-  if (S_ISCHR(mode)) return "a character device";
-  if (S_ISBLK(mode)) return "a block device";
-  if (S_ISFIFO(mode)) return "a pipe";
-  if (S_ISSOCK(mode)) return "a socket";
-  if (S_ISLNK(mode)) return "a symbolic link";
-  if (S_ISREG(mode)) return "a file";
-  return "a special file";
-}
 
 void TextBuffer::Free::operator()(char* p) const noexcept {
   std::free(p);
@@ -81,7 +72,7 @@ TextBuffer TextBuffer::readFile(const std::filesystem::path& path,
   if (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode)) return readStream(fd.get(), path);
   if (!S_ISREG(info.st_mode))
     throw std::runtime_error(path.string() + ": cannot read the file: it is " +
-                             kindOfFile(info.st_mode) + ", not a drawing file");
+                             support::kindOfFile(info.st_mode) + ", not a drawing file");
   const auto size = static_cast<std::size_t>(info.st_size);
   TextBuffer buffer;
   buffer.data_ = allocate(size + 1);

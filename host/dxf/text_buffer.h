@@ -12,9 +12,6 @@
 
 namespace kx::dxf {
 
-// What a file's mode (st_mode) says it is, for messages: "a folder", "a character device", ...
-std::string kindOfFile(unsigned mode);
-
 class TextBuffer {
  public:
   TextBuffer() = default;

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "db/dxf_io.h"
-#include "db/file_save.h"
 #include "db/layers.h"
 #include "db/symbol_tables.h"
 #include "dxf/encoding.h"
@@ -19,6 +18,8 @@
 #include "kx/kxdb.h"
 #include "kx/kxed.h"
 #include "kx/kxedinput.h"
+#include "support/atomic_file.h"
+#include "support/utf8.h"
 
 namespace kx::editor {
 namespace {
@@ -32,7 +33,7 @@ void say(std::wstring_view text) {
 
 // A path or a system message as the transcript shows it: they are UTF-8 on this system.
 std::wstring shown(const std::string& text) {
-  return decodeUtf8Line(text);
+  return support::decodeUtf8Lenient(text);
 }
 
 void refuse(std::wstring_view reason) {
@@ -128,8 +129,8 @@ Leaving askBeforeLeaving(bool inputEnded) {
     if (*answer == L"No") return Leaving::Discarded;
     if (target.empty()) {
       const auto name = askString(L"\nSave drawing as: ", true);
-      if (!name || !saveTo(dxf::toUtf8(*name))) return Leaving::Stay;
-      document->setPath(dxf::toUtf8(*name));
+      if (!name || !saveTo(support::toUtf8(*name))) return Leaving::Stay;
+      document->setPath(support::toUtf8(*name));
       return Leaving::Saved;
     }
     return saveTo(target) ? Leaving::Saved : Leaving::Stay;
@@ -153,13 +154,13 @@ void saveCommand() {
   } else if (commandLineOptions.output) {
     if (saveTo(*commandLineOptions.output)) document.setPath(commandLineOptions.output->string());
   } else if (auto name = askString(L"\nSave drawing as: ", true)) {
-    if (saveTo(dxf::toUtf8(*name))) document.setPath(dxf::toUtf8(*name));
+    if (saveTo(kx::support::toUtf8(*name))) document.setPath(kx::support::toUtf8(*name));
   }
 }
 
 void saveAsCommand() {
   if (auto name = askString(L"\nSave drawing as: ", true)) {
-    if (saveTo(dxf::toUtf8(*name))) activeDocument().setPath(dxf::toUtf8(*name));
+    if (saveTo(kx::support::toUtf8(*name))) activeDocument().setPath(kx::support::toUtf8(*name));
   }
 }
 
@@ -339,7 +340,7 @@ std::string outputRefusal(const std::filesystem::path& path) {
   for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   // A folder named with a trailing slash has no file name at all.
   if (path.filename().empty()) return "it names a folder, not a drawing file";
-  const std::string why = db::saveRefusal(path);
+  const std::string why = support::writeRefusal(path);
   if (!why.empty()) return why;
   if (extension != ".dxf") return "a drawing is saved as a .dxf file";
   return {};

@@ -25,7 +25,7 @@ enum class Leaving {
   Stay,       // (while asking) the user went back to the command line
 };
 
-// Why a drawing cannot be saved as `path`: no name, not .dxf, or what db::saveRefusal says; empty
+// Why a drawing cannot be saved as `path`: no name, not .dxf, or what support::writeRefusal says; empty
 // when it can.
 std::string outputRefusal(const std::filesystem::path& path);
 

@@ -7,56 +7,30 @@
 #include <cstring>
 #include <utility>
 
-#include "dxf/encoding.h"
+#include "support/utf8.h"
 
 namespace kx::editor {
 namespace {
 
-// Decodes UTF-8. A byte that starts no valid sequence (overlong forms, surrogates and values past
-// U+10FFFF are not valid) is given to `bad`, and what that returns stands in its place.
-template <class Bad>
-std::wstring decodeUtf8(std::string_view bytes, Bad bad) {
-  std::wstring out;
-  out.reserve(bytes.size());
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  const auto* end = p + bytes.size();
-  while (p < end) {
-    const unsigned char b = *p;
-    if (b < 0x80) {
-      out.push_back(static_cast<wchar_t>(b));
-      ++p;
-      continue;
-    }
-    const int extra = b >= 0xC2 && b < 0xE0   ? 1
-                      : b >= 0xE0 && b < 0xF0 ? 2
-                      : b >= 0xF0 && b < 0xF5 ? 3
-                                              : 0;
-    char32_t c = extra == 3 ? b & 0x07u : extra == 2 ? b & 0x0Fu : b & 0x1Fu;
-    int i = 1;
-    for (; i <= extra && p + i < end && (p[i] & 0xC0) == 0x80; ++i) c = (c << 6) | (p[i] & 0x3Fu);
-    static constexpr char32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
-    const bool valid =
-        extra > 0 && i > extra && c >= kLeast[extra] && c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF);
-    if (valid) {
-      out.push_back(static_cast<wchar_t>(c));
-      p += extra + 1;
-    } else {
-      out += bad(b);
-      ++p;
-    }
-  }
-  return out;
-}
-
 InputLine inputLineOf(std::string_view bytes) {
   InputLine line;
+  line.text.reserve(bytes.size());
   bool notUtf8 = false;
-  line.text = decodeUtf8(bytes, [&](unsigned char b) {
+  while (!bytes.empty()) {
+    const support::DecodedCharacter d = support::decodeUtf8Character(bytes);
+    if (d.valid) {
+      line.text.push_back(static_cast<wchar_t>(d.character));
+      bytes.remove_prefix(d.length);
+      continue;
+    }
+    // Each byte that starts no valid sequence is shown by its value.
     notUtf8 = true;
     static constexpr char kHex[] = "0123456789ABCDEF";
-    return std::wstring{L'\\', L'x', static_cast<wchar_t>(kHex[b >> 4]),
-                        static_cast<wchar_t>(kHex[b & 15])};
-  });
+    const auto b = static_cast<unsigned char>(bytes.front());
+    line.text +=
+        {L'\\', L'x', static_cast<wchar_t>(kHex[b >> 4]), static_cast<wchar_t>(kHex[b & 15])};
+    bytes.remove_prefix(1);
+  }
   const bool zero = line.text.find(L'\0') != std::wstring::npos;
   if (zero) {
     std::wstring shown;
@@ -83,11 +57,6 @@ bool isComment(const std::wstring& line) {
 }
 
 }  // namespace
-
-std::wstring decodeUtf8Line(std::string_view bytes) {
-  return decodeUtf8(bytes,
-                    [](unsigned char b) { return std::wstring(1, static_cast<wchar_t>(b)); });
-}
 
 FileLineReader::FileLineReader(int fd, bool owned) : fd_(fd), owned_(owned) {}
 
@@ -151,7 +120,7 @@ void InputSource::queueBytes(std::string utf8) {
 }
 
 void InputSource::queue(std::wstring_view line) {
-  queued_.push_back(dxf::toUtf8(line));
+  queued_.push_back(support::toUtf8(line));
 }
 
 void InputSource::setReader(std::unique_ptr<LineReader> reader) {

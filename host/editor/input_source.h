@@ -52,8 +52,6 @@ class FileLineReader : public LineReader {
   std::string failure_;
 };
 
-std::wstring decodeUtf8Line(std::string_view bytes);
-
 // A line of input: a reply, or a line that cannot be one.
 struct InputLine {
   // The reply; for a line that is not text, the line shown with its bad bytes as \xNN and a zero

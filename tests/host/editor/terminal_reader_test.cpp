@@ -19,6 +19,7 @@
 #include "kx/kxedinput.h"
 #include "support/read_file.h"
 #include "support/sdk_fixture.h"
+#include "support/utf8.h"
 
 namespace kx::editor {
 namespace {
@@ -92,7 +93,7 @@ class EditorStandIn : public LineReader {
       return std::nullopt;
     }
     Transcript::instance().setReplyShown(true);
-    return dxf::toUtf8(lines_[next_++]);
+    return kx::support::toUtf8(lines_[next_++]);
   }
   std::vector<std::wstring> prompts;
 
