@@ -64,8 +64,6 @@ class InterruptsDeferred {
   sigset_t before_{};
 };
 
-constexpr int kDeferred[] = {SIGINT, SIGTERM, SIGHUP};
-
 }  // namespace
 
 std::string kindOfFile(unsigned mode) {
@@ -213,7 +211,7 @@ void AtomicFile::rewriteInPlace() {
   }
   std::string failure;
   {
-    const InterruptsDeferred deferred(kDeferred);
+    const InterruptsDeferred deferred(InterruptsHeld::kSignals);
     char buffer[1 << 16];
     off_t copied = 0;
     while (failure.empty() && copied < size_) {

@@ -55,8 +55,9 @@ class InterruptsHeld {
 
   static bool interrupted();
 
- private:
   static constexpr std::array kSignals = {SIGINT, SIGTERM, SIGHUP};
+
+ private:
   std::array<struct sigaction, kSignals.size()> previous_{};
 };
 
