@@ -13,6 +13,7 @@
 #include "editor/terminal_reader.h"
 #include "kx/kxed.h"
 #include "kx/kxtypes.h"
+#include "support/case_fold.h"
 
 namespace kx::editor {
 namespace {
@@ -75,13 +76,13 @@ Vec3 orthogonalPick(const Vec3& base, const Vec3& picked, std::wstring_view repl
 std::wstring abbreviation(std::wstring_view word) {
   std::wstring lead;
   for (wchar_t c : word) {
-    if (std::iswlower(static_cast<wint_t>(c))) break;
+    if (kx::support::isLowerCase(static_cast<char32_t>(c))) break;
     lead.push_back(c);
   }
   if (!lead.empty()) return lead == word ? std::wstring() : lead;
   std::wstring caps;
   for (wchar_t c : word)
-    if (std::iswupper(static_cast<wint_t>(c))) caps.push_back(c);
+    if (kx::support::isUpperCase(static_cast<char32_t>(c))) caps.push_back(c);
   return caps;
 }
 
