@@ -37,9 +37,6 @@ void TXT2MTXT() {
 void TORIENT() {
   notAvailable(L"TORIENT");
 }
-void TCIRCLE() {
-  notAvailable(L"TCIRCLE");
-}
 void CHGTHEI() {
   notAvailable(L"CHGTHEI");
 }
