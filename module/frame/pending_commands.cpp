@@ -49,11 +49,8 @@ void TXTULINE() {
 void DELULINE() {
   notAvailable(L"DELULINE");
 }
-void TEXTMASK() {
-  notAvailable(L"TEXTMASK");
-}
-void TEXTUNMASK() {
-  notAvailable(L"TEXTUNMASK");
+void TEXTTOFRONT() {
+  notAvailable(L"TEXTTOFRONT");
 }
 void MATHEI() {
   notAvailable(L"MATHEI");
@@ -63,9 +60,6 @@ void MTEXP() {
 }
 void TXTALIGN() {
   notAvailable(L"TXTALIGN");
-}
-void TEXTTOFRONT() {
-  notAvailable(L"TEXTTOFRONT");
 }
 void GB2BIG5() {
   notAvailable(L"GB2BIG5");

@@ -60,15 +60,22 @@ class TextFrame:
                 angle = math.radians(entity.dxf.get("rotation", 0))
         else:
             raise ValueError(f"{kind} is no text")
+        # A TEXT's insertion point and angle are in its object coordinate system, an MTEXT's in
+        # the world.
+        from ezdxf.math import OCS
+        self.ocs = OCS(entity.dxf.get("extrusion", (0, 0, 1)) if kind == "TEXT" else (0, 0, 1))
         self.origin = entity.dxf.insert
         self.cos, self.sin = math.cos(angle), math.sin(angle)
 
     def world(self, x, y):
-        ox, oy = self.origin[0], self.origin[1]
-        return ox + x * self.cos - y * self.sin, oy + x * self.sin + y * self.cos
+        ox, oy, oz = self.origin
+        p = self.ocs.to_wcs((ox + x * self.cos - y * self.sin, oy + x * self.sin + y * self.cos,
+                             oz))
+        return p[0], p[1]
 
     def local(self, x, y):
-        dx, dy = x - self.origin[0], y - self.origin[1]
+        p = self.ocs.from_wcs((x, y, 0))
+        dx, dy = p[0] - self.origin[0], p[1] - self.origin[1]
         return dx * self.cos + dy * self.sin, -dx * self.sin + dy * self.cos
 
     def rectangle(self, margin, width=0, height=0):
@@ -146,32 +153,42 @@ def _centre(frame):
 # ---- TEXTMASK -------------------------------------------------------------------------------
 
 def _mask_corners(mask):
+    """The mask's corners in the world."""
+    from ezdxf.math import OCS
     kind = mask.dxftype()
     if kind == "WIPEOUT":
         return [tuple(p)[:2] for p in mask.boundary_path_wcs()][:4]
-    return [tuple(mask.dxf.get(f"vtx{k}"))[:2] for k in range(4)]
+    ocs = OCS(mask.dxf.get("extrusion", (0, 0, 1)) if kind == "SOLID" else (0, 0, 1))
+    return [tuple(ocs.to_wcs(mask.dxf.get(f"vtx{k}")))[:2] for k in range(4)]
 
 
 def masks_below_texts(ctx, texts, kind, factor=0.5, color=None, tolerance=0.02):
-    """Each text is masked once: an anonymous group holds the text and then its mask (of `kind`,
-    in `color` when given) and nothing else; the mask covers the text's ink with a margin of
-    `factor` times its height and lies directly below the text in the draw order, above every
-    entity that is no text or mask."""
-    problems = []
+    """Each text is masked once: the newest group that holds it is anonymous and holds the text
+    and then its mask (of `kind`, in `color` when given) and nothing else, and no older group of
+    it holds a mask any more; the mask covers the text's glyphs with a margin of `factor` times
+    its height and lies directly below the text in the draw order, above every entity that is no
+    text or mask. No group names an entity the drawing does not hold."""
     from run_cases import read_records
+    problems = []
     doc = ctx.doc(ctx.outputs[-1])
     records = read_records(ctx.outputs[-1])
     order = [e.dxf.handle for e in doc.modelspace().entities_in_redraw_order()]
+    # Members as the file lists them, in order, which ezdxf does not keep.
+    groups = [(name, records[g.dxf.handle].values(340)) for name, g in doc.groups]
+    for name, members in groups:
+        if any(m not in doc.entitydb for m in members):
+            problems.append(f"group {name} names entities the drawing does not hold")
     masked = set()
     for ident, text in _frames(ctx, texts).items():
         handle = ctx.ids[ident]
-        # Members in the order the file lists them, which ezdxf does not keep.
-        groups = [(name, records[g.dxf.handle].values(340)) for name, g in doc.groups
-                  if handle in {e.dxf.handle for e in g}]
-        if len(groups) != 1:
-            problems.append(f"{ident} is in {len(groups)} groups")
+        holding = [(name, members) for name, members in groups if handle in members]
+        if not holding:
+            problems.append(f"{ident} is in no group")
             continue
-        name, members = groups[0]
+        for name, members in holding[:-1]:
+            if any(doc.entitydb[m].dxftype() in MASK_TYPES for m in members):
+                problems.append(f"{ident}: its older group {name} still holds a mask")
+        name, members = holding[-1]
         if len(members) != 2 or members[0] != handle or not name.startswith("*"):
             problems.append(f"{ident}: group {name} holds {members}")
             continue
@@ -194,6 +211,9 @@ def masks_below_texts(ctx, texts, kind, factor=0.5, color=None, tolerance=0.02):
     if above:
         problems.append(f"entities {above} are drawn above the masks")
     return problems
+
+
+MASK_TYPES = {"WIPEOUT", "SOLID", "3DFACE"}
 
 
 # ---- pictures -------------------------------------------------------------------------------
