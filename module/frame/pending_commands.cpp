@@ -49,9 +49,6 @@ void TXTULINE() {
 void DELULINE() {
   notAvailable(L"DELULINE");
 }
-void TEXTTOFRONT() {
-  notAvailable(L"TEXTTOFRONT");
-}
 void MATHEI() {
   notAvailable(L"MATHEI");
 }
