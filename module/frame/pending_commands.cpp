@@ -40,9 +40,6 @@ void TORIENT() {
 void TCIRCLE() {
   notAvailable(L"TCIRCLE");
 }
-void CHGTHEI() {
-  notAvailable(L"CHGTHEI");
-}
 void CURSTYLE() {
   notAvailable(L"CURSTYLE");
 }
@@ -57,9 +54,6 @@ void TEXTMASK() {
 }
 void TEXTUNMASK() {
   notAvailable(L"TEXTUNMASK");
-}
-void MATHEI() {
-  notAvailable(L"MATHEI");
 }
 void MTEXP() {
   notAvailable(L"MTEXP");
