@@ -40,9 +40,6 @@ void TORIENT() {
 void TCIRCLE() {
   notAvailable(L"TCIRCLE");
 }
-void CURSTYLE() {
-  notAvailable(L"CURSTYLE");
-}
 void TXTULINE() {
   notAvailable(L"TXTULINE");
 }
