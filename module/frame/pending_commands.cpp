@@ -40,12 +40,6 @@ void TORIENT() {
 void TCIRCLE() {
   notAvailable(L"TCIRCLE");
 }
-void TXTULINE() {
-  notAvailable(L"TXTULINE");
-}
-void DELULINE() {
-  notAvailable(L"DELULINE");
-}
 void TEXTMASK() {
   notAvailable(L"TEXTMASK");
 }
