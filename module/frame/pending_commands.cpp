@@ -34,9 +34,6 @@ void TEXTFIT() {
 void TXT2MTXT() {
   notAvailable(L"TXT2MTXT");
 }
-void TORIENT() {
-  notAvailable(L"TORIENT");
-}
 void TCIRCLE() {
   notAvailable(L"TCIRCLE");
 }
