@@ -46,9 +46,6 @@ void TEXTUNMASK() {
 void MTEXP() {
   notAvailable(L"MTEXP");
 }
-void TXTALIGN() {
-  notAvailable(L"TXTALIGN");
-}
 void TEXTTOFRONT() {
   notAvailable(L"TEXTTOFRONT");
 }
