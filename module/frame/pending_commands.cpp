@@ -28,9 +28,6 @@ void GATTE() {
 void TXTEXP() {
   notAvailable(L"TXTEXP");
 }
-void TEXTFIT() {
-  notAvailable(L"TEXTFIT");
-}
 void TXT2MTXT() {
   notAvailable(L"TXT2MTXT");
 }
