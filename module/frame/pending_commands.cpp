@@ -31,20 +31,8 @@ void TXTEXP() {
 void TXT2MTXT() {
   notAvailable(L"TXT2MTXT");
 }
-void TCIRCLE() {
-  notAvailable(L"TCIRCLE");
-}
-void TEXTMASK() {
-  notAvailable(L"TEXTMASK");
-}
-void TEXTUNMASK() {
-  notAvailable(L"TEXTUNMASK");
-}
 void MTEXP() {
   notAvailable(L"MTEXP");
-}
-void TEXTTOFRONT() {
-  notAvailable(L"TEXTTOFRONT");
 }
 void GB2BIG5() {
   notAvailable(L"GB2BIG5");
