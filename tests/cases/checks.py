@@ -306,7 +306,7 @@ ACI_RGB = {1: (255, 0, 0), 2: (255, 255, 0), 3: (0, 255, 0), 4: (0, 255, 255), 5
            6: (255, 0, 255)}
 
 
-def _pixels(path):
+def _rgb_array(path):
     import numpy
     from PIL import Image
     return numpy.asarray(Image.open(path).convert("RGB"), dtype=numpy.int32)
@@ -340,7 +340,7 @@ def text_centres_kept(ctx, ids, within=1.0):
     """Each text named (drawn in a colour of its own, 1 to 6) shows its ink centred where it was,
     within `within` pixels: a text turned about the centre of its box stays where the user sees
     it."""
-    before, after = _pixels(ctx.picture("before")), _pixels(ctx.picture("after"))
+    before, after = _rgb_array(ctx.picture("before")), _rgb_array(ctx.picture("after"))
     problems = []
     for ident in ids:
         old, new = ctx.entity(ctx.inputs[0], ident), ctx.entity(ctx.outputs[-1], ident)
