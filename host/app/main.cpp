@@ -290,8 +290,11 @@ int main(int argc, char** argv) {
       if (!outputPath.empty() && outcome.leaving == kx::editor::Leaving::AsUsual)
         session.save(document, outputPath);
       if (!picturePath.empty()) {
+        // A highlight a command left behind shows, as it would on the user's screen.
+        kx::render::RenderOptions look;
+        look.highlighted = document.highlighted();
         const kx::render::RenderReport report =
-            kx::render::renderToFile(document.db(), picturePath);
+            kx::render::renderToFile(document.db(), picturePath, look);
         for (const std::string& notice : report.notices)
           kx::editor::printErrorLine(fmt::format("{}: {}", picturePath, notice));
       }
