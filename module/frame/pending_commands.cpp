@@ -31,9 +31,6 @@ void TXTEXP() {
 void TEXTFIT() {
   notAvailable(L"TEXTFIT");
 }
-void TXT2MTXT() {
-  notAvailable(L"TXT2MTXT");
-}
 void TORIENT() {
   notAvailable(L"TORIENT");
 }
