@@ -25,9 +25,6 @@ void ATTIN() {
 void GATTE() {
   notAvailable(L"GATTE");
 }
-void TXTEXP() {
-  notAvailable(L"TXTEXP");
-}
 void TEXTFIT() {
   notAvailable(L"TEXTFIT");
 }
