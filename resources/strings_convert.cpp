@@ -24,6 +24,9 @@ constexpr KxStringResource kStrings[] = {
     {3528, L"\nObjects on locked layers were left out."},
     // A text with nothing to draw (only blanks, say) gives no geometry and stays.
     {3529, L"\n%d text(s) gave no geometry and were kept."},
+
+    // GB2BIG5: texts it could not change, such as those on locked layers.
+    {3530, L"\n%d text(s) could not be changed and were left as they were."},
 };
 
 }  // namespace

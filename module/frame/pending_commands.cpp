@@ -64,6 +64,3 @@ void TXTALIGN() {
 void TEXTTOFRONT() {
   notAvailable(L"TEXTTOFRONT");
 }
-void GB2BIG5() {
-  notAvailable(L"GB2BIG5");
-}
