@@ -55,9 +55,6 @@ void TEXTUNMASK() {
 void MATHEI() {
   notAvailable(L"MATHEI");
 }
-void MTEXP() {
-  notAvailable(L"MTEXP");
-}
 void TXTALIGN() {
   notAvailable(L"TXTALIGN");
 }
