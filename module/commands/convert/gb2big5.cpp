@@ -202,6 +202,34 @@ resbuf* buildFilter(int scope, const CString& layer) {
   return filter;
 }
 
+// A selection never holds the attributes of block references, so those of every reference that
+// has them are added here, on `layer` only when one is given.
+void addAttributes(kds_name set, const wchar_t* layer) {
+  resbuf* filter = kxutBuildList(KXRT_DXF0, L"INSERT", 66, 1, 0);
+  kds_name references;
+  if (kxedSSGet(L"X", nullptr, nullptr, filter, references) == KXRT_NORM) {
+    std::int32_t length = 0;
+    kxedSSLength(references, &length);
+    for (std::int32_t i = 0; i < length; ++i) {
+      kds_name entity;
+      kxedSSName(references, i, entity);
+      while (kxdbEntNext(entity, entity) == KXRT_NORM) {
+        resbuf* list = kxdbEntGet(entity);
+        wchar_t type[16] = L"", entityLayer[1024] = L"";
+        for (const resbuf* entry = list; entry; entry = entry->next) {
+          if (entry->code == 0) std::wcsncpy(type, entry->value.string, 15);
+          if (entry->code == 8) std::wcsncpy(entityLayer, entry->value.string, 1023);
+        }
+        kxutRelRb(list);
+        if (std::wcscmp(type, L"ATTRIB") != 0) break;
+        if (!layer || sameKeyword(entityLayer, layer)) kxedSSAdd(entity, set, set);
+      }
+    }
+    kxedSSFree(references);
+  }
+  kxutRelRb(filter);
+}
+
 }  // namespace
 
 void GB2BIG5() {
@@ -221,10 +249,15 @@ void GB2BIG5() {
 
   resbuf* filter = buildFilter(dialog.m_scope, dialog.m_layerName);
   kds_name set;
-  const int selected =
-      kxedSSGet(dialog.m_scope == kPickObjects ? nullptr : L"X", nullptr, nullptr, filter, set);
+  const bool picking = dialog.m_scope == kPickObjects;
+  const int selected = kxedSSGet(picking ? nullptr : L"X", nullptr, nullptr, filter, set);
   kxutRelRb(filter);
-  if (selected != KXRT_NORM) return;
+  if (picking && selected != KXRT_NORM) return;
+  if (!picking) {
+    if (selected != KXRT_NORM) kxedSSAdd(nullptr, nullptr, set);
+    addAttributes(set, dialog.m_scope == kOneLayer ? static_cast<const wchar_t*>(dialog.m_layerName)
+                                                   : nullptr);
+  }
 
   int unchanged = 0;
   std::int32_t length = 0;
