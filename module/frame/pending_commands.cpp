@@ -31,9 +31,6 @@ void TEXTFIT() {
 void TORIENT() {
   notAvailable(L"TORIENT");
 }
-void TCIRCLE() {
-  notAvailable(L"TCIRCLE");
-}
 void CHGTHEI() {
   notAvailable(L"CHGTHEI");
 }
@@ -46,18 +43,9 @@ void TXTULINE() {
 void DELULINE() {
   notAvailable(L"DELULINE");
 }
-void TEXTMASK() {
-  notAvailable(L"TEXTMASK");
-}
-void TEXTUNMASK() {
-  notAvailable(L"TEXTUNMASK");
-}
 void MATHEI() {
   notAvailable(L"MATHEI");
 }
 void TXTALIGN() {
   notAvailable(L"TXTALIGN");
-}
-void TEXTTOFRONT() {
-  notAvailable(L"TEXTTOFRONT");
 }
