@@ -25,27 +25,3 @@ void ATTIN() {
 void GATTE() {
   notAvailable(L"GATTE");
 }
-void TEXTFIT() {
-  notAvailable(L"TEXTFIT");
-}
-void TORIENT() {
-  notAvailable(L"TORIENT");
-}
-void CHGTHEI() {
-  notAvailable(L"CHGTHEI");
-}
-void CURSTYLE() {
-  notAvailable(L"CURSTYLE");
-}
-void TXTULINE() {
-  notAvailable(L"TXTULINE");
-}
-void DELULINE() {
-  notAvailable(L"DELULINE");
-}
-void MATHEI() {
-  notAvailable(L"MATHEI");
-}
-void TXTALIGN() {
-  notAvailable(L"TXTALIGN");
-}
