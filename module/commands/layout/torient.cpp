@@ -123,7 +123,7 @@ bool turnReadable(const kds_name entity, resbuf* list, resbuf& rotation) {
   if (readable == normalized) return true;
   // Multi-line texts read in any direction they are written; they keep theirs.
   const PlacingPoints points = placingPoints(list);
-  if (!horizontalMode(list) || (points.needsInsertion && !points.insertion) ||
+  if (isTextType(list, L"MTEXT") || (points.needsInsertion && !points.insertion) ||
       (points.needsAlignment && !points.alignment))
     return false;
   turnPlacingPoints(points, storageSystem(list), boxCentre(entity), std::numbers::pi);
