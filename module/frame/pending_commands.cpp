@@ -25,15 +25,3 @@ void ATTIN() {
 void GATTE() {
   notAvailable(L"GATTE");
 }
-void TXTEXP() {
-  notAvailable(L"TXTEXP");
-}
-void TXT2MTXT() {
-  notAvailable(L"TXT2MTXT");
-}
-void MTEXP() {
-  notAvailable(L"MTEXP");
-}
-void GB2BIG5() {
-  notAvailable(L"GB2BIG5");
-}
