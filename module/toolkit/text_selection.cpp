@@ -78,9 +78,11 @@ bool onLockedLayer(const kds_name entity, LayerLocks& known) {
 }
 
 bool anyLayerLocked() {
+  // The next record is asked for only while none was found locked: each one asked for is ours to
+  // free.
   bool locked = false;
   for (resbuf* record = kxdbTblNext(L"LAYER", 1); record && !locked;
-       record = kxdbTblNext(L"LAYER", 0)) {
+       record = locked ? nullptr : kxdbTblNext(L"LAYER", 0)) {
     const resbuf* flags = entryByGroup(record, 70);
     locked = flags && (flags->value.int16 & 4);
     kxutRelRb(record);
