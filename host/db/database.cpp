@@ -195,7 +195,10 @@ Tag Database::makeOwnedTag(int code, std::string_view codeLine, std::string_view
   t.flags = Tag::kOwnedPool;
   if (codeLine.empty()) {
     std::string canonical;
-    dxf::appendCanonicalCode(canonical, code);
+    if (codesPadded_)
+      dxf::appendCanonicalCode(canonical, code);
+    else
+      canonical = std::to_string(code);
     owned_ += canonical;
     t.codeWidth = static_cast<std::uint8_t>(canonical.size());
   } else {

@@ -80,6 +80,10 @@ class Database {
   void setPreamble(std::string bytes) { preamble_ = std::move(bytes); }
   void setTrailer(std::string bytes) { trailer_ = std::move(bytes); }
   void setLineEnd(std::string_view eol) { lineEnd_ = eol; }
+  // Whether group codes are written right-aligned in three characters ("  8"), as most writers
+  // do, or as bare numbers ("8"); groups added here follow the file.
+  void setCodesPadded(bool padded) { codesPadded_ = padded; }
+  bool codesPadded() const { return codesPadded_; }
   void setCodec(dxf::CodePage page);
   void setVersion(DxfVersion v) { version_ = v; }
   // Called once the reader has placed every record: indexes handles and sets the handle seed.
@@ -213,6 +217,7 @@ class Database {
   std::string preamble_;
   std::string trailer_;
   std::string lineEnd_ = "\n";
+  bool codesPadded_ = true;
   DxfVersion version_;
   std::unique_ptr<dxf::TextCodec> codec_;
   std::int64_t serial_;

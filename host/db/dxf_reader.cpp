@@ -88,6 +88,14 @@ class DxfReader {
         (status == dxf::ScanStatus::Ok && first.code != 0 && first.code != 999))
       throw DxfError(
           fmt::format("{}:1: not a DXF file (it does not start with a group code 0)", name_));
+    // The first group-0 line tells how the writer lays out codes ("  0" or "0").
+    for (dxf::RawTag tag = first; status == dxf::ScanStatus::Ok;) {
+      if (tag.code == 0) {
+        db_.setCodesPadded(tag.codeWidth > 1);
+        break;
+      }
+      if (probe.next(tag) != dxf::ScanStatus::Ok || probe.position() > 4096) break;
+    }
   }
 
   void closeRecord(PendingRecord& r, std::size_t end) {

@@ -154,6 +154,10 @@ TextEntity readTextEntity(const db::Database& db, db::ObjectId id, AttdefText at
   return readText(db, id, attdef, Glyphs::Place);
 }
 
+TextEntity readTextPlacement(const db::Database& db, db::ObjectId id) {
+  return readText(db, id, AttdefText::Tag, Glyphs::Skip);
+}
+
 Box2 textBox(const TextEntity& text) {
   return text.layout.ink;
 }
