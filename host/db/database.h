@@ -76,7 +76,10 @@ class Database {
   // A record read from the source: bytes [begin, end) starting at its group-0 line.
   ObjectId addSourceRecord(std::uint32_t begin, std::uint32_t end, std::string_view type,
                            std::uint64_t handle, std::uint64_t ownerHandle);
-  std::vector<Section>& mutableSections() { return sections_; }
+  std::vector<Section>& mutableSections() {
+    positionsKnown_ = false;
+    return sections_;
+  }
   void setPreamble(std::string bytes) { preamble_ = std::move(bytes); }
   void setTrailer(std::string bytes) { trailer_ = std::move(bytes); }
   void setLineEnd(std::string_view eol) { lineEnd_ = eol; }
@@ -94,6 +97,13 @@ class Database {
   std::string_view source() const { return source_.view(); }
   const std::vector<Section>& sections() const { return sections_; }
   const Section* findSection(std::string_view name) const;
+  // Where a record sits in the file: its section (an index into sections()) and its place there;
+  // section -1 for a record that is in none.
+  struct Position {
+    int section = -1;
+    std::size_t index = 0;
+  };
+  Position position(ObjectId id) const;
   int sectionIndex(std::string_view name) const;
   std::string_view preamble() const { return preamble_; }
   std::string_view trailer() const { return trailer_; }
@@ -109,8 +119,9 @@ class Database {
   bool isType(ObjectId id, std::string_view type) const { return typeName(id) == type; }
   std::uint64_t handle(ObjectId id) const { return records_[id.index()].handle; }
   std::uint64_t ownerHandle(ObjectId id) const { return records_[id.index()].ownerHandle; }
-  // The owning object. When the owner's handle names no object, the owner the reader worked out
-  // from where the object sits in the file.
+  // The owning object: the one the reader worked out from where the object sits in the file when
+  // the file names none, or none that exists (an ATTRIB's is the INSERT it follows); else the one
+  // its owner handle names.
   ObjectId owner(ObjectId id) const;
   void setResolvedOwner(ObjectId id, ObjectId owner) { resolvedOwners_[id] = owner; }
   ObjectId findByHandle(std::uint64_t handle) const;
@@ -213,6 +224,9 @@ class Database {
   std::uint32_t lastType_ = 0;  // records of one type come in runs
   HandleIndex handles_;
   std::unordered_map<ObjectId, ObjectId> resolvedOwners_;
+  // Position of each record (section << 40 | index), worked out when first asked for.
+  mutable std::vector<std::uint64_t> positions_;
+  mutable bool positionsKnown_ = false;
   std::vector<Section> sections_;
   std::string preamble_;
   std::string trailer_;

@@ -347,11 +347,21 @@ int Prompter::getDistance(const Vec3* base, std::wstring_view prompt, double& re
                  return Outcome{Outcome::Done, status, {}};
                Vec3 d = to - from;
                if (flat) d.z = 0;
+               // With ORTHOMODE on, the second point follows the nearer axis of the UCS.
+               if (orthoMode())
+                 d = std::fabs(d.x) >= std::fabs(d.y) ? Vec3{d.x, 0, 0} : Vec3{0, d.y, 0};
                if (auto why = refusal(pending.flags, d.length()))
                  return Outcome{Outcome::Refused, 0, *why};
                result = d.length();
                return Outcome{Outcome::Done, KXRT_NORM, {}};
              });
+}
+
+bool Prompter::orthoMode() {
+  const auto v =
+      Session::instance().systemVariables().get(L"ORTHOMODE", Session::instance().active());
+  const auto* n = v ? std::get_if<long long>(&*v) : nullptr;
+  return n && *n != 0;
 }
 
 int Prompter::shownPoints(const Vec3* base, const Vec3& given, Vec3& from, Vec3& to) {

@@ -47,6 +47,8 @@ class Prompter {
   int getString(bool allowSpaces, std::wstring_view prompt, std::wstring& result);
   int getPoint(const geom::Vec3* base, std::wstring_view prompt, geom::Vec3& result);
   int getDistance(const geom::Vec3* base, std::wstring_view prompt, double& result);
+  // Whether ORTHOMODE is on in the active drawing.
+  static bool orthoMode();
   int getReal(std::wstring_view prompt, double& result);
   int getInteger(std::wstring_view prompt, int& result);
   // `orient`: from the world's east; otherwise from $ANGBASE. Counterclockwise, [0, 2 pi).

@@ -189,6 +189,18 @@ TEST_F(PromptsTest, DistancesByNumberAndByPoints) {
   kxedInitGet(KXINP_2D, nullptr);
   EXPECT_EQ(kxedGetDist(base, L"Distance: ", &d), KXRT_NORM);
   EXPECT_NEAR(d, 5, 1e-12);  // z ignored
+  // With ORTHOMODE on the second point follows the nearer axis.
+  resbuf on{};
+  on.code = KXRT_SHORT;
+  on.value.int16 = 1;
+  ASSERT_EQ(kxedSetVar(L"ORTHOMODE", &on), KXRT_NORM);
+  replies({L"3,4", L"-7,2"});
+  EXPECT_EQ(kxedGetDist(base, L"Distance: ", &d), KXRT_NORM);
+  EXPECT_NEAR(d, 4, 1e-12);
+  EXPECT_EQ(kxedGetDist(base, L"Distance: ", &d), KXRT_NORM);
+  EXPECT_NEAR(d, 7, 1e-12);
+  on.value.int16 = 0;
+  kxedSetVar(L"ORTHOMODE", &on);
 }
 
 TEST_F(PromptsTest, AnglesInDegreesAndByPoint) {
@@ -318,11 +330,11 @@ TEST_F(SelectionPromptTest, WindowCrossingAndRemoveMode) {
   replies({L"105,105", L"105,105", L""});
   EXPECT_EQ(select(), (std::vector<ObjectId>{far}));
   EXPECT_NE(printed.find(L"(1 duplicate)"), std::wstring::npos);
-  // Nothing picked at all: no set.
+  // Enter with nothing picked: no set, and the no-input result.
   replies({L"500,500", L""});
   int status = 0;
   EXPECT_TRUE(select(nullptr, nullptr, nullptr, nullptr, &status).empty());
-  EXPECT_EQ(status, KXRT_ERROR);
+  EXPECT_EQ(status, KXRT_NONE);
 }
 
 TEST_F(SelectionPromptTest, AllLastPreviousHandlesFilterAndLockedLayers) {
