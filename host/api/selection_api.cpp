@@ -63,6 +63,7 @@ int prompt(Document& doc, const wchar_t* mode, const void* point1, const void* p
   request.mode = mode ? mode : L"";
   request.filter = filter;
   request.drawing = doc.db().serial();
+  request.callbacks = all.callbacks;
   const std::wstring upperMode = normalizedMode(request.mode);
   if (upperMode.find(L":$") != std::wstring::npos && point1) {
     const auto* prompts = static_cast<const wchar_t* const*>(point1);

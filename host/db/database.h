@@ -13,6 +13,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <typeindex>
 #include <unordered_map>
 #include <vector>
 
@@ -148,6 +149,17 @@ class Database {
   // Changes whenever a symbol table record is changed, added or erased, so lookups by name can
   // be kept while it stays the same.
   std::uint64_t tablesRevision() const { return tablesRevision_; }
+  // What a reader works out from the symbol tables (records by name, layer flags, text styles),
+  // kept with the drawing until a table record changes: one value of each type T.
+  template <typename T>
+  T& tablesCache() const {
+    TablesCacheSlot& slot = tablesCaches_[std::type_index(typeid(T))];
+    if (!slot.value || slot.revision != tablesRevision_) {
+      slot.value = std::make_shared<T>();
+      slot.revision = tablesRevision_;
+    }
+    return *static_cast<T*>(slot.value.get());
+  }
 
   // ---- groups ----
   std::span<const Tag> tags(ObjectId id) const;
@@ -224,6 +236,11 @@ class Database {
   std::uint32_t lastType_ = 0;  // records of one type come in runs
   HandleIndex handles_;
   std::unordered_map<ObjectId, ObjectId> resolvedOwners_;
+  struct TablesCacheSlot {
+    std::shared_ptr<void> value;
+    std::uint64_t revision = 0;
+  };
+  mutable std::unordered_map<std::type_index, TablesCacheSlot> tablesCaches_;
   // Position of each record (section << 40 | index), worked out when first asked for.
   mutable std::vector<std::uint64_t> positions_;
   mutable bool positionsKnown_ = false;

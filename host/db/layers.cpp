@@ -14,11 +14,19 @@ bool isLayerLocked(const Database& db, std::wstring_view layer) {
   return FieldReader(db, record).integer(70) & 4;
 }
 
+namespace {
+
+// Layer flags by the layer name as entities write it.
+struct LayerFlags {
+  std::unordered_map<std::string, long long> byName;
+};
+
+}  // namespace
+
 long long entityLayerFlags(const Database& db, ObjectId entity) {
   // Asked before every change to an entity: the answer per layer name as written is kept while no
   // table record changes.
-  static TablesCache<std::unordered_map<std::string, long long>> cache;
-  std::unordered_map<std::string, long long>& flags = cache.of(db);
+  auto& flags = db.tablesCache<LayerFlags>().byName;
   const FieldReader fields(db, entity);
   const std::optional<std::string_view> raw = fields.rawText(8);
   std::string key(raw ? *raw : "0");

@@ -305,11 +305,6 @@ db::ObjectId entityByHandle(const db::Database& db, std::wstring_view handle) {
   return db.position(id).section == db.sectionIndex("ENTITIES") ? id : db::ObjectId();
 }
 
-SelectionCallbacks& selectionCallbacks() {
-  static SelectionCallbacks callbacks;
-  return callbacks;
-}
-
 namespace {
 
 // A module's request may ask for the pickfirst set (commands that take one); requests that do
@@ -320,15 +315,6 @@ bool wantsPickfirst(const Request& request) {
     return request.usePickfirst;
   else
     return false;
-}
-
-struct PreviousSelection {
-  std::int64_t drawing = 0;
-  std::vector<db::ObjectId> members;
-};
-PreviousSelection& previousSelection() {
-  static PreviousSelection previous;
-  return previous;
 }
 
 class SelectionPrompt {
@@ -362,7 +348,7 @@ class SelectionPrompt {
     }
     if (chosen_.empty()) return KXRT_NONE;  // Enter before anything was picked
     picked = chosen_;
-    previousSelection() = {doc_.db().serial(), chosen_};
+    doc_.previousSelection = chosen_;
     return KXRT_NORM;
   }
 
@@ -413,8 +399,7 @@ class SelectionPrompt {
       return apply(last.isNull() ? std::vector<db::ObjectId>{} : std::vector{last}, true);
     }
     if (head == L"P" || head == L"PREVIOUS") {
-      const PreviousSelection& p = previousSelection();
-      return apply(p.drawing == db.serial() ? p.members : std::vector<db::ObjectId>{}, true);
+      return apply(doc_.previousSelection, true);
     }
     if (head == L"W" || head == L"C" || head == L"WINDOW" || head == L"CROSSING") {
       int status = KXRT_NORM;
@@ -452,12 +437,12 @@ class SelectionPrompt {
     if (keywordsAllowed_) {
       if (const auto word = keywords_.match(reply)) {
         prompter_.setLastInput(*word);
-        const KxSSCallback callback = selectionCallbacks().keyword;
+        const KxSSCallback callback = request_.callbacks.keyword;
         if (!callback) return KXRT_KWORD;
         return fromCallback(callback(word->c_str()));
       }
     }
-    if (const KxSSCallback other = selectionCallbacks().other) {
+    if (const KxSSCallback other = request_.callbacks.other) {
       prompter_.setLastInput(reply);
       return fromCallback(other(reply.c_str()));
     }

@@ -284,11 +284,11 @@ class SelectionPromptTest : public PromptsTest {
  protected:
   SelectionPromptTest() {
     installSelectionPrompter();
-    selectionCallbacks() = {};
+    Session::instance().selectionSets().callbacks = {};
   }
   ~SelectionPromptTest() override {
     Session::instance().selectionSets().prompter = nullptr;
-    selectionCallbacks() = {};
+    Session::instance().selectionSets().callbacks = {};
   }
   ObjectId line(double x1, double y1, double x2, double y2, const wchar_t* layer = L"0") {
     const double a[3] = {x1, y1, 0}, b[3] = {x2, y2, 0};
