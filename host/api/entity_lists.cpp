@@ -291,6 +291,9 @@ int kxdbEntMod(const resbuf* list) {
   const ReportedGroups reported(*r.document, id);
   ObjectItems scan = scanItems(db, id);
   std::vector<ListElement> layout = listLayout(db, id, scan, reported);
+  // An MTEXT turned through its rotation is turned last, whatever else the list holds: the
+  // direction (11) it may store is what a reader draws by, and has to follow.
+  std::optional<double> mtextTurn;
   for (const resbuf* rb = body; rb; rb = rb->next) {
     if (rb->code == -1 || rb->code == 0) return KXRT_ERROR;  // identity groups come first
     if (storageOf(rb->code) == Storage::None) return KXRT_ERROR;
@@ -299,6 +302,10 @@ int kxdbEntMod(const resbuf* list) {
     const std::size_t occurrence = occurrenceOf(rb->code);
     if (!findOccurrence(layout, rb->code, occurrence) && !canHold(type, graphical, rb->code))
       return KXRT_ERROR;
+    if (type == "MTEXT" && rb->code == 50 && occurrence == 0) {
+      if (!sameReportedValue(*reported.value(50), *rb)) mtextTurn = rb->value.real;
+      continue;
+    }
     changes.push_back({rb, kind, occurrence});
   }
 
@@ -323,11 +330,6 @@ int kxdbEntMod(const resbuf* list) {
           anchor = item.first + item.count - 1;
         }
         rescan = false;
-        continue;
-      }
-      if (type == "MTEXT" && code == 50) {
-        setMTextRotationInUcs(*r.document, id, c.rb->value.real);
-        changed = true;
         continue;
       }
     }
@@ -374,6 +376,10 @@ int kxdbEntMod(const resbuf* list) {
     }
     changed = true;
     contentsChanged |= code == 1 || code == 3;
+  }
+  if (mtextTurn) {
+    setMTextRotationInUcs(*r.document, id, *mtextTurn);
+    changed = true;
   }
   if (!changed) return KXRT_NORM;
 

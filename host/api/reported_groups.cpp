@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cwchar>
+#include <numbers>
 
 #include "db/object_fields.h"
 #include "kx/kxdb.h"
@@ -127,6 +128,9 @@ bool sameReportedValue(const resbuf& reported, const resbuf& given) {
     case 73:
     case 74:
       return reported.value.int16 == given.value.int16;
+    case 50:  // the same angle whole turns away
+      return std::fabs(std::remainder(reported.value.real - given.value.real,
+                                      2 * std::numbers::pi)) < 1e-12;
     default:
       return reported.value.real == given.value.real;
   }
@@ -134,15 +138,12 @@ bool sameReportedValue(const resbuf& reported, const resbuf& given) {
 
 void setMTextRotationInUcs(editor::Document& document, db::ObjectId id, double ucsRadians) {
   db::Database& db = document.db();
-  db::ObjectFields f(db, id);
   const editor::Ucs& ucs = document.ucs();
   const geom::Vec3 normal = text::mtextPlacement(db, id).zAxis();
   geom::Vec3 direction = ucs.xAxis * std::cos(ucsRadians) + ucs.yAxis * std::sin(ucsRadians);
   direction = geom::normalized(direction - normal * geom::dot(direction, normal));
-  if (f.locate(11)) f.setPoint(11, {direction.x, direction.y, direction.z});
   const geom::Vec3 ocs = geom::worldToOcs(normal).applyToVector(direction);
-  if (f.locate(11) && !f.locate(50)) return;
-  f.setAngle(50, std::atan2(ocs.y, ocs.x));
+  text::setMTextRotation(db, id, std::atan2(ocs.y, ocs.x));
 }
 
 }  // namespace kx::api

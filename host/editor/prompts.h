@@ -47,8 +47,6 @@ class Prompter {
   int getString(bool allowSpaces, std::wstring_view prompt, std::wstring& result);
   int getPoint(const geom::Vec3* base, std::wstring_view prompt, geom::Vec3& result);
   int getDistance(const geom::Vec3* base, std::wstring_view prompt, double& result);
-  // Whether ORTHOMODE is on in the active drawing.
-  static bool orthoMode();
   int getReal(std::wstring_view prompt, double& result);
   int getInteger(std::wstring_view prompt, int& result);
   // `orient`: from the world's east; otherwise from $ANGBASE. Counterclockwise, [0, 2 pi).
@@ -80,9 +78,10 @@ class Prompter {
 
  private:
   // A distance or angle shown by points: from the base (or the point given) to the point given
-  // (or a second point asked for). KXRT_NORM, or the status that ended the second prompt.
-  int shownPoints(const geom::Vec3* base, const geom::Vec3& given, geom::Vec3& from,
-                  geom::Vec3& to);
+  // (or a second point asked for), kept square to the UCS while ORTHOMODE is on. KXRT_NORM, or
+  // the status that ended the second prompt. `reply` is what gave the point.
+  int shownPoints(const geom::Vec3* base, const geom::Vec3& given, std::wstring_view reply,
+                  geom::Vec3& from, geom::Vec3& to);
   struct Pending {
     int flags = 0;
     KeywordList keywords;
