@@ -164,20 +164,6 @@ void syncVertexCount(db::Database& db, db::ObjectId id) {
   db::ObjectFields(db, id).setInteger(90, vertices);
 }
 
-std::string joinedContents(const db::Database& db, db::ObjectId id) {
-  std::string bytes;
-  std::string last;
-  for (const ListItem& item : scanItems(db, id).items) {
-    const dxf::Tag& t = db.tags(id)[item.first];
-    if (item.code == 3) bytes += db.text(t);
-    if (item.code == 1) {
-      last = db.text(t);
-      break;
-    }
-  }
-  return bytes + last;
-}
-
 }  // namespace
 
 }  // namespace kx::api
@@ -223,8 +209,20 @@ resbuf* kxdbEntGet(const kds_name entity) {
       append(ownerRb);
     }
     const bool graphical = isGraphical(db, id);
+    // An MTEXT's contents groups each show whole characters and codes, however they were cut.
+    std::vector<text::ContentsPiece> contents;
+    if (type == "MTEXT") contents = text::mtextContentsPieces(db, id);
     auto appendStored = [&](std::size_t i) {
       const ListItem& item = scan.items[i];
+      const auto piece =
+          std::find_if(contents.begin(), contents.end(),
+                       [&item](const text::ContentsPiece& p) { return p.tag == item.first; });
+      if (piece != contents.end()) {
+        resbuf* rb = newListElement(item.code);
+        rb->value.string = newHostString(piece->text);
+        append(rb);
+        return;
+      }
       append(itemValue(db, tags, item, listKindOf(type, graphical, item.code)));
     };
     const ReportedGroups reported(*r.document, id);
@@ -278,6 +276,9 @@ int kxdbEntMod(const resbuf* list) {
     }
   }
   const resbuf* body = skipIdentity(list);
+  // An MTEXT's contents are its chunks (3) and last part (1) of the list taken together.
+  const bool isMText = type == "MTEXT";
+  std::optional<std::wstring> contents;
   std::vector<Change> changes;
   std::vector<std::pair<int, std::size_t>> seen;  // occurrences per code so far
   auto occurrenceOf = [&seen](int code) {
@@ -299,17 +300,27 @@ int kxdbEntMod(const resbuf* list) {
     if (storageOf(rb->code) == Storage::None) return KXRT_ERROR;
     const ListKind kind = listKindOf(type, graphical, rb->code);
     if (!valueFits(db, *rb, kind)) return KXRT_ERROR;
+    if (isMText && (rb->code == 1 || rb->code == 3)) {
+      contents = contents.value_or(L"") + rb->value.string;
+      continue;
+    }
     const std::size_t occurrence = occurrenceOf(rb->code);
     if (!findOccurrence(layout, rb->code, occurrence) && !canHold(type, graphical, rb->code))
       return KXRT_ERROR;
-    if (type == "MTEXT" && rb->code == 50 && occurrence == 0) {
+    if (isMText && rb->code == 50 && occurrence == 0) {
       if (!sameReportedValue(*reported.value(50), *rb)) mtextTurn = rb->value.real;
       continue;
     }
     changes.push_back({rb, kind, occurrence});
   }
 
-  bool changed = false, contentsChanged = false;
+  bool changed = false;
+  if (contents && *contents != text::mtextContents(db, id)) {
+    text::setMTextContents(db, id, *contents);
+    changed = true;
+    scan = scanItems(db, id);
+    layout = listLayout(db, id, scan, reported);
+  }
   std::optional<std::size_t> anchor;  // last tag of the previous element, for new groups
   // Elements are matched again only after a write, which may regroup the tags.
   bool rescan = false;
@@ -344,7 +355,6 @@ int kxdbEntMod(const resbuf* list) {
           db.setText(id, item.first, texts[0]);
         }
         changed = true;
-        contentsChanged |= code == 1 || code == 3;
         anchor = item.first + item.count - 1 + (db.tags(id).size() - sizeBefore);
       } else {
         anchor = item.first + item.count - 1;
@@ -375,7 +385,6 @@ int kxdbEntMod(const resbuf* list) {
       anchor = position + n - 1;
     }
     changed = true;
-    contentsChanged |= code == 1 || code == 3;
   }
   if (mtextTurn) {
     setMTextRotationInUcs(*r.document, id, *mtextTurn);
@@ -386,8 +395,7 @@ int kxdbEntMod(const resbuf* list) {
   if (type == "LWPOLYLINE") syncVertexCount(db, id);
   if (type == "TEXT" || type == "ATTDEF" || type == "ATTRIB") {
     text::updateTextPosition(db, id);
-  } else if (type == "MTEXT") {
-    if (contentsChanged) text::setMTextContents(db, id, db.codec().decode(joinedContents(db, id)));
+  } else if (isMText) {
     text::updateMTextExtents(db, id);
   }
   return KXRT_NORM;
