@@ -322,15 +322,16 @@ int kxdbEntMod(const resbuf* list) {
     layout = listLayout(db, id, scan, reported);
   }
   std::optional<std::size_t> anchor;  // last tag of the previous element, for new groups
-  // Elements are matched again only after a write, which may regroup the tags.
-  bool rescan = false;
+  // Items are found again only after a write that added tags and so moved the ones after them;
+  // a value rewritten in place leaves every item where it was.
+  std::size_t scannedTags = db.tags(id).size();
   for (const Change& c : changes) {
     const int code = c.rb->code;
-    if (rescan) {
+    if (db.tags(id).size() != scannedTags) {
       scan = scanItems(db, id);
       layout = listLayout(db, id, scan, reported);
+      scannedTags = db.tags(id).size();
     }
-    rescan = true;
     const std::span<const dxf::Tag> tags = db.tags(id);
     const auto at = findOccurrence(layout, code, c.occurrence);
     const std::ptrdiff_t itemIndex = at ? layout[*at].item : -1;
@@ -340,7 +341,6 @@ int kxdbEntMod(const resbuf* list) {
           const ListItem& item = scan.items[static_cast<std::size_t>(itemIndex)];
           anchor = item.first + item.count - 1;
         }
-        rescan = false;
         continue;
       }
     }
@@ -358,7 +358,6 @@ int kxdbEntMod(const resbuf* list) {
         anchor = item.first + item.count - 1 + (db.tags(id).size() - sizeBefore);
       } else {
         anchor = item.first + item.count - 1;
-        rescan = false;
       }
       continue;
     }
