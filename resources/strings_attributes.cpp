@@ -11,6 +11,13 @@ constexpr KxStringResource kStrings[] = {
     {2455, L"\nCannot open \"%s\" for writing."},
     {2456, L"\nCheck that the folder exists and that the file is not read-only or in use."},
     {2457, L"\nAttributes exported to \"%s\"."},
+    // A reference whose values would not come back as they are: the handle follows.
+    {2473,
+     L"\nBlock reference %s: a value holds the separator, a line break or blanks at the end of "
+     L"the line and will not be read back unchanged."},
+    // A reference left out because a field is longer than the file holds: the handle follows.
+    {2474,
+     L"\nBlock reference %s left out: its block name, a tag or a value is too long for the file."},
 
     // ATTIN.
     {2458, L"Import attributes"},
@@ -60,6 +67,8 @@ constexpr KxStringResource kStrings[] = {
     {3239, L"\nNothing to burst."},
     {2452, L"\n%d object(s) left out: not block references, or external references."},
     {2453, L"\n%d block reference(s) to burst."},
+    // References that could not be exploded stay as they were, their attribute texts on top.
+    {3240, L"\n%d block reference(s) could not be exploded and were kept."},
 };
 
 }  // namespace

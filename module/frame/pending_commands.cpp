@@ -13,18 +13,6 @@ void notAvailable(const wchar_t* name) {
 
 }  // namespace
 
-void BURST() {
-  notAvailable(L"BURST");
-}
-void ATTOUT() {
-  notAvailable(L"ATTOUT");
-}
-void ATTIN() {
-  notAvailable(L"ATTIN");
-}
-void GATTE() {
-  notAvailable(L"GATTE");
-}
 void TXTEXP() {
   notAvailable(L"TXTEXP");
 }
