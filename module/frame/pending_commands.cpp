@@ -25,9 +25,6 @@ void TXT2MTXT() {
 void TORIENT() {
   notAvailable(L"TORIENT");
 }
-void TCIRCLE() {
-  notAvailable(L"TCIRCLE");
-}
 void CHGTHEI() {
   notAvailable(L"CHGTHEI");
 }
@@ -40,12 +37,6 @@ void TXTULINE() {
 void DELULINE() {
   notAvailable(L"DELULINE");
 }
-void TEXTMASK() {
-  notAvailable(L"TEXTMASK");
-}
-void TEXTUNMASK() {
-  notAvailable(L"TEXTUNMASK");
-}
 void MATHEI() {
   notAvailable(L"MATHEI");
 }
@@ -54,9 +45,6 @@ void MTEXP() {
 }
 void TXTALIGN() {
   notAvailable(L"TXTALIGN");
-}
-void TEXTTOFRONT() {
-  notAvailable(L"TEXTTOFRONT");
 }
 void GB2BIG5() {
   notAvailable(L"GB2BIG5");

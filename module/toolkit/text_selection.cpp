@@ -1,12 +1,14 @@
 #include "toolkit/text_selection.h"
 
 #include "frame/resource_module.h"
+#include "kx/kxdb.h"
 #include "kx/kxdbid.h"
 #include "kx/kxdbobject.h"
 #include "kx/kxdbtext.h"
 #include "kx/kxed.h"
 #include "kx/kxge.h"
 #include "kx/kxwincoll.h"
+#include "toolkit/text_geometry.h"
 
 namespace {
 
@@ -44,6 +46,22 @@ bool textNormal(KxDbObject* object, KxGeVector3d& normal) {
     return true;
   }
   return false;
+}
+
+bool isLayerLocked(const wchar_t* layer) {
+  resbuf* record = kxdbTblSearch(L"LAYER", layer, 0);
+  const resbuf* flags = entryByGroup(record, 70);
+  const bool locked = flags && (flags->value.int16 & 4);
+  kxutRelRb(record);
+  return locked;
+}
+
+bool onLockedLayer(const kds_name entity) {
+  resbuf* list = kxdbEntGet(entity);
+  wchar_t layer[128] = L"";
+  const bool known = stringByGroup(list, 8, layer, 128) == KXRT_NORM;
+  kxutRelRb(list);
+  return known && isLayerLocked(layer);
 }
 
 }  // namespace
@@ -100,6 +118,24 @@ int filterTextsOutOfPlane(kds_name set, std::int32_t& dropped) {
     kxedRedraw(entity, 4);
   }
   return 1;
+}
+
+int dropLockedTexts(kds_name set) {
+  std::int32_t length = 0;
+  kxedSSLength(set, &length);
+  int dropped = 0;
+  for (std::int32_t i = 0; i < length;) {
+    kds_name entity;
+    kxedSSName(set, i, entity);
+    if (!onLockedLayer(entity)) {
+      ++i;
+      continue;
+    }
+    kxedSSDel(entity, set);
+    --length;
+    ++dropped;
+  }
+  return dropped;
 }
 
 bool keepTextsInPlane(kds_name set) {

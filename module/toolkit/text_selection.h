@@ -20,6 +20,10 @@ int selectTextsUngrouped(kds_name set);
 // number to `dropped`. Returns 1.
 int filterTextsOutOfPlane(kds_name set, std::int32_t& dropped);
 
+// Takes the entities on locked layers out of `set`, which commands must leave as they are; how
+// many there were.
+int dropLockedTexts(kds_name set);
+
 // The plane filter with its report. False when no text is left: the set has been freed and the
 // command must end.
 bool keepTextsInPlane(kds_name set);

@@ -51,41 +51,6 @@ const Justification* findJustification(const wchar_t* reply) {
   return nullptr;
 }
 
-bool isLayerLocked(const wchar_t* layer) {
-  resbuf* record = kxdbTblSearch(L"LAYER", layer, 0);
-  const resbuf* flags = entryByGroup(record, 70);
-  const bool locked = flags && (flags->value.int16 & 4);
-  kxutRelRb(record);
-  return locked;
-}
-
-bool onLockedLayer(const kds_name entity) {
-  resbuf* list = kxdbEntGet(entity);
-  wchar_t layer[128] = L"";
-  const bool known = stringByGroup(list, 8, layer, 128) == KXRT_NORM;
-  kxutRelRb(list);
-  return known && isLayerLocked(layer);
-}
-
-// Takes texts on locked layers out of the set; how many.
-int dropLockedTexts(kds_name set) {
-  std::int32_t length = 0;
-  kxedSSLength(set, &length);
-  int dropped = 0;
-  for (std::int32_t i = 0; i < length;) {
-    kds_name entity;
-    kxedSSName(set, i, entity);
-    if (!onLockedLayer(entity)) {
-      ++i;
-      continue;
-    }
-    kxedSSDel(entity, set);
-    --length;
-    ++dropped;
-  }
-  return dropped;
-}
-
 void setPoint(resbuf* entry, double x, double y, double z) {
   entry->value.point[0] = x;
   entry->value.point[1] = y;
