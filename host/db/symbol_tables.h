@@ -49,5 +49,8 @@ std::vector<NewTag> identityTags(Database& db, ObjectId owner);
 // handle and owner, subclass markers included. Throws std::invalid_argument when the drawing has
 // no such table.
 ObjectId addTableRecord(Database& db, std::string_view type, const std::vector<NewTag>& body);
+// Erases a table record and lowers its table's entry count, which goes back to what it was
+// before a record added and erased again.
+void eraseTableRecord(Database& db, ObjectId record);
 
 }  // namespace kx::db

@@ -45,8 +45,9 @@ struct EntityLook {
 
 class SceneBuilder {
  public:
-  SceneBuilder(const db::Database& db, const SceneLimits& limits, BuiltScene& out)
-      : db_(db), limits_(limits), out_(out), layers_(db), blocks_(db) {
+  SceneBuilder(const db::Database& db, const SceneLimits& limits,
+               const std::unordered_set<db::ObjectId>& highlighted, BuiltScene& out)
+      : db_(db), limits_(limits), highlighted_(highlighted), out_(out), layers_(db), blocks_(db) {
     options_.wipeoutFrame = wipeoutFrameShown();
   }
 
@@ -102,7 +103,11 @@ class SceneBuilder {
     for (db::ObjectId id : block.entities) {
       if (overBudget()) break;
       ++visits_;
+      // What a highlighted reference draws is highlighted with it.
+      const bool outer = highlighting_;
+      if (ctx.depth == 0 && !viewing_) highlighting_ = highlighted_.contains(id);
       drawEntity(id, ctx);
+      highlighting_ = outer;
     }
     active_.pop_back();
   }
@@ -259,6 +264,7 @@ class SceneBuilder {
       p.pixelWidth = pixelWidthOf(look.lineweight);
       p.worldWidth = shape.width * widthScale;
       p.font = shape.font;
+      p.highlighted = highlighting_;
       p.glyphs.reserve(shape.glyphs.size());
       for (const auto& [c, glyphToBlock] : shape.glyphs) {
         const Matrix3d g = m * glyphToBlock;
@@ -271,6 +277,7 @@ class SceneBuilder {
 
   const db::Database& db_;
   const SceneLimits& limits_;
+  const std::unordered_set<db::ObjectId>& highlighted_;
   BuiltScene& out_;
   LayerStyles layers_;
   BlockCatalog blocks_;
@@ -280,13 +287,15 @@ class SceneBuilder {
   std::size_t visits_ = 0;
   bool paper_ = false;    // the picture shows paper space
   bool viewing_ = false;  // drawing model space through a viewport
+  bool highlighting_ = false;
 };
 
 }  // namespace
 
-BuiltScene buildScene(const db::Database& db, const SceneLimits& limits) {
+BuiltScene buildScene(const db::Database& db, const SceneLimits& limits,
+                      const std::unordered_set<db::ObjectId>& highlighted) {
   BuiltScene out;
-  SceneBuilder(db, limits, out).run();
+  SceneBuilder(db, limits, highlighted, out).run();
   return out;
 }
 

@@ -12,9 +12,11 @@
 
 namespace {
 
+constexpr UINT kSelectTexts = 2621;
 constexpr UINT kNothingSelected = 2623;
 constexpr UINT kDroppedOne = 2647;
 constexpr UINT kDroppedMany = 2648;
+constexpr UINT kRemoveObjects = 3548;
 
 std::int16_t readShortVariable(const wchar_t* name, bool& ok) {
   resbuf value{};
@@ -88,6 +90,42 @@ int selectTextsUngrouped(kds_name set) {
   return result;
 }
 
+bool openTextCommand(kds_name set) {
+  printString(kSelectTexts);
+  if (selectTextsUngrouped(set) == KXRT_NORM) return true;
+  printString(kNothingSelected);
+  return false;
+}
+
+int selectWithOwnPrompt(UINT addPrompt, const resbuf* filter, kds_name set) {
+  const CString add = loadString(addPrompt);
+  const CString remove = loadString(kRemoveObjects);
+  const wchar_t* prompts[2] = {add, remove};
+  return kxedSSGet(L":$", prompts, nullptr, filter, set);
+}
+
+int selectSingleLineTexts(UINT addPrompt, kds_name set) {
+  resbuf* filter = kxutBuildList(KXRT_DXF0, L"TEXT", 0);
+  const int result = selectWithOwnPrompt(addPrompt, filter, set);
+  kxutRelRb(filter);
+  return result;
+}
+
+PickedText pickedText(const kds_name entity) {
+  KxDbObjectId id;
+  kxdbGetObjectId(id, entity);
+  KxDbObject* object = nullptr;
+  if (kxdbOpenObject(object, id, KxDb::kForRead) != Kxad::eOk) return PickedText::kUnopened;
+  PickedText kind = PickedText::kOther;
+  if (KxDbMText::cast(object))
+    kind = PickedText::kMText;
+  else if (KxDbText::cast(object) && !KxDbAttributeDefinition::cast(object) &&
+           !KxDbAttribute::cast(object))
+    kind = PickedText::kText;
+  object->close();
+  return kind;
+}
+
 int filterTextsOutOfPlane(kds_name set, std::int32_t& dropped) {
   const KxGeVector3d ucsNormal =
       readVectorVariable(L"UCSXDIR").crossProduct(readVectorVariable(L"UCSYDIR")).normalize();
@@ -153,13 +191,18 @@ bool keepTextsInPlane(kds_name set) {
   return true;
 }
 
-CmdEchoGuard::CmdEchoGuard() {
-  saved_ = readShortVariable(L"CMDECHO", read_);
-  writeShortVariable(L"CMDECHO", 0);
+std::int16_t shortVariable(const wchar_t* name) {
+  bool read = false;
+  return readShortVariable(name, read);
 }
 
-CmdEchoGuard::~CmdEchoGuard() {
-  if (read_) writeShortVariable(L"CMDECHO", saved_);
+ZeroedVariableGuard::ZeroedVariableGuard(const wchar_t* name) : name_(name) {
+  saved_ = readShortVariable(name_, read_);
+  writeShortVariable(name_, 0);
+}
+
+ZeroedVariableGuard::~ZeroedVariableGuard() {
+  if (read_) writeShortVariable(name_, saved_);
 }
 
 SelectionCallbackGuard::SelectionCallbackGuard(KxSSCallback keywordCallback,

@@ -159,6 +159,8 @@ def build_drawing(case, path, ids):
         style = doc.styles.get(name) if doc.styles.has_entry(name) else doc.styles.new(name)
         for key, value in attrs.items():
             style.dxf.set(key, value)
+    for name, attrs in case.get("ucs", {}).items():
+        doc.ucs.new(name, dxfattribs={k: tuple(v) for k, v in attrs.items()})
     for name, block in case.get("blocks", {}).items():
         definition = doc.blocks.new(name, base_point=tuple(block.get("base", (0, 0, 0))))
         for key, value in block.items():

@@ -19,8 +19,6 @@
 
 namespace {
 
-constexpr UINT kSelectTexts = 2621;
-constexpr UINT kNothingSelected = 2623;
 constexpr UINT kOrderKeywords = 2358;
 constexpr UINT kOrderPrompt = 2359;
 constexpr UINT kStartPrompt = 2360;
@@ -140,12 +138,8 @@ int numberText(const kds_name entity, int number, int increment, NumberPlacement
 
 void TCOUNT() {
   ResourceGuard guard;
-  printString(kSelectTexts);
   kds_name set;
-  if (selectTextsUngrouped(set) != KXRT_NORM) {
-    printString(kNothingSelected);
-    return;
-  }
+  if (!openTextCommand(set)) return;
   if (!keepTextsInPlane(set)) return;
 
   SSOrderList records;

@@ -18,8 +18,6 @@
 
 namespace {
 
-constexpr UINT kSelectTexts = 2621;
-constexpr UINT kNothingSelected = 2623;
 constexpr UINT kLockedDropped = 2291;
 constexpr UINT kJustifyKeywords = 2346;
 constexpr UINT kJustifyPrompt = 2347;
@@ -181,12 +179,8 @@ void askJustification(kds_name set) {
 
 void TJUST() {
   ResourceGuard guard;
-  printString(kSelectTexts);
   kds_name set;
-  if (selectTextsUngrouped(set) != KXRT_NORM) {
-    printString(kNothingSelected);
-    return;
-  }
+  if (!openTextCommand(set)) return;
   if (const int locked = dropLockedTexts(set); locked > 0) printFormat(kLockedDropped, locked);
   std::int32_t length = 0;
   kxedSSLength(set, &length);

@@ -274,6 +274,15 @@ TEST_F(DbObjectsTest, TextSettersRePlaceAJustifiedTextOnClose) {
   EXPECT_EQ(text->setHeight(-1), Kxad::eInvalidInput);
   text->close();
   EXPECT_EQ(db::writeDxf(db), saved);
+
+  // Nor does a left baseline text get modes written that it has by default.
+  const db::ObjectId plain = addText(db, "plain", {0, 40, 0}, 0);
+  const std::string withPlain = db::writeDxf(db);
+  ASSERT_EQ(kxdbOpenObject(text, idOf(db, plain), KxDb::kForWrite), Kxad::eOk);
+  EXPECT_EQ(text->setHorizontalMode(KxDb::kTextLeft), Kxad::eOk);
+  EXPECT_EQ(text->setVerticalMode(KxDb::kTextBase), Kxad::eOk);
+  text->close();
+  EXPECT_EQ(db::writeDxf(db), withPlain);
   EXPECT_EQ(doc.openObjects, 0);
 }
 
