@@ -1,5 +1,5 @@
-// Texts of the conversion commands: TXT2MTXT (its settings dialog is in dialogs.cpp), MTEXP and
-// TXTEXP. GB2BIG5 says everything in its dialog.
+// Texts of the conversion commands: TXT2MTXT (its settings dialog is in dialogs.cpp), MTEXP,
+// TXTEXP and GB2BIG5 (whose choices are made in its dialog).
 
 #include "resource_parts.h"
 
@@ -22,6 +22,11 @@ constexpr KxStringResource kStrings[] = {
     // TXTEXP: one prompt for adding and removing objects.
     {3522, L"\nSelect texts to explode into geometry: "},
     {3528, L"\nObjects on locked layers were left out."},
+    // A text with nothing to draw (only blanks, say) gives no geometry and stays.
+    {3529, L"\n%d text(s) gave no geometry and were kept."},
+
+    // GB2BIG5: texts it could not change, such as those on locked layers.
+    {3530, L"\n%d text(s) could not be changed and were left as they were."},
 };
 
 }  // namespace

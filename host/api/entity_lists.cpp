@@ -123,20 +123,6 @@ void syncVertexCount(db::Database& db, db::ObjectId id) {
   db::ObjectFields(db, id).setInteger(90, vertices);
 }
 
-std::string joinedContents(const db::Database& db, db::ObjectId id) {
-  std::string bytes;
-  std::string last;
-  for (const ListItem& item : scanItems(db, id).items) {
-    const dxf::Tag& t = db.tags(id)[item.first];
-    if (item.code == 3) bytes += db.text(t);
-    if (item.code == 1) {
-      last = db.text(t);
-      break;
-    }
-  }
-  return bytes + last;
-}
-
 }  // namespace
 
 }  // namespace kx::api
@@ -182,11 +168,23 @@ resbuf* kxdbEntGet(const kds_name entity) {
       append(ownerRb);
     }
     const bool graphical = isGraphical(db, id);
+    // An MTEXT's contents groups each show whole characters and codes, however they were cut.
+    std::vector<text::ContentsPiece> contents;
+    if (type == "MTEXT") contents = text::mtextContentsPieces(db, id);
     for (std::size_t i = 0; i < scan.items.size(); ++i) {
       if (static_cast<std::ptrdiff_t>(i) == scan.handleItem ||
           static_cast<std::ptrdiff_t>(i) == scan.ownerItem)
         continue;
       const ListItem& item = scan.items[i];
+      const auto piece =
+          std::find_if(contents.begin(), contents.end(),
+                       [&item](const text::ContentsPiece& p) { return p.tag == item.first; });
+      if (piece != contents.end()) {
+        resbuf* rb = newListElement(item.code);
+        rb->value.string = newHostString(piece->text);
+        append(rb);
+        continue;
+      }
       append(itemValue(db, tags, item, listKindOf(type, graphical, item.code)));
     }
     for (int code : impliedCodes(type))
@@ -218,6 +216,9 @@ int kxdbEntMod(const resbuf* list) {
     }
   }
   const resbuf* body = skipIdentity(list);
+  // An MTEXT's contents are its chunks (3) and last part (1) of the list taken together.
+  const bool isMText = type == "MTEXT";
+  std::optional<std::wstring> contents;
   std::vector<Change> changes;
   std::vector<std::pair<int, std::size_t>> seen;  // occurrences per code so far
   auto occurrenceOf = [&seen](int code) {
@@ -235,6 +236,10 @@ int kxdbEntMod(const resbuf* list) {
     if (storageOf(rb->code) == Storage::None) return KXRT_ERROR;
     const ListKind kind = listKindOf(type, graphical, rb->code);
     if (!valueFits(db, *rb, kind)) return KXRT_ERROR;
+    if (isMText && (rb->code == 1 || rb->code == 3)) {
+      contents = contents.value_or(L"") + rb->value.string;
+      continue;
+    }
     const std::size_t occurrence = occurrenceOf(rb->code);
     const auto stored = findOccurrence(scan, rb->code, occurrence);
     if (!stored && !canHold(type, graphical, rb->code)) return KXRT_ERROR;
@@ -250,14 +255,22 @@ int kxdbEntMod(const resbuf* list) {
     changes.push_back({rb, kind, occurrence});
   }
 
-  bool changed = false, contentsChanged = false;
+  bool changed = false;
+  if (contents && *contents != text::mtextContents(db, id)) {
+    text::setMTextContents(db, id, *contents);
+    changed = true;
+    scan = scanItems(db, id);
+  }
   std::optional<std::size_t> anchor;  // last tag of the previous element, for new groups
-  // Items are found again only after a write, which may regroup the tags.
-  bool rescan = false;
+  // Items are found again only after a write that added tags and so moved the ones after them;
+  // a value rewritten in place leaves every item where it was.
+  std::size_t scannedTags = db.tags(id).size();
   for (const Change& c : changes) {
     const int code = c.rb->code;
-    if (rescan) scan = scanItems(db, id);
-    rescan = true;
+    if (db.tags(id).size() != scannedTags) {
+      scan = scanItems(db, id);
+      scannedTags = db.tags(id).size();
+    }
     const std::span<const dxf::Tag> tags = db.tags(id);
     if (const auto at = findOccurrence(scan, code, c.occurrence)) {
       const ListItem item = scan.items[*at];
@@ -270,11 +283,9 @@ int kxdbEntMod(const resbuf* list) {
           db.setText(id, item.first, texts[0]);
         }
         changed = true;
-        contentsChanged |= code == 1 || code == 3;
         anchor = item.first + item.count - 1 + (db.tags(id).size() - sizeBefore);
       } else {
         anchor = item.first + item.count - 1;
-        rescan = false;
       }
       continue;
     }
@@ -309,7 +320,6 @@ int kxdbEntMod(const resbuf* list) {
       anchor = position + n - 1;
     }
     changed = true;
-    contentsChanged |= code == 1 || code == 3;
   }
   if (mtextTurn) {
     text::setMTextRotation(db, id, *mtextTurn);
@@ -320,8 +330,7 @@ int kxdbEntMod(const resbuf* list) {
   if (type == "LWPOLYLINE") syncVertexCount(db, id);
   if (type == "TEXT" || type == "ATTDEF" || type == "ATTRIB") {
     text::updateTextPosition(db, id);
-  } else if (type == "MTEXT") {
-    if (contentsChanged) text::setMTextContents(db, id, db.codec().decode(joinedContents(db, id)));
+  } else if (isMText) {
     text::updateMTextExtents(db, id);
   }
   return KXRT_NORM;

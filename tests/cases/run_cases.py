@@ -80,8 +80,14 @@ def _vertices(e, value, ids, doc):
     e.set_vertices([tuple(p) for p in value])
 
 
+def _reactors(e, value, ids, doc):
+    if value:  # tied to the drawing's root dictionary, as objects tied to others are
+        e.set_reactors([doc.rootdict.dxf.handle])
+
+
 EXTRA_KEYS = {"text": _contents, "points": _points, "closed": _closed, "boundary": _boundary,
-              "fill": _fill, "field": _field, "attribs": _attribs, "vertices": _vertices}
+              "fill": _fill, "field": _field, "attribs": _attribs, "vertices": _vertices,
+              "reactors": _reactors}
 
 
 def repeated(spec):

@@ -1,0 +1,34 @@
+// MTEXP: explodes multi-line texts into single-line texts with the host's own EXPLODE, which
+// decides how lines, format codes and columns become texts.
+
+#include "commands/commands.h"
+#include "frame/resource_module.h"
+#include "kx/kxed.h"
+#include "toolkit/text_selection.h"
+
+namespace {
+
+constexpr UINT kSelectPrompt = 2579;
+constexpr UINT kRemovePrompt = 3548;
+constexpr UINT kExploded = 2580;
+constexpr UINT kNotExploded = 2585;
+
+}  // namespace
+
+void MTEXP() {
+  ResourceGuard guard;
+  resbuf* filter = kxutBuildList(KXRT_DXF0, L"MTEXT", 0);
+  const CString addPrompt = loadString(kSelectPrompt);
+  const CString removePrompt = loadString(kRemovePrompt);
+  const wchar_t* prompts[2] = {addPrompt, removePrompt};
+  kds_name set;
+  const int selected = kxedSSGet(L":$", prompts, nullptr, filter, set);
+  kxutRelRb(filter);
+  if (selected != KXRT_NORM) return;
+
+  CmdEchoGuard quiet;
+  // The set is the whole of the command's selection: the host ends it where the arguments end.
+  const int exploded = kxedCommand(KXRT_STR, L"_.EXPLODE", KXRT_PICKS, set, KXRT_NONE);
+  printString(exploded == KXRT_NORM ? kExploded : kNotExploded);
+  kxedSSFree(set);
+}
