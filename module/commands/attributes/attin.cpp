@@ -17,27 +17,11 @@
 #include "kx/kxedinput.h"
 #include "kx/kxwindlg.h"
 #include "kx/kxwinres.h"
+#include "resource_ids.h"
 #include "toolkit/keyword_match.h"
 #include "toolkit/text_geometry.h"
 
 namespace {
-
-constexpr UINT kQuestionCaption = 2100;
-constexpr UINT kBadHeader = 2404;
-constexpr UINT kDialogTitle = 2458;
-constexpr UINT kCannotOpen = 2459;
-constexpr UINT kReading = 2460;
-constexpr UINT kRead = 2461;
-constexpr UINT kUpdatedCount = 2462;
-constexpr UINT kNoSuchHandle = 2463;
-constexpr UINT kNoSuchHandleName = 2464;
-constexpr UINT kPickQuestion = 2465;
-constexpr UINT kPickForRecord = 2466;
-constexpr UINT kPairHead = 2467;
-constexpr UINT kPair = 2468;
-constexpr UINT kPickForLeftovers = 2470;
-constexpr UINT kBadLine = 2471;
-constexpr UINT kLineWithoutValues = 2472;
 
 constexpr int kDialogFlags = 0x18080002;
 constexpr wchar_t kFilters[] = L"Text Files(*.txt)|CSV Files(*.csv)";
@@ -57,7 +41,7 @@ struct Record {
 bool readLines(const CString& path, std::vector<std::wstring>& lines) {
   KxCStdioFile file;
   if (!file.Open(path, CFile::modeRead | CFile::typeText)) return false;
-  printString(kReading);
+  printString(res::kAttinReading);
   file.SetCrLf(true);
   try {
     file.ReadByteOrderMark();
@@ -69,7 +53,7 @@ bool readLines(const CString& path, std::vector<std::wstring>& lines) {
   } catch (CException* e) {
     e->Delete();
   }
-  printString(kRead);
+  printString(res::kAttinRead);
   file.Close();
   return true;
 }
@@ -122,7 +106,7 @@ bool readRecord(const std::wstring& line, wchar_t separator,
   const std::size_t blockEnd =
       handleEnd == std::wstring::npos ? handleEnd : line.find(separator, handleEnd + 1);
   if (line.empty() || line[0] != L'\'' || blockEnd == std::wstring::npos) {
-    printString(kBadLine);
+    printString(res::kAttinBadLine);
     return false;
   }
   record.handle = line.substr(1, handleEnd - 1);
@@ -139,15 +123,15 @@ bool readRecord(const std::wstring& line, wchar_t separator,
     start = at + 1;
   }
   if (record.tags.empty()) {
-    printString(kLineWithoutValues);
+    printString(res::kAttinEmptyLine);
     return false;
   }
   return true;
 }
 
 void printPair(const std::wstring& tag, const std::wstring& value) {
-  printString(kPairHead);
-  printFormat(kPair, tag.c_str(), value.c_str());
+  printString(res::kAttinNotAssigned);
+  printFormat(res::kAttinTagValue, tag.c_str(), value.c_str());
 }
 
 void printListing(const Record& record) {
@@ -234,22 +218,22 @@ void ATTIN() {
   ResourceGuard guard;
   CString path;
   wchar_t separator = L'\t';
-  if (!chooseExchangeFile(kDialogTitle, kDialogFlags, kFilters, path, separator)) return;
+  if (!chooseExchangeFile(res::kAttinTitle, kDialogFlags, kFilters, path, separator)) return;
 
   std::vector<std::wstring> lines;
   if (!readLines(path, lines)) {
-    printString(kCannotOpen);
+    printString(res::kAttinCannotOpen);
     return;
   }
   int updated = 0;
   std::vector<std::wstring> columns;
   if (lines.empty()) {
-    printFormat(kUpdatedCount, updated);
+    printFormat(res::kAttinUpdated, updated);
     return;
   }
   if (!readHeader(lines.front(), separator, columns)) {
-    printString(kBadHeader);
-    printFormat(kUpdatedCount, updated);
+    printString(res::kAttinBadHeader);
+    printFormat(res::kAttinUpdated, updated);
     return;
   }
   lines.erase(lines.begin());
@@ -263,8 +247,8 @@ void ATTIN() {
     if (!readRecord(line, separator, columns, record)) continue;
     kds_name insert;
     if (kxdbHandEnt(record.handle.c_str(), insert) != KXRT_NORM) {
-      printString(kNoSuchHandle);
-      printFormat(kNoSuchHandleName, record.handle.c_str());
+      printString(res::kAttinNoHandle);
+      printFormat(res::kAttinHandleValue, record.handle.c_str());
       unmatched.push_back(line);
       continue;
     }
@@ -281,16 +265,16 @@ void ATTIN() {
   const bool anythingLeft = !unmatched.empty() || !leftTags.empty();
   CWnd* frame = kxedGetKxadFrame();
   CString caption;
-  caption.Format(loadString(kQuestionCaption), GetOemProductName());
-  if (anythingLeft && MessageBoxW(frame ? frame->GetSafeHwnd() : nullptr, loadString(kPickQuestion),
-                                  caption, MB_YESNO) == IDYES) {
+  caption.Format(loadString(res::kAttinDialogTitle), GetOemProductName());
+  if (anythingLeft && MessageBoxW(frame ? frame->GetSafeHwnd() : nullptr,
+                                  loadString(res::kAttinUnmatched), caption, MB_YESNO) == IDYES) {
     // By picking: the user shows the reference of each line left.
     std::int32_t length = 0;  // of the last set made
     bool cancelled = false;
     for (std::size_t l = 0; l < unmatched.size() && !cancelled; ++l) {
       readRecord(unmatched[l], separator, columns, record);
       printListing(record);
-      printString(kPickForRecord);
+      printString(res::kAttinSelectReference);
       for (;;) {
         kds_name set;
         const int status = selectReferences(filter, set);
@@ -314,14 +298,14 @@ void ATTIN() {
         printPair(L"BLOCKNAME", record.block);
         for (std::size_t i = 0; i < record.tags.size(); ++i)
           printPair(record.tags[i], record.values[i]);
-        printString(kPickForRecord);
+        printString(res::kAttinSelectReference);
       }
     }
 
     // Values whose reference lacked their tag: each reference picked takes what it can.
     while (!leftTags.empty()) {
       printLeftovers(leftTags, leftValues);
-      printString(kPickForLeftovers);
+      printString(res::kAttinSelectLeftOver);
       kds_name set;
       const int status = selectReferences(filter, set);
       if (status != KXRT_NORM) break;
@@ -339,6 +323,6 @@ void ATTIN() {
     }
   }
   kxutRelRb(filter);
-  printFormat(kUpdatedCount, updated);
+  printFormat(res::kAttinUpdated, updated);
   kxedRetVoid();
 }

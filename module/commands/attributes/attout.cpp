@@ -16,17 +16,11 @@
 #include "kx/kxdb.h"
 #include "kx/kxed.h"
 #include "kx/kxedinput.h"
+#include "resource_ids.h"
 #include "toolkit/keyword_match.h"
 #include "toolkit/text_geometry.h"
 
 namespace {
-
-constexpr UINT kDialogTitle = 2454;
-constexpr UINT kCannotOpen = 2455;
-constexpr UINT kCannotOpenHint = 2456;
-constexpr UINT kExported = 2457;
-constexpr UINT kValueNotReadBack = 2473;
-constexpr UINT kReferenceLeftOut = 2474;
 
 constexpr int kDialogFlags = 0x8080001;
 constexpr wchar_t kFilters[] = L"text files(*.txt)|CSV files(*.csv)";
@@ -102,7 +96,7 @@ void readReferences(const kds_name set, std::vector<TagColumn>& columns,
     for (std::size_t a = 0; a < tags.size(); ++a)
       fits = fits && tags[a].size() <= kTagLimit && values[a].size() <= kValueLimit;
     if (!fits) {
-      printFormat(kReferenceLeftOut, reference.handle.c_str());
+      printFormat(res::kAttoutLeftOut, reference.handle.c_str());
       continue;
     }
     for (std::size_t a = 0; a < tags.size(); ++a) {
@@ -173,7 +167,7 @@ void writeFile(KxCStdioFile& file, const kds_name set, wchar_t separator) {
   for (Reference& reference : references) {
     bool changedOnReading = false;
     file.WriteString(dataLine(reference, columns, separator, changedOnReading).c_str());
-    if (changedOnReading) printFormat(kValueNotReadBack, reference.handle.c_str());
+    if (changedOnReading) printFormat(res::kAttoutNotReadBack, reference.handle.c_str());
   }
   file.Close();
 }
@@ -184,7 +178,7 @@ void ATTOUT() {
   ResourceGuard guard;
   CString path;
   wchar_t separator = L'\t';
-  if (!chooseExchangeFile(kDialogTitle, kDialogFlags, kFilters, path, separator)) return;
+  if (!chooseExchangeFile(res::kAttoutTitle, kDialogFlags, kFilters, path, separator)) return;
 
   resbuf* filter = kxutBuildList(KXRT_DXF0, L"INSERT", 66, 1, 0);
   kds_name set;
@@ -203,8 +197,8 @@ void ATTOUT() {
   std::vector<char> buffer(64 * 1024);
   KxCStdioFile file;
   if (!file.Open(path, CFile::modeCreate | CFile::modeWrite | CFile::typeText)) {
-    printFormat(kCannotOpen, path.GetString());
-    printString(kCannotOpenHint);
+    printFormat(res::kAttoutCannotWrite, path.GetString());
+    printString(res::kAttoutCheckFile);
     kxedSSFree(set);
     return;
   }
@@ -218,7 +212,7 @@ void ATTOUT() {
     e->Delete();
   } catch (...) {
   }
-  printFormat(kExported, path.GetString());
+  printFormat(res::kAttoutDone, path.GetString());
   kxedSSFree(set);
   kxedRetVoid();
 }

@@ -15,15 +15,11 @@
 #include "kx/kxdbtext.h"
 #include "kx/kxed.h"
 #include "kx/kxedinput.h"
+#include "resource_ids.h"
 #include "toolkit/keyword_match.h"
 #include "toolkit/text_geometry.h"
 
 namespace {
-
-constexpr UINT kOthersLeftOut = 2452;
-constexpr UINT kToBurst = 2453;
-constexpr UINT kNothingToBurst = 3239;
-constexpr UINT kNotExploded = 3240;
 
 constexpr wchar_t kEmbeddedMarker[] = L"Embedded Object";
 
@@ -410,13 +406,13 @@ bool selectReferences(kds_name set) {
   removeUnless(set, [](const kds_name e) { return !isOnLockedLayer(e); });
   kxedSSLength(set, &length);
   if (length == 0) {
-    printString(kNothingToBurst);
+    printString(res::kBurstNothing);
     return true;
   }
   if (const int others = removeUnless(set, isBurstable); others > 0)
-    printFormat(kOthersLeftOut, others);
+    printFormat(res::kBurstLeftOut, others);
   kxedSSLength(set, &length);
-  if (length > 0) printFormat(kToBurst, static_cast<int>(length));
+  if (length > 0) printFormat(res::kBurstCount, static_cast<int>(length));
   return true;
 }
 
@@ -577,7 +573,7 @@ void BURST() {
     burstReference(entity, paper, explodeFailed);
     failed += explodeFailed ? 1 : 0;
   }
-  if (failed > 0) printFormat(kNotExploded, failed);
+  if (failed > 0) printFormat(res::kBurstNotExploded, failed);
   deleteNewDefinitions(definitionsBefore);
   kxedSSFree(definitionsBefore);
   kxedSSFree(set);

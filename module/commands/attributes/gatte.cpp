@@ -14,26 +14,10 @@
 #include "kx/kxed.h"
 #include "kx/kxedinput.h"
 #include "kx/kxwinres.h"
+#include "resource_ids.h"
 #include "toolkit/keyword_match.h"
 
 namespace {
-
-constexpr UINT kNestedBlock = 6123;
-constexpr UINT kBlockPrompt = 6124;
-constexpr UINT kKnownTags = 6126;
-constexpr UINT kTagPrompt = 6127;
-constexpr UINT kCountHead = 6128;
-constexpr UINT kChangeAllQuestion = 6129;
-constexpr UINT kNewTextPrompt = 6132;
-constexpr UINT kNoAttributes = 6135;
-constexpr UINT kBlockNamePrompt = 6136;
-constexpr UINT kInvalidBlockName = 6137;
-constexpr UINT kBlockKeywords = 6138;
-constexpr UINT kYesNoKeywords = 6139;
-constexpr UINT kNotAnInsert = 6140;
-constexpr UINT kBlockAndTag = 6141;
-constexpr UINT kPleaseWait = 6142;
-constexpr UINT kChangedCount = 6143;
 
 constexpr std::size_t kTextCapacity = 256;
 
@@ -140,8 +124,8 @@ int pick(const wchar_t* prompt, kds_name picked, resbuf** containers) {
 bool blockOfTypedName(Chosen& chosen) {
   kxedInitGet(KXINP_ARBITRARY, nullptr);
   wchar_t name[kTextCapacity] = L"";
-  if (kxedGetString(0, text(kBlockNamePrompt, L"\nEnter block name: "), name, kTextCapacity) !=
-      KXRT_NORM)
+  if (kxedGetString(0, text(res::kGatteBlockNamePrompt, L"\nEnter block name: "), name,
+                    kTextCapacity) != KXRT_NORM)
     return false;
   KxDbBlockTable* table = nullptr;
   KxDbDatabase* db = kxdbHostApplicationServices()->workingDatabase();
@@ -150,18 +134,18 @@ bool blockOfTypedName(Chosen& chosen) {
   const bool exists = table->getAt(name, id) == Kxad::eOk;
   table->close();
   if (!exists) {
-    kxutPrintf(text(kInvalidBlockName, L"\nInvalid block name."));
+    kxutPrintf(text(res::kGatteInvalidBlockName, L"\nInvalid block name."));
     return true;
   }
   KxDbBlockTableRecord* record = nullptr;
   if (kxdbOpenObject(record, id, KxDb::kForRead) != Kxad::eOk) {
-    kxutPrintf(text(kInvalidBlockName, L"\nInvalid block name."));
+    kxutPrintf(text(res::kGatteInvalidBlockName, L"\nInvalid block name."));
     return true;
   }
   if (isOnlyNested(record, name)) {
-    kxutPrintf(text(kNestedBlock, L"\nThe block is nested and can't to change."));
+    kxutPrintf(text(res::kGatteNestedOnly, L"\nThe block is nested and can't to change."));
   } else if (!record->hasAttributeDefinitions()) {
-    kxutPrintf(text(kNoAttributes, L"\nThe block selected has no attributes!"));
+    kxutPrintf(text(res::kGatteNoAttributes, L"\nThe block selected has no attributes!"));
   } else {
     chosen.block = id;
   }
@@ -173,17 +157,17 @@ bool blockOfTypedName(Chosen& chosen) {
 bool chooseBlock(Chosen& chosen) {
   for (;;) {
     chosen = Chosen{};
-    kxedInitGet(KXINP_ARBITRARY, text(kBlockKeywords, L"Block _ Block"));
+    kxedInitGet(KXINP_ARBITRARY, text(res::kGatteKeywords, L"Block _ Block"));
     kds_name picked;
     resbuf* containers = nullptr;
-    const int status = pick(text(kBlockPrompt, L"\nSelect block or attribute [Block name]: "),
+    const int status = pick(text(res::kGatteSelect, L"\nSelect block or attribute [Block name]: "),
                             picked, &containers);
     if (status == KXRT_CANCEL) return false;
     if (status == KXRT_NORM) {
       const bool found = referenceOfPick(picked, containers, chosen);
       kxutRelRb(containers);
       if (found) return true;
-      kxutPrintf(text(kNotAnInsert, L"\nSelected item not an INSERT."));
+      kxutPrintf(text(res::kGatteNotAReference, L"\nSelected item not an INSERT."));
       continue;
     }
     kxutRelRb(containers);
@@ -231,13 +215,14 @@ bool chooseTag(const std::vector<std::wstring>& tags, std::wstring& tag) {
   std::wstring keywords;
   for (const std::wstring& t : tags) keywords += L" " + t;
   for (;;) {
-    kxutPrintf(L"%s%s", text(kKnownTags, L"\nKnown tag names for block: ").GetString(),
+    kxutPrintf(L"%s%s", text(res::kGatteKnownTags, L"\nKnown tag names for block: ").GetString(),
                keywords.c_str());
     kxedInitGet(KXINP_ARBITRARY, keywords.c_str());
     kds_name picked;
     resbuf* containers = nullptr;
     const int status =
-        pick(text(kTagPrompt, L"\nSelect attribute or type attribute name: "), picked, &containers);
+        pick(text(res::kGatteTagPrompt, L"\nSelect attribute or type attribute name: "), picked,
+             &containers);
     kxutRelRb(containers);
     if (status == KXRT_CANCEL) return false;
     if (status == KXRT_NORM) {
@@ -296,8 +281,9 @@ void GATTE() {
   if (!chooseBlock(chosen)) return;
   const std::vector<std::wstring> tags = tagsOf(chosen);
   if (tags.empty()) {
-    kxutPrintf(L"%s\n",
-               text(kNoAttributes, L"\nThe block selected has no attributes!").GetString());
+    kxutPrintf(
+        L"%s\n",
+        text(res::kGatteNoAttributes, L"\nThe block selected has no attributes!").GetString());
     return;
   }
   std::wstring tag = chosen.pickedTag;
@@ -316,24 +302,25 @@ void GATTE() {
     idsOfSet(all, references);
     kxedSSFree(all);
   }
-  kxutPrintf(text(kBlockAndTag, L"\nBlock: %s   Attribute tag: %s"), blockName.c_str(),
+  kxutPrintf(text(res::kGatteBlockAndTag, L"\nBlock: %s   Attribute tag: %s"), blockName.c_str(),
              tag.c_str());
 
   kxedInitGet(0, nullptr);
   wchar_t value[kTextCapacity] = L"";
   const int status =
-      kxedGetString(1, text(kNewTextPrompt, L"\nEnter new text: "), value, kTextCapacity);
+      kxedGetString(1, text(res::kGatteNewTextPrompt, L"\nEnter new text: "), value, kTextCapacity);
   if (status == KXRT_CANCEL || status == KXRT_ERROR) {
     kxutRelRb(filter);
     return;
   }
 
-  kxedInitGet(0, text(kYesNoKeywords, L"Yes No _ Yes No"));
-  kxutPrintf(text(kCountHead, L"Number of inserts in drawing is "));
+  kxedInitGet(0, text(res::kGatteYesNoKeywords, L"Yes No _ Yes No"));
+  kxutPrintf(text(res::kGatteReferenceCount, L"Number of inserts in drawing is "));
   kxutPrintf(L"%d", static_cast<int>(references.length()));
   wchar_t answer[kTextCapacity] = L"";
-  const int question = kxedGetKword(
-      text(kChangeAllQuestion, L" Process all of them? [Yes/No] <Yes>: "), answer, kTextCapacity);
+  const int question =
+      kxedGetKword(text(res::kGatteChangeAllPrompt, L" Process all of them? [Yes/No] <Yes>: "),
+                   answer, kTextCapacity);
   if (question == KXRT_CANCEL || question == KXRT_ERROR) {
     kxutRelRb(filter);
     return;
@@ -348,9 +335,9 @@ void GATTE() {
   }
   kxutRelRb(filter);
 
-  kxutPrintf(text(kPleaseWait, L"\nPlease wait..."));
+  kxutPrintf(text(res::kGatteWait, L"\nPlease wait..."));
   int changed = 0;
   for (int i = 0; i < references.length(); ++i)
     changed += changeReference(references[i], tag, value);
-  kxutPrintf(text(kChangedCount, L"\n%d attributes changed."), changed);
+  kxutPrintf(text(res::kGatteChanged, L"\n%d attributes changed."), changed);
 }
