@@ -153,10 +153,7 @@ std::size_t unitLength(std::string_view s, std::size_t at, dxf::CodePage page) {
 
 // How many characters of the file a piece counts for.
 std::size_t unitCost(std::string_view piece, dxf::CodePage page) {
-  if (page != dxf::CodePage::Utf8) return piece.size();
-  return static_cast<std::size_t>(std::count_if(piece.begin(), piece.end(), [](char ch) {
-    return (static_cast<unsigned char>(ch) & 0xC0) != 0x80;
-  }));
+  return page == dxf::CodePage::Utf8 ? support::utf8CharacterCount(piece) : piece.size();
 }
 
 // ---- explode ----
