@@ -124,11 +124,11 @@ bool ReportedGroups::isPlaced(int code) const {
 void ReportedGroups::settle() const {
   if (settled_) return;
   settled_ = true;
-  const text::TextEntity t = text::readTextPlacement(*db_, id_);
-  if (!t.font) return;
+  const text::TextPlacement t = text::textPlacement(*db_, id_);
+  if (!t.laidOut) return;
   if (placed_ == Placed::Between) {
-    setReal(add(40), t.look.height);
-    setReal(add(41), t.look.widthFactor);
+    setReal(add(40), t.height);
+    setReal(add(41), t.widthFactor);
     setReal(add(50), t.rotation);
   } else {
     setPoint(add(10), {t.insertion.x, t.insertion.y, t.elevation});
