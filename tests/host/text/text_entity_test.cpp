@@ -312,13 +312,15 @@ TEST(TextEntity, KeptPlacementIsTheTextAsItStandsNow) {
     return kept.insertion.x;
   };
   const double first = expectFresh(id);
-  EXPECT_EQ(textPlacement(db, id).insertion.x, first);
+  EXPECT_NE(expectFresh(other), first);
+  EXPECT_EQ(expectFresh(id), first);
   EXPECT_TRUE(updateTextPosition(db, id));  // writes 10 and keeps what it placed
   EXPECT_EQ(expectFresh(id), first);
-  expectFresh(other);
   kx::db::ObjectFields(db, id).setString(1, L"Kept longer");
   const double longer = expectFresh(id);
   EXPECT_LT(longer, first);
+  EXPECT_NE(expectFresh(other), longer);
+  EXPECT_EQ(expectFresh(id), longer);
   kx::db::ObjectFields(db, serif).setRawText(3, "cour.ttf");
   EXPECT_NE(expectFresh(id), longer);
 }
