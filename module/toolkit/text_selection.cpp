@@ -15,8 +15,6 @@
 #include "kx/kxwincoll.h"
 #include "toolkit/text_geometry.h"
 
-namespace {
-
 std::int16_t readShortVariable(const wchar_t* name, bool& ok) {
   resbuf value{};
   ok = kxedGetVar(name, &value) == KXRT_NORM;
@@ -29,6 +27,8 @@ void writeShortVariable(const wchar_t* name, std::int16_t v) {
   value.value.int16 = v;
   kxedSetVar(name, &value);
 }
+
+namespace {
 
 KxGeVector3d readVectorVariable(const wchar_t* name) {
   resbuf value{};
