@@ -50,13 +50,39 @@ std::optional<std::size_t> FieldReader::partStart(const FieldPlace& where) const
   return std::nullopt;
 }
 
+namespace {
+
+std::size_t codeSlot(int code, std::size_t slots) {
+  return (static_cast<std::uint32_t>(code) * 0x9E3779B1u >> 16) & (slots - 1);
+}
+
+}  // namespace
+
+// The group indexes of the objects read last, kept with the drawing: a command reads a text's
+// list, lays the text out and writes the list back, each through readers of their own.
+struct RecentGroupIndexes {
+  static constexpr std::size_t kKept = 4;
+  std::array<ObjectId, kKept> ids{};
+  std::array<FieldReader::GroupIndex, kKept> indexes{};
+  std::size_t next = 0;
+};
+
 const FieldReader::GroupIndex* FieldReader::groupIndex() const {
   const std::uint32_t revision = db_->revision(id_);
   if (!index_.built || index_.revision != revision) {
+    RecentGroupIndexes& recent = db_->tablesCache<RecentGroupIndexes>();
+    for (std::size_t k = 0; k < RecentGroupIndexes::kKept; ++k) {
+      const GroupIndex& kept = recent.indexes[k];
+      if (recent.ids[k] == id_ && kept.built && kept.revision == revision) {
+        index_ = kept;
+        return index_.count <= kIndexedGroups ? &index_ : nullptr;
+      }
+    }
     index_.built = true;
     index_.revision = revision;
     index_.markers = false;
     index_.count = 0;
+    index_.firstOfCode.fill(0);
     const std::span<const Tag> tags = db_->tags(id_);
     const ClassSpec* cls = db_->classSpec(id_);
     std::ptrdiff_t part = -1;
@@ -77,9 +103,21 @@ const FieldReader::GroupIndex* FieldReader::groupIndex() const {
         index_.count = kIndexedGroups + 1;
         break;
       }
-      index_.entries[index_.count++] = {tags[i].code, static_cast<std::int16_t>(part),
-                                        static_cast<std::uint32_t>(i)};
+      index_.entries[index_.count] = {tags[i].code, static_cast<std::int16_t>(part),
+                                      static_cast<std::uint32_t>(i)};
+      ++index_.count;
+      for (std::size_t s = codeSlot(tags[i].code, kCodeSlots);; s = (s + 1) & (kCodeSlots - 1)) {
+        const std::uint8_t held = index_.firstOfCode[s];
+        if (held == 0) {
+          index_.firstOfCode[s] = static_cast<std::uint8_t>(index_.count);
+          break;
+        }
+        if (index_.entries[held - 1u].code == tags[i].code) break;
+      }
     }
+    recent.ids[recent.next] = id_;
+    recent.indexes[recent.next] = index_;
+    recent.next = (recent.next + 1) % RecentGroupIndexes::kKept;
   }
   return index_.count <= kIndexedGroups ? &index_ : nullptr;
 }
@@ -101,16 +139,25 @@ std::optional<std::size_t> FieldReader::locate(int code, std::string_view marker
   // the groups every entity has, the first anywhere when their part lacks it.
   const bool anywhereAsFallback = isCommonEntityField(where);
   if (const GroupIndex* index = groupIndex()) {
+    std::size_t firstEntry = 0;
+    for (std::size_t s = codeSlot(code, kCodeSlots);; s = (s + 1) & (kCodeSlots - 1)) {
+      const std::uint8_t held = index->firstOfCode[s];
+      if (held == 0) return std::nullopt;
+      if (index->entries[held - 1u].code == code) {
+        firstEntry = held - 1u;
+        break;
+      }
+    }
     const bool inPart = where.cls && index->markers;
     const auto target = static_cast<std::int16_t>(where.part);
-    std::optional<std::size_t> first;
-    for (std::size_t k = 0; k < index->count; ++k) {
+    const GroupEntry& first = index->entries[firstEntry];
+    if (!inPart || first.part == target) return first.index;
+    // The code comes first in another part (TEXT's 73 and 72 parts, an ATTDEF's later 72).
+    for (std::size_t k = firstEntry + 1; k < index->count; ++k) {
       const GroupEntry& e = index->entries[k];
-      if (e.code != code) continue;
-      if (!inPart || e.part == target) return e.index;
-      if (!first) first = e.index;
+      if (e.code == code && e.part == target) return e.index;
     }
-    if (anywhereAsFallback) return first;
+    if (anywhereAsFallback) return first.index;
     return std::nullopt;
   }
   const std::span<const Tag> tags = db_->tags(id_);

@@ -55,15 +55,20 @@ class FieldReader {
     std::uint32_t index;
   };
   static constexpr std::size_t kIndexedGroups = 64;
+  // Codes hash into kCodeSlots slots (open addressing) holding the entry of the code's first
+  // group, plus one (0: empty): locating a field looks at one or two slots, not every group.
+  static constexpr std::size_t kCodeSlots = 128;
   struct GroupIndex {
     bool built = false;
     bool markers = false;
     std::uint32_t revision = 0;
     std::size_t count = 0;  // more than kIndexedGroups: not indexed
     std::array<GroupEntry, kIndexedGroups> entries;
+    std::array<std::uint8_t, kCodeSlots> firstOfCode;
   };
   // Null for an object with too many groups to index.
   const GroupIndex* groupIndex() const;
+  friend struct RecentGroupIndexes;
 
   mutable GroupIndex index_;
 };
