@@ -332,20 +332,43 @@ ObjectId Database::headerRecord() const {
   return header && !header->records.empty() ? header->records.front() : ObjectId();
 }
 
+std::size_t Database::newTablesCacheSlot() {
+  static std::atomic<std::size_t> next{0};
+  return next++;
+}
+
 std::optional<Database::HeaderRange> Database::headerVariable(std::string_view name) const {
   const Section* header = findSection("HEADER");
   if (!header) return std::nullopt;
-  // Variables normally all sit in the SECTION record; a stray ENDSEC may carry the rest.
-  for (ObjectId record : header->records) {
-    const std::span<const Tag> list = tags(record);
-    for (std::size_t i = 0; i < list.size(); ++i) {
-      if (list[i].code != 9 || text(list[i]) != name) continue;
-      std::size_t end = i + 1;
-      while (end < list.size() && list[end].code != 9 && list[end].code != 0) ++end;
-      return HeaderRange{record, i + 1, end - i - 1};
+  HeaderIndex& index = headerIndex_;
+  bool current = index.built && index.records.size() == header->records.size();
+  for (std::size_t r = 0; current && r < header->records.size(); ++r)
+    current = index.records[r].first == header->records[r] &&
+              index.records[r].second == revision(header->records[r]);
+  if (!current) {
+    index.built = true;
+    index.records.clear();
+    index.byName.clear();
+    // Variables normally all sit in the SECTION record; a stray ENDSEC may carry the rest.
+    for (ObjectId record : header->records) {
+      index.records.emplace_back(record, revision(record));
+      const std::span<const Tag> list = tags(record);
+      for (std::size_t i = 0; i < list.size(); ++i)
+        if (list[i].code == 9) index.byName.push_back({std::string(text(list[i])), record, i});
     }
+    std::stable_sort(
+        index.byName.begin(), index.byName.end(),
+        [](const HeaderVariableAt& a, const HeaderVariableAt& b) { return a.name < b.name; });
   }
-  return std::nullopt;
+  const auto at =
+      std::lower_bound(index.byName.begin(), index.byName.end(), name,
+                       [](const HeaderVariableAt& v, std::string_view n) { return v.name < n; });
+  if (at == index.byName.end() || at->name != name) return std::nullopt;
+  const std::span<const Tag> list = tags(at->record);
+  const std::size_t i = at->index;
+  std::size_t end = i + 1;
+  while (end < list.size() && list[end].code != 9 && list[end].code != 0) ++end;
+  return HeaderRange{at->record, i + 1, end - i - 1};
 }
 
 std::optional<std::string_view> Database::headerText(std::string_view name) const {

@@ -13,7 +13,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <typeindex>
 #include <unordered_map>
 #include <vector>
 
@@ -156,7 +155,10 @@ class Database {
   // kept with the drawing until a table record changes: one value of each type T.
   template <typename T>
   T& tablesCache() const {
-    TablesCacheSlot& slot = tablesCaches_[std::type_index(typeid(T))];
+    // Looked up for every text placed: a slot number per type, not a hash of its name.
+    static const std::size_t slotNumber = newTablesCacheSlot();
+    if (slotNumber >= tablesCaches_.size()) tablesCaches_.resize(slotNumber + 1);
+    TablesCacheSlot& slot = tablesCaches_[slotNumber];
     if (!slot.value || slot.revision != tablesRevision_) {
       slot.value = std::make_shared<T>();
       slot.revision = tablesRevision_;
@@ -227,6 +229,7 @@ class Database {
   Tag makeOwnedTag(int code, std::string_view codeText, std::string_view value);
   void refreshIdentity(ObjectId id);
   ObjectId headerRecord() const;
+  static std::size_t newTablesCacheSlot();
 
   dxf::TextBuffer source_;
   std::string owned_;  // texts of groups changed or made here, laid out like the file
@@ -245,7 +248,20 @@ class Database {
     std::shared_ptr<void> value;
     std::uint64_t revision = 0;
   };
-  mutable std::unordered_map<std::type_index, TablesCacheSlot> tablesCaches_;
+  mutable std::vector<TablesCacheSlot> tablesCaches_;
+  // Header variables by name, for the header records as they were at the revisions listed:
+  // new records read variables such as $CLAYER one by one, from hundreds.
+  struct HeaderVariableAt {
+    std::string name;
+    ObjectId record;
+    std::size_t index = 0;  // of its group 9
+  };
+  struct HeaderIndex {
+    bool built = false;
+    std::vector<std::pair<ObjectId, std::uint32_t>> records;
+    std::vector<HeaderVariableAt> byName;  // sorted by name, the first of a name first
+  };
+  mutable HeaderIndex headerIndex_;
   // Position of each record (section << 40 | index), worked out when first asked for.
   mutable std::vector<std::uint64_t> positions_;
   mutable bool positionsKnown_ = false;
