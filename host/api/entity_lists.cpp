@@ -326,6 +326,10 @@ int kxdbEntMod(const resbuf* list) {
   }
 
   bool changed = false;
+  // Whether a group other than the insertion and alignment points changed: moving a text keeps
+  // its shape, so it need not be laid out again to be re-placed.
+  bool shapeMayHaveChanged = false;
+  const std::uint32_t revisionBefore = db.revision(id);
   if (contents && *contents != text::mtextContents(db, id)) {
     text::setMTextContents(db, id, *contents);
     changed = true;
@@ -371,6 +375,7 @@ int kxdbEntMod(const resbuf* list) {
           db.setText(id, item.first, texts[0]);
         }
         changed = true;
+        shapeMayHaveChanged |= code != 10 && code != 11;
         anchor = item.first + item.count - 1 + (db.tags(id).size() - sizeBefore);
       } else {
         anchor = item.first + item.count - 1;
@@ -400,6 +405,7 @@ int kxdbEntMod(const resbuf* list) {
       anchor = position + n - 1;
     }
     changed = true;
+    shapeMayHaveChanged = true;
   }
   if (mtextTurn) {
     setMTextRotationInUcs(*r.document, id, *mtextTurn);
@@ -409,7 +415,10 @@ int kxdbEntMod(const resbuf* list) {
 
   if (type == "LWPOLYLINE") syncVertexCount(db, id);
   if (type == "TEXT" || type == "ATTDEF" || type == "ATTRIB") {
-    text::updateTextPosition(db, id);
+    if (shapeMayHaveChanged)
+      text::updateTextPosition(db, id);
+    else
+      text::updateMovedTextPosition(db, id, revisionBefore);
   } else if (isMText) {
     text::updateMTextExtents(db, id);
   }

@@ -174,6 +174,9 @@ struct LastPlacement {
   std::uint32_t revision = 0;
   bool known = false;
   TextPlacement placement;
+  // For a text placed from its alignment point: where its insertion point is from there, in the
+  // text's own coordinates. Moving either point leaves it as it is.
+  std::optional<geom::Vec2> anchorOffset;
 };
 
 TextPlacement placementOf(const TextEntity& t) {
@@ -181,9 +184,28 @@ TextPlacement placementOf(const TextEntity& t) {
   return {true, t.insertion, t.elevation, t.look.height, t.look.widthFactor, t.rotation};
 }
 
-void keepPlacement(const db::Database& db, db::ObjectId id, const TextPlacement& placement) {
-  LastPlacement& last = db.tablesCache<LastPlacement>();
-  last = {id, db.revision(id), true, placement};
+void keepPlacement(const db::Database& db, const TextEntity& t) {
+  std::optional<geom::Vec2> offset;
+  const Justification& j = t.justification;
+  if (t.font && !j.anchoredAtInsertion() && !j.isAligned() && !j.isFit())
+    offset = alignmentOffset(t.layout.cell, j);
+  db.tablesCache<LastPlacement>() = {t.id, db.revision(t.id), true, placementOf(t), offset};
+}
+
+// Writes the insertion point of a text placed from its alignment point, and gives a text that
+// had no alignment point the one it was anchored at.
+bool writeInsertion(db::Database& db, db::ObjectId id, const TextPlacement& placed,
+                    geom::Vec2 alignment) {
+  db::ObjectFields f(db, id);
+  const bool had11 = f.locate(11).has_value();
+  bool wrote = setPointIfChanged(f, 10, {placed.insertion.x, placed.insertion.y, placed.elevation});
+  // A justified text without an alignment point was anchored where its insertion point was;
+  // keep it there, or the next update would move it again.
+  if (!had11) {
+    f.setPoint(11, {alignment.x, alignment.y, placed.elevation});
+    wrote = true;
+  }
+  return wrote;
 }
 
 }  // namespace
@@ -191,9 +213,9 @@ void keepPlacement(const db::Database& db, db::ObjectId id, const TextPlacement&
 TextPlacement textPlacement(const db::Database& db, db::ObjectId id) {
   const LastPlacement& last = db.tablesCache<LastPlacement>();
   if (last.known && last.id == id && last.revision == db.revision(id)) return last.placement;
-  const TextPlacement placement = placementOf(readTextPlacement(db, id));
-  keepPlacement(db, id, placement);
-  return placement;
+  const TextEntity t = readTextPlacement(db, id);
+  keepPlacement(db, t);
+  return placementOf(t);
 }
 
 Box2 textBox(const TextEntity& text) {
@@ -220,35 +242,58 @@ std::optional<Extents3> geomExtents(const TextEntity& text) {
 }
 
 bool updateTextPosition(db::Database& db, db::ObjectId id) {
+  const std::string_view type = db.typeName(id);
+  if (type == "TEXT" || type == "ATTDEF" || type == "ATTRIB") {
+    // A text anchored at its insertion point has nothing to work out: no need to lay it out.
+    const db::FieldReader f(db, id);
+    if (Justification{static_cast<int>(f.integer(72)),
+                      static_cast<int>(f.integer(verticalCode(type)))}
+            .anchoredAtInsertion())
+      return false;
+  }
   const TextEntity t = readText(db, id, AttdefText::Tag, Glyphs::Skip);
   const Justification& j = t.justification;
   if (j.anchoredAtInsertion() || !t.font) return false;
-  db::ObjectFields f(db, id);
-  bool wrote = false;
-  if (j.isAligned() || j.isFit()) {
-    if (j.isAligned())
-      wrote = setRealIfChanged(f, 40, t.look.height);
-    else
-      wrote = setRealIfChanged(f, 41, t.look.widthFactor);
-    double degrees = t.rotation * 180 / std::numbers::pi;
-    if (degrees < 0) degrees += 360;
-    if (!sameAngleDegrees(f.real(50), degrees)) {
-      f.setReal(50, degrees);
-      wrote = true;
-    }
-  } else {
-    const bool had11 = f.locate(11).has_value();
-    wrote = setPointIfChanged(f, 10, {t.insertion.x, t.insertion.y, t.elevation});
-    // A justified text without an alignment point was anchored where its insertion point was;
-    // keep it there, or the next update would move it again.
-    if (!had11) {
-      f.setPoint(11, {t.alignment.x, t.alignment.y, t.elevation});
-      wrote = true;
-    }
+  if (!j.isAligned() && !j.isFit()) {
+    const bool wrote = writeInsertion(db, id, placementOf(t), t.alignment);
     // Writing the insertion point leaves what places the text (its alignment point, elevation
     // and look) as it was, so the placement holds for the groups as they are now.
-    keepPlacement(db, id, placementOf(t));
+    keepPlacement(db, t);
+    return wrote;
   }
+  db::ObjectFields f(db, id);
+  bool wrote = false;
+  if (j.isAligned())
+    wrote = setRealIfChanged(f, 40, t.look.height);
+  else
+    wrote = setRealIfChanged(f, 41, t.look.widthFactor);
+  double degrees = t.rotation * 180 / std::numbers::pi;
+  if (degrees < 0) degrees += 360;
+  if (!sameAngleDegrees(f.real(50), degrees)) {
+    f.setReal(50, degrees);
+    wrote = true;
+  }
+  return wrote;
+}
+
+bool updateMovedTextPosition(db::Database& db, db::ObjectId id, std::uint32_t before) {
+  const LastPlacement& last = db.tablesCache<LastPlacement>();
+  if (!last.known || last.id != id || last.revision != before || !last.anchorOffset)
+    return updateTextPosition(db, id);
+  const geom::Vec2 offset = *last.anchorOffset;
+  TextPlacement placed = last.placement;
+  const db::FieldReader f(db, id);
+  // Read as readText reads them: the alignment point is the insertion point when there is none.
+  const db::Point3 p10 = f.point(10);
+  placed.elevation = finiteOr(p10.z, 0);
+  geom::Vec2 alignment{finiteOr(p10.x, 0), finiteOr(p10.y, 0)};
+  if (f.locate(11)) {
+    const db::Point3 p11 = f.point(11);
+    alignment = {finiteOr(p11.x, 0), finiteOr(p11.y, 0)};
+  }
+  placed.insertion = insertionFromAlignment(alignment, offset, placed.rotation);
+  const bool wrote = writeInsertion(db, id, placed, alignment);
+  db.tablesCache<LastPlacement>() = {id, db.revision(id), true, placed, offset};
   return wrote;
 }
 

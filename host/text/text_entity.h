@@ -108,6 +108,11 @@ std::array<geom::Vec3, 4> boxCorners(const TextEntity& text);
 // The host calls this whenever the text, its style, height, width factor or justification
 // changes. Returns whether anything was written.
 bool updateTextPosition(db::Database& db, db::ObjectId id);
+// The same after a write that changed no group of the text but its insertion and alignment
+// points (10, 11) since the object's revision `before`. Moving a text placed from its alignment
+// point does not change its shape: when it was placed at `before`, it is re-placed from where it
+// was without laying it out again.
+bool updateMovedTextPosition(db::Database& db, db::ObjectId id, std::uint32_t before);
 
 // Changes the justification of a text without moving it: the alignment point is set to where the
 // new justification puts it, then the insertion point follows.
