@@ -8,7 +8,6 @@
 #include "db/object_fields.h"
 #include "kx/kxdb.h"
 #include "text/mtext_entity.h"
-#include "text/mtext_layout.h"
 #include "text/text_entity.h"
 
 namespace kx::api {
@@ -103,10 +102,10 @@ ReportedGroups::ReportedGroups(const editor::Document& document, db::ObjectId id
     const db::FieldReader f(db, id);
     for (std::size_t slot = 0; slot < codes_.size(); ++slot) stored_[slot] = f.locate(codes_[slot]);
     if (!stored(71)) add(71).value.int16 = 1;  // top left
-    const text::MTextLayout layout = text::layoutMText(text::readMTextEntity(db, id).input);
-    setReal(add(42), layout.actualWidth);
-    setReal(add(43), layout.actualHeight);
     setReal(add(50), ucsAngle(document.ucs(), text::mtextPlacement(db, id).xAxis()));
+    // The measured size needs the text laid out: worked out when asked for.
+    placed_ = Placed::Size;
+    settled_ = false;
   }
 }
 
@@ -116,6 +115,8 @@ bool ReportedGroups::isPlaced(int code) const {
       return code == 10;
     case Placed::Between:
       return code == 40 || code == 41 || code == 50;
+    case Placed::Size:
+      return code == 42 || code == 43;
     default:
       return false;
   }
@@ -124,6 +125,12 @@ bool ReportedGroups::isPlaced(int code) const {
 void ReportedGroups::settle() const {
   if (settled_) return;
   settled_ = true;
+  if (placed_ == Placed::Size) {
+    const text::MTextSize size = text::mtextSize(*db_, id_);
+    setReal(add(42), size.width);
+    setReal(add(43), size.height);
+    return;
+  }
   const text::TextPlacement t = text::textPlacement(*db_, id_);
   if (!t.laidOut) return;
   if (placed_ == Placed::Between) {

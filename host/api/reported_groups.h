@@ -27,9 +27,9 @@ namespace kx::api {
 class ReportedGroups {
  public:
   // The reported groups of the entity `id` of `document`. All but the placed values of a
-  // justified text are worked out now; those need the text laid out, and are worked out when
-  // first asked for, or by settle(). kxdbEntMod compares against the values the list was read
-  // with, so it settles them before it changes any group when it will need them.
+  // justified text and an MTEXT's size are worked out now; those need the text laid out, and are
+  // worked out when first asked for, or by settle(). kxdbEntMod compares against the values the
+  // list was read with, so it settles them before it changes any group when it will need them.
   ReportedGroups(const editor::Document& document, db::ObjectId id);
   ReportedGroups(const ReportedGroups&) = delete;
   ReportedGroups& operator=(const ReportedGroups&) = delete;
@@ -55,7 +55,7 @@ class ReportedGroups {
   // elements, and the one string value (the style, 7) in `style_`.
   resbuf& add(int code) const;
 
-  enum class Placed { None, Insertion, Between };
+  enum class Placed { None, Insertion, Between, Size };
 
   const db::Database* db_ = nullptr;
   db::ObjectId id_;

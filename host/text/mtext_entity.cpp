@@ -397,16 +397,38 @@ MTextEntity readMTextEntity(const db::Database& db, db::ObjectId id) {
   return m;
 }
 
+namespace {
+
+// The last MTEXT measured, as of its revision; a change to a table record (its style) clears it.
+struct LastMeasured {
+  db::ObjectId id;
+  std::uint32_t revision = 0;
+  bool known = false;
+  MTextSize size;
+};
+
+}  // namespace
+
+MTextSize mtextSize(const db::Database& db, db::ObjectId id) {
+  LastMeasured& last = db.tablesCache<LastMeasured>();
+  if (last.known && last.id == id && last.revision == db.revision(id)) return last.size;
+  const MTextLayout layout = layoutMText(readMTextEntity(db, id).input);
+  const MTextSize size{layout.actualWidth, layout.actualHeight};
+  db.tablesCache<LastMeasured>() = {id, db.revision(id), true, size};
+  return size;
+}
+
 bool updateMTextExtents(db::Database& db, db::ObjectId id) {
-  const MTextEntity m = readMTextEntity(db, id);
-  const MTextLayout layout = layoutMText(m.input);
+  const MTextSize size = mtextSize(db, id);
   db::ObjectFields f(db, id);
   bool changed = false;
-  for (const auto& [code, value] : {std::pair{42, layout.actualWidth}, {43, layout.actualHeight}}) {
+  for (const auto& [code, value] : {std::pair{42, size.width}, {43, size.height}}) {
     if (f.locate(code) && nearlyEqual(f.real(code), value)) continue;
     f.setReal(code, value);
     changed = true;
   }
+  // The layout does not read 42 and 43, so the size holds for the groups as they are now.
+  db.tablesCache<LastMeasured>() = {id, db.revision(id), true, size};
   return changed;
 }
 

@@ -49,6 +49,15 @@ double mtextRotation(const db::Database& db, db::ObjectId id);
 // stored or when there is no direction.
 void setMTextRotation(db::Database& db, db::ObjectId id, double angle);
 
+// The MTEXT's actual width and height, what its groups 42 and 43 should hold, from its layout.
+// The last MTEXT measured is kept with the drawing while its groups and the symbol tables stay the
+// same: a list is read and then written back, and each would otherwise lay it out once more.
+struct MTextSize {
+  double width = 0;
+  double height = 0;
+};
+MTextSize mtextSize(const db::Database& db, db::ObjectId id);
+
 // Lays the MTEXT out and writes its actual width (42) and height (43) when they change. Returns
 // whether anything was written.
 bool updateMTextExtents(db::Database& db, db::ObjectId id);
