@@ -441,8 +441,7 @@ int Prompter::pickEntity(std::wstring_view prompt, PickHit& hit, Vec3& point) {
                  if (id.isNull())
                    return Outcome{Outcome::Refused, 0, L"No entity has that handle."};
                  hit = PickHit{id, id, {}, {}};
-                 if (!scene) scene.emplace(*doc);
-                 const UcsBox box = scene->extents(id);
+                 const UcsBox box = PickScene(*doc, id).extents(id);
                  const geom::Vec2 c = box.empty ? geom::Vec2{} : (box.min + box.max) * 0.5;
                  point = {c.x, c.y, 0};
                  return Outcome{Outcome::Done, KXRT_NORM, {}};

@@ -101,21 +101,28 @@ class PickScene::Builder {
         toUcs_(doc.ucs().toWorld().inverse()) {}
 
   void build() {
-    for (const db::ObjectId id : blocks_.shownSpace().entities) {
-      if (db_.isErased(id)) continue;
-      Item item;
-      item.entity = id;
-      top_ = &item;
-      visit(id, {}, Matrix3d(), nullptr, 0);
-      if (!item.leaves.empty()) {
-        scene_.all_.add(item.box.min);
-        scene_.all_.add(item.box.max);
-        scene_.items_.push_back(std::move(item));
-      }
-    }
+    for (const db::ObjectId id : blocks_.shownSpace().entities) add(id);
+  }
+
+  void buildOne(db::ObjectId entity) {
+    const std::vector<db::ObjectId>& shown = blocks_.shownSpace().entities;
+    if (std::find(shown.begin(), shown.end(), entity) != shown.end()) add(entity);
   }
 
  private:
+  void add(db::ObjectId id) {
+    if (db_.isErased(id)) return;
+    Item item;
+    item.entity = id;
+    top_ = &item;
+    visit(id, {}, Matrix3d(), nullptr, 0);
+    if (!item.leaves.empty()) {
+      scene_.all_.add(item.box.min);
+      scene_.all_.add(item.box.max);
+      scene_.items_.push_back(std::move(item));
+    }
+  }
+
   static constexpr int kMaxNesting = 32;
 
   // `containers`: the references `id` is seen through, innermost first.
@@ -233,6 +240,10 @@ class PickScene::Builder {
 
 PickScene::PickScene(const Document& document) {
   Builder(document, *this).build();
+}
+
+PickScene::PickScene(const Document& document, db::ObjectId entity) {
+  Builder(document, *this).buildOne(entity);
 }
 
 std::optional<PickHit> PickScene::pick(Vec2 point, double tolerance) const {

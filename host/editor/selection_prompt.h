@@ -40,6 +40,9 @@ struct PickHit {
 class PickScene {
  public:
   explicit PickScene(const Document& document);
+  // The scene of `entity` alone (nothing when the shown space does not show it): what a pick by
+  // handle measures, without laying out every text of the drawing.
+  PickScene(const Document& document, db::ObjectId entity);
 
   // The topmost entity nearest to `point` (UCS) within `tolerance`; nothing when none is.
   std::optional<PickHit> pick(geom::Vec2 point, double tolerance) const;
