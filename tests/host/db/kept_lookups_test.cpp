@@ -1,6 +1,7 @@
 // Lookups the database keeps between calls (table records by name, layer locks, text styles, the
-// groups a field reader found, plain decimals read without the general parser) must give the same
-// answers as working them out afresh, whatever changed in between.
+// groups a field reader found, header variables by name, the last text placed and MTEXT measured,
+// plain decimals read without the general parser) must give the same answers as working them out
+// afresh, whatever changed in between.
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include "db/object_fields.h"
 #include "db/symbol_tables.h"
 #include "dxf/number_syntax.h"
+#include "text/mtext_entity.h"
 #include "text/text_entity.h"
 
 namespace {
@@ -82,6 +84,75 @@ TEST(KeptLookups, AReaderSeesGroupsAddedBehindItsBack) {
   const auto at73 = reader.locate(73);
   ASSERT_TRUE(at73);
   EXPECT_GT(*at73, *reader.locate(72));
+}
+
+TEST(KeptLookups, HeaderVariablesFollowEveryChange) {
+  Database db = newDrawing();
+  ASSERT_TRUE(db.headerText("$CLAYER"));
+  EXPECT_FALSE(db.headerText("$KXNOTTHERE"));
+  db.setHeaderText("$CLAYER", 8, "Walls");
+  EXPECT_EQ(db.headerText("$CLAYER"), "Walls");
+  db.setHeaderText("$KXNOTTHERE", 70, "3");  // added at the end of the header
+  EXPECT_EQ(db.headerText("$KXNOTTHERE"), "3");
+  EXPECT_EQ(db.headerText("$CLAYER"), "Walls");
+  // A variable written twice reads as its first; renaming the first shows the second.
+  const ObjectId header = db.headerVariable("$CLAYER")->record;
+  const std::size_t end = db.tags(header).size();
+  db.insertTag(header, end, 9, "$CLAYER");
+  db.insertTag(header, end + 1, 8, "Doors");
+  EXPECT_EQ(db.headerText("$CLAYER"), "Walls");
+  db.setText(header, db.headerVariable("$CLAYER")->first - 1, "$KXRENAMED");
+  EXPECT_EQ(db.headerText("$CLAYER"), "Doors");
+  EXPECT_EQ(db.headerText("$KXRENAMED"), "Walls");
+}
+
+TEST(KeptLookups, AMovedTextIsPlacedAsIfLaidOutAfresh) {
+  // Two drawings with the same middle-centred text; in one the text was placed before it moved.
+  auto addText = [](Database& db) {
+    const std::vector<NewTag> body = {
+        {100, "AcDbEntity"}, {8, "0"},    {100, "AcDbText"}, {10, "0"},         {20, "0"},
+        {30, "1.5"},         {40, "2.5"}, {1, "Moved %%u"},  {50, "30"},        {72, "1"},
+        {11, "4"},           {21, "5"},   {31, "0"},         {100, "AcDbText"}, {73, "2"}};
+    return db.addRecord(db.sectionIndex("ENTITIES"), {}, "TEXT", body);
+  };
+  Database placed = newDrawing(), fresh = newDrawing();
+  const ObjectId a = addText(placed), b = addText(fresh);
+  kx::text::updateTextPosition(placed, a);
+  for (const Point3 to : {Point3{-7.25, 12.5, 0}, Point3{1e6 / 3, -0.1, 0}}) {
+    const std::uint32_t before = placed.revision(a);
+    ObjectFields(placed, a).setPoint(11, to);
+    ObjectFields(fresh, b).setPoint(11, to);
+    EXPECT_TRUE(kx::text::updateMovedTextPosition(placed, a, before));
+    EXPECT_TRUE(kx::text::updateTextPosition(fresh, b));
+    EXPECT_EQ(*FieldReader(placed, a).rawText(10), *FieldReader(fresh, b).rawText(10));
+    EXPECT_EQ(*FieldReader(placed, a).rawText(20), *FieldReader(fresh, b).rawText(20));
+    EXPECT_EQ(*FieldReader(placed, a).rawText(30), "1.5");
+  }
+  // A style changed since the text was placed changes its shape: it is laid out again.
+  const std::uint32_t before = placed.revision(a);
+  ObjectFields(placed, findTableRecord(placed, "STYLE", L"Standard")).setString(3, L"cour.ttf");
+  ObjectFields(fresh, findTableRecord(fresh, "STYLE", L"Standard")).setString(3, L"cour.ttf");
+  ObjectFields(placed, a).setPoint(11, {3, 3, 0});
+  ObjectFields(fresh, b).setPoint(11, {3, 3, 0});
+  kx::text::updateMovedTextPosition(placed, a, before);
+  kx::text::updateTextPosition(fresh, b);
+  EXPECT_EQ(*FieldReader(placed, a).rawText(10), *FieldReader(fresh, b).rawText(10));
+}
+
+TEST(KeptLookups, AnMTextIsMeasuredAgainAfterItsContentsOrStyleChange) {
+  Database db = newDrawing();
+  const std::vector<NewTag> body = {{100, "AcDbEntity"}, {8, "0"},  {100, "AcDbMText"},
+                                    {10, "0"},           {20, "0"}, {30, "0"},
+                                    {40, "2.5"},         {71, "1"}, {1, "Short"}};
+  const ObjectId mtext = db.addRecord(db.sectionIndex("ENTITIES"), {}, "MTEXT", body);
+  const double shortWidth = kx::text::mtextSize(db, mtext).width;
+  kx::text::updateMTextExtents(db, mtext);
+  EXPECT_EQ(FieldReader(db, mtext).real(42), shortWidth);
+  ObjectFields(db, mtext).setString(1, L"A good deal longer");
+  const double longWidth = kx::text::mtextSize(db, mtext).width;
+  EXPECT_GT(longWidth, shortWidth);
+  ObjectFields(db, findTableRecord(db, "STYLE", L"Standard")).setString(3, L"cour.ttf");
+  EXPECT_NE(kx::text::mtextSize(db, mtext).width, longWidth);
 }
 
 TEST(KeptLookups, PlainDecimalsReadExactlyAsTheGeneralParserReadsThem) {
