@@ -112,6 +112,9 @@ class Database {
   ObjectId findByHandle(std::uint64_t handle) const;
   bool isErased(ObjectId id) const { return records_[id.index()].flags & kErased; }
   void setErased(ObjectId id, bool erased);
+  // How many times an erased object was brought back: what was worked out from the live objects
+  // and the objects added since holds while this stays the same.
+  std::uint64_t restorations() const { return restorations_; }
   // Whether the object must be written group by group (it changed, or was made here).
   bool isEdited(ObjectId id) const { return records_[id.index()].flags & kEdited; }
   // Bytes of an unchanged object as read.
@@ -195,6 +198,9 @@ class Database {
   std::vector<Tag>& editableTags(ObjectId id);
   Tag makeOwnedTag(int code, std::string_view codeText, std::string_view value);
   void refreshIdentity(ObjectId id);
+  // Index of the last group the handle and owner are read from (the first handle group and the
+  // first 330 outside braces); the number of groups when one is missing, 0 for records without.
+  std::size_t identityEnd(ObjectId id) const;
   ObjectId headerRecord() const;
 
   dxf::TextBuffer source_;
@@ -206,6 +212,7 @@ class Database {
   std::vector<bool> tableTypes_;              // by type index: a symbol table record type
   std::vector<const ClassSpec*> classSpecs_;  // by type index
   std::uint64_t tablesRevision_ = 0;
+  std::uint64_t restorations_ = 0;
   std::uint32_t lastType_ = 0;  // records of one type come in runs
   HandleIndex handles_;
   std::unordered_map<ObjectId, ObjectId> resolvedOwners_;

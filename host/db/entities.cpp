@@ -48,6 +48,10 @@ bool hasFollowers(const Database& db, ObjectId id) {
 
 }  // namespace
 
+bool isFollower(std::string_view type) {
+  return type == "ATTRIB" || type == "VERTEX" || type == "SEQEND";
+}
+
 ObjectId findBlockRecord(const Database& db, std::string_view name) {
   return findTableRecord(db, "BLOCK_RECORD", db.codec().decode(name));
 }
@@ -55,8 +59,7 @@ ObjectId findBlockRecord(const Database& db, std::string_view name) {
 std::vector<ObjectId> blockEntities(const Database& db, ObjectId blockRecord) {
   std::vector<ObjectId> out;
   auto take = [&](ObjectId id) {
-    const std::string_view t = db.typeName(id);
-    if (db.isErased(id) || t == "ATTRIB" || t == "VERTEX" || t == "SEQEND") return;
+    if (db.isErased(id) || isFollower(db.typeName(id))) return;
     out.push_back(id);
   };
   if (isSpace(db, blockRecord)) {
@@ -126,7 +129,7 @@ void setEntityErased(Database& db, ObjectId entity, bool erased) {
     if (at == section.records.end()) continue;
     for (auto it = at + 1; it != section.records.end(); ++it) {
       const std::string_view t = db.typeName(*it);
-      if (t != "ATTRIB" && t != "VERTEX" && t != "SEQEND") break;
+      if (!isFollower(t)) break;
       db.setErased(*it, erased);
       if (t == "SEQEND") break;
     }

@@ -11,6 +11,10 @@ namespace kx::db {
 // The BLOCK_RECORD named `name` (case-insensitive), e.g. "*Model_Space"; null when there is none.
 ObjectId findBlockRecord(const Database& db, std::string_view name);
 
+// Records that belong to the entity before them rather than to a block: the attributes of an
+// INSERT, the vertices of a POLYLINE, and the SEQEND that closes them.
+bool isFollower(std::string_view type);
+
 // The entities of a block, in drawing order, erased ones left out. Model space and paper space
 // entities live in the ENTITIES section; other blocks between their BLOCK and ENDBLK.
 std::vector<ObjectId> blockEntities(const Database& db, ObjectId blockRecord);
