@@ -262,12 +262,15 @@ int kxdbEntMod(const resbuf* list) {
     scan = scanItems(db, id);
   }
   std::optional<std::size_t> anchor;  // last tag of the previous element, for new groups
-  // Items are found again only after a write, which may regroup the tags.
-  bool rescan = false;
+  // Items are found again only after a write that added tags and so moved the ones after them;
+  // a value rewritten in place leaves every item where it was.
+  std::size_t scannedTags = db.tags(id).size();
   for (const Change& c : changes) {
     const int code = c.rb->code;
-    if (rescan) scan = scanItems(db, id);
-    rescan = true;
+    if (db.tags(id).size() != scannedTags) {
+      scan = scanItems(db, id);
+      scannedTags = db.tags(id).size();
+    }
     const std::span<const dxf::Tag> tags = db.tags(id);
     if (const auto at = findOccurrence(scan, code, c.occurrence)) {
       const ListItem item = scan.items[*at];
@@ -283,7 +286,6 @@ int kxdbEntMod(const resbuf* list) {
         anchor = item.first + item.count - 1 + (db.tags(id).size() - sizeBefore);
       } else {
         anchor = item.first + item.count - 1;
-        rescan = false;
       }
       continue;
     }

@@ -1,5 +1,9 @@
 #include "toolkit/text_selection.h"
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "frame/resource_module.h"
 #include "kx/kxdb.h"
 #include "kx/kxdbid.h"
@@ -58,12 +62,30 @@ bool isLayerLocked(const wchar_t* layer) {
   return locked;
 }
 
-bool onLockedLayer(const kds_name entity) {
+// Whether layers are locked, each looked up once: a drawing has a few layers and many texts.
+using LayerLocks = std::vector<std::pair<std::wstring, bool>>;
+
+bool onLockedLayer(const kds_name entity, LayerLocks& known) {
   resbuf* list = kxdbEntGet(entity);
   wchar_t layer[128] = L"";
-  const bool known = stringByGroup(list, 8, layer, 128) == KXRT_NORM;
+  const bool named = stringByGroup(list, 8, layer, 128) == KXRT_NORM;
   kxutRelRb(list);
-  return known && isLayerLocked(layer);
+  if (!named) return false;
+  for (const auto& [name, locked] : known)
+    if (name == layer) return locked;
+  known.emplace_back(layer, isLayerLocked(layer));
+  return known.back().second;
+}
+
+bool anyLayerLocked() {
+  bool locked = false;
+  for (resbuf* record = kxdbTblNext(L"LAYER", 1); record && !locked;
+       record = kxdbTblNext(L"LAYER", 0)) {
+    const resbuf* flags = entryByGroup(record, 70);
+    locked = flags && (flags->value.int16 & 4);
+    kxutRelRb(record);
+  }
+  return locked;
 }
 
 }  // namespace
@@ -159,13 +181,16 @@ int filterTextsOutOfPlane(kds_name set, std::int32_t& dropped) {
 }
 
 int dropLockedTexts(kds_name set) {
+  // Most drawings lock no layer; then no text needs its layer read.
+  if (!anyLayerLocked()) return 0;
   std::int32_t length = 0;
   kxedSSLength(set, &length);
   int dropped = 0;
+  LayerLocks known;
   for (std::int32_t i = 0; i < length;) {
     kds_name entity;
     kxedSSName(set, i, entity);
-    if (!onLockedLayer(entity)) {
+    if (!onLockedLayer(entity, known)) {
       ++i;
       continue;
     }

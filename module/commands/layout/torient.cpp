@@ -75,12 +75,14 @@ resbuf storageSystem(resbuf* list) {
   return rb;
 }
 
-// The centre of the text's box in the current UCS, whose plane is the text's own.
+// The centre of the text's box in the current UCS, whose plane is the text's own: the middle of
+// its extents, which the box's corners lie on in pairs about it.
 KxGePoint3d boxCentre(const kds_name entity) {
-  KxGePoint3d rectangle[5];
-  textRectangle(entity, 0, 0, 0, rectangle);
-  return KxGePoint3d((rectangle[0].x + rectangle[2].x) / 2, (rectangle[0].y + rectangle[2].y) / 2,
-                     0);
+  KxGePoint3d low, high;
+  textExtents(entity, low, high);
+  KxGePoint3d centre((low.x + high.x) / 2, (low.y + high.y) / 2, (low.z + high.z) / 2);
+  wcsToUcs(centre, centre);
+  return KxGePoint3d(centre.x, centre.y, 0);
 }
 
 // Turns the point of `entry` by `delta` about `centre`, at the height of the point itself.
@@ -121,7 +123,7 @@ bool turnReadable(const kds_name entity, resbuf* list, resbuf& rotation) {
   if (readable == normalized) return true;
   // Multi-line texts read in any direction they are written; they keep theirs.
   const PlacingPoints points = placingPoints(list);
-  if (!horizontalMode(list) || (points.needsInsertion && !points.insertion) ||
+  if (isTextType(list, L"MTEXT") || (points.needsInsertion && !points.insertion) ||
       (points.needsAlignment && !points.alignment))
     return false;
   turnPlacingPoints(points, storageSystem(list), boxCentre(entity), std::numbers::pi);
