@@ -11,6 +11,7 @@
 #include "db/class_entries.h"
 #include "db/dictionaries.h"
 #include "db/entities.h"
+#include "db/followers.h"
 #include "dxf/number_syntax.h"
 
 namespace kx::db {
@@ -215,7 +216,7 @@ OrderCache& orderOf(const Database& db, ObjectId block) {
   // Entities made since: each has a new handle, so it draws above everything there was.
   for (std::size_t i = cache.recordsSeen; i < db.objectCount(); ++i) {
     const ObjectId id(static_cast<std::uint32_t>(i));
-    if (db.isErased(id) || isFollower(db.typeName(id)) || db.owner(id) != block) continue;
+    if (db.isErased(id) || isFollowerType(db.typeName(id)) || db.owner(id) != block) continue;
     if (db.handle(id) <= cache.topKey) {
       rebuild(db, block, table, cache);
       return cache;

@@ -40,9 +40,12 @@ std::wstring recordKey(std::string_view type, std::wstring_view name) {
 // style), so the live records are indexed once for as long as no table record changes.
 using RecordIndex = std::unordered_map<std::wstring, ObjectId>;
 
+struct TableRecordIndex {
+  std::optional<RecordIndex> records;
+};
+
 const RecordIndex& recordIndex(const Database& db) {
-  static TablesCache<std::optional<RecordIndex>> cache;
-  std::optional<RecordIndex>& index = cache.of(db);
+  std::optional<RecordIndex>& index = db.tablesCache<TableRecordIndex>().records;
   if (index) return *index;
   index.emplace();
   if (const Section* tables = db.findSection("TABLES")) {

@@ -6,6 +6,8 @@
 
 #include <fmt/format.h>
 
+#include "db/block_placement.h"
+#include "db/followers.h"
 #include "db/object_fields.h"
 #include "render/block_catalog.h"
 #include "render/entity_shapes.h"
@@ -141,7 +143,7 @@ class SceneBuilder {
       return;
     }
     const std::vector<db::ObjectId> vertices =
-        type == "POLYLINE" ? blocks_.followers(id) : std::vector<db::ObjectId>{};
+        type == "POLYLINE" ? db::followers(db_, id) : std::vector<db::ObjectId>{};
     emit(entityShapes(db_, id, vertices, options_), look, ctx);
   }
 
@@ -164,23 +166,15 @@ class SceneBuilder {
       inner.byBlockColor = look.color;
       inner.byBlockLineweight = look.lineweight;
       inner.depth = ctx.depth + 1;
-      const Matrix3d unbase = Matrix3d::translation(-block->basePoint);
       if (insert) {
-        const Matrix3d place = ctx.toWorld * geom::ocsToWorld(vec(f.point(210))) *
-                               Matrix3d::translation(vec(f.point(10))) *
-                               Matrix3d::rotationZ(f.angle(50));
-        const Matrix3d scale = Matrix3d::scaling(f.real(41), f.real(42), f.real(43)) * unbase;
-        const long long columns = std::max<long long>(f.integer(70), 1);
-        const long long rows = std::max<long long>(f.integer(71), 1);
-        const double columnSpacing = f.real(44), rowSpacing = f.real(45);
-        for (long long r = 0; r < rows && !overBudget(); ++r)
-          for (long long c = 0; c < columns && !overBudget(); ++c) {
-            const Vec3 offset{static_cast<double>(c) * columnSpacing,
-                              static_cast<double>(r) * rowSpacing, 0};
-            inner.toWorld = place * Matrix3d::translation(offset) * scale;
+        const db::InsertPlacement placement = db::insertPlacement(db_, id, block->basePoint);
+        for (long long r = 0; r < placement.rows && !overBudget(); ++r)
+          for (long long c = 0; c < placement.columns && !overBudget(); ++c) {
+            inner.toWorld = ctx.toWorld * placement.cell(r, c);
             drawBlock(*block, inner);
           }
       } else {
+        const Matrix3d unbase = Matrix3d::translation(-block->basePoint);
         // A dimension's block is drawn in place; group 12, when there, moves it.
         Matrix3d move;
         if (f.locate(12))
@@ -194,7 +188,7 @@ class SceneBuilder {
     Context attributes = ctx;
     attributes.byBlockColor = look.color;
     attributes.byBlockLineweight = look.lineweight;
-    for (db::ObjectId attribute : blocks_.followers(id))
+    for (db::ObjectId attribute : db::followers(db_, id))
       if (db_.isType(attribute, "ATTRIB")) drawEntity(attribute, attributes);
   }
 

@@ -70,13 +70,21 @@ void setIntegerIfChanged(db::ObjectFields& f, int code, long long value) {
 
 }  // namespace
 
+namespace {
+
+// The styles texts were read with, by record.
+struct StylesRead {
+  std::unordered_map<db::ObjectId, TextStyle> byRecord;
+};
+
+}  // namespace
+
 TextStyle findTextStyle(const db::Database& db, std::wstring_view name) {
   db::ObjectId record = db::findTableRecord(db, "STYLE", name);
   if (!record) record = db::findTableRecord(db, "STYLE", L"Standard");
   if (!record) return TextStyle{};
   // Every text placed reads its style; keep them read while no table record changes.
-  static db::TablesCache<std::unordered_map<db::ObjectId, TextStyle>> cache;
-  std::unordered_map<db::ObjectId, TextStyle>& styles = cache.of(db);
+  auto& styles = db.tablesCache<StylesRead>().byRecord;
   auto it = styles.find(record);
   if (it == styles.end()) it = styles.emplace(record, readStyle(db, record)).first;
   return it->second;
@@ -152,6 +160,10 @@ TextEntity readText(const db::Database& db, db::ObjectId id, AttdefText attdef, 
 
 TextEntity readTextEntity(const db::Database& db, db::ObjectId id, AttdefText attdef) {
   return readText(db, id, attdef, Glyphs::Place);
+}
+
+TextEntity readTextPlacement(const db::Database& db, db::ObjectId id) {
+  return readText(db, id, AttdefText::Tag, Glyphs::Skip);
 }
 
 Box2 textBox(const TextEntity& text) {

@@ -67,6 +67,9 @@ struct TextEntity {
 enum class AttdefText { Tag, Value };
 TextEntity readTextEntity(const db::Database& db, db::ObjectId id,
                           AttdefText attdef = AttdefText::Tag);
+// The same without placing the glyphs (no ink box, no glyphs): where the text is and how it is
+// justified, for callers that need its points, height, width factor and rotation only.
+TextEntity readTextPlacement(const db::Database& db, db::ObjectId id);
 
 // The text box a CAD API's text-box call returns: lower-left and upper-right of the ink,
 // relative to the insertion point, in the text's own coordinates (before rotation). All zero for

@@ -205,6 +205,8 @@ def read_records(path):
         except ValueError:
             raise CaseFailure(f"{path}: line {i + 1} is not a group code: {lines[i]!r}")
         value = lines[i + 1]
+        if code == 999 and current is None:
+            continue  # a comment before the first record
         if code == 0 or (section == "HEADER" and code == 9):
             current = Record(section, value if code == 0 else "HEADER")
             opening = code == 0 and value == "SECTION"
@@ -285,6 +287,15 @@ def changed_codes(before, after):
     return changed, reordered
 
 
+def codes_padded(records):
+    """Whether the file writes codes below 100 right-aligned ("  8"); None when it has none."""
+    for record in records.values():
+        for text in record.code_texts:
+            if text.strip().isdigit() and int(text) < 100:
+                return len(text) > len(text.strip())
+    return None
+
+
 def shown(record, codes):
     return ", ".join(f"{c}={record.values(c)}" for c in sorted(codes))
 
@@ -293,7 +304,7 @@ def expectations(run, ids):
     """The case's expected changes by handle (or header variable) with codes as numbers."""
     out = {}
     for key, wanted in run.get("changed", {}).items():
-        if key.startswith("any "):
+        if key.startswith(("any ", "every ")):
             continue
         if not isinstance(wanted, dict):
             wanted = {"*value": wanted}  # a header variable's value
@@ -306,6 +317,9 @@ def compare_drawings(before_path, after_path, run, ids, tolerance):
     problems = []
     expected = expectations(run, ids)
     loose = {key[4:] for key in run.get("changed", {}) if key.startswith("any ")}
+    every = {key[6:]: wanted for key, wanted in run.get("changed", {}).items()
+             if key.startswith("every ")}
+    padded = codes_padded(before)
     erased = {ids.get(key, key) for key in run.get("erased", [])}
     names = {handle: ident for ident, handle in ids.items()}
     for key, record in before.items():
@@ -320,12 +334,19 @@ def compare_drawings(before_path, after_path, run, ids, tolerance):
         changed, reordered = changed_codes(record, other)
         if key == "$HANDSEED" and any(k not in before for k in after):
             continue
-        name, wanted = expected.pop(key, (names.get(key, key), {}))
+        name, wanted = expected.pop(key, (names.get(key, key), every.get(record.kind, {})))
         if "*value" in wanted:  # a header variable: its one value group, whatever its code
             wanted = {folded(record.tags[1][0]): wanted["*value"]}
         wanted = {int(c): v for c, v in wanted.items()}
         if reordered and not wanted:
             problems.append(f"{record.kind} {name}: its groups were reordered")
+        if changed and padded is not None:
+            for text in other.code_texts:
+                if text.strip().isdigit() and (len(text) > len(text.strip())) != padded \
+                        and int(text) < 100:
+                    problems.append(f"{record.kind} {name}: group code {text!r} written in "
+                                    f"another layout than the file's")
+                    break
         unexpected = changed - set(wanted)
         if unexpected:
             problems.append(f"{record.kind} {name}: unexpected change {shown(record, unexpected)}"
