@@ -164,6 +164,15 @@ class Database {
     return *static_cast<T*>(slot.value.get());
   }
 
+  // What a reader works out from objects and checks against their revisions itself (the draw
+  // order of a block, the keys of a dictionary): one value of each type T, kept with the drawing.
+  template <typename T>
+  T& objectsCache() const {
+    std::shared_ptr<void>& value = objectsCaches_[std::type_index(typeid(T))];
+    if (!value) value = std::make_shared<T>();
+    return *static_cast<T*>(value.get());
+  }
+
   // ---- groups ----
   std::span<const Tag> tags(ObjectId id) const;
   // Changes whenever the object's groups change, so what was worked out from them can be kept.
@@ -248,6 +257,7 @@ class Database {
     std::uint64_t revision = 0;
   };
   mutable std::unordered_map<std::type_index, TablesCacheSlot> tablesCaches_;
+  mutable std::unordered_map<std::type_index, std::shared_ptr<void>> objectsCaches_;
   // Position of each record (section << 40 | index), worked out when first asked for.
   mutable std::vector<std::uint64_t> positions_;
   mutable bool positionsKnown_ = false;

@@ -50,15 +50,15 @@ struct KeyIndex {
   int freeFrom = 1;
 };
 
+struct DictionaryKeys {
+  std::unordered_map<ObjectId, KeyIndex> indexes;
+};
+
 KeyIndex& keyIndex(const Database& db, ObjectId dictionary) {
-  // Of one drawing at a time; a drawing looks in few dictionaries, but a bound keeps a walk over
-  // many extension dictionaries from holding them all.
-  static std::int64_t drawing = -1;
-  static std::unordered_map<ObjectId, KeyIndex> indexes;
-  if (drawing != db.serial() || indexes.size() > 64) {
-    indexes.clear();
-    drawing = db.serial();
-  }
+  // A drawing looks in few dictionaries; the bound keeps a walk over many extension dictionaries
+  // from holding them all.
+  std::unordered_map<ObjectId, KeyIndex>& indexes = db.objectsCache<DictionaryKeys>().indexes;
+  if (indexes.size() > 64) indexes.clear();
   KeyIndex& index = indexes[dictionary];
   if (index.built && index.revision == db.revision(dictionary)) return index;
   index = KeyIndex{};

@@ -139,13 +139,12 @@ std::vector<ObjectId> drawOrder(const Database& db, ObjectId blockRecord) {
 
 namespace {
 
-// The draw order of the block last moved in, kept from one move to the next: commands that mask
-// or order texts move entities one or two at a time, and working the order out from the whole
-// drawing for every move would take time in the square of the block's size. It holds while
-// nothing but these moves changes the block's sort table and no erased entity comes back;
-// entities added since are found among the records added since, on top.
+// The draw order of the block last moved in, kept with the drawing from one move to the next:
+// commands that mask or order texts move entities one or two at a time, and working the order out
+// from the whole drawing for every move would take time in the square of the block's size. It
+// holds while nothing but these moves changes the block's sort table and no erased entity comes
+// back; entities added since are found among the records added since, on top.
 struct OrderCache {
-  std::int64_t drawing = -1;
   ObjectId block, table;
   std::uint32_t tableRevision = 0;
   std::uint64_t restorations = 0;
@@ -189,7 +188,6 @@ void readEntries(const Database& db, OrderCache& cache) {
 
 void rebuild(const Database& db, ObjectId block, ObjectId table, OrderCache& cache) {
   cache = OrderCache{};
-  cache.drawing = db.serial();
   cache.block = block;
   cache.table = table;
   cache.tableRevision = table ? db.revision(table) : 0;
@@ -205,9 +203,9 @@ void rebuild(const Database& db, ObjectId block, ObjectId table, OrderCache& cac
 }
 
 OrderCache& orderOf(const Database& db, ObjectId block) {
-  static OrderCache cache;
+  OrderCache& cache = db.objectsCache<OrderCache>();
   const ObjectId table = findSortTable(db, block);
-  if (cache.drawing != db.serial() || cache.block != block || cache.table != table ||
+  if (cache.block != block || cache.table != table ||
       (table && cache.tableRevision != db.revision(table)) ||
       cache.restorations != db.restorations()) {
     rebuild(db, block, table, cache);
