@@ -422,7 +422,7 @@ int Prompter::pickEntity(std::wstring_view prompt, PickHit& hit, Vec3& point) {
              [&](const std::wstring& reply) {
                const std::wstring head = upper(reply.substr(0, 2));
                if (head == L"H " || head == L"H\t") {
-                 const db::ObjectId id = entityByHandle(doc->db(), trimmed(reply.substr(2)));
+                 const db::ObjectId id = pickableByHandle(doc->db(), trimmed(reply.substr(2)));
                  if (id.isNull())
                    return Outcome{Outcome::Refused, 0, L"No entity has that handle."};
                  hit = PickHit{id, id, {}, {}};

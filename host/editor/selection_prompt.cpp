@@ -289,14 +289,37 @@ double PickScene::defaultTolerance() const {
   return std::max(static_cast<double>(pickbox), 1.0) * size / 600;
 }
 
-db::ObjectId entityByHandle(const db::Database& db, std::wstring_view handle) {
+namespace {
+
+// The live object a handle (hexadecimal text) names.
+db::ObjectId liveByHandle(const db::Database& db, std::wstring_view handle) {
   const std::wstring h = trimmed(handle);
   if (h.empty() || h.size() > 16 ||
       h.find_first_not_of(L"0123456789abcdefABCDEF") != std::wstring::npos)
     return {};
-  const std::uint64_t value = std::stoull(h, nullptr, 16);
-  const db::ObjectId id = db.findByHandle(value);
+  const db::ObjectId id = db.findByHandle(std::stoull(h, nullptr, 16));
   if (id.isNull() || db.isErased(id)) return {};
+  return id;
+}
+
+}  // namespace
+
+db::ObjectId pickableByHandle(const db::Database& db, std::wstring_view handle) {
+  const db::ObjectId id = liveByHandle(db, handle);
+  if (id.isNull()) return {};
+  if (db.isType(id, "ATTRIB")) {
+    // Writers name the reference or its space as an attribute's owner.
+    const db::ObjectId owner = db.owner(id);
+    const bool placed =
+        !owner.isNull() && (db.isType(owner, "INSERT") || db.isType(owner, "BLOCK_RECORD"));
+    return placed ? id : db::ObjectId();
+  }
+  return entityByHandle(db, handle);
+}
+
+db::ObjectId entityByHandle(const db::Database& db, std::wstring_view handle) {
+  const db::ObjectId id = liveByHandle(db, handle);
+  if (id.isNull()) return {};
   const std::string_view type = db.typeName(id);
   if (!isMainEntityType(type) || type == "BLOCK" || type == "ENDBLK") return {};
   const db::ObjectId owner = db.owner(id);

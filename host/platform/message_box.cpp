@@ -87,7 +87,8 @@ extern "C" int MessageBoxW(HWND, LPCWSTR text, LPCWSTR caption, UINT type) {
     const LPCWSTR product = GetOemProductName();
     title = product && *product ? product : L"kxhost";
   }
-  prompter.say(L"** " + title + L" **");
+  // A box starts on a line of its own, whatever the command printed last.
+  prompter.say(L"\n** " + title + L" **");
   for (const std::wstring& line : lines(text ? text : L"")) prompter.say(line);
 
   std::wstring prompt = L"[";

@@ -1,4 +1,5 @@
 #include "toolkit/text_selection.h"
+#include "resource_ids.h"
 
 #include <string>
 #include <utility>
@@ -15,12 +16,6 @@
 #include "toolkit/text_geometry.h"
 
 namespace {
-
-constexpr UINT kSelectTexts = 2621;
-constexpr UINT kNothingSelected = 2623;
-constexpr UINT kDroppedOne = 2647;
-constexpr UINT kDroppedMany = 2648;
-constexpr UINT kRemoveObjects = 3548;
 
 std::int16_t readShortVariable(const wchar_t* name, bool& ok) {
   resbuf value{};
@@ -113,15 +108,15 @@ int selectTextsUngrouped(kds_name set) {
 }
 
 bool openTextCommand(kds_name set) {
-  printString(kSelectTexts);
+  printString(res::kSelectTexts);
   if (selectTextsUngrouped(set) == KXRT_NORM) return true;
-  printString(kNothingSelected);
+  printString(res::kNothingSelected);
   return false;
 }
 
 int selectWithOwnPrompt(UINT addPrompt, const resbuf* filter, kds_name set) {
   const CString add = loadString(addPrompt);
-  const CString remove = loadString(kRemoveObjects);
+  const CString remove = loadString(res::kRemoveObjects);
   const wchar_t* prompts[2] = {add, remove};
   return kxedSSGet(L":$", prompts, nullptr, filter, set);
 }
@@ -207,9 +202,10 @@ bool keepTextsInPlane(kds_name set) {
   std::int32_t dropped = 0;
   filterTextsOutOfPlane(set, dropped);
   if (dropped > 0)
-    printFormat(dropped == 1 ? kDroppedOne : kDroppedMany, static_cast<int>(dropped));
+    printFormat(dropped == 1 ? res::kOneNotInUcsPlane : res::kManyNotInUcsPlane,
+                static_cast<int>(dropped));
   if (dropped == length) {
-    printString(kNothingSelected);
+    printString(res::kNothingSelected);
     kxedSSFree(set);
     return false;
   }

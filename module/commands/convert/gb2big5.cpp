@@ -13,20 +13,10 @@
 #include "kx/kxdb.h"
 #include "kx/kxed.h"
 #include "kx/kxwindlg.h"
+#include "resource_ids.h"
 #include "toolkit/keyword_match.h"
 
 namespace {
-
-constexpr UINT kChineseDialog = 3518;
-constexpr UINT kLeftUnchanged = 3530;
-
-constexpr int kCodePageLabel = 3511;
-constexpr int kToSimplifiedRadio = 3512;
-constexpr int kToTraditionalRadio = 3513;
-constexpr int kWholeDrawingRadio = 3514;
-constexpr int kPickRadio = 3515;
-constexpr int kOneLayerRadio = 3516;
-constexpr int kLayerList = 3517;
 
 constexpr wchar_t kSimplifiedPage[] = L"ANSI_936";
 constexpr wchar_t kTraditionalPage[] = L"ANSI_950";
@@ -40,7 +30,7 @@ constexpr int kOneLayer = 2;
 class CGB2Big5Dlg : public CDialog {
  public:
   CGB2Big5Dlg(CWnd* parent, const CString& drawingCodePage)
-      : CDialog(kChineseDialog, parent),
+      : CDialog(res::kGb2big5Dialog, parent),
         m_drawingCodePage(drawingCodePage),
         m_targetCodePage(drawingCodePage == kSimplifiedPage ? kTraditionalPage : kSimplifiedPage) {}
 
@@ -52,18 +42,18 @@ class CGB2Big5Dlg : public CDialog {
  protected:
   void DoDataExchange(CDataExchange* pDX) override {
     CDialog::DoDataExchange(pDX);
-    DDX_Control(pDX, kLayerList, m_layerList);
+    DDX_Control(pDX, res::kGb2big5Layer, m_layerList);
   }
 
   BOOL OnInitDialog() override {
     CDialog::OnInitDialog();
     if (m_drawingCodePage.IsEmpty()) m_drawingCodePage = kSimplifiedPage;
-    SetDlgItemTextW(kCodePageLabel, m_drawingCodePage);
+    SetDlgItemTextW(res::kGb2big5CodePage, m_drawingCodePage);
     if (m_targetCodePage.IsEmpty()) m_targetCodePage = kTraditionalPage;
-    CheckRadioButton(
-        kToSimplifiedRadio, kToTraditionalRadio,
-        m_targetCodePage == kTraditionalPage ? kToTraditionalRadio : kToSimplifiedRadio);
-    CheckRadioButton(kWholeDrawingRadio, kOneLayerRadio, kWholeDrawingRadio);
+    CheckRadioButton(res::kGb2big5ToSimplified, res::kGb2big5ToTraditional,
+                     m_targetCodePage == kTraditionalPage ? res::kGb2big5ToTraditional
+                                                          : res::kGb2big5ToSimplified);
+    CheckRadioButton(res::kGb2big5AllTexts, res::kGb2big5OneLayer, res::kGb2big5AllTexts);
     for (resbuf* record = kxdbTblNext(L"LAYER", 1); record; record = kxdbTblNext(L"LAYER", 0)) {
       for (const resbuf* entry = record; entry; entry = entry->next)
         if (entry->code == 2 && entry->value.string && *entry->value.string)
@@ -76,20 +66,23 @@ class CGB2Big5Dlg : public CDialog {
   }
 
   void OnOK() override {
-    m_scope = IsDlgButtonChecked(kWholeDrawingRadio) == BST_CHECKED ? kWholeDrawing
-              : IsDlgButtonChecked(kOneLayerRadio) == BST_CHECKED   ? kOneLayer
-                                                                    : kPickObjects;
+    m_scope = IsDlgButtonChecked(res::kGb2big5AllTexts) == BST_CHECKED   ? kWholeDrawing
+              : IsDlgButtonChecked(res::kGb2big5OneLayer) == BST_CHECKED ? kOneLayer
+                                                                         : kPickObjects;
     const int chosen = m_layerList.GetCurSel();
     if (chosen >= 0) m_layerList.GetLBText(chosen, m_layerName);
     CDialog::OnOK();
   }
 
   void OnDirection() {
-    m_targetCodePage =
-        IsDlgButtonChecked(kToTraditionalRadio) == BST_CHECKED ? kTraditionalPage : kSimplifiedPage;
+    m_targetCodePage = IsDlgButtonChecked(res::kGb2big5ToTraditional) == BST_CHECKED
+                           ? kTraditionalPage
+                           : kSimplifiedPage;
   }
 
-  void OnScope() { m_layerList.EnableWindow(IsDlgButtonChecked(kOneLayerRadio) == BST_CHECKED); }
+  void OnScope() {
+    m_layerList.EnableWindow(IsDlgButtonChecked(res::kGb2big5OneLayer) == BST_CHECKED);
+  }
 
   DECLARE_MESSAGE_MAP()
 
@@ -98,11 +91,11 @@ class CGB2Big5Dlg : public CDialog {
 };
 
 BEGIN_MESSAGE_MAP(CGB2Big5Dlg, CDialog)
-ON_BN_CLICKED(kToSimplifiedRadio, &CGB2Big5Dlg::OnDirection)
-ON_BN_CLICKED(kToTraditionalRadio, &CGB2Big5Dlg::OnDirection)
-ON_BN_CLICKED(kWholeDrawingRadio, &CGB2Big5Dlg::OnScope)
-ON_BN_CLICKED(kPickRadio, &CGB2Big5Dlg::OnScope)
-ON_BN_CLICKED(kOneLayerRadio, &CGB2Big5Dlg::OnScope)
+ON_BN_CLICKED(res::kGb2big5ToSimplified, &CGB2Big5Dlg::OnDirection)
+ON_BN_CLICKED(res::kGb2big5ToTraditional, &CGB2Big5Dlg::OnDirection)
+ON_BN_CLICKED(res::kGb2big5AllTexts, &CGB2Big5Dlg::OnScope)
+ON_BN_CLICKED(res::kGb2big5SelectedTexts, &CGB2Big5Dlg::OnScope)
+ON_BN_CLICKED(res::kGb2big5OneLayer, &CGB2Big5Dlg::OnScope)
 END_MESSAGE_MAP()
 
 namespace {
@@ -271,6 +264,6 @@ void GB2BIG5() {
       ++unchanged;
     kxutRelRb(list);
   }
-  if (unchanged > 0) printFormat(kLeftUnchanged, unchanged);
+  if (unchanged > 0) printFormat(res::kGb2big5LeftUnchanged, unchanged);
   kxedSSFree(set);
 }

@@ -4,22 +4,16 @@
 #include "commands/commands.h"
 #include "frame/resource_module.h"
 #include "kx/kxed.h"
+#include "resource_ids.h"
 #include "toolkit/text_selection.h"
 
-namespace {
-
-constexpr UINT kSelectPrompt = 2579;
-constexpr UINT kRemovePrompt = 3548;
-constexpr UINT kExploded = 2580;
-constexpr UINT kNotExploded = 2585;
-
-}  // namespace
+namespace {}  // namespace
 
 void MTEXP() {
   ResourceGuard guard;
   resbuf* filter = kxutBuildList(KXRT_DXF0, L"MTEXT", 0);
-  const CString addPrompt = loadString(kSelectPrompt);
-  const CString removePrompt = loadString(kRemovePrompt);
+  const CString addPrompt = loadString(res::kMtexpSelect);
+  const CString removePrompt = loadString(res::kRemoveObjects);
   const wchar_t* prompts[2] = {addPrompt, removePrompt};
   kds_name set;
   const int selected = kxedSSGet(L":$", prompts, nullptr, filter, set);
@@ -29,6 +23,6 @@ void MTEXP() {
   CmdEchoGuard quiet;
   // The set is the whole of the command's selection: the host ends it where the arguments end.
   const int exploded = kxedCommand(KXRT_STR, L"_.EXPLODE", KXRT_PICKS, set, KXRT_NONE);
-  printString(exploded == KXRT_NORM ? kExploded : kNotExploded);
+  printString(exploded == KXRT_NORM ? res::kMtexpDone : res::kMtexpFailed);
   kxedSSFree(set);
 }

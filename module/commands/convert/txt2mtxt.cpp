@@ -20,21 +20,12 @@
 #include "kx/kxedinput.h"
 #include "kx/kxwindlg.h"
 #include "kx/kxwinreg.h"
+#include "resource_ids.h"
 #include "toolkit/keyword_match.h"
 #include "toolkit/selection_order.h"
 #include "toolkit/text_geometry.h"
 
 namespace {
-
-constexpr UINT kSelectPrompt = 2337;
-constexpr UINT kRemovePrompt = 3007;
-constexpr UINT kSelectKeywords = 3008;
-constexpr UINT kCombined = 2626;
-constexpr UINT kSettingsDialog = 2345;
-
-constexpr int kJoinCheck = 2025;
-constexpr int kSelectionOrderRadio = 2005;
-constexpr int kSortedRadio = 2006;
 
 constexpr wchar_t kSettingsKeyName[] = L"TextTools";
 constexpr wchar_t kSettingValueName[] = L"CheckFlag";
@@ -132,7 +123,7 @@ class QuietVariables {
 
 class DialogTxt2MTxt : public CDialog {
  public:
-  explicit DialogTxt2MTxt(CWnd* parent = nullptr) : CDialog(kSettingsDialog, parent) {}
+  explicit DialogTxt2MTxt(CWnd* parent = nullptr) : CDialog(res::kTxt2mtxtDialog, parent) {}
 
   int m_join = 0;
   int m_selectionOrderChosen = 0;
@@ -141,14 +132,14 @@ class DialogTxt2MTxt : public CDialog {
  protected:
   void DoDataExchange(CDataExchange* pDX) override {
     CDialog::DoDataExchange(pDX);
-    DDX_Check(pDX, kJoinCheck, m_join);
+    DDX_Check(pDX, res::kTxt2mtxtJoin, m_join);
   }
 
   BOOL OnInitDialog() override {
     CDialog::OnInitDialog();
-    selectionOrderButton_ = GetDlgItem(kSelectionOrderRadio);
-    joinBox_ = GetDlgItem(kJoinCheck);
-    sortedButton_ = GetDlgItem(kSortedRadio);
+    selectionOrderButton_ = GetDlgItem(res::kTxt2mtxtKeepOrder);
+    joinBox_ = GetDlgItem(res::kTxt2mtxtJoin);
+    sortedButton_ = GetDlgItem(res::kTxt2mtxtSortDown);
     int setting = -1;
     // A value outside 0 to 3 leaves the controls as the data exchange set them.
     if (!readCombineSetting(setting) || setting < 0 || setting > 3) return TRUE;
@@ -184,8 +175,8 @@ class DialogTxt2MTxt : public CDialog {
 };
 
 BEGIN_MESSAGE_MAP(DialogTxt2MTxt, CDialog)
-ON_BN_CLICKED(kSelectionOrderRadio, &DialogTxt2MTxt::OnSelectionOrder)
-ON_BN_CLICKED(kSortedRadio, &DialogTxt2MTxt::OnSorted)
+ON_BN_CLICKED(res::kTxt2mtxtKeepOrder, &DialogTxt2MTxt::OnSelectionOrder)
+ON_BN_CLICKED(res::kTxt2mtxtSortDown, &DialogTxt2MTxt::OnSorted)
 END_MESSAGE_MAP()
 
 namespace {
@@ -203,9 +194,9 @@ resbuf* onSelectionKeyword(const wchar_t* keyword) {
 
 int selectTextsToCombine(kds_name set) {
   resbuf* filter = kxutBuildList(KXRT_DXF0, L"TEXT", 0);
-  const CString addPrompt = loadString(kSelectPrompt);
-  const CString removePrompt = loadString(kRemovePrompt);
-  const CString keywords = loadString(kSelectKeywords);
+  const CString addPrompt = loadString(res::kTxt2mtxtSelect);
+  const CString removePrompt = loadString(res::kTxt2mtxtRemove);
+  const CString keywords = loadString(res::kTxt2mtxtKeywords);
   const wchar_t* prompts[2] = {addPrompt, removePrompt};
   kxedSSSetKwordCallbackPtr(onSelectionKeyword);
   const int status =
@@ -423,6 +414,6 @@ void TXT2MTXT() {
       writeCombineSetting(settingOf(join, keepOrder));
     }
   }
-  if (selected) printFormat(kCombined, erased, found);
+  if (selected) printFormat(res::kTxt2mtxtCombined, erased, found);
   kxedRetVoid();
 }

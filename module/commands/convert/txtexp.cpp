@@ -10,12 +10,9 @@
 #include "kx/kxdbobject.h"
 #include "kx/kxdbtext.h"
 #include "kx/kxed.h"
+#include "resource_ids.h"
 
 namespace {
-
-constexpr UINT kSelectPrompt = 3522;
-constexpr UINT kLockedLeftOut = 3528;
-constexpr UINT kNoGeometry = 3529;
 
 resbuf* buildFilter() {
   resbuf mode{};
@@ -87,7 +84,7 @@ void TXTEXP() {
   kxedSSAdd(nullptr, nullptr, unlocked);
 
   resbuf* filter = buildFilter();
-  const CString prompt = loadString(kSelectPrompt);
+  const CString prompt = loadString(res::kTxtexpSelect);
   const wchar_t* prompts[2] = {prompt, prompt};
   kds_name set;
   const int selected = kxedSSGet(L":$", prompts, nullptr, filter, set);
@@ -109,7 +106,7 @@ void TXTEXP() {
   std::int32_t total = 0, usable = 0;
   kxedSSLength(set, &total);
   kxedSSLength(unlocked, &usable);
-  if (opened && usable < total) printString(kLockedLeftOut);
+  if (opened && usable < total) printString(res::kTxtexpLockedLeftOut);
   if (!opened || usable == 0) {
     kxedSSFree(set);
     kxedSSFree(unlocked);
@@ -127,7 +124,7 @@ void TXTEXP() {
     }
     current->close();
   }
-  if (const int kept = explodeTexts(unlocked); kept > 0) printFormat(kNoGeometry, kept);
+  if (const int kept = explodeTexts(unlocked); kept > 0) printFormat(res::kTxtexpNoGeometry, kept);
   if (relock && kxdbOpenObject(current, db->clayer(), KxDb::kForWrite) == Kxad::eOk) {
     current->setIsLocked(true);
     current->close();

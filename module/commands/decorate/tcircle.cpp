@@ -9,22 +9,12 @@
 #include "kx/kxdb.h"
 #include "kx/kxed.h"
 #include "kx/kxedinput.h"
+#include "resource_ids.h"
 #include "toolkit/keyword_match.h"
 #include "toolkit/text_geometry.h"
 #include "toolkit/text_selection.h"
 
 namespace {
-
-constexpr UINT kSelectTexts = 2621;
-constexpr UINT kNothingSelected = 2623;
-constexpr UINT kFactorPrompt = 2350;
-constexpr UINT kKindKeywords = 2352;
-constexpr UINT kKindPrompt = 2353;
-constexpr UINT kSizePrompt = 2354;
-constexpr UINT kDimensionPrompt = 2355;
-constexpr UINT kSizeKeywords = 2356;
-constexpr UINT kDimensionKeywords = 2357;
-constexpr UINT kFramedCount = 2622;
 
 constexpr int kKeywordCapacity = 20;
 constexpr double kSmallestFactor = 1e-6;
@@ -52,7 +42,8 @@ bool isSlots(const FrameChoice& choice) {
 bool askFactor() {
   if (!(offsetFactor > kSmallestFactor)) offsetFactor = kDefaultFactor;
   wchar_t prompt[kShortTextCapacity];
-  formatShortText(prompt, static_cast<const wchar_t*>(loadString(kFactorPrompt)), offsetFactor);
+  formatShortText(prompt, static_cast<const wchar_t*>(loadString(res::kTcircleOffsetPrompt)),
+                  offsetFactor);
   kxedInitGet(KXINP_NOZERO | KXINP_NONEG, nullptr);
   double factor = offsetFactor;
   const int status = kxedGetReal(prompt, &factor);
@@ -61,9 +52,9 @@ bool askFactor() {
 }
 
 bool askKind(FrameChoice& choice) {
-  kxedInitGet(0, loadString(kKindKeywords));
+  kxedInitGet(0, loadString(res::kTcircleShapeKeywords));
   wchar_t reply[kKeywordCapacity] = L"";
-  const int status = kxedGetKword(loadString(kKindPrompt), reply, kKeywordCapacity);
+  const int status = kxedGetKword(loadString(res::kTcircleShapePrompt), reply, kKeywordCapacity);
   if (status == KXRT_NONE)
     std::wcscpy(reply, L"S");
   else if (status != KXRT_NORM)
@@ -78,9 +69,10 @@ bool askKind(FrameChoice& choice) {
 }
 
 bool askSizeMode(FrameChoice& choice) {
-  kxedInitGet(0, loadString(kSizeKeywords));
+  kxedInitGet(0, loadString(res::kTcircleSizeKeywords));
   wchar_t prompt[kShortTextCapacity];
-  formatShortText(prompt, static_cast<const wchar_t*>(loadString(kSizePrompt)), choice.kind);
+  formatShortText(prompt, static_cast<const wchar_t*>(loadString(res::kTcircleSizePrompt)),
+                  choice.kind);
   wchar_t reply[kKeywordCapacity] = L"";
   const int status = kxedGetKword(prompt, reply, kKeywordCapacity);
   if (status == KXRT_NONE)
@@ -94,9 +86,10 @@ bool askSizeMode(FrameChoice& choice) {
 // Which directions a constant size holds for: a circle's both; slots and rectangles ask.
 bool askCommonDimension(FrameChoice& choice) {
   if (isCircles(choice)) return true;
-  kxedInitGet(0, loadString(kDimensionKeywords));
+  kxedInitGet(0, loadString(res::kTcircleConstantKeywords));
   wchar_t prompt[kShortTextCapacity];
-  formatShortText(prompt, static_cast<const wchar_t*>(loadString(kDimensionPrompt)), choice.kind);
+  formatShortText(prompt, static_cast<const wchar_t*>(loadString(res::kTcircleConstantPrompt)),
+                  choice.kind);
   wchar_t reply[kKeywordCapacity] = L"";
   const int status = kxedGetKword(prompt, reply, kKeywordCapacity);
   if (status == KXRT_CANCEL) return false;
@@ -204,17 +197,17 @@ void frameTexts(kds_name set) {
     kxedSSName(set, i, entity);
     drawFrame(entity, choice, commonWidth, commonHeight);
   }
-  printFormat(kFramedCount, choice.kind, static_cast<int>(length), choice.kind);
+  printFormat(res::kTcircleMade, choice.kind, static_cast<int>(length), choice.kind);
 }
 
 }  // namespace
 
 void TCIRCLE() {
   ResourceGuard guard;
-  printString(kSelectTexts);
+  printString(res::kSelectTexts);
   kds_name set;
   if (selectTextsUngrouped(set) != KXRT_NORM) {
-    printString(kNothingSelected);
+    printString(res::kNothingSelected);
     return;
   }
   if (!keepTextsInPlane(set)) return;

@@ -17,27 +17,12 @@
 #include "kx/kxed.h"
 #include "kx/kxedinput.h"
 #include "kx/kxwindlg.h"
+#include "resource_ids.h"
 #include "toolkit/keyword_match.h"
 #include "toolkit/text_geometry.h"
 #include "toolkit/text_selection.h"
 
 namespace {
-
-constexpr UINT kLockedDropped = 2291;
-constexpr UINT kFactorPrompt = 2343;
-constexpr UINT kSettings = 2570;
-constexpr UINT kSolidSettings = 2571;
-constexpr UINT kMaskPrompt = 2572;
-constexpr UINT kMaskKeywords = 2573;
-constexpr UINT kUnmaskPrompt = 2574;
-constexpr UINT kUnmaskedCount = 2575;
-constexpr UINT kNoneMasked = 2576;
-constexpr UINT kCurrentType = 3508;
-constexpr UINT kTypePrompt = 3509;
-constexpr UINT kTypeKeywords = 3510;
-constexpr UINT kWipeoutName = 3564;
-constexpr UINT kFaceName = 3565;
-constexpr UINT kSolidName = 3566;
 
 constexpr const wchar_t* kBuiltInFactorPrompt =
     L"\nEnter offset factor relative to text height <%f>:";
@@ -350,39 +335,39 @@ int maskText(const kds_name text, const wchar_t* type, int color) {
 // ---- the settings, changed by keywords while the user selects ----
 
 void setMaskTypeName() {
-  const UINT id = std::wcscmp(maskType, L"Solid") == 0    ? kSolidName
-                  : std::wcscmp(maskType, L"3dface") == 0 ? kFaceName
-                                                          : kWipeoutName;
+  const UINT id = std::wcscmp(maskType, L"Solid") == 0    ? res::kTextmaskSolid
+                  : std::wcscmp(maskType, L"3dface") == 0 ? res::kTextmask3dFace
+                                                          : res::kTextmaskWipeout;
   maskTypeName = loadString(id);
 }
 
 void askMaskType() {
-  printFormat(kCurrentType, static_cast<const wchar_t*>(maskTypeName));
-  kxedInitGet(0, loadString(kTypeKeywords));
+  printFormat(res::kTextmaskCurrentType, static_cast<const wchar_t*>(maskTypeName));
+  kxedInitGet(0, loadString(res::kTextmaskTypeKeywords));
   wchar_t prompt[kShortTextCapacity];
-  formatShortText(prompt, static_cast<const wchar_t*>(loadString(kTypePrompt)),
+  formatShortText(prompt, static_cast<const wchar_t*>(loadString(res::kTextmaskTypePrompt)),
                   static_cast<const wchar_t*>(maskTypeName));
   wchar_t reply[kMaskTypeCapacity] = L"";
   const int status = kxedGetKword(prompt, reply, kMaskTypeCapacity);
   if (status == KXRT_CANCEL) return;
   if (status == KXRT_NONE) {
     std::wcscpy(maskType, L"Wipeout");
-    maskTypeName = loadString(kWipeoutName);
+    maskTypeName = loadString(res::kTextmaskWipeout);
   } else if (status == KXRT_NORM) {
     std::wcscpy(maskType, reply);
   }
   if (std::wcscmp(maskType, L"Solid") == 0) {
     kxedSetColorDialog(solidColor, TRUE, 0);
-    maskTypeName = loadString(kSolidName);
+    maskTypeName = loadString(res::kTextmaskSolid);
   } else if (std::wcscmp(maskType, L"Wipeout") == 0) {
-    maskTypeName = loadString(kWipeoutName);
+    maskTypeName = loadString(res::kTextmaskWipeout);
   } else if (std::wcscmp(maskType, L"3dface") == 0) {
-    maskTypeName = loadString(kFaceName);
+    maskTypeName = loadString(res::kTextmask3dFace);
   }
 }
 
 void askOffsetFactor() {
-  CString format = loadString(kFactorPrompt);
+  CString format = loadString(res::kTextmaskOffsetPrompt);
   if (format.IsEmpty()) format = kBuiltInFactorPrompt;
   wchar_t prompt[kShortTextCapacity];
   formatShortText(prompt, static_cast<const wchar_t*>(format), offsetFactor);
@@ -404,7 +389,7 @@ resbuf* maskOption(const wchar_t* keyword) {
 
 // Takes entities on locked layers out of the set and says how many there were.
 void leaveOutLockedTexts(kds_name set) {
-  if (const int locked = dropLockedTexts(set); locked > 0) printFormat(kLockedDropped, locked);
+  if (const int locked = dropLockedTexts(set); locked > 0) printFormat(res::kLockedLeftOut, locked);
 }
 
 }  // namespace
@@ -422,12 +407,13 @@ void TEXTMASK() {
       kxutBuildList(-4, L"<OR", KXRT_DXF0, L"TEXT", KXRT_DXF0, L"MTEXT", -4, L"OR>", 0);
   setMaskTypeName();
   if (std::wcscmp(maskType, L"Solid") == 0)
-    printFormat(kSolidSettings, offsetFactor, static_cast<const wchar_t*>(maskTypeName), 7);
+    printFormat(res::kTextmaskSettingsSolid, offsetFactor,
+                static_cast<const wchar_t*>(maskTypeName), 7);
   else
-    printFormat(kSettings, offsetFactor, static_cast<const wchar_t*>(maskTypeName));
+    printFormat(res::kTextmaskSettings, offsetFactor, static_cast<const wchar_t*>(maskTypeName));
 
-  const CString prompt = loadString(kMaskPrompt);
-  const CString keywords = loadString(kMaskKeywords);
+  const CString prompt = loadString(res::kTextmaskSelect);
+  const CString keywords = loadString(res::kTextmaskKeywords);
   const wchar_t* prompts[2] = {prompt, prompt};
   kds_name set;
   int status = KXRT_ERROR;
@@ -466,7 +452,7 @@ void TEXTUNMASK() {
     if (pickfirstRead && pickfirst != -1) writeShort(L"PICKFIRST", pickfirst);
   };
 
-  const CString prompt = loadString(kUnmaskPrompt);
+  const CString prompt = loadString(res::kTextunmaskSelect);
   const wchar_t* prompts[2] = {prompt, prompt};
   kds_name selected;
   if (kxedSSGet(L":$", prompts, nullptr, nullptr, selected) != KXRT_NORM) {
@@ -497,7 +483,7 @@ void TEXTUNMASK() {
       found.insert(found.end(), holding->second.begin(), holding->second.end());
   }
   if (found.empty()) {
-    printString(kNoneMasked);
+    printString(res::kTextunmaskNoMask);
     kxedSSFree(selected);
     kxedSSFree(texts);
     restorePickfirst();
@@ -518,7 +504,7 @@ void TEXTUNMASK() {
     }
     kxedSSFree(members);
   }
-  printFormat(kUnmaskedCount, static_cast<int>(found.size()));
+  printFormat(res::kTextunmaskRemoved, static_cast<int>(found.size()));
   restorePickfirst();
   kxedSSFree(selected);
   kxedSSFree(texts);

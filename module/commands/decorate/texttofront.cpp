@@ -5,14 +5,10 @@
 #include "frame/resource_module.h"
 #include "kx/kxed.h"
 #include "kx/kxedinput.h"
+#include "resource_ids.h"
 #include "toolkit/text_selection.h"
 
 namespace {
-
-constexpr UINT kKindKeywords = 6801;
-constexpr UINT kKindPrompt = 6802;
-constexpr UINT kBroughtCount = 6803;
-constexpr UINT kNothingFound = 6804;
 
 constexpr int kReplyCapacity = 64;
 
@@ -54,9 +50,9 @@ resbuf* spaceFilter() {
 
 void TEXTTOFRONT() {
   ResourceGuard guard;
-  kxedInitGet(0, loadString(kKindKeywords));
+  kxedInitGet(0, loadString(res::kTexttofrontKeywords));
   wchar_t reply[kReplyCapacity] = L"";
-  const int status = kxedGetKword(loadString(kKindPrompt), reply, kReplyCapacity);
+  const int status = kxedGetKword(loadString(res::kTexttofrontPrompt), reply, kReplyCapacity);
   if (status != KXRT_NORM && status != KXRT_NONE) return;
   if (status == KXRT_NONE) reply[0] = L'\0';
 
@@ -78,7 +74,7 @@ void TEXTTOFRONT() {
   }
   kxutRelRb(filter);
   if (count != 0)
-    printFormat(kBroughtCount, static_cast<int>(count));
+    printFormat(res::kTexttofrontDone, static_cast<int>(count));
   else
-    printString(kNothingFound);
+    printString(res::kTexttofrontNothing);
 }

@@ -8,28 +8,23 @@
 #include "kx/kxdb.h"
 #include "kx/kxed.h"
 #include "kx/kxedinput.h"
+#include "resource_ids.h"
 #include "toolkit/text_geometry.h"
 #include "toolkit/text_selection.h"
 
-namespace {
-
-constexpr UINT kPickText = 2566;
-constexpr UINT kStyleMadeCurrent = 2568;
-constexpr UINT kNotAText = 2617;
-
-}  // namespace
+namespace {}  // namespace
 
 void CURSTYLE() {
   ResourceGuard guard;
   kds_name picked;
   for (;;) {
     double point[3];
-    const int status = kxedEntSel(loadString(kPickText), picked, point);
+    const int status = kxedEntSel(loadString(res::kSelectText), picked, point);
     if (status == KXRT_CANCEL || status == KXRT_NONE) return;
     if (status != KXRT_NORM) continue;
     const PickedText kind = pickedText(picked);
     if (kind == PickedText::kText || kind == PickedText::kMText) break;
-    if (kind == PickedText::kOther) printFormat(kNotAText, 0);
+    if (kind == PickedText::kOther) printFormat(res::kNotATextPicked, 0);
   }
 
   // A text that names no style is written in the drawing's default one.
@@ -43,5 +38,5 @@ void CURSTYLE() {
   kxutNewString(style, &value.value.string);
   kxedSetVar(L"TEXTSTYLE", &value);
   kxutDelBuffer(&value.value.string);
-  printFormat(kStyleMadeCurrent, style);
+  printFormat(res::kCurstyleSet, style);
 }

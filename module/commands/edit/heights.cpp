@@ -10,16 +10,11 @@
 #include "kx/kxdbtext.h"
 #include "kx/kxed.h"
 #include "kx/kxedinput.h"
+#include "resource_ids.h"
 #include "toolkit/text_geometry.h"
 #include "toolkit/text_selection.h"
 
 namespace {
-
-constexpr UINT kSelectTexts = 2566;
-constexpr UINT kHeightPrompt = 2567;
-constexpr UINT kPickSource = 2577;
-constexpr UINT kSelectTargets = 2578;
-constexpr UINT kNotAText = 2617;
 
 // Single-line and multi-line texts; attributes and attribute definitions are not offered.
 int selectHeightTexts(UINT addPrompt, kds_name set) {
@@ -58,10 +53,10 @@ void matchTextHeight(const kds_name entity, double height) {
 void CHGTHEI() {
   ResourceGuard guard;
   kds_name set;
-  if (selectHeightTexts(kSelectTexts, set) != KXRT_NORM) return;
+  if (selectHeightTexts(res::kSelectText, set) != KXRT_NORM) return;
   kxedInitGet(KXINP_NOZERO | KXINP_NONEG, nullptr);
   double height = 0;
-  if (kxedGetDist(nullptr, loadString(kHeightPrompt), &height) == KXRT_NORM) {
+  if (kxedGetDist(nullptr, loadString(res::kChgtheiHeightPrompt), &height) == KXRT_NORM) {
     std::int32_t length = 0;
     kxedSSLength(set, &length);
     for (std::int32_t i = 0; i < length; ++i) {
@@ -77,10 +72,10 @@ void MATHEI() {
   kds_name source;
   for (;;) {
     double picked[3];
-    if (kxedEntSel(loadString(kPickSource), source, picked) != KXRT_NORM) return;
+    if (kxedEntSel(loadString(res::kMatheiSelectSource), source, picked) != KXRT_NORM) return;
     const PickedText kind = pickedText(source);
     if (kind == PickedText::kText || kind == PickedText::kMText) break;
-    if (kind == PickedText::kOther) printFormat(kNotAText, 0);
+    if (kind == PickedText::kOther) printFormat(res::kNotATextPicked, 0);
   }
   kxedRedraw(source, 3);
   double height = 0.0;
@@ -89,7 +84,7 @@ void MATHEI() {
   kxutRelRb(list);
 
   kds_name set;
-  if (selectHeightTexts(kSelectTargets, set) != KXRT_NORM) {
+  if (selectHeightTexts(res::kMatheiSelectTargets, set) != KXRT_NORM) {
     kxedRedraw(source, 4);
     return;
   }

@@ -12,11 +12,10 @@
 #include "kx/kxdbobject.h"
 #include "kx/kxdbtext.h"
 #include "kx/kxed.h"
+#include "resource_ids.h"
 #include "toolkit/text_selection.h"
 
 namespace {
-
-constexpr UINT kSelectTexts = 2569;
 
 enum class Underline { kAdd, kRemove };
 
@@ -42,7 +41,7 @@ void changeUnderline(const kds_name entity, Underline change) {
 void underlineCommand(Underline change) {
   ResourceGuard guard;
   kds_name set;
-  if (selectSingleLineTexts(kSelectTexts, set) != KXRT_NORM) return;
+  if (selectSingleLineTexts(res::kSelectSingleLineTexts, set) != KXRT_NORM) return;
   std::int32_t length = 0;
   kxedSSLength(set, &length);
   for (std::int32_t i = 0; i < length; ++i) {

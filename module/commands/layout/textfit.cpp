@@ -10,15 +10,11 @@
 #include "kx/kxdb.h"
 #include "kx/kxed.h"
 #include "kx/kxedinput.h"
+#include "resource_ids.h"
 #include "toolkit/text_geometry.h"
 #include "toolkit/text_selection.h"
 
 namespace {
-
-constexpr UINT kEndPrompt = 2334;
-constexpr UINT kNothingSelected = 2623;
-constexpr UINT kNotASingleLineText = 2627;
-constexpr UINT kPickText = 2628;
 
 // The name the current UCS is kept under while the command runs, when it has none of its own.
 constexpr wchar_t kSavedUcs[] = L"_ORVEX_EXTEND_TEXTFIT_SAVED_UCS_0702";
@@ -41,13 +37,13 @@ bool textToFit(kds_name text) {
   for (;;) {
     if (!candidate) {
       double point[3];
-      if (kxedEntSel(loadString(kPickText), text, point) != KXRT_NORM) {
-        printString(kNothingSelected);
+      if (kxedEntSel(loadString(res::kTextfitSelect), text, point) != KXRT_NORM) {
+        printString(res::kNothingSelected);
         return false;
       }
     }
     if (pickedText(text) == PickedText::kText) return true;
-    printString(kNotASingleLineText);
+    printString(res::kTextfitNotText);
     candidate = false;
   }
 }
@@ -74,7 +70,7 @@ void fitAlongText(const kds_name text, resbuf* list, resbuf* widthFactor, double
   // From where the text starts, in the UCS that now runs along it.
   const double start[3] = {0, 0, 0};
   double distance = 0;
-  if (kxedGetDist(start, loadString(kEndPrompt), &distance) == KXRT_NORM && length > 0) {
+  if (kxedGetDist(start, loadString(res::kTextfitEndPoint), &distance) == KXRT_NORM && length > 0) {
     widthFactor->value.real =
         std::max(kNarrowestWidth, widthFactor->value.real * distance / length);
     kxdbEntMod(list);

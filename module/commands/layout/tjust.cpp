@@ -12,16 +12,12 @@
 #include "kx/kxdb.h"
 #include "kx/kxed.h"
 #include "kx/kxedinput.h"
+#include "resource_ids.h"
 #include "toolkit/keyword_match.h"
 #include "toolkit/text_geometry.h"
 #include "toolkit/text_selection.h"
 
 namespace {
-
-constexpr UINT kLockedDropped = 2291;
-constexpr UINT kJustifyKeywords = 2346;
-constexpr UINT kJustifyPrompt = 2347;
-constexpr UINT kChangedCount = 2348;
 
 struct Justification {
   const wchar_t* keyword;
@@ -161,13 +157,13 @@ void changeJustification(kds_name set, const Justification& j) {
       rejustifyText(entity, list, std::wstring(type) == L"ATTDEF", j);
     kxutRelRb(list);
   }
-  printFormat(kChangedCount, static_cast<int>(length));
+  printFormat(res::kTextsChanged, static_cast<int>(length));
 }
 
 void askJustification(kds_name set) {
-  kxedInitGet(0, loadString(kJustifyKeywords));
+  kxedInitGet(0, loadString(res::kTjustKeywords));
   wchar_t reply[64] = L"";
-  const int status = kxedGetKword(loadString(kJustifyPrompt), reply, 64);
+  const int status = kxedGetKword(loadString(res::kTjustPrompt), reply, 64);
   if (status == KXRT_NONE)
     std::wcscpy(reply, L"S");
   else if (status != KXRT_NORM)
@@ -181,7 +177,7 @@ void TJUST() {
   ResourceGuard guard;
   kds_name set;
   if (!openTextCommand(set)) return;
-  if (const int locked = dropLockedTexts(set); locked > 0) printFormat(kLockedDropped, locked);
+  if (const int locked = dropLockedTexts(set); locked > 0) printFormat(res::kLockedLeftOut, locked);
   std::int32_t length = 0;
   kxedSSLength(set, &length);
   if (length == 0) {

@@ -11,13 +11,11 @@
 #include "kx/kxdb.h"
 #include "kx/kxed.h"
 #include "kx/kxedinput.h"
+#include "resource_ids.h"
 #include "toolkit/text_geometry.h"
 #include "toolkit/text_selection.h"
 
 namespace {
-
-constexpr UINT kChangedCount = 2348;
-constexpr UINT kAnglePrompt = 2349;
 
 // The points that place a text, which are the ones to turn for the text to turn about its box
 // centre: the insertion point (10) of an MTEXT and of a left-aligned baseline text; the
@@ -145,7 +143,7 @@ void turnEach(kds_name set, Turn turn) {
       kxdbEntMod(list);
     kxutRelRb(list);
   }
-  printFormat(kChangedCount, static_cast<int>(length));
+  printFormat(res::kTextsChanged, static_cast<int>(length));
 }
 
 }  // namespace
@@ -156,7 +154,7 @@ void TORIENT() {
   if (!openTextCommand(set) || !keepTextsInPlane(set)) return;
   kxedInitGet(0, nullptr);
   double angle = 0;
-  const int status = kxedGetOrient(nullptr, loadString(kAnglePrompt), &angle);
+  const int status = kxedGetOrient(nullptr, loadString(res::kTorientAnglePrompt), &angle);
   if (status == KXRT_NONE)
     turnEach(set, turnReadable);
   else if (status == KXRT_NORM)

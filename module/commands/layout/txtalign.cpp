@@ -12,15 +12,11 @@
 #include "kx/kxdbtext.h"
 #include "kx/kxed.h"
 #include "kx/kxedinput.h"
+#include "resource_ids.h"
 #include "toolkit/text_geometry.h"
 #include "toolkit/text_selection.h"
 
 namespace {
-
-constexpr UINT kSelectTexts = 2581;
-constexpr UINT kAlignmentPrompt = 2582;
-constexpr UINT kAlignmentKeywords = 2583;
-constexpr UINT kPointPrompt = 2584;
 
 struct Alignment {
   const wchar_t* keyword;
@@ -69,11 +65,11 @@ void alignText(const kds_name entity, const Alignment& alignment, double x) {
 void TXTALIGN() {
   ResourceGuard guard;
   kds_name set;
-  if (selectSingleLineTexts(kSelectTexts, set) != KXRT_NORM) return;
+  if (selectSingleLineTexts(res::kTxtalignSelect, set) != KXRT_NORM) return;
 
-  kxedInitGet(0, loadString(kAlignmentKeywords));
+  kxedInitGet(0, loadString(res::kTxtalignKeywords));
   wchar_t reply[64] = L"";
-  const int status = kxedGetKword(loadString(kAlignmentPrompt), reply, 64);
+  const int status = kxedGetKword(loadString(res::kTxtalignPrompt), reply, 64);
   if (status == KXRT_CANCEL || status == KXRT_ERROR) {
     kxedSSFree(set);
     return;
@@ -84,7 +80,7 @@ void TXTALIGN() {
     if (std::wcscmp(reply, a.keyword) == 0) alignment = &a;
 
   double picked[3];
-  if (kxedGetPoint(nullptr, loadString(kPointPrompt), picked) != KXRT_NORM) {
+  if (kxedGetPoint(nullptr, loadString(res::kTxtalignPickPoint), picked) != KXRT_NORM) {
     kxedSSFree(set);
     return;
   }
