@@ -439,7 +439,7 @@ class SelectionPrompt {
       for (std::size_t i = 1; i < parts.size(); ++i) {
         const db::ObjectId id = entityByHandle(db, parts[i]);
         if (id.isNull())
-          prompter_.say(L"No entity has handle " + parts[i] + L".");
+          prompter_.refuse(L"No entity has handle " + parts[i] + L".");
         else
           found.push_back(id);
       }
@@ -480,7 +480,7 @@ class SelectionPrompt {
   }
 
   std::optional<int> invalid() {
-    prompter_.say(
+    prompter_.refuse(
         L"*Invalid selection*\nExpects a point or Window/Crossing/ALL/Last/Previous/Handle/Add/"
         L"Remove.");
     return {};
@@ -522,12 +522,7 @@ class SelectionPrompt {
       if (!removing_ && !matches(id)) continue;
       ++counted;
       if (removing_) {
-        const auto it = std::find(chosen_.begin(), chosen_.end(), id);
-        if (it != chosen_.end()) {
-          chosen_.erase(it);
-          members_.erase(id);
-          ++changed;
-        }
+        if (members_.erase(id)) ++changed;
         continue;
       }
       if (noLocked_ && db::isOnLockedLayer(db, id)) {
@@ -541,6 +536,10 @@ class SelectionPrompt {
       chosen_.push_back(id);
       ++changed;
     }
+    // One pass over the selection for the whole reply: a window may take hundreds of thousands
+    // of objects out of a set as large.
+    if (removing_ && changed)
+      std::erase_if(chosen_, [&](db::ObjectId id) { return !members_.contains(id); });
     std::wstring message = std::to_wstring(counted) + L" found";
     if (removing_) message += L", " + std::to_wstring(changed) + L" removed";
     if (duplicates) message += L" (" + std::to_wstring(duplicates) + L" duplicate)";

@@ -113,7 +113,7 @@ extern "C" int MessageBoxW(HWND, LPCWSTR text, LPCWSTR caption, UINT type) {
     }
     if (reply.empty() && buttons.size() == 1) return buttons.front().result;
     if (const std::optional<int> result = answer(buttons, reply)) return *result;
-    prompter.say(hint);
+    prompter.refuse(hint);
   }
 }
 

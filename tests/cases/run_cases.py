@@ -59,13 +59,13 @@ def _field(e, value, ids, doc):
 
 
 def _attribs(e, value, ids, doc):
-    for spec in value:
-        spec = dict(spec)
-        ident = spec.pop("id", None)
-        tag, text = spec.pop("tag"), spec.pop("text", "")
-        insert = tuple(spec.pop("insert", e.dxf.get("insert") or (0, 0, 0)))
-        mtext = spec.pop("mtext", None)
-        attrib = e.add_attrib(tag, text, insert, dxfattribs=spec)
+    for entry in value:
+        entry = dict(entry)
+        ident = entry.pop("id", None)
+        tag, text = entry.pop("tag"), entry.pop("text", "")
+        insert = tuple(entry.pop("insert", e.dxf.get("insert") or (0, 0, 0)))
+        mtext = entry.pop("mtext", None)
+        attrib = e.add_attrib(tag, text, insert, dxfattribs=entry)
         if mtext is not None:  # a multi-line attribute: { text, and MTEXT attributes }
             mtext = dict(mtext)
             contents = mtext.pop("text")
@@ -90,13 +90,13 @@ EXTRA_KEYS = {"text": _contents, "points": _points, "closed": _closed, "boundary
               "reactors": _reactors}
 
 
-def repeated(spec):
+def repeated(entry):
     """An entity with `repeat = N` and `step = [dx, dy]` stands for N copies, each moved by one
     more step (its points and its attributes' points); only the first keeps the `id`."""
-    count = spec.get("repeat", 1)
-    step = spec.get("step", [0, 0])
+    count = entry.get("repeat", 1)
+    step = entry.get("step", [0, 0])
     for k in range(count):
-        copy = {key: v for key, v in spec.items() if key not in ("repeat", "step")}
+        copy = {key: v for key, v in entry.items() if key not in ("repeat", "step")}
         if k:
             copy.pop("id", None)
 
@@ -112,14 +112,14 @@ def repeated(spec):
         yield copy
 
 
-def add_entity(layout, spec, ids, doc):
-    spec = dict(spec)
-    kind = spec.pop("type").upper()
-    ident = spec.pop("id", None)
-    spec.pop("space", None)
+def add_entity(layout, entry, ids, doc):
+    entry = dict(entry)
+    kind = entry.pop("type").upper()
+    ident = entry.pop("id", None)
+    entry.pop("space", None)
     entity = layout.new_entity(kind, {})
     later = []
-    for key, value in spec.items():
+    for key, value in entry.items():
         if entity.dxf.is_supported(key):
             entity.dxf.set(key, tuple(value) if isinstance(value, list) else value)
         elif key in EXTRA_KEYS:
@@ -175,12 +175,12 @@ def build_drawing(case, path, ids):
                     definition.block_record.dxf.set(rkey, rvalue)
             elif key not in ("base", "entities"):
                 definition.block.dxf.set(key, value)
-        for spec in block.get("entities", []):
-            add_entity(definition, spec, ids, doc)
+        for entry in block.get("entities", []):
+            add_entity(definition, entry, ids, doc)
     paper = doc.layouts.get("Layout1")
-    for spec in case.get("entities", []):
-        layout = paper if spec.get("space") == "paper" else doc.modelspace()
-        for copy in repeated(spec):
+    for entry in case.get("entities", []):
+        layout = paper if entry.get("space") == "paper" else doc.modelspace()
+        for copy in repeated(entry):
             add_entity(layout, copy, ids, doc)
     for name, group in case.get("groups", {}).items():
         made = doc.groups.new(name, selectable=group.get("selectable", True))
@@ -413,10 +413,10 @@ def match_added(added, specs, loose, tolerance, ids):
     """Each new record must be one the case expects ("added" entries, each with a type, groups
     to match and a count), and each expected one must be there."""
     problems, quota = [], []
-    for spec in specs:
-        spec = dict(spec)
-        quota.append([spec.pop("count", 1), spec.pop("id", None), spec.pop("type").upper(),
-                      {int(c): v for c, v in spec.items()}])
+    for entry in specs:
+        entry = dict(entry)
+        quota.append([entry.pop("count", 1), entry.pop("id", None), entry.pop("type").upper(),
+                      {int(c): v for c, v in entry.items()}])
     for key, record in added:
         for slot in quota:
             count, ident, kind, groups = slot
@@ -717,15 +717,15 @@ def run_case(case, kxhost, keep, timeout):
     return problems
 
 
-def file_bytes(spec, names):
+def file_bytes(entry, names):
     """The bytes of a file the case gives or expects: its text with "{id}" replaced by handles,
     in UTF-8, or `{ text = "...", encoding = "gbk" }` (any Python codec: "utf-8-sig" and "utf-16"
     write a byte-order mark), or a list of byte values."""
-    if isinstance(spec, list):
-        return bytes(spec)
-    if isinstance(spec, dict):
-        return substitute(spec["text"], names).encode(spec.get("encoding", "utf-8"))
-    return substitute(spec, names).encode("utf-8")
+    if isinstance(entry, list):
+        return bytes(entry)
+    if isinstance(entry, dict):
+        return substitute(entry["text"], names).encode(entry.get("encoding", "utf-8"))
+    return substitute(entry, names).encode("utf-8")
 
 
 def run_named_check(check, ctx):
