@@ -26,12 +26,6 @@ add_test(NAME oracle.make_drawings
 set_tests_properties(oracle.make_drawings PROPERTIES
   FIXTURES_SETUP kx_oracle_drawings LABELS oracle TIMEOUT 120)
 
-# compare.py is only worth something if it notices a damaged save.
-add_test(NAME oracle.compare_selftest
-  COMMAND ${KX_ORACLE_PYTHON} ${KX_ORACLE_SCRIPTS}/selftest.py ${KX_ORACLE_DIR})
-set_tests_properties(oracle.compare_selftest PROPERTIES
-  FIXTURES_REQUIRED kx_oracle_drawings LABELS oracle TIMEOUT 300)
-
 foreach(drawing IN LISTS KX_ORACLE_DRAWINGS)
   add_test(NAME oracle.roundtrip.${drawing}
     COMMAND ${KX_ORACLE_PYTHON} ${KX_ORACLE_SCRIPTS}/roundtrip.py ${KX_ORACLE_HOST}
