@@ -145,22 +145,6 @@ bool removeGroupMember(Database& db, ObjectId group, ObjectId entity) {
   return false;
 }
 
-std::vector<ObjectId> groupsContaining(const Database& db, ObjectId entity) {
-  std::vector<ObjectId> out;
-  const ObjectId dictionary = findGroupDictionary(db);
-  if (dictionary.isNull()) return out;
-  for (const DictionaryEntry& e : dictionaryEntries(db, dictionary)) {
-    if (e.object.isNull() || db.isErased(e.object) || !db.isType(e.object, "GROUP")) continue;
-    for (const Tag& t : db.tags(e.object)) {
-      if (t.code == 340 && namesObject(db, t, entity)) {
-        out.push_back(e.object);
-        break;
-      }
-    }
-  }
-  return out;
-}
-
 void addReactor(Database& db, ObjectId object, ObjectId reactor) {
   if (const auto block = reactorBlock(db, object)) {
     const std::span<const Tag> tags = db.tags(object);

@@ -42,8 +42,6 @@ bool appendGroupMember(Database& db, ObjectId group, ObjectId entity);
 // Takes `entity` out of the group and the group out of the entity's reactors. Returns whether
 // it was a member.
 bool removeGroupMember(Database& db, ObjectId group, ObjectId entity);
-// The live groups of the group dictionary that list `entity`.
-std::vector<ObjectId> groupsContaining(const Database& db, ObjectId entity);
 
 // Adds `reactor` to the object's 102 {ACAD_REACTORS list (making the list when missing), and
 // removes it again. Adding one that is there already changes nothing.

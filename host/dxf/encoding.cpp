@@ -501,10 +501,6 @@ std::string_view codePageName(CodePage page) {
 
 // --- validation ----------------------------------------------------------------------------------
 
-bool isAscii(std::string_view bytes) {
-  return asciiPrefix(bytes) == bytes.size();
-}
-
 std::string toUtf8(std::wstring_view text) {
   std::string out;
   out.reserve(text.size());

@@ -34,7 +34,6 @@ bool isValidUtf8(std::string_view bytes);
 // Plain UTF-8 of a wide string, with no DXF escapes: for names handed to the system, such as
 // font names. Surrogates and values beyond U+10FFFF become U+FFFD.
 std::string toUtf8(std::wstring_view text);
-bool isAscii(std::string_view bytes);
 
 // Converts string values between the bytes of a drawing and wide strings.
 // Construction builds lookup tables once; decode and encode are then cheap and thread-compatible.

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <string>
 #include <vector>
 
@@ -15,6 +14,7 @@
 #include "editor/selection_prompt.h"
 #include "frame/resource_module.h"
 #include "kx/kxsdk.h"
+#include "support/globals.h"
 #include "support/sdk_fixture.h"
 
 namespace kx::test {
@@ -22,7 +22,6 @@ namespace kx::test {
 class ModuleTest : public SdkTest {
  protected:
   ModuleTest() {
-    std::setlocale(LC_CTYPE, "C.UTF-8");
     editor::installSelectionPrompter();
     openNew();
     loaded_ = loadResourceModule() != nullptr;
@@ -68,6 +67,7 @@ class ModuleTest : public SdkTest {
   }
 
  private:
+  ScopedLocale utf8_;  // the locale kxhost sets
   bool loaded_ = false;
 };
 

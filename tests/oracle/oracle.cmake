@@ -42,6 +42,7 @@ set_tests_properties(oracle.new_drawing PROPERTIES LABELS oracle TIMEOUT 600)
 # Entities made through the SDK's kxdbEntMake, read back by ezdxf.
 add_executable(make_sdk_drawing ${CMAKE_CURRENT_LIST_DIR}/make_sdk_drawing.cpp)
 target_link_libraries(make_sdk_drawing PRIVATE kxhost)
+target_include_directories(make_sdk_drawing PRIVATE ${PROJECT_SOURCE_DIR}/tests/host)
 add_test(NAME oracle.sdk_entmake.make
   COMMAND make_sdk_drawing ${KX_ORACLE_DIR}/saved/sdk_entmake.dxf)
 set_tests_properties(oracle.sdk_entmake.make PROPERTIES

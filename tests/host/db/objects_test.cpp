@@ -8,7 +8,7 @@
 #include "db/dxf_io.h"
 #include "db/entities.h"
 #include "db/object_fields.h"
-#include "sample_drawing.h"
+#include "support/drawing.h"
 
 namespace {
 

@@ -19,6 +19,7 @@
 #include "kx/kxwindlg.h"
 #include "kx/kxwinres.h"
 #include "platform/dialog_form.h"
+#include "support/files.h"
 #include "support/sdk_fixture.h"
 
 namespace {
@@ -572,20 +573,13 @@ constexpr wchar_t kFilters[] = L"text files(*.txt)|CSV files(*.csv;*.tsv)";
 class FileDialogTest : public PromptTest {
  protected:
   FileDialogTest() {
-    dir = fs::temp_directory_path() /
-          ("kx-filedlg-" + std::to_string(::getpid()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
     fs::create_directories(dir / "sub");
     std::ofstream(dir / "notes.txt") << "x";
     std::ofstream(dir / "table.csv") << "x";
     previousDir = fs::current_path();
     fs::current_path(dir);
   }
-  ~FileDialogTest() override {
-    fs::current_path(previousDir);
-    fs::remove_all(dir);
-  }
+  ~FileDialogTest() override { fs::current_path(previousDir); }
   // Runs the dialog; the path chosen, or "" when it did not return KXRT_NORM.
   std::wstring choose(const wchar_t* defaultName, int flags, const wchar_t* filters = kFilters) {
     resbuf result{};
@@ -600,7 +594,9 @@ class FileDialogTest : public PromptTest {
   }
   std::wstring in(const char* name) const { return (dir / name).wstring(); }
 
-  fs::path dir, previousDir;
+  const kx::test::TempFolder folder{"file-dialog"};
+  const fs::path& dir = folder.path();
+  fs::path previousDir;
   int status = 0;
   int index = -1;
 };

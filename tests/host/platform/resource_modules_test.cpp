@@ -15,6 +15,7 @@
 #include "editor/session.h"
 #include "kx/kxwinres.h"
 #include "kx/kxwinstr.h"
+#include "support/files.h"
 
 namespace {
 
@@ -89,11 +90,9 @@ TEST_F(ResourceModulesTest, RefusesFilesThatAreNoResourceModule) {
   EXPECT_EQ(LoadResourceDll(L"KxBadVersionExtendTextCmdsRes.dll"), nullptr);  // newer table
   EXPECT_EQ(LoadResourceDll(wide(kBinDir).c_str()), nullptr);                 // a folder
 
-  const fs::path text =
-      fs::temp_directory_path() / ("kx_text_posing_as_res_" + std::to_string(getpid()) + ".dll");
-  std::ofstream(text) << "Not a shared object.\n";
+  const kx::test::TempFolder folder("resources");
+  const fs::path text = folder.write("KxTextExtendTextCmdsRes.dll", "Not a shared object.\n");
   EXPECT_EQ(LoadResourceDll(wide(text).c_str()), nullptr);
-  fs::remove(text);
   EXPECT_FALSE(FreeLibrary(nullptr));
 }
 

@@ -20,7 +20,7 @@
 #include "kx/kxed.h"
 #include "kx/kxwinapp.h"
 #include "kx/kxwinreg.h"
-#include "support/read_file.h"
+#include "support/files.h"
 
 namespace {
 
@@ -39,16 +39,9 @@ RegistryValue sz(const std::wstring& text) {
 
 class SettingsStoreTest : public ::testing::Test {
  protected:
-  SettingsStoreTest() {
-    static std::atomic<int> serial{0};
-    dir = fs::temp_directory_path() /
-          ("kx-settings-" + std::to_string(::getpid()) + "-" + std::to_string(serial++));
-    fs::remove_all(dir);
-  }
   ~SettingsStoreTest() override {
     std::error_code ec;
     fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(dir, ec);
   }
 
   // A store over `folder` whose warnings land in `warnings`.
@@ -60,7 +53,8 @@ class SettingsStoreTest : public ::testing::Test {
     std::ofstream(dir / "settings.txt", std::ios::binary) << bytes;
   }
 
-  fs::path dir;
+  const kx::test::TempFolder root{"settings"};
+  const fs::path dir = root / "config";  // made by the store
   std::vector<std::string> warnings;
 };
 
@@ -255,17 +249,12 @@ TEST_F(SettingsStoreTest, UnwritableFolderFallsBackToMemory) {
 class RegistryApiTest : public ::testing::Test {
  protected:
   RegistryApiTest() {
-    dir = fs::temp_directory_path() /
-          ("kx-registry-" + std::to_string(::getpid()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
     kx::editor::Session::instance().configDir = dir;
     kx::platform::resetSessionSettings();
   }
   ~RegistryApiTest() override {
     kx::editor::Session::instance().configDir.clear();
     kx::platform::resetSessionSettings();
-    fs::remove_all(dir);
   }
 
   // The key a module builds: product root, the current profile, its own part.
@@ -296,7 +285,8 @@ class RegistryApiTest : public ::testing::Test {
     return buffer;
   }
 
-  fs::path dir;
+  const kx::test::TempFolder root{"registry"};
+  const fs::path dir = root / "config";
 };
 
 TEST_F(RegistryApiTest, ModuleSequenceKeepsItsFlagAcrossRuns) {

@@ -18,7 +18,7 @@
 #include "kx/kxchars.h"
 #include "kx/kxwincoll.h"
 #include "kx/kxwinfile.h"
-#include "support/read_file.h"
+#include "support/files.h"
 #include "support/sdk_fixture.h"
 
 namespace {
@@ -27,12 +27,7 @@ namespace fs = std::filesystem;
 
 class TextFilesTest : public kx::test::SdkTest {
  protected:
-  TextFilesTest()
-      : dir_(fs::temp_directory_path() / ("kx_text_files_" + std::to_string(getpid()))) {
-    fs::create_directories(dir_);
-  }
   ~TextFilesTest() override {
-    fs::remove_all(dir_);
     kx::editor::commandStack().removeGroup(kx::editor::kHostCommandGroup);
     kx::editor::commandErrors = nullptr;
   }
@@ -57,7 +52,8 @@ class TextFilesTest : public kx::test::SdkTest {
     return out;
   }
 
-  fs::path dir_;
+  const kx::test::TempFolder folder_{"text-files"};
+  const fs::path& dir_ = folder_.path();
 };
 
 // Runs `body`; the CFileException it throws (null when none), already freed but for its values.
