@@ -121,6 +121,22 @@ void syncVertexCount(db::Database& db, db::ObjectId id) {
   db::ObjectFields(db, id).setInteger(90, vertices);
 }
 
+// A justified text's insertion point as the host places it: handed out instead of what the file
+// holds, and taken back as no change.
+std::optional<geom::Vec3> placedTextInsertion(const db::Database& db, db::ObjectId id,
+                                              std::string_view type) {
+  if (type != "TEXT" && type != "ATTDEF" && type != "ATTRIB") return std::nullopt;
+  return text::placedInsertion(db, id);
+}
+
+bool isPlacedInsertion(const db::Database& db, db::ObjectId id, std::string_view type,
+                       const resbuf& rb) {
+  if (rb.code != 10) return false;
+  const auto placed = placedTextInsertion(db, id, type);
+  return placed && placed->x == rb.value.point[0] && placed->y == rb.value.point[1] &&
+         placed->z == rb.value.point[2];
+}
+
 std::string joinedContents(const db::Database& db, db::ObjectId id) {
   std::string bytes;
   std::string last;
@@ -189,6 +205,14 @@ resbuf* kxdbEntGet(const kds_name entity) {
     }
     for (int code : impliedCodes(type))
       if (!findOccurrence(scan, code, 0)) append(impliedEntry(db, id, type, code));
+    if (const auto placed = placedTextInsertion(db, id, type))
+      for (resbuf* rb = head; rb; rb = rb->next)
+        if (rb->code == 10) {
+          rb->value.point[0] = placed->x;
+          rb->value.point[1] = placed->y;
+          rb->value.point[2] = placed->z;
+          break;
+        }
   } catch (...) {
     kxutRelRb(head);
     return nullptr;
@@ -247,7 +271,7 @@ int kxdbEntMod(const resbuf* list) {
     const std::span<const dxf::Tag> tags = db.tags(id);
     if (const auto at = findOccurrence(scan, code, c.occurrence)) {
       const ListItem item = scan.items[*at];
-      if (!sameValue(db, tags, item, c.kind, *c.rb)) {
+      if (!sameValue(db, tags, item, c.kind, *c.rb) && !isPlacedInsertion(db, id, type, *c.rb)) {
         const std::vector<std::string> texts = valueTexts(db, *c.rb, c.kind);
         const std::size_t sizeBefore = tags.size();
         if (c.kind == ListKind::Point) {

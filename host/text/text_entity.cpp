@@ -172,6 +172,19 @@ std::optional<Extents3> geomExtents(const TextEntity& text) {
   return e;
 }
 
+std::optional<geom::Vec3> placedInsertion(const db::Database& db, db::ObjectId id) {
+  // Most texts are left/baseline: known from two groups, without laying the text out.
+  const db::FieldReader f(db, id);
+  const long long horizontal = f.integer(72);
+  if ((horizontal == 0 && f.integer(verticalCode(db.typeName(id))) == 0) || horizontal == 3 ||
+      horizontal == 5)
+    return std::nullopt;
+  const TextEntity t = readText(db, id, AttdefText::Tag, Glyphs::Skip);
+  const Justification& j = t.justification;
+  if (j.anchoredAtInsertion() || j.isAligned() || j.isFit() || !t.font) return std::nullopt;
+  return geom::Vec3{t.insertion.x, t.insertion.y, t.elevation};
+}
+
 bool updateTextPosition(db::Database& db, db::ObjectId id) {
   const TextEntity t = readText(db, id, AttdefText::Tag, Glyphs::Skip);
   const Justification& j = t.justification;

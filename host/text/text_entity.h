@@ -91,6 +91,12 @@ std::array<geom::Vec3, 4> boxCorners(const TextEntity& text);
 // changes. Returns whether anything was written.
 bool updateTextPosition(db::Database& db, db::ObjectId id);
 
+// Where a justified text's insertion point (group 10, in its OCS) belongs, worked out from its
+// alignment point as the host places it. Other writers may leave a stale 10 behind (ezdxf writes
+// the alignment point there), which a module must not be handed. Nothing for texts anchored at
+// their insertion point, aligned or fitted texts, and texts without a font.
+std::optional<geom::Vec3> placedInsertion(const db::Database& db, db::ObjectId id);
+
 // The glyphs of a text in WCS, for renderers and for text to geometry.
 struct WorldGlyph {
   char32_t c;

@@ -9,7 +9,6 @@
 #include "pixel_checks.h"
 #include "render/render.h"
 #include "render_test_drawing.h"
-#include "text/mtext_entity.h"
 #include "text/text_entity.h"
 
 namespace {
@@ -21,9 +20,6 @@ using kx::geom::Vec3;
 // Red over white, the text's colour in these tests; faint antialiased edges count too.
 bool isTextInk(Rgb c) {
   return c.r == 255 && c.g == c.b && c.g < 200;
-}
-bool isAnyInk(Rgb c) {
-  return !isWhite(c);
 }
 
 // A drawing with a black frame from (-40, -40) to (80, 40), so every picture has the same view,

@@ -146,6 +146,15 @@ inline db::ObjectId addLayer(db::Database& db, std::wstring_view name, int color
   return layer;
 }
 
+// A text style of its name and font file.
+inline db::ObjectId addStyle(db::Database& db, std::string_view name, std::string_view font) {
+  return db::addTableRecord(
+      db, "STYLE",
+      newTags(fmt::format("100 AcDbSymbolTableRecord | 100 AcDbTextStyleTableRecord | 2 {} | 70 0"
+                          " | 40 0.0 | 41 1.0 | 50 0.0 | 71 0 | 42 2.5 | 3 {} | 4",
+                          name, font)));
+}
+
 // An empty block with base point `base`: its BLOCK_RECORD, BLOCK and ENDBLK. Entities go into it
 // with Look::block set to the record returned.
 inline db::ObjectId addBlock(db::Database& db, std::string_view name, geom::Vec3 base = {}) {

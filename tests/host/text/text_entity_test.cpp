@@ -178,11 +178,7 @@ TEST(TextEntity, ExtentsAreInWorldCoordinatesForAnyPlane) {
 
 TEST(TextEntity, StylesAreFoundByNameWhateverTheCase) {
   Database db = kx::db::newDrawing();
-  const ObjectId serif = kx::db::addTableRecord(
-      db, "STYLE",
-      kx::test::newTags(
-          "100 AcDbSymbolTableRecord | 100 AcDbTextStyleTableRecord | 2 Drawing Serif"
-          " | 70 0 | 40 0.0 | 41 1.0 | 50 0.0 | 71 0 | 42 2.5 | 3 DejaVuSerif.ttf | 4"));
+  const ObjectId serif = kx::test::addStyle(db, "Drawing Serif", "DejaVuSerif.ttf");
   EXPECT_EQ(findTextStyle(db, L"drawing SERIF").record, serif);
   EXPECT_EQ(findTextStyle(db, L"drawing SERIF").fontFile, "DejaVuSerif.ttf");
   // A missing style shows as Standard.

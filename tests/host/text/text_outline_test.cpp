@@ -16,6 +16,7 @@
 #include "db/new_drawing.h"
 #include "db/object_fields.h"
 #include "support/drawing.h"
+#include "support/ezdxf.h"
 #include "text/mtext_entity.h"
 #include "text/text_entity.h"
 #include "text/text_outline.h"
