@@ -98,8 +98,9 @@ class RenderDrawing {
   std::string add(const std::string& type, const Groups& groups, const Look& look,
                   const std::string& block = {}) {
     const auto make = [=](db::Database& db) {
+      if (block.empty()) return addEntityAsRead(db, type, groups, look);
       Look in = look;
-      if (!block.empty()) in.block = db::findBlockRecord(db, block);
+      in.block = db::findBlockRecord(db, block);
       return addEntityWith(db, type, groups, in);
     };
     const db::ObjectId made = make(db_);

@@ -71,17 +71,32 @@ struct Look {
   bool paper = false;    // in paper space (group 67)
 };
 
-// An entity of `type`: `groups` follow the AcDbEntity part and hold the entity's own subclass
+// The groups of an entity: its AcDbEntity part, then `groups`, which hold its own subclass
 // markers.
-inline db::ObjectId addEntityWith(db::Database& db, std::string_view type,
-                                  const std::vector<db::NewTag>& groups, const Look& look = {}) {
+inline std::vector<db::NewTag> entityBody(const std::vector<db::NewTag>& groups, const Look& look) {
   std::vector<db::NewTag> body{{100, "AcDbEntity"}};
   if (look.paper) body.push_back({67, "1"});
   body.push_back({8, look.layer});
   if (look.color != 256) body.push_back({62, std::to_string(look.color)});
   body.insert(body.end(), groups.begin(), groups.end());
+  return body;
+}
+
+inline db::ObjectId addEntityWith(db::Database& db, std::string_view type,
+                                  const std::vector<db::NewTag>& groups, const Look& look = {}) {
   const db::ObjectId space = db::findBlockRecord(db, look.paper ? "*Paper_Space" : "*Model_Space");
-  return db::addEntity(db, look.block ? look.block : space, type, body);
+  return db::addEntity(db, look.block ? look.block : space, type, entityBody(groups, look));
+}
+
+// An entity in model or paper space as another program may have written it: nothing is asked of
+// its groups, as the reader asks nothing of what it finds in a file.
+inline db::ObjectId addEntityAsRead(db::Database& db, std::string_view type,
+                                    const std::vector<db::NewTag>& groups, const Look& look = {}) {
+  const db::ObjectId space = db::findBlockRecord(db, look.paper ? "*Paper_Space" : "*Model_Space");
+  std::vector<db::NewTag> tags = db::identityTags(db, space);
+  const std::vector<db::NewTag> body = entityBody(groups, look);
+  tags.insert(tags.end(), body.begin(), body.end());
+  return db.addRecord(db.sectionIndex("ENTITIES"), {}, type, tags);
 }
 
 inline db::ObjectId addLine(db::Database& db, geom::Vec3 a, geom::Vec3 b, const Look& look = {}) {
