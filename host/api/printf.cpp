@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
-#include "api/wide_format.h"
 #include "editor/terminal_reader.h"
 #include "kx/kxed.h"
+#include "support/wide_format.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ int kxutPrintf(const wchar_t* format, ...) {
   if (!format) return -1;
   va_list args;
   va_start(args, format);
-  const std::wstring text = kx::api::formatWide(format, args);
+  const std::wstring text = kx::support::formatWide(format, args);
   va_end(args);
   emit(text);
   return static_cast<int>(text.size());
@@ -39,7 +39,7 @@ int kxutPrintf(const wchar_t* format, ...) {
 // written (without the null), or -1 when there is no room at all.
 int kxutVSPrintf(wchar_t* buffer, int size, const wchar_t* format, va_list args) {
   if (!buffer || size <= 0 || !format) return -1;
-  const std::wstring text = kx::api::formatWide(format, args);
+  const std::wstring text = kx::support::formatWide(format, args);
   const std::size_t n = std::min(text.size(), static_cast<std::size_t>(size - 1));
   std::wmemcpy(buffer, text.data(), n);
   buffer[n] = L'\0';

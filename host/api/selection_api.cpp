@@ -12,6 +12,7 @@
 #include "editor/selection_sets.h"
 #include "editor/session.h"
 #include "kx/kxed.h"
+#include "support/case_fold.h"
 
 namespace {
 
@@ -32,9 +33,7 @@ bool isNullName(const kds_name name) {
 // of a keyword) is dropped.
 std::wstring normalizedMode(std::wstring_view mode) {
   if (!mode.empty() && mode.front() == L'_') mode.remove_prefix(1);
-  std::wstring out(mode);
-  for (wchar_t& c : out) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
-  return out;
+  return kx::support::upperCase(mode);
 }
 
 std::vector<std::wstring> splitWords(const wchar_t* text) {

@@ -29,11 +29,12 @@
 #include "editor/session.h"
 #include "editor/terminal_reader.h"
 #include "render/render.h"
+#include "support/utf8.h"
 
 namespace {
 
 std::wstring wide(const std::string& utf8) {
-  return kx::editor::decodeUtf8Line(utf8);
+  return kx::support::decodeUtf8Lenient(utf8);
 }
 
 // A line on standard error. At the terminal the prompt left open is finished first, so the line

@@ -1,10 +1,4 @@
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <functional>
 #include <stdexcept>
 #include <utility>
@@ -13,6 +7,7 @@
 
 #include "db/dxf_io.h"
 #include "dxf/tag_scanner.h"
+#include "support/atomic_file.h"
 
 namespace kx::db {
 namespace {
@@ -95,26 +90,6 @@ void writeDrawing(Database& db, ChunkedOutput& out) {
   out.drain();
 }
 
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-  int release() { return std::exchange(fd_, -1); }
-
- private:
-  int fd_;
-};
-
-std::runtime_error saveError(const std::filesystem::path& path, const std::string& what) {
-  return std::runtime_error(
-      fmt::format("{}: cannot save: {}: {}", path.string(), what, std::strerror(errno)));
-}
-
 }  // namespace
 
 std::string writeDxf(Database& db, const Progress& progress) {
@@ -127,45 +102,18 @@ std::string writeDxf(Database& db, const Progress& progress) {
 }
 
 void saveDxfFile(Database& db, const std::filesystem::path& path, const Progress& progress) {
-  std::filesystem::path dir = path.parent_path();
-  if (dir.empty()) dir = ".";
-  std::string temp = (dir / ("." + path.filename().string() + ".XXXXXX")).string();
-  FileDescriptor fd(::mkstemp(temp.data()));
-  if (fd.get() < 0) throw saveError(path, "cannot make a temporary file in " + dir.string());
-  bool done = false;
-  struct RemoveTemp {
-    const std::string& name;
-    const bool& done;
-    ~RemoveTemp() {
-      if (!done) ::unlink(name.c_str());
-    }
-  } removeTemp{temp, done};
-
-  // Writing the text and getting it onto the disk take about as long as each other.
-  const Progress writing =
-      progress ? Progress([&progress](double f) { progress(0.6 * f); }) : Progress();
-  ChunkedOutput out(reporting(
-      [&](std::string_view bytes) {
-        while (!bytes.empty()) {
-          const ssize_t n = ::write(fd.get(), bytes.data(), bytes.size());
-          if (n < 0) {
-            if (errno == EINTR) continue;
-            throw saveError(path, "write failed");
-          }
-          bytes.remove_prefix(static_cast<std::size_t>(n));
-        }
-      },
-      db, writing));
-  writeDrawing(db, out);
-  if (progress) progress(0.6);
-  if (::fsync(fd.get()) != 0) throw saveError(path, "flush failed");
-  // Files made by mkstemp are private; a saved drawing gets the usual permissions.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  if (::fchmod(fd.get(), 0666 & ~mask) != 0) throw saveError(path, "cannot set permissions");
-  if (::close(fd.release()) != 0) throw saveError(path, "close failed");
-  if (::rename(temp.c_str(), path.c_str()) != 0) throw saveError(path, "rename failed");
-  done = true;
+  try {
+    kx::support::AtomicFile file(path);
+    // Writing the text and getting it onto the disk take about as long as each other.
+    const Progress writing =
+        progress ? Progress([&progress](double f) { progress(0.6 * f); }) : Progress();
+    ChunkedOutput out(reporting([&](std::string_view bytes) { file.write(bytes); }, db, writing));
+    writeDrawing(db, out);
+    if (progress) progress(0.6);
+    file.commit();
+  } catch (const kx::support::FileError& e) {
+    throw std::runtime_error(fmt::format("{}: cannot save: {}", path.string(), e.reason()));
+  }
   if (progress) progress(1);
 }
 

@@ -1,7 +1,5 @@
 #include "db/symbol_tables.h"
 
-#include <locale.h>
-#include <wctype.h>
 #include <algorithm>
 #include <cctype>
 #include <cwctype>
@@ -12,38 +10,20 @@
 #include <fmt/format.h>
 
 #include "db/object_fields.h"
+#include "support/case_fold.h"
 
 namespace kx::db {
 
 bool sameTableName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::toupper(static_cast<unsigned char>(x)) ==
-                  std::toupper(static_cast<unsigned char>(y));
-         });
+  return kx::support::sameIgnoringAsciiCase(a, b);
 }
-
-namespace {
-
-// Names fold by the Unicode case mapping whatever locale the process runs in, so "Ärger" and
-// "ÄRGER" are one layer in a module's call as in a test's.
-wchar_t folded(wchar_t c) {
-  static const locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
-  const wint_t w = static_cast<wint_t>(c);
-  return static_cast<wchar_t>(unicode ? towlower_l(w, unicode) : std::towlower(w));
-}
-
-}  // namespace
 
 bool sameTableName(std::wstring_view a, std::wstring_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [](wchar_t x, wchar_t y) { return folded(x) == folded(y); });
+  return kx::support::sameIgnoringCase(a, b);
 }
 
 std::string tableNameKey(std::string_view name) {
-  std::string key(name);
-  for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return key;
+  return kx::support::asciiUpperCase(name);
 }
 
 namespace {
@@ -52,7 +32,7 @@ namespace {
 std::wstring recordKey(std::string_view type, std::wstring_view name) {
   std::wstring key(type.begin(), type.end());
   key += L'\0';
-  for (const wchar_t c : name) key += folded(c);
+  key += kx::support::lowerCase(name);
   return key;
 }
 

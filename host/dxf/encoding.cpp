@@ -10,6 +10,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "support/utf8.h"
+
 namespace kx::dxf {
 
 static_assert(sizeof(wchar_t) == 4, "wide strings are expected to hold UTF-32");
@@ -332,38 +334,10 @@ struct Decoded {
   bool valid;
 };
 
-// Decodes one UTF-8 character at p (a byte >= 0x80). A malformed sequence becomes one U+FFFD per
-// maximal ill-formed part, the way the usual converters do it.
 Decoded decodeUtf8At(const unsigned char* p, const unsigned char* end) {
-  const unsigned b = *p;
-  int more;
-  unsigned lo = 0x80;
-  unsigned hi = 0xBF;
-  char32_t c;
-  if (b >= 0xC2 && b <= 0xDF) {
-    more = 1;
-    c = b & 0x1F;
-  } else if (b >= 0xE0 && b <= 0xEF) {
-    more = 2;
-    c = b & 0x0F;
-    if (b == 0xE0) lo = 0xA0;  // overlong
-    if (b == 0xED) hi = 0x9F;  // surrogates
-  } else if (b >= 0xF0 && b <= 0xF4) {
-    more = 3;
-    c = b & 0x07;
-    if (b == 0xF0) lo = 0x90;  // overlong
-    if (b == 0xF4) hi = 0x8F;  // above U+10FFFF
-  } else {
-    return {p + 1, kReplacement, false};
-  }
-  const unsigned char* q = p + 1;
-  for (int i = 0; i < more; ++i, ++q) {
-    if (q == end || *q < lo || *q > hi) return {q, kReplacement, false};
-    c = c << 6 | (*q & 0x3F);
-    lo = 0x80;
-    hi = 0xBF;
-  }
-  return {q, c, true};
+  const kx::support::DecodedCharacter d = kx::support::decodeUtf8Character(
+      std::string_view(reinterpret_cast<const char*>(p), static_cast<std::size_t>(end - p)));
+  return {p + d.length, d.character, d.valid};
 }
 
 // Decodes one character of a code page at p (a byte >= 0x80).
@@ -423,34 +397,8 @@ void appendUnicodeEscape(std::string& out, char32_t c) {
   }
 }
 
-void appendUtf8(std::string& out, char32_t c) {
-  if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | c >> 6));
-  } else if (c < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | c >> 12));
-    out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | c >> 18));
-    out.push_back(static_cast<char>(0x80 | (c >> 12 & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
-  }
-  out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-}
-
-// Scans for the first byte >= 0x80, eight bytes at a time.
 std::size_t asciiPrefix(std::string_view bytes) {
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  const std::size_t n = bytes.size();
-  std::size_t i = 0;
-  for (; i + 32 <= n; i += 32) {
-    if ((load8(p + i) | load8(p + i + 8) | load8(p + i + 16) | load8(p + i + 24)) & kHighBits)
-      break;
-  }
-  for (; i + 8 <= n; i += 8) {
-    if (load8(p + i) & kHighBits) break;
-  }
-  while (i < n && p[i] < 0x80) ++i;
-  return i;
+  return kx::support::asciiPrefixLength(bytes);
 }
 
 bool equalsIgnoreCase(std::string_view a, std::string_view b) {
@@ -501,41 +449,12 @@ std::string_view codePageName(CodePage page) {
 
 // --- validation ----------------------------------------------------------------------------------
 
-std::string toUtf8(std::wstring_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (const wchar_t wc : text) {
-    auto c = static_cast<char32_t>(wc);
-    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else {
-      appendUtf8(out, c);
-    }
-  }
-  return out;
-}
-
-bool isValidUtf8(std::string_view bytes) {
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  const auto* end = p + bytes.size();
-  while (p < end) {
-    if (*p < 0x80) {
-      p += asciiPrefix(std::string_view(reinterpret_cast<const char*>(p), end - p));
-      continue;
-    }
-    const Decoded d = decodeUtf8At(p, end);
-    if (!d.valid) return false;
-    p = d.next;
-  }
-  return true;
-}
-
 CodePage detectRealEncoding(CodePage declared, CodePage fallback, std::string_view stringBytes) {
-  if (declared == CodePage::Utf8) return isValidUtf8(stringBytes) ? CodePage::Utf8 : fallback;
+  if (declared == CodePage::Utf8)
+    return kx::support::isValidUtf8(stringBytes) ? CodePage::Utf8 : fallback;
   const std::size_t ascii = asciiPrefix(stringBytes);
   if (ascii == stringBytes.size()) return declared;
-  return isValidUtf8(stringBytes.substr(ascii)) ? CodePage::Utf8 : declared;
+  return kx::support::isValidUtf8(stringBytes.substr(ascii)) ? CodePage::Utf8 : declared;
 }
 
 // --- TextCodec -----------------------------------------------------------------------------------
@@ -624,7 +543,7 @@ std::string TextCodec::encode(std::wstring_view text) const {
     // Lone surrogates and values beyond Unicode are not characters and cannot be stored.
     if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = kReplacement;
     if (tables == nullptr) {
-      appendUtf8(out, c);
+      kx::support::appendUtf8(out, c);
       continue;
     }
     const std::uint16_t code = c <= 0xFFFF ? tables->reverse[c] : 0;

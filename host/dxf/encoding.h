@@ -30,10 +30,6 @@ std::optional<CodePage> codePageFromName(std::string_view name);
 // The $DWGCODEPAGE spelling: "ANSI_1252", ...; "UTF-8" for Utf8.
 std::string_view codePageName(CodePage page);
 
-bool isValidUtf8(std::string_view bytes);
-// Plain UTF-8 of a wide string, with no DXF escapes: for names handed to the system, such as
-// font names. Surrogates and values beyond U+10FFFF become U+FFFD.
-std::string toUtf8(std::wstring_view text);
 
 // Converts string values between the bytes of a drawing and wide strings.
 // Construction builds lookup tables once; decode and encode are then cheap and thread-compatible.

@@ -16,6 +16,7 @@
 #include "kx/kxdb.h"
 #include "kx/kxed.h"
 #include "kx/kxedinput.h"
+#include "support/utf8.h"
 
 namespace kx::editor {
 namespace {
@@ -94,13 +95,13 @@ void saveCommand() {
   } else if (commandLineOptions.output) {
     if (saveTo(*commandLineOptions.output)) document.setPath(commandLineOptions.output->string());
   } else if (auto name = askString(L"\nSave drawing as: ", true)) {
-    if (saveTo(dxf::toUtf8(*name))) document.setPath(dxf::toUtf8(*name));
+    if (saveTo(kx::support::toUtf8(*name))) document.setPath(kx::support::toUtf8(*name));
   }
 }
 
 void saveAsCommand() {
   if (auto name = askString(L"\nSave drawing as: ", true)) {
-    if (saveTo(dxf::toUtf8(*name))) activeDocument().setPath(dxf::toUtf8(*name));
+    if (saveTo(kx::support::toUtf8(*name))) activeDocument().setPath(kx::support::toUtf8(*name));
   }
 }
 

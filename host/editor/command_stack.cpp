@@ -12,6 +12,8 @@
 #include "editor/session.h"
 #include "kx/kxrxsys.h"
 #include "kx/kxwinfile.h"
+#include "support/case_fold.h"
+#include "support/utf8.h"
 
 const KxRxClass* KxEdCommand::desc() {
   static const KxRxClass cls(L"KxEdCommand", KxRxObject::desc());
@@ -25,9 +27,7 @@ const KxRxClass* KxEdCommandStack::desc() {
 namespace {
 
 std::wstring folded(std::wstring_view text) {
-  std::wstring out(text);
-  for (wchar_t& c : out) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
-  return out;
+  return kx::support::upperCase(text);
 }
 
 bool sameName(std::wstring_view a, std::wstring_view b) {
@@ -184,7 +184,7 @@ namespace {
 std::string frameworkMessage(const CException* e) {
   wchar_t text[512] = L"";
   if (!e || !e->GetErrorMessage(text, 512) || !text[0]) return "unexpected framework exception";
-  return dxf::toUtf8(text);
+  return kx::support::toUtf8(text);
 }
 
 void reportError(std::string_view line) {
@@ -265,7 +265,7 @@ CommandRun runCommand(std::wstring_view typed) {
     run.error = "unexpected exception";
   }
 
-  const std::string who = dxf::toUtf8(run.command);
+  const std::string who = kx::support::toUtf8(run.command);
   if (run.status == CommandRun::Status::Failed)
     reportError(fmt::format("kxhost: {}: {}", who, run.error));
   // Still the same drawing (the command may have closed it)?

@@ -2,38 +2,15 @@
 
 #include <utility>
 
-namespace kx::editor {
+#include "support/utf8.h"
 
-std::wstring decodeUtf8Line(std::string_view bytes) {
-  std::wstring out;
-  out.reserve(bytes.size());
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  const auto* end = p + bytes.size();
-  while (p < end) {
-    const unsigned char b = *p;
-    const int extra = b >= 0xC2 && b < 0xE0   ? 1
-                      : b >= 0xE0 && b < 0xF0 ? 2
-                      : b >= 0xF0 && b < 0xF5 ? 3
-                                              : 0;
-    char32_t c = extra == 3 ? b & 0x07u : extra == 2 ? b & 0x0Fu : extra == 1 ? b & 0x1Fu : b;
-    int i = 1;
-    for (; i <= extra && p + i < end && (p[i] & 0xC0) == 0x80; ++i) c = (c << 6) | (p[i] & 0x3Fu);
-    if (extra == 0 || i <= extra) {
-      out.push_back(static_cast<wchar_t>(b));
-      ++p;
-    } else {
-      out.push_back(static_cast<wchar_t>(c));
-      p += extra + 1;
-    }
-  }
-  return out;
-}
+namespace kx::editor {
 
 std::optional<std::wstring> StreamLineReader::readLine() {
   std::string bytes;
   if (!in_ || !std::getline(*in_, bytes)) return std::nullopt;
   if (!bytes.empty() && bytes.back() == '\r') bytes.pop_back();
-  return decodeUtf8Line(bytes);
+  return kx::support::decodeUtf8Lenient(bytes);
 }
 
 InputSource& InputSource::instance() {

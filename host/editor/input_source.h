@@ -35,8 +35,6 @@ class StreamLineReader : public LineReader {
   std::istream* in_;
 };
 
-std::wstring decodeUtf8Line(std::string_view bytes);
-
 class InputSource {
  public:
   // The process's source.

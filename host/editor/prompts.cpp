@@ -13,6 +13,7 @@
 #include "editor/terminal_reader.h"
 #include "kx/kxed.h"
 #include "kx/kxtypes.h"
+#include "support/case_fold.h"
 
 namespace kx::editor {
 namespace {
@@ -60,13 +61,13 @@ void copyPoint(const Vec3& from, geom::Vec3& to) {
 std::wstring abbreviation(std::wstring_view word) {
   std::wstring lead;
   for (wchar_t c : word) {
-    if (std::iswlower(static_cast<wint_t>(c))) break;
+    if (kx::support::isLowerCase(static_cast<char32_t>(c))) break;
     lead.push_back(c);
   }
   if (!lead.empty()) return lead == word ? std::wstring() : lead;
   std::wstring caps;
   for (wchar_t c : word)
-    if (std::iswupper(static_cast<wint_t>(c))) caps.push_back(c);
+    if (kx::support::isUpperCase(static_cast<char32_t>(c))) caps.push_back(c);
   return caps;
 }
 

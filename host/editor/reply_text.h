@@ -2,9 +2,10 @@
 // What every reader of a user's reply does first: blanks around it do not count, and words compare
 // without regard to case.
 
-#include <cwctype>
 #include <string>
 #include <string_view>
+
+#include "support/case_fold.h"
 
 namespace kx::editor {
 
@@ -17,15 +18,11 @@ inline std::wstring trimmed(std::wstring_view text) {
 }
 
 inline std::wstring upper(std::wstring_view text) {
-  std::wstring out(text);
-  for (wchar_t& c : out) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
-  return out;
+  return kx::support::upperCase(text);
 }
 
 inline std::wstring lower(std::wstring_view text) {
-  std::wstring out(text);
-  for (wchar_t& c : out) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
-  return out;
+  return kx::support::lowerCase(text);
 }
 
 }  // namespace kx::editor

@@ -8,12 +8,13 @@
 #include <unordered_map>
 #include <utility>
 
-#include "api/wildcard.h"
 #include "db/field_table.h"
 #include "db/symbol_tables.h"
 #include "dxf/group_code.h"
 #include "dxf/number_syntax.h"
 #include "dxf/tag_scanner.h"
+#include "support/case_fold.h"
+#include "support/wildcard.h"
 
 namespace kx::editor {
 namespace {
@@ -46,9 +47,7 @@ struct Node {
 };
 
 std::wstring upper(std::wstring_view s) {
-  std::wstring out(s);
-  for (wchar_t& c : out) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
-  return out;
+  return kx::support::upperCase(s);
 }
 
 std::wstring_view trimmed(std::wstring_view s) {
@@ -432,7 +431,7 @@ struct SelectionFilter::Matcher::State {
     if (auto it = memo.values.find(raw); it != memo.values.end()) {
       result = it->second;
     } else {
-      result = api::wildcardMatch(db.codec().decode(raw), pattern);
+      result = kx::support::wildcardMatch(db.codec().decode(raw), pattern);
       if (memo.values.size() < kMemoLimit) memo.values.emplace(raw, result);
     }
     memo.haveLastValue = true;
@@ -521,8 +520,8 @@ struct SelectionFilter::Matcher::State {
     const Test& t = program->tests[index];
     TestMemo& memo = memos[index];
     if (t.kind == TestKind::Type) {
-      const bool match =
-          typeFlag(memo, [&] { return api::wildcardMatch(db.codec().decode(type), t.pattern); });
+      const bool match = typeFlag(
+          memo, [&] { return kx::support::wildcardMatch(db.codec().decode(type), t.pattern); });
       return t.rel[0] == Rel::Any || (t.rel[0] == Rel::Eq ? match : !match);
     }
     load();
@@ -535,7 +534,7 @@ struct SelectionFilter::Matcher::State {
           const auto fallback = defaultString(t.code);
           if (!fallback) return false;
           if (t.rel[0] == Rel::Any) return true;
-          return api::wildcardMatch(*fallback, t.pattern) == (t.rel[0] == Rel::Eq);
+          return kx::support::wildcardMatch(*fallback, t.pattern) == (t.rel[0] == Rel::Eq);
         }
         if (t.rel[0] == Rel::Any) return true;
         for (std::string_view v : values)
@@ -587,7 +586,7 @@ struct SelectionFilter::Matcher::State {
       case TestKind::XData:
         for (const std::wstring& app : t.apps) {
           const bool found = std::any_of(values.begin(), values.end(), [&](std::string_view v) {
-            return api::wildcardMatch(db.codec().decode(v), app);
+            return kx::support::wildcardMatch(db.codec().decode(v), app);
           });
           if (!found) return false;
         }

@@ -10,6 +10,7 @@
 #include "editor/system_variables.h"
 #include "kx/kxchars.h"
 #include "kx/kxdbobject.h"
+#include "support/utf8.h"
 
 namespace kx::editor {
 namespace {
@@ -37,7 +38,7 @@ void followCodePage(const Document& document) {
 }
 
 void printToStdout(std::wstring_view text) {
-  const std::string utf8 = dxf::toUtf8(text);
+  const std::string utf8 = kx::support::toUtf8(text);
   std::fwrite(utf8.data(), 1, utf8.size(), stdout);
   std::fflush(stdout);
 }

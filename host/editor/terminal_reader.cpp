@@ -27,6 +27,8 @@
 #include "editor/command_stack.h"
 #include "editor/reply_text.h"
 #include "editor/session.h"
+#include "support/atomic_file.h"
+#include "support/utf8.h"
 
 namespace kx::editor {
 
@@ -63,7 +65,7 @@ void Transcript::write(std::wstring_view text) {
     session.output(text);
     return;
   }
-  const std::string utf8 = dxf::toUtf8(text);
+  const std::string utf8 = kx::support::toUtf8(text);
   std::fwrite(utf8.data(), 1, utf8.size(), stdout);
   std::fflush(stdout);
 }
@@ -138,28 +140,13 @@ bool History::save(const std::filesystem::path& file, std::string* error) const 
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
   if (ec) return fail("cannot make " + dir.string() + ": " + ec.message());
-  std::string temp = (dir / ("." + file.filename().string() + ".XXXXXX")).string();
-  const int fd = ::mkstemp(temp.data());  // private to the user, as a history should be
-  if (fd < 0) return fail("cannot write in " + dir.string() + ": " + std::strerror(errno));
   std::string text;
   for (const std::string& line : lines_) text.append(line).push_back('\n');
-  std::string_view rest = text;
-  bool written = true;
-  while (!rest.empty()) {
-    const ssize_t n = ::write(fd, rest.data(), rest.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      written = false;
-      break;
-    }
-    rest.remove_prefix(static_cast<std::size_t>(n));
-  }
-  const int writeErrno = errno;
-  if (::close(fd) != 0 && written) written = false;
-  if (!written || ::rename(temp.c_str(), file.c_str()) != 0) {
-    const std::string reason = std::strerror(written ? errno : writeErrno);
-    ::unlink(temp.c_str());
-    return fail("cannot write " + file.string() + ": " + reason);
+  try {
+    // Private to the user, as a history should be.
+    kx::support::writeFileAtomically(file, text, kx::support::AtomicFile::Access::Private);
+  } catch (const kx::support::FileError& e) {
+    return fail(std::string("cannot write ") + e.what());
   }
   return true;
 }
@@ -382,8 +369,8 @@ bool TerminalReader::takeInterrupt() {
 std::vector<std::string> TerminalReader::completions(std::string_view word, bool firstWord) const {
   std::vector<std::string> out;
   if (!complete_ || !firstWord) return out;
-  for (const std::wstring& w : complete_(prompt_, decodeUtf8Line(word)))
-    out.push_back(dxf::toUtf8(w));
+  for (const std::wstring& w : complete_(prompt_, kx::support::decodeUtf8Lenient(word)))
+    out.push_back(kx::support::toUtf8(w));
   return out;
 }
 
@@ -407,7 +394,7 @@ std::optional<std::wstring> TerminalReader::readLine() {
   Transcript& transcript = Transcript::instance();
   const TerminalCharacters characters(terminalLocale_);
   prompt_ = transcript.takeOpenLine();
-  std::string prompt = dxf::toUtf8(prompt_);
+  std::string prompt = kx::support::toUtf8(prompt_);
   // readline takes these two as the bounds of invisible text in a prompt.
   std::erase_if(prompt, [](char c) { return c == '\001' || c == '\002'; });
   std::fflush(stdout);
@@ -484,7 +471,7 @@ std::optional<std::wstring> TerminalReader::readLine() {
   }
   remember(*result.line);
   transcript.setReplyShown(true);
-  return decodeUtf8Line(*result.line);
+  return kx::support::decodeUtf8Lenient(*result.line);
 }
 
 }  // namespace kx::editor

@@ -13,6 +13,7 @@
 #include "dxf/encoding.h"
 #include "kx/kxchars.h"
 #include "platform/windows_code_pages.h"
+#include "support/utf8.h"
 
 namespace {
 
@@ -67,7 +68,7 @@ int RvCharFormatter::wcharToAnsiOrUtf8(wchar_t c, char* out, int capacity, bool 
   const CodePage page = ansi ? *codePageFromNumber(ansiCodePage()) : CodePage::Utf8;
   if (page == CodePage::Utf8) {
     const wchar_t wide = static_cast<wchar_t>(code);
-    return put(kx::dxf::toUtf8(std::wstring_view(&wide, 1)), out, capacity);
+    return put(kx::support::toUtf8(std::wstring_view(&wide, 1)), out, capacity);
   }
   // The codec writes what its code page lacks as \U+XXXX; no byte of a character it holds starts
   // with a backslash (lead bytes of the double-byte pages are 0x81 and up).

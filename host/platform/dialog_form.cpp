@@ -6,6 +6,7 @@
 
 #include "editor/reply_text.h"
 #include "kx/kxwindlg.h"
+#include "support/case_fold.h"
 
 namespace kx::platform {
 namespace {
@@ -61,7 +62,8 @@ bool isDialogEnd(const FormControl& c) {
 }
 
 std::wstring capitalized(std::wstring text) {
-  if (!text.empty()) text[0] = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(text[0])));
+  if (!text.empty())
+    text[0] = static_cast<wchar_t>(kx::support::toUpperCase(static_cast<char32_t>(text[0])));
   return text;
 }
 

@@ -13,6 +13,8 @@
 #include "editor/prompts.h"
 #include "editor/reply_text.h"
 #include "kx/kxfiledlg.h"
+#include "support/case_fold.h"
+#include "support/utf8.h"
 
 namespace {
 
@@ -79,7 +81,7 @@ std::vector<Filter> parseFilters(const wchar_t* text) {
 }
 
 wchar_t folded(wchar_t c) {
-  return static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+  return static_cast<wchar_t>(kx::support::toLowerCase(static_cast<char32_t>(c)));
 }
 
 // '*' any run of characters, '?' one; letters without regard to case. "*.*" takes every name.
@@ -115,7 +117,7 @@ std::wstring extensionOf(const Filter& filter) {
 }
 
 std::wstring wide(const fs::path& path) {
-  return kx::editor::decodeUtf8Line(path.string());
+  return kx::support::decodeUtf8Lenient(path.string());
 }
 
 bool isCancel(const std::wstring& reply) {
@@ -159,7 +161,7 @@ class IOManager : public IUlmIOManager {
         continue;
       }
       std::error_code error;
-      path = fs::absolute(fs::path(kx::dxf::toUtf8(reply)), error).lexically_normal();
+      path = fs::absolute(fs::path(kx::support::toUtf8(reply)), error).lexically_normal();
       if (error || path.filename().empty()) {
         prompter.say(L"\"" + reply + L"\" is not a file name.");
         continue;
@@ -214,7 +216,7 @@ class IOManager : public IUlmIOManager {
     if ((flags & KX_FILENAV_SAVE) && !(flags & KX_FILENAV_OPEN) && !path.has_extension()) {
       std::wstring ext = filters.empty() ? std::wstring() : extensionOf(filters[chosen]);
       if (ext.empty() && !extensions.empty()) ext = extensions.front();
-      path += kx::dxf::toUtf8(ext);
+      path += kx::support::toUtf8(ext);
     }
 
     result->code = KXRT_STR;
@@ -235,7 +237,7 @@ class IOManager : public IUlmIOManager {
       if (!path.has_extension()) {
         for (const std::wstring& ext : extensions) {
           fs::path candidate = path;
-          candidate += kx::dxf::toUtf8(ext);
+          candidate += kx::support::toUtf8(ext);
           if (fs::is_regular_file(candidate, error)) {
             path = candidate;
             return {};

@@ -12,6 +12,7 @@
 #include "kx/kxwindlg.h"
 #include "kx/kxwinres.h"
 #include "platform/resource_modules.h"
+#include "support/case_fold.h"
 
 namespace {
 
@@ -49,11 +50,7 @@ int cancelResult(const std::vector<Button>& buttons) {
 }
 
 bool sameWord(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::towupper(static_cast<wint_t>(a[i])) != std::towupper(static_cast<wint_t>(b[i])))
-      return false;
-  return true;
+  return kx::support::sameIgnoringCase(a, b);
 }
 
 std::optional<int> answer(const std::vector<Button>& buttons, std::wstring_view reply) {

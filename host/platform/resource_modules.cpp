@@ -24,6 +24,7 @@
 #include "dxf/encoding.h"
 #include "editor/session.h"
 #include "kx/kxwinres.h"
+#include "support/utf8.h"
 
 struct KxModuleHandle {
   std::string path;         // canonical path, the key of the record
@@ -179,7 +180,7 @@ BOOL GetKxadProductPreName(LPWSTR buffer, DWORD capacity) {
 __attribute__((noinline)) HINSTANCE LoadResourceDll(LPCWSTR fileName) {
   const void* caller = __builtin_return_address(0);
   if (!fileName || !*fileName) return nullptr;
-  fs::path path(kx::dxf::toUtf8(fileName));
+  fs::path path(kx::support::toUtf8(fileName));
   if (!path.has_parent_path()) {
     if (auto callerFile = fileContaining(caller)) path = callerFile->parent_path() / path;
   }
@@ -237,7 +238,7 @@ BOOL GetModuleHandleExW(DWORD flags, LPCWSTR addressOrName, HMODULE* module) {
     if (fs::path self = fs::read_symlink("/proc/self/exe", error); !error) file = self;
   } else {
     // A module by its file name, among those loaded already.
-    void* library = dlopen(kx::dxf::toUtf8(addressOrName).c_str(), RTLD_NOW | RTLD_NOLOAD);
+    void* library = dlopen(kx::support::toUtf8(addressOrName).c_str(), RTLD_NOW | RTLD_NOLOAD);
     if (!library) return FALSE;
     link_map* map = nullptr;
     if (dlinfo(library, RTLD_DI_LINKMAP, &map) == 0 && map && map->l_name && map->l_name[0])

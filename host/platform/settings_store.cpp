@@ -14,6 +14,9 @@
 #include <system_error>
 
 #include "editor/session.h"
+#include "support/atomic_file.h"
+#include "support/case_fold.h"
+#include "support/utf8.h"
 
 // The file, line by line:
 //   kxhost settings 1                     first line: what the file is, and its format
@@ -38,14 +41,7 @@ constexpr std::uint32_t kRegSz = 1;
 constexpr std::uint32_t kRegDword = 4;
 
 std::wstring fold(std::wstring_view text) {
-  std::wstring folded(text);
-  for (wchar_t& c : folded) {
-    if (c >= L'A' && c <= L'Z')
-      c = static_cast<wchar_t>(c - L'A' + L'a');
-    else if (c >= 128)
-      c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
-  }
-  return folded;
+  return kx::support::lowerCase(text);
 }
 
 // The path without empty components ("\\A\\\\B\\" is "A\\B").
@@ -68,61 +64,6 @@ bool encodableInUtf8(std::uint32_t u) {
   return u <= 0x10FFFF && (u < 0xD800 || u > 0xDFFF);
 }
 
-void appendUtf8(std::string& out, std::uint32_t u) {
-  if (u < 0x80) {
-    out += static_cast<char>(u);
-  } else if (u < 0x800) {
-    out += static_cast<char>(0xC0 | (u >> 6));
-    out += static_cast<char>(0x80 | (u & 0x3F));
-  } else if (u < 0x10000) {
-    out += static_cast<char>(0xE0 | (u >> 12));
-    out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (u & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (u >> 18));
-    out += static_cast<char>(0x80 | ((u >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (u & 0x3F));
-  }
-}
-
-// Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
-std::optional<std::wstring> decodeUtf8(std::string_view text) {
-  std::wstring out;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    int extra;
-    std::uint32_t u;
-    if (lead < 0x80) {
-      extra = 0;
-      u = lead;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-      extra = 1;
-      u = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      extra = 2;
-      u = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      extra = 3;
-      u = lead & 0x07;
-    } else {
-      return std::nullopt;
-    }
-    if (i + extra >= text.size()) return std::nullopt;
-    for (int k = 1; k <= extra; ++k) {
-      const auto next = static_cast<unsigned char>(text[i + k]);
-      if ((next & 0xC0) != 0x80) return std::nullopt;
-      u = (u << 6) | (next & 0x3F);
-    }
-    static constexpr std::uint32_t kMinimum[] = {0, 0x80, 0x800, 0x10000};
-    if (u < kMinimum[extra] || !encodableInUtf8(u)) return std::nullopt;
-    out += static_cast<wchar_t>(u);
-    i += extra + 1;
-  }
-  return out;
-}
-
 std::string quote(std::wstring_view text) {
   std::string out = "\"";
   for (wchar_t c : text) {
@@ -142,7 +83,7 @@ std::string quote(std::wstring_view text) {
       std::snprintf(hex, sizeof hex, "\\u{%x}", static_cast<unsigned>(u));
       out += hex;
     } else {
-      appendUtf8(out, u);
+      kx::support::appendUtf8(out, u);
     }
   }
   out += '"';
@@ -300,39 +241,15 @@ std::string systemError(int code) {
   return std::generic_category().message(code);
 }
 
-// Writes `text` to `path` through a temporary file in the same folder. Empty on success, else
-// why it failed.
+// Writes `text` to `path` all at once or not at all. Empty on success, else why it failed.
 std::string writeAtomically(const std::filesystem::path& path, const std::string& text) {
   std::error_code ec;
   std::filesystem::create_directories(path.parent_path(), ec);
   if (ec) return ec.message();
-  const std::filesystem::path temporary =
-      path.string() + ".tmp." + std::to_string(static_cast<long>(::getpid()));
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) return systemError(errno);
-  std::size_t written = 0;
-  int failure = 0;
-  while (written < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      failure = errno;
-      break;
-    }
-    written += static_cast<std::size_t>(n);
-  }
-  if (!failure && ::fsync(fd) != 0) failure = errno;
-  if (::close(fd) != 0 && !failure) failure = errno;
-  if (!failure && ::rename(temporary.c_str(), path.c_str()) != 0) failure = errno;
-  if (failure) {
-    ::unlink(temporary.c_str());
-    return systemError(failure);
-  }
-  // The rename itself reaches the disk with the folder.
-  const int dir = ::open(path.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
+  try {
+    kx::support::writeFileAtomically(path, text, kx::support::AtomicFile::Access::Private);
+  } catch (const kx::support::FileError& e) {
+    return e.reason();
   }
   return {};
 }
@@ -520,7 +437,7 @@ std::string SettingsStore::parse(std::string_view text) {
   bool ended = false;
   for (std::size_t i = 1; i < lines.size(); ++i) {
     if (lines[i].find('\0') != std::string_view::npos) return at(i, "binary data (a zero byte)");
-    const std::optional<std::wstring> wide = decodeUtf8(lines[i]);
+    const std::optional<std::wstring> wide = kx::support::decodeUtf8Strict(lines[i]);
     if (!wide) return at(i, "not UTF-8 text");
     LineReader reader(*wide);
     if (reader.atEnd() || reader.peek(L'#')) continue;

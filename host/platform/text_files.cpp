@@ -17,11 +17,13 @@
 #include <string>
 #include <string_view>
 
-#include "api/wide_format.h"
 #include "dxf/encoding.h"
 #include "kx/kxchars.h"
 #include "kx/kxwinfile.h"
 #include "platform/windows_code_pages.h"
+#include "support/case_fold.h"
+#include "support/utf8.h"
+#include "support/wide_format.h"
 
 namespace {
 
@@ -142,8 +144,9 @@ BOOL CFileException::GetErrorMessage(LPWSTR buffer, UINT maxCount, UINT* helpCon
       text = L"An error occurred while accessing " + name + L".";
       break;
   }
-  if (m_lOsError > 0) text += L" (" + kx::api::fromNarrow(std::strerror(m_lOsError)) + L")";
-  text[0] = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(text[0])));
+  if (m_lOsError > 0)
+    text += L" (" + kx::support::decodeUtf8Lenient(std::strerror(m_lOsError)) + L")";
+  text[0] = static_cast<wchar_t>(kx::support::toUpperCase(static_cast<char32_t>(text[0])));
   copyMessage(text, buffer, maxCount);
   return TRUE;
 }
@@ -178,7 +181,7 @@ BOOL CFile::Open(LPCWSTR fileName, UINT openFlags, CFileException* error) {
   }
   if (openFlags & modeCreate) flags |= O_CREAT | ((openFlags & modeNoTruncate) ? 0 : O_TRUNC);
 
-  const std::string path = kx::dxf::toUtf8(fileName);
+  const std::string path = kx::support::toUtf8(fileName);
   int fd = ::open(path.c_str(), flags, 0666);
   struct stat status {};
   if (fd >= 0 && ::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {

@@ -10,11 +10,12 @@
 #include <string>
 #include <string_view>
 
-#include "api/wide_format.h"
 #include "kx/kxwinfile.h"
 #include "kx/kxwinres.h"
 #include "kx/kxwinstr.h"
 #include "platform/resource_modules.h"
+#include "support/case_fold.h"
+#include "support/wide_format.h"
 
 namespace {
 
@@ -77,7 +78,7 @@ void CStringW::Format(const wchar_t* format, ...) {
 
 void CStringW::FormatV(const wchar_t* format, va_list args) {
   // Formatted aside first: an argument may be this very string's text.
-  std::wstring text = kx::api::formatWide(format, args);
+  std::wstring text = kx::support::formatWide(format, args);
   text_ = std::move(text);
 }
 
@@ -93,7 +94,7 @@ void CStringW::Format(UINT formatId, ...) {
 void CStringW::AppendFormat(const wchar_t* format, ...) {
   va_list args;
   va_start(args, format);
-  std::wstring text = kx::api::formatWide(format, args);
+  std::wstring text = kx::support::formatWide(format, args);
   va_end(args);
   text_ += text;
 }
@@ -179,8 +180,8 @@ int CStringW::Compare(const wchar_t* other) const {
 int CStringW::CompareNoCase(const wchar_t* other) const {
   const std::wstring_view a(text_), b = viewOf(other);
   for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
-    const auto ca = std::towlower(static_cast<wint_t>(a[i]));
-    const auto cb = std::towlower(static_cast<wint_t>(b[i]));
+    const auto ca = kx::support::toLowerCase(static_cast<char32_t>(a[i]));
+    const auto cb = kx::support::toLowerCase(static_cast<char32_t>(b[i]));
     if (ca != cb) return ca < cb ? -1 : 1;
   }
   return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
@@ -251,12 +252,12 @@ CStringW CStringW::Tokenize(const wchar_t* separators, int& start) const {
 }
 
 CStringW& CStringW::MakeUpper() {
-  for (wchar_t& c : text_) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
+  text_ = kx::support::upperCase(text_);
   return *this;
 }
 
 CStringW& CStringW::MakeLower() {
-  for (wchar_t& c : text_) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+  text_ = kx::support::lowerCase(text_);
   return *this;
 }
 

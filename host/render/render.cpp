@@ -17,6 +17,8 @@
 
 #include "render/painter.h"
 #include "render/scene_builder.h"
+#include "support/atomic_file.h"
+#include "support/case_fold.h"
 
 namespace kx::render {
 namespace {
@@ -79,9 +81,7 @@ RasterImage pixelsOf(cairo_surface_t* surface) {
 }  // namespace
 
 std::optional<PictureFormat> pictureFormatOf(const std::filesystem::path& path) {
-  std::string ext = path.extension().string();
-  std::transform(ext.begin(), ext.end(), ext.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  const std::string ext = kx::support::asciiLowerCase(path.extension().string());
   if (ext == ".png") return PictureFormat::Png;
   if (ext == ".svg") return PictureFormat::Svg;
   if (ext == ".pdf") return PictureFormat::Pdf;
@@ -158,27 +158,10 @@ RenderReport renderToFile(const db::Database& db, const std::filesystem::path& p
   } catch (const std::exception& e) {
     throw std::runtime_error(fmt::format("{}: {}", path.string(), e.what()));
   }
-  std::filesystem::path temporary = path;
-  temporary += ".part";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out)
-      throw std::runtime_error(
-          fmt::format("{}: cannot write: {}", path.string(), std::strerror(errno)));
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-      std::error_code ignored;
-      std::filesystem::remove(temporary, ignored);
-      throw std::runtime_error(
-          fmt::format("{}: cannot write: {}", path.string(), std::strerror(errno)));
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(temporary, path, ec);
-  if (ec) {
-    std::filesystem::remove(temporary, ec);
-    throw std::runtime_error(fmt::format("{}: cannot write: {}", path.string(), ec.message()));
+  try {
+    kx::support::writeFileAtomically(path, bytes);
+  } catch (const kx::support::FileError& e) {
+    throw std::runtime_error(fmt::format("{}: cannot write: {}", path.string(), e.reason()));
   }
   return report;
 }

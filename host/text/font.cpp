@@ -10,6 +10,7 @@
 #include <tuple>
 #include <unordered_map>
 
+#include "support/case_fold.h"
 #include "text/font_chain.h"
 #include "text/font_face.h"
 #include "text/font_resolver.h"
@@ -18,9 +19,7 @@ namespace kx::text {
 namespace {
 
 std::string lowercase(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
+  return kx::support::asciiLowerCase(s);
 }
 
 std::string_view trimmed(std::string_view s) {
@@ -182,8 +181,8 @@ FontRequest parseFontName(std::string_view rawName, bool bold, bool italic) {
 std::string familyKey(std::string_view name) {
   std::string key;
   for (char c : name)
-    if (c != ' ') key += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return key;
+    if (c != ' ') key += c;
+  return kx::support::asciiLowerCase(key);
 }
 
 }  // namespace

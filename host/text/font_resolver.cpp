@@ -1,4 +1,5 @@
 #include "text/font_resolver.h"
+#include "support/case_fold.h"
 
 #include <fontconfig/fontconfig.h>
 
@@ -17,14 +18,12 @@ namespace {
 std::string familyKey(std::string_view name) {
   std::string key;
   for (char c : name)
-    if (c != ' ') key += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return key;
+    if (c != ' ') key += c;
+  return kx::support::asciiLowerCase(key);
 }
 
 std::string lowercase(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
+  return kx::support::asciiLowerCase(s);
 }
 
 struct InstalledFace {

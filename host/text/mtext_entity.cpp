@@ -12,6 +12,7 @@
 #include "db/entities.h"
 #include "db/object_fields.h"
 #include "db/symbol_tables.h"
+#include "support/utf8.h"
 #include "text/mtext_explode.h"
 #include "text/text_entity.h"
 
@@ -31,11 +32,6 @@ bool nearlyEqual(double a, double b) {
 int clampToInt(long long v) {
   return static_cast<int>(
       std::clamp<long long>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-}
-
-std::wstring fromUtf8(std::string_view s) {
-  static const dxf::TextCodec utf8(dxf::CodePage::Utf8);
-  return utf8.decode(s);
 }
 
 // Indexes of the MTEXT's contents chunks (group 3) in its AcDbMText part, in order. Columns of
@@ -199,10 +195,11 @@ std::wstring addTextStyle(db::Database& db, std::wstring_view wantedName, std::w
 std::wstring styleForFont(db::Database& db, std::wstring_view family, const TextStyle& mtextStyle) {
   if (family.empty()) return mtextStyle.name;
   const std::wstring file = fontFileOfFamily(family);
-  const std::wstring bigFont = fromUtf8(mtextStyle.bigFont);
+  const std::wstring bigFont = kx::support::decodeUtf8Lenient(mtextStyle.bigFont);
   auto matches = [&](const TextStyle& s) {
-    return db::sameTableName(fontStem(fromUtf8(s.fontFile)), fontStem(file)) &&
-           db::sameTableName(fromUtf8(s.bigFont), bigFont);
+    return db::sameTableName(fontStem(kx::support::decodeUtf8Lenient(s.fontFile)),
+                             fontStem(file)) &&
+           db::sameTableName(kx::support::decodeUtf8Lenient(s.bigFont), bigFont);
   };
   if (matches(mtextStyle)) return mtextStyle.name;
   if (const db::Section* tables = db.findSection("TABLES")) {

@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "dxf/encoding.h"
+#include "support/utf8.h"
 #include "text/mtext_parser.h"
 
 namespace kx::text {
@@ -82,10 +83,10 @@ class Fonts {
     auto [it, inserted] = byFamily_.try_emplace(key);
     if (inserted) {
       auto& library = FontLibrary::instance();
-      it->second =
-          format.fontFamily.empty()
-              ? library.styleFont(input_.styleFontFile, input_.styleBigFont)
-              : library.familyFont(dxf::toUtf8(format.fontFamily), format.bold, format.italic);
+      it->second = format.fontFamily.empty()
+                       ? library.styleFont(input_.styleFontFile, input_.styleBigFont)
+                       : library.familyFont(kx::support::toUtf8(format.fontFamily), format.bold,
+                                            format.italic);
       if (!it->second) it->second = std::make_shared<BlankFont>();
     }
     return it->second;

@@ -9,6 +9,7 @@
 #include "db/object_fields.h"
 #include "db/symbol_tables.h"
 #include "dxf/encoding.h"
+#include "support/utf8.h"
 
 namespace kx::text {
 namespace {
@@ -20,8 +21,8 @@ TextStyle readStyle(const db::Database& db, db::ObjectId record) {
   TextStyle s;
   s.record = record;
   s.name = f.string(2);
-  s.fontFile = dxf::toUtf8(f.string(3));
-  s.bigFont = dxf::toUtf8(f.string(4));
+  s.fontFile = kx::support::toUtf8(f.string(3));
+  s.bigFont = kx::support::toUtf8(f.string(4));
   s.fixedHeight = f.real(40);
   s.widthFactor = f.real(41);
   s.oblique = f.angle(50);

@@ -4,8 +4,8 @@
 
 #include <cwchar>
 
-#include "api/wildcard.h"
 #include "kx/kxtypes.h"
+#include "support/wildcard.h"
 
 namespace {
 
@@ -75,7 +75,7 @@ TEST(ResultBuffers, HostStringsAreReleasedByAnyReleaseCall) {
 }
 
 TEST(Wildcards, PatternsMatchAsCadUsersWriteThem) {
-  using kx::api::wildcardMatch;
+  using kx::support::wildcardMatch;
   struct Case {
     const wchar_t* text;
     const wchar_t* pattern;

@@ -1,4 +1,5 @@
 #include "dxf/encoding.h"
+#include "support/utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -198,21 +199,21 @@ TEST(EncodingTest, StrictUtf8Validation) {
   for (const std::string& good :
        {std::string(), ascii, ascii + "中文", std::string("\xF4\x8F\xBF\xBF"),
         std::string("\xEF\xBF\xBD"), std::string("\xF0\x9F\x98\x80") + ascii}) {
-    EXPECT_TRUE(isValidUtf8(good)) << good;
+    EXPECT_TRUE(kx::support::isValidUtf8(good)) << good;
   }
   for (const std::string& bad :
        {std::string("\xC0\xAF"), std::string("\xC1\xBF"), std::string("\xE0\x80\xAF"),
         std::string("\xF0\x80\x80\xAF"), std::string("\xED\xA0\x80"), std::string("\xED\xBF\xBF"),
         std::string("\xF4\x90\x80\x80"), std::string("\xF5\x80\x80\x80"), std::string("\x80"),
         ascii + "\xE4\xB8", ascii + "\xC3", std::string("\xE4\xB8\xADx\xBF")}) {
-    EXPECT_FALSE(isValidUtf8(bad)) << bad;
+    EXPECT_FALSE(kx::support::isValidUtf8(bad)) << bad;
   }
   // A single high byte anywhere in blocks of every length.
   for (std::size_t size = 1; size <= 70; ++size) {
     std::string s(size, 'a');
     for (std::size_t i = 0; i < size; ++i) {
       s[i] = '\xE9';
-      EXPECT_FALSE(isValidUtf8(s)) << size << " " << i;
+      EXPECT_FALSE(kx::support::isValidUtf8(s)) << size << " " << i;
       s[i] = 'a';
     }
   }

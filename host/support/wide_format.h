@@ -6,12 +6,9 @@
 #include <cstdarg>
 #include <string>
 
-namespace kx::api {
+namespace kx::support {
 
 // The formatted text; empty for a null format. Consumes `args` as the conversions need them.
 std::wstring formatWide(const wchar_t* format, va_list args);
 
-// UTF-8 to wide; a byte that starts no valid sequence stands for itself (Latin-1). Null: empty.
-std::wstring fromNarrow(const char* text);
-
-}  // namespace kx::api
+}  // namespace kx::support

@@ -3,7 +3,7 @@
 // %s and %ls take a wchar_t*, %hs a narrow (UTF-8) char*, %c a wide character, %hc a narrow one.
 // Numbers go through the C library with the flags, width and precision the format gives.
 
-#include "api/wide_format.h"
+#include "support/wide_format.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -12,9 +12,9 @@
 #include <string>
 #include <string_view>
 
-#include "editor/input_source.h"
+#include "support/utf8.h"
 
-namespace kx::api {
+namespace kx::support {
 namespace {
 
 // Formats one complete numeric conversion such as L"%-8.3f".
@@ -49,12 +49,6 @@ void appendPadded(std::wstring& out, std::wstring_view text, bool left, int widt
 }
 
 }  // namespace
-
-// UTF-8 to wide; a byte that starts no valid sequence stands for itself (Latin-1), so text in
-// another 8-bit encoding still shows something readable.
-std::wstring fromNarrow(const char* s) {
-  return s ? editor::decodeUtf8Line(s) : std::wstring();
-}
 
 std::wstring formatWide(const wchar_t* fmt, va_list args) {
   std::wstring out;
@@ -176,7 +170,8 @@ std::wstring formatWide(const wchar_t* fmt, va_list args) {
         const bool narrow = length == L"h" || conversion == L'S';
         if (narrow) {
           const char* s = va_arg(args, const char*);
-          appendPadded(out, s ? fromNarrow(s) : std::wstring(L"(null)"), left, width, precision);
+          appendPadded(out, s ? decodeUtf8Lenient(s) : std::wstring(L"(null)"), left, width,
+                       precision);
         } else {
           const wchar_t* s = va_arg(args, const wchar_t*);
           appendPadded(out, s ? std::wstring_view(s) : std::wstring_view(L"(null)"), left, width,
@@ -196,4 +191,4 @@ std::wstring formatWide(const wchar_t* fmt, va_list args) {
   return out;
 }
 
-}  // namespace kx::api
+}  // namespace kx::support

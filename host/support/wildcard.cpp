@@ -1,26 +1,15 @@
-#include "api/wildcard.h"
+#include "support/wildcard.h"
 
-#include <cwctype>
 #include <string>
 #include <vector>
 
-#include "kx/kxtypes.h"
+#include "support/case_fold.h"
 
-namespace kx::api {
+namespace kx::support {
 namespace {
 
 wchar_t fold(wchar_t c) {
-  if (c >= L'A' && c <= L'Z') return static_cast<wchar_t>(c - L'A' + L'a');
-  if (c < 0x80) return c;
-  // The "C" locale folds ASCII only; layer names are often Latin, Greek or Cyrillic.
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<wchar_t>(c + 0x20);
-  if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x131 && c != 0x138 && c != 0x149)
-    return (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E) ? (c % 2 ? c + 1 : c)
-                                                                    : (c % 2 ? c : c + 1);
-  if (c >= 0x391 && c <= 0x3A9) return static_cast<wchar_t>(c + 0x20);
-  if (c >= 0x410 && c <= 0x42F) return static_cast<wchar_t>(c + 0x20);
-  if (c >= 0x400 && c <= 0x40F) return static_cast<wchar_t>(c + 0x50);
-  return static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+  return static_cast<wchar_t>(toLowerCase(static_cast<char32_t>(c)));
 }
 
 bool isDigit(wchar_t c) {
@@ -28,11 +17,7 @@ bool isDigit(wchar_t c) {
 }
 
 bool isLetter(wchar_t c) {
-  if ((c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z')) return true;
-  if (c < 0x80) return false;
-  // Latin-1 and Latin Extended letters even in the "C" locale, where iswalpha knows only ASCII.
-  if (c >= 0xC0 && c <= 0x24F && c != 0xD7 && c != 0xF7) return true;
-  return std::iswalpha(static_cast<wint_t>(c)) != 0;
+  return support::isLetter(static_cast<char32_t>(c));
 }
 
 struct Range {
@@ -200,9 +185,4 @@ bool wildcardMatch(std::wstring_view text, std::wstring_view pattern) {
   return false;
 }
 
-}  // namespace kx::api
-
-extern "C" int kxutWcMatch(const wchar_t* text, const wchar_t* pattern) {
-  if (!text || !pattern) return KXRT_ERROR;
-  return kx::api::wildcardMatch(text, pattern) ? KXRT_NORM : KXRT_ERROR;
-}
+}  // namespace kx::support

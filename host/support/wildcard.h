@@ -1,6 +1,7 @@
 #pragma once
 // Wildcard patterns as CAD users write them in layer filters, selection filters and attribute
-// tags. Shared by kxutWcMatch and the selection-set filters so both accept the same patterns.
+// tags. The one matcher behind kxutWcMatch and the selection-set filters, so both accept the same
+// patterns.
 //
 //   *  any run of characters (also none)     ?  any one character
 //   #  one digit                             @  one letter
@@ -12,8 +13,8 @@
 
 #include <string_view>
 
-namespace kx::api {
+namespace kx::support {
 
 bool wildcardMatch(std::wstring_view text, std::wstring_view pattern);
 
-}  // namespace kx::api
+}  // namespace kx::support
