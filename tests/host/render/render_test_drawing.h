@@ -25,7 +25,8 @@ class RenderDrawing {
   RenderDrawing() {
     // Text is measured and drawn with a font every machine of ours has.
     step([](db::Database& db) {
-      db::ObjectFields(db, db::findTableRecord(db, "STYLE", L"Standard")).setString(3, L"arial.ttf");
+      db::ObjectFields(db, db::findTableRecord(db, "STYLE", L"Standard"))
+          .setString(3, L"arial.ttf");
     });
   }
   RenderDrawing(const RenderDrawing& other) : steps_(other.steps_) { db_ = load(); }
@@ -34,7 +35,9 @@ class RenderDrawing {
     step([=](db::Database& db) { db::setHeaderInteger(db, name, code, std::stoll(value)); });
   }
   void layer(const std::string& name, int color, int flags = 0) {
-    step([=](db::Database& db) { addLayer(db, std::wstring(name.begin(), name.end()), color, flags); });
+    step([=](db::Database& db) {
+      addLayer(db, std::wstring(name.begin(), name.end()), color, flags);
+    });
   }
   void style(const std::string& name, const std::string& font) {
     step([=](db::Database& db) { addStyle(db, name, font); });
@@ -72,7 +75,8 @@ class RenderDrawing {
       const std::string model = fmt::format("{:X}", db.handle(modelSpace(db)));
       Groups table = db::identityTags(db, modelSpace(db));
       table.insert(table.end(), {{100, "AcDbSortentsTable"}, {330, model}});
-      for (const auto& [entity, sort] : order) table.insert(table.end(), {{331, entity}, {5, sort}});
+      for (const auto& [entity, sort] : order)
+        table.insert(table.end(), {{331, entity}, {5, sort}});
       db.addRecord(db.sectionIndex("OBJECTS"), {}, "SORTENTSTABLE", table);
     });
   }
