@@ -469,14 +469,8 @@ double KxDbMText::rotation() const {
 
 Kxad::ErrorStatus KxDbMText::setRotation(double angle) {
   if (!std::isfinite(angle)) return Kxad::eInvalidInput;
-  return change(*this, [&](db::ObjectFields& f) {
-    // The direction (11) wins over the rotation when both are there, so it follows.
-    if (f.locate(11)) {
-      const geom::Vec3 d = geom::ocsToWorld(toVec(f.point(210)))
-                               .applyToVector({std::cos(angle), std::sin(angle), 0});
-      f.setPoint(11, {d.x, d.y, d.z});
-    }
-    if (f.locate(50) || !f.locate(11)) f.setAngle(50, angle);
+  return change(*this, [&](db::ObjectFields&) {
+    kx::text::setMTextRotation(databaseOf(*this), state_->id, angle);
   });
 }
 

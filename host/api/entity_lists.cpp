@@ -1,7 +1,9 @@
 // kxdbEntGet and kxdbEntMod: an object's groups as a list, and a list written back into them.
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
+#include <numbers>
 #include <optional>
 #include <string>
 #include <vector>
@@ -249,14 +251,26 @@ int kxdbEntMod(const resbuf* list) {
     return std::size_t{0};
   };
   ObjectItems scan = scanItems(db, id);
+  // An MTEXT turned through its rotation is turned last, whatever else the list holds: the
+  // direction (11) it may store is what a reader draws by, and has to follow.
+  std::optional<double> mtextTurn;
   for (const resbuf* rb = body; rb; rb = rb->next) {
     if (rb->code == -1 || rb->code == 0) return KXRT_ERROR;  // identity groups come first
     if (storageOf(rb->code) == Storage::None) return KXRT_ERROR;
     const ListKind kind = listKindOf(type, graphical, rb->code);
     if (!valueFits(db, *rb, kind)) return KXRT_ERROR;
     const std::size_t occurrence = occurrenceOf(rb->code);
-    if (!findOccurrence(scan, rb->code, occurrence) && !canHold(type, graphical, rb->code))
-      return KXRT_ERROR;
+    const auto stored = findOccurrence(scan, rb->code, occurrence);
+    if (!stored && !canHold(type, graphical, rb->code)) return KXRT_ERROR;
+    if (type == "MTEXT" && rb->code == 50 && occurrence == 0) {
+      // A rotation worked out from the direction is the same one whole turns away.
+      const bool same = stored
+                            ? sameValue(db, db.tags(id), scan.items[*stored], kind, *rb)
+                            : std::fabs(std::remainder(rb->value.real - text::mtextRotation(db, id),
+                                                       2 * std::numbers::pi)) < 1e-12;
+      if (!same) mtextTurn = rb->value.real;
+      continue;
+    }
     changes.push_back({rb, kind, occurrence});
   }
 
@@ -320,6 +334,10 @@ int kxdbEntMod(const resbuf* list) {
     }
     changed = true;
     contentsChanged |= code == 1 || code == 3;
+  }
+  if (mtextTurn) {
+    text::setMTextRotation(db, id, *mtextTurn);
+    changed = true;
   }
   if (!changed) return KXRT_NORM;
 

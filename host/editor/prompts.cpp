@@ -56,6 +56,21 @@ void copyPoint(const Vec3& from, geom::Vec3& to) {
   to = from;
 }
 
+bool orthoModeOn() {
+  const Document* doc = Session::instance().active();
+  return doc && db::headerInteger(doc->db(), "$ORTHOMODE").value_or(0) != 0;
+}
+
+// A point picked from a base while ORTHOMODE is on lies on the UCS axis through the base that is
+// nearer to it. Kxhost has no cursor: a point typed as coordinates stands for a pick, while one
+// typed with an angle ("@10<30") says its direction itself and is taken as typed.
+Vec3 orthogonalPick(const Vec3& base, const Vec3& picked, std::wstring_view reply) {
+  if (reply.find(L'<') != std::wstring_view::npos || !orthoModeOn()) return picked;
+  const Vec3 d = picked - base;
+  return std::fabs(d.x) >= std::fabs(d.y) ? Vec3{picked.x, base.y, picked.z}
+                                          : Vec3{base.x, picked.y, picked.z};
+}
+
 // The abbreviation of a keyword: its leading run of capitals and digits, or else the capitals it
 // has anywhere ("eXit"); empty when it has none and must be typed whole.
 std::wstring abbreviation(std::wstring_view word) {
@@ -285,8 +300,9 @@ int Prompter::getPoint(const Vec3* base, std::wstring_view prompt, Vec3& result)
   const Pending pending = takePending();
   const Vec3 anchor = base ? *base : lastPoint.value_or(Vec3{});
   return run(prompt, pending, L"Point or option keyword required.", [&](const std::wstring& reply) {
-    const auto p = parsePoint(reply, anchor);
+    auto p = parsePoint(reply, anchor);
     if (!p) return Outcome{Outcome::Unknown, 0, {}};
+    if (base) p = orthogonalPick(*base, *p, reply);
     copyPoint(*p, result);
     lastPoint = *p;
     return Outcome{Outcome::Done, KXRT_NORM, {}};
@@ -343,7 +359,7 @@ int Prompter::getDistance(const Vec3* base, std::wstring_view prompt, double& re
                const auto p = parsePoint(reply, anchor);
                if (!p) return Outcome{Outcome::Unknown, 0, {}};
                Vec3 from, to;
-               if (const int status = shownPoints(base, *p, from, to); status != KXRT_NORM)
+               if (const int status = shownPoints(base, *p, reply, from, to); status != KXRT_NORM)
                  return Outcome{Outcome::Done, status, {}};
                Vec3 d = to - from;
                if (flat) d.z = 0;
@@ -354,10 +370,11 @@ int Prompter::getDistance(const Vec3* base, std::wstring_view prompt, double& re
              });
 }
 
-int Prompter::shownPoints(const Vec3* base, const Vec3& given, Vec3& from, Vec3& to) {
+int Prompter::shownPoints(const Vec3* base, const Vec3& given, std::wstring_view reply, Vec3& from,
+                          Vec3& to) {
   lastPoint = given;
   from = base ? *base : given;
-  to = given;
+  to = base ? orthogonalPick(*base, given, reply) : given;
   if (base) return KXRT_NORM;
   const int status = getPoint(&from, L"Specify second point: ", to);
   return status == KXRT_NONE ? KXRT_CANCEL : status;
@@ -378,7 +395,7 @@ int Prompter::getAngle(bool orient, const Vec3* base, std::wstring_view prompt, 
                const auto p = parsePoint(reply, anchor);
                if (!p) return Outcome{Outcome::Unknown, 0, {}};
                Vec3 from, to;
-               if (const int status = shownPoints(base, *p, from, to); status != KXRT_NORM)
+               if (const int status = shownPoints(base, *p, reply, from, to); status != KXRT_NORM)
                  return Outcome{Outcome::Done, status, {}};
                if (to.x == from.x && to.y == from.y)
                  return Outcome{Outcome::Refused, 0, L"Requires two different points."};

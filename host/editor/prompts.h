@@ -78,9 +78,10 @@ class Prompter {
 
  private:
   // A distance or angle shown by points: from the base (or the point given) to the point given
-  // (or a second point asked for). KXRT_NORM, or the status that ended the second prompt.
-  int shownPoints(const geom::Vec3* base, const geom::Vec3& given, geom::Vec3& from,
-                  geom::Vec3& to);
+  // (or a second point asked for), kept square to the UCS while ORTHOMODE is on. KXRT_NORM, or
+  // the status that ended the second prompt. `reply` is what gave the point.
+  int shownPoints(const geom::Vec3* base, const geom::Vec3& given, std::wstring_view reply,
+                  geom::Vec3& from, geom::Vec3& to);
   struct Pending {
     int flags = 0;
     KeywordList keywords;

@@ -274,6 +274,18 @@ double mtextRotation(const db::Database& db, db::ObjectId id) {
   return std::atan2(ocs.y, ocs.x);
 }
 
+void setMTextRotation(db::Database& db, db::ObjectId id, double angle) {
+  requireMText(db, id);
+  db::ObjectFields f(db, id);
+  const bool hasDirection = f.locate(11).has_value();
+  if (hasDirection) {
+    const geom::Vec3 d =
+        geom::ocsToWorld(readNormal(f)).applyToVector({std::cos(angle), std::sin(angle), 0});
+    f.setPoint(11, {d.x, d.y, d.z});
+  }
+  if (f.locate(50) || !hasDirection) f.setAngle(50, angle);
+}
+
 MTextEntity readMTextEntity(const db::Database& db, db::ObjectId id) {
   requireMText(db, id);
   const db::FieldReader f(db, id);

@@ -34,6 +34,10 @@ MTextEntity readMTextEntity(const db::Database& db, db::ObjectId id);
 geom::Matrix3d mtextPlacement(const db::Database& db, db::ObjectId id);
 // The MTEXT's direction as an angle in its own coordinate system, the rotation 50 a reader gets.
 double mtextRotation(const db::Database& db, db::ObjectId id);
+// Turns an MTEXT to `angle` in its own coordinate system. A stored direction (11) wins over the
+// rotation when a reader finds both, so it is rewritten to the angle; 50 is written when it is
+// stored or when there is no direction.
+void setMTextRotation(db::Database& db, db::ObjectId id, double angle);
 
 // Lays the MTEXT out and writes its actual width (42) and height (43) when they change. Returns
 // whether anything was written.

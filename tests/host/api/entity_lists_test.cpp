@@ -217,6 +217,38 @@ sys.stdout.buffer.write(('%r %r %d %r %d %r %r %s' % (c.dxf.radius, c.dxf.center
                              "e 42");
 }
 
+TEST_F(EntityListTest, TurningAnMTextThroughItsRotationTurnsWhatIsDrawn) {
+  openNew();
+  const double at[3] = {0, 0, 0}, alongY[3] = {0, 1, 0};
+  for (bool withDirection : {true, false}) {
+    SCOPED_TRACE(withDirection);
+    RbList made(withDirection
+                    ? kxutBuildList(KXRT_DXF0, L"MTEXT", 10, at, 40, 2.0, 1, L"Turn", 11, alongY, 0)
+                    : kxutBuildList(KXRT_DXF0, L"MTEXT", 10, at, 40, 2.0, 1, L"Turn", 0));
+    ASSERT_EQ(kxdbEntMake(made.head), KXRT_NORM);
+    kds_name name;
+    ASSERT_EQ(kxdbEntLast(name), KXRT_NORM);
+    const std::string unchanged = saved();
+    RbList same(kxdbEntGet(name));
+    ASSERT_EQ(kxdbEntMod(same.head), KXRT_NORM);
+    EXPECT_EQ(saved(), unchanged);
+
+    RbList list(kxdbEntGet(name));
+    list.find(50)->value.real = std::numbers::pi;
+    ASSERT_EQ(kxdbEntMod(list.head), KXRT_NORM);
+    RbList turned(kxdbEntGet(name));
+    EXPECT_NEAR(turned.find(50)->value.real, std::numbers::pi, 1e-12);
+    const ObjectId id = kx::api::resolve(name).id;
+    const kx::db::FieldReader f(db(), id);
+    // The direction a reader draws by, when there is one, rather than a second group.
+    EXPECT_EQ(f.locate(11).has_value(), withDirection);
+    EXPECT_EQ(f.locate(50).has_value(), !withDirection);
+    if (withDirection) {
+      EXPECT_NEAR(f.point(11).x, -1, 1e-12);
+    }
+  }
+}
+
 TEST_F(EntityListTest, RefusedModificationsChangeNothing) {
   openSample();
   auto byType = entitiesByType();

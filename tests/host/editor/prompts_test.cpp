@@ -192,6 +192,23 @@ TEST_F(PromptsTest, DistancesByNumberAndByPoints) {
   EXPECT_NEAR(d, 5, 1e-12);  // z ignored
 }
 
+TEST_F(PromptsTest, OrthoModeSquaresPicksFromABaseButNotTypedAngles) {
+  db::setHeaderInteger(doc.db(), "$ORTHOMODE", 70, 1);
+  replies({L"3,4", L"4,-1", L"1,1", L"2,5", L"@5<45", L"7,2"});
+  double d = 0, p[3];
+  const double base[3] = {0, 0, 0};
+  EXPECT_EQ(kxedGetDist(base, L"Distance: ", &d), KXRT_NORM);
+  EXPECT_NEAR(d, 4, 1e-12);
+  EXPECT_EQ(kxedGetPoint(base, L"Point: ", p), KXRT_NORM);
+  EXPECT_EQ(asVec(p), (Vec3{4, 0, 0}));
+  EXPECT_EQ(kxedGetDist(nullptr, L"Distance: ", &d), KXRT_NORM);  // the second point squared
+  EXPECT_NEAR(d, 4, 1e-12);
+  EXPECT_EQ(kxedGetDist(base, L"Distance: ", &d), KXRT_NORM);
+  EXPECT_NEAR(d, 5, 1e-12);
+  EXPECT_EQ(kxedGetPoint(nullptr, L"Point: ", p), KXRT_NORM);  // no base: nothing to square to
+  EXPECT_EQ(asVec(p), (Vec3{7, 2, 0}));
+}
+
 TEST_F(PromptsTest, AnglesInDegreesAndByPoint) {
   replies({L"90", L"-90", L"1,1", L"5,5", L"5,6", L"90", L"90", L"0,1"});
   double a = 0;
