@@ -175,10 +175,20 @@ class Record:
         return [value for c, value in self.tags if folded(c) == code]
 
 
+def text_encoding(data):
+    """Drawings before R2007 (AC1021) hold their texts in the code page $DWGCODEPAGE names."""
+    version = re.search(rb"\$ACADVER\s*\r?\n\s*1\r?\n(AC\d+)", data)
+    if version and version.group(1) >= b"AC1021":
+        return "utf-8"
+    page = re.search(rb"\$DWGCODEPAGE\s*\r?\n\s*3\r?\n\s*ANSI_(\d+)", data)
+    return f"cp{page.group(1).decode()}" if page else "cp1252"
+
+
 def read_records(path):
     """Every record of a DXF file keyed by its handle, header variable or position."""
     with open(path, "rb") as f:
-        lines = f.read().decode("utf-8", "surrogateescape").split("\n")
+        data = f.read()
+    lines = data.decode(text_encoding(data), "surrogateescape").split("\n")
     lines = [line[:-1] if line.endswith("\r") else line for line in lines]
     ordered, section, current, opening = [], None, None, False
     for i in range(0, len(lines) - 1, 2):
@@ -243,9 +253,15 @@ def matches(code, expected, actual, tolerance):
         if isinstance(want, (bool, int, float)):
             if not close(number(got), float(want), tolerance):
                 return False
-        elif got != want:
+        elif got != want and unescaped(got) != want:
             return False
     return True
+
+
+def unescaped(text):
+    """A value with the \\U+XXXX escapes that drawings before R2007 use for characters outside
+    their code page, as the characters."""
+    return re.sub(r"\\U\+([0-9A-Fa-f]{4})", lambda m: chr(int(m.group(1), 16)), text)
 
 
 def changed_codes(before, after):
