@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# TJUST and TCOUNT over many texts: kxhost (load, command, save) against ezdxf making the same
+# The text commands over many texts: kxhost (load, command, save) against ezdxf making the same
 # group changes with its own API (load, change, save) on the same drawing.
 #
-#   bench/run_text_commands.sh [--count N]
+#   bench/run_text_commands.sh [--count N] [COMMAND...]
 #
-# Makes $BUILD/bench-data/texts_N.dxf with ezdxf if it is missing (100,000 texts by default),
-# then prints the best seconds of 5 runs (3 for ezdxf) for: kxhost opening and saving the drawing with no command,
-# kxhost running TJUST (all texts to middle centre) and TCOUNT (numbered by x, in front), and
-# the ezdxf script for each. BUILD defaults to the release tree, build/.
+# Makes $BUILD/bench-data/text_commands_N.dxf with ezdxf if it is missing (100,000 texts by
+# default), then prints the best seconds of 5 runs (3 for ezdxf), wall clock and processor time, of
+# kxhost opening and saving the drawing with no command, and for each command (all of them when
+# none is named): kxhost running it, the command alone (less the plain open and save), the ezdxf
+# script and the ratio. BUILD defaults to the release tree, build/.
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -16,39 +17,71 @@ build="${BUILD:-$root/build}"
 data="$build/bench-data"
 python=/usr/bin/python3
 count=100000
-if [[ "${1:-}" == --count ]]; then count="$2"; fi
+if [[ "${1:-}" == --count ]]; then
+  count="$2"
+  shift 2
+fi
 
 mkdir -p "$data"
-drawing="$data/texts_$count.dxf"
+drawing="$data/text_commands_$count.dxf"
 [[ -f "$drawing" ]] || $python "$here/ezdxf_text_commands.py" make "$count" "$drawing"
+first=$(cat "$drawing.handle")
+: >"$data/no_replies.scr"
 
 calc() { $python -c "print($1)"; }
 
-# best_of RUNS COMMAND...: this machine's timings vary from run to run by a fifth.
+# best_of RUNS COMMAND...: the best wall-clock and the best processor seconds (user + system)
+# of RUNS runs, as "WALL CPU". This machine's wall clock varies from run to run by a fifth, and
+# by several times when other work shares its cores; processor time much less.
 best_of() {
-  local runs=$1 best=""
+  local runs=$1 wall="" cpu=""
   shift
   for ((run = 0; run < runs; run++)); do
-    local start end t
-    start=$(date +%s.%N)
-    "$@" >/dev/null
-    end=$(date +%s.%N)
-    t=$(calc "$end - $start")
-    if [[ -z "$best" ]] || [[ $(calc "int($t < $best)") == 1 ]]; then best=$t; fi
+    /usr/bin/time -f "%e %U %S" -o "$data/time.txt" "$@" >/dev/null 2>"$data/stderr.txt"
+    read -r e u s <"$data/time.txt"
+    local c
+    c=$(calc "$u + $s")
+    if [[ -z "$wall" ]] || [[ $(calc "int($e < $wall)") == 1 ]]; then wall=$e; fi
+    if [[ -z "$cpu" ]] || [[ $(calc "int($c < $cpu)") == 1 ]]; then cpu=$c; fi
   done
-  printf "%.2f" "$best"
+  printf "%.2f %.2f" "$wall" "$cpu"
 }
 
-kx() { "$build/bin/kxhost" "$drawing" -o "$data/out.dxf" --config "$data/settings" "$@"; }
-plain=$(best_of 5 kx -s /dev/null)
-tjust=$(best_of 5 kx -c TJUST -c ALL -c "" -c MC -s /dev/null)
-tcount=$(best_of 5 kx -c TCOUNT -c ALL -c "" -c X -c 1,1 -c Prefix -s /dev/null)
-ez_tjust=$(best_of 3 $python "$here/ezdxf_text_commands.py" tjust "$drawing" "$data/ez.dxf")
-ez_tcount=$(best_of 3 $python "$here/ezdxf_text_commands.py" tcount "$drawing" "$data/ez.dxf")
+kx=("$build/bin/kxhost" "$drawing" -o "$data/out.dxf" --config "$data/settings"
+  -s "$data/no_replies.scr")
 
-echo "texts: $count ($(du -h "$drawing" | cut -f1))"
-echo "kxhost open + save, no command: ${plain} s"
-printf "TJUST  kxhost %s s (command alone %.2f s), ezdxf %s s, ratio %.1fx\n" \
-  "$tjust" "$(calc "$tjust - $plain")" "$ez_tjust" "$(calc "$ez_tjust / $tjust")"
-printf "TCOUNT kxhost %s s (command alone %.2f s), ezdxf %s s, ratio %.1fx\n" \
-  "$tcount" "$(calc "$tcount - $plain")" "$ez_tcount" "$(calc "$ez_tcount / $tcount")"
+# The replies of each command, one -c each; the ezdxf script does the same change.
+declare -A replies=(
+  [TJUST]="TJUST|ALL||MC"
+  [TCOUNT]="TCOUNT|ALL||X|1,1|Prefix"
+  [CHGTHEI]="CHGTHEI|ALL||5"
+  [MATHEI]="MATHEI|H $first|ALL|"
+  [CURSTYLE]="CURSTYLE|H $first"
+  [TXTULINE]="TXTULINE|ALL|"
+  [DELULINE]="DELULINE|ALL|"
+  [TORIENT_READABLE]="TORIENT|ALL||"
+  [TORIENT_ZERO]="TORIENT|ALL||0"
+  [TXTALIGN]="TXTALIGN|ALL||Middle|0,0"
+  [TEXTFIT]="TEXTFIT|H $first|100"
+)
+order=(TJUST TCOUNT CHGTHEI MATHEI CURSTYLE TXTULINE DELULINE TORIENT_READABLE TORIENT_ZERO
+  TXTALIGN TEXTFIT)
+(($# > 0)) && order=("$@")
+
+read -r plain plain_cpu <<<"$(best_of 5 "${kx[@]}")"
+echo "texts: $count ($(du -h "$drawing" | cut -f1)), load average $(cut -d' ' -f1 /proc/loadavg)"
+echo "kxhost open + save, no command: ${plain} s (processor ${plain_cpu} s)"
+echo "seconds: wall clock (processor time); ratio: ezdxf over kxhost"
+for name in "${order[@]}"; do
+  args=()
+  rest="${replies[$name]}|"  # an empty reply, Enter, is a reply too: none is dropped
+  while [[ -n "$rest" ]]; do
+    args+=(-c "${rest%%|*}")
+    rest="${rest#*|}"
+  done
+  read -r ours ours_cpu <<<"$(best_of 5 "${kx[@]}" "${args[@]}")"
+  read -r theirs theirs_cpu <<<"$(best_of 3 $python "$here/ezdxf_text_commands.py" "$name" "$drawing" "$data/ez.dxf")"
+  printf "%-17s kxhost %s (%s), command alone %.2f (%.2f), ezdxf %s (%s), ratio %.1fx (%.1fx)\n" \
+    "$name" "$ours" "$ours_cpu" "$(calc "$ours - $plain")" "$(calc "$ours_cpu - $plain_cpu")" \
+    "$theirs" "$theirs_cpu" "$(calc "$theirs / max($ours, 0.01)")" "$(calc "$theirs_cpu / max($ours_cpu, 0.01)")"
+done

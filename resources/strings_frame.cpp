@@ -3,6 +3,7 @@
 // This module ships English, so a command's local name is its global name; a translated
 // resource module would put the names users of that language type here.
 
+#include "resource_ids.h"
 #include "resource_parts.h"
 
 namespace kx::resources {
@@ -10,38 +11,38 @@ namespace {
 
 constexpr KxStringResource kStrings[] = {
     // Local command names.
-    {5999, L"GATTE"},
-    {6031, L"TEXTFIT"},
-    {6032, L"TXT2MTXT"},
-    {6033, L"TJUST"},
-    {6034, L"TORIENT"},
-    {6035, L"TCIRCLE"},
-    {6036, L"TCOUNT"},
-    {6037, L"TCASE"},
-    {6038, L"CHGTHEI"},
-    {6039, L"CURSTYLE"},
-    {6040, L"TXTULINE"},
-    {6041, L"DELULINE"},
-    {6042, L"TEXTMASK"},
-    {6043, L"TEXTUNMASK"},
-    {6044, L"MATHEI"},
-    {6045, L"MTEXP"},
-    {6046, L"TXTALIGN"},
-    {6047, L"BURST"},
-    {6048, L"ATTOUT"},
-    {6049, L"ATTIN"},
-    {6107, L"GB2BIG5"},
-    {6108, L"TXTEXP"},
-    {6800, L"TEXTTOFRONT"},
+    {res::kNameGatte, L"GATTE"},
+    {res::kNameTextfit, L"TEXTFIT"},
+    {res::kNameTxt2mtxt, L"TXT2MTXT"},
+    {res::kNameTjust, L"TJUST"},
+    {res::kNameTorient, L"TORIENT"},
+    {res::kNameTcircle, L"TCIRCLE"},
+    {res::kNameTcount, L"TCOUNT"},
+    {res::kNameTcase, L"TCASE"},
+    {res::kNameChgthei, L"CHGTHEI"},
+    {res::kNameCurstyle, L"CURSTYLE"},
+    {res::kNameTxtuline, L"TXTULINE"},
+    {res::kNameDeluline, L"DELULINE"},
+    {res::kNameTextmask, L"TEXTMASK"},
+    {res::kNameTextunmask, L"TEXTUNMASK"},
+    {res::kNameMathei, L"MATHEI"},
+    {res::kNameMtexp, L"MTEXP"},
+    {res::kNameTxtalign, L"TXTALIGN"},
+    {res::kNameBurst, L"BURST"},
+    {res::kNameAttout, L"ATTOUT"},
+    {res::kNameAttin, L"ATTIN"},
+    {res::kNameGb2big5, L"GB2BIG5"},
+    {res::kNameTxtexp, L"TXTEXP"},
+    {res::kNameTexttofront, L"TEXTTOFRONT"},
 
     // Opening of a text command, before the host's object prompt.
-    {2621, L"\nSelect single-line texts, multi-line texts and attribute definitions."},
-    {2623, L"\nNo text selected."},
+    {res::kSelectTexts, L"\nSelect single-line texts, multi-line texts and attribute definitions."},
+    {res::kNothingSelected, L"\nNo text selected."},
     // Texts left out because they do not lie in the plane of the current UCS: one, then many.
-    {2647, L"\n%d text is not parallel to the current UCS and was left out."},
-    {2648, L"\n%d texts are not parallel to the current UCS and were left out."},
+    {res::kOneNotInUcsPlane, L"\n%d text is not parallel to the current UCS and was left out."},
+    {res::kManyNotInUcsPlane, L"\n%d texts are not parallel to the current UCS and were left out."},
     // Removal prompt of every selection that asks with a prompt pair.
-    {3548, L"\nRemove objects: "},
+    {res::kRemoveObjects, L"\nRemove objects: "},
 };
 
 }  // namespace

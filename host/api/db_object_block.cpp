@@ -321,10 +321,9 @@ Kxad::ErrorStatus KxDbBlockTableRecord::getSortentsTable(KxDbSortentsTable*& tab
   table = nullptr;
   db::Database& db = databaseOf(*this);
   db::ObjectId found = db::findSortTable(db, state_->id);
-  if (found.isNull() && createIfNotFound) {
-    if (!isWriteEnabled()) return Kxad::eNotOpenForWrite;
-    found = db::ensureSortTable(db, state_->id);
-  }
+  // The table is an object of its own in the record's extension dictionary: making it does not
+  // need the record open for write.
+  if (found.isNull() && createIfNotFound) found = db::ensureSortTable(db, state_->id);
   if (found.isNull()) return Kxad::eNotFound;
   return kxdbOpenObject(table, kx::api::objectIdOf(db, found), mode);
 }

@@ -244,7 +244,8 @@ Kxad::ErrorStatus KxDbText::setHorizontalMode(KxDb::TextHorzMode mode) {
   return change(*this, [&](db::ObjectFields& f) {
     // A text that leaves left/baseline keeps its anchor where it is.
     if (mode != KxDb::kTextLeft && !f.locate(11)) f.setPoint(11, f.point(10));
-    f.setInteger(72, mode);
+    // Left is what a text without the group has: it stays without it.
+    if (mode != KxDb::kTextLeft || f.locate(72)) f.setInteger(72, mode);
   });
 }
 
@@ -258,7 +259,8 @@ Kxad::ErrorStatus KxDbText::setVerticalMode(KxDb::TextVertMode mode) {
   if (mode < KxDb::kTextBase || mode > KxDb::kTextTop) return Kxad::eInvalidInput;
   return change(*this, [&](db::ObjectFields& f) {
     if (mode != KxDb::kTextBase && !f.locate(11)) f.setPoint(11, f.point(10));
-    f.setInteger(isAttributeType(f.type()) ? 74 : 73, mode);
+    const int code = isAttributeType(f.type()) ? 74 : 73;
+    if (mode != KxDb::kTextBase || f.locate(code)) f.setInteger(code, mode);
   });
 }
 

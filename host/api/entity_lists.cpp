@@ -1,16 +1,15 @@
 // kxdbEntGet and kxdbEntMod: an object's groups as a list, and a list written back into them.
 
 #include <algorithm>
-#include <cmath>
+#include <array>
 #include <memory>
-#include <numbers>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "api/entity_list_codec.h"
 #include "api/host_names.h"
-#include "api/implied_groups.h"
+#include "api/reported_groups.h"
 #include "db/field_table.h"
 #include "db/layers.h"
 #include "db/object_fields.h"
@@ -51,15 +50,57 @@ const resbuf* skipIdentity(const resbuf* list) {
   return list;
 }
 
-// The index into `items` of the occurrence-th item with `code`, identity items left out.
-std::optional<std::size_t> findOccurrence(const ObjectItems& scan, int code,
-                                          std::size_t occurrence) {
-  std::size_t seen = 0;
+// One element of an object's list: a stored group (an index into ObjectItems::items) or a group
+// the record lacks that the list reports all the same (-1).
+struct ListElement {
+  int code;
+  std::ptrdiff_t item;
+};
+
+// The elements of an object's list after its identity groups, in the order kxdbEntGet lists them
+// and kxdbEntMod matches a list's elements to the record: the occurrence-th element of a code in
+// one is the occurrence-th in the other. Groups in file order, except that the group a reported
+// code stands for comes first among the groups of its code (an ATTDEF's text justification 72
+// before the 72 of an attribute definition's later part), and a reported group the record lacks
+// comes where its code first appears, or before the extended data.
+std::vector<ListElement> listLayout(const db::Database& db, db::ObjectId id,
+                                    const ObjectItems& scan, const ReportedGroups& reported) {
+  std::vector<ListElement> out;
+  out.reserve(scan.items.size() + reported.codes().size());
   for (std::size_t i = 0; i < scan.items.size(); ++i) {
     if (static_cast<std::ptrdiff_t>(i) == scan.handleItem ||
         static_cast<std::ptrdiff_t>(i) == scan.ownerItem)
       continue;
-    if (scan.items[i].code != code) continue;
+    out.push_back({scan.items[i].code, static_cast<std::ptrdiff_t>(i)});
+  }
+  if (reported.codes().empty()) return out;
+  const db::FieldReader fields(db, id);
+  for (const int code : reported.codes()) {
+    const auto first = std::find_if(out.begin(), out.end(),
+                                    [code](const ListElement& e) { return e.code == code; });
+    const std::optional<std::size_t> ownTag = fields.locate(code);
+    if (!ownTag) {
+      auto at = first;
+      if (at == out.end())
+        at = std::find_if(out.begin(), out.end(),
+                          [](const ListElement& e) { return e.code >= 1000; });
+      out.insert(at, ListElement{code, -1});
+      continue;
+    }
+    const auto own = std::find_if(out.begin(), out.end(), [&](const ListElement& e) {
+      return e.item >= 0 && scan.items[static_cast<std::size_t>(e.item)].first == *ownTag;
+    });
+    if (own != out.end() && first < own) std::rotate(first, own, own + 1);
+  }
+  return out;
+}
+
+// The position in `layout` of the occurrence-th element with `code`.
+std::optional<std::size_t> findOccurrence(const std::vector<ListElement>& layout, int code,
+                                          std::size_t occurrence) {
+  std::size_t seen = 0;
+  for (std::size_t i = 0; i < layout.size(); ++i) {
+    if (layout[i].code != code) continue;
     if (seen++ == occurrence) return i;
   }
   return std::nullopt;
@@ -123,36 +164,6 @@ void syncVertexCount(db::Database& db, db::ObjectId id) {
   db::ObjectFields(db, id).setInteger(90, vertices);
 }
 
-// A justified text's insertion point as the host places it: handed out instead of what the file
-// holds, and taken back as no change.
-std::optional<geom::Vec3> placedTextInsertion(const db::Database& db, db::ObjectId id,
-                                              std::string_view type) {
-  if (type != "TEXT" && type != "ATTDEF" && type != "ATTRIB") return std::nullopt;
-  return text::placedInsertion(db, id);
-}
-
-bool isPlacedInsertion(const db::Database& db, db::ObjectId id, std::string_view type,
-                       const resbuf& rb) {
-  if (rb.code != 10) return false;
-  const auto placed = placedTextInsertion(db, id, type);
-  return placed && placed->x == rb.value.point[0] && placed->y == rb.value.point[1] &&
-         placed->z == rb.value.point[2];
-}
-
-std::string joinedContents(const db::Database& db, db::ObjectId id) {
-  std::string bytes;
-  std::string last;
-  for (const ListItem& item : scanItems(db, id).items) {
-    const dxf::Tag& t = db.tags(id)[item.first];
-    if (item.code == 3) bytes += db.text(t);
-    if (item.code == 1) {
-      last = db.text(t);
-      break;
-    }
-  }
-  return bytes + last;
-}
-
 }  // namespace
 
 }  // namespace kx::api
@@ -198,23 +209,46 @@ resbuf* kxdbEntGet(const kds_name entity) {
       append(ownerRb);
     }
     const bool graphical = isGraphical(db, id);
-    for (std::size_t i = 0; i < scan.items.size(); ++i) {
-      if (static_cast<std::ptrdiff_t>(i) == scan.handleItem ||
-          static_cast<std::ptrdiff_t>(i) == scan.ownerItem)
-        continue;
+    // An MTEXT's contents groups each show whole characters and codes, however they were cut.
+    std::vector<text::ContentsPiece> contents;
+    if (type == "MTEXT") contents = text::mtextContentsPieces(db, id);
+    auto appendStored = [&](std::size_t i) {
       const ListItem& item = scan.items[i];
+      const auto piece =
+          std::find_if(contents.begin(), contents.end(),
+                       [&item](const text::ContentsPiece& p) { return p.tag == item.first; });
+      if (piece != contents.end()) {
+        resbuf* rb = newListElement(item.code);
+        rb->value.string = newHostString(piece->text);
+        append(rb);
+        return;
+      }
       append(itemValue(db, tags, item, listKindOf(type, graphical, item.code)));
+    };
+    const ReportedGroups reported(*r.document, id);
+    if (reported.codes().empty()) {  // most types: the groups as stored, in file order
+      for (std::size_t i = 0; i < scan.items.size(); ++i)
+        if (static_cast<std::ptrdiff_t>(i) != scan.handleItem &&
+            static_cast<std::ptrdiff_t>(i) != scan.ownerItem)
+          appendStored(i);
+      return head;
     }
-    for (int code : impliedCodes(type))
-      if (!findOccurrence(scan, code, 0)) append(impliedEntry(db, id, type, code));
-    if (const auto placed = placedTextInsertion(db, id, type))
-      for (resbuf* rb = head; rb; rb = rb->next)
-        if (rb->code == 10) {
-          rb->value.point[0] = placed->x;
-          rb->value.point[1] = placed->y;
-          rb->value.point[2] = placed->z;
-          break;
-        }
+    std::array<bool, 16> listed{};  // a reported code's first element is the one it reports
+    for (const ListElement& e : listLayout(db, id, scan, reported)) {
+      const std::ptrdiff_t slot = reported.indexOf(e.code);
+      const bool firstOfCode =
+          slot >= 0 && !std::exchange(listed[static_cast<std::size_t>(slot)], true);
+      const resbuf* value = firstOfCode ? reported.value(e.code) : nullptr;
+      if (value) {
+        resbuf* copy = newListElement(e.code);
+        copy->value = value->value;
+        if (storageOf(e.code) == Storage::String)
+          copy->value.string = newHostString(value->value.string);
+        append(copy);
+      } else if (e.item >= 0) {
+        appendStored(static_cast<std::size_t>(e.item));
+      }
+    }
   } catch (...) {
     kxutRelRb(head);
     return nullptr;
@@ -242,6 +276,9 @@ int kxdbEntMod(const resbuf* list) {
     }
   }
   const resbuf* body = skipIdentity(list);
+  // An MTEXT's contents are its chunks (3) and last part (1) of the list taken together.
+  const bool isMText = type == "MTEXT";
+  std::optional<std::wstring> contents;
   std::vector<Change> changes;
   std::vector<std::pair<int, std::size_t>> seen;  // occurrences per code so far
   auto occurrenceOf = [&seen](int code) {
@@ -250,7 +287,11 @@ int kxdbEntMod(const resbuf* list) {
     seen.emplace_back(code, 1);
     return std::size_t{0};
   };
+  // The values the list reports, as they were before anything changes: an element that still
+  // holds one is unchanged.
+  const ReportedGroups reported(*r.document, id);
   ObjectItems scan = scanItems(db, id);
+  std::vector<ListElement> layout = listLayout(db, id, scan, reported);
   // An MTEXT turned through its rotation is turned last, whatever else the list holds: the
   // direction (11) it may store is what a reader draws by, and has to follow.
   std::optional<double> mtextTurn;
@@ -259,33 +300,53 @@ int kxdbEntMod(const resbuf* list) {
     if (storageOf(rb->code) == Storage::None) return KXRT_ERROR;
     const ListKind kind = listKindOf(type, graphical, rb->code);
     if (!valueFits(db, *rb, kind)) return KXRT_ERROR;
+    if (isMText && (rb->code == 1 || rb->code == 3)) {
+      contents = contents.value_or(L"") + rb->value.string;
+      continue;
+    }
     const std::size_t occurrence = occurrenceOf(rb->code);
-    const auto stored = findOccurrence(scan, rb->code, occurrence);
-    if (!stored && !canHold(type, graphical, rb->code)) return KXRT_ERROR;
-    if (type == "MTEXT" && rb->code == 50 && occurrence == 0) {
-      // A rotation worked out from the direction is the same one whole turns away.
-      const bool same = stored
-                            ? sameValue(db, db.tags(id), scan.items[*stored], kind, *rb)
-                            : std::fabs(std::remainder(rb->value.real - text::mtextRotation(db, id),
-                                                       2 * std::numbers::pi)) < 1e-12;
-      if (!same) mtextTurn = rb->value.real;
+    if (!findOccurrence(layout, rb->code, occurrence) && !canHold(type, graphical, rb->code))
+      return KXRT_ERROR;
+    if (isMText && rb->code == 50 && occurrence == 0) {
+      if (!sameReportedValue(*reported.value(50), *rb)) mtextTurn = rb->value.real;
       continue;
     }
     changes.push_back({rb, kind, occurrence});
   }
 
-  bool changed = false, contentsChanged = false;
+  bool changed = false;
+  if (contents && *contents != text::mtextContents(db, id)) {
+    text::setMTextContents(db, id, *contents);
+    changed = true;
+    scan = scanItems(db, id);
+    layout = listLayout(db, id, scan, reported);
+  }
   std::optional<std::size_t> anchor;  // last tag of the previous element, for new groups
-  // Items are found again only after a write, which may regroup the tags.
-  bool rescan = false;
+  // Items are found again only after a write that added tags and so moved the ones after them;
+  // a value rewritten in place leaves every item where it was.
+  std::size_t scannedTags = db.tags(id).size();
   for (const Change& c : changes) {
     const int code = c.rb->code;
-    if (rescan) scan = scanItems(db, id);
-    rescan = true;
+    if (db.tags(id).size() != scannedTags) {
+      scan = scanItems(db, id);
+      layout = listLayout(db, id, scan, reported);
+      scannedTags = db.tags(id).size();
+    }
     const std::span<const dxf::Tag> tags = db.tags(id);
-    if (const auto at = findOccurrence(scan, code, c.occurrence)) {
-      const ListItem item = scan.items[*at];
-      if (!sameValue(db, tags, item, c.kind, *c.rb) && !isPlacedInsertion(db, id, type, *c.rb)) {
+    const auto at = findOccurrence(layout, code, c.occurrence);
+    const std::ptrdiff_t itemIndex = at ? layout[*at].item : -1;
+    if (c.occurrence == 0) {
+      if (const resbuf* value = reported.value(code); value && sameReportedValue(*value, *c.rb)) {
+        if (itemIndex >= 0) {
+          const ListItem& item = scan.items[static_cast<std::size_t>(itemIndex)];
+          anchor = item.first + item.count - 1;
+        }
+        continue;
+      }
+    }
+    if (itemIndex >= 0) {
+      const ListItem item = scan.items[static_cast<std::size_t>(itemIndex)];
+      if (!sameValue(db, tags, item, c.kind, *c.rb)) {
         const std::vector<std::string> texts = valueTexts(db, *c.rb, c.kind);
         const std::size_t sizeBefore = tags.size();
         if (c.kind == ListKind::Point) {
@@ -294,31 +355,21 @@ int kxdbEntMod(const resbuf* list) {
           db.setText(id, item.first, texts[0]);
         }
         changed = true;
-        contentsChanged |= code == 1 || code == 3;
         anchor = item.first + item.count - 1 + (db.tags(id).size() - sizeBefore);
       } else {
         anchor = item.first + item.count - 1;
-        rescan = false;
       }
       continue;
     }
-    // A group the object does not have yet; one the host reported on its own is added only when
-    // its value changed.
-    if (c.occurrence == 0) {
-      std::unique_ptr<resbuf, int (*)(resbuf*)> implied(impliedEntry(db, id, type, code),
-                                                        kxutRelRb);
-      if (implied && sameImpliedValue(*implied, *c.rb)) continue;
-    }
+    // A group the object does not have yet: a field goes into the subclass part where DXF keeps
+    // it, anything else after the element before it.
     const std::vector<std::string> texts = valueTexts(db, *c.rb, c.kind);
     const std::size_t sizeBefore = tags.size();
     if (c.occurrence == 0 && code < 1000 && db::findField(type, code).field) {
       insertField(db, id, *c.rb, c.kind);
-      const auto at = findOccurrence(scanItems(db, id), code, 0);
       const std::size_t grown = db.tags(id).size() - sizeBefore;
-      if (at) {
-        const ListItem item = scanItems(db, id).items[*at];
-        if (anchor && item.first <= *anchor) *anchor += grown;
-      }
+      if (const auto placed = db::FieldReader(db, id).locate(code))
+        if (anchor && *placed <= *anchor) *anchor += grown;
     } else {
       std::size_t position;
       const std::size_t xdata = xdataStart(tags);
@@ -333,10 +384,9 @@ int kxdbEntMod(const resbuf* list) {
       anchor = position + n - 1;
     }
     changed = true;
-    contentsChanged |= code == 1 || code == 3;
   }
   if (mtextTurn) {
-    text::setMTextRotation(db, id, *mtextTurn);
+    setMTextRotationInUcs(*r.document, id, *mtextTurn);
     changed = true;
   }
   if (!changed) return KXRT_NORM;
@@ -344,8 +394,7 @@ int kxdbEntMod(const resbuf* list) {
   if (type == "LWPOLYLINE") syncVertexCount(db, id);
   if (type == "TEXT" || type == "ATTDEF" || type == "ATTRIB") {
     text::updateTextPosition(db, id);
-  } else if (type == "MTEXT") {
-    if (contentsChanged) text::setMTextContents(db, id, db.codec().decode(joinedContents(db, id)));
+  } else if (isMText) {
     text::updateMTextExtents(db, id);
   }
   return KXRT_NORM;

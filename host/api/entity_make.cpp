@@ -3,12 +3,14 @@
 // here and the groups the type needs get their defaults.
 
 #include <algorithm>
+#include <cmath>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "api/entity_list_codec.h"
 #include "api/host_names.h"
+#include "api/reported_groups.h"
 #include "db/entities.h"
 #include "db/field_table.h"
 #include "db/header_values.h"
@@ -118,6 +120,13 @@ Made make(const resbuf* list, bool objectsToo) {
       continue;
     }
     if (rb->code == 0) return {};
+    // An entity needs a direction to lie in, and a text a width to be drawn with.
+    if (rb->code == 210 &&
+        std::hypot(rb->value.point[0], rb->value.point[1], rb->value.point[2]) < 1e-12)
+      return {};
+    if (rb->code == 41 && rb->value.real == 0 &&
+        (type == "TEXT" || type == "ATTDEF" || type == "ATTRIB"))
+      return {};
     if (rb->code == 8) {
       layer = rb->value.string;
       if (!validTableName(layer)) return {};
@@ -301,7 +310,16 @@ Made make(const resbuf* list, bool objectsToo) {
     db::ObjectId id;
     if (graphical) {
       id = db::addEntity(db, block, type, body);
-      if (type == "MTEXT") text::updateMTextExtents(db, id);
+      if (type == "MTEXT") {
+        // A list's rotation means what kxdbEntGet lists: the angle in the current UCS.
+        const auto rotation = std::find_if(elements.begin(), elements.end(),
+                                           [](const Element& e) { return e.rb->code == 50; });
+        const bool direction = std::any_of(elements.begin(), elements.end(),
+                                           [](const Element& e) { return e.rb->code == 11; });
+        if (rotation != elements.end() && !direction && !doc->ucs().isWorld())
+          setMTextRotationInUcs(*doc, id, rotation->rb->value.real);
+        text::updateMTextExtents(db, id);
+      }
       if (type == "TEXT" || type == "ATTDEF") text::updateTextPosition(db, id);
     } else {
       const int section = db.sectionIndex("OBJECTS");

@@ -6,6 +6,8 @@
 #include "api/entity_list_codec.h"
 #include "api/host_names.h"
 #include "db/entities.h"
+#include "db/followers.h"
+#include "db/groups.h"
 #include "db/layers.h"
 #include "dxf/number_syntax.h"
 #include "kx/kxdb.h"
@@ -13,45 +15,9 @@
 namespace kx::api {
 namespace {
 
-bool isFollower(std::string_view type) {
-  return type == "ATTRIB" || type == "VERTEX" || type == "SEQEND";
-}
-
 bool isWalked(const db::Database& db, db::ObjectId id) {
   const std::string_view t = db.typeName(id);
   return !db.isErased(id) && t != "SECTION" && t != "ENDSEC" && t != "BLOCK" && t != "ENDBLK";
-}
-
-// Where each record sits in its section, so a walk over a big drawing is linear, not quadratic.
-// Rebuilt when the drawing or the section's length changes (records are only ever added).
-struct Positions {
-  std::int64_t serial = 0;
-  int section = -1;
-  std::size_t length = 0;
-  std::vector<std::uint32_t> at;  // by object index; npos when not in the section
-};
-
-std::optional<std::size_t> positionIn(const db::Database& db, int section, db::ObjectId id) {
-  static thread_local Positions cache;
-  const auto& records = db.sections()[static_cast<std::size_t>(section)].records;
-  if (cache.serial != db.serial() || cache.section != section || cache.length != records.size() ||
-      cache.at.size() < db.objectCount()) {
-    cache = {db.serial(), section, records.size(), {}};
-    cache.at.assign(db.objectCount(), 0xFFFFFFFFu);
-    for (std::size_t i = 0; i < records.size(); ++i)
-      cache.at[records[i].index()] = static_cast<std::uint32_t>(i);
-  }
-  const std::uint32_t p = id.index() < cache.at.size() ? cache.at[id.index()] : 0xFFFFFFFFu;
-  if (p == 0xFFFFFFFFu || p >= records.size() || records[p] != id) return std::nullopt;
-  return p;
-}
-
-int sectionOf(const db::Database& db, db::ObjectId id) {
-  for (const char* name : {"ENTITIES", "BLOCKS"}) {
-    const int s = db.sectionIndex(name);
-    if (s >= 0 && positionIn(db, s, id)) return s;
-  }
-  return -1;
 }
 
 }  // namespace
@@ -66,7 +32,13 @@ int kxdbEntDel(const kds_name entity) {
   const ResolvedObject r = resolveActive(entity);
   if (!r) return KXRT_ERROR;
   db::Database& db = r.document->db();
-  if (!isGraphical(db, r.id) || isFollower(db.typeName(r.id))) return KXRT_ERROR;
+  if (db.isType(r.id, "GROUP")) {
+    // A group is dissolved for good: asking again finds nothing to delete.
+    if (db.isErased(r.id)) return KXRT_ERROR;
+    db::dissolveGroup(db, r.id);
+    return KXRT_NORM;
+  }
+  if (!isGraphical(db, r.id) || db::isFollowerType(db.typeName(r.id))) return KXRT_ERROR;
   if (db::isOnLockedLayer(db, r.id)) return KXRT_ERROR;
   db::setEntityErased(db, r.id, !db.isErased(r.id));
   return KXRT_NORM;
@@ -87,9 +59,11 @@ int kxdbEntNext(const kds_name entity, kds_name result) {
   if (entity && !kds_name_nil(entity)) {
     const ResolvedObject r = resolveActive(entity);
     if (!r) return KXRT_ERROR;
-    section = sectionOf(db, r.id);
-    if (section < 0) return KXRT_ERROR;
-    from = *positionIn(db, section, r.id) + 1;
+    const db::Database::Position at = db.position(r.id);
+    section = at.section;
+    if (section != db.sectionIndex("ENTITIES") && section != db.sectionIndex("BLOCKS"))
+      return KXRT_ERROR;
+    from = at.index + 1;
   }
   if (section < 0) return KXRT_ERROR;
   const auto& records = db.sections()[static_cast<std::size_t>(section)].records;
@@ -110,7 +84,7 @@ int kxdbEntLast(kds_name result) {
   const db::Section* entities = db.findSection("ENTITIES");
   if (!entities) return KXRT_ERROR;
   for (auto it = entities->records.rbegin(); it != entities->records.rend(); ++it) {
-    if (!isWalked(db, *it) || isFollower(db.typeName(*it))) continue;
+    if (!isWalked(db, *it) || db::isFollowerType(db.typeName(*it))) continue;
     setName(result, db, *it);
     return KXRT_NORM;
   }

@@ -195,24 +195,24 @@ int kxedNEntSelP(const wchar_t* prompt, kds_name entity, double point[3], int pi
 }
 
 int kxedSSSetKwordCallbackPtr(KxSSCallback callback) {
-  kx::editor::selectionCallbacks().keyword = callback;
+  kx::editor::Session::instance().selectionSets().callbacks.keyword = callback;
   return KXRT_NORM;
 }
 
 int kxedSSGetKwordCallbackPtr(KxSSCallback* callback) {
   if (!callback) return KXRT_ERROR;
-  *callback = kx::editor::selectionCallbacks().keyword;
+  *callback = kx::editor::Session::instance().selectionSets().callbacks.keyword;
   return KXRT_NORM;
 }
 
 int kxedSSSetOtherCallbackPtr(KxSSCallback callback) {
-  kx::editor::selectionCallbacks().other = callback;
+  kx::editor::Session::instance().selectionSets().callbacks.other = callback;
   return KXRT_NORM;
 }
 
 int kxedSSGetOtherCallbackPtr(KxSSCallback* callback) {
   if (!callback) return KXRT_ERROR;
-  *callback = kx::editor::selectionCallbacks().other;
+  *callback = kx::editor::Session::instance().selectionSets().callbacks.other;
   return KXRT_NORM;
 }
 

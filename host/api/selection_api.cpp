@@ -63,6 +63,7 @@ int prompt(Document& doc, const wchar_t* mode, const void* point1, const void* p
   request.mode = mode ? mode : L"";
   request.filter = filter;
   request.drawing = doc.db().serial();
+  request.callbacks = all.callbacks;
   const std::wstring upperMode = normalizedMode(request.mode);
   if (upperMode.find(L":$") != std::wstring::npos && point1) {
     const auto* prompts = static_cast<const wchar_t* const*>(point1);
@@ -73,7 +74,7 @@ int prompt(Document& doc, const wchar_t* mode, const void* point1, const void* p
     request.keywords = splitWords(static_cast<const wchar_t*>(point2));
   std::vector<kx::db::ObjectId> got;
   const int status = all.prompter(request, got);
-  if (status != KXRT_NORM) return status == KXRT_NONE ? KXRT_ERROR : status;
+  if (status != KXRT_NORM) return status;  // Enter with nothing picked is the no-input result
   // Whatever the engine hands back, a set holds each live entity that passes the filter once.
   std::vector<kx::db::ObjectId> unique;
   std::unordered_set<kx::db::ObjectId> seen;

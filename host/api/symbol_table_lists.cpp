@@ -56,18 +56,6 @@ std::unordered_map<std::int64_t, std::map<std::string, db::ObjectId>>& cursors()
   return c;
 }
 
-db::ObjectId blockBegin(const db::Database& db, db::ObjectId record) {
-  const db::Section* blocks = db.findSection("BLOCKS");
-  if (!blocks) return {};
-  const std::wstring name = db::FieldReader(db, record).string(2);
-  for (const db::ObjectId id : blocks->records) {
-    if (!db.isType(id, "BLOCK")) continue;
-    if (db.owner(id) == record || db::sameTableName(db::FieldReader(db, id).string(2), name))
-      return id;
-  }
-  return {};
-}
-
 resbuf* recordList(const db::Database& db, db::ObjectId record) {
   resbuf* head = nullptr;
   resbuf** tail = &head;
@@ -78,7 +66,7 @@ resbuf* recordList(const db::Database& db, db::ObjectId record) {
   try {
     const std::string_view type = db.typeName(record);
     if (type == "BLOCK_RECORD") {
-      const db::ObjectId begin = blockBegin(db, record);
+      const db::ObjectId begin = db::findBlockBegin(db, record);
       const db::FieldReader block(db, begin.isNull() ? record : begin);
       append(newListElement(0));
       head->value.string = newHostString(L"BLOCK");

@@ -6,8 +6,9 @@
 // groups 1 (2 for an ATTDEF), 7, 40, 41, 51 and 71, with the style and TEXTSIZE supplying what
 // it leaves out.
 //
-// MTEXT: its frame as if attached at the top left: lower-left (0, -actual height) and upper-right
-// (actual width, 0), both from laying the text out, not from possibly stale 42/43 groups.
+// MTEXT: its measured size from the origin: lower-left (0, 0) and upper-right (actual width,
+// actual height), both from laying the text out, not from possibly stale 42/43 groups, so that
+// upper-right minus lower-left is the size whatever corner a caller takes.
 
 #include <cmath>
 #include <string>
@@ -93,8 +94,8 @@ int kxedTextBox(const resbuf* entityList, double lowerLeft[3], double upperRight
   if (entityType == "MTEXT" || (!db && type == L"MTEXT")) {
     if (!db) return KXRT_ERROR;  // an MTEXT's layout needs its whole entity
     const text::MTextLayout layout = text::layoutMText(text::readMTextEntity(*db, object.id).input);
-    setPoint(lowerLeft, 0, -layout.actualHeight);
-    setPoint(upperRight, layout.actualWidth, 0);
+    setPoint(lowerLeft, 0, 0);
+    setPoint(upperRight, layout.actualWidth, layout.actualHeight);
     return KXRT_NORM;
   }
 

@@ -150,7 +150,11 @@ int main(int argc, char** argv) {
     kx::editor::Document& document = kx::editor::activeDocument();
     if (!outputPath.empty()) session.save(document, outputPath);
     if (!picturePath.empty()) {
-      const kx::render::RenderReport report = kx::render::renderToFile(document.db(), picturePath);
+      // A highlight a command left behind shows, as it would on the user's screen.
+      kx::render::RenderOptions look;
+      look.highlighted = document.highlighted();
+      const kx::render::RenderReport report =
+          kx::render::renderToFile(document.db(), picturePath, look);
       for (const std::string& notice : report.notices)
         fmt::print(stderr, "{}: {}\n", picturePath, notice);
     }

@@ -52,18 +52,4 @@ const std::vector<BlockReference>& BlockReferenceIndex::referencesTo(
   return it == byName_.end() ? none : it->second;
 }
 
-ObjectId findBlockBegin(const Database& db, ObjectId blockRecord) {
-  const Section* blocks = db.findSection("BLOCKS");
-  if (!blocks) return {};
-  const auto name = FieldReader(db, blockRecord).rawText(2);
-  ObjectId byName;
-  for (ObjectId id : blocks->records) {
-    if (!db.isType(id, "BLOCK")) continue;
-    if (db.owner(id) == blockRecord) return id;
-    const auto n = FieldReader(db, id).rawText(2);
-    if (byName.isNull() && name && n && sameTableName(*n, *name)) byName = id;
-  }
-  return byName;
-}
-
 }  // namespace kx::db

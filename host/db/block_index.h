@@ -25,7 +25,4 @@ class BlockReferenceIndex {
   std::unordered_map<std::string, std::vector<BlockReference>> byName_;
 };
 
-// The BLOCK record that starts the block's definition; null when there is none.
-ObjectId findBlockBegin(const Database& db, ObjectId blockRecord);
-
 }  // namespace kx::db

@@ -110,6 +110,20 @@ const Section* Database::findSection(std::string_view name) const {
   return i < 0 ? nullptr : &sections_[i];
 }
 
+Database::Position Database::position(ObjectId id) const {
+  if (!positionsKnown_) {
+    positions_.assign(records_.size(), ~std::uint64_t{0});
+    for (std::size_t s = 0; s < sections_.size(); ++s)
+      for (std::size_t i = 0; i < sections_[s].records.size(); ++i)
+        positions_[sections_[s].records[i].index()] = static_cast<std::uint64_t>(s) << 40 | i;
+    positionsKnown_ = true;
+  }
+  const std::uint64_t p =
+      id.index() < positions_.size() ? positions_[id.index()] : ~std::uint64_t{0};
+  if (p == ~std::uint64_t{0}) return {};
+  return {static_cast<int>(p >> 40), static_cast<std::size_t>(p & ((std::uint64_t{1} << 40) - 1))};
+}
+
 int Database::sectionIndex(std::string_view name) const {
   for (std::size_t i = 0; i < sections_.size(); ++i)
     if (sections_[i].name == name) return static_cast<int>(i);
@@ -125,10 +139,9 @@ ObjectId Database::findByHandle(std::uint64_t handle) const {
 }
 
 ObjectId Database::owner(ObjectId id) const {
-  const ObjectId byHandle = findByHandle(ownerHandle(id));
-  if (!byHandle.isNull() || resolvedOwners_.empty()) return byHandle;
-  auto it = resolvedOwners_.find(id);
-  return it == resolvedOwners_.end() ? ObjectId() : it->second;
+  if (!resolvedOwners_.empty())
+    if (const auto it = resolvedOwners_.find(id); it != resolvedOwners_.end()) return it->second;
+  return findByHandle(ownerHandle(id));
 }
 
 void Database::setErased(ObjectId id, bool erased) {
@@ -195,7 +208,10 @@ Tag Database::makeOwnedTag(int code, std::string_view codeLine, std::string_view
   t.flags = Tag::kOwnedPool;
   if (codeLine.empty()) {
     std::string canonical;
-    dxf::appendCanonicalCode(canonical, code);
+    if (codesPadded_)
+      dxf::appendCanonicalCode(canonical, code);
+    else
+      canonical = std::to_string(code);
     owned_ += canonical;
     t.codeWidth = static_cast<std::uint8_t>(canonical.size());
   } else {
@@ -278,14 +294,23 @@ ObjectId Database::addRecord(int section, ObjectId before, std::string_view type
   noteChange(r);
   refreshIdentity(id);
 
-  std::vector<ObjectId>& order = sections_.at(section).records;
+  std::vector<ObjectId>& order = sections_.at(static_cast<std::size_t>(section)).records;
   auto at = order.end();
   if (!before.isNull()) {
-    at = std::find(order.begin(), order.end(), before);
+    const Position p = position(before);
+    at = p.section == section ? order.begin() + static_cast<std::ptrdiff_t>(p.index)
+                              : std::find(order.begin(), order.end(), before);
   } else if (!order.empty() && typeName(order.back()) == "ENDSEC") {
     at = order.end() - 1;
   }
+  const std::size_t index = static_cast<std::size_t>(at - order.begin());
   order.insert(at, id);
+  if (positionsKnown_) {
+    // Records are mostly added near the end of their section: only those after it move.
+    positions_.resize(records_.size(), ~std::uint64_t{0});
+    for (std::size_t i = index; i < order.size(); ++i)
+      positions_[order[i].index()] = static_cast<std::uint64_t>(section) << 40 | i;
+  }
   return id;
 }
 

@@ -13,6 +13,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <typeindex>
 #include <unordered_map>
 #include <vector>
 
@@ -76,10 +77,17 @@ class Database {
   // A record read from the source: bytes [begin, end) starting at its group-0 line.
   ObjectId addSourceRecord(std::uint32_t begin, std::uint32_t end, std::string_view type,
                            std::uint64_t handle, std::uint64_t ownerHandle);
-  std::vector<Section>& mutableSections() { return sections_; }
+  std::vector<Section>& mutableSections() {
+    positionsKnown_ = false;
+    return sections_;
+  }
   void setPreamble(std::string bytes) { preamble_ = std::move(bytes); }
   void setTrailer(std::string bytes) { trailer_ = std::move(bytes); }
   void setLineEnd(std::string_view eol) { lineEnd_ = eol; }
+  // Whether group codes are written right-aligned in three characters ("  8"), as most writers
+  // do, or as bare numbers ("8"); groups added here follow the file.
+  void setCodesPadded(bool padded) { codesPadded_ = padded; }
+  bool codesPadded() const { return codesPadded_; }
   void setCodec(dxf::CodePage page);
   void setVersion(DxfVersion v) { version_ = v; }
   // Called once the reader has placed every record: indexes handles and sets the handle seed.
@@ -90,6 +98,13 @@ class Database {
   std::string_view source() const { return source_.view(); }
   const std::vector<Section>& sections() const { return sections_; }
   const Section* findSection(std::string_view name) const;
+  // Where a record sits in the file: its section (an index into sections()) and its place there;
+  // section -1 for a record that is in none.
+  struct Position {
+    int section = -1;
+    std::size_t index = 0;
+  };
+  Position position(ObjectId id) const;
   int sectionIndex(std::string_view name) const;
   std::string_view preamble() const { return preamble_; }
   std::string_view trailer() const { return trailer_; }
@@ -105,8 +120,9 @@ class Database {
   bool isType(ObjectId id, std::string_view type) const { return typeName(id) == type; }
   std::uint64_t handle(ObjectId id) const { return records_[id.index()].handle; }
   std::uint64_t ownerHandle(ObjectId id) const { return records_[id.index()].ownerHandle; }
-  // The owning object. When the owner's handle names no object, the owner the reader worked out
-  // from where the object sits in the file.
+  // The owning object: the one the reader worked out from where the object sits in the file when
+  // the file names none, or none that exists (an ATTRIB's is the INSERT it follows); else the one
+  // its owner handle names.
   ObjectId owner(ObjectId id) const;
   void setResolvedOwner(ObjectId id, ObjectId owner) { resolvedOwners_[id] = owner; }
   ObjectId findByHandle(std::uint64_t handle) const;
@@ -133,6 +149,17 @@ class Database {
   // Changes whenever a symbol table record is changed, added or erased, so lookups by name can
   // be kept while it stays the same.
   std::uint64_t tablesRevision() const { return tablesRevision_; }
+  // What a reader works out from the symbol tables (records by name, layer flags, text styles),
+  // kept with the drawing until a table record changes: one value of each type T.
+  template <typename T>
+  T& tablesCache() const {
+    TablesCacheSlot& slot = tablesCaches_[std::type_index(typeid(T))];
+    if (!slot.value || slot.revision != tablesRevision_) {
+      slot.value = std::make_shared<T>();
+      slot.revision = tablesRevision_;
+    }
+    return *static_cast<T*>(slot.value.get());
+  }
 
   // ---- groups ----
   std::span<const Tag> tags(ObjectId id) const;
@@ -209,10 +236,19 @@ class Database {
   std::uint32_t lastType_ = 0;  // records of one type come in runs
   HandleIndex handles_;
   std::unordered_map<ObjectId, ObjectId> resolvedOwners_;
+  struct TablesCacheSlot {
+    std::shared_ptr<void> value;
+    std::uint64_t revision = 0;
+  };
+  mutable std::unordered_map<std::type_index, TablesCacheSlot> tablesCaches_;
+  // Position of each record (section << 40 | index), worked out when first asked for.
+  mutable std::vector<std::uint64_t> positions_;
+  mutable bool positionsKnown_ = false;
   std::vector<Section> sections_;
   std::string preamble_;
   std::string trailer_;
   std::string lineEnd_ = "\n";
+  bool codesPadded_ = true;
   DxfVersion version_;
   std::unique_ptr<dxf::TextCodec> codec_;
   std::int64_t serial_;

@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include "db/dxf_io.h"
+#include "db/followers.h"
 #include "db/symbol_tables.h"
 #include "dxf/group_code.h"
 #include "dxf/number_syntax.h"
@@ -88,6 +89,14 @@ class DxfReader {
         (status == dxf::ScanStatus::Ok && first.code != 0 && first.code != 999))
       throw DxfError(
           fmt::format("{}:1: not a DXF file (it does not start with a group code 0)", name_));
+    // The first group-0 line tells how the writer lays out codes ("  0" or "0").
+    for (dxf::RawTag tag = first; status == dxf::ScanStatus::Ok;) {
+      if (tag.code == 0) {
+        db_.setCodesPadded(tag.codeWidth > 1);
+        break;
+      }
+      if (probe.next(tag) != dxf::ScanStatus::Ok || probe.position() > 4096) break;
+    }
   }
 
   void closeRecord(PendingRecord& r, std::size_t end) {
@@ -334,15 +343,12 @@ class DxfReader {
     return {};
   }
 
-  // An owner handle that names no object is common in drawings from some writers (a BLOCK naming
-  // a block record that is not there). The file is left as it is; the database takes the block or
-  // table the object sits in as its owner.
+  // Owners the file does not give. An owner handle that names no object is common in drawings
+  // from some writers (a BLOCK naming a block record that is not there), and many writers give
+  // entities no owner at all. The file is left as it is; the database takes the block or table
+  // an object sits in as its owner, and the INSERT or POLYLINE that attributes and vertices
+  // follow as theirs.
   void fixOwners() {
-    std::vector<ObjectId> dangling;
-    for (ObjectId id : records_)
-      if (db_.ownerHandle(id) != 0 && db_.owner(id).isNull()) dangling.push_back(id);
-    if (dangling.empty()) return;
-
     std::unordered_map<std::string, ObjectId> blockRecords;
     if (const Section* tables = db_.findSection("TABLES"))
       for (ObjectId id : tables->records)
@@ -352,32 +358,41 @@ class DxfReader {
       return it == blockRecords.end() ? ObjectId() : it->second;
     };
 
-    std::unordered_map<ObjectId, ObjectId> container;
+    std::vector<ObjectId> dangling;
+    std::size_t resolved = 0;
     for (const Section& section : db_.sections()) {
       ObjectId current;
+      ObjectId leader;  // the INSERT or POLYLINE whose followers come next
       for (ObjectId id : section.records) {
         const std::string_view type = db_.typeName(id);
-        if (section.name == "TABLES") {
-          if (type == "TABLE")
-            current = id;
-          else if (type != "ENDTAB")
-            container[id] = current;
-        } else if (section.name == "BLOCKS") {
-          if (type == "BLOCK") current = blockRecord(groupText(id, 2));
-          container[id] = current;
-        } else if (section.name == "ENTITIES") {
-          const bool paper = dxf::parseInteger(groupText(id, 67)).value_or(0) == 1;
-          container[id] = blockRecord(paper ? "*Paper_Space" : "*Model_Space");
+        if (section.name == "TABLES" && (type == "TABLE" || type == "ENDTAB")) {
+          current = type == "TABLE" ? id : ObjectId();
+          continue;
         }
+        if (section.name == "BLOCKS" && type == "BLOCK") current = blockRecord(groupText(id, 2));
+        const ObjectId named = db_.owner(id);
+        const bool missing = named.isNull() && db_.ownerHandle(id) != 0;
+        if (missing) dangling.push_back(id);
+        const bool follower = isFollowerType(type);
+        if (follower) {
+          if (leader && named != leader) db_.setResolvedOwner(id, leader);
+          if (type == "SEQEND") leader = ObjectId();
+          continue;
+        }
+        leader = type == "INSERT" || type == "POLYLINE" ? id : ObjectId();
+        // Reading an entity's groups costs; only the ones without a usable owner are read.
+        if (!named.isNull() || !hasIdentity(type)) continue;
+        ObjectId container = current;
+        if (section.name == "ENTITIES" && !blockRecords.empty()) {
+          const bool paper = dxf::parseInteger(groupText(id, 67)).value_or(0) == 1;
+          container = blockRecord(paper ? "*Paper_Space" : "*Model_Space");
+        }
+        if (container.isNull()) continue;
+        db_.setResolvedOwner(id, container);
+        if (missing) ++resolved;
       }
     }
-    std::size_t resolved = 0;
-    for (ObjectId id : dangling) {
-      auto it = container.find(id);
-      if (it == container.end() || it->second.isNull()) continue;
-      db_.setResolvedOwner(id, it->second);
-      ++resolved;
-    }
+    if (dangling.empty()) return;
     notices_.push_back(fmt::format(
         "line {}: {} objects name an owner that does not exist ({} {:X} the first); {} of them are "
         "taken as owned by the block or table they sit in, the file is left as it is",

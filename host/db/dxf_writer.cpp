@@ -2,10 +2,12 @@
 #include <functional>
 #include <stdexcept>
 #include <utility>
+#include <vector>
 
 #include <fmt/format.h>
 
 #include "db/dxf_io.h"
+#include "dxf/number_syntax.h"
 #include "dxf/tag_scanner.h"
 #include "support/atomic_file.h"
 
@@ -43,9 +45,41 @@ class ChunkedOutput {
   std::string buffer_;
 };
 
-void writeTags(const Database& db, ObjectId id, ChunkedOutput& out) {
+// Tags of a group or a sort table that name erased objects, in order: a group's members (340)
+// and a sort table's entries (331 and the sort handle after it). A saved drawing holds no erased
+// object, so nothing in it may name one; an erased member stays in its group while the drawing
+// is open, so that bringing it back restores it there.
+std::vector<std::size_t> tagsNamingErased(const Database& db, ObjectId id) {
+  std::vector<std::size_t> out;
+  const std::string_view type = db.typeName(id);
+  const bool group = type == "GROUP";
+  if (!group && type != "SORTENTSTABLE") return out;
+  const auto tags = db.tags(id);
+  const auto namesErased = [&](const Tag& t) {
+    const auto handle = dxf::parseHex(db.text(t));
+    const ObjectId named = handle ? db.findByHandle(*handle) : ObjectId();
+    return named && db.isErased(named);
+  };
+  constexpr int kFirstXdataCode = 1000;
+  for (std::size_t i = 0; i < tags.size() && tags[i].code < kFirstXdataCode; ++i) {
+    if (tags[i].code != (group ? 340 : 331) || !namesErased(tags[i])) continue;
+    out.push_back(i);
+    if (!group && i + 1 < tags.size() && tags[i + 1].code == 5) out.push_back(++i);
+  }
+  return out;
+}
+
+void writeTags(const Database& db, ObjectId id, ChunkedOutput& out,
+               const std::vector<std::size_t>& skipped = {}) {
   const std::string_view eol = db.lineEnd();
-  for (const Tag& t : db.tags(id)) {
+  auto skip = skipped.begin();
+  const auto tags = db.tags(id);
+  for (std::size_t i = 0; i < tags.size(); ++i) {
+    if (skip != skipped.end() && *skip == i) {
+      ++skip;
+      continue;
+    }
+    const Tag& t = tags[i];
     const std::string_view code = db.codeText(t);
     if (code.empty()) {
       out.appendCode(t.code);
@@ -79,7 +113,9 @@ void writeDrawing(Database& db, ChunkedOutput& out) {
   for (const Section& section : db.sections()) {
     for (ObjectId id : section.records) {
       if (db.isErased(id)) continue;
-      if (db.isEdited(id)) {
+      if (const auto skipped = tagsNamingErased(db, id); !skipped.empty()) {
+        writeTags(db, id, out, skipped);
+      } else if (db.isEdited(id)) {
         writeTags(db, id, out);
       } else {
         out.append(db.sourceBytes(id));

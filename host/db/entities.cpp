@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 
 #include "db/field_table.h"
+#include "db/followers.h"
 #include "db/object_fields.h"
 #include "db/symbol_tables.h"
 
@@ -26,18 +27,9 @@ bool isPaperSpace(const Database& db, ObjectId blockRecord) {
 
 // Position of the BLOCK record that starts `blockRecord`'s definition, within the BLOCKS section.
 std::optional<std::size_t> blockStart(const Database& db, ObjectId blockRecord) {
-  const Section* blocks = db.findSection("BLOCKS");
-  if (!blocks) return std::nullopt;
-  FieldReader record(db, blockRecord);
-  const auto name = record.rawText(2);
-  for (std::size_t i = 0; i < blocks->records.size(); ++i) {
-    const ObjectId id = blocks->records[i];
-    if (!db.isType(id, "BLOCK")) continue;
-    if (db.owner(id) == blockRecord) return i;
-    FieldReader block(db, id);
-    if (name && block.rawText(2) && sameTableName(*block.rawText(2), *name)) return i;
-  }
-  return std::nullopt;
+  const ObjectId begin = findBlockBegin(db, blockRecord);
+  if (begin.isNull()) return std::nullopt;
+  return db.position(begin).index;
 }
 
 bool hasFollowers(const Database& db, ObjectId id) {
@@ -52,11 +44,50 @@ ObjectId findBlockRecord(const Database& db, std::string_view name) {
   return findTableRecord(db, "BLOCK_RECORD", db.codec().decode(name));
 }
 
+ObjectId findBlockBegin(const Database& db, ObjectId blockRecord) {
+  const Section* blocks = db.findSection("BLOCKS");
+  if (!blocks || blockRecord.isNull()) return {};
+  for (ObjectId id : blocks->records)
+    if (db.isType(id, "BLOCK") && db.owner(id) == blockRecord) return id;
+  return findBlockBeginNamed(db, FieldReader(db, blockRecord).rawText(2).value_or(""));
+}
+
+ObjectId findBlockBeginNamed(const Database& db, std::string_view name) {
+  const Section* blocks = db.findSection("BLOCKS");
+  if (!blocks || name.empty()) return {};
+  for (ObjectId id : blocks->records) {
+    if (!db.isType(id, "BLOCK")) continue;
+    const auto n = FieldReader(db, id).rawText(2);
+    if (n && sameTableName(*n, name)) return id;
+  }
+  return {};
+}
+
+geom::Vec3 blockBasePoint(const Database& db, ObjectId blockBegin) {
+  if (blockBegin.isNull()) return {};
+  const Point3 p = FieldReader(db, blockBegin).point(10);
+  return {p.x, p.y, p.z};
+}
+
+std::vector<ObjectId> entitiesOfBlockBegin(const Database& db, ObjectId blockBegin) {
+  std::vector<ObjectId> out;
+  const Database::Position at = db.position(blockBegin);
+  if (at.section < 0) return out;
+  const auto& records = db.sections()[static_cast<std::size_t>(at.section)].records;
+  for (std::size_t i = at.index + 1; i < records.size(); ++i) {
+    const ObjectId id = records[i];
+    const std::string_view t = db.typeName(id);
+    if (t == "ENDBLK" || t == "BLOCK") break;
+    if (!db.isErased(id) && !isFollowerType(t)) out.push_back(id);
+  }
+  return out;
+}
+
 std::vector<ObjectId> blockEntities(const Database& db, ObjectId blockRecord) {
   std::vector<ObjectId> out;
   auto take = [&](ObjectId id) {
     const std::string_view t = db.typeName(id);
-    if (db.isErased(id) || t == "ATTRIB" || t == "VERTEX" || t == "SEQEND") return;
+    if (db.isErased(id) || isFollowerType(t)) return;
     out.push_back(id);
   };
   if (isSpace(db, blockRecord)) {
@@ -73,15 +104,7 @@ std::vector<ObjectId> blockEntities(const Database& db, ObjectId blockRecord) {
     }
     return out;
   }
-  const Section* blocks = db.findSection("BLOCKS");
-  const auto start = blockStart(db, blockRecord);
-  if (!blocks || !start) return out;
-  for (std::size_t i = *start + 1; i < blocks->records.size(); ++i) {
-    const ObjectId id = blocks->records[i];
-    if (db.isType(id, "ENDBLK") || db.isType(id, "BLOCK")) break;
-    take(id);
-  }
-  return out;
+  return entitiesOfBlockBegin(db, findBlockBegin(db, blockRecord));
 }
 
 ObjectId addEntity(Database& db, ObjectId blockRecord, std::string_view type,
@@ -121,17 +144,7 @@ ObjectId addEntity(Database& db, ObjectId blockRecord, std::string_view type,
 void setEntityErased(Database& db, ObjectId entity, bool erased) {
   db.setErased(entity, erased);
   if (!hasFollowers(db, entity)) return;
-  for (const Section& section : db.sections()) {
-    const auto at = std::find(section.records.begin(), section.records.end(), entity);
-    if (at == section.records.end()) continue;
-    for (auto it = at + 1; it != section.records.end(); ++it) {
-      const std::string_view t = db.typeName(*it);
-      if (t != "ATTRIB" && t != "VERTEX" && t != "SEQEND") break;
-      db.setErased(*it, erased);
-      if (t == "SEQEND") break;
-    }
-    return;
-  }
+  for (const ObjectId follower : followerRun(db, entity)) db.setErased(follower, erased);
 }
 
 }  // namespace kx::db

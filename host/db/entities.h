@@ -5,11 +5,21 @@
 #include <vector>
 
 #include "db/database.h"
+#include "geom/vec.h"
 
 namespace kx::db {
 
 // The BLOCK_RECORD named `name` (case-insensitive), e.g. "*Model_Space"; null when there is none.
 ObjectId findBlockRecord(const Database& db, std::string_view name);
+// The BLOCK record that opens a block's entities in the BLOCKS section: the one the record owns,
+// else the first of its name; null when there is none. By name for drawings without block
+// records (R12).
+ObjectId findBlockBegin(const Database& db, ObjectId blockRecord);
+ObjectId findBlockBeginNamed(const Database& db, std::string_view name);
+// The base point (10) of the block a BLOCK record opens.
+geom::Vec3 blockBasePoint(const Database& db, ObjectId blockBegin);
+// The live entities between a BLOCK record and its ENDBLK, in file order, followers left out.
+std::vector<ObjectId> entitiesOfBlockBegin(const Database& db, ObjectId blockBegin);
 
 // The entities of a block, in drawing order, erased ones left out. Model space and paper space
 // entities live in the ENTITIES section; other blocks between their BLOCK and ENDBLK.

@@ -1,10 +1,13 @@
 #include "db/groups.h"
 
 #include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
 
 #include <fmt/format.h>
 
 #include "db/dictionaries.h"
+#include "db/object_fields.h"
 #include "dxf/number_syntax.h"
 
 namespace kx::db {
@@ -143,6 +146,57 @@ bool removeGroupMember(Database& db, ObjectId group, ObjectId entity) {
     }
   }
   return false;
+}
+
+void dissolveGroup(Database& db, ObjectId group) {
+  std::vector<ObjectId> members;
+  for (const Tag& t : db.tags(group))
+    if (t.code == 340)
+      if (const auto handle = dxf::parseHex(db.text(t)))
+        if (const ObjectId member = db.findByHandle(*handle)) members.push_back(member);
+  for (const ObjectId member : members) removeReactor(db, member, group);
+  if (const ObjectId dictionary = findGroupDictionary(db))
+    for (const DictionaryEntry& e : dictionaryEntries(db, dictionary))
+      if (e.object == group) removeDictionaryEntry(db, dictionary, e.key);
+  db.setErased(group, true);
+}
+
+std::vector<ObjectId> withSelectableGroups(const Database& db, std::span<const ObjectId> entities) {
+  std::unordered_map<ObjectId, std::vector<ObjectId>> groupsOf;  // member -> its groups
+  if (const ObjectId dictionary = findGroupDictionary(db)) {
+    for (const DictionaryEntry& e : dictionaryEntries(db, dictionary)) {
+      if (e.object.isNull() || db.isErased(e.object) || !db.isType(e.object, "GROUP")) continue;
+      if (FieldReader(db, e.object).integer(71) == 0) continue;  // not selectable
+      for (const ObjectId member : groupMembers(db, e.object)) groupsOf[member].push_back(e.object);
+    }
+  }
+  std::vector<ObjectId> out;
+  std::unordered_set<ObjectId> seen;
+  for (const ObjectId id : entities) {
+    if (seen.insert(id).second) out.push_back(id);
+    const auto groups = groupsOf.find(id);
+    if (groups == groupsOf.end()) continue;
+    for (const ObjectId group : groups->second)
+      for (const ObjectId member : groupMembers(db, group))
+        if (seen.insert(member).second) out.push_back(member);
+  }
+  return out;
+}
+
+std::vector<ObjectId> groupsContaining(const Database& db, ObjectId entity) {
+  std::vector<ObjectId> out;
+  const ObjectId dictionary = findGroupDictionary(db);
+  if (dictionary.isNull()) return out;
+  for (const DictionaryEntry& e : dictionaryEntries(db, dictionary)) {
+    if (e.object.isNull() || db.isErased(e.object) || !db.isType(e.object, "GROUP")) continue;
+    for (const Tag& t : db.tags(e.object)) {
+      if (t.code == 340 && namesObject(db, t, entity)) {
+        out.push_back(e.object);
+        break;
+      }
+    }
+  }
+  return out;
 }
 
 void addReactor(Database& db, ObjectId object, ObjectId reactor) {

@@ -42,6 +42,15 @@ bool appendGroupMember(Database& db, ObjectId group, ObjectId entity);
 // Takes `entity` out of the group and the group out of the entity's reactors. Returns whether
 // it was a member.
 bool removeGroupMember(Database& db, ObjectId group, ObjectId entity);
+// Dissolves a group: its members lose it from their reactors, the group dictionary loses its
+// entry, and the group is erased. The members themselves stay.
+void dissolveGroup(Database& db, ObjectId group);
+// `entities` with the live members of every selectable group (71 = 1) any of them is in, each
+// group's members right after the first entity that brings them, without repeats: what a pick
+// takes when group selection is on.
+std::vector<ObjectId> withSelectableGroups(const Database& db, std::span<const ObjectId> entities);
+// The live groups of the group dictionary that list `entity`.
+std::vector<ObjectId> groupsContaining(const Database& db, ObjectId entity);
 
 // Adds `reactor` to the object's 102 {ACAD_REACTORS list (making the list when missing), and
 // removes it again. Adding one that is there already changes nothing.

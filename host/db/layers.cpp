@@ -14,17 +14,26 @@ bool isLayerLocked(const Database& db, std::wstring_view layer) {
   return FieldReader(db, record).integer(70) & 4;
 }
 
-bool isOnLockedLayer(const Database& db, ObjectId entity) {
+namespace {
+
+// Layer flags by the layer name as entities write it.
+struct LayerFlags {
+  std::unordered_map<std::string, long long> byName;
+};
+
+}  // namespace
+
+long long entityLayerFlags(const Database& db, ObjectId entity) {
   // Asked before every change to an entity: the answer per layer name as written is kept while no
   // table record changes.
-  static TablesCache<std::unordered_map<std::string, bool>> cache;
-  std::unordered_map<std::string, bool>& locked = cache.of(db);
+  auto& flags = db.tablesCache<LayerFlags>().byName;
   const FieldReader fields(db, entity);
   const std::optional<std::string_view> raw = fields.rawText(8);
   std::string key(raw ? *raw : "0");
-  if (const auto it = locked.find(key); it != locked.end()) return it->second;
-  const std::wstring layer = raw ? fields.string(8) : std::wstring(L"0");
-  return locked.emplace(std::move(key), isLayerLocked(db, layer)).first->second;
+  if (const auto it = flags.find(key); it != flags.end()) return it->second;
+  const ObjectId record = findTableRecord(db, "LAYER", raw ? fields.string(8) : std::wstring(L"0"));
+  const long long value = record.isNull() ? 0 : FieldReader(db, record).integer(70);
+  return flags.emplace(std::move(key), value).first->second;
 }
 
 ObjectId addLayer(Database& db, std::wstring_view name) {

@@ -10,8 +10,15 @@ namespace kx::db {
 // Whether the LAYER record named `layer` has its lock flag (70 bit 4); a layer that does not
 // exist counts as unlocked.
 bool isLayerLocked(const Database& db, std::wstring_view layer);
-// Whether the entity's layer (8, "0" when absent) is locked.
-bool isOnLockedLayer(const Database& db, ObjectId entity);
+// The flags (70) of the entity's layer (8, "0" when absent): 1 frozen, 4 locked; 0 for a layer
+// that does not exist.
+long long entityLayerFlags(const Database& db, ObjectId entity);
+inline bool isOnLockedLayer(const Database& db, ObjectId entity) {
+  return entityLayerFlags(db, entity) & 4;
+}
+inline bool isOnFrozenLayer(const Database& db, ObjectId entity) {
+  return entityLayerFlags(db, entity) & 1;
+}
 
 // Adds a layer as a CAD program makes one on demand: colour 7, linetype Continuous, not locked.
 // Throws std::invalid_argument when the drawing has no LAYER table.

@@ -84,17 +84,33 @@ const FieldReader::GroupIndex* FieldReader::groupIndex() const {
   return index_.count <= kIndexedGroups ? &index_ : nullptr;
 }
 
+namespace {
+
+// Whether a field is one of the groups every entity has (layer, linetype, colour, ...). Some
+// writers put them after the type's own subclass marker rather than in the AcDbEntity part.
+bool isCommonEntityField(const FieldPlace& where) {
+  return where.cls && where.field && where.cls->subclasses[where.part]->marker == "AcDbEntity";
+}
+
+}  // namespace
+
 std::optional<std::size_t> FieldReader::locate(int code, std::string_view marker) const {
   const FieldPlace where = place(code, marker);
   // Drawings without subclass markers (R12) and types the tables do not know: the first group
-  // with the code before the extended data. Otherwise the first in the field's own part.
+  // with the code before the extended data. Otherwise the first in the field's own part, or for
+  // the groups every entity has, the first anywhere when their part lacks it.
+  const bool anywhereAsFallback = isCommonEntityField(where);
   if (const GroupIndex* index = groupIndex()) {
     const bool inPart = where.cls && index->markers;
     const auto target = static_cast<std::int16_t>(where.part);
+    std::optional<std::size_t> first;
     for (std::size_t k = 0; k < index->count; ++k) {
       const GroupEntry& e = index->entries[k];
-      if (e.code == code && (!inPart || e.part == target)) return e.index;
+      if (e.code != code) continue;
+      if (!inPart || e.part == target) return e.index;
+      if (!first) first = e.index;
     }
+    if (anywhereAsFallback) return first;
     return std::nullopt;
   }
   const std::span<const Tag> tags = db_->tags(id_);
@@ -114,14 +130,14 @@ std::optional<std::size_t> FieldReader::locate(int code, std::string_view marker
           break;
         }
       }
-      if (part > target) break;  // parts only go forward
+      if (part > target && !anywhereAsFallback) break;  // parts only go forward
       continue;
     }
     if (tags[i].code != code) continue;
     if (where.cls && part == target) return i;
     if (!first) first = i;
   }
-  if (!where.cls || !markers) return first;
+  if (!where.cls || !markers || anywhereAsFallback) return first;
   return std::nullopt;
 }
 

@@ -40,9 +40,12 @@ std::wstring recordKey(std::string_view type, std::wstring_view name) {
 // style), so the live records are indexed once for as long as no table record changes.
 using RecordIndex = std::unordered_map<std::wstring, ObjectId>;
 
+struct TableRecordIndex {
+  std::optional<RecordIndex> records;
+};
+
 const RecordIndex& recordIndex(const Database& db) {
-  static TablesCache<std::optional<RecordIndex>> cache;
-  std::optional<RecordIndex>& index = cache.of(db);
+  std::optional<RecordIndex>& index = db.tablesCache<TableRecordIndex>().records;
   if (index) return *index;
   index.emplace();
   if (const Section* tables = db.findSection("TABLES")) {
@@ -73,28 +76,55 @@ std::vector<NewTag> identityTags(Database& db, ObjectId owner) {
           {330, fmt::format("{:X}", db.handle(owner))}};
 }
 
-ObjectId addTableRecord(Database& db, std::string_view type, const std::vector<NewTag>& body) {
-  const int section = db.sectionIndex("TABLES");
-  if (section < 0) throw std::invalid_argument("the drawing has no tables");
-  const auto& records = db.sections()[static_cast<std::size_t>(section)].records;
+namespace {
+
+struct TableBounds {
   ObjectId table, end;
-  for (const ObjectId r : records) {
-    if (table.isNull() && db.isType(r, "TABLE") && FieldReader(db, r).rawText(2) == type) {
-      table = r;
-    } else if (!table.isNull() && db.isType(r, "ENDTAB")) {
-      end = r;
+};
+
+// The TABLE record of `type` and its ENDTAB; null when the drawing has no such table.
+TableBounds findTable(const Database& db, std::string_view type) {
+  TableBounds found;
+  const int section = db.sectionIndex("TABLES");
+  if (section < 0) return found;
+  for (const ObjectId r : db.sections()[static_cast<std::size_t>(section)].records) {
+    if (found.table.isNull() && db.isType(r, "TABLE") && FieldReader(db, r).rawText(2) == type) {
+      found.table = r;
+    } else if (!found.table.isNull() && db.isType(r, "ENDTAB")) {
+      found.end = r;
       break;
     }
   }
-  if (table.isNull() || end.isNull())
+  return found;
+}
+
+void addToEntryCount(Database& db, ObjectId table, long long change) {
+  ObjectFields tableFields(db, table);
+  if (tableFields.locate(70))
+    tableFields.setInteger(70, std::max(0LL, tableFields.integer(70) + change));
+}
+
+}  // namespace
+
+ObjectId addTableRecord(Database& db, std::string_view type, const std::vector<NewTag>& body) {
+  const int section = db.sectionIndex("TABLES");
+  if (section < 0) throw std::invalid_argument("the drawing has no tables");
+  const TableBounds bounds = findTable(db, type);
+  if (bounds.table.isNull() || bounds.end.isNull())
     throw std::invalid_argument(fmt::format("the drawing has no {} table", type));
 
-  std::vector<NewTag> tags = identityTags(db, table);
+  std::vector<NewTag> tags = identityTags(db, bounds.table);
   tags.insert(tags.end(), body.begin(), body.end());
-  const ObjectId record = db.addRecord(section, end, type, tags);
-  ObjectFields tableFields(db, table);
-  if (tableFields.locate(70)) tableFields.setInteger(70, tableFields.integer(70) + 1);
+  const ObjectId record = db.addRecord(section, bounds.end, type, tags);
+  addToEntryCount(db, bounds.table, 1);
   return record;
+}
+
+void eraseTableRecord(Database& db, ObjectId record) {
+  if (db.isErased(record)) return;
+  db.setErased(record, true);
+  const ObjectId table = findTable(db, db.typeName(record)).table;
+  if (!table.isNull()) addToEntryCount(db, table, -1);
 }
 
 }  // namespace kx::db

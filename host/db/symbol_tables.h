@@ -19,27 +19,6 @@ std::string tableNameKey(std::string_view name);
 // The live record of table `type` ("STYLE", "LAYER", ...) named `name`; null when there is none.
 ObjectId findTableRecord(const Database& db, std::string_view type, std::wstring_view name);
 
-// What was worked out from the symbol tables of one drawing (a style read, a layer's lock), kept
-// until a table record changes or another drawing is asked about. Commands ask such things for
-// every entity they touch.
-template <class T>
-class TablesCache {
- public:
-  T& of(const Database& db) {
-    if (drawing_ != db.serial() || revision_ != db.tablesRevision()) {
-      drawing_ = db.serial();
-      revision_ = db.tablesRevision();
-      value_ = T{};
-    }
-    return value_;
-  }
-
- private:
-  std::int64_t drawing_ = -1;
-  std::uint64_t revision_ = 0;
-  T value_{};
-};
-
 // The group 5 handle and group 330 owner an object made here starts with; nothing for drawings
 // that keep no handles (R12 without $HANDSEED).
 std::vector<NewTag> identityTags(Database& db, ObjectId owner);
@@ -49,5 +28,8 @@ std::vector<NewTag> identityTags(Database& db, ObjectId owner);
 // handle and owner, subclass markers included. Throws std::invalid_argument when the drawing has
 // no such table.
 ObjectId addTableRecord(Database& db, std::string_view type, const std::vector<NewTag>& body);
+// Erases a table record and lowers its table's entry count, which goes back to what it was
+// before a record added and erased again.
+void eraseTableRecord(Database& db, ObjectId record);
 
 }  // namespace kx::db

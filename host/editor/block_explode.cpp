@@ -5,6 +5,7 @@
 #include <optional>
 #include <unordered_set>
 
+#include "db/block_placement.h"
 #include "db/draw_order.h"
 #include "db/entities.h"
 #include "db/object_fields.h"
@@ -322,19 +323,6 @@ std::optional<std::string> place(Body& b, const db::Database& db, db::ObjectId i
   return explodeError("a " + type + " in the block cannot be placed");
 }
 
-// The BLOCK record that opens the definition of `blockRecord`.
-db::ObjectId blockBegin(const db::Database& db, db::ObjectId blockRecord) {
-  const db::Section* blocks = db.findSection("BLOCKS");
-  if (!blocks) return {};
-  const std::wstring name = db::FieldReader(db, blockRecord).string(2);
-  for (db::ObjectId id : blocks->records) {
-    if (!db.isType(id, "BLOCK")) continue;
-    if (db.owner(id) == blockRecord || db::sameTableName(db::FieldReader(db, id).string(2), name))
-      return id;
-  }
-  return {};
-}
-
 db::ObjectId referencedBlock(const db::Database& db, db::ObjectId insert) {
   return db::findTableRecord(db, "BLOCK_RECORD", db::FieldReader(db, insert).string(2));
 }
@@ -368,31 +356,15 @@ ExplodedReference explodeReference(const db::Database& db, db::ObjectId insert) 
   };
   if (!insert || !db.isType(insert, "INSERT") || db.isErased(insert))
     return refuse("not a block reference");
-  const db::FieldReader f(db, insert);
   const db::ObjectId block = referencedBlock(db, insert);
   if (!block) return refuse("the block of the reference is missing");
   if (containsItself(db, block)) return refuse("the block contains itself");
-  if (f.integer(70) > 1 || f.integer(71) > 1)
-    return refuse("a reference with rows and columns cannot be exploded");
-
-  const db::Point3 n = f.point(210);
-  Vec3 normal{n.x, n.y, n.z};
-  if (normal.length() < 1e-12) normal = {0, 0, 1};
-  const db::Point3 at = f.point(10);
-  const auto scale = [&](int code) {
-    const double s = f.locate(code) ? f.real(code) : 1.0;
-    return std::isfinite(s) ? s : 1.0;
-  };
-  const double sx = scale(41), sy = scale(42), sz = scale(43);
-  if (sx == 0 || sy == 0 || sz == 0) return refuse("the reference has a zero scale");
-  Vec3 base;
-  if (const db::ObjectId begin = blockBegin(db, block)) {
-    const db::Point3 p = db::FieldReader(db, begin).point(10);
-    base = {p.x, p.y, p.z};
-  }
-  const Matrix3d m = geom::ocsToWorld(normal) * Matrix3d::translation({at.x, at.y, at.z}) *
-                     Matrix3d::rotationZ(f.angle(50)) * Matrix3d::scaling(sx, sy, sz) *
-                     Matrix3d::translation(-base);
+  const db::InsertPlacement placement =
+      db::insertPlacement(db, insert, db::blockBasePoint(db, db::findBlockBegin(db, block)));
+  if (placement.isArray()) return refuse("a reference with rows and columns cannot be exploded");
+  const Vec3 s = placement.scale;
+  if (s.x == 0 || s.y == 0 || s.z == 0) return refuse("the reference has a zero scale");
+  const Matrix3d m = placement.cell();
 
   for (db::ObjectId id : db::drawOrder(db, block)) {
     Body body(db, id);

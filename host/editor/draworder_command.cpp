@@ -4,6 +4,7 @@
 #include <map>
 
 #include "db/draw_order.h"
+#include "db/layers.h"
 #include "editor/host_commands.h"
 
 namespace kx::editor {
@@ -32,9 +33,10 @@ bool drawOrderCommand(Replies& replies, Document& document) {
   }
 
   // Entities move within their own block; above or under another only in that one's block.
+  // Those on locked layers stay where they are, as for every command that changes entities.
   std::map<db::ObjectId, std::vector<db::ObjectId>> byBlock;
   for (db::ObjectId id : *selection) {
-    if (id == target) continue;
+    if (id == target || db::isOnLockedLayer(db, id)) continue;
     byBlock[db.owner(id)].push_back(id);
   }
   for (const auto& [block, entities] : byBlock) {

@@ -12,7 +12,7 @@
 namespace kx::editor {
 
 bool explodeCommand(Replies& replies, Document& document) {
-  const auto selection = readSelection(replies, document);
+  const auto selection = readSelection(replies, document, true);
   if (!selection) return false;
   db::Database& db = document.db();
 

@@ -53,7 +53,8 @@ bool isOption(const Reply& reply, std::wstring_view option, std::size_t minimum)
          full.compare(0, word.size(), word) == 0;
 }
 
-std::optional<std::vector<db::ObjectId>> readSelection(Replies& replies, Document& document) {
+std::optional<std::vector<db::ObjectId>> readSelection(Replies& replies, Document& document,
+                                                       bool lastPrompt) {
   std::vector<db::ObjectId> out;
   std::unordered_set<db::ObjectId> seen;
   const db::Database& db = document.db();
@@ -75,6 +76,7 @@ std::optional<std::vector<db::ObjectId>> readSelection(Replies& replies, Documen
     if (r->kind != Reply::Kind::Entity || r->name[0] != db.serial()) return std::nullopt;
     if (!take(db.fromEntityName({r->name[0], r->name[1]}))) return std::nullopt;
   }
+  if (lastPrompt) return out;
   return std::nullopt;  // ran out before the Enter that ends the selection
 }
 

@@ -87,8 +87,11 @@ std::wstring commandWord(std::wstring_view text);
 bool isOption(const Reply& reply, std::wstring_view option, std::size_t minimum = 1);
 
 // Entities chosen by names and selection sets up to an Enter, in the active drawing, without
-// repeats. Nothing when a reply is not a live entity of the drawing, or the replies run out.
-std::optional<std::vector<db::ObjectId>> readSelection(Replies& replies, Document& document);
+// repeats. Nothing when a reply is not a live entity of the drawing, or the replies run out
+// before the Enter, unless the selection is the command's last prompt (`lastPrompt`): the end of
+// the replies then ends it, as the end of a script ends a selection at the command line.
+std::optional<std::vector<db::ObjectId>> readSelection(Replies& replies, Document& document,
+                                                       bool lastPrompt = false);
 
 // The commands.
 bool ucsCommand(Replies& replies, Document& document);

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "db/field_table.h"
+#include "db/followers.h"
 #include "db/symbol_tables.h"
 #include "dxf/group_code.h"
 #include "dxf/number_syntax.h"
@@ -643,8 +644,8 @@ bool SelectionFilter::matches(const db::Database& db, db::ObjectId entity) const
 }
 
 bool isMainEntityType(std::string_view type) {
-  return !type.empty() && type != "ATTRIB" && type != "VERTEX" && type != "SEQEND" &&
-         type != "SECTION" && type != "ENDSEC" && type != "EOF";
+  return !type.empty() && !db::isFollowerType(type) && type != "SECTION" && type != "ENDSEC" &&
+         type != "EOF";
 }
 
 std::vector<db::ObjectId> selectAll(const db::Database& db, const SelectionFilter& filter) {

@@ -8,8 +8,13 @@
 #include <unordered_set>
 #include <utility>
 
+#include "db/block_placement.h"
+#include "db/followers.h"
+#include "db/groups.h"
+#include "db/header_values.h"
 #include "db/layers.h"
 #include "db/object_fields.h"
+#include "editor/host_commands.h"
 #include "editor/prompts.h"
 #include "editor/reply_text.h"
 #include "editor/selection_filter.h"
@@ -143,7 +148,7 @@ class PickScene::Builder {
         addArea(leaf, {c.bottomLeft, c.bottomRight, c.topRight, c.topLeft});
       } else {
         const std::vector<db::ObjectId> vertices =
-            type == "POLYLINE" ? blocks_.followers(id) : std::vector<db::ObjectId>{};
+            type == "POLYLINE" ? db::followers(db_, id) : std::vector<db::ObjectId>{};
         for (const render::Shape& shape : render::entityShapes(db_, id, vertices)) {
           for (const render::Points3& contour : shape.contours) {
             if (shape.kind == render::PrimitiveKind::Stroke ||
@@ -174,22 +179,14 @@ class PickScene::Builder {
         std::find(active_.begin(), active_.end(), block) == active_.end()) {
       std::vector<db::ObjectId> inner{id};
       inner.insert(inner.end(), containers.begin(), containers.end());
-      const Matrix3d unbase = Matrix3d::translation(-block->basePoint);
       std::vector<Matrix3d> places;
       if (insert) {
-        const Matrix3d place = toWorld * geom::ocsToWorld(vec(f.point(210))) *
-                               Matrix3d::translation(vec(f.point(10))) *
-                               Matrix3d::rotationZ(f.angle(50));
-        const Matrix3d scale = Matrix3d::scaling(f.real(41), f.real(42), f.real(43)) * unbase;
-        const long long columns = std::clamp<long long>(f.integer(70), 1, 1000);
-        const long long rows = std::clamp<long long>(f.integer(71), 1, 1000);
-        for (long long r = 0; r < rows; ++r)
-          for (long long c = 0; c < columns; ++c)
-            places.push_back(place *
-                             Matrix3d::translation({static_cast<double>(c) * f.real(44),
-                                                    static_cast<double>(r) * f.real(45), 0}) *
-                             scale);
+        const db::InsertPlacement placement = db::insertPlacement(db_, id, block->basePoint);
+        for (long long r = 0; r < std::min<long long>(placement.rows, 1000); ++r)
+          for (long long c = 0; c < std::min<long long>(placement.columns, 1000); ++c)
+            places.push_back(toWorld * placement.cell(r, c));
       } else {
+        const Matrix3d unbase = Matrix3d::translation(-block->basePoint);
         Matrix3d move;
         if (f.locate(12))
           move = Matrix3d::translation(geom::ocsToWorld(vec(f.point(210))).apply(vec(f.point(12))));
@@ -203,7 +200,7 @@ class PickScene::Builder {
     }
     // Attributes belong to the space, placed already: they are not nested in the reference.
     if (insert)
-      for (const db::ObjectId attribute : blocks_.followers(id))
+      for (const db::ObjectId attribute : db::followers(db_, id))
         if (db_.isType(attribute, "ATTRIB")) visit(attribute, containers, toWorld, nullptr, depth);
   }
 
@@ -303,13 +300,9 @@ db::ObjectId entityByHandle(const db::Database& db, std::wstring_view handle) {
   const std::string_view type = db.typeName(id);
   if (!isMainEntityType(type) || type == "BLOCK" || type == "ENDBLK") return {};
   const db::ObjectId owner = db.owner(id);
-  if (owner.isNull() || !db.isType(owner, "BLOCK_RECORD")) return {};
-  return id;
-}
-
-SelectionCallbacks& selectionCallbacks() {
-  static SelectionCallbacks callbacks;
-  return callbacks;
+  if (!owner.isNull()) return db.isType(owner, "BLOCK_RECORD") ? id : db::ObjectId();
+  // A record that names no owner is the drawing's where it sits among the drawing's entities.
+  return db.position(id).section == db.sectionIndex("ENTITIES") ? id : db::ObjectId();
 }
 
 namespace {
@@ -322,15 +315,6 @@ bool wantsPickfirst(const Request& request) {
     return request.usePickfirst;
   else
     return false;
-}
-
-struct PreviousSelection {
-  std::int64_t drawing = 0;
-  std::vector<db::ObjectId> members;
-};
-PreviousSelection& previousSelection() {
-  static PreviousSelection previous;
-  return previous;
 }
 
 class SelectionPrompt {
@@ -362,8 +346,9 @@ class SelectionPrompt {
       if (const auto status = answer(reply)) return *status;
       if (single_ && !chosen_.empty()) break;
     }
+    if (chosen_.empty()) return KXRT_NONE;  // Enter before anything was picked
     picked = chosen_;
-    if (!chosen_.empty()) previousSelection() = {doc_.db().serial(), chosen_};
+    doc_.previousSelection = chosen_;
     return KXRT_NORM;
   }
 
@@ -408,14 +393,13 @@ class SelectionPrompt {
       removing_ = false;
       return {};
     }
-    if (head == L"ALL" && parts.size() == 1) return apply(selectAll(db, SelectionFilter()), true);
+    if (head == L"ALL" && parts.size() == 1) return apply(allInCurrentSpace(db), true);
     if (head == L"L" || head == L"LAST") {
       const db::ObjectId last = lastMainEntity(db);
       return apply(last.isNull() ? std::vector<db::ObjectId>{} : std::vector{last}, true);
     }
     if (head == L"P" || head == L"PREVIOUS") {
-      const PreviousSelection& p = previousSelection();
-      return apply(p.drawing == db.serial() ? p.members : std::vector<db::ObjectId>{}, true);
+      return apply(doc_.previousSelection, true);
     }
     if (head == L"W" || head == L"C" || head == L"WINDOW" || head == L"CROSSING") {
       int status = KXRT_NORM;
@@ -453,12 +437,12 @@ class SelectionPrompt {
     if (keywordsAllowed_) {
       if (const auto word = keywords_.match(reply)) {
         prompter_.setLastInput(*word);
-        const KxSSCallback callback = selectionCallbacks().keyword;
+        const KxSSCallback callback = request_.callbacks.keyword;
         if (!callback) return KXRT_KWORD;
         return fromCallback(callback(word->c_str()));
       }
     }
-    if (const KxSSCallback other = selectionCallbacks().other) {
+    if (const KxSSCallback other = request_.callbacks.other) {
       prompter_.setLastInput(reply);
       return fromCallback(other(reply.c_str()));
     }
@@ -479,9 +463,34 @@ class SelectionPrompt {
     return {};
   }
 
+  // What a CAD user means by ALL: the objects of the current space on layers that are not
+  // frozen.
+  static std::vector<db::ObjectId> allInCurrentSpace(const db::Database& db) {
+    const db::ObjectId space = currentSpace(db);
+    const bool paper = db::headerInteger(db, "$TILEMODE").value_or(1) == 0;
+    std::vector<db::ObjectId> out;
+    for (const db::ObjectId id : selectAll(db, SelectionFilter())) {
+      if (db::isOnFrozenLayer(db, id)) continue;
+      const db::ObjectId owner = db.owner(id);
+      // Drawings without block records tell paper space by group 67.
+      const bool inSpace =
+          owner.isNull() ? (db::FieldReader(db, id).integer(67) == 1) == paper : owner == space;
+      if (inSpace) out.push_back(id);
+    }
+    return out;
+  }
+
+  // With PICKSTYLE's group bit on, what is picked brings the rest of its selectable groups.
+  bool groupSelection() const {
+    const auto v = Session::instance().systemVariables().get(L"PICKSTYLE", &doc_);
+    const auto* n = v ? std::get_if<long long>(&*v) : nullptr;
+    return n && (*n & 1);
+  }
+
   // Adds or removes what a reply found and says how many.
-  std::optional<int> apply(const std::vector<db::ObjectId>& found, bool many) {
+  std::optional<int> apply(std::vector<db::ObjectId> found, bool many) {
     const db::Database& db = doc_.db();
+    if (groupSelection()) found = db::withSelectableGroups(db, found);
     // A matcher per reply: a callback between replies may have changed the drawing.
     SelectionFilter::Matcher matches(request_.filter, db);
     std::size_t counted = 0, locked = 0, duplicates = 0, changed = 0;

@@ -73,13 +73,6 @@ class PickScene {
 // The entity a handle (hexadecimal text) names when it is a live entity; null otherwise.
 db::ObjectId entityByHandle(const db::Database& db, std::wstring_view handle);
 
-// The callbacks modules set for selection prompts.
-struct SelectionCallbacks {
-  KxSSCallback keyword = nullptr;
-  KxSSCallback other = nullptr;
-};
-SelectionCallbacks& selectionCallbacks();
-
 // Runs a selection prompt: reads replies from `prompter` until Enter. KXRT_NORM with the entities
 // picked (filtered, in the order they came), KXRT_CANCEL, KXRT_ERROR when a callback ended the
 // selection, KXRT_KWORD for a keyword typed with no callback set.

@@ -16,6 +16,7 @@
 
 #include "db/database.h"
 #include "editor/selection_filter.h"
+#include "kx/kxedinput.h"
 #include "kx/kxtypes.h"
 
 namespace kx::editor {
@@ -57,6 +58,13 @@ class SelectionSet {
 };
 
 // What the interactive input engine needs to ask the user for a selection.
+// The callbacks a module sets for its selection prompts: for a keyword typed, and for any other
+// input the prompt does not know.
+struct SelectionCallbacks {
+  KxSSCallback keyword = nullptr;
+  KxSSCallback other = nullptr;
+};
+
 struct SelectionRequest {
   std::wstring mode;  // as the module gave it, empty for none
   // With ":$": the prompts for adding and for removing objects.
@@ -66,6 +74,7 @@ struct SelectionRequest {
   std::vector<std::wstring> keywords;
   SelectionFilter filter;  // what picked entities must pass
   std::int64_t drawing = 0;
+  SelectionCallbacks callbacks;
 };
 
 class SelectionSets {
@@ -93,6 +102,8 @@ class SelectionSets {
   // engine sets it. It returns KXRT_NORM with the picked entities, or KXRT_CANCEL, KXRT_ERROR,
   // KXRT_KWORD. Unset, such requests fail with KXRT_ERROR.
   std::function<int(const SelectionRequest&, std::vector<db::ObjectId>&)> prompter;
+  // Set by modules; every prompt they start gets them.
+  SelectionCallbacks callbacks;
 
  private:
   void dropClosedDrawings();

@@ -52,6 +52,9 @@ class Document {
   const Ucs& ucs() const { return ucs_; }
   void setUcs(const Ucs& ucs);
 
+  // What the last selection prompt in this drawing picked (the "Previous" of the next one).
+  std::vector<db::ObjectId> previousSelection;
+
   // Entities shown highlighted (kxedRedraw modes 3 and 4).
   std::unordered_set<db::ObjectId>& highlighted() { return highlighted_; }
 

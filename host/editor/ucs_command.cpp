@@ -102,7 +102,7 @@ bool remove(Replies& replies, Document& document) {
   db::Database& db = document.db();
   const db::ObjectId record = db::findTableRecord(db, "UCS", *name);
   if (!record) return false;
-  db.setErased(record, true);
+  db::eraseTableRecord(db, record);
   if (db::sameTableName(document.ucs().name, *name)) {
     // The current UCS stays where it is but no longer has a name to go by.
     Ucs ucs = document.ucs();

@@ -14,6 +14,7 @@
 #include "editor/reply_text.h"
 #include "kx/kxfiledlg.h"
 #include "support/case_fold.h"
+#include "support/file_names.h"
 #include "support/utf8.h"
 
 namespace {
@@ -161,7 +162,7 @@ class IOManager : public IUlmIOManager {
         continue;
       }
       std::error_code error;
-      path = fs::absolute(fs::path(kx::support::toUtf8(reply)), error).lexically_normal();
+      path = fs::absolute(kx::support::pathFromName(reply), error).lexically_normal();
       if (error || path.filename().empty()) {
         prompter.say(L"\"" + reply + L"\" is not a file name.");
         continue;

@@ -24,6 +24,7 @@
 #include "dxf/encoding.h"
 #include "editor/session.h"
 #include "kx/kxwinres.h"
+#include "support/file_names.h"
 #include "support/utf8.h"
 
 struct KxModuleHandle {
@@ -180,7 +181,7 @@ BOOL GetKxadProductPreName(LPWSTR buffer, DWORD capacity) {
 __attribute__((noinline)) HINSTANCE LoadResourceDll(LPCWSTR fileName) {
   const void* caller = __builtin_return_address(0);
   if (!fileName || !*fileName) return nullptr;
-  fs::path path(kx::support::toUtf8(fileName));
+  fs::path path = kx::support::pathFromName(fileName);
   if (!path.has_parent_path()) {
     if (auto callerFile = fileContaining(caller)) path = callerFile->parent_path() / path;
   }

@@ -22,6 +22,7 @@
 #include "kx/kxwinfile.h"
 #include "platform/windows_code_pages.h"
 #include "support/case_fold.h"
+#include "support/file_names.h"
 #include "support/utf8.h"
 #include "support/wide_format.h"
 
@@ -181,7 +182,7 @@ BOOL CFile::Open(LPCWSTR fileName, UINT openFlags, CFileException* error) {
   }
   if (openFlags & modeCreate) flags |= O_CREAT | ((openFlags & modeNoTruncate) ? 0 : O_TRUNC);
 
-  const std::string path = kx::support::toUtf8(fileName);
+  const std::string path = kx::support::pathFromName(fileName).string();
   int fd = ::open(path.c_str(), flags, 0666);
   struct stat status {};
   if (fd >= 0 && ::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {

@@ -1,7 +1,6 @@
 #pragma once
-// The blocks of a drawing as a picture walks them: each block's entities in drawing order (its
-// sort table first, then file order), its base point, and the records that follow an entity
-// (the attributes of an INSERT, the vertices of a POLYLINE).
+// The blocks of a drawing as a picture walks them, read once per picture: each block's entities
+// in drawing order and its base point, through the drawing's own lookups.
 
 #include <memory>
 #include <string>
@@ -22,7 +21,7 @@ struct BlockDefinition {
 
 class BlockCatalog {
  public:
-  explicit BlockCatalog(const db::Database& db);
+  explicit BlockCatalog(const db::Database& db) : db_(db) {}
 
   // The block named `name` (case-insensitive); null when the drawing has none.
   const BlockDefinition* find(std::string_view name);
@@ -30,24 +29,11 @@ class BlockCatalog {
   // when the header says TILEMODE 0.
   const BlockDefinition& shownSpace();
 
-  // The ATTRIB or VERTEX records right after `entity`, up to its SEQEND.
-  std::vector<db::ObjectId> followers(db::ObjectId entity) const;
-
  private:
-  BlockDefinition load(std::string_view name) const;
+  std::unique_ptr<BlockDefinition> load(std::string_view name) const;
   std::vector<db::ObjectId> spaceEntities(bool paper) const;
-  void sortByDrawOrder(std::uint64_t blockRecordHandle, std::vector<db::ObjectId>& entities) const;
 
   const db::Database& db_;
-  // Where each record of ENTITIES and BLOCKS sits: section index and position.
-  struct Place {
-    int section = -1;
-    std::uint32_t position = 0;
-  };
-  std::vector<Place> places_;
-  std::unordered_map<std::string, std::size_t> blockStarts_;  // folded name -> BLOCKS position
-  // Block record handle -> (entity handle -> sort handle).
-  std::unordered_map<std::uint64_t, std::unordered_map<std::uint64_t, std::uint64_t>> sortTables_;
   std::unordered_map<std::string, std::unique_ptr<BlockDefinition>> cache_;
 };
 

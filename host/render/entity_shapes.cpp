@@ -248,9 +248,15 @@ Shapes solidShapes(const db::FieldReader& f) {
   return out;
 }
 
+// A face is opaque, as in a plot with hidden lines removed: it hides what is drawn before it,
+// which is how a face with invisible edges masks a text, and shows its visible edges.
 Shapes faceShapes(const db::FieldReader& f) {
   const Vec3 p[4] = {vec(f.point(10)), vec(f.point(11)), vec(f.point(12)),
                      cornerOf(f, 13).value_or(vec(f.point(12)))};
+  Shape area;
+  area.kind = PrimitiveKind::Background;
+  area.fillRule = FillRule::NonZero;
+  area.contours.push_back({p[0], p[1], p[2], p[3]});
   const long long hidden = f.integer(70);
   Shape edges;
   for (int k = 0; k < 4; ++k) {
@@ -259,7 +265,7 @@ Shapes faceShapes(const db::FieldReader& f) {
     if (a == b) continue;
     edges.contours.push_back({a, b});
   }
-  return {edges};
+  return {area, edges};
 }
 
 Shapes leaderShapes(const db::Database& db, db::ObjectId id) {

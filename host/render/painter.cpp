@@ -38,11 +38,26 @@ void addContours(cairo_t* cr, const std::vector<Polyline2>& contours, const View
   }
 }
 
+// Strokes the current path in dashes of a few pixels, as a highlighted entity shows.
+void strokeDashed(cairo_t* cr, double width) {
+  constexpr double kDashes[] = {6, 4};
+  cairo_set_dash(cr, kDashes, 2, 0);
+  cairo_set_line_width(cr, width);
+  cairo_stroke(cr);
+  cairo_set_dash(cr, nullptr, 0, 0);
+}
+
 void fill(cairo_t* cr, const Primitive& p, const View& view, Rgb color) {
   addContours(cr, p.contours, view, true);
   cairo_set_fill_rule(
       cr, p.fillRule == FillRule::EvenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
   setColor(cr, color);
+  if (p.highlighted) {
+    if (color != p.color) cairo_fill_preserve(cr);  // a wipeout still hides what is below it
+    setColor(cr, p.color);
+    strokeDashed(cr, 1);
+    return;
+  }
   cairo_fill(cr);
 }
 
@@ -64,7 +79,6 @@ void stroke(cairo_t* cr, const Primitive& p, const View& view) {
   for (const Polyline2& c : p.contours)
     if (c.size() == 1) dots(cr, c, view, width / 2 + 0.5);
   addContours(cr, p.contours, view, p.closed);
-  cairo_set_line_width(cr, width);
   if (p.worldWidth > 0) {
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
@@ -72,6 +86,11 @@ void stroke(cairo_t* cr, const Primitive& p, const View& view) {
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
   }
+  if (p.highlighted) {
+    strokeDashed(cr, width);
+    return;
+  }
+  cairo_set_line_width(cr, width);
   cairo_stroke(cr);
 }
 
@@ -100,6 +119,10 @@ void glyphs(cairo_t* cr, const Primitive& p, const View& view, GlyphOutlines& ou
   cairo_identity_matrix(cr);
   cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
   setColor(cr, p.color);
+  if (p.highlighted) {
+    strokeDashed(cr, 1);
+    return;
+  }
   cairo_fill(cr);
 }
 

@@ -48,7 +48,7 @@ struct Prepared {
 };
 
 Prepared prepare(const db::Database& db, const RenderOptions& options) {
-  Prepared p{buildScene(db), {}};
+  Prepared p{buildScene(db, {}, options.highlighted), {}};
   p.view = fitView(p.built.scene.extents(), options);
   return p;
 }

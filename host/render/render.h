@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "db/database.h"
@@ -24,6 +25,8 @@ struct RenderOptions {
   int width = 1600;      // pixels (PNG) or points (SVG, PDF)
   int height = 0;        // 0: from the aspect of what is drawn
   double margin = 0.05;  // on every side, as a fraction of the picture's width and height
+  // Entities a command shows highlighted, drawn dashed as a CAD program shows them.
+  std::unordered_set<db::ObjectId> highlighted;
 };
 
 // Where the world's XY plane lands in the picture.

@@ -56,6 +56,8 @@ struct Primitive {
   std::vector<Polyline2> clip;
   std::shared_ptr<const text::Font> font;  // Glyphs
   std::vector<GlyphPlacement> glyphs;
+  // Shown highlighted: strokes dashed, areas and glyphs as dashed outlines.
+  bool highlighted = false;
 };
 
 struct Extents {

@@ -6,6 +6,8 @@
 
 #include <fmt/format.h>
 
+#include "db/block_placement.h"
+#include "db/followers.h"
 #include "db/object_fields.h"
 #include "render/block_catalog.h"
 #include "render/entity_shapes.h"
@@ -45,8 +47,9 @@ struct EntityLook {
 
 class SceneBuilder {
  public:
-  SceneBuilder(const db::Database& db, const SceneLimits& limits, BuiltScene& out)
-      : db_(db), limits_(limits), out_(out), layers_(db), blocks_(db) {
+  SceneBuilder(const db::Database& db, const SceneLimits& limits,
+               const std::unordered_set<db::ObjectId>& highlighted, BuiltScene& out)
+      : db_(db), limits_(limits), highlighted_(highlighted), out_(out), layers_(db), blocks_(db) {
     options_.wipeoutFrame = wipeoutFrameShown();
   }
 
@@ -102,7 +105,11 @@ class SceneBuilder {
     for (db::ObjectId id : block.entities) {
       if (overBudget()) break;
       ++visits_;
+      // What a highlighted reference draws is highlighted with it.
+      const bool outer = highlighting_;
+      if (ctx.depth == 0 && !viewing_) highlighting_ = highlighted_.contains(id);
       drawEntity(id, ctx);
+      highlighting_ = outer;
     }
     active_.pop_back();
   }
@@ -136,7 +143,7 @@ class SceneBuilder {
       return;
     }
     const std::vector<db::ObjectId> vertices =
-        type == "POLYLINE" ? blocks_.followers(id) : std::vector<db::ObjectId>{};
+        type == "POLYLINE" ? db::followers(db_, id) : std::vector<db::ObjectId>{};
     emit(entityShapes(db_, id, vertices, options_), look, ctx);
   }
 
@@ -159,23 +166,15 @@ class SceneBuilder {
       inner.byBlockColor = look.color;
       inner.byBlockLineweight = look.lineweight;
       inner.depth = ctx.depth + 1;
-      const Matrix3d unbase = Matrix3d::translation(-block->basePoint);
       if (insert) {
-        const Matrix3d place = ctx.toWorld * geom::ocsToWorld(vec(f.point(210))) *
-                               Matrix3d::translation(vec(f.point(10))) *
-                               Matrix3d::rotationZ(f.angle(50));
-        const Matrix3d scale = Matrix3d::scaling(f.real(41), f.real(42), f.real(43)) * unbase;
-        const long long columns = std::max<long long>(f.integer(70), 1);
-        const long long rows = std::max<long long>(f.integer(71), 1);
-        const double columnSpacing = f.real(44), rowSpacing = f.real(45);
-        for (long long r = 0; r < rows && !overBudget(); ++r)
-          for (long long c = 0; c < columns && !overBudget(); ++c) {
-            const Vec3 offset{static_cast<double>(c) * columnSpacing,
-                              static_cast<double>(r) * rowSpacing, 0};
-            inner.toWorld = place * Matrix3d::translation(offset) * scale;
+        const db::InsertPlacement placement = db::insertPlacement(db_, id, block->basePoint);
+        for (long long r = 0; r < placement.rows && !overBudget(); ++r)
+          for (long long c = 0; c < placement.columns && !overBudget(); ++c) {
+            inner.toWorld = ctx.toWorld * placement.cell(r, c);
             drawBlock(*block, inner);
           }
       } else {
+        const Matrix3d unbase = Matrix3d::translation(-block->basePoint);
         // A dimension's block is drawn in place; group 12, when there, moves it.
         Matrix3d move;
         if (f.locate(12))
@@ -189,7 +188,7 @@ class SceneBuilder {
     Context attributes = ctx;
     attributes.byBlockColor = look.color;
     attributes.byBlockLineweight = look.lineweight;
-    for (db::ObjectId attribute : blocks_.followers(id))
+    for (db::ObjectId attribute : db::followers(db_, id))
       if (db_.isType(attribute, "ATTRIB")) drawEntity(attribute, attributes);
   }
 
@@ -259,6 +258,7 @@ class SceneBuilder {
       p.pixelWidth = pixelWidthOf(look.lineweight);
       p.worldWidth = shape.width * widthScale;
       p.font = shape.font;
+      p.highlighted = highlighting_;
       p.glyphs.reserve(shape.glyphs.size());
       for (const auto& [c, glyphToBlock] : shape.glyphs) {
         const Matrix3d g = m * glyphToBlock;
@@ -271,6 +271,7 @@ class SceneBuilder {
 
   const db::Database& db_;
   const SceneLimits& limits_;
+  const std::unordered_set<db::ObjectId>& highlighted_;
   BuiltScene& out_;
   LayerStyles layers_;
   BlockCatalog blocks_;
@@ -280,13 +281,15 @@ class SceneBuilder {
   std::size_t visits_ = 0;
   bool paper_ = false;    // the picture shows paper space
   bool viewing_ = false;  // drawing model space through a viewport
+  bool highlighting_ = false;
 };
 
 }  // namespace
 
-BuiltScene buildScene(const db::Database& db, const SceneLimits& limits) {
+BuiltScene buildScene(const db::Database& db, const SceneLimits& limits,
+                      const std::unordered_set<db::ObjectId>& highlighted) {
   BuiltScene out;
-  SceneBuilder(db, limits, out).run();
+  SceneBuilder(db, limits, highlighted, out).run();
   return out;
 }
 

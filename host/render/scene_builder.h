@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "db/database.h"
@@ -27,6 +28,8 @@ struct BuiltScene {
   std::vector<std::string> notices;
 };
 
-BuiltScene buildScene(const db::Database& db, const SceneLimits& limits = {});
+// `highlighted`: entities of the space shown whose primitives are marked highlighted.
+BuiltScene buildScene(const db::Database& db, const SceneLimits& limits = {},
+                      const std::unordered_set<db::ObjectId>& highlighted = {});
 
 }  // namespace kx::render

@@ -385,6 +385,37 @@ void setMTextContents(db::Database& db, db::ObjectId id, std::wstring_view conte
   for (std::size_t i = 0; i + 1 < chunks.size(); ++i) db.insertTag(id, at + i, 3, chunks[i]);
 }
 
+std::wstring mtextContents(const db::Database& db, db::ObjectId id) {
+  requireMText(db, id);
+  return db.codec().decode(rawContents(db, id));
+}
+
+std::vector<ContentsPiece> mtextContentsPieces(const db::Database& db, db::ObjectId id) {
+  requireMText(db, id);
+  std::vector<std::size_t> groups = chunkIndexes(db, id);
+  if (const auto last = db::FieldReader(db, id).locate(1)) groups.push_back(*last);
+  const std::span<const db::Tag> tags = db.tags(id);
+  std::string joined;
+  std::vector<std::size_t> ends;
+  for (const std::size_t i : groups) {
+    joined += db.text(tags[i]);
+    ends.push_back(joined.size());
+  }
+  std::vector<std::string> pieces(groups.size());
+  std::size_t group = 0;
+  for (std::size_t at = 0; at < joined.size();) {
+    const std::size_t length = unitLength(joined, at, db.codec().codePage());
+    while (group + 1 < ends.size() && at >= ends[group]) ++group;
+    pieces[group].append(joined, at, length);
+    at += length;
+  }
+  std::vector<ContentsPiece> out;
+  out.reserve(groups.size());
+  for (std::size_t i = 0; i < groups.size(); ++i)
+    out.push_back({groups[i], db.codec().decode(pieces[i])});
+  return out;
+}
+
 std::vector<db::ObjectId> explodeMText(db::Database& db, db::ObjectId id) {
   const MTextEntity m = readMTextEntity(db, id);
   const MTextLayout layout = layoutMText(m.input);

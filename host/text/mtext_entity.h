@@ -63,6 +63,18 @@ std::vector<std::string> chunkMTextContents(std::wstring_view contents, const dx
 // group 1, which gets the last chunk.
 void setMTextContents(db::Database& db, db::ObjectId id, std::wstring_view contents);
 
+// The contents (chunks 3, then 1) decoded as one string.
+std::wstring mtextContents(const db::Database& db, db::ObjectId id);
+
+// The groups that hold an MTEXT's contents, each with the text it shows: a character, escape or
+// format code that a writer split across two groups belongs whole to the group it starts in, so
+// each piece reads on its own and the pieces join to the contents.
+struct ContentsPiece {
+  std::size_t tag;  // index of the group among the object's tags
+  std::wstring text;
+};
+std::vector<ContentsPiece> mtextContentsPieces(const db::Database& db, db::ObjectId id);
+
 // Explodes an MTEXT into one left/baseline TEXT per run (per character where the run has
 // tracking), in the MTEXT's block, on its layer, in the run's colour (or the MTEXT's own), in the
 // MTEXT's style (or a style made for a \F or \f font that differs), placed and rotated where the

@@ -413,8 +413,11 @@ class Parser {
         while (!value.empty() && value.front() == L' ') value.remove_prefix(1);
         while (!value.empty() && value.back() == L' ') value.remove_suffix(1);
         family = value;
-      } else if (value.size() >= 2 && (value[0] == L'b' || value[0] == L'i')) {
-        (value[0] == L'b' ? bold : italic) = value[1] != L'0';
+      } else if (value.size() >= 2) {
+        // Writers differ in the case of these letters ("|b1", "|B1").
+        const wchar_t key =
+            value[0] == L'B' || value[0] == L'I' ? value[0] + (L'a' - L'A') : value[0];
+        if (key == L'b' || key == L'i') (key == L'b' ? bold : italic) = value[1] != L'0';
       }
       fieldStart = fieldEnd + 1;
     }

@@ -66,13 +66,21 @@ bool setPointIfChanged(db::ObjectFields& f, int code, const db::Point3& p) {
 
 }  // namespace
 
+namespace {
+
+// The styles texts were read with, by record.
+struct StylesRead {
+  std::unordered_map<db::ObjectId, TextStyle> byRecord;
+};
+
+}  // namespace
+
 TextStyle findTextStyle(const db::Database& db, std::wstring_view name) {
   db::ObjectId record = db::findTableRecord(db, "STYLE", name);
   if (!record) record = db::findTableRecord(db, "STYLE", L"Standard");
   if (!record) return TextStyle{};
   // Every text placed reads its style; keep them read while no table record changes.
-  static db::TablesCache<std::unordered_map<db::ObjectId, TextStyle>> cache;
-  std::unordered_map<db::ObjectId, TextStyle>& styles = cache.of(db);
+  auto& styles = db.tablesCache<StylesRead>().byRecord;
   auto it = styles.find(record);
   if (it == styles.end()) it = styles.emplace(record, readStyle(db, record)).first;
   return it->second;
@@ -150,6 +158,10 @@ TextEntity readTextEntity(const db::Database& db, db::ObjectId id, AttdefText at
   return readText(db, id, attdef, Glyphs::Place);
 }
 
+TextEntity readTextPlacement(const db::Database& db, db::ObjectId id) {
+  return readText(db, id, AttdefText::Tag, Glyphs::Skip);
+}
+
 Box2 textBox(const TextEntity& text) {
   return text.layout.ink;
 }
@@ -171,19 +183,6 @@ std::optional<Extents3> geomExtents(const TextEntity& text) {
     e.max = {std::max(e.max.x, c.x), std::max(e.max.y, c.y), std::max(e.max.z, c.z)};
   }
   return e;
-}
-
-std::optional<geom::Vec3> placedInsertion(const db::Database& db, db::ObjectId id) {
-  // Most texts are left/baseline: known from two groups, without laying the text out.
-  const db::FieldReader f(db, id);
-  const long long horizontal = f.integer(72);
-  if ((horizontal == 0 && f.integer(verticalCode(db.typeName(id))) == 0) || horizontal == 3 ||
-      horizontal == 5)
-    return std::nullopt;
-  const TextEntity t = readText(db, id, AttdefText::Tag, Glyphs::Skip);
-  const Justification& j = t.justification;
-  if (j.anchoredAtInsertion() || j.isAligned() || j.isFit() || !t.font) return std::nullopt;
-  return geom::Vec3{t.insertion.x, t.insertion.y, t.elevation};
 }
 
 bool updateTextPosition(db::Database& db, db::ObjectId id) {

@@ -67,6 +67,9 @@ struct TextEntity {
 enum class AttdefText { Tag, Value };
 TextEntity readTextEntity(const db::Database& db, db::ObjectId id,
                           AttdefText attdef = AttdefText::Tag);
+// The same without placing the glyphs (no ink box, no glyphs): where the text is and how it is
+// justified, for callers that need its points, height, width factor and rotation only.
+TextEntity readTextPlacement(const db::Database& db, db::ObjectId id);
 
 // The text box a CAD API's text-box call returns: lower-left and upper-right of the ink,
 // relative to the insertion point, in the text's own coordinates (before rotation). All zero for
@@ -90,12 +93,6 @@ std::array<geom::Vec3, 4> boxCorners(const TextEntity& text);
 // The host calls this whenever the text, its style, height, width factor or justification
 // changes. Returns whether anything was written.
 bool updateTextPosition(db::Database& db, db::ObjectId id);
-
-// Where a justified text's insertion point (group 10, in its OCS) belongs, worked out from its
-// alignment point as the host places it. Other writers may leave a stale 10 behind (ezdxf writes
-// the alignment point there), which a module must not be handed. Nothing for texts anchored at
-// their insertion point, aligned or fitted texts, and texts without a font.
-std::optional<geom::Vec3> placedInsertion(const db::Database& db, db::ObjectId id);
 
 // The glyphs of a text in WCS, for renderers and for text to geometry.
 struct WorldGlyph {

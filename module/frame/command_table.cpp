@@ -1,6 +1,7 @@
 #include "frame/command_table.h"
 
 #include "commands/commands.h"
+#include "resource_ids.h"
 
 namespace {
 
@@ -10,18 +11,29 @@ constexpr std::int32_t kPickfirst = KxEd::kUsePickSet | KxEd::kRedraw;
 constexpr std::int32_t kPlain = KxEd::kModal;
 
 constexpr CommandRow kCommands[] = {
-    {L"BURST", 6047, kPickfirst, BURST},       {L"ATTOUT", 6048, kPlain, ATTOUT},
-    {L"ATTIN", 6049, kPlain, ATTIN},           {L"GATTE", 5999, kPlain, GATTE},
-    {L"TXTEXP", 6108, kPickfirst, TXTEXP},     {L"TEXTFIT", 6031, kPickfirst, TEXTFIT},
-    {L"TXT2MTXT", 6032, kPickfirst, TXT2MTXT}, {L"TJUST", 6033, kPickfirst, TJUST},
-    {L"TORIENT", 6034, kPickfirst, TORIENT},   {L"TCIRCLE", 6035, kPickfirst, TCIRCLE},
-    {L"TCOUNT", 6036, kPickfirst, TCOUNT},     {L"TCASE", 6037, kPickfirst, TCASE},
-    {L"CHGTHEI", 6038, kPlain, CHGTHEI},       {L"CURSTYLE", 6039, kPlain, CURSTYLE},
-    {L"TXTULINE", 6040, kPlain, TXTULINE},     {L"DELULINE", 6041, kPlain, DELULINE},
-    {L"TEXTMASK", 6042, kPlain, TEXTMASK},     {L"TEXTUNMASK", 6043, kPlain, TEXTUNMASK},
-    {L"MATHEI", 6044, kPlain, MATHEI},         {L"MTEXP", 6045, kPlain, MTEXP},
-    {L"TXTALIGN", 6046, kPlain, TXTALIGN},     {L"TEXTTOFRONT", 6800, kPlain, TEXTTOFRONT},
-    {L"GB2BIG5", 6107, kPlain, GB2BIG5},
+    {L"BURST", res::kNameBurst, kPickfirst, BURST},
+    {L"ATTOUT", res::kNameAttout, kPlain, ATTOUT},
+    {L"ATTIN", res::kNameAttin, kPlain, ATTIN},
+    {L"GATTE", res::kNameGatte, kPlain, GATTE},
+    {L"TXTEXP", res::kNameTxtexp, kPickfirst, TXTEXP},
+    {L"TEXTFIT", res::kNameTextfit, kPickfirst, TEXTFIT},
+    {L"TXT2MTXT", res::kNameTxt2mtxt, kPickfirst, TXT2MTXT},
+    {L"TJUST", res::kNameTjust, kPickfirst, TJUST},
+    {L"TORIENT", res::kNameTorient, kPickfirst, TORIENT},
+    {L"TCIRCLE", res::kNameTcircle, kPickfirst, TCIRCLE},
+    {L"TCOUNT", res::kNameTcount, kPickfirst, TCOUNT},
+    {L"TCASE", res::kNameTcase, kPickfirst, TCASE},
+    {L"CHGTHEI", res::kNameChgthei, kPlain, CHGTHEI},
+    {L"CURSTYLE", res::kNameCurstyle, kPlain, CURSTYLE},
+    {L"TXTULINE", res::kNameTxtuline, kPlain, TXTULINE},
+    {L"DELULINE", res::kNameDeluline, kPlain, DELULINE},
+    {L"TEXTMASK", res::kNameTextmask, kPlain, TEXTMASK},
+    {L"TEXTUNMASK", res::kNameTextunmask, kPlain, TEXTUNMASK},
+    {L"MATHEI", res::kNameMathei, kPlain, MATHEI},
+    {L"MTEXP", res::kNameMtexp, kPlain, MTEXP},
+    {L"TXTALIGN", res::kNameTxtalign, kPlain, TXTALIGN},
+    {L"TEXTTOFRONT", res::kNameTexttofront, kPlain, TEXTTOFRONT},
+    {L"GB2BIG5", res::kNameGb2big5, kPlain, GB2BIG5},
 };
 
 }  // namespace

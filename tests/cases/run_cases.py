@@ -72,8 +72,14 @@ def _vertices(e, value, ids, doc):
     e.set_vertices([tuple(p) for p in value])
 
 
+def _reactors(e, value, ids, doc):
+    if value:  # tied to the drawing's root dictionary, as objects tied to others are
+        e.set_reactors([doc.rootdict.dxf.handle])
+
+
 EXTRA_KEYS = {"text": _contents, "points": _points, "closed": _closed, "boundary": _boundary,
-              "fill": _fill, "field": _field, "attribs": _attribs, "vertices": _vertices}
+              "fill": _fill, "field": _field, "attribs": _attribs, "vertices": _vertices,
+              "reactors": _reactors}
 
 
 def add_entity(layout, spec, ids, doc):
@@ -127,6 +133,8 @@ def build_drawing(case, path, ids):
         style = doc.styles.get(name) if doc.styles.has_entry(name) else doc.styles.new(name)
         for key, value in attrs.items():
             style.dxf.set(key, value)
+    for name, attrs in case.get("ucs", {}).items():
+        doc.ucs.new(name, dxfattribs={k: tuple(v) for k, v in attrs.items()})
     for name, block in case.get("blocks", {}).items():
         definition = doc.blocks.new(name, base_point=tuple(block.get("base", (0, 0, 0))))
         for key, value in block.items():
@@ -197,6 +205,8 @@ def read_records(path):
         except ValueError:
             raise CaseFailure(f"{path}: line {i + 1} is not a group code: {lines[i]!r}")
         value = lines[i + 1]
+        if code == 999 and current is None:
+            continue  # a comment before the first record
         if code == 0 or (section == "HEADER" and code == 9):
             current = Record(section, value if code == 0 else "HEADER")
             opening = code == 0 and value == "SECTION"
@@ -277,6 +287,15 @@ def changed_codes(before, after):
     return changed, reordered
 
 
+def codes_padded(records):
+    """Whether the file writes codes below 100 right-aligned ("  8"); None when it has none."""
+    for record in records.values():
+        for text in record.code_texts:
+            if text.strip().isdigit() and int(text) < 100:
+                return len(text) > len(text.strip())
+    return None
+
+
 def shown(record, codes):
     return ", ".join(f"{c}={record.values(c)}" for c in sorted(codes))
 
@@ -285,7 +304,7 @@ def expectations(run, ids):
     """The case's expected changes by handle (or header variable) with codes as numbers."""
     out = {}
     for key, wanted in run.get("changed", {}).items():
-        if key.startswith("any "):
+        if key.startswith(("any ", "every ")):
             continue
         if not isinstance(wanted, dict):
             wanted = {"*value": wanted}  # a header variable's value
@@ -298,6 +317,9 @@ def compare_drawings(before_path, after_path, run, ids, tolerance):
     problems = []
     expected = expectations(run, ids)
     loose = {key[4:] for key in run.get("changed", {}) if key.startswith("any ")}
+    every = {key[6:]: wanted for key, wanted in run.get("changed", {}).items()
+             if key.startswith("every ")}
+    padded = codes_padded(before)
     erased = {ids.get(key, key) for key in run.get("erased", [])}
     names = {handle: ident for ident, handle in ids.items()}
     for key, record in before.items():
@@ -310,14 +332,21 @@ def compare_drawings(before_path, after_path, run, ids, tolerance):
             continue
         other = after[key]
         changed, reordered = changed_codes(record, other)
-        if key == "$HANDSEED" and len(after) > len(before):
+        if key == "$HANDSEED" and any(k not in before for k in after):
             continue
-        name, wanted = expected.pop(key, (names.get(key, key), {}))
+        name, wanted = expected.pop(key, (names.get(key, key), every.get(record.kind, {})))
         if "*value" in wanted:  # a header variable: its one value group, whatever its code
             wanted = {folded(record.tags[1][0]): wanted["*value"]}
         wanted = {int(c): v for c, v in wanted.items()}
         if reordered and not wanted:
             problems.append(f"{record.kind} {name}: its groups were reordered")
+        if changed and padded is not None:
+            for text in other.code_texts:
+                if text.strip().isdigit() and (len(text) > len(text.strip())) != padded \
+                        and int(text) < 100:
+                    problems.append(f"{record.kind} {name}: group code {text!r} written in "
+                                    f"another layout than the file's")
+                    break
         unexpected = changed - set(wanted)
         if unexpected:
             problems.append(f"{record.kind} {name}: unexpected change {shown(record, unexpected)}"
@@ -615,6 +644,8 @@ def run_case(case, kxhost, keep, timeout):
                         local.append(f"{name} holds {got!r}, wanted {want!r}")
             if after_png:
                 ctx.pictures["after"] = after_png
+            else:  # drawn when a check asks for it, of this run's drawing
+                ctx.pictures.pop("after", None)
             if run.get("picture") in ("same", "changed"):
                 changed = differing_pixels(ctx.picture("before"), after_png)
                 allowed = run.get("picture_tolerance", 12)

@@ -109,7 +109,7 @@ constexpr std::pair<std::uint32_t, std::uint32_t> kUsedIds[] = {
     {2566, 2568}, {2577, 2578}, {2617, 2617}, {2569, 2569},                // heights, style, lines
     {2291, 2291}, {2346, 2349}, {2581, 2584}, {2334, 2334}, {2627, 2628},  // layout
     {2337, 2337}, {2626, 2626}, {3007, 3008}, {2579, 2580}, {2585, 2585},  // TXT2MTXT, MTEXP
-    {3522, 3522}, {3528, 3528},                                            // TXTEXP
+    {3522, 3522}, {3528, 3529}, {3530, 3530},                              // TXTEXP, GB2BIG5
     {2350, 2350}, {2352, 2357}, {2622, 2622},                              // TCIRCLE
     {2343, 2343}, {2570, 2576}, {3508, 3510}, {3564, 3566},                // masks
     {6801, 6804},                                                          // TEXTTOFRONT
@@ -180,7 +180,8 @@ TEST_F(ResourceModule, TextsReadAsCommandLineLinesWithTheirArguments) {
       {2348, L"d"},  {2626, L"dd"},  {2350, L"f"}, {2354, L"s"}, {2355, L"s"}, {2622, L"sds"},
       {2570, L"fs"}, {2571, L"fsd"}, {3508, L"s"}, {3509, L"s"}, {2343, L"f"}, {2575, L"d"},
       {6803, L"d"},  {2455, L"s"},   {2457, L"s"}, {2462, L"d"}, {2464, L"s"}, {2100, L"s"},
-      {2468, L"ss"}, {6141, L"ss"},  {6143, L"d"}, {2452, L"d"}, {2453, L"d"},
+      {2468, L"ss"}, {6141, L"ss"},  {6143, L"d"}, {2452, L"d"}, {2453, L"d"}, {3529, L"d"},
+      {3530, L"d"},
   };
   // Texts that do not open a line of their own: names, keyword lists, dialog and box titles,
   // the question box's text, and pieces printed after another on the same line.

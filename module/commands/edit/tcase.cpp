@@ -12,19 +12,10 @@
 #include "kx/kxed.h"
 #include "kx/kxwinapp.h"
 #include "kx/kxwindlg.h"
+#include "resource_ids.h"
 #include "toolkit/text_selection.h"
 
 namespace {
-
-constexpr UINT kTcaseDialog = 2366;
-constexpr UINT kSelectTexts = 2621;
-constexpr UINT kNothingSelected = 2623;
-
-constexpr int kSentenceButton = 2005;
-constexpr int kLowerButton = 2006;
-constexpr int kUpperButton = 2021;
-constexpr int kTitleButton = 2022;
-constexpr int kToggleButton = 2023;
 
 constexpr wchar_t kProfileSection[] = L"TcaseDialog";
 constexpr wchar_t kProfileEntry[] = L"LastChoiced";
@@ -32,15 +23,15 @@ constexpr wchar_t kProfileEntry[] = L"LastChoiced";
 int buttonOf(wchar_t code) {
   switch (code) {
     case L'G':
-      return kToggleButton;
+      return res::kTcaseToggle;
     case L'L':
-      return kLowerButton;
+      return res::kTcaseLower;
     case L'T':
-      return kTitleButton;
+      return res::kTcaseTitle;
     case L'U':
-      return kUpperButton;
+      return res::kTcaseUpper;
     default:
-      return kSentenceButton;
+      return res::kTcaseSentence;
   }
 }
 
@@ -75,7 +66,7 @@ void convertText(const kds_name entity, CaseConversion conversion) {
 
 class TcaseDlg : public CDialog {
  public:
-  TcaseDlg(CWnd* parent, const kds_name set) : CDialog(kTcaseDialog, parent) {
+  TcaseDlg(CWnd* parent, const kds_name set) : CDialog(res::kTcaseDialog, parent) {
     set_[0] = set[0];
     set_[1] = set[1];
   }
@@ -130,19 +121,19 @@ class TcaseDlg : public CDialog {
 };
 
 BEGIN_MESSAGE_MAP(TcaseDlg, CDialog)
-ON_BN_CLICKED(kSentenceButton, &TcaseDlg::OnSentence)
-ON_BN_CLICKED(kLowerButton, &TcaseDlg::OnLower)
-ON_BN_CLICKED(kUpperButton, &TcaseDlg::OnUpper)
-ON_BN_CLICKED(kTitleButton, &TcaseDlg::OnTitle)
-ON_BN_CLICKED(kToggleButton, &TcaseDlg::OnToggle)
+ON_BN_CLICKED(res::kTcaseSentence, &TcaseDlg::OnSentence)
+ON_BN_CLICKED(res::kTcaseLower, &TcaseDlg::OnLower)
+ON_BN_CLICKED(res::kTcaseUpper, &TcaseDlg::OnUpper)
+ON_BN_CLICKED(res::kTcaseTitle, &TcaseDlg::OnTitle)
+ON_BN_CLICKED(res::kTcaseToggle, &TcaseDlg::OnToggle)
 END_MESSAGE_MAP()
 
 void TCASE() {
   ResourceGuard guard;
-  printString(kSelectTexts);
+  printString(res::kSelectTexts);
   kds_name set;
   if (selectTexts(set) != KXRT_NORM) {
-    printString(kNothingSelected);
+    printString(res::kNothingSelected);
     return;
   }
   TcaseDlg dialog(kxedGetKxadFrame(), set);

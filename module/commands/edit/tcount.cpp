@@ -13,23 +13,14 @@
 #include "kx/kxdbtext.h"
 #include "kx/kxed.h"
 #include "kx/kxedinput.h"
+#include "resource_ids.h"
 #include "toolkit/keyword_match.h"
 #include "toolkit/selection_order.h"
 #include "toolkit/text_selection.h"
 
 namespace {
 
-constexpr UINT kSelectTexts = 2621;
-constexpr UINT kNothingSelected = 2623;
-constexpr UINT kOrderKeywords = 2358;
-constexpr UINT kOrderPrompt = 2359;
-constexpr UINT kStartPrompt = 2360;
-constexpr UINT kSearchPrompt = 2361;
-constexpr UINT kPlacementPrompt = 2362;
-constexpr UINT kUnreadableStart = 2364;
-constexpr UINT kPlacementKeywords = 2365;
-constexpr UINT kReplacedCount = 2367;
-constexpr UINT kOrderNames[] = {3567, 3568, 3569};
+constexpr UINT kOrderNames[] = {res::kTcountOrderX, res::kTcountOrderY, res::kTcountOrderSelected};
 constexpr const wchar_t* kOrderKeywordsReturned[] = {L"X", L"Y", L"Select-order"};
 
 constexpr std::size_t kReplyCapacity = 512;
@@ -39,9 +30,9 @@ constexpr std::size_t kReplyCapacity = 512;
 TextOrder lastOrder = TextOrder::kSelection;
 
 bool askOrder(const kds_name set, SSOrderList& records) {
-  kxedInitGet(0, loadString(kOrderKeywords));
+  kxedInitGet(0, loadString(res::kTcountOrderKeywords));
   CString prompt;
-  prompt.Format(loadString(kOrderPrompt),
+  prompt.Format(loadString(res::kTcountOrderPrompt),
                 static_cast<const wchar_t*>(loadString(kOrderNames[static_cast<int>(lastOrder)])));
   wchar_t reply[kReplyCapacity] = L"";
   const int status = kxedGetKword(prompt, reply, kReplyCapacity);
@@ -63,7 +54,7 @@ bool askOrder(const kds_name set, SSOrderList& records) {
 bool askStartAndIncrement(int& start, int& increment) {
   start = 1;
   increment = 1;
-  CString prompt = loadString(kStartPrompt);
+  CString prompt = loadString(res::kTcountStartPrompt);
   for (;;) {
     wchar_t reply[kReplyCapacity] = L"";
     const int status = kxedGetString(0, prompt, reply, kReplyCapacity);
@@ -76,15 +67,15 @@ bool askStartAndIncrement(int& start, int& increment) {
       if (read == 2) increment = second;
       return true;
     }
-    printString(kUnreadableStart);
-    prompt = loadString(kUnreadableStart);
+    printString(res::kTcountStartInvalid);
+    prompt = loadString(res::kTcountStartInvalid);
   }
 }
 
 bool askPlacement(NumberPlacement& placement) {
-  kxedInitGet(0, loadString(kPlacementKeywords));
+  kxedInitGet(0, loadString(res::kTcountPlacementKeywords));
   wchar_t reply[kReplyCapacity] = L"";
-  const int status = kxedGetKword(loadString(kPlacementPrompt), reply, kReplyCapacity);
+  const int status = kxedGetKword(loadString(res::kTcountPlacementPrompt), reply, kReplyCapacity);
   if (status == KXRT_NONE) {
     placement = NumberPlacement::kPrefix;
     return true;
@@ -140,12 +131,8 @@ int numberText(const kds_name entity, int number, int increment, NumberPlacement
 
 void TCOUNT() {
   ResourceGuard guard;
-  printString(kSelectTexts);
   kds_name set;
-  if (selectTextsUngrouped(set) != KXRT_NORM) {
-    printString(kNothingSelected);
-    return;
-  }
+  if (!openTextCommand(set)) return;
   if (!keepTextsInPlane(set)) return;
 
   SSOrderList records;
@@ -157,7 +144,8 @@ void TCOUNT() {
   if (answered && placement == NumberPlacement::kFindReplace) {
     kxedInitGet(KXINP_NONULL, nullptr);
     wchar_t reply[kReplyCapacity] = L"";
-    answered = kxedGetString(1, loadString(kSearchPrompt), reply, kReplyCapacity) == KXRT_NORM;
+    answered =
+        kxedGetString(1, loadString(res::kTcountFindPrompt), reply, kReplyCapacity) == KXRT_NORM;
     search = reply;
   }
   if (answered) {
@@ -168,7 +156,8 @@ void TCOUNT() {
       number = numberText(records[i].name, number, increment, placement, search, replaced);
       if (replaced) ++replacedTexts;
     }
-    if (placement == NumberPlacement::kFindReplace) printFormat(kReplacedCount, replacedTexts);
+    if (placement == NumberPlacement::kFindReplace)
+      printFormat(res::kTcountReplaced, replacedTexts);
   }
   kxedSSFree(set);
 }

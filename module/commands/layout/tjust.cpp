@@ -12,18 +12,12 @@
 #include "kx/kxdb.h"
 #include "kx/kxed.h"
 #include "kx/kxedinput.h"
+#include "resource_ids.h"
 #include "toolkit/keyword_match.h"
 #include "toolkit/text_geometry.h"
 #include "toolkit/text_selection.h"
 
 namespace {
-
-constexpr UINT kSelectTexts = 2621;
-constexpr UINT kNothingSelected = 2623;
-constexpr UINT kLockedDropped = 2291;
-constexpr UINT kJustifyKeywords = 2346;
-constexpr UINT kJustifyPrompt = 2347;
-constexpr UINT kChangedCount = 2348;
 
 struct Justification {
   const wchar_t* keyword;
@@ -49,41 +43,6 @@ const Justification* findJustification(const wchar_t* reply) {
   for (const Justification& j : kJustifications)
     if (sameKeyword(reply, j.keyword) || (j.letter && sameKeyword(reply, j.letter))) return &j;
   return nullptr;
-}
-
-bool isLayerLocked(const wchar_t* layer) {
-  resbuf* record = kxdbTblSearch(L"LAYER", layer, 0);
-  const resbuf* flags = entryByGroup(record, 70);
-  const bool locked = flags && (flags->value.int16 & 4);
-  kxutRelRb(record);
-  return locked;
-}
-
-bool onLockedLayer(const kds_name entity) {
-  resbuf* list = kxdbEntGet(entity);
-  wchar_t layer[128] = L"";
-  const bool known = stringByGroup(list, 8, layer, 128) == KXRT_NORM;
-  kxutRelRb(list);
-  return known && isLayerLocked(layer);
-}
-
-// Takes texts on locked layers out of the set; how many.
-int dropLockedTexts(kds_name set) {
-  std::int32_t length = 0;
-  kxedSSLength(set, &length);
-  int dropped = 0;
-  for (std::int32_t i = 0; i < length;) {
-    kds_name entity;
-    kxedSSName(set, i, entity);
-    if (!onLockedLayer(entity)) {
-      ++i;
-      continue;
-    }
-    kxedSSDel(entity, set);
-    --length;
-    ++dropped;
-  }
-  return dropped;
 }
 
 void setPoint(resbuf* entry, double x, double y, double z) {
@@ -198,13 +157,13 @@ void changeJustification(kds_name set, const Justification& j) {
       rejustifyText(entity, list, std::wstring(type) == L"ATTDEF", j);
     kxutRelRb(list);
   }
-  printFormat(kChangedCount, static_cast<int>(length));
+  printFormat(res::kTextsChanged, static_cast<int>(length));
 }
 
 void askJustification(kds_name set) {
-  kxedInitGet(0, loadString(kJustifyKeywords));
+  kxedInitGet(0, loadString(res::kTjustKeywords));
   wchar_t reply[64] = L"";
-  const int status = kxedGetKword(loadString(kJustifyPrompt), reply, 64);
+  const int status = kxedGetKword(loadString(res::kTjustPrompt), reply, 64);
   if (status == KXRT_NONE)
     std::wcscpy(reply, L"S");
   else if (status != KXRT_NORM)
@@ -216,13 +175,9 @@ void askJustification(kds_name set) {
 
 void TJUST() {
   ResourceGuard guard;
-  printString(kSelectTexts);
   kds_name set;
-  if (selectTextsUngrouped(set) != KXRT_NORM) {
-    printString(kNothingSelected);
-    return;
-  }
-  if (const int locked = dropLockedTexts(set); locked > 0) printFormat(kLockedDropped, locked);
+  if (!openTextCommand(set)) return;
+  if (const int locked = dropLockedTexts(set); locked > 0) printFormat(res::kLockedLeftOut, locked);
   std::int32_t length = 0;
   kxedSSLength(set, &length);
   if (length == 0) {

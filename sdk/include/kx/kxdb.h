@@ -4,7 +4,9 @@
 // A list from kxdbEntGet starts with -1 (the entity name), 0 (type), 5 (handle, as text), 330
 // (owner, as a name), then the object's groups in file order with subclass markers (100). Points
 // are one element each (10 with x, y, z); handles that refer to other objects (330, 340, 350, 360)
-// are names; angles are radians. Strings are wide.
+// are names; angles are radians. Strings are wide. An MTEXT's contents are its chunks (3) and last
+// part (1) taken together: each element shows whole characters and format codes, however the
+// drawing cut them, and kxdbEntMod takes the contents from all of a list's 3 and 1 elements.
 
 #include "kx/kxtypes.h"
 

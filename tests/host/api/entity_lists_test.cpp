@@ -19,6 +19,7 @@
 #include "api/host_names.h"
 #include "db/dxf_io.h"
 #include "db/entities.h"
+#include "db/groups.h"
 #include "db/object_fields.h"
 #include "db/symbol_tables.h"
 #include "kx/kxdb.h"
@@ -215,6 +216,51 @@ sys.stdout.buffer.write(('%r %r %d %r %d %r %r %s' % (c.dxf.radius, c.dxf.center
   EXPECT_EQ(run.printed, "12.5 101.25 3 90.0 " + std::to_string(vertices + 1) +
                              " -77.5 (-5.0, -6.0, 0.25) Gr\xC3\xBC\xC3\x9F"
                              "e 42");
+}
+
+// What later commands meet: an attribute's owner is the reference it follows even where the file
+// names none, a group is dissolved by deleting it, and a new entity without a plane or a text
+// without a width is refused.
+TEST_F(EntityListTest, AttributeOwnersGroupDeletionAndRefusedNewEntities) {
+  // Written as many programs write: no owners, unpadded codes.
+  open(kx::db::readDxf("0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n0\nENDSEC\n"
+                       "0\nSECTION\n2\nENTITIES\n0\nINSERT\n5\n20\n66\n1\n2\nB\n10\n0\n20\n0\n"
+                       "0\nATTRIB\n5\n21\n10\n0\n20\n0\n40\n1\n1\nv\n2\nTAG\n70\n0\n"
+                       "0\nSEQEND\n5\n22\n0\nENDSEC\n0\nEOF\n",
+                       "unowned.dxf")
+           .db);
+  kds_name attribute;
+  ASSERT_EQ(kxdbHandEnt(L"21", attribute), KXRT_NORM);
+  {
+    RbList list(kxdbEntGet(attribute));
+    ASSERT_NE(list.find(330), nullptr);
+    EXPECT_EQ(kx::api::resolve(list.find(330)->value.name).id, db().findByHandle(0x20));
+  }
+
+  openNew();
+  const double at[3] = {0, 0, 0};
+  kds_name a, b;
+  RbList text(kxutBuildList(KXRT_DXF0, L"TEXT", 10, at, 40, 2.0, 1, L"t", 0));
+  ASSERT_EQ(kxdbEntMakeX(text.head, a), KXRT_NORM);
+  ASSERT_EQ(kxdbEntMakeX(text.head, b), KXRT_NORM);
+  const ObjectId group =
+      kx::db::addGroup(db(), L"*", L"", true, {{kx::api::resolve(a).id, kx::api::resolve(b).id}});
+  ASSERT_FALSE(group.isNull());
+  kds_name groupName;
+  nameOf(group, groupName);
+  EXPECT_EQ(kxdbEntDel(groupName), KXRT_NORM);
+  EXPECT_TRUE(db().isErased(group));
+  EXPECT_TRUE(kx::db::groupsContaining(db(), kx::api::resolve(a).id).empty());
+  for (const auto& t : db().tags(kx::api::resolve(a).id))  // the members forget it
+    EXPECT_FALSE(t.code == 102 && db().text(t) == "{ACAD_REACTORS");
+  EXPECT_EQ(kxdbEntDel(groupName), KXRT_ERROR);  // dissolved for good
+  EXPECT_FALSE(db().isErased(kx::api::resolve(a).id));
+
+  const double flat[3] = {0, 0, 0};
+  RbList noPlane(kxutBuildList(KXRT_DXF0, L"TEXT", 10, at, 40, 2.0, 1, L"t", 210, flat, 0));
+  EXPECT_EQ(kxdbEntMake(noPlane.head), KXRT_ERROR);
+  RbList noWidth(kxutBuildList(KXRT_DXF0, L"TEXT", 10, at, 40, 2.0, 1, L"t", 41, 0.0, 0));
+  EXPECT_EQ(kxdbEntMake(noWidth.head), KXRT_ERROR);
 }
 
 TEST_F(EntityListTest, TurningAnMTextThroughItsRotationTurnsWhatIsDrawn) {

@@ -5,8 +5,13 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <fmt/format.h>
+
+#include "db/draw_order.h"
 #include "db/dxf_io.h"
 #include "db/entities.h"
+#include "db/groups.h"
+#include "db/new_drawing.h"
 #include "db/object_fields.h"
 #include "support/drawing.h"
 
@@ -115,6 +120,38 @@ TEST(Objects, ErasedEntitiesAreNotSavedAndComeBackWhenUnerased) {
   EXPECT_EQ(blockEntities(d.db, findBlockRecord(d.db, "*Model_Space")).size(), 1u);
   setEntityErased(d.db, line, false);
   EXPECT_EQ(writeDxf(d.db), kx::test::sampleDrawing());
+}
+
+TEST(Objects, NoGroupOrSortTableSavedNamesAnErasedEntity) {
+  Database db = newDrawing();
+  const ObjectId model = findBlockRecord(db, "*Model_Space");
+  const auto point = [&] {
+    return addEntity(db, model, "POINT",
+                     newTags("100 AcDbEntity | 8 0 | 100 AcDbPoint | 10 0.0 | 20 0.0 | 30 0.0"));
+  };
+  const ObjectId kept = point(), erased = point();
+  const ObjectId both[] = {kept, erased};
+  addGroup(db, L"*", L"", true, both);
+  const ObjectId last[] = {erased};
+  moveInDrawOrder(db, model, last, DrawOrderMove::ToBottom);  // swaps their sort handles
+  const std::string before = writeDxf(db);
+  const std::string gone = fmt::format("\n{:X}\n", db.handle(erased));
+  const auto count = [](const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+  };
+  ASSERT_EQ(count(before, "340" + gone), 1u);
+  ASSERT_EQ(count(before, "331" + gone), 1u);
+
+  setEntityErased(db, erased, true);
+  const std::string after = writeDxf(db);
+  EXPECT_EQ(count(after, "340" + gone), 0u);
+  EXPECT_EQ(count(after, "331" + gone), 0u);
+  EXPECT_EQ(count(after, fmt::format("340\n{:X}\n", db.handle(kept))), 1u);
+  EXPECT_EQ(count(after, fmt::format("331\n{:X}\n", db.handle(kept))), 1u);
+  setEntityErased(db, erased, false);
+  EXPECT_EQ(writeDxf(db), before);
 }
 
 TEST(Objects, StringsAreWrittenInTheDrawingsEncoding) {

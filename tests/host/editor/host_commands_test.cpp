@@ -173,6 +173,11 @@ TEST_F(HostCommandsTest, ExplodeMTextLeavesTextsAtItsLines) {
   // A name of an erased entity is a reply EXPLODE cannot use.
   EXPECT_EQ(kxedCommand(KXRT_STR, L"_.EXPLODE", KXRT_ENAME, ename, KXRT_STR, L"", KXRT_NONE),
             KXRT_ERROR);
+  // The end of the arguments ends EXPLODE's selection, as it is the command's last prompt.
+  const ObjectId other = kx::db::addEntity(db, model, "MTEXT", body);
+  name(other, ename);
+  EXPECT_EQ(kxedCommand(KXRT_STR, L"_.EXPLODE", KXRT_ENAME, ename, KXRT_NONE), KXRT_NORM);
+  EXPECT_TRUE(db.isErased(other));
 }
 
 TEST_F(HostCommandsTest, DrawOrderCommandAndInherit) {
@@ -251,6 +256,19 @@ TEST_F(HostCommandsTest, TextBoxOfEntityAndOfBareList) {
   EXPECT_NEAR(ur2[0], ur[0], 1e-9);
   EXPECT_NEAR(ur2[1], ur[1], 1e-9);
   kxutRelRb(bare);
+
+  // An MTEXT measures from the origin: the corners' difference is its size.
+  std::vector<NewTag> body{{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbMText"}};
+  pushPoint(body, 10, {20, 30, 0});
+  body.insert(body.end(), {{40, "2.0"}, {71, "1"}, {1, "One\\PTwo"}});
+  name(kx::db::addEntity(db, model, "MTEXT", body), n);
+  resbuf* mtext = kxutBuildList(-1, n, 0);
+  ASSERT_EQ(kxedTextBox(mtext, ll, ur), KXRT_NORM);
+  kxutRelRb(mtext);
+  EXPECT_EQ(ll[0], 0);
+  EXPECT_EQ(ll[1], 0);
+  EXPECT_GT(ur[0], 4);
+  EXPECT_GT(ur[1], 4);  // two lines of height 2 and the gap between them
 }
 
 }  // namespace

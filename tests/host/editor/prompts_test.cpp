@@ -290,11 +290,11 @@ class SelectionPromptTest : public PromptsTest {
  protected:
   SelectionPromptTest() {
     installSelectionPrompter();
-    selectionCallbacks() = {};
+    Session::instance().selectionSets().callbacks = {};
   }
   ~SelectionPromptTest() override {
     Session::instance().selectionSets().prompter = nullptr;
-    selectionCallbacks() = {};
+    Session::instance().selectionSets().callbacks = {};
   }
   ObjectId line(double x1, double y1, double x2, double y2, const wchar_t* layer = L"0") {
     const double a[3] = {x1, y1, 0}, b[3] = {x2, y2, 0};
@@ -336,11 +336,11 @@ TEST_F(SelectionPromptTest, WindowCrossingAndRemoveMode) {
   replies({L"105,105", L"105,105", L""});
   EXPECT_EQ(select(), (std::vector<ObjectId>{far}));
   EXPECT_NE(printed.find(L"(1 duplicate)"), std::wstring::npos);
-  // Nothing picked at all: no set.
+  // Enter with nothing picked: no set, and the no-input result.
   replies({L"500,500", L""});
   int status = 0;
   EXPECT_TRUE(select(nullptr, nullptr, nullptr, nullptr, &status).empty());
-  EXPECT_EQ(status, KXRT_ERROR);
+  EXPECT_EQ(status, KXRT_NONE);
 }
 
 TEST_F(SelectionPromptTest, AllLastPreviousHandlesFilterAndLockedLayers) {

@@ -186,6 +186,12 @@ TEST_F(TextFilesTest, FailuresAreThrownAsFileExceptions) {
     EXPECT_EQ(reason.m_cause, CFileException::accessDenied);
   }
 
+  // DWGPREFIX ends with a separator; a module may join a name with "\\" all the same.
+  const std::wstring joined = dir_.wstring() + L"/\\readonly.txt";
+  CStdioFile again;
+  EXPECT_TRUE(again.Open(joined.c_str(), CFile::modeRead));
+  again.Close();
+
   CFileException missing;
   CFile file;
   EXPECT_FALSE(file.Open(path("no/such/folder.txt").c_str(), CFile::modeRead, &missing));

@@ -106,18 +106,23 @@ TEST(RenderEntities, SolidsAreFilledInTheirCornerOrder) {
   EXPECT_TRUE(isWhite(colorAt(p, 15, 5)));
 }
 
-TEST(RenderEntities, FacesShowOnlyTheirVisibleEdges) {
+TEST(RenderEntities, FacesHideWhatIsBelowThemAndShowOnlyTheirVisibleEdges) {
   RenderDrawing d;
+  d.entity("LINE", lineGroups(-5, 3, 15, 3), "0", 5);
   // Edges 1 (corner 1 to 2) and 3 (corner 3 to 4) hidden.
   d.entity("3DFACE",
            Groups{{100, "AcDbFace"}} + point(10, 0, 0) + point(11, 10, 0) + point(12, 10, 10) +
                point(13, 0, 10) + Groups{{70, "5"}},
            "0", 1);
+  d.entity("LINE", lineGroups(-5, 7, 15, 7), "0", 3);
   const Picture p = render(d);
   EXPECT_TRUE(inkNear(p, 10, 5, isReddish));
   EXPECT_TRUE(inkNear(p, 0, 5, isReddish));
   EXPECT_FALSE(inkNear(p, 5, 0, isReddish));
   EXPECT_FALSE(inkNear(p, 5, 10, isReddish));
+  EXPECT_TRUE(isBluish(colorAt(p, -3, 3)));
+  EXPECT_TRUE(isWhite(colorAt(p, 5, 3)));
+  EXPECT_TRUE(isGreenish(colorAt(p, 5, 7)));
 }
 
 TEST(RenderEntities, PolylinesFollowBulgesAndWidths) {

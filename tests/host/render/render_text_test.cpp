@@ -131,3 +131,19 @@ TEST(RenderText, AttributeDefinitionsShowTheirTagOrTheirConstantValue) {
 }
 
 }  // namespace
+
+TEST(RenderText, HighlightedTextsShowDashedOutlinesInTheSamePlace) {
+  const kx::db::Database db = textDrawing(textGroups("HHH", 10));
+  kx::render::RenderOptions options;
+  options.width = 1200;
+  const kx::render::Picture plain = kx::render::renderImage(db, options);
+  options.highlighted = {firstOf(db, "TEXT")};
+  const kx::render::Picture highlighted = kx::render::renderImage(db, options);
+  const PixelBox solid = inkBox(plain.image, isReddish),
+                 dashed = inkBox(highlighted.image, isReddish);
+  EXPECT_NEAR(dashed.xMin, solid.xMin, 2);
+  EXPECT_NEAR(dashed.xMax, solid.xMax, 2);
+  EXPECT_NEAR(dashed.yMin, solid.yMin, 2);
+  EXPECT_NEAR(dashed.yMax, solid.yMax, 2);
+  EXPECT_LT(countPixels(highlighted.image, isReddish), countPixels(plain.image, isReddish) / 2);
+}

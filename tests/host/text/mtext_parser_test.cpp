@@ -103,6 +103,8 @@ TEST(MTextParser, EachFormatCodeChangesItsOwnProperty) {
   EXPECT_FALSE(shx.bold);
   const MTextFormat times = formatAfter(L"\\FTimes New Roman|b0|i1;");
   EXPECT_TRUE(times.italic && times.fontFamily == L"Times New Roman");
+  const MTextFormat upper = formatAfter(L"\\fArial|B1|I1;");  // as some writers spell them
+  EXPECT_TRUE(upper.bold && upper.italic);
 
   const ParsedMText lines = parseMText(L"a\\Lb\\lc\\Od\\oe\\Kf\\kg\\L\\O\\Kh");
   const auto f = textFormats(lines);

@@ -1,0 +1,149 @@
+#include "api/reported_groups.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cwchar>
+#include <numbers>
+
+#include "db/object_fields.h"
+#include "kx/kxdb.h"
+#include "text/mtext_entity.h"
+#include "text/mtext_layout.h"
+#include "text/text_entity.h"
+
+namespace kx::api {
+namespace {
+
+constexpr int kTextCodes[] = {7, 10, 11, 40, 41, 50, 51, 71, 72, 73, 210};
+constexpr int kAttributeCodes[] = {7, 10, 11, 40, 41, 50, 51, 71, 72, 74, 210};
+constexpr int kMTextCodes[] = {71, 42, 43, 50};
+
+// The direction of an MTEXT as an angle in the UCS's xy plane.
+double ucsAngle(const editor::Ucs& ucs, geom::Vec3 worldDirection) {
+  const geom::Vec3 d = ucs.toWorld().inverse().applyToVector(worldDirection);
+  return std::atan2(d.y, d.x);
+}
+
+}  // namespace
+
+resbuf& ReportedGroups::add(int code) {
+  for (std::size_t i = 0; i < count_; ++i)
+    if (values_[i].code == code) return values_[i];
+  resbuf& rb = values_[count_++];
+  rb = resbuf{};
+  rb.code = static_cast<short>(code);
+  return rb;
+}
+
+ReportedGroups::ReportedGroups(const editor::Document& document, db::ObjectId id) {
+  const db::Database& db = document.db();
+  const std::string_view type = db.typeName(id);
+  auto real = [this](int code, double value) { add(code).value.real = value; };
+  auto point = [this](int code, geom::Vec3 p) {
+    double* out = add(code).value.point;
+    out[0] = p.x;
+    out[1] = p.y;
+    out[2] = p.z;
+  };
+  if (type == "TEXT" || type == "ATTDEF" || type == "ATTRIB") {
+    codes_ = type == "TEXT" ? std::span<const int>(kTextCodes) : kAttributeCodes;
+    const db::FieldReader f(db, id);
+    // Groups the record leaves out have their defaults.
+    for (int code : codes_) {
+      if (code == 11 || f.locate(code)) continue;
+      switch (code) {
+        case 7:
+          style_ = f.string(7);
+          add(7).value.string = style_.data();
+          break;
+        case 10:
+          point(code, {});
+          break;
+        case 210:
+          point(code, {0, 0, 1});
+          break;
+        case 40:
+        case 41:
+          real(code, f.real(code));
+          break;
+        case 50:
+        case 51:
+          real(code, f.angle(code));
+          break;
+        default:
+          add(code).value.int16 = static_cast<short>(f.integer(code));
+      }
+    }
+    if (!f.locate(11)) {
+      // A text without an alignment point is anchored where its insertion point is.
+      const db::Point3 p = f.point(10);
+      point(11, {p.x, p.y, p.z});
+    }
+    const text::Justification j{static_cast<int>(f.integer(72)),
+                                static_cast<int>(f.integer(type == "TEXT" ? 73 : 74))};
+    if (j.anchoredAtInsertion()) return;
+    // Placed from its alignment point, or between its two points: what the layout gives.
+    const text::TextEntity t = text::readTextPlacement(db, id);
+    if (!t.font) return;
+    if (j.isAligned() || j.isFit()) {
+      real(40, t.look.height);
+      real(41, t.look.widthFactor);
+      real(50, t.rotation);
+    } else {
+      point(10, {t.insertion.x, t.insertion.y, t.elevation});
+    }
+    return;
+  }
+  if (type == "MTEXT") {
+    codes_ = kMTextCodes;
+    if (!db::FieldReader(db, id).locate(71)) add(71).value.int16 = 1;  // top left
+    const text::MTextLayout layout = text::layoutMText(text::readMTextEntity(db, id).input);
+    real(42, layout.actualWidth);
+    real(43, layout.actualHeight);
+    real(50, ucsAngle(document.ucs(), text::mtextPlacement(db, id).xAxis()));
+  }
+}
+
+const resbuf* ReportedGroups::value(int code) const {
+  for (std::size_t i = 0; i < count_; ++i)
+    if (values_[i].code == code) return &values_[i];
+  return nullptr;
+}
+
+std::ptrdiff_t ReportedGroups::indexOf(int code) const {
+  const auto at = std::find(codes_.begin(), codes_.end(), code);
+  return at == codes_.end() ? -1 : at - codes_.begin();
+}
+
+bool sameReportedValue(const resbuf& reported, const resbuf& given) {
+  switch (reported.code) {
+    case 7:
+      return given.value.string && std::wcscmp(reported.value.string, given.value.string) == 0;
+    case 10:
+    case 11:
+    case 210:
+      return std::equal(reported.value.point, reported.value.point + 3, given.value.point);
+    case 71:
+    case 72:
+    case 73:
+    case 74:
+      return reported.value.int16 == given.value.int16;
+    case 50:  // the same angle whole turns away
+      return std::fabs(std::remainder(reported.value.real - given.value.real,
+                                      2 * std::numbers::pi)) < 1e-12;
+    default:
+      return reported.value.real == given.value.real;
+  }
+}
+
+void setMTextRotationInUcs(editor::Document& document, db::ObjectId id, double ucsRadians) {
+  db::Database& db = document.db();
+  const editor::Ucs& ucs = document.ucs();
+  const geom::Vec3 normal = text::mtextPlacement(db, id).zAxis();
+  geom::Vec3 direction = ucs.xAxis * std::cos(ucsRadians) + ucs.yAxis * std::sin(ucsRadians);
+  direction = geom::normalized(direction - normal * geom::dot(direction, normal));
+  const geom::Vec3 ocs = geom::worldToOcs(normal).applyToVector(direction);
+  text::setMTextRotation(db, id, std::atan2(ocs.y, ocs.x));
+}
+
+}  // namespace kx::api
