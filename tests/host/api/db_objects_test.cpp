@@ -200,7 +200,7 @@ TEST_F(DbObjectsTest, TextSettersRePlaceAJustifiedTextOnClose) {
   EXPECT_EQ(db::writeDxf(db), saved);
 
   // Nor does a left baseline text get modes written that it has by default.
-  const db::ObjectId plain = addText(db, "plain", {0, 40, 0}, 0);
+  const db::ObjectId plain = addText(db, {.text = "plain", .position = {0, 40, 0}, .height = 2});
   const std::string withPlain = db::writeDxf(db);
   ASSERT_EQ(kxdbOpenObject(text, idOf(db, plain), KxDb::kForWrite), Kxad::eOk);
   EXPECT_EQ(text->setHorizontalMode(KxDb::kTextLeft), Kxad::eOk);

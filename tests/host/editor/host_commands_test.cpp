@@ -174,7 +174,8 @@ TEST_F(HostCommandsTest, ExplodeMTextLeavesTextsAtItsLines) {
   EXPECT_EQ(kxedCommand(KXRT_STR, L"_.EXPLODE", KXRT_ENAME, ename, KXRT_STR, L"", KXRT_NONE),
             KXRT_ERROR);
   // The end of the arguments ends EXPLODE's selection, as it is the command's last prompt.
-  const ObjectId other = kx::db::addEntity(db, model, "MTEXT", body);
+  const ObjectId other = kx::test::addEntityWith(
+      db, "MTEXT", kx::test::newTags("100 AcDbMText | 10 20 | 20 30 | 30 0 | 40 2 | 1 A\\PB"));
   name(other, ename);
   EXPECT_EQ(kxedCommand(KXRT_STR, L"_.EXPLODE", KXRT_ENAME, ename, KXRT_NONE), KXRT_NORM);
   EXPECT_TRUE(db.isErased(other));
