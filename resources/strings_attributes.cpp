@@ -13,6 +13,13 @@ constexpr KxStringResource kStrings[] = {
     {res::kAttoutCheckFile,
      L"\nCheck that the folder exists and that the file is not read-only or in use."},
     {res::kAttoutDone, L"\nAttributes exported to \"%s\"."},
+    // A reference whose values would not come back as they are: the handle follows.
+    {res::kAttoutNotReadBack,
+     L"\nBlock reference %s: a value holds the separator, a line break or blanks at the end of "
+     L"the line and will not be read back unchanged."},
+    // A reference left out because a field is longer than the file holds: the handle follows.
+    {res::kAttoutLeftOut,
+     L"\nBlock reference %s left out: its block name, a tag or a value is too long for the file."},
 
     // ATTIN.
     {res::kAttinTitle, L"Import attributes"},
@@ -62,6 +69,8 @@ constexpr KxStringResource kStrings[] = {
     {res::kBurstNothing, L"\nNothing to burst."},
     {res::kBurstLeftOut, L"\n%d object(s) left out: not block references, or external references."},
     {res::kBurstCount, L"\n%d block reference(s) to burst."},
+    // References that could not be exploded stay as they were, their attribute texts on top.
+    {res::kBurstNotExploded, L"\n%d block reference(s) could not be exploded and were kept."},
 };
 
 }  // namespace

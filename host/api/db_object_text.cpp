@@ -123,15 +123,8 @@ Kxad::ErrorStatus setStyle(const KxDbObject& object, KxDbObjectId style) {
 // The embedded multi-line text of an ATTDEF or ATTRIB (the groups after 101 "Embedded Object")
 // as the body of a new MTEXT on the attribute's layer, in its colour. Nothing when there is none.
 std::optional<std::vector<db::NewTag>> embeddedMText(const db::Database& db, db::ObjectId id) {
-  const auto tags = db.tags(id);
-  std::size_t start = tags.size();
-  for (std::size_t i = 1; i < tags.size(); ++i) {
-    if (tags[i].code == 101 && db.text(tags[i]) == "Embedded Object") {
-      start = i + 1;
-      break;
-    }
-  }
-  if (start == tags.size()) return std::nullopt;
+  const auto groups = kx::text::embeddedMTextGroups(db, id);
+  if (!groups) return std::nullopt;
   const db::FieldReader f(db, id);
   const bool markers = db.version().hasSubclassMarkers();
   std::vector<db::NewTag> body;
@@ -140,39 +133,17 @@ std::optional<std::vector<db::NewTag>> embeddedMText(const db::Database& db, db:
   for (int code : {6, 62, 370, 420})
     if (const auto v = f.rawText(code)) body.push_back({code, std::string(*v)});
   if (markers) body.push_back({100, "AcDbMText"});
-  bool hasStyle = false, hasContents = false;
-  for (std::size_t i = start; i < tags.size(); ++i) {
-    const int c = tags[i].code;
-    if (c >= 1000 || c == 100 || c == 101) break;
-    switch (c) {
-      case 10:
-      case 20:
-      case 30:
-      case 11:
-      case 21:
-      case 31:
-      case 210:
-      case 220:
-      case 230:
-      case 40:
-      case 41:
-      case 46:
-      case 50:
-      case 71:
-      case 72:
-      case 73:
-      case 44:
-      case 3:
-      case 1:
-      case 7:
-        hasStyle |= c == 7;
-        hasContents |= c == 1;
-        body.push_back({c, std::string(db.text(tags[i]))});
-        break;
-      default:
-        break;  // frame and background groups of the embedded object
-    }
+  bool hasStyle = false, hasContents = false, hasNormal = false;
+  for (const db::NewTag& g : *groups) {
+    hasStyle |= g.code == 7;
+    hasContents |= g.code == 1;
+    hasNormal |= g.code == 210;
+    body.push_back(g);
   }
+  // The embedded text lies in its attribute's plane unless it says otherwise.
+  if (!hasNormal && f.locate(210))
+    for (int code : {210, 220, 230})
+      body.push_back({code, std::string(f.rawText(code).value_or("0"))});
   if (!hasContents) body.push_back({1, ""});
   if (!hasStyle) body.push_back({7, std::string(f.rawText(7).value_or("Standard"))});
   return body;

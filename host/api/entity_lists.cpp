@@ -75,10 +75,13 @@ std::vector<ListElement> listLayout(const db::Database& db, db::ObjectId id,
   }
   if (reported.codes().empty()) return out;
   const db::FieldReader fields(db, id);
+  // Where the reported codes were located holds until the object's groups change.
+  const bool locatedStillHolds = db.revision(id) == reported.revision();
   for (const int code : reported.codes()) {
     const auto first = std::find_if(out.begin(), out.end(),
                                     [code](const ListElement& e) { return e.code == code; });
-    const std::optional<std::size_t> ownTag = fields.locate(code);
+    const std::optional<std::size_t> ownTag =
+        locatedStillHolds ? reported.stored(code) : fields.locate(code);
     if (!ownTag) {
       auto at = first;
       if (at == out.end())
@@ -305,8 +308,16 @@ int kxdbEntMod(const resbuf* list) {
       continue;
     }
     const std::size_t occurrence = occurrenceOf(rb->code);
-    if (!findOccurrence(layout, rb->code, occurrence) && !canHold(type, graphical, rb->code))
-      return KXRT_ERROR;
+    const auto at = findOccurrence(layout, rb->code, occurrence);
+    if (!at && !canHold(type, graphical, rb->code)) return KXRT_ERROR;
+    // A placed value the list changes from the one stored is compared with the value the list
+    // was read with: lay the text out for it now, before any group changes.
+    if (occurrence == 0 && reported.isPlaced(rb->code)) {
+      const std::ptrdiff_t item = at ? layout[*at].item : -1;
+      if (item < 0 ||
+          !sameValue(db, db.tags(id), scan.items[static_cast<std::size_t>(item)], kind, *rb))
+        reported.settle();
+    }
     if (isMText && rb->code == 50 && occurrence == 0) {
       if (!sameReportedValue(*reported.value(50), *rb)) mtextTurn = rb->value.real;
       continue;
@@ -335,7 +346,12 @@ int kxdbEntMod(const resbuf* list) {
     const std::span<const dxf::Tag> tags = db.tags(id);
     const auto at = findOccurrence(layout, code, c.occurrence);
     const std::ptrdiff_t itemIndex = at ? layout[*at].item : -1;
-    if (c.occurrence == 0) {
+    // An element holding the stored value changes nothing; one holding the reported value
+    // (the value the list was read with) does not either.
+    const bool sameAsStored =
+        itemIndex >= 0 &&
+        sameValue(db, tags, scan.items[static_cast<std::size_t>(itemIndex)], c.kind, *c.rb);
+    if (c.occurrence == 0 && !sameAsStored) {
       if (const resbuf* value = reported.value(code); value && sameReportedValue(*value, *c.rb)) {
         if (itemIndex >= 0) {
           const ListItem& item = scan.items[static_cast<std::size_t>(itemIndex)];
@@ -346,7 +362,7 @@ int kxdbEntMod(const resbuf* list) {
     }
     if (itemIndex >= 0) {
       const ListItem item = scan.items[static_cast<std::size_t>(itemIndex)];
-      if (!sameValue(db, tags, item, c.kind, *c.rb)) {
+      if (!sameAsStored) {
         const std::vector<std::string> texts = valueTexts(db, *c.rb, c.kind);
         const std::size_t sizeBefore = tags.size();
         if (c.kind == ListKind::Point) {

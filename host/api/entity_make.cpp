@@ -97,7 +97,10 @@ Made make(const resbuf* list, bool objectsToo) {
   db::ObjectId owner;
   std::wstring layer;
   std::optional<std::wstring> layout;
-  bool paper = false, handleSeen = false, ownerSeen = false;
+  // A list that names no space makes its entity in the current one: paper space while a layout
+  // is current.
+  bool paper = db::headerInteger(db, "$TILEMODE").value_or(1) == 0;
+  bool handleSeen = false, ownerSeen = false;
   for (const resbuf* rb = list; rb; rb = rb->next) {
     if (rb == typeRb || rb->code == -1) continue;
     if (rb->code == 5 && !handleSeen) {

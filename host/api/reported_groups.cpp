@@ -26,7 +26,7 @@ double ucsAngle(const editor::Ucs& ucs, geom::Vec3 worldDirection) {
 
 }  // namespace
 
-resbuf& ReportedGroups::add(int code) {
+resbuf& ReportedGroups::add(int code) const {
   for (std::size_t i = 0; i < count_; ++i)
     if (values_[i].code == code) return values_[i];
   resbuf& rb = values_[count_++];
@@ -35,79 +35,116 @@ resbuf& ReportedGroups::add(int code) {
   return rb;
 }
 
-ReportedGroups::ReportedGroups(const editor::Document& document, db::ObjectId id) {
-  const db::Database& db = document.db();
+namespace {
+
+void setReal(resbuf& rb, double value) {
+  rb.value.real = value;
+}
+
+void setPoint(resbuf& rb, geom::Vec3 p) {
+  rb.value.point[0] = p.x;
+  rb.value.point[1] = p.y;
+  rb.value.point[2] = p.z;
+}
+
+}  // namespace
+
+ReportedGroups::ReportedGroups(const editor::Document& document, db::ObjectId id)
+    : db_(&document.db()), id_(id), revision_(document.db().revision(id)) {
+  const db::Database& db = *db_;
   const std::string_view type = db.typeName(id);
-  auto real = [this](int code, double value) { add(code).value.real = value; };
-  auto point = [this](int code, geom::Vec3 p) {
-    double* out = add(code).value.point;
-    out[0] = p.x;
-    out[1] = p.y;
-    out[2] = p.z;
-  };
   if (type == "TEXT" || type == "ATTDEF" || type == "ATTRIB") {
     codes_ = type == "TEXT" ? std::span<const int>(kTextCodes) : kAttributeCodes;
     const db::FieldReader f(db, id);
+    for (std::size_t slot = 0; slot < codes_.size(); ++slot) stored_[slot] = f.locate(codes_[slot]);
     // Groups the record leaves out have their defaults.
-    for (int code : codes_) {
-      if (code == 11 || f.locate(code)) continue;
+    for (std::size_t slot = 0; slot < codes_.size(); ++slot) {
+      const int code = codes_[slot];
+      if (code == 11 || stored_[slot]) continue;
       switch (code) {
         case 7:
           style_ = f.string(7);
           add(7).value.string = style_.data();
           break;
         case 10:
-          point(code, {});
+          setPoint(add(code), {});
           break;
         case 210:
-          point(code, {0, 0, 1});
+          setPoint(add(code), {0, 0, 1});
           break;
         case 40:
         case 41:
-          real(code, f.real(code));
+          setReal(add(code), f.real(code));
           break;
         case 50:
         case 51:
-          real(code, f.angle(code));
+          setReal(add(code), f.angle(code));
           break;
         default:
           add(code).value.int16 = static_cast<short>(f.integer(code));
       }
     }
-    if (!f.locate(11)) {
+    if (!stored(11)) {
       // A text without an alignment point is anchored where its insertion point is.
       const db::Point3 p = f.point(10);
-      point(11, {p.x, p.y, p.z});
+      setPoint(add(11), {p.x, p.y, p.z});
     }
     const text::Justification j{static_cast<int>(f.integer(72)),
                                 static_cast<int>(f.integer(type == "TEXT" ? 73 : 74))};
     if (j.anchoredAtInsertion()) return;
-    // Placed from its alignment point, or between its two points: what the layout gives.
-    const text::TextEntity t = text::readTextPlacement(db, id);
-    if (!t.font) return;
-    if (j.isAligned() || j.isFit()) {
-      real(40, t.look.height);
-      real(41, t.look.widthFactor);
-      real(50, t.rotation);
-    } else {
-      point(10, {t.insertion.x, t.insertion.y, t.elevation});
-    }
+    // Placed from its alignment point, or between its two points: what the layout gives, worked
+    // out when asked for (most lists are read for other groups, or written back unchanged).
+    placed_ = j.isAligned() || j.isFit() ? Placed::Between : Placed::Insertion;
+    settled_ = false;
     return;
   }
   if (type == "MTEXT") {
     codes_ = kMTextCodes;
-    if (!db::FieldReader(db, id).locate(71)) add(71).value.int16 = 1;  // top left
+    const db::FieldReader f(db, id);
+    for (std::size_t slot = 0; slot < codes_.size(); ++slot) stored_[slot] = f.locate(codes_[slot]);
+    if (!stored(71)) add(71).value.int16 = 1;  // top left
     const text::MTextLayout layout = text::layoutMText(text::readMTextEntity(db, id).input);
-    real(42, layout.actualWidth);
-    real(43, layout.actualHeight);
-    real(50, ucsAngle(document.ucs(), text::mtextPlacement(db, id).xAxis()));
+    setReal(add(42), layout.actualWidth);
+    setReal(add(43), layout.actualHeight);
+    setReal(add(50), ucsAngle(document.ucs(), text::mtextPlacement(db, id).xAxis()));
+  }
+}
+
+bool ReportedGroups::isPlaced(int code) const {
+  switch (placed_) {
+    case Placed::Insertion:
+      return code == 10;
+    case Placed::Between:
+      return code == 40 || code == 41 || code == 50;
+    default:
+      return false;
+  }
+}
+
+void ReportedGroups::settle() const {
+  if (settled_) return;
+  settled_ = true;
+  const text::TextPlacement t = text::textPlacement(*db_, id_);
+  if (!t.laidOut) return;
+  if (placed_ == Placed::Between) {
+    setReal(add(40), t.height);
+    setReal(add(41), t.widthFactor);
+    setReal(add(50), t.rotation);
+  } else {
+    setPoint(add(10), {t.insertion.x, t.insertion.y, t.elevation});
   }
 }
 
 const resbuf* ReportedGroups::value(int code) const {
+  if (!settled_ && isPlaced(code)) settle();
   for (std::size_t i = 0; i < count_; ++i)
     if (values_[i].code == code) return &values_[i];
   return nullptr;
+}
+
+std::optional<std::size_t> ReportedGroups::stored(int code) const {
+  const std::ptrdiff_t slot = indexOf(code);
+  return slot < 0 ? std::nullopt : stored_[static_cast<std::size_t>(slot)];
 }
 
 std::ptrdiff_t ReportedGroups::indexOf(int code) const {

@@ -12,6 +12,8 @@
 // value as unchanged: a list read and written back changes nothing in the file.
 
 #include <array>
+#include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -24,9 +26,13 @@ namespace kx::api {
 
 class ReportedGroups {
  public:
-  // The reported groups of the entity `id` of `document`, worked out now: kxdbEntMod compares
-  // against the values the list was read with, before any group changes.
+  // The reported groups of the entity `id` of `document`. All but the placed values of a
+  // justified text are worked out now; those need the text laid out, and are worked out when
+  // first asked for, or by settle(). kxdbEntMod compares against the values the list was read
+  // with, so it settles them before it changes any group when it will need them.
   ReportedGroups(const editor::Document& document, db::ObjectId id);
+  ReportedGroups(const ReportedGroups&) = delete;
+  ReportedGroups& operator=(const ReportedGroups&) = delete;
 
   // The codes the type reports, in the order a missing one is listed.
   std::span<const int> codes() const { return codes_; }
@@ -35,16 +41,33 @@ class ReportedGroups {
   const resbuf* value(int code) const;
   // The code's place in codes(); -1 for a code the type does not report.
   std::ptrdiff_t indexOf(int code) const;
+  // Whether the code's value is one the text's layout gives (not yet worked out, or worked out).
+  bool isPlaced(int code) const;
+  // Works out the placed values now, while the record is as the list was read.
+  void settle() const;
+  // The index of the tag the record stores for reported code `code`, as located when these
+  // were worked out; valid while the object's revision is `revision()`.
+  std::optional<std::size_t> stored(int code) const;
+  std::uint32_t revision() const { return revision_; }
 
  private:
   // Entity lists are read by the hundred thousand: the values live here, not in allocated
   // elements, and the one string value (the style, 7) in `style_`.
-  resbuf& add(int code);
+  resbuf& add(int code) const;
 
+  enum class Placed { None, Insertion, Between };
+
+  const db::Database* db_ = nullptr;
+  db::ObjectId id_;
+  std::uint32_t revision_ = 0;
   std::span<const int> codes_;
-  std::array<resbuf, 12> values_;
-  std::size_t count_ = 0;
+  std::array<std::optional<std::size_t>, 12> stored_{};  // by place in codes_
+  mutable std::array<resbuf, 12> values_;
+  mutable std::size_t count_ = 0;
   std::wstring style_;
+  // Which values the layout gives, and whether they are worked out yet.
+  Placed placed_ = Placed::None;
+  mutable bool settled_ = true;
 };
 
 // Whether `given` holds the value `reported` (exact: both come from one computation).

@@ -1,14 +1,17 @@
 // kxhost: opens a drawing (or starts a new one), loads extension modules, runs commands from -c
 // lines and a script or standard input, then saves and renders the drawing.
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <clocale>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <exception>
-#include <fstream>
-#include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,18 +23,59 @@
 #include "db/dxf_io.h"
 #include "db/new_drawing.h"
 #include "dxf/encoding.h"
+#include "dxf/text_buffer.h"
 #include "editor/command_line.h"
 #include "editor/command_stack.h"
+#include "editor/error_output.h"
 #include "editor/input_source.h"
 #include "editor/module_loader.h"
 #include "editor/progress.h"
 #include "editor/selection_prompt.h"
 #include "editor/session.h"
 #include "editor/terminal_reader.h"
+#include "kx/kxed.h"
 #include "render/render.h"
 #include "support/utf8.h"
 
 namespace {
+
+using kx::editor::RunEvent;
+
+// Exit statuses; the README lists them for batch callers.
+constexpr int kFailed = 1;
+constexpr int kBadOption = 2;
+
+int exitStatusOf(RunEvent event) {
+  switch (event) {
+    case RunEvent::DrawingRepaired:
+      return 3;
+    case RunEvent::UnknownCommand:
+      return 4;
+    case RunEvent::CommandFailed:
+      return 5;
+    case RunEvent::ReplyRefused:
+      return 6;
+    case RunEvent::InputEndedInPrompt:
+      return 7;
+  }
+  return kFailed;
+}
+
+std::string describe(RunEvent event) {
+  switch (event) {
+    case RunEvent::DrawingRepaired:
+      return "the drawing was repaired on reading";
+    case RunEvent::UnknownCommand:
+      return "an unknown command";
+    case RunEvent::CommandFailed:
+      return "a command that failed";
+    case RunEvent::ReplyRefused:
+      return "a reply that was refused";
+    case RunEvent::InputEndedInPrompt:
+      return "the input ended inside a prompt";
+  }
+  return {};
+}
 
 std::wstring wide(const std::string& utf8) {
   return kx::support::decodeUtf8Lenient(utf8);
@@ -41,7 +85,17 @@ std::wstring wide(const std::string& utf8) {
 // stands on its own.
 void errorLine(std::string_view line) {
   kx::editor::Transcript::instance().endOpenLine();
-  fmt::print(stderr, "{}\n", line);
+  kx::editor::printErrorLine(line);
+}
+
+// A standard stream that was closed when kxhost started would otherwise be the number the next
+// file opened gets, and messages meant for standard error would land in a drawing being saved.
+void keepStandardStreamsTaken() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    // Opened in order, so it takes the number just found free.
+    if (::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY) != fd) std::_Exit(kFailed);
+  }
 }
 
 // Sets up typing at the terminal: line editing, history, Tab for command names.
@@ -53,9 +107,55 @@ void useTerminal(kx::editor::InputSource& input) {
   kx::editor::commandErrors = errorLine;
 }
 
+// Opens the script; the reason it cannot be read otherwise.
+std::string openScript(const std::string& path, kx::editor::InputSource& input) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::strerror(errno);
+  struct stat info {};
+  // A folder opens, and then fails on the first read.
+  if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+    ::close(fd);
+    return "it is a folder";
+  }
+  input.setReader(std::make_unique<kx::editor::FileLineReader>(fd, true));
+  return {};
+}
+
+// An option that takes a value followed by another of kxhost's options: the value was left out,
+// and taking the option as the value would silently drop what it meant ("-c -o plan.dxf" would
+// open plan.dxf and save nothing). A value that looks like an option is given as --command=-o.
+std::string valueThatIsAnOption(const CLI::App& app, int argc, char** argv) {
+  const auto isOurOption = [&](std::string_view word) {
+    if (!word.starts_with('-') || word == "-") return false;
+    for (const CLI::Option* option : app.get_options()) {
+      for (const std::string& name : option->get_snames())
+        if (word == "-" + name) return true;
+      for (const std::string& name : option->get_lnames())
+        if (word == "--" + name) return true;
+    }
+    return false;
+  };
+  for (int i = 1; i + 1 < argc; ++i) {
+    const std::string_view word = argv[i];
+    if (word == "--") break;
+    if (!isOurOption(word)) continue;
+    const CLI::Option* option = app.get_option_no_throw(std::string(word));
+    if (option && option->get_type_size() > 0 && isOurOption(argv[i + 1]))
+      return fmt::format(
+          "{} needs a value, but {} follows it (give a value that starts with '-' "
+          "as {}=VALUE)",
+          word, argv[i + 1], word.starts_with("--") ? word : option->get_name());
+  }
+  return {};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  keepStandardStreamsTaken();
+  // Output to a pipe whose reader has gone is an error to shrug off, not a reason to die with the
+  // drawing unsaved.
+  std::signal(SIGPIPE, SIG_IGN);
   // Modules change letter case with the C library's wide-character mapping, which knows letters
   // beyond ASCII only in a UTF-8 locale; numbers keep the C locale's format.
   std::setlocale(LC_CTYPE, "C.UTF-8");
@@ -68,12 +168,16 @@ int main(int argc, char** argv) {
   std::string preName;
   std::vector<std::string> commandLines;
   std::vector<std::string> modules;
+  bool strict = false;
   app.add_option("drawing", drawingPath, "DXF drawing to open (default: a new drawing)");
   app.add_option("-s,--script", scriptPath,
                  "replies, one a line ('-' = standard input; the default when standard input is "
                  "not a terminal)");
-  app.add_option("-c,--command", commandLines, "one line of input, run before the script");
-  app.add_option("-o,--output", outputPath, "save the drawing there when the input ends");
+  // One value each time, so a drawing named after the -c lines is the drawing, not one more line.
+  app.add_option("-c,--command", commandLines, "one line of input, run before the script")
+      ->allow_extra_args(false);
+  CLI::Option* output =
+      app.add_option("-o,--output", outputPath, "save the drawing there when the input ends");
   app.add_option("--render", picturePath,
                  "picture of the drawing when the input ends (.png, .svg, .pdf)")
       ->check([](const std::string& path) {
@@ -81,18 +185,33 @@ int main(int argc, char** argv) {
                                                  : std::string("must end in .png, .svg or .pdf");
       });
   app.add_option("-m,--module", modules,
-                 "extension module to load (default: PqExtendTextCmds.nrx beside kxhost)");
+                 "extension module to load (default: PqExtendTextCmds.nrx beside kxhost)")
+      ->allow_extra_args(false);
   app.add_option("--config", configDir, "folder of the user settings");
   app.add_option("--prename", preName, "product pre-name the host reports");
+  app.add_flag("--strict", strict,
+               "stop at the first repair of the drawing, unknown or failed command, refused "
+               "reply or prompt left open by the end of the input; nothing is saved then");
   try {
+    if (const std::string why = valueThatIsAnOption(app, argc, argv); !why.empty()) {
+      kx::editor::printErrorLine(fmt::format("kxhost: {} (see kxhost --help)", why));
+      return kBadOption;
+    }
     app.parse(argc, argv);
   } catch (const CLI::Success& e) {  // --help
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     std::string reason = e.what();
     std::replace(reason.begin(), reason.end(), '\n', ' ');
-    fmt::print(stderr, "kxhost: {} (see kxhost --help)\n", reason);
-    return 2;
+    kx::editor::printErrorLine(fmt::format("kxhost: {} (see kxhost --help)", reason));
+    return kBadOption;
+  }
+  // Before anything is read or run: a run whose result cannot be saved is not started.
+  if (output->count() > 0) {
+    if (const std::string why = kx::editor::outputRefusal(outputPath); !why.empty()) {
+      kx::editor::printErrorLine(fmt::format("kxhost: -o {}: {}", outputPath, why));
+      return kBadOption;
+    }
   }
 
   auto& session = kx::editor::Session::instance();
@@ -102,68 +221,91 @@ int main(int argc, char** argv) {
   if (kx::editor::progressWanted()) session.progress = kx::editor::progressBarFor;
 
   kx::editor::InputSource& input = kx::editor::InputSource::instance();
-  for (const std::string& line : commandLines) input.queue(wide(line));
+  for (std::string& line : commandLines) input.queueBytes(std::move(line));
+  const bool atTerminal =
+      scriptPath.empty() && commandLines.empty() && isatty(STDIN_FILENO) && isatty(STDOUT_FILENO);
+  const std::string scriptName =
+      !scriptPath.empty() && scriptPath != "-" ? scriptPath : std::string("standard input");
   if (!scriptPath.empty() && scriptPath != "-") {
-    std::error_code error;
-    auto file = std::make_unique<std::ifstream>(scriptPath, std::ios::binary);
-    // A folder opens as a stream too, and then reads as nothing.
-    if (!*file || std::filesystem::is_directory(scriptPath, error)) {
-      fmt::print(stderr, "kxhost: cannot read script {}\n", scriptPath);
-      return 1;
+    if (const std::string why = openScript(scriptPath, input); !why.empty()) {
+      kx::editor::printErrorLine(fmt::format("kxhost: cannot read script {}: {}", scriptPath, why));
+      return kFailed;
     }
-    input.setReader(std::make_unique<kx::editor::StreamLineReader>(std::move(file)));
-  } else if (scriptPath.empty() && commandLines.empty() && isatty(STDIN_FILENO) &&
-             isatty(STDOUT_FILENO)) {
+  } else if (atTerminal) {
     useTerminal(input);
   } else if (scriptPath == "-" || !isatty(STDIN_FILENO) || commandLines.empty()) {
-    input.setReader(std::make_unique<kx::editor::StreamLineReader>(std::cin));
+    input.setReader(std::make_unique<kx::editor::FileLineReader>(STDIN_FILENO, false));
   }
+  if (strict) session.events.onNote = [&input](RunEvent) { input.close(); };
 
   int status = 0;
   try {
     if (drawingPath.empty()) {
       session.open(kx::db::newDrawing());
+      kxutPrintf(L"Drawing: a new drawing from the R2018 template\n");
     } else {
       std::vector<std::string> notices;
       session.openFile(drawingPath, notices);
-      for (const std::string& notice : notices) fmt::print(stderr, "{}: {}\n", drawingPath, notice);
+      for (const std::string& notice : notices)
+        kx::editor::printErrorLine(fmt::format("{}: {}", drawingPath, notice));
+      kxutPrintf(L"Drawing: %s\n", wide(drawingPath).c_str());
     }
 
     kx::editor::ModuleLoader loader;
-    if (modules.empty()) {
-      const auto beside = kx::editor::defaultModulePath();
-      if (std::filesystem::exists(beside)) loader.load(beside);
-    }
-    for (const std::string& module : modules) loader.load(module);
+    kx::editor::CommandLineOutcome outcome;
+    // A repaired drawing under --strict is not worked on at all.
+    if (!strict || !session.events.first()) {
+      if (modules.empty()) {
+        const auto beside = kx::editor::defaultModulePath();
+        if (std::filesystem::exists(beside)) loader.load(beside);
+      }
+      for (const std::string& module : modules) loader.load(module);
 
-    kx::editor::CommandLineOptions options;
-    if (!outputPath.empty()) options.output = outputPath;
-    kx::editor::registerHostCommands(options);
-    kx::editor::installSelectionPrompter();
-    kx::editor::runCommandLine();
+      kx::editor::CommandLineOptions options;
+      if (!outputPath.empty()) options.output = outputPath;
+      options.askBeforeLeaving = atTerminal;
+      kx::editor::registerHostCommands(options);
+      kx::editor::installSelectionPrompter();
+      outcome = kx::editor::runCommandLine();
+    }
     // The input has ended: what the transcript still holds is printed, and the line editor lets
     // the terminal go and keeps its history.
     kx::editor::Transcript::instance().setHoldOpenLine(false);
+    const std::string readFailure = input.failure();
     input.reset();
 
-    // The drawing is saved before the picture is drawn, so a picture that fails loses no work.
-    kx::editor::Document& document = kx::editor::activeDocument();
-    if (!outputPath.empty()) session.save(document, outputPath);
-    if (!picturePath.empty()) {
-      // A highlight a command left behind shows, as it would on the user's screen.
-      kx::render::RenderOptions look;
-      look.highlighted = document.highlighted();
-      const kx::render::RenderReport report =
-          kx::render::renderToFile(document.db(), picturePath, look);
-      for (const std::string& notice : report.notices)
-        fmt::print(stderr, "{}: {}\n", picturePath, notice);
+    if (!readFailure.empty()) {
+      // What was left unread was meant to run too; the drawing is not what the script meant.
+      kx::editor::printErrorLine(fmt::format(
+          "kxhost: cannot read {}: {}; the drawing was not saved", scriptName, readFailure));
+      status = kFailed;
+    } else if (strict && session.events.first()) {
+      kx::editor::printErrorLine(
+          fmt::format("kxhost: stopped at {} (--strict); the drawing was not saved",
+                      describe(*session.events.first())));
+      status = exitStatusOf(*session.events.first());
+    } else {
+      // The drawing is saved before the picture is drawn, so a picture that fails loses no work.
+      kx::editor::Document& document = kx::editor::activeDocument();
+      if (!outputPath.empty() && outcome.leaving == kx::editor::Leaving::AsUsual)
+        session.save(document, outputPath);
+      if (!picturePath.empty()) {
+        // A highlight a command left behind shows, as it would on the user's screen.
+        kx::render::RenderOptions look;
+        look.highlighted = document.highlighted();
+        const kx::render::RenderReport report =
+            kx::render::renderToFile(document.db(), picturePath, look);
+        for (const std::string& notice : report.notices)
+          kx::editor::printErrorLine(fmt::format("{}: {}", picturePath, notice));
+      }
+      if (const auto first = session.events.first()) status = exitStatusOf(*first);
     }
     loader.unloadAll();
   } catch (const std::exception& e) {
     kx::editor::Transcript::instance().setHoldOpenLine(false);
     std::fflush(stdout);
-    fmt::print(stderr, "kxhost: {}\n", e.what());
-    status = 1;
+    kx::editor::printErrorLine(fmt::format("kxhost: {}", e.what()));
+    status = kFailed;
   }
   input.reset();
   std::fflush(stdout);

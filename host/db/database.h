@@ -149,6 +149,9 @@ class Database {
   // Changes whenever a symbol table record is changed, added or erased, so lookups by name can
   // be kept while it stays the same.
   std::uint64_t tablesRevision() const { return tablesRevision_; }
+  // Changes whenever any object is changed, added or erased: a drawing whose count is what it was
+  // when it was saved has nothing unsaved.
+  std::uint64_t changeCount() const { return changeCount_; }
   // What a reader works out from the symbol tables (records by name, layer flags, text styles),
   // kept with the drawing until a table record changes: one value of each type T.
   template <typename T>
@@ -217,6 +220,7 @@ class Database {
 
   std::uint32_t internType(std::string_view type);
   void noteChange(const Record& r) {
+    ++changeCount_;
     if (tableTypes_[r.type]) ++tablesRevision_;
   }
   std::vector<Tag>& editableTags(ObjectId id);
@@ -233,6 +237,7 @@ class Database {
   std::vector<bool> tableTypes_;              // by type index: a symbol table record type
   std::vector<const ClassSpec*> classSpecs_;  // by type index
   std::uint64_t tablesRevision_ = 0;
+  std::uint64_t changeCount_ = 0;
   std::uint32_t lastType_ = 0;  // records of one type come in runs
   HandleIndex handles_;
   std::unordered_map<ObjectId, ObjectId> resolvedOwners_;

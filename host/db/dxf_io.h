@@ -16,6 +16,8 @@ struct LoadedDrawing {
   Database db;
   // One line per kind of repair, and notices such as a code page the drawing got wrong.
   std::vector<std::string> notices;
+  // Whether anything was repaired (and not only noticed).
+  bool repaired = false;
 };
 
 // Told how far a read or write has come, from 0 to 1: every few megabytes and at the end, so that
@@ -29,8 +31,9 @@ LoadedDrawing readDxfFile(const std::filesystem::path& path, const Progress& pro
 
 // The DXF text of the drawing as it is now.
 std::string writeDxf(Database& db, const Progress& progress = {});
-// Writes to a temporary file beside `path` and renames it into place, so a failed save never
-// leaves a half-written drawing. Throws std::runtime_error naming the file and the reason.
+// Saves the drawing as `path` through support::AtomicFile: the old file stays as it was until the
+// new one is whole on the disk, and links, permissions and owner are kept. Throws
+// std::runtime_error naming the file and the reason.
 void saveDxfFile(Database& db, const std::filesystem::path& path, const Progress& progress = {});
 
 }  // namespace kx::db

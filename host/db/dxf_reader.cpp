@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include "db/dxf_io.h"
+#include "db/field_table.h"
 #include "db/followers.h"
 #include "db/symbol_tables.h"
 #include "dxf/group_code.h"
@@ -30,7 +31,11 @@ class DxfReader {
     checkLooksLikeDxf();
     scanRecords();
     report(kScanned);
+    dropCutPiece();
+    if (records_.empty())
+      throw DxfError(fmt::format("{}:1: the file ends before its first record", name_));
     buildSections();
+    dropStrayHeaderGroups();
     readHeader();
     report(0.7);
     fixValues();
@@ -39,6 +44,7 @@ class DxfReader {
     fixOwners();
     report(1);
     LoadedDrawing out{std::move(db_), repairs_.lines()};
+    out.repaired = !out.notices.empty();
     out.notices.insert(out.notices.begin(), notices_.begin(), notices_.end());
     return out;
   }
@@ -117,6 +123,7 @@ class DxfReader {
       if (status == dxf::ScanStatus::End) break;
       if (status == dxf::ScanStatus::BadCode &&
           src_.find('\n', scanner.position()) == std::string_view::npos) {
+        groupCutOff_ = true;
         repairs_.add("groups cut off at the end of the file",
                      dxf::lineNumberAt(src_, scanner.position()));
         break;
@@ -131,6 +138,7 @@ class DxfReader {
         fail(scanner.position(), fmt::format("'{}' is not a group code", printable(line)));
       }
       if (status == dxf::ScanStatus::MissingValue) {
+        groupCutOff_ = true;
         repairs_.add("groups cut off at the end of the file", dxf::lineNumberAt(src_, end));
         break;
       }
@@ -170,7 +178,9 @@ class DxfReader {
       badValues_.push_back(
           {ObjectId(static_cast<std::uint32_t>(records_.size())), tag.valueOffset});
     }
-    if (tag.code == 102) {
+    if (tag.code == 100) {
+      sawSubclassMarker_ = true;
+    } else if (tag.code == 102) {
       if (!value.empty() && value.front() == '{')
         ++r.braceDepth;
       else if (value == "}" && r.braceDepth > 0)
@@ -268,6 +278,183 @@ class DxfReader {
       db_.addRecord(static_cast<int>(sections.size() - 1), ObjectId(), "EOF", {});
       repairs_.add("files without an end-of-file mark", 0);
     }
+  }
+
+  // A file without its end-of-file mark was cut off: a copy that stopped, a disk that filled.
+  // What was being written there may be incomplete, and other readers refuse such pieces (a point
+  // without its y, a table entry without its name, attributes without their SEQEND), so it goes:
+  // in the header the last variable, elsewhere the last record, with the entity whose attributes
+  // or vertices it ended. A record the file ends inside of (inside a line, or between a group's
+  // code and value) is incomplete for sure; one the file ends right after is kept when it has
+  // what other readers need.
+  void dropCutPiece() {
+    if (sawEof_ || records_.empty()) return;
+    const bool cutInsideAGroup = src_.back() != '\n' || groupCutOff_;
+    const ObjectId last = records_.back();
+    const std::string_view type = db_.typeName(last);
+    // Records of one group: whole when their type is.
+    if (type == "ENDSEC" || type == "ENDTAB" || type == "ENDBLK" || type == "SEQEND") return;
+    const bool namedSection = type == "SECTION" && sectionNameIsWhole(last, cutInsideAGroup);
+    if (namedSection) {
+      dropLastHeaderVariable(last, cutInsideAGroup);
+      return;
+    }
+    // Attributes or vertices the file ended among go with the entity they follow.
+    std::size_t from = records_.size() - 1;
+    if (type == "ATTRIB" || type == "VERTEX" || startsFollowers(last)) {
+      while (from > 0 &&
+             (db_.typeName(records_[from]) == "ATTRIB" || db_.typeName(records_[from]) == "VERTEX"))
+        --from;
+      if (!startsFollowers(records_[from])) from = records_.size() - 1;
+    } else if (!cutInsideAGroup && type != "SECTION" && looksWhole(last)) {
+      return;
+    }
+    const ObjectId first = records_[from];
+    repairs_.add("records cut off at the end of the file, dropped", lineOf(first),
+                 fmt::format("{} {:X}{}", db_.typeName(first), db_.handle(first),
+                             records_.size() - from > 1
+                                 ? fmt::format(" and {} more", records_.size() - from - 1)
+                                 : std::string()));
+    for (std::size_t i = from; i < records_.size(); ++i) db_.setErased(records_[i], true);
+    records_.resize(from);
+  }
+
+  // An INSERT with attributes (66 = 1) or a POLYLINE: records that a SEQEND must end follow it.
+  bool startsFollowers(ObjectId id) const {
+    const std::string_view type = db_.typeName(id);
+    return type == "POLYLINE" || (type == "INSERT" && groupText(id, 66) == "1");
+  }
+
+  static bool isXCoordinate(int code) {
+    return (code >= 10 && code <= 18) || (code >= 110 && code <= 112) || code == 210 ||
+           (code >= 1010 && code <= 1013);
+  }
+
+  // What other readers need of a record the file ends right after: no point without its y, no
+  // application group left open, every subclass of its type, and a name where a record must
+  // have one.
+  bool looksWhole(ObjectId id) const {
+    const std::span<const Tag> list = db_.tags(id);
+    if (list.empty() || isXCoordinate(list.back().code)) return false;
+    int open = 0;
+    for (const Tag& t : list) {
+      if (t.code != 102) continue;
+      const std::string_view value = db_.text(t);
+      if (value.starts_with('{')) ++open;
+      if (value == "}") --open;
+    }
+    if (open > 0) return false;
+    if (sawSubclassMarker_ && !hasItsSubclasses(id)) return false;
+    const std::string_view type = db_.typeName(id);
+    const auto has = [&](int code) {
+      return std::any_of(list.begin(), list.end(), [&](const Tag& t) { return t.code == code; });
+    };
+    if (type == "TABLE" || type == "BLOCK" || lastSectionName() == "TABLES") return has(2);
+    // A layout is tied to its block by the owner group at the end of its own subclass.
+    if (type == "LAYOUT") {
+      const auto marker = std::find_if(list.begin(), list.end(), [&](const Tag& t) {
+        return t.code == 100 && db_.text(t) == "AcDbLayout";
+      });
+      return std::any_of(marker, list.end(), [](const Tag& t) { return t.code == 330; });
+    }
+    return true;
+  }
+
+  // The subclass markers of the record's type are all there; for a type the field tables do not
+  // describe, one of its own after those every entity or table record has.
+  bool hasItsSubclasses(ObjectId id) const {
+    const std::span<const Tag> list = db_.tags(id);
+    const auto hasMarker = [&](std::string_view marker) {
+      return std::any_of(list.begin(), list.end(),
+                         [&](const Tag& t) { return t.code == 100 && db_.text(t) == marker; });
+    };
+    if (const ClassSpec* spec = classSpecOf(db_.typeName(id)))
+      return std::all_of(spec->subclasses.begin(), spec->subclasses.end(),
+                         [&](const SubclassSpec* part) { return hasMarker(part->marker); });
+    return std::any_of(list.begin(), list.end(), [&](const Tag& t) {
+      if (t.code != 100) return false;
+      const std::string_view marker = db_.text(t);
+      return marker != "AcDbEntity" && marker != "AcDbSymbolTableRecord";
+    });
+  }
+
+  // The name of the last section the records begin.
+  std::string lastSectionName() const {
+    for (std::size_t i = records_.size(); i-- > 0;)
+      if (db_.typeName(records_[i]) == "SECTION") return sectionName(records_[i]);
+    return {};
+  }
+
+  // Whether a SECTION record that ends the file names its section whole: it has groups after
+  // the name, or the name's line ended and it is one a drawing has.
+  bool sectionNameIsWhole(ObjectId id, bool cutInsideAGroup) const {
+    const std::span<const Tag> list = db_.tags(id);
+    std::size_t name = 0;
+    while (name < list.size() && list[name].code != 2) ++name;
+    if (name == list.size()) return false;
+    if (name + 1 < list.size()) return true;
+    static constexpr std::string_view kSections[] = {"HEADER",         "CLASSES",  "TABLES",
+                                                     "BLOCKS",         "ENTITIES", "OBJECTS",
+                                                     "THUMBNAILIMAGE", "ACDSDATA"};
+    const std::string_view text = db_.text(list[name]);
+    return !cutInsideAGroup &&
+           std::find(std::begin(kSections), std::end(kSections), text) != std::end(kSections);
+  }
+
+  // The header was cut off inside its last variable, or right after one that has no value yet
+  // or only the x of a point.
+  void dropLastHeaderVariable(ObjectId header, bool cutInsideAGroup) {
+    const std::span<const Tag> list = db_.tags(header);
+    std::size_t at = list.size();
+    while (at > 0 && list[at - 1].code != 9) --at;
+    if (at == 0) return;  // no variable at all
+    const std::size_t first = at - 1;
+    const bool whole =
+        !cutInsideAGroup && first + 1 < list.size() && !isXCoordinate(list.back().code);
+    if (whole) return;
+    repairs_.add("header variables cut off at the end of the file, dropped",
+                 dxf::lineNumberAt(src_, list[first].valueOffset),
+                 printable(db_.text(list[first]).substr(0, 40)));
+    db_.eraseTags(header, first, list.size() - first);
+  }
+
+  // A header variable is a name (9) and one value, or a point (10, 20 and maybe 30). A group
+  // beyond that belongs to no variable; other readers stop at it, so it goes. Comments (999) are
+  // left alone.
+  void dropStrayHeaderGroups() {
+    const Section* header = db_.findSection("HEADER");
+    if (!header || header->records.empty()) return;
+    const ObjectId id = header->records.front();
+    const std::span<const Tag> list = db_.tags(id);
+    std::vector<std::size_t> stray;
+    std::string_view variable;
+    std::vector<int> codes;  // the value groups of the current variable so far
+    for (std::size_t i = 0; i < list.size(); ++i) {
+      const int code = list[i].code;
+      if (i == 0 || code == 999) continue;                                     // 0 SECTION
+      if (code == 2 && variable.empty() && codes.empty() && i == 1) continue;  // 2 HEADER
+      if (code == 9) {
+        variable = db_.text(list[i]);
+        codes.clear();
+        continue;
+      }
+      const bool fits = !variable.empty() &&
+                        (codes.empty() || (codes.front() == 10 &&
+                                           ((codes.size() == 1 && code == 20) ||
+                                            (codes.size() == 2 && codes[1] == 20 && code == 30))));
+      if (fits) {
+        codes.push_back(code);
+        continue;
+      }
+      stray.push_back(i);
+      repair("groups in the header that belong to no variable, dropped", [&] {
+        return std::pair(
+            dxf::lineNumberAt(src_, list[i].valueOffset),
+            fmt::format("group {} after {}", code,
+                        variable.empty() ? std::string("the section name") : printable(variable)));
+      });
+    }
+    for (auto it = stray.rbegin(); it != stray.rend(); ++it) db_.eraseTags(id, *it, 1);
   }
 
   bool anotherEndBeforeNextSection(std::size_t at) const {
@@ -411,6 +598,8 @@ class DxfReader {
   RepairLog repairs_;
   std::vector<std::string> notices_;
   bool sawEof_ = false;
+  bool groupCutOff_ = false;        // the file ended between a group's code and its value
+  bool sawSubclassMarker_ = false;  // the drawing's objects are written in subclasses
 };
 
 }  // namespace

@@ -137,7 +137,16 @@ ObjectId addEntity(Database& db, ObjectId blockRecord, std::string_view type,
   if (section < 0) throw std::invalid_argument("the block has no place in the drawing");
 
   std::vector<NewTag> tags = identityTags(db, blockRecord);
+  const std::size_t bodyStart = tags.size();
   tags.insert(tags.end(), body.begin(), body.end());
+  // Readers that go by group 67 rather than the owner (every R12 reader) must find a paper space
+  // entity there too: it goes right after the entity's subclass marker, or first without one.
+  const auto paperFlag = [](const NewTag& t) { return t.code == 67; };
+  if (isPaperSpace(db, blockRecord) && std::none_of(body.begin(), body.end(), paperFlag)) {
+    auto at = tags.begin() + static_cast<std::ptrdiff_t>(bodyStart);
+    if (at != tags.end() && at->code == 100) ++at;
+    tags.insert(at, {67, "1"});
+  }
   return db.addRecord(section, before, type, tags);
 }
 

@@ -480,6 +480,11 @@ CodePage TextCodec::codePage() const {
   return page_;
 }
 
+bool TextCodec::isLeadByte(unsigned char byte) const {
+  const PageTables* tables = tables_ ? tables_->page : tablesFor(page_);
+  return tables && byte >= 0x80 && tables->lead[byte - 0x80];
+}
+
 std::wstring TextCodec::decode(std::string_view bytes) const {
   // Every byte yields at most one character, so the output never outgrows the input.
   std::wstring result(bytes.size(), L'\0');

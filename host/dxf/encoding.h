@@ -41,6 +41,8 @@ class TextCodec {
   TextCodec& operator=(TextCodec&&) noexcept;
 
   CodePage codePage() const;
+  // Whether `byte` starts a two-byte character of this code page (never for UTF-8).
+  bool isLeadByte(unsigned char byte) const;
 
   // Bytes of the drawing to wide. \U+XXXX and \M+nXXXX escapes become their characters (a \M+
   // of another code page than this codec's is decoded with that code page; a surrogate pair written

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "support/atomic_file.h"
+
 namespace kx::dxf {
 namespace {
 
@@ -65,10 +67,12 @@ TextBuffer TextBuffer::readFile(const std::filesystem::path& path,
   if (fd.get() < 0) throw readError(path, "cannot open the file");
   struct stat info {};
   if (::fstat(fd.get(), &info) != 0) throw readError(path, "cannot read the file");
-  if (!S_ISREG(info.st_mode)) {
-    errno = EISDIR;
-    throw readError(path, "cannot read the file");
-  }
+  // A pipe (a process substitution, a named pipe) has no size to read up to: it is read to its
+  // end. A device could give bytes forever.
+  if (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode)) return readStream(fd.get(), path);
+  if (!S_ISREG(info.st_mode))
+    throw std::runtime_error(path.string() + ": cannot read the file: it is " +
+                             support::kindOfFile(info.st_mode) + ", not a drawing file");
   const auto size = static_cast<std::size_t>(info.st_size);
   TextBuffer buffer;
   buffer.data_ = allocate(size + 1);
@@ -86,6 +90,32 @@ TextBuffer TextBuffer::readFile(const std::filesystem::path& path,
   }
   buffer.size_ = done;
   return buffer;
+}
+
+TextBuffer TextBuffer::readStream(int fd, const std::filesystem::path& path) {
+  TextBuffer buffer;
+  buffer.capacity_ = std::size_t{1} << 16;
+  buffer.data_ = allocate(buffer.capacity_);
+  for (;;) {
+    // Room for one more byte is always kept (pushBack).
+    if (buffer.capacity_ - buffer.size_ < 2) {
+      const std::size_t larger = buffer.capacity_ * 2;
+      if (larger > std::size_t{0xFFFFFFFFu}) {
+        errno = EFBIG;
+        throw readError(path, "cannot read the file");
+      }
+      auto bigger = allocate(larger);
+      std::memcpy(bigger.get(), buffer.data_.get(), buffer.size_);
+      buffer.data_ = std::move(bigger);
+      buffer.capacity_ = larger;
+    }
+    const ssize_t n =
+        ::read(fd, buffer.data_.get() + buffer.size_, buffer.capacity_ - buffer.size_ - 1);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw readError(path, "cannot read the file");
+    if (n == 0) return buffer;
+    buffer.size_ += static_cast<std::size_t>(n);
+  }
 }
 
 void TextBuffer::pushBack(char c) {

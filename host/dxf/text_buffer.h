@@ -17,8 +17,9 @@ class TextBuffer {
   TextBuffer() = default;
   explicit TextBuffer(std::string_view text);
 
-  // Reads a whole file; throws std::runtime_error with the system's reason. `progress`, when
-  // given, is told the share read (0 to 1) every few megabytes.
+  // Reads a whole file, or a pipe to its end; throws std::runtime_error with the system's reason
+  // (or what else the path names: a folder, a device). `progress`, when given, is told the share
+  // read (0 to 1) every few megabytes of a file.
   static TextBuffer readFile(const std::filesystem::path& path,
                              const std::function<void(double)>& progress = {});
 
@@ -34,6 +35,7 @@ class TextBuffer {
     void operator()(char* p) const noexcept;
   };
   static std::unique_ptr<char[], Free> allocate(std::size_t bytes);
+  static TextBuffer readStream(int fd, const std::filesystem::path& path);
 
   std::unique_ptr<char[], Free> data_;
   std::size_t size_ = 0;

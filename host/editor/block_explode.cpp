@@ -146,6 +146,7 @@ struct PlaneMap {
   double scale = 1;  // in-plane length factor
   double depth = 1;  // factor along the normal (negative when the transform mirrors)
   bool uniform = true;
+  bool folded = false;
 };
 
 PlaneMap mapPlane(const Matrix3d& m, Vec3 normal) {
@@ -159,6 +160,8 @@ PlaneMap mapPlane(const Matrix3d& m, Vec3 normal) {
   const double tolerance = 1e-9 * std::max(1.0, p.scale);
   p.uniform =
       std::abs(x.length() - y.length()) <= tolerance && std::abs(geom::dot(x, y)) <= tolerance;
+  // A plane the transform folds onto a line (a zero scale across it) has no normal left.
+  p.folded = geom::cross(x, y).length() == 0;
   p.depth = geom::dot(z, p.normal);
   return p;
 }
@@ -189,6 +192,7 @@ Vec3 normalOf(const Body& b) {
 std::optional<std::string> placePlanar(Body& b, std::string_view type, const Matrix3d& m) {
   const Vec3 n = normalOf(b);
   const PlaneMap plane = mapPlane(m, n);
+  if (plane.folded) return explodeError("a " + std::string(type) + " cannot follow a zero scale");
   const bool hasSize = type == "CIRCLE" || type == "ARC" || type == "TEXT" || type == "ATTDEF" ||
                        type == "ATTRIB" || type == "LWPOLYLINE";
   if (hasSize && !plane.uniform)
@@ -226,6 +230,14 @@ std::optional<std::string> placePlanar(Body& b, std::string_view type, const Mat
   return std::nullopt;
 }
 
+// The direction of a world-coordinate entity's thickness (LINE, POINT, SPLINE); one the
+// transform folds away stays as it was.
+void mapNormal(Body& b, const Matrix3d& m) {
+  if (!b.find(210)) return;
+  const Vec3 mapped = m.applyToVector(*b.point(210));
+  if (mapped.length() > 0) b.setPoint(210, geom::normalized(mapped));
+}
+
 // Places an entity whose points are world coordinates; `vectors` are directions, not points.
 void placeWorld(Body& b, const Matrix3d& m, std::initializer_list<int> points,
                 std::initializer_list<int> vectors) {
@@ -239,7 +251,8 @@ std::optional<std::string> placeMText(Body& b, const db::Database& db, db::Objec
                                       const Matrix3d& m) {
   const Vec3 n = normalOf(b);
   const PlaneMap plane = mapPlane(m, n);
-  if (!plane.uniform) return explodeError("an MTEXT cannot follow a non-uniform scale");
+  if (!plane.uniform || plane.folded)
+    return explodeError("an MTEXT cannot follow a non-uniform scale");
   const Vec3 direction = geom::normalized(text::mtextPlacement(db, id).xAxis());
   const Vec3 newDirection = geom::normalized(m.applyToVector(direction));
   b.setPoint(10, m.apply(b.point(10).value_or(Vec3{})));
@@ -257,7 +270,7 @@ std::optional<std::string> placeMText(Body& b, const db::Database& db, db::Objec
 std::optional<std::string> placeInsert(Body& b, const Matrix3d& m) {
   const Vec3 n = normalOf(b);
   const PlaneMap plane = mapPlane(m, n);
-  if (!plane.uniform)
+  if (!plane.uniform || plane.folded)
     return explodeError("a nested block reference cannot follow a non-uniform scale");
   b.setPoint(210, plane.normal);
   b.setPoint(10, mapOcsPoint(m, n, plane, b.point(10).value_or(Vec3{})));
@@ -298,7 +311,7 @@ std::optional<std::string> place(Body& b, const db::Database& db, db::ObjectId i
   if (type == "ELLIPSE") return placeEllipse(b, m);
   if (type == "LINE" || type == "POINT") {
     placeWorld(b, m, {10, 11}, {});
-    if (b.find(210)) b.setPoint(210, geom::normalized(m.applyToVector(*b.point(210))));
+    mapNormal(b, m);
     return std::nullopt;
   }
   if (type == "3DFACE") {
@@ -311,7 +324,7 @@ std::optional<std::string> place(Body& b, const db::Database& db, db::ObjectId i
   }
   if (type == "SPLINE") {
     placeWorld(b, m, {10, 11}, {12, 13});
-    if (b.find(210)) b.setPoint(210, geom::normalized(m.applyToVector(*b.point(210))));
+    mapNormal(b, m);
     return std::nullopt;
   }
   if (type == "WIPEOUT" || type == "IMAGE") {
@@ -363,7 +376,8 @@ ExplodedReference explodeReference(const db::Database& db, db::ObjectId insert) 
       db::insertPlacement(db, insert, db::blockBasePoint(db, db::findBlockBegin(db, block)));
   if (placement.isArray()) return refuse("a reference with rows and columns cannot be exploded");
   const Vec3 s = placement.scale;
-  if (s.x == 0 || s.y == 0 || s.z == 0) return refuse("the reference has a zero scale");
+  // Writers of flat drawings often leave the Z scale 0; what lies in the XY plane still places.
+  if (s.x == 0 || s.y == 0) return refuse("the reference has a zero scale");
   const Matrix3d m = placement.cell();
 
   for (db::ObjectId id : db::drawOrder(db, block)) {

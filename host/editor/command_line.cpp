@@ -1,5 +1,6 @@
 #include "editor/command_line.h"
 
+#include <cctype>
 #include <cwchar>
 #include <exception>
 #include <string>
@@ -12,10 +13,12 @@
 #include "editor/command_stack.h"
 #include "editor/host_commands.h"
 #include "editor/prompts.h"
+#include "editor/reply_text.h"
 #include "editor/session.h"
 #include "kx/kxdb.h"
 #include "kx/kxed.h"
 #include "kx/kxedinput.h"
+#include "support/atomic_file.h"
 #include "support/utf8.h"
 
 namespace kx::editor {
@@ -28,10 +31,13 @@ void say(std::wstring_view text) {
   kxutPrintf(L"%s", std::wstring(text).c_str());
 }
 
-std::wstring narrowToWide(const std::string& text) {
-  std::wstring out;
-  for (unsigned char c : text) out += static_cast<wchar_t>(c);
-  return out;
+// A path or a system message as the transcript shows it: they are UTF-8 on this system.
+std::wstring shown(const std::string& text) {
+  return support::decodeUtf8Lenient(text);
+}
+
+void refuse(std::wstring_view reason) {
+  Prompter::instance().refuse(L"\n" + std::wstring(reason));
 }
 
 // A string reply; nothing on Enter, cancel or the end of the input.
@@ -63,19 +69,72 @@ Reply entityReply(const kds_name entity) {
 // Runs one of the commands modules reach through kxedCommand with replies gathered here.
 void runWithReplies(std::vector<Reply> replies) {
   Replies list(std::move(replies));
-  if (!runCommands(list)) say(L"\nThe command could not be completed; nothing was changed.");
+  if (!runCommands(list)) {
+    say(L"\nThe command could not be completed; nothing was changed.");
+    Session::instance().events.note(RunEvent::CommandFailed);
+  }
 }
 
 bool saveTo(const std::filesystem::path& path) {
   Document& document = activeDocument();
-  try {
-    Session::instance().save(document, path);
-  } catch (const std::exception& e) {
-    say(L"\nCannot save " + narrowToWide(path.string()) + L": " + narrowToWide(e.what()));
+  std::string why = outputRefusal(path);
+  if (why.empty()) {
+    try {
+      Session::instance().save(document, path);
+    } catch (const std::exception& e) {
+      why = e.what();
+    }
+  }
+  if (!why.empty()) {
+    say(L"\nCannot save " + shown(path.string()) + L": " + shown(why));
+    Session::instance().events.note(RunEvent::CommandFailed);
     return false;
   }
-  say(L"\nSaved " + narrowToWide(path.string()) + L".");
+  say(L"\nSaved " + shown(path.string()) + L".");
   return true;
+}
+
+// At the terminal, leaving with changes not saved asks first. Yes saves them where the run
+// saves (kxhost -o), else where the drawing came from, else where the user says; a save that
+// fails goes back to the command line rather than lose them. ^C goes back too.
+Leaving askBeforeLeaving(bool inputEnded) {
+  Document* document = Session::instance().active();
+  if (!commandLineOptions.askBeforeLeaving || !document || !document->hasUnsavedChanges())
+    return Leaving::AsUsual;
+  // Ctrl-D ended the input; the user is still there to answer.
+  if (inputEnded && !InputSource::instance().resume()) return Leaving::AsUsual;
+  const std::filesystem::path target = commandLineOptions.output
+                                           ? *commandLineOptions.output
+                                           : std::filesystem::path(document->path());
+  const std::wstring prompt =
+      L"\nSave changes to " +
+      (target.empty() ? std::wstring(L"the new drawing") : shown(target.string())) +
+      L"? [Yes/No] <Yes>: ";
+  Prompter& prompter = Prompter::instance();
+  const KeywordList answers(L"Yes No");
+  for (;;) {
+    const std::optional<std::wstring> line = prompter.ask(prompt, true);
+    if (!line) return Leaving::AsUsual;  // the input ended again
+    const std::wstring reply = trimmed(*line);
+    if (upper(reply) == L"^C") {
+      prompter.say(L"*Cancel*");
+      return Leaving::Stay;
+    }
+    const std::optional<std::wstring> answer =
+        reply.empty() ? std::optional<std::wstring>(L"Yes") : answers.match(reply);
+    if (!answer) {
+      prompter.refuse(L"Answer Yes or No.");
+      continue;
+    }
+    if (*answer == L"No") return Leaving::Discarded;
+    if (target.empty()) {
+      const auto name = askString(L"\nSave drawing as: ", true);
+      if (!name || !saveTo(support::toUtf8(*name))) return Leaving::Stay;
+      document->setPath(support::toUtf8(*name));
+      return Leaving::Saved;
+    }
+    return saveTo(target) ? Leaving::Saved : Leaving::Stay;
+  }
 }
 
 void selectCommand() {
@@ -183,7 +242,7 @@ void layerCommand() {
     if (layer.isNull() && (*option == L"Make" || *option == L"New"))
       layer = db::addLayer(db, *name);
     if (layer.isNull()) {
-      say(L"\nNo layer named \"" + *name + L"\".");
+      refuse(L"No layer named \"" + *name + L"\".");
       continue;
     }
     if (*option == L"Lock" || *option == L"Unlock") {
@@ -193,7 +252,7 @@ void layerCommand() {
       value.code = KXRT_STR;
       value.value.string = name->data();
       if (kxedSetVar(L"CLAYER", &value) != KXRT_NORM)
-        say(L"\nLayer \"" + *name + L"\" cannot be made current.");
+        refuse(L"Layer \"" + *name + L"\" cannot be made current.");
     }
   }
 }
@@ -203,7 +262,7 @@ void setvarCommand() {
   if (!name) return;
   resbuf current{};
   if (kxedGetVar(name->c_str(), &current) != KXRT_NORM) {
-    say(L"\nUnknown variable name \"" + *name + L"\".");
+    refuse(L"Unknown variable name \"" + *name + L"\".");
     return;
   }
   std::wstring shown;
@@ -256,7 +315,7 @@ void setvarCommand() {
     }
   }
   if (!parsed || kxedSetVar(name->c_str(), &value) != KXRT_NORM)
-    say(L"\nInvalid value \"" + *typed + L"\" for " + *name + L"; it keeps its value.");
+    refuse(L"Invalid value \"" + *typed + L"\" for " + *name + L"; it keeps its value.");
 }
 
 void helpCommand() {
@@ -274,6 +333,18 @@ void helpCommand() {
 }
 
 }  // namespace
+
+std::string outputRefusal(const std::filesystem::path& path) {
+  if (path.empty()) return "no file name was given";
+  std::string extension = path.extension().string();
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  // A folder named with a trailing slash has no file name at all.
+  if (path.filename().empty()) return "it names a folder, not a drawing file";
+  const std::string why = support::writeRefusal(path);
+  if (!why.empty()) return why;
+  if (extension != ".dxf") return "a drawing is saved as a .dxf file";
+  return {};
+}
 
 void registerHostCommands(const CommandLineOptions& options) {
   commandLineOptions = options;
@@ -307,9 +378,18 @@ CommandLineOutcome runCommandLine() {
   CommandLineOutcome outcome;
   quitRequested = false;
   Prompter& prompter = Prompter::instance();
-  while (!quitRequested) {
-    const std::optional<std::wstring> typed = prompter.ask(L"\nCommand: ");
-    if (!typed) break;
+  for (;;) {
+    if (quitRequested) {
+      outcome.leaving = askBeforeLeaving(false);
+      if (outcome.leaving != Leaving::Stay) break;
+      quitRequested = false;
+    }
+    const std::optional<std::wstring> typed = prompter.ask(L"\nCommand: ", true);
+    if (!typed) {
+      outcome.leaving = askBeforeLeaving(true);
+      if (outcome.leaving != Leaving::Stay) break;
+      continue;
+    }
     std::wstring name = *typed;
     while (!name.empty() && (name.back() == L' ' || name.back() == L'\t')) name.pop_back();
     if (name.empty()) continue;
@@ -325,9 +405,11 @@ CommandLineOutcome runCommandLine() {
       case CommandRun::Status::Unknown:
         ++outcome.unknownCommands;
         say(L"\nUnknown command \"" + name + L"\". Type HELP for the list of commands.");
+        Session::instance().events.note(RunEvent::UnknownCommand);
         break;
       case CommandRun::Status::Failed:
         ++outcome.failedCommands;
+        Session::instance().events.note(RunEvent::CommandFailed);
         break;
     }
   }

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 
 namespace kx::editor {
 
@@ -11,7 +12,22 @@ struct CommandLineOptions {
   // Where SAVE writes a drawing that has no file yet, and what QUIT and the end of the input
   // leave for the caller to save.
   std::optional<std::filesystem::path> output;
+  // Someone is at the terminal: QUIT or the end of the input with changes not saved asks
+  // whether to save them.
+  bool askBeforeLeaving = false;
 };
+
+// What became of the changes when the command line was left.
+enum class Leaving {
+  AsUsual,    // not asked: the caller saves to `output`, if given, as a script run does
+  Saved,      // the user said to save them, and they were saved
+  Discarded,  // the user said not to save them
+  Stay,       // (while asking) the user went back to the command line
+};
+
+// Why a drawing cannot be saved as `path`: no name, not .dxf, or what support::writeRefusal says; empty
+// when it can.
+std::string outputRefusal(const std::filesystem::path& path);
 
 // Adds SELECT, SAVE, SAVEAS, QUIT, REDRAW, UCS, ORTHO, EXPLODE, DRAWORDER, WIPEOUT, LAYER, SETVAR
 // and HELP to the command stack. Safe to call again (commands already there stay).
@@ -22,6 +38,7 @@ struct CommandLineOutcome {
   int unknownCommands = 0;
   int failedCommands = 0;
   bool quit = false;  // QUIT ended the input before its end
+  Leaving leaving = Leaving::AsUsual;
 };
 
 // Reads commands from the input source until it ends or QUIT is typed, and runs each.

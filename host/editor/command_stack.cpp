@@ -8,6 +8,7 @@
 #include <fmt/format.h>
 
 #include "dxf/encoding.h"
+#include "editor/error_output.h"
 #include "editor/selection_sets.h"
 #include "editor/session.h"
 #include "kx/kxrxsys.h"
@@ -192,7 +193,7 @@ void reportError(std::string_view line) {
     commandErrors(line);
     return;
   }
-  fmt::print(stderr, "{}\n", line);
+  printErrorLine(line);
 }
 
 // A host command's body stands in for the handler the stack insists on; it is never called.

@@ -12,6 +12,7 @@
 #include <fmt/format.h>
 
 #include "editor/command_stack.h"
+#include "editor/error_output.h"
 #include "editor/session.h"
 #include "kx/kxrxsys.h"
 
@@ -139,7 +140,7 @@ void ModuleLoader::report(std::string_view line) const {
     errors(line);
     return;
   }
-  fmt::print(stderr, "{}\n", line);
+  printErrorLine(line);
 }
 
 ModuleLoader::Outcome ModuleLoader::load(const fs::path& file) {

@@ -12,6 +12,8 @@
 
 #include <fmt/format.h>
 
+#include "support/utf8.h"
+
 namespace kx::editor {
 namespace {
 
@@ -32,8 +34,7 @@ int terminalColumns() {
 
 // Characters, not bytes: the label may name a file in any script.
 std::size_t shownWidth(std::string_view utf8) {
-  return static_cast<std::size_t>(
-      std::count_if(utf8.begin(), utf8.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+  return support::utf8CharacterCount(utf8);
 }
 
 // The last `width` characters of `utf8`, led by "...".

@@ -169,20 +169,35 @@ void Prompter::say(std::wstring_view text) {
   kxutPrintf(L"%s", line.c_str());
 }
 
-std::optional<std::wstring> Prompter::ask(std::wstring_view prompt) {
+void Prompter::refuse(std::wstring_view reason) {
+  say(reason);
+  Session::instance().events.note(RunEvent::ReplyRefused);
+}
+
+std::optional<std::wstring> Prompter::ask(std::wstring_view prompt, bool endMayCome) {
   const std::wstring shown(prompt);
-  kxutPrintf(L"%s", shown.c_str());
-  std::optional<std::wstring> reply = source_->next();
-  // A reply typed at the terminal is on the screen already, and its line ended there.
-  if (Transcript::instance().takeReplyShown()) return reply;
-  const std::wstring echo = reply ? *reply + L"\n" : std::wstring(L"\n");
-  kxutPrintf(L"%s", echo.c_str());
-  return reply;
+  for (;;) {
+    kxutPrintf(L"%s", shown.c_str());
+    std::optional<InputLine> line = source_->next();
+    // A reply typed at the terminal is on the screen already, and its line ended there.
+    if (!Transcript::instance().takeReplyShown()) {
+      const std::wstring echo = line ? line->text + L"\n" : std::wstring(L"\n");
+      kxutPrintf(L"%s", echo.c_str());
+    }
+    if (!line) {
+      if (!endMayCome) Session::instance().events.note(RunEvent::InputEndedInPrompt);
+      return std::nullopt;
+    }
+    if (line->fault.empty()) return std::move(line->text);
+    refuse(L"The line is not taken: " + line->fault + L".");
+  }
 }
 
 bool Prompter::userBreak() {
-  const std::wstring* next = source_->peek();
-  if (!next || !isCancel(trimmed(*next))) return false;
+  const InputLine* peeked = source_->peek();
+  if (!peeked || !peeked->fault.empty()) return false;
+  const std::wstring* next = &peeked->text;
+  if (!isCancel(trimmed(*next))) return false;
   source_->next();
   say(L"*Cancel*");
   return true;
@@ -200,7 +215,7 @@ int Prompter::run(std::wstring_view prompt, const Pending& pending, std::wstring
     }
     if (reply.empty()) {
       if (pending.flags & KXINP_NONULL) {
-        say(expects);
+        refuse(expects);
         continue;
       }
       return KXRT_NONE;
@@ -208,7 +223,7 @@ int Prompter::run(std::wstring_view prompt, const Pending& pending, std::wstring
     const Outcome outcome = interpret(reply);
     if (outcome.kind == Outcome::Done) return outcome.status;
     if (outcome.kind == Outcome::Refused) {
-      say(outcome.reason);
+      refuse(outcome.reason);
       continue;
     }
     if (const auto word = pending.keywords.match(reply)) {
@@ -219,7 +234,7 @@ int Prompter::run(std::wstring_view prompt, const Pending& pending, std::wstring
       lastInput_ = reply;
       return KXRT_KWORD;
     }
-    say(pending.keywords.empty() ? expects : std::wstring(L"Invalid option keyword."));
+    refuse(pending.keywords.empty() ? expects : std::wstring(L"Invalid option keyword."));
   }
 }
 
@@ -288,7 +303,7 @@ int Prompter::getString(bool allowSpaces, std::wstring_view prompt, std::wstring
     }
     // Enter is an empty string, which a command takes as its default.
     if (reply.empty() && (pending.flags & KXINP_NONULL)) {
-      say(L"A reply is required.");
+      refuse(L"A reply is required.");
       continue;
     }
     result = std::move(reply);
@@ -422,7 +437,7 @@ int Prompter::pickEntity(std::wstring_view prompt, PickHit& hit, Vec3& point) {
              [&](const std::wstring& reply) {
                const std::wstring head = upper(reply.substr(0, 2));
                if (head == L"H " || head == L"H\t") {
-                 const db::ObjectId id = entityByHandle(doc->db(), trimmed(reply.substr(2)));
+                 const db::ObjectId id = pickableByHandle(doc->db(), trimmed(reply.substr(2)));
                  if (id.isNull())
                    return Outcome{Outcome::Refused, 0, L"No entity has that handle."};
                  hit = PickHit{id, id, {}, {}};

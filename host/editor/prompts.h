@@ -65,10 +65,14 @@ class Prompter {
   std::optional<double> pickTolerance;
 
   // Prints `prompt`, reads a reply and echoes it; nothing (after ending the line) at the end of
-  // the input.
-  std::optional<std::wstring> ask(std::wstring_view prompt);
+  // the input. A line that is not text is refused and the prompt asked again. The end of the
+  // input inside a prompt cancels it and is noted as a run event, except where the input may end
+  // (`endMayCome`: the Command: prompt).
+  std::optional<std::wstring> ask(std::wstring_view prompt, bool endMayCome = false);
   // A line of the transcript.
   void say(std::wstring_view text);
+  // Says why a reply is not taken, and notes that one was not.
+  void refuse(std::wstring_view reason);
   // Whether a "^C" waits in the input; it is taken.
   bool userBreak();
   // Parses a point reply ("x,y[,z]", "@dx,dy[,dz]", "@", "dist<angle", "@dist<angle"); relative

@@ -289,14 +289,37 @@ double PickScene::defaultTolerance() const {
   return std::max(static_cast<double>(pickbox), 1.0) * size / 600;
 }
 
-db::ObjectId entityByHandle(const db::Database& db, std::wstring_view handle) {
+namespace {
+
+// The live object a handle (hexadecimal text) names.
+db::ObjectId liveByHandle(const db::Database& db, std::wstring_view handle) {
   const std::wstring h = trimmed(handle);
   if (h.empty() || h.size() > 16 ||
       h.find_first_not_of(L"0123456789abcdefABCDEF") != std::wstring::npos)
     return {};
-  const std::uint64_t value = std::stoull(h, nullptr, 16);
-  const db::ObjectId id = db.findByHandle(value);
+  const db::ObjectId id = db.findByHandle(std::stoull(h, nullptr, 16));
   if (id.isNull() || db.isErased(id)) return {};
+  return id;
+}
+
+}  // namespace
+
+db::ObjectId pickableByHandle(const db::Database& db, std::wstring_view handle) {
+  const db::ObjectId id = liveByHandle(db, handle);
+  if (id.isNull()) return {};
+  if (db.isType(id, "ATTRIB")) {
+    // Writers name the reference or its space as an attribute's owner.
+    const db::ObjectId owner = db.owner(id);
+    const bool placed =
+        !owner.isNull() && (db.isType(owner, "INSERT") || db.isType(owner, "BLOCK_RECORD"));
+    return placed ? id : db::ObjectId();
+  }
+  return entityByHandle(db, handle);
+}
+
+db::ObjectId entityByHandle(const db::Database& db, std::wstring_view handle) {
+  const db::ObjectId id = liveByHandle(db, handle);
+  if (id.isNull()) return {};
   const std::string_view type = db.typeName(id);
   if (!isMainEntityType(type) || type == "BLOCK" || type == "ENDBLK") return {};
   const db::ObjectId owner = db.owner(id);
@@ -416,7 +439,7 @@ class SelectionPrompt {
       for (std::size_t i = 1; i < parts.size(); ++i) {
         const db::ObjectId id = entityByHandle(db, parts[i]);
         if (id.isNull())
-          prompter_.say(L"No entity has handle " + parts[i] + L".");
+          prompter_.refuse(L"No entity has handle " + parts[i] + L".");
         else
           found.push_back(id);
       }
@@ -457,7 +480,7 @@ class SelectionPrompt {
   }
 
   std::optional<int> invalid() {
-    prompter_.say(
+    prompter_.refuse(
         L"*Invalid selection*\nExpects a point or Window/Crossing/ALL/Last/Previous/Handle/Add/"
         L"Remove.");
     return {};
@@ -499,12 +522,7 @@ class SelectionPrompt {
       if (!removing_ && !matches(id)) continue;
       ++counted;
       if (removing_) {
-        const auto it = std::find(chosen_.begin(), chosen_.end(), id);
-        if (it != chosen_.end()) {
-          chosen_.erase(it);
-          members_.erase(id);
-          ++changed;
-        }
+        if (members_.erase(id)) ++changed;
         continue;
       }
       if (noLocked_ && db::isOnLockedLayer(db, id)) {
@@ -518,6 +536,10 @@ class SelectionPrompt {
       chosen_.push_back(id);
       ++changed;
     }
+    // One pass over the selection for the whole reply: a window may take hundreds of thousands
+    // of objects out of a set as large.
+    if (removing_ && changed)
+      std::erase_if(chosen_, [&](db::ObjectId id) { return !members_.contains(id); });
     std::wstring message = std::to_wstring(counted) + L" found";
     if (removing_) message += L", " + std::to_wstring(changed) + L" removed";
     if (duplicates) message += L" (" + std::to_wstring(duplicates) + L" duplicate)";

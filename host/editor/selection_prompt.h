@@ -72,6 +72,9 @@ class PickScene {
 
 // The entity a handle (hexadecimal text) names when it is a live entity; null otherwise.
 db::ObjectId entityByHandle(const db::Database& db, std::wstring_view handle);
+// The same for a pick, which can also name an attribute of a block reference (as picking it by
+// a point does).
+db::ObjectId pickableByHandle(const db::Database& db, std::wstring_view handle);
 
 // Runs a selection prompt: reads replies from `prompter` until Enter. KXRT_NORM with the entities
 // picked (filtered, in the order they came), KXRT_CANCEL, KXRT_ERROR when a callback ended the

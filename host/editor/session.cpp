@@ -67,6 +67,7 @@ Document::Document(db::Database db, std::string path)
     }
   }
   if (auto name = db::headerString(db_, "$UCSNAME")) ucs_.name = *name;
+  markSaved();
 }
 
 Document::~Document() = default;
@@ -109,6 +110,7 @@ Document& Session::openFile(const std::filesystem::path& path, std::vector<std::
     return db::readDxfFile(path, report);
   }();
   notices.insert(notices.end(), loaded.notices.begin(), loaded.notices.end());
+  if (loaded.repaired) events.note(RunEvent::DrawingRepaired);
   return open(std::move(loaded.db), path.string());
 }
 
@@ -116,6 +118,7 @@ void Session::save(Document& document, const std::filesystem::path& path) {
   const db::Progress report =
       progress ? progress("Saving", path, document.db().source().size()) : db::Progress();
   db::saveDxfFile(document.db(), path, report);
+  document.markSaved();
 }
 
 void Session::close(Document& document) {

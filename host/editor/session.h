@@ -14,6 +14,7 @@
 
 #include "db/database.h"
 #include "db/dxf_io.h"
+#include "editor/run_events.h"
 #include "geom/vec.h"
 
 class KxDbDatabase;
@@ -46,6 +47,9 @@ class Document {
   const db::Database& db() const { return db_; }
   const std::string& path() const { return path_; }
   void setPath(std::string path) { path_ = std::move(path); }
+  // Whether the drawing changed since it was opened or last saved.
+  bool hasUnsavedChanges() const { return db_.changeCount() != savedChanges_; }
+  void markSaved() { savedChanges_ = db_.changeCount(); }
 
   // The current UCS, read from the drawing's header when it opened; setting it writes $UCSORG,
   // $UCSXDIR, $UCSYDIR and $UCSNAME back so the drawing is saved with it.
@@ -68,6 +72,7 @@ class Document {
  private:
   db::Database db_;
   std::string path_;
+  std::uint64_t savedChanges_ = 0;
   Ucs ucs_;
   std::unordered_set<db::ObjectId> highlighted_;
   std::unique_ptr<KxDbDatabase> sdkDatabase_;
@@ -99,10 +104,14 @@ class Session {
                              std::uintmax_t bytes)>
       progress;
   // Reads the drawing at `path` and opens it as open() does, reporting through `progress`; what
-  // the reader repaired or noticed goes to `notices`. Throws as db::readDxfFile.
+  // the reader repaired or noticed goes to `notices`, and a repair is noted in `events`. Throws
+  // as db::readDxfFile.
   Document& openFile(const std::filesystem::path& path, std::vector<std::string>& notices);
   // Saves `document` to `path` as db::saveDxfFile does, reporting through `progress`.
   void save(Document& document, const std::filesystem::path& path);
+
+  // What went otherwise than the input meant, for kxhost's exit status.
+  RunEvents events;
 
   // The folder of the user's settings (kxhost --config); empty: settings live only in memory.
   std::filesystem::path configDir;

@@ -389,7 +389,13 @@ void TerminalReader::remember(const std::string& line) {
   }
 }
 
-std::optional<std::wstring> TerminalReader::readLine() {
+bool TerminalReader::resume() {
+  if (gone_) return false;
+  ended_ = false;
+  return true;
+}
+
+std::optional<std::string> TerminalReader::readLine() {
   if (ended_) return std::nullopt;
   Transcript& transcript = Transcript::instance();
   const TerminalCharacters characters(terminalLocale_);
@@ -455,6 +461,7 @@ std::optional<std::wstring> TerminalReader::readLine() {
     rl_callback_handler_remove();
   } else if (!result.done) {
     rl_callback_handler_remove();  // standard input went away
+    gone_ = true;
   }
   TerminalState::echo(false);
   atPrompt = 0;
@@ -462,7 +469,7 @@ std::optional<std::wstring> TerminalReader::readLine() {
 
   if (cancelled) {
     transcript.setReplyShown(true);
-    return L"^C";
+    return std::string("^C");
   }
   if (!result.line) {
     ended_ = true;
@@ -471,7 +478,7 @@ std::optional<std::wstring> TerminalReader::readLine() {
   }
   remember(*result.line);
   transcript.setReplyShown(true);
-  return kx::support::decodeUtf8Lenient(*result.line);
+  return std::move(*result.line);
 }
 
 }  // namespace kx::editor

@@ -118,7 +118,9 @@ class TerminalReader : public LineReader {
   TerminalReader(const TerminalReader&) = delete;
   TerminalReader& operator=(const TerminalReader&) = delete;
 
-  std::optional<std::wstring> readLine() override;
+  std::optional<std::string> readLine() override;
+  // After Ctrl-D: the terminal is still there, so it can be asked again (whether to save, say).
+  bool resume() override;
 
   const History& history() const { return history_; }
   // What Tab offers for `word` (UTF-8) at the prompt being read; `firstWord`: nothing is typed
@@ -137,6 +139,7 @@ class TerminalReader : public LineReader {
   std::function<void(const std::string&)> warn_;
   bool warned_ = false;
   bool ended_ = false;
+  bool gone_ = false;           // standard input went away: nothing more can be read
   std::wstring prompt_;         // the prompt of the line being read, for completion
   std::string terminalLocale_;  // the terminal's character set, for readline
   std::unique_ptr<TerminalState> terminal_;

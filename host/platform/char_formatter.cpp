@@ -1,6 +1,8 @@
-// The base library's per-character writers. The ANSI code pages reuse the drawing codecs, so a
-// text file a module writes holds the same bytes a drawing in that code page would.
+// The base library's per-character writers, and the platform's code-page decoding calls. The
+// ANSI code pages reuse the drawing codecs, so a text file a module writes holds the same bytes a
+// drawing in that code page would, and reads back through the same tables.
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstring>
@@ -105,6 +107,56 @@ bool RvCharFormatter::setAnsiCodePage(unsigned codePage) {
   if (!codePageFromNumber(codePage)) return false;
   g_ansiCodePage.store(codePage, std::memory_order_relaxed);
   return true;
+}
+
+namespace {
+
+std::optional<CodePage> codePageOfCall(UINT codePage) {
+  return codePageFromNumber(codePage == CP_ACP ? RvCharFormatter::ansiCodePage() : codePage);
+}
+
+}  // namespace
+
+BOOL IsDBCSLeadByteEx(UINT codePage, BYTE byte) {
+  const auto page = codePageOfCall(codePage);
+  return page && *page != CodePage::Utf8 && codecFor(*page).isLeadByte(byte);
+}
+
+int MultiByteToWideChar(UINT codePage, DWORD flags, const char* bytes, int byteCount, wchar_t* wide,
+                        int wideCount) {
+  const auto page = codePageOfCall(codePage);
+  if (!page || (flags & ~MB_ERR_INVALID_CHARS) != 0 || !bytes || byteCount == 0 || byteCount < -1 ||
+      wideCount < 0)
+    return 0;
+  const std::string_view input(
+      bytes, byteCount == -1 ? std::strlen(bytes) + 1 : static_cast<std::size_t>(byteCount));
+  const kx::dxf::TextCodec& codec = codecFor(*page);
+  std::wstring out;
+  out.reserve(input.size());
+  for (std::size_t i = 0; i < input.size();) {
+    const auto b = static_cast<unsigned char>(input[i]);
+    if (b < 0x80) {  // ASCII alike in every page; a backslash stays a backslash
+      out.push_back(static_cast<wchar_t>(b));
+      ++i;
+      continue;
+    }
+    std::size_t length = 1;
+    if (*page == CodePage::Utf8)
+      length = kx::support::decodeUtf8Character(input.substr(i)).length;
+    else if (codec.isLeadByte(b) && i + 1 < input.size())
+      length = 2;
+    // A character of the page never holds an escape's backslash as its first byte, so the codec
+    // decodes it as that character alone.
+    const std::wstring one = codec.decode(input.substr(i, length));
+    const bool valid = one.size() == 1 && one[0] != static_cast<wchar_t>(kReplacement);
+    if (!valid && (flags & MB_ERR_INVALID_CHARS)) return 0;
+    out.push_back(valid ? one[0] : static_cast<wchar_t>(kReplacement));
+    i += valid ? length : 1;
+  }
+  if (wideCount == 0) return static_cast<int>(out.size());
+  if (!wide || out.size() > static_cast<std::size_t>(wideCount)) return 0;
+  std::copy(out.begin(), out.end(), wide);
+  return static_cast<int>(out.size());
 }
 
 namespace kx::platform {

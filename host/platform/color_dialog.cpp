@@ -78,7 +78,7 @@ extern "C" BOOL kxedSetColorDialog(int& color, BOOL allowMetaColors, int current
       color = *chosen;
       return TRUE;
     }
-    prompter.say(allowMeta ? L"Enter a colour number from 1 to 255, BYLAYER or BYBLOCK."
-                           : L"Enter a colour number from 1 to 255.");
+    prompter.refuse(allowMeta ? L"Enter a colour number from 1 to 255, BYLAYER or BYBLOCK."
+                              : L"Enter a colour number from 1 to 255.");
   }
 }

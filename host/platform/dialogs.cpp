@@ -314,7 +314,7 @@ INT_PTR runModal(CDialog& dialog, ModalWindow& window) {
         for (const std::wstring& formLine : form.render()) say(formLine);
         break;
       case FormReply::Kind::kRefused:
-        say(reply.text);
+        prompter.refuse(reply.text);
         break;
       default: {
         const std::vector<std::wstring> before = window.snapshot();
@@ -626,7 +626,8 @@ void DDX_Text(CDataExchange* pDX, int id, int& value) {
   }
   const std::optional<long long> number = parseInteger(windowTextOf(control));
   if (!number || *number < INT32_MIN || *number > INT32_MAX) {
-    say(L"Enter a whole number in box " + std::to_wstring(id) + L".");
+    kx::editor::Prompter::instance().refuse(L"Enter a whole number in box " + std::to_wstring(id) +
+                                            L".");
     pDX->Fail();
   }
   value = static_cast<int>(*number);
@@ -646,7 +647,7 @@ void DDX_Text(CDataExchange* pDX, int id, double& value) {
   const double number = std::wcstod(s.c_str(), &end);
   while (end && (*end == L' ' || *end == L'\t')) ++end;
   if (end == s.c_str() || !end || *end || !std::isfinite(number)) {
-    say(L"Enter a number in box " + std::to_wstring(id) + L".");
+    kx::editor::Prompter::instance().refuse(L"Enter a number in box " + std::to_wstring(id) + L".");
     pDX->Fail();
   }
   value = number;

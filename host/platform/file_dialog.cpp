@@ -158,17 +158,17 @@ class IOManager : public IUlmIOManager {
         reply = reply.substr(1, reply.size() - 2);
       if (reply.empty()) reply = fallbackName;
       if (reply.empty()) {
-        prompter.say(L"Enter a file name.");
+        prompter.refuse(L"Enter a file name.");
         continue;
       }
       std::error_code error;
       path = fs::absolute(kx::support::pathFromName(reply), error).lexically_normal();
       if (error || path.filename().empty()) {
-        prompter.say(L"\"" + reply + L"\" is not a file name.");
+        prompter.refuse(L"\"" + reply + L"\" is not a file name.");
         continue;
       }
       if (std::optional<std::wstring> why = refusal(path, flags, extensions)) {
-        prompter.say(*why);
+        prompter.refuse(*why);
         continue;
       }
       break;
@@ -209,7 +209,7 @@ class IOManager : public IUlmIOManager {
             break;
           }
         }
-        prompter.say(L"Enter a number from 1 to " + std::to_wstring(filters.size()) + L".");
+        prompter.refuse(L"Enter a number from 1 to " + std::to_wstring(filters.size()) + L".");
       }
     }
 

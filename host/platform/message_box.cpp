@@ -87,7 +87,8 @@ extern "C" int MessageBoxW(HWND, LPCWSTR text, LPCWSTR caption, UINT type) {
     const LPCWSTR product = GetOemProductName();
     title = product && *product ? product : L"kxhost";
   }
-  prompter.say(L"** " + title + L" **");
+  // A box starts on a line of its own, whatever the command printed last.
+  prompter.say(L"\n** " + title + L" **");
   for (const std::wstring& line : lines(text ? text : L"")) prompter.say(line);
 
   std::wstring prompt = L"[";
@@ -112,7 +113,7 @@ extern "C" int MessageBoxW(HWND, LPCWSTR text, LPCWSTR caption, UINT type) {
     }
     if (reply.empty() && buttons.size() == 1) return buttons.front().result;
     if (const std::optional<int> result = answer(buttons, reply)) return *result;
-    prompter.say(hint);
+    prompter.refuse(hint);
   }
 }
 

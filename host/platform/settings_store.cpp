@@ -11,6 +11,7 @@
 #include <cwctype>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <system_error>
 
 #include "editor/session.h"
@@ -239,6 +240,41 @@ std::optional<long long> parseInteger(const std::wstring& word, long long low, l
 
 std::string systemError(int code) {
   return std::generic_category().message(code);
+}
+
+// The format number a settings file's first line names when it is of a later format than this
+// kxhost writes; such a file is another version's, not a damaged one.
+std::optional<std::string> laterFormat(std::string_view text) {
+  constexpr std::string_view kLead = "kxhost settings ";
+  if (!text.starts_with(kLead)) return std::nullopt;
+  const std::string_view rest = text.substr(kLead.size());
+  const std::string_view number = rest.substr(0, rest.find_first_of("\r\n"));
+  const std::string_view ours = kFirstLine.substr(kLead.size());
+  if (number.empty() || number.size() > 9 ||
+      number.find_first_not_of("0123456789") != std::string_view::npos)
+    return std::nullopt;
+  if (std::stoul(std::string(number)) <= std::stoul(std::string(ours))) return std::nullopt;
+  return std::string(number);
+}
+
+// Moves `file` to `file`.damaged, or .damaged.2, .3 and so on when that name is taken, so a file
+// set aside before is never replaced. The name it got, or nothing (errno says why).
+std::optional<std::filesystem::path> moveAside(const std::filesystem::path& file) {
+  for (int n = 1; n < 1000; ++n) {
+    std::filesystem::path aside = file;
+    aside += n == 1 ? ".damaged" : ".damaged." + std::to_string(n);
+    if (::renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) == 0)
+      return aside;
+    if (errno == EEXIST) continue;
+    if (errno != EINVAL) return std::nullopt;
+    // A file system that cannot refuse to replace: look first.
+    std::error_code error;
+    if (std::filesystem::exists(std::filesystem::symlink_status(aside, error))) continue;
+    if (::rename(file.c_str(), aside.c_str()) == 0) return aside;
+    return std::nullopt;
+  }
+  errno = EEXIST;
+  return std::nullopt;
 }
 
 // Writes `text` to `path` all at once or not at all. Empty on success, else why it failed.
@@ -557,12 +593,19 @@ void SettingsStore::load() {
     memoryOnly_ = true;
     return;
   }
+  if (const auto format = laterFormat(text)) {
+    // Its settings are the user's, for the kxhost that wrote them; this run leaves them be.
+    warn("kxhost: settings in " + shown + " are of a later kxhost (format " + *format +
+         "); the file is left as it is and this run starts with empty settings, kept in memory");
+    memoryOnly_ = true;
+    return;
+  }
   const std::string damage = parse(text);
   if (damage.empty()) return;
   keys_.clear();
   sections_.clear();
-  const std::string aside = shown + ".damaged";
-  if (::rename(file.c_str(), aside.c_str()) != 0) {
+  const auto aside = moveAside(file);
+  if (!aside) {
     warn("kxhost: settings in " + shown + " were damaged (" + damage +
          "); starting with empty settings, kept in memory for this run (the damaged file could "
          "not be moved aside: " +
@@ -571,7 +614,7 @@ void SettingsStore::load() {
     return;
   }
   warn("kxhost: settings in " + shown + " were damaged (" + damage +
-       "); starting with empty settings, the damaged file kept as " + kFileName + ".damaged");
+       "); starting with empty settings, the damaged file kept as " + aside->filename().string());
 }
 
 void SettingsStore::save() {

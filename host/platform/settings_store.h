@@ -3,9 +3,11 @@
 // one text file (settings.txt) in the settings folder so the next kxhost run finds them. The
 // file is read once, when the settings are first used, and rewritten whole after every change
 // (a temporary file beside it, flushed to disk, then renamed over it), so a crash leaves either
-// the old file or the new one. A damaged file is moved aside and the run starts with empty
-// settings; a folder that cannot be written leaves the settings in memory for the rest of the
-// run. Either way the run goes on, with one line on standard error.
+// the old file or the new one. A damaged file is moved aside (settings.txt.damaged, or .damaged.2
+// and on, never over one set aside before) and the run starts with empty settings; a file of a
+// later kxhost's format, or a folder that cannot be written, leaves the file alone and the
+// settings in memory for the rest of the run. Either way the run goes on, with one line on
+// standard error.
 //
 // Key paths are backslash-separated, starting with the hive ("HKEY_CURRENT_USER\Software\...");
 // empty components are ignored. Key paths, value names, sections and entries compare without

@@ -32,8 +32,7 @@ Shapes lineTextShapes(const db::Database& db, db::ObjectId id, bool attributeVal
   return out;
 }
 
-Shapes mtextShapes(const db::Database& db, db::ObjectId id) {
-  const text::MTextEntity entity = text::readMTextEntity(db, id);
+Shapes mtextShapes(const text::MTextEntity& entity) {
   const text::MTextLayout layout = text::layoutMText(entity.input);
   const auto toWorld = [&](geom::Vec2 p) { return entity.placement.apply({p.x, p.y, 0}); };
   Shapes out;
@@ -69,9 +68,14 @@ Shapes mtextShapes(const db::Database& db, db::ObjectId id) {
 
 Shapes textShapes(const db::Database& db, db::ObjectId id, bool attributeValue) {
   const std::string_view type = db.typeName(id);
-  if (type == "TEXT" || type == "ATTDEF" || type == "ATTRIB")
+  if (type == "TEXT" || type == "ATTDEF" || type == "ATTRIB") {
+    // A multi-line attribute shows its value as the text it embeds; a definition shown by its
+    // tag is one line.
+    if (attributeValue || type == "ATTRIB")
+      if (const auto embedded = text::readEmbeddedMText(db, id)) return mtextShapes(*embedded);
     return lineTextShapes(db, id, attributeValue);
-  if (type == "MTEXT") return mtextShapes(db, id);
+  }
+  if (type == "MTEXT") return mtextShapes(text::readMTextEntity(db, id));
   return {};
 }
 

@@ -1,5 +1,6 @@
 #include "support/utf8.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -130,6 +131,12 @@ std::wstring decodeUtf8Lenient(std::string_view bytes) {
     }
   }
   return out;
+}
+
+std::size_t utf8CharacterCount(std::string_view bytes) {
+  return static_cast<std::size_t>(std::count_if(bytes.begin(), bytes.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
 }
 
 }  // namespace kx::support

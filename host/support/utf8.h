@@ -28,6 +28,8 @@ std::string toUtf8(std::wstring_view text);
 // mostly ASCII.
 std::size_t asciiPrefixLength(std::string_view bytes);
 bool isValidUtf8(std::string_view bytes);
+// How many characters `bytes` hold: every byte that does not continue a sequence starts one.
+std::size_t utf8CharacterCount(std::string_view bytes);
 // Nothing unless `bytes` is well-formed UTF-8.
 std::optional<std::wstring> decodeUtf8Strict(std::string_view bytes);
 

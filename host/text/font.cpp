@@ -178,13 +178,6 @@ FontRequest parseFontName(std::string_view rawName, bool bold, bool italic) {
   return request;
 }
 
-std::string familyKey(std::string_view name) {
-  std::string key;
-  for (char c : name)
-    if (c != ' ') key += c;
-  return kx::support::asciiLowerCase(key);
-}
-
 }  // namespace
 
 struct FontLibrary::Impl {

@@ -14,14 +14,6 @@
 namespace kx::text {
 namespace {
 
-// Family names compare as fontconfig compares them: ignoring case and blanks.
-std::string familyKey(std::string_view name) {
-  std::string key;
-  for (char c : name)
-    if (c != ' ') key += c;
-  return kx::support::asciiLowerCase(key);
-}
-
 std::string lowercase(std::string_view s) {
   return kx::support::asciiLowerCase(s);
 }
@@ -45,6 +37,13 @@ const std::map<std::string, std::vector<std::string>>& knownRegularFiles() {
 }
 
 }  // namespace
+
+std::string familyKey(std::string_view name) {
+  std::string key;
+  for (char c : name)
+    if (c != ' ') key += c;
+  return kx::support::asciiLowerCase(key);
+}
 
 struct FontResolver::Impl {
   FcConfig* config = nullptr;

@@ -23,6 +23,10 @@ inline constexpr std::string_view kInstalledFamilies[] = {
 inline constexpr std::string_view kCjkFamily = "WenQuanYi Micro Hei";
 inline constexpr std::string_view kDefaultSubstituteFamily = "Liberation Sans";
 
+// A family name as fontconfig compares it: without blanks, in lower case ("Times New Roman" and
+// "TIMESNEWROMAN" are one family).
+std::string familyKey(std::string_view name);
+
 // Not thread-safe: the font library serialises its calls.
 class FontResolver {
  public:

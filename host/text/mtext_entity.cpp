@@ -12,6 +12,7 @@
 #include "db/entities.h"
 #include "db/object_fields.h"
 #include "db/symbol_tables.h"
+#include "dxf/number_syntax.h"
 #include "support/utf8.h"
 #include "text/mtext_explode.h"
 #include "text/text_entity.h"
@@ -64,6 +65,15 @@ void requireMText(const db::Database& db, db::ObjectId id) {
 
 geom::Vec3 toVec3(const db::Point3& p) {
   return {finiteOr(p.x, 0), finiteOr(p.y, 0), finiteOr(p.z, 0)};
+}
+
+void takeStyle(MTextInput& in, const TextStyle& style) {
+  in.styleName = style.name;
+  in.styleFontFile = style.fontFile;
+  in.styleBigFont = style.bigFont;
+  in.styleWidthFactor =
+      std::isfinite(style.widthFactor) && style.widthFactor > 0 ? style.widthFactor : 1;
+  in.styleOblique = finiteOr(style.oblique, 0);
 }
 
 geom::Vec3 readNormal(const db::FieldReader& f) {
@@ -143,10 +153,7 @@ std::size_t unitLength(std::string_view s, std::size_t at, dxf::CodePage page) {
 
 // How many characters of the file a piece counts for.
 std::size_t unitCost(std::string_view piece, dxf::CodePage page) {
-  if (page != dxf::CodePage::Utf8) return piece.size();
-  return static_cast<std::size_t>(std::count_if(piece.begin(), piece.end(), [](char ch) {
-    return (static_cast<unsigned char>(ch) & 0xC0) != 0x80;
-  }));
+  return page == dxf::CodePage::Utf8 ? support::utf8CharacterCount(piece) : piece.size();
 }
 
 // ---- explode ----
@@ -250,22 +257,108 @@ db::ObjectId ownerBlock(const db::Database& db, db::ObjectId id) {
 
 }  // namespace
 
+// The placement of a text drawn from `origin` in the plane of the unit normal `n`, along
+// `direction` where it has a part in that plane, else at `rotation` (radians) in the plane's OCS.
+static geom::Matrix3d placementFrom(geom::Vec3 n, geom::Vec3 origin,
+                                    std::optional<geom::Vec3> direction, double rotation) {
+  geom::Vec3 x;
+  if (direction) x = *direction - n * geom::dot(*direction, n);
+  if (x.length() < 1e-12 * std::max(1.0, direction ? direction->length() : 0.0))
+    x = geom::ocsToWorld(n).applyToVector({std::cos(rotation), std::sin(rotation), 0});
+  x = geom::normalized(x);
+  return {x, geom::cross(n, x), n, origin};
+}
+
 geom::Matrix3d mtextPlacement(const db::Database& db, db::ObjectId id) {
   requireMText(db, id);
   const db::FieldReader f(db, id);
-  const geom::Vec3 n = readNormal(f);
-  const geom::Vec3 origin = toVec3(f.point(10));
-  geom::Vec3 x;
-  if (f.locate(11)) {
-    const geom::Vec3 d = toVec3(f.point(11));
-    x = d - n * geom::dot(d, n);
+  std::optional<geom::Vec3> direction;
+  if (f.locate(11)) direction = toVec3(f.point(11));
+  return placementFrom(readNormal(f), toVec3(f.point(10)), direction, finiteOr(f.angle(50), 0));
+}
+
+std::optional<std::vector<db::NewTag>> embeddedMTextGroups(const db::Database& db,
+                                                           db::ObjectId id) {
+  const auto tags = db.tags(id);
+  std::size_t start = tags.size();
+  for (std::size_t i = 1; i < tags.size(); ++i) {
+    if (tags[i].code == 101 && db.text(tags[i]) == "Embedded Object") {
+      start = i + 1;
+      break;
+    }
   }
-  if (x.length() < 1e-12 * std::max(1.0, toVec3(f.point(11)).length())) {
-    const double r = finiteOr(f.angle(50), 0);
-    x = geom::ocsToWorld(n).applyToVector({std::cos(r), std::sin(r), 0});
+  if (start == tags.size()) return std::nullopt;
+  std::vector<db::NewTag> groups;
+  for (std::size_t i = start; i < tags.size(); ++i) {
+    const int c = tags[i].code;
+    if (c >= kFirstXdataCode || c == 100 || c == 101) break;
+    switch (c) {
+      case 10:
+      case 20:
+      case 30:
+      case 11:
+      case 21:
+      case 31:
+      case 210:
+      case 220:
+      case 230:
+      case 40:
+      case 41:
+      case 46:
+      case 50:
+      case 71:
+      case 72:
+      case 73:
+      case 44:
+      case 3:
+      case 1:
+      case 7:
+        groups.push_back({c, std::string(db.text(tags[i]))});
+        break;
+      default:
+        break;  // frame and background groups of the embedded object
+    }
   }
-  x = geom::normalized(x);
-  return {x, geom::cross(n, x), n, origin};
+  return groups;
+}
+
+std::optional<MTextEntity> readEmbeddedMText(const db::Database& db, db::ObjectId id) {
+  const auto groups = embeddedMTextGroups(db, id);
+  if (!groups) return std::nullopt;
+  const db::FieldReader attribute(db, id);
+  const auto value = [&](int code) -> std::optional<double> {
+    for (const db::NewTag& g : *groups)
+      if (g.code == code) return dxf::parseReal(g.text);
+    return std::nullopt;
+  };
+  const auto point = [&](int code) -> std::optional<geom::Vec3> {
+    const auto x = value(code);
+    if (!x) return std::nullopt;
+    return toVec3({*x, value(code + 10).value_or(0), value(code + 20).value_or(0)});
+  };
+  MTextEntity m;
+  m.id = id;
+  const geom::Vec3 n = point(210).value_or(readNormal(attribute));
+  m.normal = n.length() < 1e-12 ? geom::Vec3{0, 0, 1} : geom::normalized(n);
+  m.placement = placementFrom(m.normal, point(10).value_or(geom::Vec3{}), point(11),
+                              finiteOr(value(50).value_or(0), 0) * std::numbers::pi / 180);
+  MTextInput& in = m.input;
+  std::string contents;
+  std::string last;
+  std::string styleName = std::string(attribute.rawText(7).value_or("Standard"));
+  for (const db::NewTag& g : *groups) {
+    if (g.code == 3) contents += g.text;
+    if (g.code == 1) last = g.text;
+    if (g.code == 7) styleName = g.text;
+  }
+  in.contents = db.codec().decode(contents + last);
+  in.textHeight = std::fabs(finiteOr(value(40).value_or(attribute.real(40)), 0));
+  in.definedWidth = finiteOr(value(41).value_or(0), 0);
+  in.attachment = static_cast<int>(value(71).value_or(1));
+  in.lineSpacingStyle = static_cast<int>(value(73).value_or(1));
+  in.lineSpacingFactor = finiteOr(value(44).value_or(1), 1);
+  takeStyle(in, findTextStyle(db, db.codec().decode(styleName)));
+  return m;
 }
 
 double mtextRotation(const db::Database& db, db::ObjectId id) {
@@ -300,13 +393,7 @@ MTextEntity readMTextEntity(const db::Database& db, db::ObjectId id) {
   in.attachment = clampToInt(f.integer(71));
   in.lineSpacingStyle = clampToInt(f.integer(73));
   in.lineSpacingFactor = finiteOr(f.real(44), 1);
-  const TextStyle style = findTextStyle(db, f.string(7));
-  in.styleName = style.name;
-  in.styleFontFile = style.fontFile;
-  in.styleBigFont = style.bigFont;
-  in.styleWidthFactor =
-      std::isfinite(style.widthFactor) && style.widthFactor > 0 ? style.widthFactor : 1;
-  in.styleOblique = finiteOr(style.oblique, 0);
+  takeStyle(in, findTextStyle(db, f.string(7)));
   return m;
 }
 

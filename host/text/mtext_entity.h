@@ -4,6 +4,7 @@
 // into one TEXT per run.
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,15 @@ struct MTextEntity {
 // chunk in order, then group 1, decoded as one string, so a character or escape that a writer
 // split across two chunks comes out whole.
 MTextEntity readMTextEntity(const db::Database& db, db::ObjectId id);
+
+// The groups of the multi-line text an ATTRIB or ATTDEF embeds (after its 101 "Embedded
+// Object") that say how it is drawn: points 10, 11 and 210, sizes 40, 41, 46, rotation 50,
+// attachment 71, direction 72, spacing 73 and 44, style 7 and contents 3 and 1, as written.
+// Nothing when the attribute is a single-line one.
+std::optional<std::vector<db::NewTag>> embeddedMTextGroups(const db::Database& db, db::ObjectId id);
+// That text read as an MTEXT is read; what it leaves out (its normal, its style) is the
+// attribute's.
+std::optional<MTextEntity> readEmbeddedMText(const db::Database& db, db::ObjectId id);
 
 // The placement of an MTEXT: insertion point 10, x direction from 11 (projected into the text's
 // plane) or, without a usable 11, from rotation 50 in the plane of the normal 210; all WCS.

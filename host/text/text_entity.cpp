@@ -162,6 +162,36 @@ TextEntity readTextPlacement(const db::Database& db, db::ObjectId id) {
   return readText(db, id, AttdefText::Tag, Glyphs::Skip);
 }
 
+namespace {
+
+// The last text placed, as of its revision; a change to a table record (its style) clears it.
+struct LastPlacement {
+  db::ObjectId id;
+  std::uint32_t revision = 0;
+  bool known = false;
+  TextPlacement placement;
+};
+
+TextPlacement placementOf(const TextEntity& t) {
+  if (!t.font) return {};
+  return {true, t.insertion, t.elevation, t.look.height, t.look.widthFactor, t.rotation};
+}
+
+void keepPlacement(const db::Database& db, db::ObjectId id, const TextPlacement& placement) {
+  LastPlacement& last = db.tablesCache<LastPlacement>();
+  last = {id, db.revision(id), true, placement};
+}
+
+}  // namespace
+
+TextPlacement textPlacement(const db::Database& db, db::ObjectId id) {
+  const LastPlacement& last = db.tablesCache<LastPlacement>();
+  if (last.known && last.id == id && last.revision == db.revision(id)) return last.placement;
+  const TextPlacement placement = placementOf(readTextPlacement(db, id));
+  keepPlacement(db, id, placement);
+  return placement;
+}
+
 Box2 textBox(const TextEntity& text) {
   return text.layout.ink;
 }
@@ -211,6 +241,9 @@ bool updateTextPosition(db::Database& db, db::ObjectId id) {
       f.setPoint(11, {t.alignment.x, t.alignment.y, t.elevation});
       wrote = true;
     }
+    // Writing the insertion point leaves what places the text (its alignment point, elevation
+    // and look) as it was, so the placement holds for the groups as they are now.
+    keepPlacement(db, id, placementOf(t));
   }
   return wrote;
 }

@@ -71,6 +71,21 @@ TextEntity readTextEntity(const db::Database& db, db::ObjectId id,
 // justified, for callers that need its points, height, width factor and rotation only.
 TextEntity readTextPlacement(const db::Database& db, db::ObjectId id);
 
+// What laying a text out gives for the groups a justified text's record may hold stale: where it
+// is inserted, and the height, width factor and rotation an aligned or fit text's two points give.
+struct TextPlacement {
+  bool laidOut = false;  // false when the text has no font to lay it out with
+  geom::Vec2 insertion;
+  double elevation = 0;
+  double height = 0;
+  double widthFactor = 1;
+  double rotation = 0;
+};
+// The text's placement, kept with the drawing for the object last placed while its groups and the
+// symbol tables stay the same: a list is read, then written back, then read again, and each
+// would otherwise lay the text out once more.
+TextPlacement textPlacement(const db::Database& db, db::ObjectId id);
+
 // The text box a CAD API's text-box call returns: lower-left and upper-right of the ink,
 // relative to the insertion point, in the text's own coordinates (before rotation). All zero for
 // a text with nothing to draw.

@@ -15,8 +15,6 @@
 #include "kx/kxwincoll.h"
 #include "toolkit/text_geometry.h"
 
-namespace {
-
 std::int16_t readShortVariable(const wchar_t* name, bool& ok) {
   resbuf value{};
   ok = kxedGetVar(name, &value) == KXRT_NORM;
@@ -29,6 +27,8 @@ void writeShortVariable(const wchar_t* name, std::int16_t v) {
   value.value.int16 = v;
   kxedSetVar(name, &value);
 }
+
+namespace {
 
 KxGeVector3d readVectorVariable(const wchar_t* name) {
   resbuf value{};
@@ -73,9 +73,11 @@ bool onLockedLayer(const kds_name entity, LayerLocks& known) {
 }
 
 bool anyLayerLocked() {
+  // The next record is asked for only while none was found locked: each one asked for is ours to
+  // free.
   bool locked = false;
   for (resbuf* record = kxdbTblNext(L"LAYER", 1); record && !locked;
-       record = kxdbTblNext(L"LAYER", 0)) {
+       record = locked ? nullptr : kxdbTblNext(L"LAYER", 0)) {
     const resbuf* flags = entryByGroup(record, 70);
     locked = flags && (flags->value.int16 & 4);
     kxutRelRb(record);

@@ -47,6 +47,9 @@ bool keepTextsInPlane(kds_name set);
 
 // A 16-bit system variable; 0 when the host does not know it.
 std::int16_t shortVariable(const wchar_t* name);
+// The same, with `ok` saying whether the host knew it.
+std::int16_t readShortVariable(const wchar_t* name, bool& ok);
+void writeShortVariable(const wchar_t* name, std::int16_t v);
 
 // Holds a 16-bit system variable at 0 while it lives, then puts back the value it had.
 class ZeroedVariableGuard {

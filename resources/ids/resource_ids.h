@@ -119,6 +119,8 @@ inline constexpr std::uint32_t kAttoutTitle = 2454;
 inline constexpr std::uint32_t kAttoutCannotWrite = 2455;
 inline constexpr std::uint32_t kAttoutCheckFile = 2456;
 inline constexpr std::uint32_t kAttoutDone = 2457;
+inline constexpr std::uint32_t kAttoutNotReadBack = 2473;
+inline constexpr std::uint32_t kAttoutLeftOut = 2474;
 inline constexpr std::uint32_t kAttinTitle = 2458;
 inline constexpr std::uint32_t kAttinCannotOpen = 2459;
 inline constexpr std::uint32_t kAttinReading = 2460;
@@ -154,6 +156,7 @@ inline constexpr std::uint32_t kGatteChanged = 6143;
 inline constexpr std::uint32_t kBurstNothing = 3239;
 inline constexpr std::uint32_t kBurstLeftOut = 2452;
 inline constexpr std::uint32_t kBurstCount = 2453;
+inline constexpr std::uint32_t kBurstNotExploded = 3240;
 
 // Dialog templates and their controls.
 inline constexpr std::uint32_t kTcaseDialog = 2366;

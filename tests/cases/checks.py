@@ -8,6 +8,19 @@ import subprocess
 import ezdxf
 
 
+# ---- attributes ----------------------------------------------------------------------------
+
+def attribute_texts(ctx, tag, text, count):
+    """`count` attributes tagged `tag` show `text` in the saved drawing, and no other of that
+    tag does."""
+    found = [a.dxf.text for insert in ctx.doc(ctx.outputs[-1]).modelspace().query("INSERT")
+             for a in insert.attribs if a.dxf.tag == tag]
+    showing = sum(1 for value in found if value == text)
+    if showing != count or len(found) != count:
+        return [f"{showing} of {len(found)} attributes {tag} show {text!r}, wanted {count} of {count}"]
+    return []
+
+
 # ---- glyphs, measured apart from kxhost -----------------------------------------------------
 
 @functools.lru_cache(maxsize=None)

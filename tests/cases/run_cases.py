@@ -17,6 +17,7 @@ import time
 import tomllib
 
 import ezdxf
+import ezdxf.tools.codepage
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
@@ -58,12 +59,19 @@ def _field(e, value, ids, doc):
 
 
 def _attribs(e, value, ids, doc):
-    for spec in value:
-        spec = dict(spec)
-        ident = spec.pop("id", None)
-        tag, text = spec.pop("tag"), spec.pop("text", "")
-        insert = tuple(spec.pop("insert", e.dxf.insert))
-        attrib = e.add_attrib(tag, text, insert, dxfattribs=spec)
+    for entry in value:
+        entry = dict(entry)
+        ident = entry.pop("id", None)
+        tag, text = entry.pop("tag"), entry.pop("text", "")
+        insert = tuple(entry.pop("insert", e.dxf.get("insert") or (0, 0, 0)))
+        mtext = entry.pop("mtext", None)
+        attrib = e.add_attrib(tag, text, insert, dxfattribs=entry)
+        if mtext is not None:  # a multi-line attribute: { text, and MTEXT attributes }
+            mtext = dict(mtext)
+            contents = mtext.pop("text")
+            embedded = ezdxf.entities.MText.new(dxfattribs=dict(mtext, insert=insert))
+            embedded.text = contents
+            attrib.set_mtext(embedded, graphic_properties=False)
         if ident:
             ids[ident] = attrib.dxf.handle
 
@@ -82,14 +90,36 @@ EXTRA_KEYS = {"text": _contents, "points": _points, "closed": _closed, "boundary
               "reactors": _reactors}
 
 
-def add_entity(layout, spec, ids, doc):
-    spec = dict(spec)
-    kind = spec.pop("type").upper()
-    ident = spec.pop("id", None)
-    spec.pop("space", None)
+def repeated(entry):
+    """An entity with `repeat = N` and `step = [dx, dy]` stands for N copies, each moved by one
+    more step (its points and its attributes' points); only the first keeps the `id`."""
+    count = entry.get("repeat", 1)
+    step = entry.get("step", [0, 0])
+    for k in range(count):
+        copy = {key: v for key, v in entry.items() if key not in ("repeat", "step")}
+        if k:
+            copy.pop("id", None)
+
+            def moved(p):
+                return [p[0] + k * step[0], p[1] + k * step[1]] + list(p[2:])
+            for key in ("insert", "start", "end", "center", "align_point"):
+                if key in copy:
+                    copy[key] = moved(copy[key])
+            if "attribs" in copy:
+                copy["attribs"] = [{name: moved(v) if name == "insert" else v
+                                    for name, v in a.items() if name != "id"}
+                                   for a in copy["attribs"]]
+        yield copy
+
+
+def add_entity(layout, entry, ids, doc):
+    entry = dict(entry)
+    kind = entry.pop("type").upper()
+    ident = entry.pop("id", None)
+    entry.pop("space", None)
     entity = layout.new_entity(kind, {})
     later = []
-    for key, value in spec.items():
+    for key, value in entry.items():
         if entity.dxf.is_supported(key):
             entity.dxf.set(key, tuple(value) if isinstance(value, list) else value)
         elif key in EXTRA_KEYS:
@@ -119,6 +149,8 @@ def build_drawing(case, path, ids):
     doc = ezdxf.new(case.get("version", "R2018"))
     for name, value in case.get("header", {}).items():
         doc.header[name] = tuple(value) if isinstance(value, list) else value
+        if name == "$DWGCODEPAGE":  # ezdxf writes the code page of its encoding
+            doc.encoding = ezdxf.tools.codepage.toencoding(value)
     for name, attrs in case.get("layers", {}).items():
         attrs = dict(attrs)
         lock, freeze = attrs.pop("lock", False), attrs.pop("freeze", False)
@@ -138,14 +170,18 @@ def build_drawing(case, path, ids):
     for name, block in case.get("blocks", {}).items():
         definition = doc.blocks.new(name, base_point=tuple(block.get("base", (0, 0, 0))))
         for key, value in block.items():
-            if key not in ("base", "entities"):
+            if key == "record":  # BLOCK_RECORD attributes: { explode = 0 }
+                for rkey, rvalue in value.items():
+                    definition.block_record.dxf.set(rkey, rvalue)
+            elif key not in ("base", "entities"):
                 definition.block.dxf.set(key, value)
-        for spec in block.get("entities", []):
-            add_entity(definition, spec, ids, doc)
+        for entry in block.get("entities", []):
+            add_entity(definition, entry, ids, doc)
     paper = doc.layouts.get("Layout1")
-    for spec in case.get("entities", []):
-        layout = paper if spec.get("space") == "paper" else doc.modelspace()
-        add_entity(layout, spec, ids, doc)
+    for entry in case.get("entities", []):
+        layout = paper if entry.get("space") == "paper" else doc.modelspace()
+        for copy in repeated(entry):
+            add_entity(layout, copy, ids, doc)
     for name, group in case.get("groups", {}).items():
         made = doc.groups.new(name, selectable=group.get("selectable", True))
         made.extend([doc.entitydb[ids[member]] for member in group["members"]])
@@ -172,6 +208,7 @@ class Record:
 
     def __init__(self, section, kind):
         self.section, self.kind, self.tags, self.code_texts = section, kind, [], []
+        self.leader = None  # the INSERT or POLYLINE an ATTRIB, VERTEX or SEQEND follows
 
     def handle(self):
         for code, value in self.tags:
@@ -218,8 +255,12 @@ def read_records(path):
             raise CaseFailure(f"{path}: groups before the first record")
         current.tags.append((code, value))
         current.code_texts.append(lines[i])
-    keyed, ordinal = {}, {}
+    keyed, ordinal, leader = {}, {}, None
     for record in ordered:
+        if record.kind in ("ATTRIB", "VERTEX", "SEQEND"):
+            record.leader = leader
+        else:
+            leader = record.handle() if record.kind in ("INSERT", "POLYLINE") else None
         key = record.tags[0][1].strip() if record.kind == "HEADER" else record.handle()
         if key is None:
             slot = (record.section, record.kind)
@@ -322,9 +363,12 @@ def compare_drawings(before_path, after_path, run, ids, tolerance):
     padded = codes_padded(before)
     erased = {ids.get(key, key) for key in run.get("erased", [])}
     names = {handle: ident for ident, handle in ids.items()}
+    added = [(key, r) for key, r in after.items() if key not in before]
     for key, record in before.items():
-        if key in erased or record.kind in loose:
-            if key in erased and key in after:
+        # An erased reference takes its attributes and end of sequence with it.
+        gone = key in erased or (record.leader is not None and record.leader in erased)
+        if gone or record.kind in loose:
+            if gone and key in after:
                 problems.append(f"{record.kind} {key} was not erased")
             continue
         if key not in after:
@@ -332,7 +376,7 @@ def compare_drawings(before_path, after_path, run, ids, tolerance):
             continue
         other = after[key]
         changed, reordered = changed_codes(record, other)
-        if key == "$HANDSEED" and any(k not in before for k in after):
+        if key == "$HANDSEED" and added:
             continue
         name, wanted = expected.pop(key, (names.get(key, key), every.get(record.kind, {})))
         if "*value" in wanted:  # a header variable: its one value group, whatever its code
@@ -361,7 +405,6 @@ def compare_drawings(before_path, after_path, run, ids, tolerance):
                                 f"wanted {value!r}")
     for key, (name, _) in expected.items():
         problems.append(f"no record {name} in the drawing to change")
-    added = [(key, r) for key, r in after.items() if key not in before]
     problems += match_added(added, run.get("added", []), loose, tolerance, ids)
     return problems
 
@@ -370,10 +413,10 @@ def match_added(added, specs, loose, tolerance, ids):
     """Each new record must be one the case expects ("added" entries, each with a type, groups
     to match and a count), and each expected one must be there."""
     problems, quota = [], []
-    for spec in specs:
-        spec = dict(spec)
-        quota.append([spec.pop("count", 1), spec.pop("id", None), spec.pop("type").upper(),
-                      {int(c): v for c, v in spec.items()}])
+    for entry in specs:
+        entry = dict(entry)
+        quota.append([entry.pop("count", 1), entry.pop("id", None), entry.pop("type").upper(),
+                      {int(c): v for c, v in entry.items()}])
     for key, record in added:
         for slot in quota:
             count, ident, kind, groups = slot
@@ -555,16 +598,17 @@ def check_values(doc, run, ids, tolerance):
     return problems
 
 
-def check_transcript(transcript, run):
+def check_transcript(transcript, run, ids):
     problems, position = [], 0
-    for text in run.get("output", []):
+    run = substitute({key: run.get(key, []) for key in ("output", "not_output")}, ids)
+    for text in run["output"]:
         found = transcript.find(text, position)
         if found < 0:
             where = "at all" if transcript.find(text) < 0 else "in that order"
             problems.append(f"the transcript does not show {text!r} {where}")
         else:
             position = found + len(text)
-    for text in run.get("not_output", []):
+    for text in run["not_output"]:
         if text in transcript:
             problems.append(f"the transcript shows {text!r}")
     return problems
@@ -596,8 +640,8 @@ def run_case(case, kxhost, keep, timeout):
         if "config" in case:
             seed_settings(os.path.join(work, "settings"), case["config"])
         for name, text in case.get("files", {}).items():
-            with open(os.path.join(work, name), "w", encoding="utf-8", newline="") as f:
-                f.write(text)
+            with open(os.path.join(work, name), "wb") as f:
+                f.write(file_bytes(text, dict(ids, work=work)))
         runs = case.get("run", [case])
         tolerance = case.get("tolerance", 1e-6)
         source = drawing
@@ -617,7 +661,7 @@ def run_case(case, kxhost, keep, timeout):
             for text in run.get("errors", []):
                 if text not in errors:
                     local.append(f"standard error does not show {text!r}: {errors.strip()}")
-            local += check_transcript(transcript, run)
+            local += check_transcript(transcript, run, ids)
             if os.path.exists(output):
                 local += compare_drawings(source, output, run, ids, tolerance)
                 try:
@@ -639,7 +683,7 @@ def run_case(case, kxhost, keep, timeout):
                 else:
                     with open(path, "rb") as f:
                         got = f.read()
-                    want = text.encode("utf-8") if isinstance(text, str) else bytes(text)
+                    want = file_bytes(text, dict(ids, work=work))
                     if got != want:
                         local.append(f"{name} holds {got!r}, wanted {want!r}")
             if after_png:
@@ -671,6 +715,17 @@ def run_case(case, kxhost, keep, timeout):
             shutil.copytree(work, target)
         shutil.rmtree(work, ignore_errors=True)
     return problems
+
+
+def file_bytes(entry, names):
+    """The bytes of a file the case gives or expects: its text with "{id}" replaced by handles,
+    in UTF-8, or `{ text = "...", encoding = "gbk" }` (any Python codec: "utf-8-sig" and "utf-16"
+    write a byte-order mark), or a list of byte values."""
+    if isinstance(entry, list):
+        return bytes(entry)
+    if isinstance(entry, dict):
+        return substitute(entry["text"], names).encode(entry.get("encoding", "utf-8"))
+    return substitute(entry, names).encode("utf-8")
 
 
 def run_named_check(check, ctx):

@@ -113,9 +113,9 @@ constexpr std::pair<std::uint32_t, std::uint32_t> kUsedIds[] = {
     {2350, 2350}, {2352, 2357}, {2622, 2622},                              // TCIRCLE
     {2343, 2343}, {2570, 2576}, {3508, 3510}, {3564, 3566},                // masks
     {6801, 6804},                                                          // TEXTTOFRONT
-    {2454, 2458}, {2100, 2100}, {2404, 2404}, {2459, 2468}, {2470, 2472},  // ATTOUT, ATTIN
+    {2454, 2458}, {2100, 2100}, {2404, 2404}, {2459, 2468}, {2470, 2474},  // ATTOUT, ATTIN
     {6123, 6124}, {6126, 6129}, {6132, 6132}, {6135, 6143},                // GATTE
-    {2452, 2453}, {3239, 3239},                                            // BURST
+    {2452, 2453}, {3239, 3240},                                            // BURST
 };
 
 // The local name of each command: its global name, since this module is the English one.
@@ -180,8 +180,8 @@ TEST_F(ResourceModule, TextsReadAsCommandLineLinesWithTheirArguments) {
       {2348, L"d"},  {2626, L"dd"},  {2350, L"f"}, {2354, L"s"}, {2355, L"s"}, {2622, L"sds"},
       {2570, L"fs"}, {2571, L"fsd"}, {3508, L"s"}, {3509, L"s"}, {2343, L"f"}, {2575, L"d"},
       {6803, L"d"},  {2455, L"s"},   {2457, L"s"}, {2462, L"d"}, {2464, L"s"}, {2100, L"s"},
-      {2468, L"ss"}, {6141, L"ss"},  {6143, L"d"}, {2452, L"d"}, {2453, L"d"}, {3529, L"d"},
-      {3530, L"d"},
+      {2468, L"ss"}, {6141, L"ss"},  {6143, L"d"}, {2452, L"d"}, {2453, L"d"}, {2473, L"s"},
+      {2474, L"s"},  {3240, L"d"},   {3529, L"d"}, {3530, L"d"},
   };
   // Texts that do not open a line of their own: names, keyword lists, dialog and box titles,
   // the question box's text, and pieces printed after another on the same line.

@@ -38,19 +38,6 @@ double offsetFactor = 0.5;
 int solidColor = 7;
 CString maskTypeName;
 
-std::int16_t readShort(const wchar_t* name, bool& ok) {
-  resbuf value{};
-  ok = kxedGetVar(name, &value) == KXRT_NORM;
-  return ok ? value.value.int16 : 0;
-}
-
-void writeShort(const wchar_t* name, std::int16_t v) {
-  resbuf value{};
-  value.code = KXRT_SHORT;
-  value.value.int16 = v;
-  kxedSetVar(name, &value);
-}
-
 // The entity's type (group 0) into `type`; empty when the list cannot be read.
 void entityType(const kds_name entity, wchar_t (&type)[kTypeCapacity]) {
   type[0] = L'\0';
@@ -218,7 +205,7 @@ void convert(KxGePoint3d& point, const resbuf& from, const resbuf& to) {
 // its transparency and image display switched off. False when the host made none.
 bool makeWipeout(const KxGePoint3d corners[4], kds_name mask) {
   bool read = false;
-  if (readShort(L"WIPEOUTFRAME", read) != 0 && read) writeShort(L"WIPEOUTFRAME", 0);
+  if (readShortVariable(L"WIPEOUTFRAME", read) != 0 && read) writeShortVariable(L"WIPEOUTFRAME", 0);
   double outline[5][3];
   for (int k = 0; k < 5; ++k) {
     KxGePoint3d p = corners[k % 4];
@@ -397,10 +384,10 @@ void leaveOutLockedTexts(kds_name set) {
 void TEXTMASK() {
   ResourceGuard guard;
   bool pickfirstRead = false;
-  const std::int16_t pickfirst = readShort(L"PICKFIRST", pickfirstRead);
-  writeShort(L"PICKFIRST", 0);
+  const std::int16_t pickfirst = readShortVariable(L"PICKFIRST", pickfirstRead);
+  writeShortVariable(L"PICKFIRST", 0);
   const auto restorePickfirst = [&] {
-    if (pickfirstRead && pickfirst != -1) writeShort(L"PICKFIRST", pickfirst);
+    if (pickfirstRead && pickfirst != -1) writeShortVariable(L"PICKFIRST", pickfirst);
   };
 
   resbuf* filter =
@@ -446,10 +433,10 @@ void TEXTMASK() {
 void TEXTUNMASK() {
   ResourceGuard guard;
   bool pickfirstRead = false;
-  const std::int16_t pickfirst = readShort(L"PICKFIRST", pickfirstRead);
-  writeShort(L"PICKFIRST", 0);
+  const std::int16_t pickfirst = readShortVariable(L"PICKFIRST", pickfirstRead);
+  writeShortVariable(L"PICKFIRST", 0);
   const auto restorePickfirst = [&] {
-    if (pickfirstRead && pickfirst != -1) writeShort(L"PICKFIRST", pickfirst);
+    if (pickfirstRead && pickfirst != -1) writeShortVariable(L"PICKFIRST", pickfirst);
   };
 
   const CString prompt = loadString(res::kTextunmaskSelect);

@@ -1,7 +1,6 @@
 // TCOUNT: numbers texts in the order the user chooses, with a start and an increment, placing
 // each number instead of the text, before or after it, or in place of a search string.
 
-#include <cstdio>
 #include <cwctype>
 #include <string>
 
@@ -51,6 +50,44 @@ bool askOrder(const kds_name set, SSOrderList& records) {
   return true;
 }
 
+enum class NumberRead { kNone, kNumber, kOutOfRange };
+
+// Reads a whole number where "%d" would: after blanks, an optional sign and digits. A number
+// beyond the 32-bit range is out of range rather than wrapped to another one.
+NumberRead readWholeNumber(const wchar_t*& at, int& value) {
+  const wchar_t* p = at;
+  while (std::iswspace(static_cast<wint_t>(*p))) ++p;
+  const bool negative = *p == L'-';
+  if (*p == L'-' || *p == L'+') ++p;
+  if (*p < L'0' || *p > L'9') return NumberRead::kNone;
+  long long magnitude = 0;
+  bool tooLarge = false;
+  for (; *p >= L'0' && *p <= L'9'; ++p) {
+    if (!tooLarge) magnitude = magnitude * 10 + (*p - L'0');
+    tooLarge = tooLarge || magnitude > 2147483648LL;
+  }
+  at = p;
+  const long long signedValue = negative ? -magnitude : magnitude;
+  if (tooLarge || signedValue > 2147483647LL) return NumberRead::kOutOfRange;
+  value = static_cast<int>(signedValue);
+  return NumberRead::kNumber;
+}
+
+// "start" or "start,increment", read as "%d,%d" reads them; how many were read, 0 when the reply
+// does not start with a number or holds one out of range.
+int readStartAndIncrement(const wchar_t* reply, int& start, int& increment) {
+  const wchar_t* at = reply;
+  int first = 0, second = 0;
+  if (readWholeNumber(at, first) != NumberRead::kNumber) return 0;
+  NumberRead secondRead = NumberRead::kNone;
+  if (*at == L',') secondRead = readWholeNumber(++at, second);
+  if (secondRead == NumberRead::kOutOfRange) return 0;
+  start = first;
+  if (secondRead == NumberRead::kNone) return 1;
+  increment = second;
+  return 2;
+}
+
 bool askStartAndIncrement(int& start, int& increment) {
   start = 1;
   increment = 1;
@@ -60,13 +97,7 @@ bool askStartAndIncrement(int& start, int& increment) {
     const int status = kxedGetString(0, prompt, reply, kReplyCapacity);
     if (status == KXRT_CANCEL) return false;
     if (status != KXRT_NORM || reply[0] == L'\0') return true;
-    int first = 0, second = 0;
-    const int read = std::swscanf(reply, L"%d,%d", &first, &second);
-    if (read >= 1) {
-      start = first;
-      if (read == 2) increment = second;
-      return true;
-    }
+    if (readStartAndIncrement(reply, start, increment) > 0) return true;
     printString(res::kTcountStartInvalid);
     prompt = loadString(res::kTcountStartInvalid);
   }

@@ -5,7 +5,8 @@
 
 #include <cstdint>
 
-typedef std::uint32_t DWORD;  // 32 bits, as on the platform the modules were written for
+#include "kx/kxwindef.h"
+
 typedef DWORD LCID;
 
 constexpr LCID KX_LCID_CHINESE_SIMPLIFIED = 0x0804;
@@ -29,6 +30,25 @@ extern "C" {
 // a destination too small for the result (then nothing is written). The locale is not consulted.
 int LCMapStringW(LCID locale, DWORD mapFlags, const wchar_t* source, int sourceCount,
                  wchar_t* destination, int destinationCount);
+
+// Code pages for the two calls below: the ANSI code page (RvCharFormatter::ansiCodePage) or
+// UTF-8; any other number is a Windows code page RvCharFormatter::setAnsiCodePage accepts.
+constexpr UINT CP_ACP = 0;
+constexpr UINT CP_UTF8 = 65001;
+constexpr DWORD MB_ERR_INVALID_CHARS = 0x8;
+
+// Whether `byte` starts a two-byte character of the code page (never in UTF-8 or a single-byte
+// page). FALSE for a code page the host does not know.
+BOOL IsDBCSLeadByteEx(UINT codePage, BYTE byte);
+
+// Decodes `byteCount` bytes of `bytes` (-1: up to and including a terminating null) in the code
+// page into `wide`, one character per complete character of the page: no escape form is
+// interpreted. Bytes that are not a character become U+FFFD, or make the call fail with
+// MB_ERR_INVALID_CHARS. Returns the number of characters written; with wideCount 0 nothing is
+// written and the count needed is returned. 0 on failure: an unknown code page or flag, a null
+// or empty input, or a `wide` too small (nothing is written then).
+int MultiByteToWideChar(UINT codePage, DWORD flags, const char* bytes, int byteCount, wchar_t* wide,
+                        int wideCount);
 
 }  // extern "C"
 

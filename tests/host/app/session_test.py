@@ -2,7 +2,8 @@
 """A user session driven by scripts through a test module that asks everything a module can:
 replies accepted, refused and asked again, cancelled by the end of the script; a dialog, a
 message box, the file dialog and the colour dialog; settings that are still there in the next
-kxhost run. Usage: session_test.py KXHOST SESSION_MODULE WORKDIR"""
+kxhost run, a damaged settings file set aside (a second one beside the first), and one of a later
+kxhost left alone. Usage: session_test.py KXHOST SESSION_MODULE WORKDIR"""
 
 import os
 import re
@@ -53,8 +54,9 @@ first = run("\n".join([
     "KXSETTINGS", "2025=0", "2006", "OK", "maybe", "Yes", report, "2", "300", "1",
     "KXFAULT",
     "KXASK"]) + "\n", "-o", os.path.join(WORK, "saved.dxf"))
-if first.returncode != 0:
-    fail(f"the first run ended with status {first.returncode}", first)
+# Refused replies were asked again and the run went on; its status says one was refused.
+if first.returncode != 6:
+    fail(f"the first run ended with status {first.returncode}, not 6 (a refused reply)", first)
 out = first.stdout
 expect_lines(out, "Keyword: No", "Number: 2.5", "Whole number: 7", "Title: Hello world",
              "Input: Center", "Distance: 5", "Angle: 90", f"Picked: {line.dxf.handle}",
@@ -80,11 +82,31 @@ if second.returncode != 0:
 expect_lines(second.stdout, "Run 2, stored choice: join=0 order=0", "Stored: join=0 order=0",
              "Colour: 7")
 
-# A damaged settings store is reported, set aside and replaced; the run goes on.
-with open(os.path.join(CONFIG, "settings.txt"), "wb") as f:
-    f.write(b"\x00\xffnot settings at all\n")
-third = run("KXSETTINGS\nCancel\n")
-if third.returncode != 0 or "Run 1, stored choice: <none>" not in third.stdout:
-    fail("a damaged settings store stopped the run or was not replaced", third)
-if len(third.stderr.strip().splitlines()) != 1 or "settings" not in third.stderr:
-    fail("a damaged settings store was not reported in one line", third)
+# A damaged settings store is reported, set aside and replaced; the run goes on. A second damaged
+# store is set aside beside the first, which stays as it was.
+SETTINGS = os.path.join(CONFIG, "settings.txt")
+for damage, aside in [(b"\x00\xffnot settings at all\n", "settings.txt.damaged"),
+                      (b"kxhost settings 1\n[nonsense\n", "settings.txt.damaged.2")]:
+    with open(SETTINGS, "wb") as f:
+        f.write(damage)
+    third = run("KXSETTINGS\nCancel\n")
+    if third.returncode != 0 or "Run 1, stored choice: <none>" not in third.stdout:
+        fail("a damaged settings store stopped the run or was not replaced", third)
+    if len(third.stderr.strip().splitlines()) != 1 or not third.stderr.strip().endswith(aside):
+        fail(f"a damaged settings store was not reported in one line naming {aside}", third)
+    with open(os.path.join(CONFIG, aside), "rb") as f:
+        if f.read() != damage:
+            fail(f"{aside} does not hold the damaged store", third)
+with open(os.path.join(CONFIG, "settings.txt.damaged"), "rb") as f:
+    if f.read() != b"\x00\xffnot settings at all\n":
+        fail("the second damaged store replaced the first one set aside", third)
+
+# Settings of a later kxhost are kept as they are: this run keeps its own in memory.
+later = b"kxhost settings 7\nwhatever that format holds\n"
+with open(SETTINGS, "wb") as f:
+    f.write(later)
+fourth = run("KXSETTINGS\n2025=0\nOK\nNo\n\n")
+with open(SETTINGS, "rb") as f:
+    kept = f.read()
+if fourth.returncode != 0 or kept != later or "later kxhost (format 7)" not in fourth.stderr:
+    fail("the settings of a later kxhost were not left alone, or not said", fourth)

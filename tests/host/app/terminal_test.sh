@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # kxhost typed at a terminal, in a detached tmux session: a typo mended with editing keys, a prompt
-# answered, a line recalled with Up, Ctrl-C at a prompt, Tab on a command name, QUIT; then a second
-# run that finds the history of the first and ends with Ctrl-D. The screen must show each prompt
-# once, with no empty line between a reply and the next prompt.
+# answered, a line recalled with Up, Ctrl-C at a prompt, Tab on a command name, QUIT with changes
+# not saved, which asks whether to save them; then a second run that finds the history of the
+# first and ends with Ctrl-D, and a third whose Ctrl-D with changes asks too. The screen must show
+# each prompt once, with no empty line between a reply and the next prompt.
 #
 # Usage: terminal_test.sh KXHOST DRAWING WORKDIR   (exit 77: skipped, tmux is missing)
 set -euo pipefail
@@ -62,7 +63,7 @@ start() {
   run=$((run + 1))
   socket="kxterm-$$-$run"
   tmuxc new-session -d -s kx -x 100 -y 30 \
-    "cd '$work' && INPUTRC=/dev/null '$kxhost' '$drawing' -o '$work/out.dxf' --config '$work/config'; \
+    "cd '$work' && INPUTRC=/dev/null '$kxhost' '$drawing' -o out.dxf --config '$work/config'; \
      echo \"kxhost ended: \$?\"; sleep 30"
 }
 
@@ -97,6 +98,14 @@ wait_last_line "Enter variable name:"
 keys C-c
 wait_last_line "Command:"
 keys Q U I T Enter
+# The layer made is not saved yet. ^C goes back to the command line; QUIT asks again, and Enter
+# saves.
+wait_last_line "Save changes to out.dxf? [Yes/No] <Yes>:"
+keys C-c
+wait_last_line "Command:"
+keys Q U I T Enter
+wait_last_line "Save changes to out.dxf? [Yes/No] <Yes>:"
+keys Enter
 wait_last_line "kxhost ended: 0"
 
 expected="Command: LAYER
@@ -110,6 +119,11 @@ Command: SETVAR
 Enter variable name: ^C
 *Cancel*
 Command: QUIT
+Save changes to out.dxf? [Yes/No] <Yes>: ^C
+*Cancel*
+Command: QUIT
+Save changes to out.dxf? [Yes/No] <Yes>:
+Saved out.dxf.
 kxhost ended: 0"
 [[ "$(screen)" == "$expected" ]] || fail "the screen is not the expected transcript:
 $expected"
@@ -133,5 +147,23 @@ wait_last_line "kxhost ended: 0"
 [[ "$(screen)" == $'Command:\nkxhost ended: 0' ]] || fail "Ctrl-D did not end the input cleanly"
 [[ -s "$work/out.dxf" ]] || fail "the drawing was not saved at the end of the input"
 [[ "$(cat "$work/config/history")" == "$history" ]] || fail "a run with nothing typed changed the history"
+
+# --- Third run: Ctrl-D with a change not saved asks; No leaves the file as it was --------------
+rm -f "$work/out.dxf"
+start
+wait_last_line "Command:"
+keys L A Y E R Enter
+wait_last_line "Enter an option [Make/Set/New/Lock/Unlock]:"
+keys M Enter
+wait_last_line "Enter layer name:"
+keys T h r o w n Enter
+wait_last_line "Enter an option [Make/Set/New/Lock/Unlock]:"
+keys Enter
+wait_last_line "Command:"
+keys C-d
+wait_last_line "Save changes to out.dxf? [Yes/No] <Yes>:"
+keys N o Enter
+wait_last_line "kxhost ended: 0"
+[[ ! -e "$work/out.dxf" ]] || fail "changes the user chose not to save were saved"
 
 echo "terminal test passed"

@@ -212,7 +212,6 @@ TEST(BadInput, FuzzerFindingsReadAndWriteStably) {
       // Last lines that are not an end-of-file record: "EOF " with a blank, EOF as a value
       // without a line end, and a trailer without a line end (which gains one silently).
       "  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n  0\nEOF ",
-      "  0\nSECTION\n  2\nEOF",
       "  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n  0\nEOF\nabc",
       // A section left open that ends in the middle of an ENDSEC.
       kx::test::dxfText("0 SECTION | 2 HEADER | 9 $A | 1 x | 0 ENDSEC | 9 $B | 1 y | 0 SECTION\n"
@@ -226,6 +225,8 @@ TEST(BadInput, FuzzerFindingsReadAndWriteStably) {
     }
     expectStableOutput(loaded);
   }
+  // A section cut off in its name is all there is: no drawing is left to repair.
+  EXPECT_THROW(readDxf("  0\nSECTION\n  2\nEOF", "found.dxf"), DxfError);
   // A seed at the top of the handle range does not wrap around to handle 0.
   LoadedDrawing seeded = readDxf(topSeed, "seed.dxf");
   EXPECT_GT(seeded.db.allocateHandle(), 0u);

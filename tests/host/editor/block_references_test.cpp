@@ -124,6 +124,16 @@ TEST_F(BlockReferencesTest, RefusedReferencesLeaveTheDrawingAlone) {
   expectPoint(n, 10, {3, 0, 0});
   EXPECT_NEAR(n.real(41), 3, 1e-9);
   EXPECT_NEAR(n.real(42), 3, 1e-9);
+
+  // Writers of flat drawings leave the Z scale 0: what lies in the XY plane explodes all the same.
+  std::vector<NewTag> flat{
+      {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockReference"}, {2, "Round"}};
+  pushPoint(flat, 10, {0, 0, 0});
+  flat.push_back({43, "0.0"});
+  const ObjectId flatRef = kx::db::addEntity(db, model, "INSERT", flat);
+  const kx::editor::ExplodedReference circles = kx::editor::explodeReference(db, flatRef);
+  EXPECT_TRUE(circles.error.empty()) << circles.error;
+  EXPECT_EQ(circles.entities.size(), 1u);
 }
 
 // INNER holds a line from (0,0) to (10,0); OUTER holds INNER at (0,5); the drawing holds OUTER

@@ -5,12 +5,15 @@
 
 #include "editor/prompts.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <numbers>
-#include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "db/header_values.h"
@@ -56,20 +59,46 @@ class PromptsTest : public test::ReplyTest {
   Document& doc;
 };
 
-TEST(InputSource, QueuedLinesFirstThenTheReaderCommentsSkipped) {
+// Lines through a pipe, as a script on standard input comes.
+std::unique_ptr<LineReader> piped(std::string_view bytes) {
+  int ends[2];
+  EXPECT_EQ(::pipe(ends), 0);
+  EXPECT_EQ(::write(ends[1], bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  ::close(ends[1]);
+  return std::make_unique<FileLineReader>(ends[0], true);
+}
+
+TEST(InputSource, QueuedLinesFirstThenTheReaderCommentsSkippedLinesNotTextMarked) {
   InputSource source;
-  auto stream = std::make_unique<std::istringstream>(
-      "; a comment\r\nfirst\r\n   ;indented comment\n\xC3\xA9t\xC3\xA9\n\xE9\n");
-  source.setReader(std::make_unique<StreamLineReader>(std::move(stream)));
+  using namespace std::string_view_literals;
+  source.setReader(
+      piped("\xEF\xBB\xBF; a comment after a byte order mark\r\nfirst\r\n"
+            "   ;indented comment\n\xC3\xA9t\xC3\xA9\n\xE9t\xE9\na\0b\nlast"sv));
   source.queue(L"-c line");
   source.queue(L";not a reply either");
-  EXPECT_EQ(*source.peek(), L"-c line");
-  EXPECT_EQ(source.next(), L"-c line");
-  EXPECT_EQ(source.next(), L"first");  // CR dropped
-  EXPECT_EQ(source.next(), L"\u00e9t\u00e9");
-  EXPECT_EQ(source.next(), L"\u00e9");  // a lone Latin-1 byte stands for itself
+  EXPECT_EQ(source.peek()->text, L"-c line");
+  EXPECT_EQ(source.next()->text, L"-c line");
+  EXPECT_EQ(source.next()->text, L"first");  // CR dropped
+  EXPECT_EQ(source.next()->text, L"\u00e9t\u00e9");
+  // Lines that cannot be replies come whole, with what is wrong with them shown.
+  const std::optional<InputLine> latin1 = source.next();
+  EXPECT_EQ(latin1->text, L"\\xE9t\\xE9");
+  EXPECT_NE(latin1->fault.find(L"UTF-8"), std::wstring::npos);
+  const std::optional<InputLine> zero = source.next();
+  EXPECT_EQ(zero->text, L"a\\0b");
+  EXPECT_NE(zero->fault.find(L"zero byte"), std::wstring::npos);
+  EXPECT_EQ(source.next()->text, L"last");  // no line end after the last line
   EXPECT_TRUE(source.atEnd());
   EXPECT_FALSE(source.next());
+  EXPECT_EQ(source.failure(), "");
+}
+
+TEST(InputSource, AReadErrorIsAFailureNotTheEnd) {
+  InputSource source;
+  // A folder opens for reading; reading it fails.
+  source.setReader(std::make_unique<FileLineReader>(::open(KX_SOURCE_DIR, O_RDONLY), true));
+  EXPECT_FALSE(source.next());
+  EXPECT_NE(source.failure(), "");
 }
 
 TEST(KeywordList, AbbreviationsWholeWordsAndLocalGlobalHalves) {

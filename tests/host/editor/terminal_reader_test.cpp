@@ -19,6 +19,7 @@
 #include "kx/kxedinput.h"
 #include "support/files.h"
 #include "support/sdk_fixture.h"
+#include "support/utf8.h"
 
 namespace kx::editor {
 namespace {
@@ -85,14 +86,14 @@ TEST_F(TranscriptTest, ScriptTranscriptHasNoEmptyLineBetweenReplyAndPrompt) {
 class EditorStandIn : public LineReader {
  public:
   explicit EditorStandIn(std::vector<std::wstring> lines) : lines_(std::move(lines)) {}
-  std::optional<std::wstring> readLine() override {
+  std::optional<std::string> readLine() override {
     prompts.push_back(Transcript::instance().takeOpenLine());
     if (next_ == lines_.size()) {
       Transcript::instance().setReplyShown(false);
       return std::nullopt;
     }
     Transcript::instance().setReplyShown(true);
-    return lines_[next_++];
+    return kx::support::toUtf8(lines_[next_++]);
   }
   std::vector<std::wstring> prompts;
 

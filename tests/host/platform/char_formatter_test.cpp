@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 
 #include "kx/kxchars.h"
 
@@ -82,3 +83,32 @@ TEST(CharFormatterTest, Utf8AndUtf16ByteOrderAndSurrogatePairs) {
 }
 
 }  // namespace
+
+TEST(CharFormatterTest, CodePageDecodingReadsWhatTheWritersWrite) {
+  CodePageGuard guard;
+  const auto decode = [](UINT page, std::string_view bytes, DWORD flags = 0) {
+    wchar_t out[16];
+    const int n =
+        MultiByteToWideChar(page, flags, bytes.data(), static_cast<int>(bytes.size()), out, 16);
+    return std::wstring(out, static_cast<std::size_t>(n));
+  };
+  ASSERT_TRUE(RvCharFormatter::setAnsiCodePage(936));
+  EXPECT_TRUE(IsDBCSLeadByteEx(CP_ACP, 0xD6));
+  EXPECT_FALSE(IsDBCSLeadByteEx(CP_ACP, 'A'));
+  EXPECT_FALSE(IsDBCSLeadByteEx(1252, 0xD6));
+  EXPECT_FALSE(IsDBCSLeadByteEx(CP_UTF8, 0xE4));
+  EXPECT_EQ(decode(CP_ACP, "\xD6\xD0\x41"), L"中A");
+  // Escapes are the writers' business, not the code page's.
+  EXPECT_EQ(decode(CP_ACP, "\\U+4E2D"), L"\\U+4E2D");
+  // Shift-JIS: a trail byte that is a backslash belongs to its character.
+  EXPECT_EQ(decode(932, "\x95\x5C"), L"表");
+  EXPECT_EQ(decode(CP_UTF8, "\xE4\xB8\xAD\xF0\x9F\x98\x80"), L"中\U0001F600");
+  // A broken character: U+FFFD and the next byte read on its own, or a refusal.
+  EXPECT_EQ(decode(CP_ACP, "\xD6\x7F"), L"\uFFFD\x7F");
+  EXPECT_EQ(decode(CP_ACP, "A\xD6"), L"A\uFFFD");
+  EXPECT_EQ(decode(CP_ACP, "A\xD6", MB_ERR_INVALID_CHARS), L"");
+  EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "\xD6\xD0\x41", 3, nullptr, 0), 2);
+  wchar_t small[1];
+  EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "\xD6\xD0\x41", 3, small, 1), 0);
+  EXPECT_EQ(MultiByteToWideChar(437, 0, "A", 1, small, 1), 0);
+}

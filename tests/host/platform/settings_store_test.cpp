@@ -153,7 +153,7 @@ TEST_F(SettingsStoreTest, DamagedFileIsReportedAndReplaced) {
       {"kxhost settings 1\n[key \"A\"]\n\"e\" bytes 3 abc\nend\n", "line 3: an odd number"},
       {"kxhost settings 1\n[key \"A\"]\n\"e\" sz \"\\u{zz}\"\nend\n", "line 3: a bad \\u"},
       {"kxhost settings 1\nend\n[key \"A\"]\n", "line 3: text after the end line"},
-      {"kxhost settings 2\nend\n", "line 1: a format this kxhost does not know (2)"},
+      {"kxhost settings 0\nend\n", "line 1: a format this kxhost does not know (0)"},
   };
   for (std::size_t cut = 0; cut + 1 < whole.size(); ++cut)
     cases.push_back({whole.substr(0, cut), ""});

@@ -176,6 +176,47 @@ TEST(TextEntity, ExtentsAreInWorldCoordinatesForAnyPlane) {
   EXPECT_NO_THROW(updateTextPosition(db, addText(db, s)));
 }
 
+// The placement kept between reads is the one laying the text out again gives, whatever changed
+// since: the text's groups, its style's font, or another text placed in between.
+TEST(TextEntity, KeptPlacementIsTheTextAsItStandsNow) {
+  Database db = kx::db::newDrawing();
+  const ObjectId serif = kx::db::addTableRecord(
+      db, "STYLE",
+      kx::test::newTags(
+          "100 AcDbSymbolTableRecord | 100 AcDbTextStyleTableRecord | 2 Serif"
+          " | 70 0 | 40 0.0 | 41 1.0 | 50 0.0 | 71 0 | 42 2.5 | 3 DejaVuSerif.ttf | 4"));
+  TextParams s;
+  s.text = "Kept";
+  s.position = {0, 0, 0};  // stale: the alignment point anchors the text
+  s.alignment = Vec3{100, 50, 0};
+  s.horizontal = 2;
+  s.style = "Serif";
+  const ObjectId id = addText(db, s);
+  s.horizontal = 1;
+  s.text = "Other";
+  const ObjectId other = addText(db, s);
+  auto expectFresh = [&](ObjectId text) {
+    const TextPlacement kept = textPlacement(db, text);
+    const TextEntity fresh = readTextPlacement(db, text);
+    EXPECT_TRUE(kept.laidOut);
+    EXPECT_EQ(kept.insertion.x, fresh.insertion.x);
+    EXPECT_EQ(kept.insertion.y, fresh.insertion.y);
+    return kept.insertion.x;
+  };
+  const double first = expectFresh(id);
+  EXPECT_NE(expectFresh(other), first);
+  EXPECT_EQ(expectFresh(id), first);
+  EXPECT_TRUE(updateTextPosition(db, id));  // writes 10 and keeps what it placed
+  EXPECT_EQ(expectFresh(id), first);
+  kx::db::ObjectFields(db, id).setString(1, L"Kept longer");
+  const double longer = expectFresh(id);
+  EXPECT_LT(longer, first);
+  EXPECT_NE(expectFresh(other), longer);
+  EXPECT_EQ(expectFresh(id), longer);
+  kx::db::ObjectFields(db, serif).setRawText(3, "cour.ttf");
+  EXPECT_NE(expectFresh(id), longer);
+}
+
 TEST(TextEntity, StylesAreFoundByNameWhateverTheCase) {
   Database db = kx::db::newDrawing();
   const ObjectId serif = kx::test::addStyle(db, "Drawing Serif", "DejaVuSerif.ttf");
