@@ -189,6 +189,29 @@ TEST_F(SettingsStoreTest, DamagedFileIsReportedAndReplaced) {
     EXPECT_EQ(warnings.size(), 1u);
   }
 
+  // A second damaged file goes beside the first, which stays as it was.
+  writeRaw("not settings either\n");
+  warnings.clear();
+  store(dir).setProfile(L"S", L"e", 7);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_NE(warnings[0].find("kept as settings.txt.damaged.2"), std::string::npos) << warnings[0];
+  EXPECT_EQ(kx::test::readFile(dir / "settings.txt.damaged.2"), "not settings either\n");
+  EXPECT_EQ(kx::test::readFile(dir / "settings.txt.damaged"), cases.back().bytes);
+
+  // The settings of a later kxhost are the user's: left as they are, this run keeps its own.
+  const std::string later = "kxhost settings 7\nwhatever that format holds\n";
+  writeRaw(later);
+  warnings.clear();
+  {
+    SettingsStore s = store(dir);
+    s.setProfile(L"S", L"e", 8);
+    EXPECT_EQ(s.profile(L"S", L"e"), ProfileValue(8));
+    EXPECT_TRUE(s.inMemoryOnly());
+  }
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_NE(warnings[0].find("later kxhost (format 7)"), std::string::npos) << warnings[0];
+  EXPECT_EQ(kx::test::readFile(dir / "settings.txt"), later);
+
   // Without the last newline nothing is lost.
   fs::remove_all(dir);
   writeRaw(whole.substr(0, whole.size() - 1));
