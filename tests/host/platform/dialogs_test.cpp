@@ -4,7 +4,6 @@
 // navigation dialog, which are prompts too.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -26,7 +25,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using kx::editor::InputSource;
-using kx::editor::Prompter;
 
 using PromptTest = kx::test::ReplyTest;
 
@@ -44,12 +42,6 @@ class DialogsTest : public PromptTest {
   }
   void SetUp() override {
     ASSERT_NE(resources, nullptr) << "the test resource module did not load";
-  }
-
-  // What was printed after the first `marker`.
-  std::wstring after(std::wstring_view marker) const {
-    const auto at = printed.find(marker);
-    return at == std::wstring::npos ? std::wstring() : printed.substr(at + marker.size());
   }
 
   HINSTANCE previous = nullptr;
