@@ -126,11 +126,7 @@ TEST_F(BlockReferencesTest, RefusedReferencesLeaveTheDrawingAlone) {
   EXPECT_NEAR(n.real(42), 3, 1e-9);
 
   // Writers of flat drawings leave the Z scale 0: what lies in the XY plane explodes all the same.
-  std::vector<NewTag> flat{
-      {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockReference"}, {2, "Round"}};
-  pushPoint(flat, 10, {0, 0, 0});
-  flat.push_back({43, "0.0"});
-  const ObjectId flatRef = kx::db::addEntity(db, model, "INSERT", flat);
+  const ObjectId flatRef = addInsert(db, "Round", {0, 0, 0}, {1, 1, 0});
   const kx::editor::ExplodedReference circles = kx::editor::explodeReference(db, flatRef);
   EXPECT_TRUE(circles.error.empty()) << circles.error;
   EXPECT_EQ(circles.entities.size(), 1u);

@@ -180,12 +180,8 @@ TEST(TextEntity, ExtentsAreInWorldCoordinatesForAnyPlane) {
 // since: the text's groups, its style's font, or another text placed in between.
 TEST(TextEntity, KeptPlacementIsTheTextAsItStandsNow) {
   Database db = kx::db::newDrawing();
-  const ObjectId serif = kx::db::addTableRecord(
-      db, "STYLE",
-      kx::test::newTags(
-          "100 AcDbSymbolTableRecord | 100 AcDbTextStyleTableRecord | 2 Serif"
-          " | 70 0 | 40 0.0 | 41 1.0 | 50 0.0 | 71 0 | 42 2.5 | 3 DejaVuSerif.ttf | 4"));
-  TextParams s;
+  const ObjectId serif = kx::test::addStyle(db, "Serif", "DejaVuSerif.ttf");
+  TextSpec s;
   s.text = "Kept";
   s.position = {0, 0, 0};  // stale: the alignment point anchors the text
   s.alignment = Vec3{100, 50, 0};
