@@ -61,7 +61,9 @@ class ModuleTest : public SdkTest {
     CString text;
     loadResourceModuleString(id, text);
     if constexpr (sizeof...(Args) > 0) text.Format(static_cast<const wchar_t*>(text), args...);
-    return text.TrimLeft(L'\n').str();
+    std::wstring shown = text.str();
+    shown.erase(0, shown.find_first_not_of(L'\n'));
+    return shown;
   }
 
  private:
