@@ -114,10 +114,6 @@ bool updateTextPosition(db::Database& db, db::ObjectId id);
 // was without laying it out again.
 bool updateMovedTextPosition(db::Database& db, db::ObjectId id, std::uint32_t before);
 
-// Changes the justification of a text without moving it: the alignment point is set to where the
-// new justification puts it, then the insertion point follows.
-void setTextJustification(db::Database& db, db::ObjectId id, Justification justification);
-
 // The glyphs of a text in WCS, for renderers and for text to geometry.
 struct WorldGlyph {
   char32_t c;
