@@ -327,6 +327,13 @@ Shapes polylineShapes(std::span<const PolylineVertex> vertices, bool closed) {
   return {area};
 }
 
+bool drawsAsShapes(std::string_view type) {
+  static constexpr std::string_view kDrawn[] = {
+      "LINE",     "POINT", "CIRCLE", "ARC",    "ELLIPSE", "SPLINE", "LWPOLYLINE",
+      "POLYLINE", "SOLID", "TRACE",  "3DFACE", "LEADER",  "HATCH",  "WIPEOUT"};
+  return std::find(std::begin(kDrawn), std::end(kDrawn), type) != std::end(kDrawn);
+}
+
 Shapes entityShapes(const db::Database& db, db::ObjectId id,
                     std::span<const db::ObjectId> followers, const ShapeOptions& options) {
   const std::string_view type = db.typeName(id);

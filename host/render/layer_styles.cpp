@@ -24,6 +24,7 @@ LayerStyles::LayerStyles(const db::Database& db) {
     style.color =
         f.locate(420) ? trueColor(f.integer(420)) : aciColor(static_cast<int>(std::llabs(aci)));
     style.lineweight = static_cast<int>(f.integer(370));
+    style.linetype = std::string(f.rawText(6).value_or("Continuous"));
     layers_.emplace(db::tableNameKey(*name), style);
   }
 }

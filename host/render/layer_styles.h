@@ -15,6 +15,7 @@ struct LayerStyle {
   bool off = false;     // LAYER 62 negative
   bool frozen = false;  // LAYER 70 bit 1
   int lineweight = -3;  // LAYER 370, hundredths of a millimetre; negative: the default
+  std::string linetype = "Continuous";  // LAYER 6
 };
 
 class LayerStyles {

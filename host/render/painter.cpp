@@ -91,7 +91,20 @@ void stroke(cairo_t* cr, const Primitive& p, const View& view) {
     return;
   }
   cairo_set_line_width(cr, width);
+  // A pattern finer than a few pixels shows as a solid line, as on a CAD screen.
+  const bool dashed = !p.dashes.solid() && p.dashes.period() * view.scale >= 3 * width;
+  if (dashed) {
+    const DashPattern inPixels = p.dashes.scaled(view.scale);
+    cairo_set_dash(cr, inPixels.lengths.data(), static_cast<int>(inPixels.lengths.size()),
+                   inPixels.offset);
+    // Round caps would lengthen every dash and put a speck where a dash begins right at the end
+    // of a line; dots need them to show at all.
+    const bool dots =
+        std::find(p.dashes.lengths.begin(), p.dashes.lengths.end(), 0.0) != p.dashes.lengths.end();
+    if (!dots) cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+  }
   cairo_stroke(cr);
+  if (dashed) cairo_set_dash(cr, nullptr, 0, 0);
 }
 
 // Glyphs are drawn in their font coordinates through a matrix to the picture, one path for all

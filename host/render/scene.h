@@ -9,6 +9,7 @@
 
 #include "geom/vec.h"
 #include "render/aci_color.h"
+#include "render/linetypes.h"
 #include "text/font.h"
 
 namespace kx::render {
@@ -51,6 +52,8 @@ struct Primitive {
   // (polylines with a width), which the view scales.
   double pixelWidth = 1;
   double worldWidth = 0;
+  // Strokes: the linetype's dashes in drawing units.
+  DashPattern dashes;
   // Contours the primitive is clipped to, even-odd; none: not clipped. Clipped primitives count
   // for the extents by their clip.
   std::vector<Polyline2> clip;

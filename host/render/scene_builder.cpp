@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <exception>
+#include <map>
 #include <set>
 
 #include <fmt/format.h>
@@ -9,9 +10,11 @@
 #include "db/block_placement.h"
 #include "db/followers.h"
 #include "db/object_fields.h"
+#include "db/symbol_tables.h"
 #include "render/block_catalog.h"
 #include "render/entity_shapes.h"
 #include "render/layer_styles.h"
+#include "render/linetypes.h"
 #include "render/text_shapes.h"
 
 namespace kx::render {
@@ -36,6 +39,7 @@ struct Context {
   const LayerStyle* referenceLayer = nullptr;
   Rgb byBlockColor{0, 0, 0};  // colour 0 outside blocks draws like colour 7
   int byBlockLineweight = -3;
+  const DashPattern* byBlockLinetype = nullptr;  // null: solid
   int depth = 0;
 };
 
@@ -43,13 +47,21 @@ struct EntityLook {
   const LayerStyle* layer = nullptr;
   Rgb color;
   int lineweight = -3;
+  const DashPattern* linetype = nullptr;  // null: solid
+  double linetypeScale = 1;               // the entity's own (48)
 };
 
 class SceneBuilder {
  public:
   SceneBuilder(const db::Database& db, const SceneLimits& limits,
                const std::unordered_set<db::ObjectId>& highlighted, BuiltScene& out)
-      : db_(db), limits_(limits), highlighted_(highlighted), out_(out), layers_(db), blocks_(db) {
+      : db_(db),
+        limits_(limits),
+        highlighted_(highlighted),
+        out_(out),
+        layers_(db),
+        linetypes_(db),
+        blocks_(db) {
     options_.wipeoutFrame = wipeoutFrameShown();
   }
 
@@ -57,6 +69,10 @@ class SceneBuilder {
     const BlockDefinition& shown = blocks_.shownSpace();
     paper_ = &shown != blocks_.find("*Model_Space");
     drawBlock(shown, Context{});
+    for (const auto& [type, count] : notDrawn_)
+      out_.notices.push_back(fmt::format("{} {} {} not drawn", count,
+                                         count == 1 ? type : type + " entities",
+                                         count == 1 ? "is" : "are"));
   }
 
  private:
@@ -96,6 +112,12 @@ class SceneBuilder {
     look.lineweight = weight == -1   ? look.layer->lineweight
                       : weight == -2 ? ctx.byBlockLineweight
                                      : static_cast<int>(weight);
+    const std::string_view linetype = f.rawText(6).value_or("ByLayer");
+    look.linetype = db::sameTableName(linetype, "ByBlock") ? ctx.byBlockLinetype
+                    : db::sameTableName(linetype, "ByLayer")
+                        ? &linetypes_.find(look.layer->linetype)
+                        : &linetypes_.find(linetype);
+    look.linetypeScale = f.real(48);
     return look;
   }
 
@@ -142,9 +164,13 @@ class SceneBuilder {
       }
       return;
     }
+    if (!drawsAsShapes(type)) {
+      if (countedNotDrawn_.insert(id).second) ++notDrawn_[std::string(type)];
+      return;
+    }
     const std::vector<db::ObjectId> vertices =
         type == "POLYLINE" ? db::followers(db_, id) : std::vector<db::ObjectId>{};
-    emit(entityShapes(db_, id, vertices, options_), look, ctx);
+    emit(entityShapes(db_, id, vertices, options_), look, ctx, true);
   }
 
   // INSERT: the block at the insertion point, scaled, rotated, in the plane of its normal,
@@ -165,6 +191,7 @@ class SceneBuilder {
       inner.referenceLayer = look.layer;
       inner.byBlockColor = look.color;
       inner.byBlockLineweight = look.lineweight;
+      inner.byBlockLinetype = look.linetype;
       inner.depth = ctx.depth + 1;
       if (insert) {
         const db::InsertPlacement placement = db::insertPlacement(db_, id, block->basePoint);
@@ -232,10 +259,15 @@ class SceneBuilder {
     return aciColor(shape.aci);
   }
 
-  void emit(const Shapes& shapes, const EntityLook& look, const Context& ctx) {
+  // `patterned`: the entity's strokes follow its linetype.
+  void emit(const Shapes& shapes, const EntityLook& look, const Context& ctx,
+            bool patterned = false) {
     const Matrix3d& m = ctx.toWorld;
     const double widthScale =
         std::sqrt(std::abs(m.xAxis().x * m.yAxis().y - m.xAxis().y * m.yAxis().x));
+    const double patternScale = linetypes_.globalScale() * look.linetypeScale * widthScale;
+    const bool dashed = patterned && look.linetype && !look.linetype->solid() && patternScale > 0 &&
+                        std::isfinite(patternScale);
     const auto project = [&](const std::vector<Points3>& contours) {
       std::vector<Polyline2> out;
       out.reserve(contours.size());
@@ -257,6 +289,8 @@ class SceneBuilder {
       p.fillRule = shape.fillRule;
       p.pixelWidth = pixelWidthOf(look.lineweight);
       p.worldWidth = shape.width * widthScale;
+      if (dashed && shape.kind == PrimitiveKind::Stroke && shape.clip.empty())
+        p.dashes = look.linetype->scaled(patternScale);
       p.font = shape.font;
       p.highlighted = highlighting_;
       p.glyphs.reserve(shape.glyphs.size());
@@ -274,10 +308,15 @@ class SceneBuilder {
   const std::unordered_set<db::ObjectId>& highlighted_;
   BuiltScene& out_;
   LayerStyles layers_;
+  Linetypes linetypes_;
   BlockCatalog blocks_;
   ShapeOptions options_;
   std::vector<const BlockDefinition*> active_;
   std::set<std::string> reported_;
+  // Kinds of entity the picture leaves out, by name, each entity counted once however many
+  // references draw it.
+  std::map<std::string, std::size_t> notDrawn_;
+  std::unordered_set<db::ObjectId> countedNotDrawn_;
   std::size_t visits_ = 0;
   bool paper_ = false;    // the picture shows paper space
   bool viewing_ = false;  // drawing model space through a viewport

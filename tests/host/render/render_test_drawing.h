@@ -25,8 +25,18 @@ class RenderDrawing {
   void header(const std::string& name, int code, const std::string& value) {
     header_ += fmt::format("  9\n{}\n{:>3}\n{}\n", name, code, value);
   }
-  void layer(const std::string& name, int color, int flags = 0) {
-    layers_.push_back({name, color, flags});
+  void layer(const std::string& name, int color, int flags = 0,
+             const std::string& linetype = "Continuous") {
+    layers_.push_back({name, color, flags, linetype});
+  }
+  // A linetype of dashes (positive), gaps (negative) and dots (zero).
+  void linetype(const std::string& name, const std::vector<double>& elements) {
+    std::string record = fmt::format(
+        "  0\nLTYPE\n  5\n{}\n330\n5\n100\nAcDbSymbolTableRecord\n100\nAcDbLinetypeTableRecord\n"
+        "  2\n{}\n 70\n0\n  3\n\n 72\n65\n 73\n{}\n 40\n0\n",
+        nextHandle(), name, elements.size());
+    for (double e : elements) record += fmt::format(" 49\n{}\n 74\n0\n", e);
+    linetypes_ += record;
   }
   void style(const std::string& name, const std::string& font) { styles_.push_back({name, font}); }
 
@@ -53,8 +63,10 @@ class RenderDrawing {
     return blocks_.back().record;
   }
   std::string blockEntity(const std::string& type, const Groups& groups,
-                          const std::string& layer = "0", int color = 256) {
-    return add(blocks_.back().body, blocks_.back().record, type, groups, layer, color);
+                          const std::string& layer = "0", int color = 256,
+                          const Groups& entityGroups = {}) {
+    return add(blocks_.back().body, blocks_.back().record, type, groups, layer, color,
+               entityGroups);
   }
 
   // A sort table for model space: pairs of entity handle and sort handle.
@@ -76,11 +88,13 @@ class RenderDrawing {
     out += fmt::format("  9\n$HANDSEED\n  5\n{:X}\n", handle_ + 1) + header_ + "  0\nENDSEC\n";
     out += "  0\nSECTION\n  2\nTABLES\n";
     out += "  0\nTABLE\n  2\nLAYER\n  5\n2\n330\n0\n100\nAcDbSymbolTable\n 70\n1\n";
-    out += layerRecord("0", 7, 0, "10");
+    out += layerRecord("0", 7, 0, "10", "Continuous");
     for (std::size_t i = 0; i < layers_.size(); ++i)
       out += layerRecord(layers_[i].name, layers_[i].color, layers_[i].flags,
-                         fmt::format("{:X}", 0x20 + i));
+                         fmt::format("{:X}", 0x20 + i), layers_[i].linetype);
     out += "  0\nENDTAB\n";
+    out += "  0\nTABLE\n  2\nLTYPE\n  5\n5\n330\n0\n100\nAcDbSymbolTable\n 70\n1\n" + linetypes_ +
+           "  0\nENDTAB\n";
     out += "  0\nTABLE\n  2\nSTYLE\n  5\n3\n330\n0\n100\nAcDbSymbolTable\n 70\n1\n";
     out += styleRecord("Standard", "arial.ttf", "40");
     for (std::size_t i = 0; i < styles_.size(); ++i)
@@ -112,6 +126,7 @@ class RenderDrawing {
     std::string name;
     int color;
     int flags;
+    std::string linetype;
   };
   struct Block {
     std::string name, record, begin, end;
@@ -135,11 +150,11 @@ class RenderDrawing {
   }
 
   static std::string layerRecord(const std::string& name, int color, int flags,
-                                 const std::string& handle) {
+                                 const std::string& handle, const std::string& linetype) {
     return fmt::format(
         "  0\nLAYER\n  5\n{}\n330\n2\n100\nAcDbSymbolTableRecord\n100\nAcDbLayerTableRecord\n"
-        "  2\n{}\n 70\n{}\n 62\n{}\n  6\nContinuous\n",
-        handle, name, flags, color);
+        "  2\n{}\n 70\n{}\n 62\n{}\n  6\n{}\n",
+        handle, name, flags, color, linetype);
   }
   static std::string styleRecord(const std::string& name, const std::string& font,
                                  const std::string& handle) {
@@ -171,7 +186,7 @@ class RenderDrawing {
   int handle_ = 0x100;
   std::string modelSpace_, paperSpace_;
   std::string spaceMarks_[4];  // BLOCK and ENDBLK of model and paper space
-  std::string header_, entities_, paperEntities_, objects_;
+  std::string header_, entities_, paperEntities_, objects_, linetypes_;
   std::vector<Layer> layers_;
   std::vector<std::pair<std::string, std::string>> styles_;
   std::vector<Block> blocks_;
