@@ -47,10 +47,49 @@ void strokeDashed(cairo_t* cr, double width) {
   cairo_set_dash(cr, nullptr, 0, 0);
 }
 
+void addStop(cairo_pattern_t* pattern, double at, Rgb c) {
+  cairo_pattern_add_color_stop_rgb(pattern, at, c.r / 255.0, c.g / 255.0, c.b / 255.0);
+}
+
+// The current path's area painted from the gradient's first colour to its second along its
+// angle (linear), out from a middle line and back (cylinder), or out from the middle (spherical).
+void fillGradient(cairo_t* cr, const Gradient& g) {
+  double x0, y0, x1, y1;
+  cairo_path_extents(cr, &x0, &y0, &x1, &y1);
+  const double cx = (x0 + x1) / 2, cy = (y0 + y1) / 2;
+  // The picture's y runs down.
+  const double dx = std::cos(g.angle), dy = -std::sin(g.angle);
+  const double half = std::abs(dx) * (x1 - x0) / 2 + std::abs(dy) * (y1 - y0) / 2;
+  const Rgb a = g.inverted ? g.second : g.first, b = g.inverted ? g.first : g.second;
+  cairo_pattern_t* pattern =
+      g.kind == Gradient::Kind::Spherical
+          ? cairo_pattern_create_radial(cx, cy, 0, cx, cy, std::hypot(x1 - x0, y1 - y0) / 2)
+          : cairo_pattern_create_linear(cx - dx * half, cy - dy * half, cx + dx * half,
+                                        cy + dy * half);
+  if (g.kind == Gradient::Kind::Spherical) {
+    addStop(pattern, 0, b);
+    addStop(pattern, 1, a);
+  } else if (g.kind == Gradient::Kind::Cylinder) {
+    addStop(pattern, 0, a);
+    addStop(pattern, 0.5, b);
+    addStop(pattern, 1, a);
+  } else {
+    addStop(pattern, 0, a);
+    addStop(pattern, 1, b);
+  }
+  cairo_set_source(cr, pattern);
+  cairo_fill(cr);
+  cairo_pattern_destroy(pattern);
+}
+
 void fill(cairo_t* cr, const Primitive& p, const View& view, Rgb color) {
   addContours(cr, p.contours, view, true);
   cairo_set_fill_rule(
       cr, p.fillRule == FillRule::EvenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+  if (p.gradient.kind != Gradient::Kind::None && !p.highlighted && p.kind == PrimitiveKind::Fill) {
+    fillGradient(cr, p.gradient);
+    return;
+  }
   setColor(cr, color);
   if (p.highlighted) {
     if (color != p.color) cairo_fill_preserve(cr);  // a wipeout still hides what is below it

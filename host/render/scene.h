@@ -42,6 +42,15 @@ struct GlyphPlacement {
 
 enum class FillRule { EvenOdd, NonZero };
 
+// A fill that runs from one colour to another across the area.
+struct Gradient {
+  enum class Kind { None, Linear, Cylinder, Spherical };
+  Kind kind = Kind::None;
+  Rgb first, second;
+  double angle = 0;       // radians, of the direction the colours change along
+  bool inverted = false;  // the colours swapped
+};
+
 struct Primitive {
   PrimitiveKind kind = PrimitiveKind::Stroke;
   Rgb color;
@@ -54,6 +63,7 @@ struct Primitive {
   double worldWidth = 0;
   // Strokes: the linetype's dashes in drawing units.
   DashPattern dashes;
+  Gradient gradient;  // fills
   // Contours the primitive is clipped to, even-odd; none: not clipped. Clipped primitives count
   // for the extents by their clip.
   std::vector<Polyline2> clip;

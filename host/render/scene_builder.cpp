@@ -287,6 +287,8 @@ class SceneBuilder {
       p.clip = project(shape.clip);
       p.closed = shape.closed;
       p.fillRule = shape.fillRule;
+      p.gradient = shape.gradient;
+      p.gradient.angle += std::atan2(m.xAxis().y, m.xAxis().x);
       p.pixelWidth = pixelWidthOf(look.lineweight);
       p.worldWidth = shape.width * widthScale;
       if (dashed && shape.kind == PrimitiveKind::Stroke && shape.clip.empty())

@@ -24,6 +24,7 @@ struct Shape {
   // true colour 0xRRGGBB wins when not negative.
   int aci = 256;
   long long trueColor = -1;
+  Gradient gradient;  // fills
   // Glyphs: the font, and each glyph's font coordinates to block coordinates.
   std::shared_ptr<const text::Font> font;
   std::vector<std::pair<char32_t, geom::Matrix3d>> glyphs;
