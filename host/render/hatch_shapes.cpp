@@ -429,26 +429,56 @@ Shapes hatchShapes(const db::Database& db, db::ObjectId id) {
   return out;
 }
 
-Shapes wipeoutShapes(const db::Database& db, db::ObjectId id, bool frame) {
-  const db::FieldReader f(db, id);
-  const auto groups = groupsOf(db, id, "AcDbWipeout");
+namespace {
+
+// The outline of an image (or a wipeout, which is one): its clip boundary when it has one and
+// clipping is on (280; a wipeout always is clipped), else the whole image.
+Points3 imageOutline(const db::Database& db, db::ObjectId id, std::string_view marker) {
+  const auto groups = groupsOf(db, id, marker);
+  const bool wipeout = marker == "AcDbWipeout";
+  bool clipped = wipeout;
+  for (const Group& g : groups)
+    if (g.code == 280 && !wipeout) clipped = g.integer() != 0;
+  double width = 1, height = 1;
+  Vec3 origin, u, v;
   std::vector<Vec2> boundary;
-  for (std::size_t i = 0; i < groups.size(); ++i)
-    if (groups[i].code == 14) boundary.push_back(readPoint(groups, i).xy());
+  for (std::size_t i = 0; i < groups.size(); ++i) {
+    const int code = groups[i].code;
+    if (code == 14 && clipped) boundary.push_back(readPoint(groups, i).xy());
+    if (code == 10) origin = readPoint(groups, i);
+    if (code == 11) u = readPoint(groups, i);
+    if (code == 12) v = readPoint(groups, i);
+    if (code == 13) {
+      const Vec3 size = readPoint(groups, i);
+      width = size.x;
+      height = size.y;
+    }
+  }
+  if (boundary.empty()) boundary = {{-0.5, -0.5}, {width - 0.5, height - 0.5}};
   if (boundary.size() == 2) {  // opposite corners of a rectangle
     const Vec2 a = boundary[0], b = boundary[1];
     boundary = {a, {b.x, a.y}, b, {a.x, b.y}};
   }
   if (boundary.size() > 2 && boundary.front() == boundary.back()) boundary.pop_back();
   if (boundary.size() < 3) return {};
-  const db::Point3 insert = f.point(10), uPixel = f.point(11), vPixel = f.point(12);
-  const Vec3 origin{insert.x, insert.y, insert.z};
-  const Vec3 u{uPixel.x, uPixel.y, uPixel.z}, v{vPixel.x, vPixel.y, vPixel.z};
-  const double height = f.locate(13) ? f.point(13).y : 1;
   // Boundary vertices are in pixels with the origin at the image's top left corner.
   Points3 corners;
   for (const Vec2 p : boundary)
     corners.push_back(origin + u * (p.x + 0.5) + v * (height - 0.5 - p.y));
+  return corners;
+}
+
+}  // namespace
+
+Shapes imageShapes(const db::Database& db, db::ObjectId id) {
+  Points3 frame = imageOutline(db, id, "AcDbRasterImage");
+  if (frame.empty()) return {};
+  return {strokeShape(std::move(frame), true)};
+}
+
+Shapes wipeoutShapes(const db::Database& db, db::ObjectId id, bool frame) {
+  Points3 corners = imageOutline(db, id, "AcDbWipeout");
+  if (corners.empty()) return {};
   Shape mask;
   mask.kind = PrimitiveKind::Background;
   mask.contours.push_back(corners);

@@ -111,13 +111,41 @@ void dots(cairo_t* cr, const std::vector<geom::Vec2>& points, const View& view, 
   cairo_fill(cr);
 }
 
+// The path of a ray or a line without ends: the part of it inside the picture (with a little
+// more, so no cap shows).
+void addUnbounded(cairo_t* cr, const Primitive& p, const View& view) {
+  cairo_new_path(cr);
+  if (p.contours.empty() || p.contours[0].size() < 2) return;
+  const geom::Vec2 a = view.toPicture(p.contours[0][0]);
+  const geom::Vec2 d = view.toPicture(p.contours[0][1]) - a;
+  double t0 = p.unbounded == Unbounded::Ray ? 0 : -INFINITY, t1 = INFINITY;
+  const double lo[2] = {-8, -8}, hi[2] = {view.width + 8.0, view.height + 8.0};
+  const double from[2] = {a.x, a.y}, along[2] = {d.x, d.y};
+  for (int k = 0; k < 2; ++k) {
+    if (along[k] == 0) {
+      if (from[k] < lo[k] || from[k] > hi[k]) return;
+      continue;
+    }
+    double e0 = (lo[k] - from[k]) / along[k], e1 = (hi[k] - from[k]) / along[k];
+    if (e0 > e1) std::swap(e0, e1);
+    t0 = std::max(t0, e0);
+    t1 = std::min(t1, e1);
+  }
+  if (!(t0 < t1) || !std::isfinite(t0) || !std::isfinite(t1)) return;
+  cairo_move_to(cr, a.x + d.x * t0, a.y + d.y * t0);
+  cairo_line_to(cr, a.x + d.x * t1, a.y + d.y * t1);
+}
+
 void stroke(cairo_t* cr, const Primitive& p, const View& view) {
   setColor(cr, p.color);
   const double width = std::max(p.worldWidth * view.scale, p.pixelWidth);
   // A polyline of one vertex is a dot, as a CAD program shows it.
   for (const Polyline2& c : p.contours)
     if (c.size() == 1) dots(cr, c, view, width / 2 + 0.5);
-  addContours(cr, p.contours, view, p.closed);
+  if (p.unbounded != Unbounded::No)
+    addUnbounded(cr, p, view);
+  else
+    addContours(cr, p.contours, view, p.closed);
   if (p.worldWidth > 0) {
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);

@@ -51,6 +51,11 @@ Extents Scene::extents() const {
                                         geom::Vec2{m.xMax, m.yMax}, geom::Vec2{m.xMin, m.yMax}})
           e.add(g.apply(corner));
       }
+    // Rays and lines without ends count by their base point.
+    if (p.unbounded != Unbounded::No) {
+      if (!p.contours.empty() && !p.contours[0].empty()) e.add(p.contours[0][0]);
+      continue;
+    }
     const double half = p.kind == PrimitiveKind::Stroke ? p.worldWidth / 2 : 0;
     for (const Polyline2& c : p.clip.empty() ? p.contours : p.clip)
       for (geom::Vec2 v : c) {

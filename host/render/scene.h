@@ -42,6 +42,10 @@ struct GlyphPlacement {
 
 enum class FillRule { EvenOdd, NonZero };
 
+// Strokes of two points that go on past them: a ray from the first through the second, or a
+// line through both, drawn to the edges of the picture.
+enum class Unbounded { No, Ray, Line };
+
 // A fill that runs from one colour to another across the area.
 struct Gradient {
   enum class Kind { None, Linear, Cylinder, Spherical };
@@ -56,6 +60,7 @@ struct Primitive {
   Rgb color;
   std::vector<Polyline2> contours;
   bool closed = false;  // strokes: join the last point to the first
+  Unbounded unbounded = Unbounded::No;
   FillRule fillRule = FillRule::EvenOdd;
   // Strokes: the line width in pixels when `worldWidth` is zero; else a width in drawing units
   // (polylines with a width), which the view scales.

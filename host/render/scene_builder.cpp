@@ -286,6 +286,7 @@ class SceneBuilder {
       p.contours = project(shape.contours);
       p.clip = project(shape.clip);
       p.closed = shape.closed;
+      p.unbounded = shape.unbounded;
       p.fillRule = shape.fillRule;
       p.gradient = shape.gradient;
       p.gradient.angle += std::atan2(m.xAxis().y, m.xAxis().x);

@@ -161,4 +161,93 @@ TEST(RenderLinework, HatchBoundariesJoinWhateverTheirEdgeOrderAndKeepIslandsBySt
   EXPECT_TRUE(middle.r > 60 && middle.b > 60) << int(middle.r) << " " << int(middle.b);
 }
 
+TEST(RenderLinework, LeadersCarryArrowheadsAndEveryKindDrawsOrIsNamed) {
+  RenderDrawing d;
+  d.header("$DIMASZ", 40, "2");
+  const auto leader = [&](double y, int arrow) {
+    d.entity("LEADER",
+             Groups{{100, "AcDbLeader"},
+                    {3, "Standard"},
+                    {71, std::to_string(arrow)},
+                    {72, "0"},
+                    {76, "3"}} +
+                 point(10, 0, y) + point(10, 20, y + 10) + point(10, 30, y + 10),
+             "0", 1);
+  };
+  leader(0, 1);
+  leader(-20, 0);
+  d.entity("MULTILEADER",
+           Groups{{100, "AcDbMLeader"}, {270, "2"}, {300, "CONTEXT_DATA{"}, {40, "1"}} +
+               point(10, 52, 10) +
+               Groups{{41, "2"}, {140, "2"}, {145, "0.5"}, {290, "1"}, {304, "MLT"}} +
+               point(11, 0, 0, 1) + point(12, 53, 11) + point(13, 1, 0) +
+               Groups{{42, "0"}, {43, "0"}, {171, "1"}, {290, "0"}} +
+               Groups{{302, "LEADER{"}, {290, "1"}, {291, "1"}} + point(10, 50, 10) +
+               point(11, 1, 0) + Groups{{90, "0"}, {40, "2"}, {304, "LEADER_LINE{"}} +
+               point(10, 40, 0) + Groups{{91, "0"}, {305, "}"}, {303, "}"}, {301, "}"}} +
+               Groups{{170, "1"}, {291, "1"}, {41, "2"}, {42, "2"}, {172, "2"}},
+           "0", 3);
+  // Two parallel elements 1 either side of the vertices.
+  Groups mline = Groups{{100, "AcDbMline"}, {2, "STANDARD"}, {40, "1"}, {70, "0"},
+                        {71, "1"},          {72, "2"},       {73, "2"}} +
+                 point(10, 0, -40) + point(210, 0, 0, 1);
+  for (double x : {0.0, 30.0})
+    mline = mline + point(11, x, -40) + point(12, 1, 0) + point(13, 0, 1) +
+            Groups{{74, "1"}, {41, "1"}, {75, "0"}, {74, "1"}, {41, "-1"}, {75, "0"}};
+  d.entity("MLINE", mline, "0", 5);
+  d.entity("XLINE", Groups{{100, "AcDbXline"}} + point(10, 10, -50) + point(11, 1, 0), "0", 5);
+  d.entity("RAY", Groups{{100, "AcDbRay"}} + point(10, 40, -55) + point(11, 1, 0), "0", 5);
+  d.entity("MESH",
+           Groups{{100, "AcDbSubDMesh"}, {71, "2"}, {72, "0"}, {91, "0"}, {92, "4"}} +
+               point(10, 0, -70) + point(10, 10, -70) + point(10, 10, -60) + point(10, 0, -60) +
+               Groups{{93, "5"},
+                      {90, "4"},
+                      {90, "0"},
+                      {90, "1"},
+                      {90, "2"},
+                      {90, "3"},
+                      {94, "0"},
+                      {95, "0"}},
+           "0", 5);
+  d.entity("IMAGE",
+           Groups{{100, "AcDbRasterImage"}, {90, "0"}} + point(10, 20, -70) + point(11, 0.1, 0) +
+               point(12, 0, 0.1) + Groups{{13, "100"}, {23, "100"}} + Groups{{70, "7"}, {280, "0"}},
+           "0", 5);
+  for (int i = 0; i < 2; ++i) d.entity("3DSOLID", Groups{{100, "AcDbModelerGeometry"}});
+  d.entity("REGION", Groups{{100, "AcDbModelerGeometry"}});
+  const Picture p = render(d);
+
+  // A filled arrowhead at the start of the leader that has one; a bare line on the other.
+  const auto inkAround = [&](double x, double y) {
+    int n = 0;
+    for (double dx = -1.5; dx <= 1.5; dx += 0.1)
+      for (double dy = -1.5; dy <= 1.5; dy += 0.1)
+        n += isReddish(colorAt(p, x + dx, y + dy)) || isGreenish(colorAt(p, x + dx, y + dy));
+    return n;
+  };
+  const int bare = inkAround(1.2, -19.4);
+  EXPECT_GT(inkAround(1.2, 0.6), 2 * bare);
+  EXPECT_GT(inkAround(41.2, 0.6), 2 * bare);
+  EXPECT_TRUE(inkNear(p, 45, 5, isGreenish));   // the multileader's line
+  EXPECT_TRUE(inkNear(p, 51, 10, isGreenish));  // its dogleg
+  int textInk = 0;
+  for (double x = 53; x < 58; x += 0.25) textInk += inkNear(p, x, 10, isGreenish, 0);
+  EXPECT_GT(textInk, 3);
+  EXPECT_TRUE(inkNear(p, 15, -39, isBluish));
+  EXPECT_TRUE(inkNear(p, 15, -41, isBluish));
+  EXPECT_FALSE(inkNear(p, 15, -40, isBluish));
+  // Lines without ends reach the edges of the picture; a ray only on its side.
+  const int xline = static_cast<int>(p.view.toPicture({0, -50}).y);
+  const int ray = static_cast<int>(p.view.toPicture({0, -55}).y);
+  EXPECT_TRUE(isBluish(p.image.at(0, xline)));
+  EXPECT_TRUE(isBluish(p.image.at(p.image.width - 1, xline)));
+  EXPECT_TRUE(isBluish(p.image.at(p.image.width - 1, ray)));
+  EXPECT_TRUE(isWhite(colorAt(p, 38, -55)));
+  for (const auto& [x, y] : {std::pair{5.0, -70.0}, {10.0, -65.0}, {25.0, -70.0}, {20.0, -65.0}})
+    EXPECT_TRUE(inkNear(p, x, y, isBluish)) << x << "," << y;
+  EXPECT_FALSE(inkNear(p, 25, -65, isBluish, 3));
+  EXPECT_EQ(p.notices, (std::vector<std::string>{"2 3DSOLID entities are not drawn",
+                                                 "1 REGION is not drawn"}));
+}
+
 }  // namespace
