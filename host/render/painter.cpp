@@ -82,7 +82,8 @@ void fillGradient(cairo_t* cr, const Gradient& g) {
   cairo_pattern_destroy(pattern);
 }
 
-void fill(cairo_t* cr, const Primitive& p, const View& view, Rgb color) {
+// `color`: what the area is painted with; `ink`: the primitive's colour as the picture shows it.
+void fill(cairo_t* cr, const Primitive& p, const View& view, Rgb color, Rgb ink) {
   addContours(cr, p.contours, view, true);
   cairo_set_fill_rule(
       cr, p.fillRule == FillRule::EvenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
@@ -92,8 +93,8 @@ void fill(cairo_t* cr, const Primitive& p, const View& view, Rgb color) {
   }
   setColor(cr, color);
   if (p.highlighted) {
-    if (color != p.color) cairo_fill_preserve(cr);  // a wipeout still hides what is below it
-    setColor(cr, p.color);
+    if (color != ink) cairo_fill_preserve(cr);  // a wipeout still hides what is below it
+    setColor(cr, ink);
     strokeDashed(cr, 1);
     return;
   }
@@ -136,8 +137,8 @@ void addUnbounded(cairo_t* cr, const Primitive& p, const View& view) {
   cairo_line_to(cr, a.x + d.x * t1, a.y + d.y * t1);
 }
 
-void stroke(cairo_t* cr, const Primitive& p, const View& view) {
-  setColor(cr, p.color);
+void stroke(cairo_t* cr, const Primitive& p, const View& view, Rgb ink) {
+  setColor(cr, ink);
   const double width = std::max(p.worldWidth * view.scale, p.pixelWidth);
   // A polyline of one vertex is a dot, as a CAD program shows it.
   for (const Polyline2& c : p.contours)
@@ -176,7 +177,7 @@ void stroke(cairo_t* cr, const Primitive& p, const View& view) {
 
 // Glyphs are drawn in their font coordinates through a matrix to the picture, one path for all
 // of a text so that overlapping glyphs do not cancel out.
-void glyphs(cairo_t* cr, const Primitive& p, const View& view, GlyphOutlines& outlines) {
+void glyphs(cairo_t* cr, const Primitive& p, const View& view, GlyphOutlines& outlines, Rgb ink) {
   if (!p.font) return;
   const double s = view.scale;
   cairo_new_path(cr);
@@ -198,7 +199,7 @@ void glyphs(cairo_t* cr, const Primitive& p, const View& view, GlyphOutlines& ou
   }
   cairo_identity_matrix(cr);
   cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
-  setColor(cr, p.color);
+  setColor(cr, ink);
   if (p.highlighted) {
     strokeDashed(cr, 1);
     return;
@@ -212,24 +213,52 @@ geom::Vec2 View::toPicture(geom::Vec2 world) const {
   return {width / 2.0 + (world.x - center.x) * scale, height / 2.0 - (world.y - center.y) * scale};
 }
 
-View fitView(const Extents& extents, const RenderOptions& options) {
+View fitView(const Extents& extents, const RenderOptions& options, double pixelsPerInch) {
   View view;
-  view.width = std::clamp(options.width, 1, kMaxSide);
-  const double keep = 1 - 2 * std::clamp(options.margin, 0.0, 0.45);
+  int width = options.width, height = options.height;
+  const bool paper = options.paperWidth > 0 && options.paperHeight > 0;
+  const double pixelsPerMillimetre = pixelsPerInch / 25.4;
+  if (paper) {
+    width = static_cast<int>(std::lround(std::min(options.paperWidth * pixelsPerMillimetre, 1e6)));
+    height =
+        static_cast<int>(std::lround(std::min(options.paperHeight * pixelsPerMillimetre, 1e6)));
+  }
+  Extents shown = extents;
+  double margin = options.margin;
+  if (options.window) {
+    shown = {};
+    shown.add({options.window->x1, options.window->y1});
+    shown.add({options.window->x2, options.window->y2});
+    margin = 0;
+  }
+  // As wide as the aspect asks for the height given.
+  if (width <= 0 && height > 0 && !shown.empty) {
+    const double ew = shown.xMax - shown.xMin, eh = shown.yMax - shown.yMin;
+    width = eh > 0 ? static_cast<int>(std::clamp(std::ceil(ew / eh * std::min(height, kMaxSide)),
+                                                 1.0, static_cast<double>(kMaxSide)))
+                   : height;
+  }
+  if (width <= 0) width = height > 0 ? height : 1600;
+  view.width = std::clamp(width, 1, kMaxSide);
+  const double keep = 1 - 2 * std::clamp(margin, 0.0, 0.45);
   const int maxHeight =
-      options.height > 0 ? std::min(options.height, kMaxSide) : std::min(4 * view.width, kMaxSide);
-  if (extents.empty) {
-    view.height = options.height > 0 ? maxHeight : std::max(1, view.width * 3 / 4);
+      height > 0 ? std::min(height, kMaxSide) : std::min(4 * view.width, kMaxSide);
+  if (shown.empty) {
+    view.height = height > 0 ? maxHeight : std::max(1, view.width * 3 / 4);
     return view;
   }
-  view.center = {(extents.xMin + extents.xMax) / 2, (extents.yMin + extents.yMax) / 2};
-  const double ew = extents.xMax - extents.xMin, eh = extents.yMax - extents.yMin;
+  view.center = {(shown.xMin + shown.xMax) / 2, (shown.yMin + shown.yMax) / 2};
+  const double ew = shown.xMax - shown.xMin, eh = shown.yMax - shown.yMin;
   double scale = INFINITY;
   if (ew > 0) scale = std::min(scale, view.width * keep / ew);
   if (eh > 0) scale = std::min(scale, maxHeight * keep / eh);
   if (!std::isfinite(scale) || scale <= 0) scale = 1;  // a single point, or extents past doubles
+  // At a plot scale a millimetre of paper shows that many drawing units, wherever that leaves
+  // the drawing on the sheet.
+  if (paper && options.unitsPerMillimetre > 0)
+    scale = view.width / options.paperWidth / options.unitsPerMillimetre;
   view.scale = scale;
-  if (options.height > 0) {
+  if (height > 0) {
     view.height = maxHeight;
   } else {
     const double needed = eh > 0 ? std::ceil(eh * scale / keep) : view.width * 0.75;
@@ -243,7 +272,10 @@ void paintScene(cairo_t* cr, const Scene& scene, const View& view, Rgb backgroun
   cairo_paint(cr);
   int clips = 0;
   GlyphOutlines outlines;
+  // Colour 7 is black on a light background and white on a dark one.
+  const bool dark = background.r * 299 + background.g * 587 + background.b * 114 < 128000;
   for (const Primitive& p : scene.primitives()) {
+    const Rgb ink = dark && p.color == Rgb{0, 0, 0} ? Rgb{255, 255, 255} : p.color;
     const bool clipped = !p.clip.empty();
     if (clipped) {
       cairo_save(cr);
@@ -253,20 +285,20 @@ void paintScene(cairo_t* cr, const Scene& scene, const View& view, Rgb backgroun
     }
     switch (p.kind) {
       case PrimitiveKind::Stroke:
-        stroke(cr, p, view);
+        stroke(cr, p, view, ink);
         break;
       case PrimitiveKind::Fill:
-        fill(cr, p, view, p.color);
+        fill(cr, p, view, ink, ink);
         break;
       case PrimitiveKind::Background:
-        fill(cr, p, view, background);
+        fill(cr, p, view, background, ink);
         break;
       case PrimitiveKind::Dot:
-        setColor(cr, p.color);
+        setColor(cr, ink);
         for (const Polyline2& c : p.contours) dots(cr, c, view, std::max(1.5, p.pixelWidth));
         break;
       case PrimitiveKind::Glyphs:
-        glyphs(cr, p, view, outlines);
+        glyphs(cr, p, view, outlines, ink);
         break;
       case PrimitiveKind::ClipBegin:
         cairo_save(cr);

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -45,17 +46,23 @@ void check(cairo_status_t status, const char* what) {
 struct Prepared {
   BuiltScene built;
   View view;
+  Rgb background;
 };
 
-Prepared prepare(const db::Database& db, const RenderOptions& options) {
-  Prepared p{buildScene(db, {}, options.highlighted), {}};
-  p.view = fitView(p.built.scene.extents(), options);
+// Pixels of a PNG per inch of paper; SVG and PDF pages are measured in points.
+double pixelsPerInch(PictureFormat format, const RenderOptions& options) {
+  return format == PictureFormat::Png ? std::clamp(options.dpi, 1.0, 4800.0) : 72.0;
+}
+
+Prepared prepare(const db::Database& db, const RenderOptions& options, PictureFormat format) {
+  Prepared p{buildScene(db, {}, options.highlighted, options.layout), {}, options.background};
+  p.view = fitView(p.built.scene.extents(), options, pixelsPerInch(format, options));
   return p;
 }
 
 void paintInto(cairo_surface_t* surface, const Prepared& p) {
   Context cr(cairo_create(surface));
-  paintScene(cr.get(), p.built.scene, p.view);
+  paintScene(cr.get(), p.built.scene, p.view, p.background);
   check(cairo_status(cr.get()), "drawing failed");
 }
 
@@ -80,6 +87,25 @@ RasterImage pixelsOf(cairo_surface_t* surface) {
 
 }  // namespace
 
+std::optional<std::pair<double, double>> paperSizeOf(std::string_view text) {
+  static constexpr struct {
+    std::string_view name;
+    double width, height;
+  } kSheets[] = {{"A0", 1189, 841},        {"A1", 841, 594},         {"A2", 594, 420},
+                 {"A3", 420, 297},         {"A4", 297, 210},         {"B4", 353, 250},
+                 {"B5", 250, 176},         {"LETTER", 279.4, 215.9}, {"LEGAL", 355.6, 215.9},
+                 {"TABLOID", 431.8, 279.4}};
+  const std::string upper = kx::support::asciiUpperCase(text);
+  for (const auto& sheet : kSheets)
+    if (upper == sheet.name) return std::pair{sheet.width, sheet.height};
+  double w = 0, h = 0;
+  char x = 0, rest = 0;
+  if (std::sscanf(upper.c_str(), "%lf%c%lf%c", &w, &x, &h, &rest) == 3 && x == 'X' && w > 0 &&
+      h > 0 && w <= 100000 && h <= 100000)
+    return std::pair{w, h};
+  return std::nullopt;
+}
+
 std::optional<PictureFormat> pictureFormatOf(const std::filesystem::path& path) {
   const std::string ext = kx::support::asciiLowerCase(path.extension().string());
   if (ext == ".png") return PictureFormat::Png;
@@ -97,7 +123,7 @@ Rgb RasterImage::at(int x, int y) const {
 }
 
 Picture renderImage(const db::Database& db, const RenderOptions& options) {
-  const Prepared p = prepare(db, options);
+  const Prepared p = prepare(db, options, PictureFormat::Png);
   Surface surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, p.view.width, p.view.height));
   check(cairo_surface_status(surface.get()), "cannot make the picture");
   paintInto(surface.get(), p);
@@ -112,7 +138,7 @@ std::optional<RasterImage> readPng(const std::filesystem::path& path) {
 
 std::string renderToBytes(const db::Database& db, PictureFormat format,
                           const RenderOptions& options, RenderReport* report) {
-  const Prepared p = prepare(db, options);
+  const Prepared p = prepare(db, options, format);
   std::string bytes;
   const double w = p.view.width, h = p.view.height;
   switch (format) {

@@ -65,8 +65,11 @@ class SceneBuilder {
     options_.wipeoutFrame = wipeoutFrameShown();
   }
 
-  void run() {
-    const BlockDefinition& shown = blocks_.shownSpace();
+  void run(std::string_view layout) {
+    const BlockDefinition* layoutBlock =
+        layout.empty() ? &blocks_.shownSpace() : blocks_.layout(layout);
+    if (!layoutBlock) throw std::runtime_error(fmt::format("the drawing has no layout {}", layout));
+    const BlockDefinition& shown = *layoutBlock;
     paper_ = &shown != blocks_.find("*Model_Space");
     drawBlock(shown, Context{});
     for (const auto& [type, count] : notDrawn_)
@@ -329,9 +332,10 @@ class SceneBuilder {
 }  // namespace
 
 BuiltScene buildScene(const db::Database& db, const SceneLimits& limits,
-                      const std::unordered_set<db::ObjectId>& highlighted) {
+                      const std::unordered_set<db::ObjectId>& highlighted,
+                      std::string_view layout) {
   BuiltScene out;
-  SceneBuilder(db, limits, highlighted, out).run();
+  SceneBuilder(db, limits, highlighted, out).run(layout);
   return out;
 }
 

@@ -29,7 +29,10 @@ struct BuiltScene {
 };
 
 // `highlighted`: entities of the space shown whose primitives are marked highlighted.
+// `layout`: the layout shown ("Model" or a paper-space layout's name); empty: the one the header
+// makes current. Throws std::runtime_error when the drawing has no such layout.
 BuiltScene buildScene(const db::Database& db, const SceneLimits& limits = {},
-                      const std::unordered_set<db::ObjectId>& highlighted = {});
+                      const std::unordered_set<db::ObjectId>& highlighted = {},
+                      std::string_view layout = {});
 
 }  // namespace kx::render

@@ -77,6 +77,13 @@ class RenderDrawing {
     for (const auto& [entity, sort] : order) t += fmt::format("331\n{}\n  5\n{}\n", entity, sort);
     objects_ += t;
   }
+  // A layout named `name` whose sheet is paper space.
+  void paperLayout(const std::string& name) {
+    objects_ += fmt::format(
+        "  0\nLAYOUT\n  5\n{}\n330\nC\n100\nAcDbPlotSettings\n100\nAcDbLayout\n  1\n{}\n"
+        " 70\n1\n 71\n1\n330\n{}\n",
+        nextHandle(), name, paperSpace_);
+  }
   void wipeoutFrame(bool shown) {
     objects_ +=
         fmt::format("  0\nWIPEOUTVARIABLES\n  5\n{}\n330\nC\n100\nAcDbWipeoutVariables\n 70\n{}\n",
