@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <clocale>
 #include <cmath>
 #include <csignal>
@@ -381,8 +382,19 @@ int main(int argc, char** argv) {
       if (!picturePath.empty()) {
         // A highlight a command left behind shows, as it would on the user's screen.
         look.highlighted = document.highlighted();
+        // A big drawing takes a while to draw: a bar shows how far it has come, once it has taken
+        // long enough to be worth one.
+        std::optional<kx::editor::ProgressBar> bar;
+        const auto started = std::chrono::steady_clock::now();
+        if (kx::editor::progressWanted())
+          look.progress = [&](double done) {
+            if (!bar && std::chrono::steady_clock::now() - started > std::chrono::seconds(1))
+              bar.emplace(fmt::format("Drawing {}", picturePath));
+            if (bar) bar->update(done);
+          };
         const kx::render::RenderReport report =
             kx::render::renderToFile(document.db(), picturePath, look);
+        if (bar) bar->finish();
         for (const std::string& notice : report.notices)
           kx::editor::printErrorLine(fmt::format("{}: {}", picturePath, notice));
       }

@@ -18,6 +18,7 @@ LayerStyles::LayerStyles(const db::Database& db) {
     const auto name = f.rawText(2);
     if (!name) continue;
     LayerStyle style;
+    style.name = std::string(*name);
     const long long aci = f.integer(62);
     style.off = aci < 0;
     style.frozen = (f.integer(70) & 1) != 0;

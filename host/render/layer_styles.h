@@ -11,6 +11,7 @@
 namespace kx::render {
 
 struct LayerStyle {
+  std::string name;  // as the table spells it
   Rgb color{0, 0, 0};
   bool off = false;     // LAYER 62 negative
   bool frozen = false;  // LAYER 70 bit 1

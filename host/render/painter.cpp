@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "render/glyph_outlines.h"
+#include "render/text_faces.h"
+#include "support/utf8.h"
 
 namespace kx::render {
 namespace {
@@ -112,11 +114,19 @@ void dots(cairo_t* cr, const std::vector<geom::Vec2>& points, const View& view, 
   cairo_fill(cr);
 }
 
-// The path of a ray or a line without ends: the part of it inside the picture (with a little
-// more, so no cap shows).
 void addUnbounded(cairo_t* cr, const Primitive& p, const View& view) {
   cairo_new_path(cr);
-  if (p.contours.empty() || p.contours[0].size() < 2) return;
+  if (const auto segment = unboundedSegment(p, view)) {
+    cairo_move_to(cr, segment->first.x, segment->first.y);
+    cairo_line_to(cr, segment->second.x, segment->second.y);
+  }
+}
+
+}  // namespace
+
+std::optional<std::pair<geom::Vec2, geom::Vec2>> unboundedSegment(const Primitive& p,
+                                                                  const View& view) {
+  if (p.contours.empty() || p.contours[0].size() < 2) return std::nullopt;
   const geom::Vec2 a = view.toPicture(p.contours[0][0]);
   const geom::Vec2 d = view.toPicture(p.contours[0][1]) - a;
   double t0 = p.unbounded == Unbounded::Ray ? 0 : -INFINITY, t1 = INFINITY;
@@ -124,7 +134,7 @@ void addUnbounded(cairo_t* cr, const Primitive& p, const View& view) {
   const double from[2] = {a.x, a.y}, along[2] = {d.x, d.y};
   for (int k = 0; k < 2; ++k) {
     if (along[k] == 0) {
-      if (from[k] < lo[k] || from[k] > hi[k]) return;
+      if (from[k] < lo[k] || from[k] > hi[k]) return std::nullopt;
       continue;
     }
     double e0 = (lo[k] - from[k]) / along[k], e1 = (hi[k] - from[k]) / along[k];
@@ -132,10 +142,11 @@ void addUnbounded(cairo_t* cr, const Primitive& p, const View& view) {
     t0 = std::max(t0, e0);
     t1 = std::min(t1, e1);
   }
-  if (!(t0 < t1) || !std::isfinite(t0) || !std::isfinite(t1)) return;
-  cairo_move_to(cr, a.x + d.x * t0, a.y + d.y * t0);
-  cairo_line_to(cr, a.x + d.x * t1, a.y + d.y * t1);
+  if (!(t0 < t1) || !std::isfinite(t0) || !std::isfinite(t1)) return std::nullopt;
+  return std::pair{a + d * t0, a + d * t1};
 }
+
+namespace {
 
 void stroke(cairo_t* cr, const Primitive& p, const View& view, Rgb ink) {
   setColor(cr, ink);
@@ -177,11 +188,49 @@ void stroke(cairo_t* cr, const Primitive& p, const View& view, Rgb ink) {
 
 // Glyphs are drawn in their font coordinates through a matrix to the picture, one path for all
 // of a text so that overlapping glyphs do not cancel out.
-void glyphs(cairo_t* cr, const Primitive& p, const View& view, GlyphOutlines& outlines, Rgb ink) {
+// Glyph positions and sizes as the text engine gives them, not moved to whole pixels.
+const cairo_font_options_t* unhinted() {
+  static cairo_font_options_t* const options = [] {
+    cairo_font_options_t* o = cairo_font_options_create();
+    cairo_font_options_set_hint_metrics(o, CAIRO_HINT_METRICS_OFF);
+    cairo_font_options_set_hint_style(o, CAIRO_HINT_STYLE_NONE);
+    return o;
+  }();
+  return options;
+}
+
+// `faces`: glyphs a font file has are written as text, which a reader of the picture can search
+// and select; null: every glyph is its outline.
+void glyphs(cairo_t* cr, const Primitive& p, const View& view, GlyphOutlines& outlines, Rgb ink,
+            TextFaces* faces) {
   if (!p.font) return;
   const double s = view.scale;
+  setColor(cr, ink);
   cairo_new_path(cr);
   for (const GlyphPlacement& g : p.glyphs) {
+    if (faces && !p.highlighted) {
+      if (const TextFace* face = faces->faceFor(p.font, g.c)) {
+        const geom::Vec2 origin = view.toPicture({g.x0, g.y0});
+        const double k = face->emPerHeight;
+        cairo_matrix_t m;
+        cairo_matrix_init(&m, s * g.xx * k, -s * g.yx * k, -s * g.xy * k, s * g.yy * k, 0, 0);
+        if (!(std::abs(origin.x) < kFarOff && std::abs(origin.y) < kFarOff) ||
+            cairo_matrix_invert(&m) != CAIRO_STATUS_SUCCESS)
+          continue;
+        cairo_matrix_invert(&m);
+        std::string utf8;
+        support::appendUtf8(utf8, g.c);
+        cairo_save(cr);
+        cairo_new_path(cr);
+        cairo_set_font_face(cr, face->face);
+        cairo_set_font_options(cr, unhinted());
+        cairo_set_font_matrix(cr, &m);
+        cairo_move_to(cr, origin.x, origin.y);
+        cairo_show_text(cr, utf8.c_str());
+        cairo_restore(cr);
+        continue;
+      }
+    }
     const double height = s * std::hypot(g.xy, g.yy);  // pixels per text height
     const double det = g.xx * g.yy - g.xy * g.yx;
     if (!(height >= 0.25) || !std::isfinite(height) || !(std::abs(det) > 1e-300)) continue;
@@ -267,56 +316,82 @@ View fitView(const Extents& extents, const RenderOptions& options, double pixels
   return view;
 }
 
-void paintScene(cairo_t* cr, const Scene& scene, const View& view, Rgb background) {
-  setColor(cr, background);
-  cairo_paint(cr);
-  int clips = 0;
-  GlyphOutlines outlines;
-  // Colour 7 is black on a light background and white on a dark one.
+Rgb inkOn(Rgb background, Rgb color) {
   const bool dark = background.r * 299 + background.g * 587 + background.b * 114 < 128000;
-  for (const Primitive& p : scene.primitives()) {
-    const Rgb ink = dark && p.color == Rgb{0, 0, 0} ? Rgb{255, 255, 255} : p.color;
-    const bool clipped = !p.clip.empty();
-    if (clipped) {
+  return dark && color == Rgb{0, 0, 0} ? Rgb{255, 255, 255} : color;
+}
+
+ScenePainter::ScenePainter(cairo_t* cr, const View& view, Rgb background, bool textAsText)
+    : cr_(cr),
+      view_(view),
+      background_(background),
+      outlines_(std::make_unique<GlyphOutlines>()),
+      faces_(textAsText ? std::make_unique<TextFaces>() : nullptr) {
+  setColor(cr_, background_);
+  cairo_paint(cr_);
+}
+
+ScenePainter::~ScenePainter() {
+  finish();
+}
+
+void ScenePainter::finish() {
+  for (; clips_ > 0; --clips_) cairo_restore(cr_);
+}
+
+void ScenePainter::add(Primitive primitive) {
+  paint(primitive);
+}
+
+void ScenePainter::paint(const Primitive& p) {
+  cairo_t* cr = cr_;
+  const View& view = view_;
+  // Colour 7 is black on a light background and white on a dark one.
+  const Rgb ink = inkOn(background_, p.color);
+  const bool clipped = !p.clip.empty();
+  if (clipped) {
+    cairo_save(cr);
+    addContours(cr, p.clip, view, true);
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+    cairo_clip(cr);
+  }
+  switch (p.kind) {
+    case PrimitiveKind::Stroke:
+      stroke(cr, p, view, ink);
+      break;
+    case PrimitiveKind::Fill:
+      fill(cr, p, view, ink, ink);
+      break;
+    case PrimitiveKind::Background:
+      fill(cr, p, view, background_, ink);
+      break;
+    case PrimitiveKind::Dot:
+      setColor(cr, ink);
+      for (const Polyline2& c : p.contours) dots(cr, c, view, std::max(1.5, p.pixelWidth));
+      break;
+    case PrimitiveKind::Glyphs:
+      glyphs(cr, p, view, *outlines_, ink, faces_.get());
+      break;
+    case PrimitiveKind::ClipBegin:
       cairo_save(cr);
-      addContours(cr, p.clip, view, true);
+      addContours(cr, p.contours, view, true);
       cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
       cairo_clip(cr);
-    }
-    switch (p.kind) {
-      case PrimitiveKind::Stroke:
-        stroke(cr, p, view, ink);
-        break;
-      case PrimitiveKind::Fill:
-        fill(cr, p, view, ink, ink);
-        break;
-      case PrimitiveKind::Background:
-        fill(cr, p, view, background, ink);
-        break;
-      case PrimitiveKind::Dot:
-        setColor(cr, ink);
-        for (const Polyline2& c : p.contours) dots(cr, c, view, std::max(1.5, p.pixelWidth));
-        break;
-      case PrimitiveKind::Glyphs:
-        glyphs(cr, p, view, outlines, ink);
-        break;
-      case PrimitiveKind::ClipBegin:
-        cairo_save(cr);
-        addContours(cr, p.contours, view, true);
-        cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
-        cairo_clip(cr);
-        break;
-      case PrimitiveKind::ClipEnd:
-        if (clips > 0) {
-          cairo_restore(cr);
-          --clips;
-        }
-        break;
-    }
-    if (p.kind == PrimitiveKind::ClipBegin) ++clips;
-    if (clipped) cairo_restore(cr);
+      ++clips_;
+      break;
+    case PrimitiveKind::ClipEnd:
+      if (clips_ > 0) {
+        cairo_restore(cr);
+        --clips_;
+      }
+      break;
   }
-  for (; clips > 0; --clips) cairo_restore(cr);
+  if (clipped) cairo_restore(cr);
+}
+
+void paintScene(cairo_t* cr, const Scene& scene, const View& view, Rgb background) {
+  ScenePainter painter(cr, view, background);
+  for (const Primitive& p : scene.primitives()) painter.paint(p);
 }
 
 }  // namespace kx::render

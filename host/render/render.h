@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_set>
@@ -46,6 +47,8 @@ struct RenderOptions {
   // The layout shown ("Model" or a paper-space layout's name); empty: the one the drawing's
   // header makes current.
   std::string layout;
+  // Told now and then how much of the picture is done (0 to 1).
+  std::function<void(double)> progress;
   // Entities a command shows highlighted, drawn dashed as a CAD program shows them.
   std::unordered_set<db::ObjectId> highlighted;
 };

@@ -69,6 +69,7 @@ struct Primitive {
   // Strokes: the linetype's dashes in drawing units.
   DashPattern dashes;
   Gradient gradient;  // fills
+  std::string layer;  // the layer it is drawn on
   // Contours the primitive is clipped to, even-odd; none: not clipped. Clipped primitives count
   // for the extents by their clip.
   std::vector<Polyline2> clip;
@@ -84,13 +85,34 @@ struct Extents {
   void add(geom::Vec2 p);
 };
 
-class Scene {
+// Where a scene's primitives go as they are made: kept, measured or painted at once.
+class PrimitiveSink {
  public:
-  void add(Primitive p);
+  virtual ~PrimitiveSink() = default;
+  virtual void add(Primitive p) = 0;
+  // Points held, a glyph counting as a few: what the sink's memory goes by.
+  virtual std::size_t pointCount() const { return 0; }
+};
+
+// The extents of primitives, one at a time: what is clipped counts by its clip, rays and lines
+// without ends by their base point.
+class ExtentsSink : public PrimitiveSink {
+ public:
+  void add(Primitive p) override { measure(p); }
+  void measure(const Primitive& p);
+  const Extents& extents() const { return extents_; }
+
+ private:
+  Extents extents_;
+  int clipDepth_ = 0;
+};
+
+class Scene : public PrimitiveSink {
+ public:
+  void add(Primitive p) override;
   const std::vector<Primitive>& primitives() const { return primitives_; }
   Extents extents() const;
-  // Points held, a glyph counting as a few: what a picture's memory goes by.
-  std::size_t pointCount() const { return points_; }
+  std::size_t pointCount() const override { return points_; }
 
  private:
   std::vector<Primitive> primitives_;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <exception>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -53,29 +54,33 @@ struct EntityLook {
 
 class SceneBuilder {
  public:
-  SceneBuilder(const db::Database& db, const SceneLimits& limits,
-               const std::unordered_set<db::ObjectId>& highlighted, BuiltScene& out)
+  SceneBuilder(const db::Database& db, const SceneRequest& request, PrimitiveSink& sink,
+               std::vector<std::string>& notices)
       : db_(db),
-        limits_(limits),
-        highlighted_(highlighted),
-        out_(out),
+        limits_(request.limits),
+        highlighted_(request.highlighted ? *request.highlighted : noneHighlighted_),
+        layout_(request.layout),
+        progress_(request.progress),
+        sink_(sink),
+        notices_(notices),
         layers_(db),
         linetypes_(db),
         blocks_(db) {
     options_.wipeoutFrame = wipeoutFrameShown();
   }
 
-  void run(std::string_view layout) {
+  void run() {
     const BlockDefinition* layoutBlock =
-        layout.empty() ? &blocks_.shownSpace() : blocks_.layout(layout);
-    if (!layoutBlock) throw std::runtime_error(fmt::format("the drawing has no layout {}", layout));
+        layout_.empty() ? &blocks_.shownSpace() : blocks_.layout(layout_);
+    if (!layoutBlock)
+      throw std::runtime_error(fmt::format("the drawing has no layout {}", layout_));
     const BlockDefinition& shown = *layoutBlock;
     paper_ = &shown != blocks_.find("*Model_Space");
     drawBlock(shown, Context{});
     for (const auto& [type, count] : notDrawn_)
-      out_.notices.push_back(fmt::format("{} {} {} not drawn", count,
-                                         count == 1 ? type : type + " entities",
-                                         count == 1 ? "is" : "are"));
+      notices_.push_back(fmt::format("{} {} {} not drawn", count,
+                                     count == 1 ? type : type + " entities",
+                                     count == 1 ? "is" : "are"));
   }
 
  private:
@@ -89,11 +94,11 @@ class SceneBuilder {
   }
 
   void notice(const std::string& text) {
-    if (reported_.insert(text).second) out_.notices.push_back(text);
+    if (reported_.insert(text).second) notices_.push_back(text);
   }
 
   bool overBudget() {
-    if (out_.scene.pointCount() <= limits_.maxPoints && visits_ <= limits_.maxVisits) return false;
+    if (sink_.pointCount() <= limits_.maxPoints && visits_ <= limits_.maxVisits) return false;
     notice("the drawing multiplies into more than a picture can hold; the picture was cut short");
     return true;
   }
@@ -127,9 +132,13 @@ class SceneBuilder {
   void drawBlock(const BlockDefinition& block, const Context& ctx) {
     active_.push_back(&block);
     ++visits_;
+    const bool top = ctx.depth == 0 && !viewing_;
+    std::size_t done = 0;
     for (db::ObjectId id : block.entities) {
       if (overBudget()) break;
       ++visits_;
+      if (top && progress_ && ++done % 4096 == 0)
+        progress_(static_cast<double>(done) / static_cast<double>(block.entities.size()));
       // What a highlighted reference draws is highlighted with it.
       const bool outer = highlighting_;
       if (ctx.depth == 0 && !viewing_) highlighting_ = highlighted_.contains(id);
@@ -252,7 +261,7 @@ class SceneBuilder {
     viewing_ = false;
     Primitive end;
     end.kind = PrimitiveKind::ClipEnd;
-    out_.scene.add(std::move(end));
+    sink_.add(std::move(end));
   }
 
   Rgb shapeColor(const Shape& shape, const EntityLook& look, const Context& ctx) const {
@@ -292,6 +301,7 @@ class SceneBuilder {
       p.unbounded = shape.unbounded;
       p.fillRule = shape.fillRule;
       p.gradient = shape.gradient;
+      p.layer = look.layer->name;
       p.gradient.angle += std::atan2(m.xAxis().y, m.xAxis().x);
       p.pixelWidth = pixelWidthOf(look.lineweight);
       p.worldWidth = shape.width * widthScale;
@@ -305,14 +315,18 @@ class SceneBuilder {
         p.glyphs.push_back(
             {c, g.xAxis().x, g.xAxis().y, g.yAxis().x, g.yAxis().y, g.origin().x, g.origin().y});
       }
-      out_.scene.add(std::move(p));
+      sink_.add(std::move(p));
     }
   }
 
   const db::Database& db_;
+  inline static const std::unordered_set<db::ObjectId> noneHighlighted_;
   const SceneLimits& limits_;
   const std::unordered_set<db::ObjectId>& highlighted_;
-  BuiltScene& out_;
+  std::string layout_;
+  const std::function<void(double)>& progress_;
+  PrimitiveSink& sink_;
+  std::vector<std::string>& notices_;
   LayerStyles layers_;
   Linetypes linetypes_;
   BlockCatalog blocks_;
@@ -331,11 +345,20 @@ class SceneBuilder {
 
 }  // namespace
 
+std::vector<std::string> buildScene(const db::Database& db, PrimitiveSink& sink,
+                                    const SceneRequest& request) {
+  std::vector<std::string> notices;
+  SceneBuilder(db, request, sink, notices).run();
+  return notices;
+}
+
 BuiltScene buildScene(const db::Database& db, const SceneLimits& limits,
-                      const std::unordered_set<db::ObjectId>& highlighted,
-                      std::string_view layout) {
+                      const std::unordered_set<db::ObjectId>& highlighted) {
   BuiltScene out;
-  SceneBuilder(db, limits, highlighted, out).run(layout);
+  SceneRequest request;
+  request.limits = limits;
+  request.highlighted = &highlighted;
+  out.notices = buildScene(db, out.scene, request);
   return out;
 }
 
