@@ -66,8 +66,45 @@ DashPattern dashPatternOf(const std::vector<double>& elements) {
   return out;
 }
 
+namespace {
+
+// Patterns of the common linetype families in inches, for drawings that name a linetype their
+// table does not define (some writers leave the definitions to the reader's own library). A "2"
+// after the name halves the pattern, "X2" doubles it.
+std::vector<double> commonPattern(std::string_view key) {
+  static const std::pair<std::string_view, std::vector<double>> kFamilies[] = {
+      {"CENTER", {1.25, -0.25, 0.25, -0.25}},
+      {"DASHED", {0.5, -0.25}},
+      {"HIDDEN", {0.25, -0.125}},
+      {"PHANTOM", {1.25, -0.25, 0.25, -0.25, 0.25, -0.25}},
+      {"DASHDOT", {0.5, -0.25, 0, -0.25}},
+      {"DOT", {0, -0.25}},
+      {"DIVIDE", {0.5, -0.25, 0, -0.25, 0, -0.25}},
+      {"BORDER", {0.5, -0.25, 0.5, -0.25, 0, -0.25}},
+  };
+  double factor = 1;
+  if (key.ends_with("X2")) {
+    factor = 2;
+    key.remove_suffix(2);
+  } else if (key.ends_with("2")) {
+    factor = 0.5;
+    key.remove_suffix(1);
+  }
+  for (const auto& [name, pattern] : kFamilies)
+    if (key == name) {
+      std::vector<double> out = pattern;
+      for (double& e : out) e *= factor;
+      return out;
+    }
+  return {};
+}
+
+}  // namespace
+
 Linetypes::Linetypes(const db::Database& db) {
   globalScale_ = db::headerReal(db, "$LTSCALE").value_or(1);
+  // Metric drawings measure patterns in millimetres.
+  unitsPerInch_ = db::headerInteger(db, "$MEASUREMENT").value_or(0) == 1 ? 25.4 : 1;
   if (!(globalScale_ > 0) || !std::isfinite(globalScale_)) globalScale_ = 1;
   const db::Section* tables = db.findSection("TABLES");
   if (!tables) return;
@@ -83,8 +120,12 @@ Linetypes::Linetypes(const db::Database& db) {
 }
 
 const DashPattern& Linetypes::find(std::string_view name) const {
-  const auto it = patterns_.find(db::tableNameKey(name));
-  return it == patterns_.end() ? solid_ : it->second;
+  const std::string key = db::tableNameKey(name);
+  if (const auto it = patterns_.find(key); it != patterns_.end()) return it->second;
+  if (const auto it = common_.find(key); it != common_.end()) return it->second;
+  std::vector<double> pattern = commonPattern(key);
+  for (double& e : pattern) e *= unitsPerInch_;
+  return common_.emplace(key, dashPatternOf(pattern)).first->second;
 }
 
 }  // namespace kx::render

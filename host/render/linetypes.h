@@ -28,16 +28,18 @@ DashPattern dashPatternOf(const std::vector<double>& elements);
 class Linetypes {
  public:
   explicit Linetypes(const db::Database& db);
-  // The pattern of the linetype named `name` (case-insensitive); solid for Continuous, ByLayer,
-  // ByBlock and linetypes the table does not have.
+  // The pattern of the linetype named `name` (case-insensitive); solid for Continuous, ByLayer
+  // and ByBlock. A linetype the table does not have is solid, or the common pattern of its name
+  // (CENTER, DASHED, HIDDEN, ... and their "2" and "X2" sizes).
   const DashPattern& find(std::string_view name) const;
   // LTSCALE: every pattern's scale in the drawing.
   double globalScale() const { return globalScale_; }
 
  private:
   std::unordered_map<std::string, DashPattern> patterns_;
-  DashPattern solid_;
+  mutable std::unordered_map<std::string, DashPattern> common_;
   double globalScale_ = 1;
+  double unitsPerInch_ = 1;
 };
 
 }  // namespace kx::render

@@ -60,6 +60,8 @@ TEST(RenderLinework, LinetypesDashStrokesAtTheirScale) {
   d.entity("LINE", lineGroups(0, -30, 60, -30), "0", 1, {{6, "GAPFIRST"}});
   d.entity("LINE", lineGroups(0, -40, 60, -40), "0", 1, {{6, "FINE"}});
   d.entity("LINE", lineGroups(0, -50, 60, -50), "0", 1, {{6, "NOSUCH"}});
+  // Not in the table, but a common name: its usual pattern, here [5, -1, 1, -1].
+  d.entity("LINE", lineGroups(0, -60, 60, -60), "0", 1, {{6, "CENTERX2"}});
   const Picture p = render(d);
 
   // Dashes 4 long every 6 from the start; half that at an entity scale of 0.5.
@@ -81,6 +83,10 @@ TEST(RenderLinework, LinetypesDashStrokesAtTheirScale) {
   // Too fine to see, or not in the table: solid.
   EXPECT_EQ(inkRuns(p, -40, 0, 60, isReddish).size(), 1u);
   EXPECT_EQ(inkRuns(p, -50, 0, 60, isReddish).size(), 1u);
+  const auto common = inkRuns(p, -60, 0, 60, isReddish);
+  ASSERT_EQ(common.size(), 15u);
+  EXPECT_NEAR(common[1].first, 6, 0.25);
+  EXPECT_NEAR(common[2].first, 8, 0.25);
 }
 
 // A boundary path of line edges, each from (x1, y1) to (x2, y2).

@@ -131,6 +131,34 @@ TEST(RenderOutput, WindowPaperBackgroundAndLayoutAsAsked) {
   EXPECT_THROW(kx::render::renderImage(db, options), std::runtime_error);
 }
 
+TEST(RenderOutput, VectorPicturesKeepTextsAsTextAndLayersAsGroups) {
+  RenderDrawing d;
+  d.layer("Notes", 1);
+  d.layer("Walls", 5);
+  d.entity("LINE", lineGroups(0, 0, 40, 20), "Walls");
+  d.entity("TEXT",
+           Groups{{100, "AcDbText"}} + point(10, 0, 0) +
+               Groups{{40, "2.5"}, {1, "Tom & <Jerry>"}, {100, "AcDbText"}},
+           "Notes");
+  d.entity("LINE", lineGroups(0, 20, 40, 0), "Walls");
+  const kx::db::Database db = d.load();
+  const std::string svg = kx::render::renderToBytes(db, kx::render::PictureFormat::Svg);
+  EXPECT_NE(svg.find("font-family=\"Liberation Sans\""), std::string::npos) << svg;
+  EXPECT_NE(svg.find(">Tom &amp; &lt;Jerry&gt;</text>"), std::string::npos) << svg;
+  // A group for each run of a layer, in drawing order.
+  const std::size_t walls = svg.find("<g data-layer=\"Walls\">");
+  const std::size_t notes = svg.find("<g data-layer=\"Notes\">");
+  EXPECT_LT(walls, notes);
+  EXPECT_NE(svg.find("<g data-layer=\"Walls\">", notes), std::string::npos);
+  EXPECT_EQ(std::count(svg.begin(), svg.end(), '<') - std::count(svg.begin(), svg.end(), '>'), 0);
+  EXPECT_NE(svg.rfind("</svg>\n"), std::string::npos);
+
+  // The PDF embeds the font with a map back to the characters, so its text can be searched.
+  const std::string pdf = kx::render::renderToBytes(db, kx::render::PictureFormat::Pdf);
+  EXPECT_NE(pdf.find("/ToUnicode"), std::string::npos);
+  EXPECT_NE(pdf.find("LiberationSans"), std::string::npos);
+}
+
 TEST(RenderOutput, KxhostRendersAndReportsCyclesOnce) {
   const fs::path exe = fs::read_symlink("/proc/self/exe").parent_path() / "kxhost";
   if (!fs::exists(exe)) GTEST_SKIP() << "kxhost is not beside the tests";
