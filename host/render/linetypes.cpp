@@ -115,7 +115,8 @@ Linetypes::Linetypes(const db::Database& db) {
     std::vector<double> elements;
     for (const Group& g : groupsOf(db, id, "AcDbLinetypeTableRecord"))
       if (g.code == 49) elements.push_back(g.real());
-    patterns_.emplace(db::tableNameKey(*name), dashPatternOf(elements));
+    // A record without elements leaves its pattern to the reader: the common one of its name.
+    if (!elements.empty()) patterns_.emplace(db::tableNameKey(*name), dashPatternOf(elements));
   }
 }
 

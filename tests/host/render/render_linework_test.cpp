@@ -60,7 +60,8 @@ TEST(RenderLinework, LinetypesDashStrokesAtTheirScale) {
   d.entity("LINE", lineGroups(0, -30, 60, -30), "0", 1, {{6, "GAPFIRST"}});
   d.entity("LINE", lineGroups(0, -40, 60, -40), "0", 1, {{6, "FINE"}});
   d.entity("LINE", lineGroups(0, -50, 60, -50), "0", 1, {{6, "NOSUCH"}});
-  // Not in the table, but a common name: its usual pattern, here [5, -1, 1, -1].
+  // In the table without a pattern, but a common name: its usual pattern, here [5, -1, 1, -1].
+  d.linetype("CENTERX2", {});
   d.entity("LINE", lineGroups(0, -60, 60, -60), "0", 1, {{6, "CENTERX2"}});
   const Picture p = render(d);
 
