@@ -46,6 +46,7 @@ std::vector<std::pair<double, double>> inkRuns(const Picture& p, double y, doubl
 TEST(RenderLinework, LinetypesDashStrokesAtTheirScale) {
   RenderDrawing d;
   d.header("$LTSCALE", 40, "2");
+  d.header("$MEASUREMENT", 70, "0");  // common patterns in inches
   d.linetype("DASHED", {2, -1});
   d.linetype("GAPFIRST", {-1, 2});
   d.linetype("FINE", {0.0001, -0.0001});

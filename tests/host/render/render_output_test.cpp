@@ -172,22 +172,23 @@ TEST(RenderOutput, KxhostRendersAndReportsCyclesOnce) {
   EXPECT_NE(err.find("SELF"), std::string::npos) << err;
 
   // Picture options: a size as asked; options that do not fit together refused before reading.
-  const std::string sized = exe.string() + " " + (dir.path / "in.dxf").string() + " --render " +
-                            (dir.path / "sized.png").string() +
+  const std::string sized = exe.string() + " " + (dir.path() / "in.dxf").string() + " --render " +
+                            (dir.path() / "sized.png").string() +
                             " --size 300x200 --background dark -c QUIT > " +
-                            (dir.path / "out.txt").string() + " 2>&1";
+                            (dir.path() / "out.txt").string() + " 2>&1";
   ASSERT_EQ(std::system(sized.c_str()), 0);
-  const auto image = kx::render::readPng(dir.path / "sized.png");
+  const auto image = kx::render::readPng(dir.path() / "sized.png");
   ASSERT_TRUE(image);
   EXPECT_EQ(image->width, 300);
   EXPECT_EQ(image->height, 200);
   for (const char* bad : {"--scale 1:50", "--size 3x", "--paper A9", "--window 1,2,3",
                           "--background blue", "--size 10x10 --paper A4"}) {
-    const std::string refused = exe.string() + " --render " + (dir.path / "no.png").string() + " " +
-                                bad + " -c QUIT > " + (dir.path / "out.txt").string() + " 2>&1";
+    const std::string refused = exe.string() + " --render " + (dir.path() / "no.png").string() +
+                                " " + bad + " -c QUIT > " + (dir.path() / "out.txt").string() +
+                                " 2>&1";
     EXPECT_EQ(WEXITSTATUS(std::system(refused.c_str())), 2) << bad;
   }
-  EXPECT_FALSE(fs::exists(dir.path / "no.png"));
+  EXPECT_FALSE(fs::exists(dir.path() / "no.png"));
 }
 
 }  // namespace

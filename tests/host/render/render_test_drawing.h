@@ -44,8 +44,13 @@ class RenderDrawing {
   // A linetype of dashes (positive), gaps (negative) and dots (zero).
   void linetype(const std::string& name, const std::vector<double>& elements) {
     step([=](db::Database& db) {
-      Groups body{{100, "AcDbSymbolTableRecord"}, {100, "AcDbLinetypeTableRecord"}, {2, name},
-                  {70, "0"}, {3, ""}, {72, "65"}, {73, std::to_string(elements.size())},
+      Groups body{{100, "AcDbSymbolTableRecord"},
+                  {100, "AcDbLinetypeTableRecord"},
+                  {2, name},
+                  {70, "0"},
+                  {3, ""},
+                  {72, "65"},
+                  {73, std::to_string(elements.size())},
                   {40, "0"}};
       for (double e : elements) body.insert(body.end(), {{49, fmt::format("{}", e)}, {74, "0"}});
       db::addTableRecord(db, "LTYPE", body);
@@ -99,7 +104,7 @@ class RenderDrawing {
   void paperLayout(const std::string& name) {
     step([=](db::Database& db) {
       const db::ObjectId paper = db::findBlockRecord(db, "*Paper_Space");
-      Groups layout = db::identityTags(db, db::ObjectId{});
+      Groups layout = db::identityTags(db, paper);
       layout.insert(layout.end(), {{100, "AcDbPlotSettings"},
                                    {100, "AcDbLayout"},
                                    {1, name},
