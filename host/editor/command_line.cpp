@@ -15,6 +15,7 @@
 #include "editor/prompts.h"
 #include "editor/reply_text.h"
 #include "editor/session.h"
+#include "editor/undo_history.h"
 #include "kx/kxdb.h"
 #include "kx/kxed.h"
 #include "kx/kxedinput.h"
@@ -318,6 +319,39 @@ void setvarCommand() {
     refuse(L"Invalid value \"" + *typed + L"\" for " + *name + L"; it keeps its value.");
 }
 
+// The commands that move through the steps, which are no steps themselves.
+bool walksUndoHistory(std::wstring_view command) {
+  return command == L"UNDO" || command == L"U" || command == L"REDO" || command == L"QUIT";
+}
+
+void undoSteps(int count) {
+  Document& document = activeDocument();
+  const std::vector<std::wstring> undone = document.undoHistory().undo(document, count);
+  for (const std::wstring& command : undone) say(L"\nUndone: " + command);
+  if (document.undoHistory().steps() == 0) say(L"\nEverything has been undone.");
+}
+
+void undoCommand() {
+  int count = 1;
+  kxedInitGet(KXINP_NOZERO | KXINP_NONEG, nullptr);
+  const int status = kxedGetInt(L"\nEnter the number of commands to undo <1>: ", &count);
+  if (status == KXRT_NONE)
+    count = 1;
+  else if (status != KXRT_NORM)
+    return;
+  undoSteps(count);
+}
+
+void redoCommand() {
+  Document& document = activeDocument();
+  const auto redone = document.undoHistory().redo(document);
+  if (!redone) {
+    say(L"\nNothing to redo: REDO takes back only an UNDO or U typed just before it.");
+    return;
+  }
+  for (const std::wstring& command : *redone) say(L"\nRedone: " + command);
+}
+
 void helpCommand() {
   KxEdCommandStack& stack = commandStack();
   for (std::uint32_t g = 0; const wchar_t* group = stack.groupAt(g); ++g) {
@@ -367,6 +401,9 @@ void registerHostCommands(const CommandLineOptions& options) {
       {L"LAYER", KxEd::kModal, layerCommand},
       {L"SETVAR", KxEd::kModal, setvarCommand},
       {L"HELP", KxEd::kModal, helpCommand},
+      {L"UNDO", KxEd::kModal, undoCommand},
+      {L"U", KxEd::kModal, [] { undoSteps(1); }},
+      {L"REDO", KxEd::kModal, redoCommand},
   };
   for (const Entry& e : kCommands) {
     if (commandStack().lookupGlobalCmd(e.name)) continue;
@@ -396,6 +433,11 @@ CommandLineOutcome runCommandLine() {
     if (name == L"^C") {
       say(L"*Cancel*");
       continue;
+    }
+    if (const KxEdCommand* command = commandStack().lookupCmd(name.c_str());
+        command && !walksUndoHistory(command->globalName())) {
+      if (Document* document = Session::instance().active())
+        document->undoHistory().beginStep(*document, command->globalName());
     }
     const CommandRun run = runCommand(name);
     switch (run.status) {

@@ -25,12 +25,12 @@ enum class Leaving {
   Stay,       // (while asking) the user went back to the command line
 };
 
-// Why a drawing cannot be saved as `path`: no name, not .dxf, or what support::writeRefusal says; empty
-// when it can.
+// Why a drawing cannot be saved as `path`: no name, not .dxf, or what support::writeRefusal says;
+// empty when it can.
 std::string outputRefusal(const std::filesystem::path& path);
 
-// Adds SELECT, SAVE, SAVEAS, QUIT, REDRAW, UCS, ORTHO, EXPLODE, DRAWORDER, WIPEOUT, LAYER, SETVAR
-// and HELP to the command stack. Safe to call again (commands already there stay).
+// Adds SELECT, SAVE, SAVEAS, QUIT, REDRAW, UCS, ORTHO, EXPLODE, DRAWORDER, WIPEOUT, LAYER, SETVAR,
+// HELP, UNDO, U and REDO to the command stack. Safe to call again (commands already there stay).
 void registerHostCommands(const CommandLineOptions& options);
 
 struct CommandLineOutcome {
