@@ -34,6 +34,7 @@
 #include "editor/session.h"
 #include "editor/terminal_reader.h"
 #include "kx/kxed.h"
+#include "platform/resource_modules.h"
 #include "render/render.h"
 #include "support/utf8.h"
 
@@ -169,6 +170,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> commandLines;
   std::vector<std::string> modules;
   bool strict = false;
+  bool quiet = false;
   app.add_option("drawing", drawingPath, "DXF drawing to open (default: a new drawing)");
   app.add_option("-s,--script", scriptPath,
                  "replies, one a line ('-' = standard input; the default when standard input is "
@@ -192,6 +194,9 @@ int main(int argc, char** argv) {
   app.add_flag("--strict", strict,
                "stop at the first repair of the drawing, unknown or failed command, refused "
                "reply or prompt left open by the end of the input; nothing is saved then");
+  app.add_flag("-q,--quiet", quiet,
+               "no transcript on standard output (errors still go to standard error)");
+  app.set_version_flag("--version", std::string("kxhost ") + KX_VERSION);
   try {
     if (const std::string why = valueThatIsAnOption(app, argc, argv); !why.empty()) {
       kx::editor::printErrorLine(fmt::format("kxhost: {} (see kxhost --help)", why));
@@ -219,6 +224,13 @@ int main(int argc, char** argv) {
   session.productPreName = wide(preName);
 
   if (kx::editor::progressWanted()) session.progress = kx::editor::progressBarFor;
+  if (quiet) session.output = [](std::wstring_view) {};
+  kx::editor::moduleCommandHelp =
+      [](std::wstring_view name) -> std::optional<kx::editor::CommandHelp> {
+    auto help = kx::platform::commandHelp(name);
+    if (!help) return std::nullopt;
+    return kx::editor::CommandHelp{std::move(help->about), std::move(help->usage)};
+  };
 
   kx::editor::InputSource& input = kx::editor::InputSource::instance();
   for (std::string& line : commandLines) input.queueBytes(std::move(line));
@@ -266,6 +278,14 @@ int main(int argc, char** argv) {
       options.askBeforeLeaving = atTerminal;
       kx::editor::registerHostCommands(options);
       kx::editor::installSelectionPrompter();
+      if (atTerminal) {
+        const std::wstring name =
+            drawingPath.empty() ? std::wstring(L"a new drawing")
+                                : wide(std::filesystem::path(drawingPath).filename().string());
+        kxutPrintf(L"kxhost %s, %s: %d commands (HELP lists them, U takes one back)\n",
+                   wide(KX_VERSION).c_str(), name.c_str(),
+                   static_cast<int>(kx::editor::commandCount()));
+      }
       outcome = kx::editor::runCommandLine();
     }
     // The input has ended: what the transcript still holds is printed, and the line editor lets

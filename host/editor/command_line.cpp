@@ -1,5 +1,6 @@
 #include "editor/command_line.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cwchar>
 #include <exception>
@@ -10,6 +11,7 @@
 #include "db/layers.h"
 #include "db/symbol_tables.h"
 #include "dxf/encoding.h"
+#include "editor/command_effects.h"
 #include "editor/command_stack.h"
 #include "editor/host_commands.h"
 #include "editor/prompts.h"
@@ -324,6 +326,12 @@ bool walksUndoHistory(std::wstring_view command) {
   return command == L"UNDO" || command == L"U" || command == L"REDO" || command == L"QUIT";
 }
 
+// Commands whose own last line says what they did, and which change nothing in the drawing.
+bool tellsWhatItDid(std::wstring_view command) {
+  return walksUndoHistory(command) || command == L"HELP" || command == L"SAVE" ||
+         command == L"SAVEAS" || command == L"SELECT";
+}
+
 void undoSteps(int count) {
   Document& document = activeDocument();
   const std::vector<std::wstring> undone = document.undoHistory().undo(document, count);
@@ -352,21 +360,113 @@ void redoCommand() {
   for (const std::wstring& command : *redone) say(L"\nRedone: " + command);
 }
 
-void helpCommand() {
+// What HELP says of the host's own commands.
+struct HostCommandHelp {
+  const wchar_t* name;
+  const wchar_t* about;
+  const wchar_t* usage;
+};
+constexpr HostCommandHelp kHostHelp[] = {
+    {L"SELECT", L"Selects objects for the next command",
+     L"Select objects: ALL, L, P, W x1,y1 x2,y2, C x1,y1 x2,y2, H handle..., a point, R or A, "
+     L"Enter to end"},
+    {L"SAVE", L"Saves the drawing to its file (or kxhost -o)",
+     L"Save drawing as: asked only for a new drawing"},
+    {L"SAVEAS", L"Saves the drawing under another name", L"Save drawing as: a .dxf file"},
+    {L"QUIT", L"Ends the session (asks first at the terminal when changes are not saved)", L""},
+    {L"REDRAW", L"Draws the screen again (nothing to do here)", L""},
+    {L"UCS", L"Sets the user coordinate system",
+     L"Enter an option [Save/Entity/Restore/Delete/World] <World>\n"
+     L"Enter name of UCS (Save, Restore, Delete) or Select object to align UCS (Entity)"},
+    {L"ORTHO", L"Turns orthogonal mode on or off", L"Enter mode [ON/OFF]"},
+    {L"EXPLODE", L"Explodes block references, multi-line texts and other compound objects",
+     L"Select objects"},
+    {L"DRAWORDER", L"Changes the draw order of objects",
+     L"Select objects\n"
+     L"Enter object ordering option [Above objects/Under objects/Front/Back] <Back>\n"
+     L"Select reference object (Above, Under)"},
+    {L"WIPEOUT", L"Draws a wipeout through points",
+     L"Specify first point, then Specify next point or <end>"},
+    {L"LAYER", L"Makes, sets, locks and unlocks layers",
+     L"Enter an option [Make/Set/New/Lock/Unlock], then Enter layer name; Enter ends"},
+    {L"SETVAR", L"Shows or sets a system variable",
+     L"Enter variable name, then Enter new value for NAME <value>"},
+    {L"HELP", L"Lists the commands, or tells what one asks for",
+     L"Enter a command name <list all>"},
+    {L"UNDO", L"Takes back the last commands, each one step",
+     L"Enter the number of commands to undo <1>"},
+    {L"U", L"Takes back the last command", L""},
+    {L"REDO", L"Takes back an UNDO or U typed just before it", L""},
+};
+
+std::optional<CommandHelp> helpOf(const KxEdCommand& command) {
+  if (std::wcscmp(command.groupName(), kHostCommandGroup) == 0) {
+    for (const HostCommandHelp& entry : kHostHelp)
+      if (std::wcscmp(entry.name, command.globalName()) == 0)
+        return CommandHelp{entry.about, entry.usage};
+    return std::nullopt;
+  }
+  return moduleCommandHelp ? moduleCommandHelp(command.globalName()) : std::nullopt;
+}
+
+// The name a user types, and the global one beside it when the module's language has another.
+std::wstring typedName(const KxEdCommand& command) {
+  if (std::wcscmp(command.globalName(), command.localName()) == 0) return command.globalName();
+  return std::wstring(command.localName()) + L" (" + command.globalName() + L")";
+}
+
+void listCommands() {
   KxEdCommandStack& stack = commandStack();
-  for (std::uint32_t g = 0; const wchar_t* group = stack.groupAt(g); ++g) {
-    kxutPrintf(L"\n%s:", group);
-    for (std::uint32_t c = 0; c < stack.numCommands(group); ++c) {
-      const KxEdCommand* command = stack.commandAt(group, c);
-      if (std::wcscmp(command->globalName(), command->localName()) == 0)
-        kxutPrintf(L"\n  %s", command->globalName());
-      else
-        kxutPrintf(L"\n  %s (%s)", command->localName(), command->globalName());
-    }
+  std::vector<const KxEdCommand*> commands;
+  for (std::uint32_t g = 0; const wchar_t* group = stack.groupAt(g); ++g)
+    for (std::uint32_t c = 0; c < stack.numCommands(group); ++c)
+      commands.push_back(stack.commandAt(group, c));
+  std::sort(commands.begin(), commands.end(), [](const KxEdCommand* a, const KxEdCommand* b) {
+    return std::wcscmp(a->globalName(), b->globalName()) < 0;
+  });
+  std::size_t width = 0;
+  for (const KxEdCommand* command : commands) width = std::max(width, typedName(*command).size());
+  for (const KxEdCommand* command : commands) {
+    std::wstring line = typedName(*command);
+    if (const auto help = helpOf(*command); help && !help->about.empty())
+      line += std::wstring(width + 2 - line.size(), L' ') + help->about;
+    say(L"\n  " + line);
+  }
+  say(L"\n" + std::to_wstring(commands.size()) +
+      L" commands. HELP NAME tells what a command asks for.");
+}
+
+void helpCommand() {
+  wchar_t typed[256] = {};
+  const int status =
+      kxedGetString(0, L"\nEnter a command name <list all>: ", typed, std::size(typed));
+  if (status != KXRT_NORM) return;
+  if (typed[0] == L'\0') {
+    listCommands();
+    return;
+  }
+  const KxEdCommand* command = commandStack().lookupCmd(typed);
+  if (!command) {
+    refuse(L"No command is named \"" + std::wstring(typed) + L"\". HELP lists them.");
+    return;
+  }
+  const std::optional<CommandHelp> help = helpOf(*command);
+  say(L"\n" + typedName(*command) + (help && !help->about.empty() ? L": " + help->about : L""));
+  std::wstring usage = help ? help->usage : std::wstring();
+  if (usage.empty()) {
+    say(L"\n  It asks for nothing.");
+    return;
+  }
+  for (std::size_t at = 0; at != std::wstring::npos;) {
+    const std::size_t end = usage.find(L'\n', at);
+    say(L"\n  " + usage.substr(at, end == std::wstring::npos ? end : end - at));
+    at = end == std::wstring::npos ? end : end + 1;
   }
 }
 
 }  // namespace
+
+std::function<std::optional<CommandHelp>(std::wstring_view globalName)> moduleCommandHelp;
 
 std::string outputRefusal(const std::filesystem::path& path) {
   if (path.empty()) return "no file name was given";
@@ -434,12 +534,20 @@ CommandLineOutcome runCommandLine() {
       say(L"*Cancel*");
       continue;
     }
-    if (const KxEdCommand* command = commandStack().lookupCmd(name.c_str());
-        command && !walksUndoHistory(command->globalName())) {
-      if (Document* document = Session::instance().active())
+    std::optional<EffectsWatch> watch;
+    if (const KxEdCommand* command = commandStack().lookupCmd(name.c_str())) {
+      Document* document = Session::instance().active();
+      if (document && !walksUndoHistory(command->globalName()))
         document->undoHistory().beginStep(*document, command->globalName());
+      if (document && !tellsWhatItDid(command->globalName())) watch.emplace(document->db());
     }
     const CommandRun run = runCommand(name);
+    if (Document* document = Session::instance().active();
+        watch && document && watch->sameDrawing(document->db())) {
+      const CommandEffects effects = watch->since(document->db());
+      outcome.textsChanged += effects.texts;
+      say(L"\n" + run.command + L": " + effects.described() + L".");
+    }
     switch (run.status) {
       case CommandRun::Status::Done:
         ++outcome.commandsRun;

@@ -3,8 +3,10 @@
 // commands, and what happens when the input ends.
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace kx::editor {
 
@@ -29,6 +31,15 @@ enum class Leaving {
 // empty when it can.
 std::string outputRefusal(const std::filesystem::path& path);
 
+// What HELP says of a command: one line, and the replies it asks for (one prompt a line).
+struct CommandHelp {
+  std::wstring about;
+  std::wstring usage;
+};
+// Where HELP finds it for a module's command, by global name (kxhost looks in the resource modules
+// loaded); unset or nothing: HELP shows the name alone.
+extern std::function<std::optional<CommandHelp>(std::wstring_view globalName)> moduleCommandHelp;
+
 // Adds SELECT, SAVE, SAVEAS, QUIT, REDRAW, UCS, ORTHO, EXPLODE, DRAWORDER, WIPEOUT, LAYER, SETVAR,
 // HELP, UNDO, U and REDO to the command stack. Safe to call again (commands already there stay).
 void registerHostCommands(const CommandLineOptions& options);
@@ -37,7 +48,8 @@ struct CommandLineOutcome {
   int commandsRun = 0;
   int unknownCommands = 0;
   int failedCommands = 0;
-  bool quit = false;  // QUIT ended the input before its end
+  int textsChanged = 0;  // texts the commands changed or made, each time a command did
+  bool quit = false;     // QUIT ended the input before its end
   Leaving leaving = Leaving::AsUsual;
 };
 

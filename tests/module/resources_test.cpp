@@ -116,6 +116,7 @@ constexpr std::pair<std::uint32_t, std::uint32_t> kUsedIds[] = {
     {2454, 2458}, {2100, 2100}, {2404, 2404}, {2459, 2468}, {2470, 2474},  // ATTOUT, ATTIN
     {6123, 6124}, {6126, 6129}, {6132, 6132}, {6135, 6143},                // GATTE
     {2452, 2453}, {3239, 3240},                                            // BURST
+    {6900, 6922}, {6930, 6952},                                            // HELP
 };
 
 // The local name of each command: its global name, since this module is the English one.
@@ -166,6 +167,21 @@ TEST_F(ResourceModule, HoldsEveryTextTheCommandsAskForAndNoOther) {
   }
   EXPECT_EQ(present, used);
   for (std::uint32_t id : {2345u, 2366u, 3518u}) EXPECT_NE(dialog(id), nullptr) << id;
+
+  // HELP describes every command, each with texts of its own.
+  std::set<std::wstring_view> described;
+  std::set<std::uint32_t> helpTexts;
+  for (std::uint32_t i = 0; i < table_->commandCount; ++i) {
+    const KxCommandHelp& entry = table_->commands[i];
+    described.insert(entry.globalName);
+    EXPECT_TRUE(present.contains(entry.aboutId) && present.contains(entry.usageId))
+        << "HELP text " << entry.aboutId << " or " << entry.usageId;
+    helpTexts.insert({entry.aboutId, entry.usageId});
+  }
+  std::set<std::wstring_view> commands;
+  for (auto [id, name] : kCommandNames) commands.insert(name);
+  EXPECT_EQ(described, commands);
+  EXPECT_EQ(helpTexts.size(), 2 * commands.size());
 }
 
 TEST_F(ResourceModule, LocalCommandNamesAreTheEnglishNames) {
@@ -189,6 +205,8 @@ TEST_F(ResourceModule, TextsReadAsCommandLineLinesWithTheirArguments) {
                                      2454, 2458, 2100, 2465, 2464, 2468, 6129};
   for (auto [id, name] : kCommandNames) inline_.insert(id);
   for (const KeywordList& list : kKeywordLists) inline_.insert(list.id);
+  for (std::uint32_t i = 0; i < table_->commandCount; ++i)
+    inline_.insert({table_->commands[i].aboutId, table_->commands[i].usageId});
   for (const auto& s : strings()) {
     const auto it = formats.find(s.id);
     EXPECT_EQ(conversions(s.text), it == formats.end() ? L"" : it->second) << "id " << s.id;

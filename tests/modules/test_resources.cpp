@@ -74,8 +74,13 @@ constexpr KxDialogTemplate kDialogs[] = {
     {2345, L"Settings", kSettings, std::size(kSettings)},
 };
 
-constexpr KxResourceTable kTable = {KX_RESOURCE_TABLE_VERSION, kStrings, std::size(kStrings),
-                                    kDialogs, std::size(kDialogs)};
+constexpr KxResourceTable kTable = {KX_RESOURCE_TABLE_VERSION,
+                                    kStrings,
+                                    std::size(kStrings),
+                                    kDialogs,
+                                    std::size(kDialogs),
+                                    nullptr,
+                                    0};
 
 #else  // the second module: the same ids with other texts, no dialogs
 
@@ -90,7 +95,8 @@ constexpr std::uint32_t kVersion = KX_RESOURCE_TABLE_VERSION + 1;
 constexpr std::uint32_t kVersion = KX_RESOURCE_TABLE_VERSION;
 #endif
 
-constexpr KxResourceTable kTable = {kVersion, kStrings, std::size(kStrings), nullptr, 0};
+constexpr KxResourceTable kTable = {kVersion, kStrings, std::size(kStrings), nullptr, 0,
+                                    nullptr,  0};
 
 #endif
 

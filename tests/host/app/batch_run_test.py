@@ -146,6 +146,16 @@ def arguments():
         if os.path.exists(path("never.dxf")):
             fail("a script that could not be read still saved the drawing", run)
 
+    # --version is one line; -q keeps standard output empty and still saves.
+    if not re.fullmatch(r"kxhost \d+\.\d+\.\d+\n", kxhost("--version").out):
+        fail("--version is not one line naming the version")
+    tcase = ["-c", "TCASE", "-c", "ALL", "-c", "", "-c", "upper case", "-c", "OK"]
+    run = kxhost("-q", "sample.dxf", "-o", "quiet.dxf", *tcase)
+    loud = kxhost("sample.dxf", "-o", "loud.dxf", *tcase)
+    if run.out or not loud.out or read("quiet.dxf") != read("loud.dxf") or \
+            read("quiet.dxf") == read("sample.dxf"):
+        fail("-q printed a transcript or ran otherwise than without it", run)
+
     # Commands typed at the command line: a layer made current and locked, a variable set, and a
     # script file after the -c lines.
     write("typed.scr", "LAYER\nM\nWalls\nL\nWalls\n\n; a comment line\nSETVAR\nTEXTSIZE\n3.5\n")

@@ -112,12 +112,15 @@ expected="Command: LAYER
 Enter an option [Make/Set/New/Lock/Unlock]: M
 Enter layer name: Walls
 Enter an option [Make/Set/New/Lock/Unlock]:
+LAYER: 2 objects changed, 1 added.
 Command: LAYER
 Enter an option [Make/Set/New/Lock/Unlock]: Lo^C
 *Cancel*
+LAYER: nothing changed.
 Command: SETVAR
 Enter variable name: ^C
 *Cancel*
+SETVAR: nothing changed.
 Command: QUIT
 Save changes to out.dxf? [Yes/No] <Yes>: ^C
 *Cancel*
