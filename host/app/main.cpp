@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <clocale>
 #include <csignal>
 #include <cstdio>
@@ -20,6 +21,7 @@
 #include <fmt/format.h>
 #include <CLI/CLI.hpp>
 
+#include "batch.h"
 #include "db/dxf_io.h"
 #include "db/new_drawing.h"
 #include "dxf/encoding.h"
@@ -141,7 +143,7 @@ std::string valueThatIsAnOption(const CLI::App& app, int argc, char** argv) {
     if (word == "--") break;
     if (!isOurOption(word)) continue;
     const CLI::Option* option = app.get_option_no_throw(std::string(word));
-    if (option && option->get_type_size() > 0 && isOurOption(argv[i + 1]))
+    if (option && option->get_items_expected_min() > 0 && isOurOption(argv[i + 1]))
       return fmt::format(
           "{} needs a value, but {} follows it (give a value that starts with '-' "
           "as {}=VALUE)",
@@ -160,8 +162,13 @@ int main(int argc, char** argv) {
   // Modules change letter case with the C library's wide-character mapping, which knows letters
   // beyond ASCII only in a UTF-8 locale; numbers keep the C locale's format.
   std::setlocale(LC_CTYPE, "C.UTF-8");
+  const auto began = std::chrono::steady_clock::now();
   CLI::App app{"kxhost: a headless host for text commands on DXF drawings"};
-  std::string drawingPath;
+  std::vector<std::string> drawingPaths;
+  std::string listFile;
+  std::string outDir;
+  int jobs = 1;
+  bool summary = false;
   std::string outputPath;
   std::string picturePath;
   std::string scriptPath;
@@ -171,7 +178,16 @@ int main(int argc, char** argv) {
   std::vector<std::string> modules;
   bool strict = false;
   bool quiet = false;
-  app.add_option("drawing", drawingPath, "DXF drawing to open (default: a new drawing)");
+  app.add_option("drawing", drawingPaths,
+                 "DXF drawing to open (default: a new drawing); several, or a folder of them, run "
+                 "the script on each");
+  app.add_option("--list", listFile, "a file naming drawings (or folders), one a line");
+  app.add_option("--out-dir", outDir, "folder the drawings of a batch are saved in");
+  app.add_option("-j,--jobs", jobs, "how many drawings of a batch run at once")
+      ->check(CLI::Range(1, 256));
+  app.add_flag("--summary", summary,
+               "a JSON line at the end: drawing, output, status, commands, texts_changed, "
+               "repairs, seconds");
   app.add_option("-s,--script", scriptPath,
                  "replies, one a line ('-' = standard input; the default when standard input is "
                  "not a terminal)");
@@ -219,6 +235,39 @@ int main(int argc, char** argv) {
     }
   }
 
+  // Several drawings, a folder, a list or an output folder: the batch runs kxhost on each.
+  if (drawingPaths.size() > 1 || !listFile.empty() || !outDir.empty() ||
+      (drawingPaths.size() == 1 && std::filesystem::is_directory(drawingPaths[0]))) {
+    const auto refuse = [](const std::string& why) {
+      kx::editor::printErrorLine(fmt::format("kxhost: {} (see kxhost --help)", why));
+      return kBadOption;
+    };
+    const std::string named = drawingPaths.size() > 1 ? " (" + drawingPaths[1] + ")" : "";
+    if (outDir.empty()) return refuse("a batch of drawings" + named + " needs --out-dir DIR");
+    if (scriptPath.empty() || scriptPath == "-")
+      return refuse("a batch of drawings" + named + " needs its script as -s FILE");
+    if (output->count() > 0 || !picturePath.empty())
+      return refuse("a batch saves into --out-dir; -o and --render are for one drawing");
+    kx::app::BatchOptions batch;
+    try {
+      batch.drawings = kx::app::collectDrawings(drawingPaths, listFile);
+    } catch (const std::exception& e) {
+      kx::editor::printErrorLine(fmt::format("kxhost: {}", e.what()));
+      return kFailed;
+    }
+    batch.outDir = outDir;
+    batch.jobs = jobs;
+    batch.runArguments = {"-s", scriptPath};
+    for (const std::string& line : commandLines) batch.runArguments.push_back("--command=" + line);
+    for (const std::string& module : modules) batch.runArguments.push_back("--module=" + module);
+    if (!configDir.empty()) batch.runArguments.push_back("--config=" + configDir);
+    if (!preName.empty()) batch.runArguments.push_back("--prename=" + preName);
+    if (strict) batch.runArguments.push_back("--strict");
+    if (const std::string why = kx::app::batchRefusal(batch); !why.empty()) return refuse(why);
+    return kx::app::runBatch(batch);
+  }
+  const std::string drawingPath = drawingPaths.empty() ? std::string() : drawingPaths[0];
+
   auto& session = kx::editor::Session::instance();
   session.configDir = configDir;
   session.productPreName = wide(preName);
@@ -251,6 +300,8 @@ int main(int argc, char** argv) {
   if (strict) session.events.onNote = [&input](RunEvent) { input.close(); };
 
   int status = 0;
+  kx::app::RunSummary told;
+  told.drawing = drawingPath;
   try {
     if (drawingPath.empty()) {
       session.open(kx::db::newDrawing());
@@ -258,6 +309,7 @@ int main(int argc, char** argv) {
     } else {
       std::vector<std::string> notices;
       session.openFile(drawingPath, notices);
+      told.repairs = static_cast<int>(notices.size());
       for (const std::string& notice : notices)
         kx::editor::printErrorLine(fmt::format("{}: {}", drawingPath, notice));
       kxutPrintf(L"Drawing: %s\n", wide(drawingPath).c_str());
@@ -276,6 +328,7 @@ int main(int argc, char** argv) {
       kx::editor::CommandLineOptions options;
       if (!outputPath.empty()) options.output = outputPath;
       options.askBeforeLeaving = atTerminal;
+      options.enterRepeats = atTerminal;
       kx::editor::registerHostCommands(options);
       kx::editor::installSelectionPrompter();
       if (atTerminal) {
@@ -307,8 +360,10 @@ int main(int argc, char** argv) {
     } else {
       // The drawing is saved before the picture is drawn, so a picture that fails loses no work.
       kx::editor::Document& document = kx::editor::activeDocument();
-      if (!outputPath.empty() && outcome.leaving == kx::editor::Leaving::AsUsual)
+      if (!outputPath.empty() && outcome.leaving == kx::editor::Leaving::AsUsual) {
         session.save(document, outputPath);
+        told.output = outputPath;
+      }
       if (!picturePath.empty()) {
         // A highlight a command left behind shows, as it would on the user's screen.
         kx::render::RenderOptions look;
@@ -320,6 +375,8 @@ int main(int argc, char** argv) {
       }
       if (const auto first = session.events.first()) status = exitStatusOf(*first);
     }
+    told.commands = outcome.commandsRun;
+    told.textsChanged = outcome.textsChanged;
     loader.unloadAll();
   } catch (const std::exception& e) {
     kx::editor::Transcript::instance().setHoldOpenLine(false);
@@ -329,5 +386,12 @@ int main(int argc, char** argv) {
   }
   input.reset();
   std::fflush(stdout);
+  if (summary) {
+    told.status = status;
+    told.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    const std::string line = kx::app::jsonLine(told);
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fflush(stdout);
+  }
   return status;
 }

@@ -514,6 +514,7 @@ void registerHostCommands(const CommandLineOptions& options) {
 CommandLineOutcome runCommandLine() {
   CommandLineOutcome outcome;
   quitRequested = false;
+  std::wstring lastCommand;
   Prompter& prompter = Prompter::instance();
   for (;;) {
     if (quitRequested) {
@@ -527,9 +528,16 @@ CommandLineOutcome runCommandLine() {
       if (outcome.leaving != Leaving::Stay) break;
       continue;
     }
-    std::wstring name = *typed;
-    while (!name.empty() && (name.back() == L' ' || name.back() == L'\t')) name.pop_back();
+    std::wstring name = trimmed(*typed);
+    if (name.empty() && commandLineOptions.enterRepeats) name = lastCommand;
     if (name.empty()) continue;
+    // A blank ends a command's name, and what follows answers its first prompt ("UNDO 3").
+    if (const std::size_t blank = name.find_first_of(L" \t"); blank != std::wstring::npos) {
+      if (commandStack().lookupCmd(name.substr(0, blank).c_str())) {
+        InputSource::instance().putBack(trimmed(std::wstring_view(name).substr(blank)));
+        name.resize(blank);
+      }
+    }
     if (name == L"^C") {
       say(L"*Cancel*");
       continue;
@@ -542,6 +550,7 @@ CommandLineOutcome runCommandLine() {
       if (document && !tellsWhatItDid(command->globalName())) watch.emplace(document->db());
     }
     const CommandRun run = runCommand(name);
+    if (run.status != CommandRun::Status::Unknown) lastCommand = name;
     if (Document* document = Session::instance().active();
         watch && document && watch->sameDrawing(document->db())) {
       const CommandEffects effects = watch->since(document->db());

@@ -17,6 +17,9 @@ struct CommandLineOptions {
   // Someone is at the terminal: QUIT or the end of the input with changes not saved asks
   // whether to save them.
   bool askBeforeLeaving = false;
+  // Enter at an empty "Command:" runs the last command again (at the terminal; in a script an
+  // empty line there stays an empty line).
+  bool enterRepeats = false;
 };
 
 // What became of the changes when the command line was left.

@@ -239,22 +239,22 @@ TEST_F(DialogsTest, CaseDialogChecksTheRememberedButtonAndRunsClickHandlers) {
   const std::wstring form =
       L"Change case (dialog 2366)\n"
       L"  -- Case --\n"
-      L"  ( ) 2005 Sentence case.\n"
-      L"  ( ) 2006 lower case\n"
-      L"  (*) 2021 UPPER CASE\n"
-      L"  ( ) 2022 Title Case\n"
-      L"  ( ) 2023 tOGGLE cASE\n"
+      L"  ( ) Sentence case. #2005\n"
+      L"  ( ) lower case #2006\n"
+      L"  (*) UPPER CASE #2021\n"
+      L"  ( ) Title Case #2022\n"
+      L"  ( ) tOGGLE cASE #2023\n"
       L"  [OK] [Cancel]\n"
-      L"Dialog 2366 (id, caption, ID=VALUE, OK, Cancel): 2006\n"
+      L"Dialog 2366 (caption or its start, #id, ID=VALUE, OK, Cancel): 2006\n"
       // Only the lines the click changed come again.
-      L"  (*) 2006 lower case\n"
-      L"  ( ) 2021 UPPER CASE\n"
-      L"Dialog 2366 (id, caption, ID=VALUE, OK, Cancel): 4711\n"
+      L"  (*) lower case #2006\n"
+      L"  ( ) UPPER CASE #2021\n"
+      L"Dialog 2366 (caption or its start, #id, ID=VALUE, OK, Cancel): 4711\n"
       L"No control \"4711\" in this dialog.\n"
-      L"Dialog 2366 (id, caption, ID=VALUE, OK, Cancel): toggle CASE\n"
-      L"  ( ) 2006 lower case\n"
-      L"  (*) 2023 tOGGLE cASE\n"
-      L"Dialog 2366 (id, caption, ID=VALUE, OK, Cancel): OK\n";
+      L"Dialog 2366 (caption or its start, #id, ID=VALUE, OK, Cancel): toggle CASE\n"
+      L"  ( ) lower case #2006\n"
+      L"  (*) tOGGLE cASE #2023\n"
+      L"Dialog 2366 (caption or its start, #id, ID=VALUE, OK, Cancel): OK\n";
   EXPECT_EQ(printed, form);
 
   // The same through ::SendMessageW, and the default OnOK of the base when the user cancels.
@@ -265,7 +265,7 @@ TEST_F(DialogsTest, CaseDialogChecksTheRememberedButtonAndRunsClickHandlers) {
   EXPECT_EQ(again.DoModal(), IDCANCEL);
   EXPECT_EQ(again.code, 0);
   EXPECT_FALSE(again.okRan);
-  EXPECT_EQ(count(L"  (*) 2022 Title Case\n"), 1);
+  EXPECT_EQ(count(L"  (*) Title Case #2022\n"), 1);
 }
 
 TEST_F(DialogsTest, SettingsDialogExchangesDataBothWays) {
@@ -275,14 +275,14 @@ TEST_F(DialogsTest, SettingsDialogExchangesDataBothWays) {
   EXPECT_EQ(dialog.m_join, 0) << "OK reads the check box back";
   EXPECT_EQ(dialog.order, 0);
   // Data into controls at the start, then the check mark OnInitDialog sets itself.
-  EXPECT_NE(printed.find(L"  [x] 2025 Join the lines into one paragraph\n"
+  EXPECT_NE(printed.find(L"  [x] Join the lines into one paragraph #2025\n"
                          L"  -- Order --\n"
-                         L"  ( ) 2005 By selection\n"
-                         L"  (*) 2006 By position\n"),
+                         L"  ( ) By selection #2005\n"
+                         L"  (*) By position #2006\n"),
             std::wstring::npos)
       << std::string(printed.begin(), printed.end());
-  EXPECT_EQ(count(L"  [ ] 2025 Join"), 2);
-  EXPECT_EQ(count(L"  [x] 2025 Join"), 2);
+  EXPECT_EQ(count(L"  [ ] Join"), 2);
+  EXPECT_EQ(count(L"  [x] Join"), 2);
 
   // Cancel leaves the members alone, whatever the user changed.
   printed.clear();
@@ -313,7 +313,7 @@ TEST_F(DialogsTest, HandlersMayRefuseOkAndCancelButNotTheEndOfInput) {
   refusing.refuseOk = 2;
   EXPECT_EQ(refusing.DoModal(), IDOK);
   EXPECT_EQ(count(L"Not yet.\n"), 2);
-  EXPECT_EQ(count(L"Dialog 2345 (id, caption, ID=VALUE, OK, Cancel): "), 3);
+  EXPECT_EQ(count(L"Dialog 2345 (caption or its start, #id, ID=VALUE, OK, Cancel): "), 3);
 
   printed.clear();
   replies({L"2025", L"^C"});
@@ -329,7 +329,7 @@ TEST_F(DialogsTest, HandlersMayRefuseOkAndCancelButNotTheEndOfInput) {
   stubborn.refuseCancel = true;
   EXPECT_EQ(stubborn.DoModal(), IDCANCEL);
   EXPECT_EQ(count(L"Not now.\n"), 2);
-  EXPECT_EQ(count(L"Dialog 2345 (id, caption, ID=VALUE, OK, Cancel): "), 2);
+  EXPECT_EQ(count(L"Dialog 2345 (caption or its start, #id, ID=VALUE, OK, Cancel): "), 2);
 
   replies({L"2025"});
   SettingsDialog atEnd;
@@ -353,17 +353,17 @@ TEST_F(DialogsTest, ConversionDialogEnablesTheLayerListFromClickHandlers) {
   EXPECT_EQ(dialog.prefixChanges, 1);
   EXPECT_EQ(std::wstring(dialog.m_prefix.GetString()), L"T-");
 
-  EXPECT_NE(printed.find(L"  3511 12 texts selected\n"), std::wstring::npos);
-  EXPECT_NE(printed.find(L"  3517 combo Layer: 0  {0, Walls, Doors} (disabled)\n"),
+  EXPECT_NE(printed.find(L"  12 texts selected #3511\n"), std::wstring::npos);
+  EXPECT_NE(printed.find(L"  combo Layer: 0  {0, Walls, Doors} #3517 (disabled)\n"),
             std::wstring::npos);
   const std::wstring afterRefusal = after(L"3517=Walls\nCombo box 3517 is disabled.\n");
-  EXPECT_TRUE(
-      afterRefusal.starts_with(L"Dialog 3518 (id, caption, ID=VALUE, OK, Cancel): 3516\n"
-                               L"  ( ) 3514 Selected objects\n"
-                               L"  (*) 3516 Objects on layer\n"
-                               L"  3517 combo Layer: 0  {0, Walls, Doors}\n"))
+  EXPECT_TRUE(afterRefusal.starts_with(
+      L"Dialog 3518 (caption or its start, #id, ID=VALUE, OK, Cancel): 3516\n"
+      L"  ( ) Selected objects #3514\n"
+      L"  (*) Objects on layer #3516\n"
+      L"  combo Layer: 0  {0, Walls, Doors} #3517\n"))
       << std::string(afterRefusal.begin(), afterRefusal.end());
-  EXPECT_NE(printed.find(L"3517=#3\n  3517 combo Layer: Doors  {0, Walls, Doors}\n"),
+  EXPECT_NE(printed.find(L"3517=#3\n  combo Layer: Doors  {0, Walls, Doors} #3517\n"),
             std::wstring::npos);
 
   // The member the dialog attached is let go with the window; calls on it do nothing.
@@ -391,8 +391,8 @@ TEST_F(DialogsTest, NumbersThatDoNotConvertKeepTheDialogOpen) {
   EXPECT_EQ(dialog.count, 12);
   EXPECT_DOUBLE_EQ(dialog.scale, 0.5);
   EXPECT_EQ(dialog.clicked, (std::vector<UINT>{3512, 3513}));
-  EXPECT_NE(printed.find(L"  3520 edit Prefix: \"5\"\n"), std::wstring::npos);
-  EXPECT_NE(printed.find(L"  3511 0.5\n"), std::wstring::npos);
+  EXPECT_NE(printed.find(L"  edit Prefix: \"5\" #3520\n"), std::wstring::npos);
+  EXPECT_NE(printed.find(L"  0.5 #3511\n"), std::wstring::npos);
   EXPECT_EQ(count(L"Enter a whole number in box 3520.\n"), 1);
   EXPECT_NE(errors.find("dialog 3518 has no control 4444"), std::string::npos);
 }
