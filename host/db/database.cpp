@@ -146,6 +146,7 @@ ObjectId Database::owner(ObjectId id) const {
 
 void Database::setErased(ObjectId id, bool erased) {
   Record& r = records_[id.index()];
+  if (!erased && (r.flags & kErased)) ++restorations_;
   r.flags = erased ? (r.flags | kErased) : (r.flags & ~kErased);
   noteChange(r);
 }
@@ -232,14 +233,19 @@ void Database::setText(ObjectId id, std::size_t index, std::string_view newText)
   // Keep the group-code line as it was written so a diff shows only the value.
   const std::string codeLine(codeText(old));
   list[index] = makeOwnedTag(old.code, codeLine, newText);
-  if (old.code == 5 || old.code == 105 || old.code == 330) refreshIdentity(id);
+  if (old.code == 5 || old.code == 105 || old.code == 330) {
+    if (index <= identityEnd(id)) refreshIdentity(id);
+  }
 }
 
 void Database::insertTag(ObjectId id, std::size_t index, int code, std::string_view newText) {
+  // Where the handle and owner are read from before the insertion: a group added after them
+  // (a sort table's entries, say) cannot change them.
+  const bool identity = (code == 5 || code == 105 || code == 330) && index <= identityEnd(id);
   std::vector<Tag>& list = editableTags(id);
   list.insert(list.begin() + static_cast<std::ptrdiff_t>(std::min(index, list.size())),
               makeOwnedTag(code, {}, newText));
-  if (code == 5 || code == 105 || code == 330) refreshIdentity(id);
+  if (identity) refreshIdentity(id);
 }
 
 void Database::eraseTags(ObjectId id, std::size_t index, std::size_t count) {
@@ -249,6 +255,28 @@ void Database::eraseTags(ObjectId id, std::size_t index, std::size_t count) {
   list.erase(list.begin() + static_cast<std::ptrdiff_t>(index),
              list.begin() + static_cast<std::ptrdiff_t>(index + count));
   refreshIdentity(id);
+}
+
+std::size_t Database::identityEnd(ObjectId id) const {
+  const std::string_view type = typeName(id);
+  if (!hasIdentity(type)) return 0;
+  const std::span<const Tag> list = tags(id);
+  bool handle = false, owner = false;
+  int braceDepth = 0;
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    const Tag& t = list[i];
+    if (t.code == 102) {
+      const std::string_view v = text(t);
+      braceDepth += (!v.empty() && v.front() == '{') ? 1 : (v == "}" ? -1 : 0);
+      braceDepth = std::max(braceDepth, 0);
+    } else if (isHandleGroup(type, t.code) && !handle) {
+      handle = dxf::parseHex(text(t)).value_or(0) != 0;
+    } else if (t.code == 330 && braceDepth == 0 && !owner) {
+      owner = dxf::parseHex(text(t)).value_or(0) != 0;
+    }
+    if (handle && owner) return i;
+  }
+  return list.size();
 }
 
 // Handle and owner are cached on the record; after a change to the groups they are read again.

@@ -128,6 +128,9 @@ class Database {
   ObjectId findByHandle(std::uint64_t handle) const;
   bool isErased(ObjectId id) const { return records_[id.index()].flags & kErased; }
   void setErased(ObjectId id, bool erased);
+  // How many times an erased object was brought back: what was worked out from the live objects
+  // and the objects added since holds while this stays the same.
+  std::uint64_t restorations() const { return restorations_; }
   // Whether the object must be written group by group (it changed, or was made here).
   bool isEdited(ObjectId id) const { return records_[id.index()].flags & kEdited; }
   // Bytes of an unchanged object as read.
@@ -162,6 +165,15 @@ class Database {
       slot.revision = tablesRevision_;
     }
     return *static_cast<T*>(slot.value.get());
+  }
+
+  // What a reader works out from objects and checks against their revisions itself (the draw
+  // order of a block, the keys of a dictionary): one value of each type T, kept with the drawing.
+  template <typename T>
+  T& objectsCache() const {
+    std::shared_ptr<void>& value = objectsCaches_[std::type_index(typeid(T))];
+    if (!value) value = std::make_shared<T>();
+    return *static_cast<T*>(value.get());
   }
 
   // ---- groups ----
@@ -226,6 +238,9 @@ class Database {
   std::vector<Tag>& editableTags(ObjectId id);
   Tag makeOwnedTag(int code, std::string_view codeText, std::string_view value);
   void refreshIdentity(ObjectId id);
+  // Index of the last group the handle and owner are read from (the first handle group and the
+  // first 330 outside braces); the number of groups when one is missing, 0 for records without.
+  std::size_t identityEnd(ObjectId id) const;
   ObjectId headerRecord() const;
 
   dxf::TextBuffer source_;
@@ -237,6 +252,7 @@ class Database {
   std::vector<bool> tableTypes_;              // by type index: a symbol table record type
   std::vector<const ClassSpec*> classSpecs_;  // by type index
   std::uint64_t tablesRevision_ = 0;
+  std::uint64_t restorations_ = 0;
   std::uint64_t changeCount_ = 0;
   std::uint32_t lastType_ = 0;  // records of one type come in runs
   HandleIndex handles_;
@@ -246,6 +262,7 @@ class Database {
     std::uint64_t revision = 0;
   };
   mutable std::unordered_map<std::type_index, TablesCacheSlot> tablesCaches_;
+  mutable std::unordered_map<std::type_index, std::shared_ptr<void>> objectsCaches_;
   // Position of each record (section << 40 | index), worked out when first asked for.
   mutable std::vector<std::uint64_t> positions_;
   mutable bool positionsKnown_ = false;

@@ -1,11 +1,13 @@
 #include "db/dictionaries.h"
 
 #include <stdexcept>
+#include <unordered_map>
 
 #include <fmt/format.h>
 
 #include "db/symbol_tables.h"
 #include "dxf/number_syntax.h"
+#include "support/case_fold.h"
 
 namespace kx::db {
 namespace {
@@ -35,15 +37,47 @@ ObjectId objectOf(const Database& db, const Tag& tag) {
   return h ? db.findByHandle(*h) : ObjectId{};
 }
 
-// Index of the key group (3) of `key`; nothing when the dictionary has no such entry.
-std::optional<std::size_t> findKey(const Database& db, ObjectId dictionary, std::wstring_view key) {
+// The entries of each dictionary looked in, by key folded as sameTableName compares keys, kept
+// while its groups stay as they are: a command that adds groups one by one looks in the group
+// dictionary each time, and in others (the root, a block's extension dictionary) between, and a
+// walk per look would take time in the square of the entries.
+struct KeyIndex {
+  bool built = false;
+  std::uint32_t revision = 0;
+  std::unordered_map<std::wstring, std::size_t> keyTags;  // key -> index of its group 3
+  // The last prefix a free key was asked for; prefix + 1 ... prefix + (freeFrom - 1) are held.
+  std::wstring freePrefix;
+  int freeFrom = 1;
+};
+
+struct DictionaryKeys {
+  std::unordered_map<ObjectId, KeyIndex> indexes;
+};
+
+KeyIndex& keyIndex(const Database& db, ObjectId dictionary) {
+  // A drawing looks in few dictionaries; the bound keeps a walk over many extension dictionaries
+  // from holding them all.
+  std::unordered_map<ObjectId, KeyIndex>& indexes = db.objectsCache<DictionaryKeys>().indexes;
+  if (indexes.size() > 64) indexes.clear();
+  KeyIndex& index = indexes[dictionary];
+  if (index.built && index.revision == db.revision(dictionary)) return index;
+  index = KeyIndex{};
+  index.built = true;
+  index.revision = db.revision(dictionary);
   const std::span<const Tag> tags = db.tags(dictionary);
   const std::size_t end = bodyEnd(tags);
   for (std::size_t i = entriesStart(db, tags); i + 1 < end; ++i)
-    if (tags[i].code == 3 && isEntryCode(tags[i + 1].code) &&
-        sameTableName(db.decode(tags[i]), key))
-      return i;
-  return std::nullopt;
+    if (tags[i].code == 3 && isEntryCode(tags[i + 1].code))
+      index.keyTags.emplace(kx::support::lowerCase(db.decode(tags[i])), i);  // the first one
+  return index;
+}
+
+// Index of the key group (3) of `key`; nothing when the dictionary has no such entry.
+std::optional<std::size_t> findKey(const Database& db, ObjectId dictionary, std::wstring_view key) {
+  const KeyIndex& index = keyIndex(db, dictionary);
+  const auto at = index.keyTags.find(kx::support::lowerCase(key));
+  if (at == index.keyTags.end()) return std::nullopt;
+  return at->second;
 }
 
 }  // namespace
@@ -81,8 +115,23 @@ void setDictionaryEntry(Database& db, ObjectId dictionary, std::wstring_view key
     return;
   }
   const std::size_t end = bodyEnd(db.tags(dictionary));
+  KeyIndex& index = keyIndex(db, dictionary);
   db.insertTag(dictionary, end, 3, db.encode(key));
   db.insertTag(dictionary, end + 1, hardOwner ? 360 : 350, handle);
+  // The groups after the new entry (extended data) moved on; the entries before it did not.
+  index.keyTags.emplace(kx::support::lowerCase(key), end);
+  index.revision = db.revision(dictionary);
+}
+
+std::wstring firstFreeKey(const Database& db, ObjectId dictionary, std::wstring_view prefix) {
+  KeyIndex& index = keyIndex(db, dictionary);
+  if (index.freePrefix != prefix) {
+    index.freePrefix = prefix;
+    index.freeFrom = 1;
+  }
+  const std::wstring folded = kx::support::lowerCase(prefix);
+  while (index.keyTags.count(folded + std::to_wstring(index.freeFrom))) ++index.freeFrom;
+  return std::wstring(prefix) + std::to_wstring(index.freeFrom);
 }
 
 ObjectId removeDictionaryEntry(Database& db, ObjectId dictionary, std::wstring_view key) {

@@ -29,6 +29,8 @@ void setDictionaryEntry(Database& db, ObjectId dictionary, std::wstring_view key
 // Removes the entry; returns the object it named (null when there was no such entry). The object
 // itself stays as it is.
 ObjectId removeDictionaryEntry(Database& db, ObjectId dictionary, std::wstring_view key);
+// The first of prefix + "1", prefix + "2", ... that is no key of the dictionary.
+std::wstring firstFreeKey(const Database& db, ObjectId dictionary, std::wstring_view prefix);
 
 // Makes an object of `type` in the OBJECTS section owned by `dictionary` under `key`: it gets a
 // new handle, the dictionary as reactor and owner, and `body` (the groups after the owner,

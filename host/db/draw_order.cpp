@@ -11,6 +11,7 @@
 #include "db/class_entries.h"
 #include "db/dictionaries.h"
 #include "db/entities.h"
+#include "db/followers.h"
 #include "dxf/number_syntax.h"
 
 namespace kx::db {
@@ -95,28 +96,6 @@ ObjectId ensureExtensionDictionary(Database& db, ObjectId owner) {
   return dictionary;
 }
 
-// Writes the table's entries anew: one pair per entity of `order` whose key is not its own
-// handle, in draw order.
-void writeEntries(Database& db, ObjectId table, const std::vector<ObjectId>& order,
-                  const std::unordered_map<ObjectId, std::uint64_t>& keys) {
-  const auto at = markerIndex(db, table);
-  if (!at) return;
-  auto tags = db.tags(table);
-  std::size_t first = *at + 1;
-  // Keep the block reference (330) right after the marker.
-  if (first < tags.size() && tags[first].code == 330) ++first;
-  std::size_t end = first;
-  while (end < tags.size() && tags[end].code < kFirstXdataCode) ++end;
-  if (end > first) db.eraseTags(table, first, end - first);
-  std::size_t i = first;
-  for (ObjectId id : order) {
-    const std::uint64_t key = keys.at(id);
-    if (key == db.handle(id)) continue;
-    db.insertTag(table, i++, 331, hex(db.handle(id)));
-    db.insertTag(table, i++, 5, hex(key));
-  }
-}
-
 }  // namespace
 
 ObjectId findSortTable(const Database& db, ObjectId blockRecord) {
@@ -158,12 +137,116 @@ std::vector<ObjectId> drawOrder(const Database& db, ObjectId blockRecord) {
   return entities;
 }
 
+namespace {
+
+// The draw order of the block last moved in, kept with the drawing from one move to the next:
+// commands that mask or order texts move entities one or two at a time, and working the order out
+// from the whole drawing for every move would take time in the square of the block's size. It
+// holds while nothing but these moves changes the block's sort table and no erased entity comes
+// back; entities added since are found among the records added since, on top.
+struct OrderCache {
+  ObjectId block, table;
+  std::uint32_t tableRevision = 0;
+  std::uint64_t restorations = 0;
+  std::size_t recordsSeen = 0;
+  std::vector<ObjectId> order;  // bottom to top; entities erased since are skipped
+  std::unordered_map<std::uint64_t, std::uint64_t> keys;  // entity handle -> sort handle
+  // Entity handle -> index of its sort handle group in the table, and where entries go next.
+  std::unordered_map<std::uint64_t, std::size_t> keyTags;
+  std::size_t entriesEnd = 0;
+  std::uint64_t topKey = 0;
+  bool distinct = true;  // no two entities share a key
+
+  std::uint64_t keyOf(const Database& db, ObjectId id) const {
+    const auto it = keys.find(db.handle(id));
+    return it == keys.end() ? db.handle(id) : it->second;
+  }
+};
+
+// The table's entries with the index of each sort handle group, and where the entries end.
+void readEntries(const Database& db, OrderCache& cache) {
+  cache.keys.clear();
+  cache.keyTags.clear();
+  cache.entriesEnd = 0;
+  if (!cache.table) return;
+  const auto at = markerIndex(db, cache.table);
+  const auto tags = db.tags(cache.table);
+  std::size_t i = at ? *at + 1 : tags.size();
+  std::optional<std::uint64_t> entity;
+  for (; i < tags.size() && tags[i].code < kFirstXdataCode; ++i) {
+    const auto value = dxf::parseHex(db.text(tags[i]));
+    if (!value) continue;
+    if (tags[i].code == 331) entity = *value;
+    if (tags[i].code == 5 && entity) {
+      cache.keys[*entity] = *value;
+      cache.keyTags[*entity] = i;
+      entity.reset();
+    }
+  }
+  cache.entriesEnd = i;
+}
+
+void rebuild(const Database& db, ObjectId block, ObjectId table, OrderCache& cache) {
+  cache = OrderCache{};
+  cache.block = block;
+  cache.table = table;
+  cache.tableRevision = table ? db.revision(table) : 0;
+  cache.restorations = db.restorations();
+  cache.recordsSeen = db.objectCount();
+  readEntries(db, cache);
+  cache.order = drawOrder(db, block);
+  for (std::size_t i = 0; i < cache.order.size(); ++i) {
+    const std::uint64_t key = cache.keyOf(db, cache.order[i]);
+    if (i > 0 && key == cache.topKey) cache.distinct = false;
+    cache.topKey = std::max(cache.topKey, key);
+  }
+}
+
+OrderCache& orderOf(const Database& db, ObjectId block) {
+  OrderCache& cache = db.objectsCache<OrderCache>();
+  const ObjectId table = findSortTable(db, block);
+  if (cache.block != block || cache.table != table ||
+      (table && cache.tableRevision != db.revision(table)) ||
+      cache.restorations != db.restorations()) {
+    rebuild(db, block, table, cache);
+    return cache;
+  }
+  // Entities made since: each has a new handle, so it draws above everything there was.
+  for (std::size_t i = cache.recordsSeen; i < db.objectCount(); ++i) {
+    const ObjectId id(static_cast<std::uint32_t>(i));
+    if (db.isErased(id) || isFollowerType(db.typeName(id)) || db.owner(id) != block) continue;
+    if (db.handle(id) <= cache.topKey) {
+      rebuild(db, block, table, cache);
+      return cache;
+    }
+    cache.order.push_back(id);
+    cache.topKey = db.handle(id);
+  }
+  cache.recordsSeen = db.objectCount();
+  return cache;
+}
+
+}  // namespace
+
 void moveInDrawOrder(Database& db, ObjectId blockRecord, std::span<const ObjectId> entities,
                      DrawOrderMove move, ObjectId target) {
-  const std::vector<ObjectId> order = drawOrder(db, blockRecord);
-  const std::unordered_set<ObjectId> moving(entities.begin(), entities.end());
+  OrderCache& cache = orderOf(db, blockRecord);
+  std::vector<ObjectId> order;
+  order.reserve(cache.order.size());
+  for (ObjectId id : cache.order)
+    if (!db.isErased(id)) order.push_back(id);
+  cache.order = order;
+
+  const auto isMoving = [&](ObjectId id) {
+    return std::find(entities.begin(), entities.end(), id) != entities.end();
+  };
+  const std::unordered_set<ObjectId> movingSet =
+      entities.size() > 8 ? std::unordered_set<ObjectId>(entities.begin(), entities.end())
+                          : std::unordered_set<ObjectId>();
   std::vector<ObjectId> moved, rest;
-  for (ObjectId id : order) (moving.count(id) ? moved : rest).push_back(id);
+  rest.reserve(order.size());
+  for (ObjectId id : order)
+    ((movingSet.empty() ? isMoving(id) : movingSet.count(id) > 0) ? moved : rest).push_back(id);
   if (moved.empty()) return;
 
   std::vector<ObjectId> result;
@@ -190,34 +273,43 @@ void moveInDrawOrder(Database& db, ObjectId blockRecord, std::span<const ObjectI
   }
   if (result == order) return;
 
-  const ObjectId existing = findSortTable(db, blockRecord);
-  const auto current =
-      existing ? sortHandles(db, existing) : std::unordered_map<std::uint64_t, std::uint64_t>{};
-  auto currentKey = [&](ObjectId id) {
-    const auto it = current.find(db.handle(id));
-    return it == current.end() ? db.handle(id) : it->second;
-  };
-  std::unordered_map<ObjectId, std::uint64_t> keys;
-  std::vector<std::uint64_t> sorted;
-  for (ObjectId id : order) sorted.push_back(currentKey(id));
-  std::sort(sorted.begin(), sorted.end());
-  const bool distinct = std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end();
-  if (move == DrawOrderMove::ToTop && distinct) {
+  // New keys for the entities whose place changed.
+  std::vector<std::pair<ObjectId, std::uint64_t>> changes;
+  if (move == DrawOrderMove::ToTop && cache.distinct) {
     // Everything else keeps its key; the moved entities get new handles, above every key there
     // is, so no other entity's place changes.
-    for (ObjectId id : rest) keys[id] = currentKey(id);
-    for (ObjectId id : moved) keys[id] = db.allocateHandle();
-  } else if (distinct) {
+    for (ObjectId id : moved) changes.emplace_back(id, db.allocateHandle());
+  } else if (cache.distinct) {
     // The same keys, handed out again in the new order.
-    for (std::size_t i = 0; i < result.size(); ++i) keys[result[i]] = sorted[i];
+    for (std::size_t i = 0; i < result.size(); ++i)
+      if (result[i] != order[i]) changes.emplace_back(result[i], cache.keyOf(db, order[i]));
   } else {
     // Keys that tie leave the order to file position; give every entity a key of its own.
-    for (ObjectId id : result) keys[id] = db.allocateHandle();
+    for (ObjectId id : result) changes.emplace_back(id, db.allocateHandle());
   }
 
   const ObjectId table = ensureSortTable(db, blockRecord);
   if (!table) return;
-  writeEntries(db, table, result, keys);
+  if (table != cache.table) {  // made just now
+    cache.table = table;
+    readEntries(db, cache);
+  }
+  for (const auto& [id, key] : changes) {
+    const std::uint64_t handle = db.handle(id);
+    if (const auto tag = cache.keyTags.find(handle); tag != cache.keyTags.end()) {
+      db.setText(table, tag->second, hex(key));
+    } else if (key != handle) {
+      db.insertTag(table, cache.entriesEnd, 331, hex(handle));
+      db.insertTag(table, cache.entriesEnd + 1, 5, hex(key));
+      cache.keyTags[handle] = cache.entriesEnd + 1;
+      cache.entriesEnd += 2;
+    }
+    cache.keys[handle] = key;
+    cache.topKey = std::max(cache.topKey, key);
+  }
+  cache.distinct = true;
+  cache.order = std::move(result);
+  cache.tableRevision = db.revision(table);
 }
 
 }  // namespace kx::db

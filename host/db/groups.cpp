@@ -83,10 +83,7 @@ bool isAnonymousGroupRequest(std::wstring_view name) {
 
 std::wstring nextAnonymousGroupName(const Database& db) {
   const ObjectId dictionary = findGroupDictionary(db);
-  for (int n = 1;; ++n) {
-    std::wstring name = L"*A" + std::to_wstring(n);
-    if (dictionary.isNull() || dictionaryLookup(db, dictionary, name).isNull()) return name;
-  }
+  return dictionary.isNull() ? L"*A1" : firstFreeKey(db, dictionary, L"*A");
 }
 
 std::vector<NewTag> groupBody(const Database& db, std::wstring_view description, bool anonymous,
