@@ -101,6 +101,17 @@ void keepStandardStreamsTaken() {
   }
 }
 
+// Where settings live when no --config names a folder: kxhost's folder in the user's configuration
+// folder ($XDG_CONFIG_HOME, else ~/.config), so a choice made in one run is there in the next.
+// Empty (settings kept in memory only) when neither is known.
+std::filesystem::path defaultConfigDir() {
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/')
+    return std::filesystem::path(xdg) / "kxhost";
+  if (const char* home = std::getenv("HOME"); home && *home)
+    return std::filesystem::path(home) / ".config" / "kxhost";
+  return {};
+}
+
 // Sets up typing at the terminal: line editing, history, Tab for command names.
 void useTerminal(kx::editor::InputSource& input) {
   kx::editor::Transcript::instance().setHoldOpenLine(true);
@@ -205,7 +216,9 @@ int main(int argc, char** argv) {
   app.add_option("-m,--module", modules,
                  "extension module to load (default: PqExtendTextCmds.nrx beside kxhost)")
       ->allow_extra_args(false);
-  app.add_option("--config", configDir, "folder of the user settings");
+  app.add_option("--config", configDir,
+                 "folder of the user settings (default: $XDG_CONFIG_HOME/kxhost or "
+                 "~/.config/kxhost)");
   app.add_option("--prename", preName, "product pre-name the host reports");
   app.add_flag("--strict", strict,
                "stop at the first repair of the drawing, unknown or failed command, refused "
@@ -269,7 +282,7 @@ int main(int argc, char** argv) {
   const std::string drawingPath = drawingPaths.empty() ? std::string() : drawingPaths[0];
 
   auto& session = kx::editor::Session::instance();
-  session.configDir = configDir;
+  session.configDir = configDir.empty() ? defaultConfigDir() : std::filesystem::path(configDir);
   session.productPreName = wide(preName);
 
   if (kx::editor::progressWanted()) session.progress = kx::editor::progressBarFor;

@@ -17,6 +17,7 @@
 #include "editor/prompts.h"
 #include "editor/reply_text.h"
 #include "editor/session.h"
+#include "editor/system_variables.h"
 #include "editor/undo_history.h"
 #include "kx/kxdb.h"
 #include "kx/kxed.h"
@@ -233,11 +234,100 @@ void wipeoutCommand() {
   runWithReplies(std::move(replies));
 }
 
+// A variable's value as SETVAR shows it; nothing for an unknown name.
+std::optional<std::wstring> variableText(const std::wstring& name, resbuf& current) {
+  if (kxedGetVar(name.c_str(), &current) != KXRT_NORM) return std::nullopt;
+  switch (current.code) {
+    case KXRT_SHORT:
+      return std::to_wstring(current.value.int16);
+    case KXRT_LONG:
+      return std::to_wstring(current.value.int32);
+    case KXRT_REAL:
+      return std::to_wstring(current.value.real);
+    case KXRT_STR: {
+      std::wstring text = current.value.string ? current.value.string : L"";
+      kxad_free(current.value.string);
+      current.value.string = nullptr;
+      return text;
+    }
+    default: {
+      wchar_t point[96];
+      std::swprintf(point, std::size(point), L"%g,%g,%g", current.value.point[0],
+                    current.value.point[1], current.value.point[2]);
+      return std::wstring(point);
+    }
+  }
+}
+
+void listLayers() {
+  const std::wstring current = [] {
+    resbuf value{};
+    return variableText(L"CLAYER", value).value_or(L"");
+  }();
+  for (resbuf* record = kxdbTblNext(L"LAYER", 1); record; record = kxdbTblNext(L"LAYER", 0)) {
+    std::wstring name;
+    int colour = 7, flags = 0;
+    for (const resbuf* rb = record; rb; rb = rb->next) {
+      if (rb->code == 2 && rb->value.string) name = rb->value.string;
+      if (rb->code == 62) colour = rb->value.int16;
+      if (rb->code == 70) flags = rb->value.int16;
+    }
+    kxutRelRb(record);
+    std::wstring states;
+    if (colour < 0) states += L", off";
+    if (flags & 1) states += L", frozen";
+    if (flags & 4) states += L", locked";
+    if (name == current) states += L", current";
+    kxutPrintf(L"\n  %ls: colour %d%ls", name.c_str(), colour < 0 ? -colour : colour,
+               states.c_str());
+  }
+}
+
+// LIST: what a headless user needs to pick an object again or frame a window around it.
+void listCommand() {
+  kds_name set = {0, 0};
+  if (kxedSSGet(nullptr, nullptr, nullptr, nullptr, set) != KXRT_NORM) return;
+  std::int32_t length = 0;
+  kxedSSLength(set, &length);
+  for (std::int32_t i = 0; i < length; ++i) {
+    kds_name entity;
+    if (kxedSSName(set, i, entity) != KXRT_NORM) continue;
+    resbuf* list = kxdbEntGet(entity);
+    std::wstring type, handle, layer, text, at;
+    for (const resbuf* rb = list; rb; rb = rb->next) {
+      if (rb->code == 0 && rb->value.string) type = rb->value.string;
+      if (rb->code == 5 && rb->value.string) handle = rb->value.string;
+      if (rb->code == 8 && rb->value.string) layer = rb->value.string;
+      if (rb->code == 1 && rb->value.string) text = rb->value.string;
+      if (rb->code == 10) {
+        wchar_t point[96];
+        std::swprintf(point, std::size(point), L"  at %g,%g,%g", rb->value.point[0],
+                      rb->value.point[1], rb->value.point[2]);
+        at = point;
+      }
+    }
+    kxutRelRb(list);
+    kxutPrintf(L"\n  %ls  H %ls  layer %ls%ls%ls", type.c_str(), handle.c_str(), layer.c_str(),
+               at.c_str(), text.empty() ? L"" : (L"  \"" + text + L"\"").c_str());
+  }
+  kxedSSFree(set);
+}
+
+void idCommand() {
+  double point[3];
+  if (kxedGetPoint(nullptr, L"\nSpecify point: ", point) != KXRT_NORM) return;
+  kxutPrintf(L"\nX = %.4f     Y = %.4f     Z = %.4f", point[0], point[1], point[2]);
+}
+
 void layerCommand() {
   for (;;) {
-    auto option = askKeyword(L"Make Set New Lock Unlock",
-                             L"\nEnter an option [Make/Set/New/Lock/Unlock]: ", nullptr);
+    auto option = askKeyword(L"? Make Set New Lock Unlock",
+                             L"\nEnter an option [?/Make/Set/New/Lock/Unlock]: ", nullptr);
     if (!option) return;
+    if (*option == L"?") {
+      listLayers();
+      continue;
+    }
     auto name = askString(L"\nEnter layer name: ", true);
     if (!name) continue;
     db::Database& db = activeDocument().db();
@@ -261,32 +351,23 @@ void layerCommand() {
 }
 
 void setvarCommand() {
-  auto name = askString(L"\nEnter variable name: ", false);
+  auto name = askString(L"\nEnter variable name or [?]: ", false);
   if (!name) return;
+  if (*name == L"?") {
+    for (const std::wstring& each : Session::instance().systemVariables().names()) {
+      resbuf value{};
+      if (const auto text = variableText(each, value))
+        kxutPrintf(L"\n  %-12ls %ls", each.c_str(), text->c_str());
+    }
+    return;
+  }
   resbuf current{};
-  if (kxedGetVar(name->c_str(), &current) != KXRT_NORM) {
+  const std::optional<std::wstring> shownValue = variableText(*name, current);
+  if (!shownValue) {
     refuse(L"Unknown variable name \"" + *name + L"\".");
     return;
   }
-  std::wstring shown;
-  switch (current.code) {
-    case KXRT_SHORT:
-      shown = std::to_wstring(current.value.int16);
-      break;
-    case KXRT_LONG:
-      shown = std::to_wstring(current.value.int32);
-      break;
-    case KXRT_REAL:
-      shown = std::to_wstring(current.value.real);
-      break;
-    case KXRT_STR:
-      shown = current.value.string ? current.value.string : L"";
-      kxad_free(current.value.string);
-      break;
-    default:
-      shown = L"(point)";
-      break;
-  }
+  const std::wstring& shown = *shownValue;
   auto typed =
       askString((L"\nEnter new value for " + *name + L" <" + shown + L">: ").c_str(), true);
   if (!typed) return;
@@ -329,7 +410,7 @@ bool walksUndoHistory(std::wstring_view command) {
 // Commands whose own last line says what they did, and which change nothing in the drawing.
 bool tellsWhatItDid(std::wstring_view command) {
   return walksUndoHistory(command) || command == L"HELP" || command == L"SAVE" ||
-         command == L"SAVEAS" || command == L"SELECT";
+         command == L"SAVEAS" || command == L"SELECT" || command == L"LIST" || command == L"ID";
 }
 
 void undoSteps(int count) {
@@ -387,10 +468,13 @@ constexpr HostCommandHelp kHostHelp[] = {
      L"Select reference object (Above, Under)"},
     {L"WIPEOUT", L"Draws a wipeout through points",
      L"Specify first point, then Specify next point or <end>"},
-    {L"LAYER", L"Makes, sets, locks and unlocks layers",
-     L"Enter an option [Make/Set/New/Lock/Unlock], then Enter layer name; Enter ends"},
+    {L"LAYER", L"Lists, makes, sets, locks and unlocks layers",
+     L"Enter an option [?/Make/Set/New/Lock/Unlock], then Enter layer name; ? lists the "
+     L"layers; Enter ends"},
     {L"SETVAR", L"Shows or sets a system variable",
-     L"Enter variable name, then Enter new value for NAME <value>"},
+     L"Enter variable name or [?] (? lists them all), then Enter new value for NAME <value>"},
+    {L"LIST", L"Shows the type, handle, layer, place and text of objects", L"Select objects"},
+    {L"ID", L"Shows the coordinates of a point", L"Specify point"},
     {L"HELP", L"Lists the commands, or tells what one asks for",
      L"Enter a command name <list all>"},
     {L"UNDO", L"Takes back the last commands, each one step",
@@ -500,6 +584,8 @@ void registerHostCommands(const CommandLineOptions& options) {
       {L"WIPEOUT", KxEd::kModal, wipeoutCommand},
       {L"LAYER", KxEd::kModal, layerCommand},
       {L"SETVAR", KxEd::kModal, setvarCommand},
+      {L"LIST", KxEd::kUsePickSet, listCommand},
+      {L"ID", KxEd::kModal, idCommand},
       {L"HELP", KxEd::kModal, helpCommand},
       {L"UNDO", KxEd::kModal, undoCommand},
       {L"U", KxEd::kModal, [] { undoSteps(1); }},

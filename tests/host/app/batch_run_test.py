@@ -161,6 +161,14 @@ def arguments():
             read("quiet.dxf") == read("sample.dxf"):
         fail("-q printed a transcript or ran otherwise than without it", run)
 
+    # Without --config the settings live in the user's configuration folder, so the next run
+    # starts with the choice made in this one.
+    xdg = dict(os.environ, XDG_CONFIG_HOME=path("xdg"))
+    kxhost("sample.dxf", *tcase[:6], "-c", "lower", "-c", "OK", env=xdg)
+    run = kxhost("sample.dxf", "-c", "TCASE", "-c", "ALL", "-c", "", "-c", "Cancel", env=xdg)
+    if "(*) lower case #" not in run.out or not os.path.exists(path("xdg/kxhost/settings.txt")):
+        fail("the choice was not kept in $XDG_CONFIG_HOME/kxhost for the next run", run)
+
     # Commands typed at the command line: a layer made current and locked, a variable set, and a
     # script file after the -c lines.
     write("typed.scr", "LAYER\nM\nWalls\nL\nWalls\n\n; a comment line\nSETVAR\nTEXTSIZE\n3.5\n")

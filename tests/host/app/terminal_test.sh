@@ -76,27 +76,27 @@ start
 wait_last_line "Command:"
 # "LAUER": back over "ER", rub out the U, type Y: LAYER.
 keys L A U E R Left Left BSpace Y Enter
-wait_last_line "Enter an option [Make/Set/New/Lock/Unlock]:"
+wait_last_line "Enter an option [?/Make/Set/New/Lock/Unlock]:"
 keys M Enter
 wait_last_line "Enter layer name:"
 keys W a l l s Enter
-wait_last_line "Enter an option [Make/Set/New/Lock/Unlock]:"
+wait_last_line "Enter an option [?/Make/Set/New/Lock/Unlock]:"
 keys Enter
 wait_last_line "Command:"
 # The history holds commands only: Up brings back LAYER, not the layer name.
 keys Up
 wait_last_line "Command: LAYER"
 keys Enter
-wait_last_line "Enter an option [Make/Set/New/Lock/Unlock]:"
+wait_last_line "Enter an option [?/Make/Set/New/Lock/Unlock]:"
 keys L o
-wait_last_line "Enter an option [Make/Set/New/Lock/Unlock]: Lo"
+wait_last_line "Enter an option [?/Make/Set/New/Lock/Unlock]: Lo"
 keys C-c
 wait_last_line "Command:"
 # Tab completes a command name.
 keys S E T V Tab
 wait_last_line "Command: SETVAR"
 keys Enter
-wait_last_line "Enter variable name:"
+wait_last_line "Enter variable name or [?]:"
 keys C-c
 wait_last_line "Command:"
 keys Q U I T Enter
@@ -111,16 +111,16 @@ keys Enter
 wait_last_line "kxhost ended: 0"
 
 expected="Command: LAYER
-Enter an option [Make/Set/New/Lock/Unlock]: M
+Enter an option [?/Make/Set/New/Lock/Unlock]: M
 Enter layer name: Walls
-Enter an option [Make/Set/New/Lock/Unlock]:
+Enter an option [?/Make/Set/New/Lock/Unlock]:
 LAYER: 2 objects changed, 1 added.
 Command: LAYER
-Enter an option [Make/Set/New/Lock/Unlock]: Lo^C
+Enter an option [?/Make/Set/New/Lock/Unlock]: Lo^C
 *Cancel*
 LAYER: nothing changed.
 Command: SETVAR
-Enter variable name: ^C
+Enter variable name or [?]: ^C
 *Cancel*
 SETVAR: nothing changed.
 Command: QUIT
@@ -158,11 +158,11 @@ rm -f "$work/out.dxf"
 start
 wait_last_line "Command:"
 keys L A Y E R Enter
-wait_last_line "Enter an option [Make/Set/New/Lock/Unlock]:"
+wait_last_line "Enter an option [?/Make/Set/New/Lock/Unlock]:"
 keys M Enter
 wait_last_line "Enter layer name:"
 keys T h r o w n Enter
-wait_last_line "Enter an option [Make/Set/New/Lock/Unlock]:"
+wait_last_line "Enter an option [?/Make/Set/New/Lock/Unlock]:"
 keys Enter
 wait_last_line "Command:"
 keys C-d
