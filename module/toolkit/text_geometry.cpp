@@ -210,6 +210,15 @@ KxGeVector3d crossProduct(const KxGeVector3d& a, const KxGeVector3d& b) {
   return KxGeVector3d(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x);
 }
 
+KxGeVector3d currentUcsNormal() {
+  const auto axis = [](const wchar_t* name) {
+    resbuf value{};
+    if (kxedGetVar(name, &value) != KXRT_NORM) return KxGeVector3d();
+    return KxGeVector3d(value.value.point[0], value.value.point[1], value.value.point[2]);
+  };
+  return crossProduct(axis(L"UCSXDIR"), axis(L"UCSYDIR")).normalize();
+}
+
 void formatShortText(wchar_t* buffer, const wchar_t* format, ...) {
   va_list args;
   va_start(args, format);

@@ -43,6 +43,8 @@ constexpr int kLayerNameCapacity = 1024;
 void currentLayerName(wchar_t* buffer);
 
 KxGeVector3d crossProduct(const KxGeVector3d& a, const KxGeVector3d& b);
+// The z axis of the current UCS in world coordinates.
+KxGeVector3d currentUcsNormal();
 
 constexpr int kShortTextCapacity = 256;
 // printf-style output into a buffer of kShortTextCapacity characters, cut to fit.

@@ -30,12 +30,6 @@ void writeShortVariable(const wchar_t* name, std::int16_t v) {
 
 namespace {
 
-KxGeVector3d readVectorVariable(const wchar_t* name) {
-  resbuf value{};
-  if (kxedGetVar(name, &value) != KXRT_NORM) return KxGeVector3d();
-  return KxGeVector3d(value.value.point[0], value.value.point[1], value.value.point[2]);
-}
-
 // The text's normal; nothing for an entity that is not a text.
 bool textNormal(KxDbObject* object, KxGeVector3d& normal) {
   if (KxDbText* text = KxDbText::cast(object)) {
@@ -101,12 +95,8 @@ int selectTexts(kds_name set) {
 }
 
 int selectTextsUngrouped(kds_name set) {
-  bool read = false;
-  const std::int16_t pickStyle = readShortVariable(L"PICKSTYLE", read);
-  writeShortVariable(L"PICKSTYLE", 0);
-  const int result = selectTexts(set);
-  if (read) writeShortVariable(L"PICKSTYLE", pickStyle);
-  return result;
+  ZeroedVariableGuard noGroupPicks(L"PICKSTYLE");
+  return selectTexts(set);
 }
 
 bool openTextCommand(kds_name set) {
@@ -146,8 +136,7 @@ PickedText pickedText(const kds_name entity) {
 }
 
 int filterTextsOutOfPlane(kds_name set, std::int32_t& dropped) {
-  const KxGeVector3d ucsNormal =
-      readVectorVariable(L"UCSXDIR").crossProduct(readVectorVariable(L"UCSYDIR")).normalize();
+  const KxGeVector3d ucsNormal = currentUcsNormal();
 
   CArray<KxDbObjectId> outOfPlane;
   std::int32_t length = 0;
@@ -214,9 +203,10 @@ bool keepTextsInPlane(kds_name set) {
   return true;
 }
 
-std::int16_t shortVariable(const wchar_t* name) {
+std::int16_t shortVariable(const wchar_t* name, std::int16_t unknown) {
   bool read = false;
-  return readShortVariable(name, read);
+  const std::int16_t value = readShortVariable(name, read);
+  return read ? value : unknown;
 }
 
 ZeroedVariableGuard::ZeroedVariableGuard(const wchar_t* name) : name_(name) {

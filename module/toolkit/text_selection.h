@@ -45,8 +45,8 @@ int dropLockedTexts(kds_name set);
 // command must end.
 bool keepTextsInPlane(kds_name set);
 
-// A 16-bit system variable; 0 when the host does not know it.
-std::int16_t shortVariable(const wchar_t* name);
+// A 16-bit system variable; `unknown` when the host does not know it.
+std::int16_t shortVariable(const wchar_t* name, std::int16_t unknown = 0);
 // The same, with `ok` saying whether the host knew it.
 std::int16_t readShortVariable(const wchar_t* name, bool& ok);
 void writeShortVariable(const wchar_t* name, std::int16_t v);
@@ -69,6 +69,14 @@ class ZeroedVariableGuard {
 class CmdEchoGuard : public ZeroedVariableGuard {
  public:
   CmdEchoGuard() : ZeroedVariableGuard(L"CMDECHO") {}
+};
+
+// Host commands that a command sends run without echo, blips or questions while it lives.
+class QuietHostCommands {
+ private:
+  CmdEchoGuard echo_;
+  ZeroedVariableGuard blips_{L"BLIPMODE"};
+  ZeroedVariableGuard questions_{L"EXPERT"};
 };
 
 // Lets a selection prompt take the command's keywords (and other input) while it lives, then

@@ -18,48 +18,11 @@
 #include "resource_ids.h"
 #include "toolkit/keyword_match.h"
 #include "toolkit/text_geometry.h"
+#include "toolkit/text_selection.h"
 
 namespace {
 
 constexpr wchar_t kEmbeddedMarker[] = L"Embedded Object";
-
-// CMDECHO, BLIPMODE and EXPERT are 0 while the command runs and get their values back however
-// it ends.
-class QuietVariables {
- public:
-  QuietVariables() {
-    for (std::size_t i = 0; i < kCount; ++i) {
-      resbuf value{};
-      read_[i] = kxedGetVar(kNames[i], &value) == KXRT_NORM;
-      saved_[i] = value.value.int16;
-      setShort(kNames[i], 0);
-    }
-  }
-  ~QuietVariables() {
-    for (std::size_t i = 0; i < kCount; ++i)
-      if (read_[i]) setShort(kNames[i], saved_[i]);
-  }
-  QuietVariables(const QuietVariables&) = delete;
-  QuietVariables& operator=(const QuietVariables&) = delete;
-
-  static void setShort(const wchar_t* name, short value) {
-    resbuf rb{};
-    rb.code = KXRT_SHORT;
-    rb.value.int16 = value;
-    kxedSetVar(name, &rb);
-  }
-
- private:
-  static constexpr std::size_t kCount = 3;
-  static constexpr const wchar_t* kNames[kCount] = {L"CMDECHO", L"BLIPMODE", L"EXPERT"};
-  short saved_[kCount] = {};
-  bool read_[kCount] = {};
-};
-
-short shortVariable(const wchar_t* name, short fallback) {
-  resbuf value{};
-  return kxedGetVar(name, &value) == KXRT_NORM ? value.value.int16 : fallback;
-}
 
 // What one attribute showed, gathered from its entity list.
 struct AttributeLook {
@@ -549,7 +512,7 @@ void deleteNewDefinitions(const kds_name before) {
 
 void BURST() {
   ResourceGuard guard;
-  QuietVariables quiet;
+  QuietHostCommands quiet;
   resbuf* filter = kxutBuildList(KXRT_DXF0, L"ATTDEF", 0);
   kds_name definitionsBefore;
   if (kxedSSGet(L"X", nullptr, nullptr, filter, definitionsBefore) != KXRT_NORM)

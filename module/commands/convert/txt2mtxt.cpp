@@ -24,6 +24,7 @@
 #include "toolkit/keyword_match.h"
 #include "toolkit/selection_order.h"
 #include "toolkit/text_geometry.h"
+#include "toolkit/text_selection.h"
 
 namespace {
 
@@ -82,40 +83,6 @@ bool writeCombineSetting(double setting) {
 int settingOf(bool join, bool keepOrder) {
   return (join ? 0 : 2) + (keepOrder ? 0 : 1);
 }
-
-// ---- host variables the command keeps quiet ----
-
-class QuietVariables {
- public:
-  QuietVariables() {
-    for (Saved& s : saved_) {
-      resbuf value{};
-      s.read = kxedGetVar(s.name, &value) == KXRT_NORM;
-      s.value = value.value.int16;
-      write(s.name, 0);
-    }
-  }
-  ~QuietVariables() {
-    for (const Saved& s : saved_)
-      if (s.read) write(s.name, s.value);
-  }
-  QuietVariables(const QuietVariables&) = delete;
-  QuietVariables& operator=(const QuietVariables&) = delete;
-
- private:
-  struct Saved {
-    const wchar_t* name;
-    short value = 0;
-    bool read = false;
-  };
-  static void write(const wchar_t* name, short v) {
-    resbuf value{};
-    value.code = KXRT_SHORT;
-    value.value.int16 = v;
-    kxedSetVar(name, &value);
-  }
-  Saved saved_[3] = {{L"CMDECHO"}, {L"BLIPMODE"}, {L"EXPERT"}};
-};
 
 }  // namespace
 
@@ -222,12 +189,6 @@ resbuf objectSystem(const double normal[3]) {
   return rb;
 }
 
-KxGeVector3d vectorVariable(const wchar_t* name) {
-  resbuf value{};
-  if (kxedGetVar(name, &value) != KXRT_NORM) return KxGeVector3d();
-  return KxGeVector3d(value.value.point[0], value.value.point[1], value.value.point[2]);
-}
-
 double realOr(resbuf* list, int code, double fallback) {
   const resbuf* entry = entryByGroup(list, code);
   return entry ? entry->value.real : fallback;
@@ -291,7 +252,7 @@ int combineTexts(bool join, bool keepOrder, const kds_name set) {
   styleFontFile(style, currentFont, 512);
 
   // The MTEXT turns as the first text does, measured from the current UCS's x axis.
-  const KxGeVector3d ucsZ = crossProduct(vectorVariable(L"UCSXDIR"), vectorVariable(L"UCSYDIR"));
+  const KxGeVector3d ucsZ = currentUcsNormal();
   const double zAxis[3] = {ucsZ.x, ucsZ.y, ucsZ.z};
   const resbuf ucs = coordinateSystem(1);
   const resbuf ucsPlane = objectSystem(zAxis);
@@ -368,7 +329,7 @@ int combineTexts(bool join, bool keepOrder, const kds_name set) {
 
 void TXT2MTXT() {
   ResourceGuard guard;
-  QuietVariables quiet;
+  QuietHostCommands quiet;
   int setting = kDefaultSetting;
   if (!readCombineSetting(setting)) {
     setting = kDefaultSetting;

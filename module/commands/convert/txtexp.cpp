@@ -11,13 +11,12 @@
 #include "kx/kxdbtext.h"
 #include "kx/kxed.h"
 #include "resource_ids.h"
+#include "toolkit/text_selection.h"
 
 namespace {
 
 resbuf* buildFilter() {
-  resbuf mode{};
-  const bool withoutReactors =
-      kxedGetVar(L"TXTEXPMODE", &mode) == KXRT_NORM && mode.value.int16 == 1;
+  const bool withoutReactors = shortVariable(L"TXTEXPMODE") == 1;
   // Mode 1 leaves out texts tied to other objects (those with reactors).
   if (withoutReactors)
     return kxutBuildList(-4, L"<AND", -4, L"<OR", KXRT_DXF0, L"MTEXT", KXRT_DXF0, L"TEXT", -4,

@@ -383,12 +383,7 @@ void leaveOutLockedTexts(kds_name set) {
 
 void TEXTMASK() {
   ResourceGuard guard;
-  bool pickfirstRead = false;
-  const std::int16_t pickfirst = readShortVariable(L"PICKFIRST", pickfirstRead);
-  writeShortVariable(L"PICKFIRST", 0);
-  const auto restorePickfirst = [&] {
-    if (pickfirstRead && pickfirst != -1) writeShortVariable(L"PICKFIRST", pickfirst);
-  };
+  ZeroedVariableGuard noPickfirst(L"PICKFIRST");
 
   resbuf* filter =
       kxutBuildList(-4, L"<OR", KXRT_DXF0, L"TEXT", KXRT_DXF0, L"MTEXT", -4, L"OR>", 0);
@@ -409,10 +404,7 @@ void TEXTMASK() {
     status = kxedSSGet(L"-M:$:K", prompts, static_cast<const wchar_t*>(keywords), filter, set);
   }
   kxutRelRb(filter);
-  if (status != KXRT_NORM) {
-    restorePickfirst();
-    return;
-  }
+  if (status != KXRT_NORM) return;
   leaveOutLockedTexts(set);
 
   const GroupsOfTexts groups = groupsHolding(set);
@@ -426,26 +418,17 @@ void TEXTMASK() {
     const int color = sameKeyword(maskType, L"SOLID") ? solidColor : 7;
     maskText(text, maskType[0] ? maskType : L"WIPEOUT", color);
   }
-  restorePickfirst();
   kxedSSFree(set);
 }
 
 void TEXTUNMASK() {
   ResourceGuard guard;
-  bool pickfirstRead = false;
-  const std::int16_t pickfirst = readShortVariable(L"PICKFIRST", pickfirstRead);
-  writeShortVariable(L"PICKFIRST", 0);
-  const auto restorePickfirst = [&] {
-    if (pickfirstRead && pickfirst != -1) writeShortVariable(L"PICKFIRST", pickfirst);
-  };
+  ZeroedVariableGuard noPickfirst(L"PICKFIRST");
 
   const CString prompt = loadString(res::kTextunmaskSelect);
   const wchar_t* prompts[2] = {prompt, prompt};
   kds_name selected;
-  if (kxedSSGet(L":$", prompts, nullptr, nullptr, selected) != KXRT_NORM) {
-    restorePickfirst();
-    return;
-  }
+  if (kxedSSGet(L":$", prompts, nullptr, nullptr, selected) != KXRT_NORM) return;
   kds_name texts;
   kxedSSAdd(nullptr, nullptr, texts);
   std::int32_t length = 0;
@@ -473,7 +456,6 @@ void TEXTUNMASK() {
     printString(res::kTextunmaskNoMask);
     kxedSSFree(selected);
     kxedSSFree(texts);
-    restorePickfirst();
     return;
   }
 
@@ -492,7 +474,6 @@ void TEXTUNMASK() {
     kxedSSFree(members);
   }
   printFormat(res::kTextunmaskRemoved, static_cast<int>(found.size()));
-  restorePickfirst();
   kxedSSFree(selected);
   kxedSSFree(texts);
 }

@@ -51,9 +51,7 @@ bool textToFit(kds_name text) {
 // Asks for the end of the text along it and fits the width factor to it. The UCS, orthogonal
 // mode and the settings held at 0 are as they were when it returns.
 void fitAlongText(const kds_name text, resbuf* list, resbuf* widthFactor, double length) {
-  CmdEchoGuard quiet;
-  ZeroedVariableGuard noBlips(L"BLIPMODE");
-  ZeroedVariableGuard noQuestions(L"EXPERT");
+  QuietHostCommands quiet;
 
   wchar_t ucsName[kShortTextCapacity] = L"";
   resbuf name{};
