@@ -11,8 +11,8 @@
 
 namespace kx::db {
 
-bool sameTableName(std::string_view a, std::string_view b);  // ASCII letters folded
-bool sameTableName(std::wstring_view a, std::wstring_view b);
+bool sameTableName(std::string_view a, std::string_view b);    // ASCII letters folded
+bool sameTableName(std::wstring_view a, std::wstring_view b);  // every letter folded
 // A key under which names that compare the same are equal (ASCII letters upper-cased).
 std::string tableNameKey(std::string_view name);
 

@@ -449,10 +449,6 @@ std::string_view codePageName(CodePage page) {
 
 // --- validation ----------------------------------------------------------------------------------
 
-bool isAscii(std::string_view bytes) {
-  return asciiPrefix(bytes) == bytes.size();
-}
-
 CodePage detectRealEncoding(CodePage declared, CodePage fallback, std::string_view stringBytes) {
   if (declared == CodePage::Utf8)
     return kx::support::isValidUtf8(stringBytes) ? CodePage::Utf8 : fallback;

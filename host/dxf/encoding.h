@@ -30,8 +30,6 @@ std::optional<CodePage> codePageFromName(std::string_view name);
 // The $DWGCODEPAGE spelling: "ANSI_1252", ...; "UTF-8" for Utf8.
 std::string_view codePageName(CodePage page);
 
-bool isAscii(std::string_view bytes);
-
 // Converts string values between the bytes of a drawing and wide strings.
 // Construction builds lookup tables once; decode and encode are then cheap and thread-compatible.
 class TextCodec {

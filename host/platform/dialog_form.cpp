@@ -141,15 +141,6 @@ std::vector<std::size_t> DialogForm::radioGroup(std::size_t index) const {
   return group;
 }
 
-std::vector<std::size_t> DialogForm::radioGroupFrom(std::size_t index) const {
-  std::vector<std::size_t> group;
-  for (std::size_t i = index; i < controls_.size(); ++i) {
-    if (i > index && controls_[i].groupStart) break;
-    if (controls_[i].kind == KxControlKind::kRadioButton) group.push_back(i);
-  }
-  return group;
-}
-
 void DialogForm::checkRadio(std::size_t index) {
   for (std::size_t i : radioGroup(index)) controls_[i].checked = i == index;
 }

@@ -75,8 +75,6 @@ class DialogForm {
   // The radio buttons that exclude each other with the one at `index`: those between the group
   // starts around it, `index` included.
   std::vector<std::size_t> radioGroup(std::size_t index) const;
-  // The radio buttons of the group whose first control is `index` (DDX_Radio), in order.
-  std::vector<std::size_t> radioGroupFrom(std::size_t index) const;
   // Checks the radio button at `index` and clears the others of its group.
   void checkRadio(std::size_t index);
   // Checks `checkId` and clears every other button with an id in firstId..lastId.

@@ -583,95 +583,9 @@ void DDX_Check(CDataExchange* pDX, int id, int& value) {
   }
 }
 
-void DDX_Radio(CDataExchange* pDX, int firstId, int& value) {
-  KxWindowHandle* first = live(pDX->PrepareCtrl(firstId));
-  if (!first) return;
-  DialogForm& form = *first->dialog->form;
-  const std::vector<std::size_t> group = form.radioGroupFrom(first->control);
-  if (pDX->m_bSaveAndValidate) {
-    value = -1;
-    for (std::size_t k = 0; k < group.size(); ++k) {
-      if (form.controls()[group[k]].checked) {
-        value = static_cast<int>(k);
-        break;
-      }
-    }
-  } else {
-    for (std::size_t k = 0; k < group.size(); ++k)
-      form.controls()[group[k]].checked = static_cast<int>(k) == value;
-  }
-}
-
 void DDX_Control(CDataExchange* pDX, int id, CWnd& control) {
   if (control.m_hWnd) return;
   if (pDX->PrepareCtrl(id)) control.SubclassDlgItem(static_cast<UINT>(id), pDX->m_pDlgWnd);
-}
-
-void DDX_Text(CDataExchange* pDX, int id, CString& value) {
-  const HWND control = pDX->PrepareCtrl(id);
-  if (!control) return;
-  if (pDX->m_bSaveAndValidate) {
-    value = CString(windowTextOf(control));
-  } else {
-    ::SetWindowTextW(control, value.GetString());
-  }
-}
-
-void DDX_Text(CDataExchange* pDX, int id, int& value) {
-  const HWND control = pDX->PrepareCtrl(id);
-  if (!control) return;
-  if (!pDX->m_bSaveAndValidate) {
-    ::SetWindowTextW(control, std::to_wstring(value).c_str());
-    return;
-  }
-  const std::optional<long long> number = parseInteger(windowTextOf(control));
-  if (!number || *number < INT32_MIN || *number > INT32_MAX) {
-    kx::editor::Prompter::instance().refuse(L"Enter a whole number in box " + std::to_wstring(id) +
-                                            L".");
-    pDX->Fail();
-  }
-  value = static_cast<int>(*number);
-}
-
-void DDX_Text(CDataExchange* pDX, int id, double& value) {
-  const HWND control = pDX->PrepareCtrl(id);
-  if (!control) return;
-  if (!pDX->m_bSaveAndValidate) {
-    wchar_t buffer[64];
-    std::swprintf(buffer, std::size(buffer), L"%.15g", value);
-    ::SetWindowTextW(control, buffer);
-    return;
-  }
-  const std::wstring s = windowTextOf(control);
-  wchar_t* end = nullptr;
-  const double number = std::wcstod(s.c_str(), &end);
-  while (end && (*end == L' ' || *end == L'\t')) ++end;
-  if (end == s.c_str() || !end || *end || !std::isfinite(number)) {
-    kx::editor::Prompter::instance().refuse(L"Enter a number in box " + std::to_wstring(id) + L".");
-    pDX->Fail();
-  }
-  value = number;
-}
-
-void DDX_CBIndex(CDataExchange* pDX, int id, int& index) {
-  const HWND control = pDX->PrepareCtrl(id);
-  if (!control) return;
-  if (pDX->m_bSaveAndValidate) {
-    index = static_cast<int>(::SendMessageW(control, CB_GETCURSEL, 0, 0));
-  } else {
-    ::SendMessageW(control, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-  }
-}
-
-void DDX_CBString(CDataExchange* pDX, int id, CString& value) {
-  const HWND control = pDX->PrepareCtrl(id);
-  if (!control) return;
-  if (pDX->m_bSaveAndValidate) {
-    value = CString(windowTextOf(control));
-  } else {
-    ::SendMessageW(control, CB_SELECTSTRING, static_cast<WPARAM>(-1),
-                   reinterpret_cast<LPARAM>(value.GetString()));
-  }
 }
 
 // ---- dialogs ----

@@ -298,11 +298,6 @@ CStringW CFile::GetFilePath() const {
   return path_;
 }
 
-CStringW CFile::GetFileName() const {
-  const CStringW path = GetFilePath();
-  return path.Mid(path.ReverseFind(L'/') + 1);
-}
-
 int CFile::PeekByte(UINT ahead) {
   if (!IsOpen()) ThrowError(CFileException::genericException);
   while (readAhead_.size() - readAheadPos_ <= ahead) {

@@ -67,10 +67,6 @@ geom::Vec2 rotated(geom::Vec2 v, double rotation) {
   return {v.x * c - v.y * s, v.x * s + v.y * c};
 }
 
-geom::Vec2 alignmentFromInsertion(geom::Vec2 insertion, geom::Vec2 offset, double rotation) {
-  return insertion + rotated(offset, rotation);
-}
-
 geom::Vec2 insertionFromAlignment(geom::Vec2 alignment, geom::Vec2 offset, double rotation) {
   return alignment - rotated(offset, rotation);
 }
@@ -87,13 +83,6 @@ std::optional<BetweenPoints> fitBetween(geom::Vec2 from, geom::Vec2 to, double a
   out.widthFactor = fit ? look.widthFactor * scale : look.widthFactor;
   out.rotation = std::atan2(d.y, d.x);
   return out;
-}
-
-AttachmentFractions attachmentFractions(int attachment) {
-  if (attachment < 1 || attachment > 9) attachment = 1;
-  const int column = (attachment - 1) % 3;
-  const int row = (attachment - 1) / 3;
-  return {column * 0.5, row * 0.5};
 }
 
 }  // namespace kx::text

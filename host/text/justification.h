@@ -45,10 +45,9 @@ struct Justification {
 // justified like the upright text.
 geom::Vec2 alignmentOffset(const Box2& cell, Justification j);
 
-// The alignment point (group 11) from the insertion point (group 10) in the text's plane, and
-// back; `rotation` is group 50 in radians.
+// The insertion point (group 10) from the alignment point (group 11) in the text's plane;
+// `rotation` is group 50 in radians.
 geom::Vec2 rotated(geom::Vec2 v, double rotation);
-geom::Vec2 alignmentFromInsertion(geom::Vec2 insertion, geom::Vec2 offset, double rotation);
 geom::Vec2 insertionFromAlignment(geom::Vec2 alignment, geom::Vec2 offset, double rotation);
 
 // What an aligned or fit text becomes when it runs from `from` (group 10) to `to` (group 11).
@@ -62,14 +61,5 @@ struct BetweenPoints {
 // coincide or the text has no advance: the text then keeps what it had.
 std::optional<BetweenPoints> fitBetween(geom::Vec2 from, geom::Vec2 to, double advance,
                                         const TextLook& look, bool fit);
-
-// Where an MTEXT's attachment point (group 71) sits on its frame, as fractions of its width from
-// the left and of its height from the top: 1 top-left (0, 0) ... 5 middle-center (0.5, 0.5) ...
-// 9 bottom-right (1, 1). Values outside 1..9 count as 1.
-struct AttachmentFractions {
-  double fromLeft = 0;
-  double fromTop = 0;
-};
-AttachmentFractions attachmentFractions(int attachment);
 
 }  // namespace kx::text

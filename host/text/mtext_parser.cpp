@@ -536,8 +536,4 @@ std::wstring plainText(const ParsedMText& parsed) {
   return result;
 }
 
-std::wstring plainMTextContents(std::wstring_view contents) {
-  return plainText(parseMText(contents));
-}
-
 }  // namespace kx::text

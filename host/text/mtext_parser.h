@@ -73,6 +73,5 @@ ParsedMText parseMText(std::wstring_view contents, const MTextFormat& base = {})
 // The characters a reader sees: line breaks as '\n', tabs as '\t', a stack as top, divider and
 // bottom ("1/2"), non-breaking spaces as spaces.
 std::wstring plainText(const ParsedMText& parsed);
-std::wstring plainMTextContents(std::wstring_view contents);
 
 }  // namespace kx::text

@@ -64,10 +64,6 @@ bool setPointIfChanged(db::ObjectFields& f, int code, const db::Point3& p) {
   return true;
 }
 
-void setIntegerIfChanged(db::ObjectFields& f, int code, long long value) {
-  if (f.integer(code) != value) f.setInteger(code, value);
-}
-
 }  // namespace
 
 namespace {
@@ -250,24 +246,6 @@ bool updateTextPosition(db::Database& db, db::ObjectId id) {
     keepPlacement(db, id, placementOf(t));
   }
   return wrote;
-}
-
-void setTextJustification(db::Database& db, db::ObjectId id, Justification justification) {
-  updateTextPosition(db, id);
-  const TextEntity t = readText(db, id, AttdefText::Tag, Glyphs::Skip);
-  db::ObjectFields f(db, id);
-  // Where the new justification's alignment point is on the text as it stands now.
-  const geom::Vec2 alignment = alignmentFromInsertion(
-      t.insertion, alignmentOffset(t.layout.cell, justification), t.rotation);
-
-  setIntegerIfChanged(f, 72, justification.horizontal);
-  setIntegerIfChanged(f, verticalCode(db.typeName(id)), justification.vertical);
-  // The insertion point as placed, so that a text that was anchored at its alignment point stays
-  // where it was when it becomes left/baseline.
-  setPointIfChanged(f, 10, {t.insertion.x, t.insertion.y, t.elevation});
-  if (!justification.anchoredAtInsertion())
-    setPointIfChanged(f, 11, {alignment.x, alignment.y, t.elevation});
-  updateTextPosition(db, id);
 }
 
 TextPicture placeGlyphs(const TextEntity& text) {

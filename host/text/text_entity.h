@@ -109,10 +109,6 @@ std::array<geom::Vec3, 4> boxCorners(const TextEntity& text);
 // changes. Returns whether anything was written.
 bool updateTextPosition(db::Database& db, db::ObjectId id);
 
-// Changes the justification of a text without moving it: the alignment point is set to where the
-// new justification puts it, then the insertion point follows.
-void setTextJustification(db::Database& db, db::ObjectId id, Justification justification);
-
 // The glyphs of a text in WCS, for renderers and for text to geometry.
 struct WorldGlyph {
   char32_t c;

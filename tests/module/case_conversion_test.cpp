@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
+#include "support/globals.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ TEST(CaseConversion, ToggleUpperAndLowerProtectFormatCodesWhereTheyMust) {
   EXPECT_EQ(toLowerCase(L"\\PAB\\H2.5X;", true), L"\\Pab\\H2.5x;");
   EXPECT_EQ(toLowerCase(L"\\PAB", false), L"\\pab");
   // Letters beyond ASCII follow the locale kxhost sets, which knows them.
-  std::setlocale(LC_CTYPE, "C.UTF-8");
+  const kx::test::ScopedLocale utf8;
   EXPECT_EQ(toUpperCase(L"\u00e4\u0431\u00df", false), L"\u00c4\u0411\u00df");
 }
 

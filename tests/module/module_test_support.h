@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <string>
 #include <vector>
 
@@ -13,6 +12,7 @@
 #include "editor/selection_prompt.h"
 #include "frame/resource_module.h"
 #include "kx/kxsdk.h"
+#include "support/globals.h"
 #include "support/sdk_fixture.h"
 
 namespace kx::test {
@@ -20,7 +20,6 @@ namespace kx::test {
 class ModuleTest : public SdkTest {
  protected:
   ModuleTest() {
-    std::setlocale(LC_CTYPE, "C.UTF-8");
     editor::installSelectionPrompter();
     openNew();
     loaded_ = loadResourceModule() != nullptr;
@@ -62,10 +61,13 @@ class ModuleTest : public SdkTest {
     CString text;
     loadResourceModuleString(id, text);
     if constexpr (sizeof...(Args) > 0) text.Format(static_cast<const wchar_t*>(text), args...);
-    return text.TrimLeft(L'\n').str();
+    std::wstring shown = text.str();
+    shown.erase(0, shown.find_first_not_of(L'\n'));
+    return shown;
   }
 
  private:
+  ScopedLocale utf8_;  // the locale kxhost sets
   bool loaded_ = false;
 };
 

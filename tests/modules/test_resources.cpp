@@ -46,32 +46,8 @@ constexpr KxDialogControl kAllKinds[] = {
     {2, KxControlKind::kPushButton, L"Cancel", false, false},
 };
 
-// One radio group, as a case dialog has it.
-constexpr KxDialogControl kCase[] = {
-    {0xFFFF, KxControlKind::kGroupBox, L"Case", false, false},
-    {2005, KxControlKind::kRadioButton, L"&Sentence case.", true, false},
-    {2006, KxControlKind::kRadioButton, L"&lower case", false, false},
-    {2021, KxControlKind::kRadioButton, L"&UPPER CASE", false, false},
-    {2022, KxControlKind::kRadioButton, L"&Title Case", false, false},
-    {2023, KxControlKind::kRadioButton, L"t&OGGLE cASE", false, false},
-    {1, KxControlKind::kPushButton, L"OK", true, false},
-    {2, KxControlKind::kPushButton, L"Cancel", false, false},
-};
-
-// A check box bound to data and one radio group, as a settings dialog has it.
-constexpr KxDialogControl kSettings[] = {
-    {2025, KxControlKind::kCheckBox, L"&Join the lines into one paragraph", true, false},
-    {0xFFFF, KxControlKind::kGroupBox, L"Order", false, false},
-    {2005, KxControlKind::kRadioButton, L"By &selection", true, false},
-    {2006, KxControlKind::kRadioButton, L"By &position", false, false},
-    {1, KxControlKind::kPushButton, L"OK", true, false},
-    {2, KxControlKind::kPushButton, L"Cancel", false, false},
-};
-
 constexpr KxDialogTemplate kDialogs[] = {
     {3518, L"Test dialog with every control", kAllKinds, std::size(kAllKinds)},
-    {2366, L"Change case", kCase, std::size(kCase)},
-    {2345, L"Settings", kSettings, std::size(kSettings)},
 };
 
 constexpr KxResourceTable kTable = {KX_RESOURCE_TABLE_VERSION,

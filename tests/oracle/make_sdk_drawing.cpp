@@ -14,46 +14,15 @@
 #include "db/symbol_tables.h"
 #include "editor/session.h"
 #include "kx/kxdb.h"
+#include "support/drawing.h"
 
 namespace {
 
 // A block "MARK" holding one line, made with the database directly: the SDK's block classes are
 // not what is tested here.
 void addBlock(kx::db::Database& db) {
-  using kx::db::NewTag;
-  const kx::db::ObjectId record = kx::db::addTableRecord(db, "BLOCK_RECORD",
-                                                         {{100, "AcDbSymbolTableRecord"},
-                                                          {100, "AcDbBlockTableRecord"},
-                                                          {2, "MARK"},
-                                                          {70, "0"},
-                                                          {280, "1"},
-                                                          {281, "0"}});
-  const int blocks = db.sectionIndex("BLOCKS");
-  std::vector<NewTag> begin = kx::db::identityTags(db, record);
-  begin.insert(begin.end(), {{100, "AcDbEntity"},
-                             {8, "0"},
-                             {100, "AcDbBlockBegin"},
-                             {2, "MARK"},
-                             {70, "0"},
-                             {10, "0.0"},
-                             {20, "0.0"},
-                             {30, "0.0"},
-                             {3, "MARK"},
-                             {1, ""}});
-  db.addRecord(blocks, kx::db::ObjectId(), "BLOCK", begin);
-  std::vector<NewTag> end = kx::db::identityTags(db, record);
-  end.insert(end.end(), {{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockEnd"}});
-  db.addRecord(blocks, kx::db::ObjectId(), "ENDBLK", end);
-  kx::db::addEntity(db, record, "LINE",
-                    {{100, "AcDbEntity"},
-                     {8, "0"},
-                     {100, "AcDbLine"},
-                     {10, "0.0"},
-                     {20, "0.0"},
-                     {30, "0.0"},
-                     {11, "1.0"},
-                     {21, "1.0"},
-                     {31, "0.0"}});
+  const kx::db::ObjectId mark = kx::test::addBlock(db, "MARK");
+  kx::test::addLine(db, {0, 0, 0}, {1, 1, 0}, {.block = mark});
 }
 
 bool make(resbuf* list, const char* what) {

@@ -3,14 +3,12 @@
 
 Usage:
   roundtrip.py KXHOST INPUT OUTPUT
-      kxhost INPUT -o OUTPUT, then compare.py INPUT OUTPUT, then OUTPUT must
-      equal INPUT byte for byte apart from line endings: with no command run,
-      kxhost must write back what it read.
+      kxhost INPUT -o OUTPUT; OUTPUT must equal INPUT byte for byte apart
+      from line endings: with no command run, kxhost must write back what it
+      read, which is all any reader can ask of it.
   roundtrip.py --new KXHOST OUTPUT
       kxhost -o OUTPUT (a new drawing from the built-in template), then
       check_new_drawing.py OUTPUT.
-
-All checks run even when one fails, so a failing test shows every fault.
 """
 
 import os
@@ -66,13 +64,8 @@ def roundtrip(kxhost, input_path, output_path):
     reason = run_kxhost(kxhost, [input_path], output_path)
     if reason:
         return [reason]
-    faults = []
-    if not run_script("compare.py", input_path, output_path):
-        faults.append("compare.py found differences (listed above)")
     diff = same_bytes(input_path, output_path)
-    if diff:
-        faults.append(f"OUTPUT is not a byte copy of INPUT: {diff}")
-    return faults
+    return [f"OUTPUT is not a byte copy of INPUT: {diff}"] if diff else []
 
 
 def new_drawing(kxhost, output_path):

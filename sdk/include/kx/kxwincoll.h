@@ -16,9 +16,7 @@ class CArray : public CObject {
   CArray() = default;
 
   INT_PTR GetSize() const { return static_cast<INT_PTR>(items_.size()); }
-  INT_PTR GetCount() const { return GetSize(); }
   BOOL IsEmpty() const { return items_.empty(); }
-  INT_PTR GetUpperBound() const { return GetSize() - 1; }
 
   // New elements are value-initialised (0 for numbers); `growBy` is accepted for compatibility.
   void SetSize(INT_PTR newSize, INT_PTR growBy = -1) {
@@ -26,14 +24,7 @@ class CArray : public CObject {
     if (newSize < 0) throw new CInvalidArgException();
     items_.resize(static_cast<std::size_t>(newSize));
   }
-  void FreeExtra() { items_.shrink_to_fit(); }
-  void RemoveAll() { items_.clear(); }
 
-  const TYPE& GetAt(INT_PTR index) const { return items_[checked(index)]; }
-  TYPE& GetAt(INT_PTR index) { return items_[checked(index)]; }
-  void SetAt(INT_PTR index, ARG_TYPE element) { items_[checked(index)] = element; }
-  TYPE& ElementAt(INT_PTR index) { return items_[checked(index)]; }
-  const TYPE& ElementAt(INT_PTR index) const { return items_[checked(index)]; }
   const TYPE& operator[](INT_PTR index) const { return items_[checked(index)]; }
   TYPE& operator[](INT_PTR index) { return items_[checked(index)]; }
 
@@ -53,35 +44,6 @@ class CArray : public CObject {
   INT_PTR Add(ARG_TYPE element) {
     items_.push_back(element);
     return GetSize() - 1;
-  }
-  // The index of the first element appended.
-  INT_PTR Append(const CArray& other) {
-    const INT_PTR first = GetSize();
-    if (&other == this) {
-      const std::vector<TYPE> copy(items_);
-      items_.insert(items_.end(), copy.begin(), copy.end());
-    } else {
-      items_.insert(items_.end(), other.items_.begin(), other.items_.end());
-    }
-    return first;
-  }
-  void Copy(const CArray& other) {
-    if (&other != this) items_ = other.items_;
-  }
-
-  // Inserts `count` copies of `element` before `index`; an index past the end grows the array
-  // (with value-initialised elements) up to it first.
-  void InsertAt(INT_PTR index, ARG_TYPE element, INT_PTR count = 1) {
-    if (index < 0 || count < 0) throw new CInvalidArgException();
-    TYPE copy(element);
-    if (static_cast<std::size_t>(index) > items_.size())
-      items_.resize(static_cast<std::size_t>(index));
-    items_.insert(items_.begin() + index, static_cast<std::size_t>(count), copy);
-  }
-  // Removes `count` elements from `index`; all of them must be in the array.
-  void RemoveAt(INT_PTR index, INT_PTR count = 1) {
-    if (index < 0 || count < 0 || index > GetSize() - count) throw new CInvalidArgException();
-    items_.erase(items_.begin() + index, items_.begin() + index + count);
   }
 
  private:

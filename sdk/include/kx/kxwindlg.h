@@ -296,16 +296,8 @@ class CDataExchange {
 };
 
 void DDX_Check(CDataExchange* pDX, int id, int& value);  // BST_CHECKED / BST_UNCHECKED
-// `value`: the position of the checked button in the group of radio buttons that `firstId`
-// starts (-1: none).
-void DDX_Radio(CDataExchange* pDX, int firstId, int& value);
 // Attaches `control` to control `id` the first time (the member then stands for the control).
 void DDX_Control(CDataExchange* pDX, int id, CWnd& control);
-void DDX_Text(CDataExchange* pDX, int id, CString& value);
-void DDX_Text(CDataExchange* pDX, int id, int& value);     // the user is told when not a number
-void DDX_Text(CDataExchange* pDX, int id, double& value);  // likewise
-void DDX_CBIndex(CDataExchange* pDX, int id, int& index);  // the selected position (-1: none)
-void DDX_CBString(CDataExchange* pDX, int id, CString& value);  // the selected item's text
 
 // ---- dialogs ----
 class CDialog : public CWnd {

@@ -107,14 +107,11 @@ class CFile : public CObject {
 
   // The new position from the start of the file.
   virtual ULONGLONG Seek(LONGLONG offset, UINT from);
-  void SeekToBegin() { Seek(0, begin); }
-  ULONGLONG SeekToEnd() { return Seek(0, end); }
   virtual ULONGLONG GetLength() const;
   virtual ULONGLONG GetPosition() const;
 
   virtual void SetFilePath(LPCWSTR path);
   virtual CStringW GetFilePath() const;
-  CStringW GetFileName() const;  // the last part of the path
 
  protected:
   // The next byte without consuming it (or `ahead` bytes further); -1 at the end of the file.

@@ -25,21 +25,14 @@ class CStringW {
   void FormatV(const wchar_t* format, va_list args);
   // Format whose format string is string `formatId` of the current resource source.
   void Format(UINT formatId, ...);
-  void AppendFormat(const wchar_t* format, ...);
 
   int GetLength() const { return static_cast<int>(text_.size()); }
   BOOL IsEmpty() const { return text_.empty(); }
   void Empty() { text_.clear(); }
   wchar_t GetAt(int index) const;  // index must lie inside the string
-  void SetAt(int index, wchar_t c);
   wchar_t operator[](int index) const { return GetAt(index); }
   operator const wchar_t*() const { return text_.c_str(); }
   const wchar_t* GetString() const { return text_.c_str(); }
-
-  // A writable buffer of at least `minLength` characters plus a terminator; ReleaseBuffer takes
-  // the length from the terminator (-1) or as given.
-  wchar_t* GetBuffer(int minLength = 0);
-  void ReleaseBuffer(int newLength = -1);
 
   CStringW& operator=(const wchar_t* text);
   CStringW& operator=(wchar_t c);
@@ -55,42 +48,15 @@ class CStringW {
   friend bool operator!=(const CStringW& a, const CStringW& b) { return !(a == b); }
   friend bool operator!=(const CStringW& a, const wchar_t* b) { return !(a == b); }
 
-  int Compare(const wchar_t* other) const;        // <0, 0, >0
-  int CompareNoCase(const wchar_t* other) const;  // under the C locale's case mapping
-
   // Positions are character indexes; -1 when not found.
   int Find(wchar_t c, int start = 0) const;
   int Find(const wchar_t* text, int start = 0) const;
-  int ReverseFind(wchar_t c) const;
-  int FindOneOf(const wchar_t* characters) const;
 
-  // Parts; counts and positions beyond the ends are clamped.
+  // The first `count` characters; a count beyond the ends is clamped.
   CStringW Left(int count) const;
-  CStringW Right(int count) const;
-  CStringW Mid(int first) const;
-  CStringW Mid(int first, int count) const;
-  // The text before the next of `separators` from `start`, which moves past it; -1 at the end.
-  CStringW Tokenize(const wchar_t* separators, int& start) const;
 
   CStringW& MakeUpper();
-  CStringW& MakeLower();
-  CStringW& MakeReverse();
   CStringW& Trim();  // white space at both ends
-  CStringW& Trim(wchar_t c);
-  CStringW& Trim(const wchar_t* characters);
-  CStringW& TrimLeft();
-  CStringW& TrimLeft(wchar_t c);
-  CStringW& TrimLeft(const wchar_t* characters);
-  CStringW& TrimRight();
-  CStringW& TrimRight(wchar_t c);
-  CStringW& TrimRight(const wchar_t* characters);
-
-  int Replace(const wchar_t* old, const wchar_t* replacement);  // the number replaced
-  int Replace(wchar_t old, wchar_t replacement);
-  int Remove(wchar_t c);
-  int Insert(int index, wchar_t c);
-  int Insert(int index, const wchar_t* text);
-  int Delete(int index, int count = 1);
 
   const std::wstring& str() const { return text_; }
 

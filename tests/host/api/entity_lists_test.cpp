@@ -14,6 +14,8 @@
 #include <sstream>
 #include <string>
 
+#include <fmt/format.h>
+
 #include "api/host_names.h"
 #include "db/dxf_io.h"
 #include "db/entities.h"
@@ -21,6 +23,7 @@
 #include "db/object_fields.h"
 #include "db/symbol_tables.h"
 #include "kx/kxdb.h"
+#include "support/ezdxf.h"
 #include "support/sdk_fixture.h"
 #include "text/text_entity.h"
 
@@ -29,21 +32,14 @@ namespace {
 namespace fs = std::filesystem;
 using kx::db::ObjectId;
 
-bool haveEzdxf() {
-  return std::system("/usr/bin/python3 -c 'import ezdxf' 2>/dev/null") == 0;
-}
-
-fs::path scratchDir() {
-  const fs::path dir = fs::temp_directory_path() / ("kx_entlist_" + std::to_string(::getpid()));
-  fs::create_directories(dir);
-  return dir;
-}
+using kx::test::haveEzdxf;
 
 // The oracle's R2018 sample: every entity type the database knows, with xdata, reactors and
 // extension dictionaries. Made once per run by ezdxf.
 const std::string& sampleR2018() {
   static const std::string text = [] {
-    const fs::path out = scratchDir() / "sample_R2018.dxf";
+    const kx::test::TempFolder folder("entity-lists");
+    const fs::path out = folder / "sample_R2018.dxf";
     const std::string command =
         "PYTHONHASHSEED=0 /usr/bin/python3 -c \"import sys; sys.path.insert(0, '" KX_SOURCE_DIR
         "/tests/oracle'); import make_drawings, ezdxf; "
@@ -51,9 +47,7 @@ const std::string& sampleR2018() {
         "make_drawings.build_sample('R2018').saveas(sys.argv[1])\" " +
         out.string() + " >/dev/null 2>&1";
     if (std::system(command.c_str()) != 0) return std::string();
-    std::stringstream s;
-    s << std::ifstream(out, std::ios::binary).rdbuf();
-    return s.str();
+    return kx::test::readFile(out);
   }();
   return text;
 }
@@ -211,69 +205,17 @@ TEST_F(EntityListTest, ChangedValuesLandInTheirGroupsAndEzdxfReadsThemBack) {
     ASSERT_EQ(kxdbEntMod(list.head), KXRT_NORM);
   }
 
-  const fs::path dir = scratchDir();
-  kx::db::saveDxfFile(db(), dir / "changed.dxf");
-  auto hex = [&](ObjectId id) {
-    std::ostringstream s;
-    s << std::hex << std::uppercase << db().handle(id);
-    return s.str();
-  };
-  const std::string command =
-      "/usr/bin/python3 -c \"import ezdxf,sys; d=ezdxf.readfile(sys.argv[1]); h=sys.argv[3:]; "
-      "c=d.entitydb[h[0]]; a=d.entitydb[h[1]]; p=d.entitydb[h[2]]; t=d.entitydb[h[3]]; "
-      "pts=p.get_points('xyb'); "
-      "open(sys.argv[2],'w',encoding='utf-8').write('%r %r %d %r %d %r %r %s' % (c.dxf.radius, "
-      "c.dxf.center.x, c.dxf.color, a.dxf.end_angle, len(pts), pts[2][1], pts[-1], "
-      "t.dxf.text))\" " +
-      (dir / "changed.dxf").string() + " " + (dir / "out.txt").string() + " " + hex(circle) + " " +
-      hex(arc) + " " + hex(poly) + " " + hex(text);
-  ASSERT_EQ(std::system(command.c_str()), 0);
-  std::stringstream got;
-  got << std::ifstream(dir / "out.txt", std::ios::binary).rdbuf();
-  fs::remove_all(dir);
-  EXPECT_EQ(got.str(), "12.5 101.25 3 90.0 " + std::to_string(vertices + 1) +
-                           " -77.5 (-5.0, -6.0, 0.25) Gr\xC3\xBC\xC3\x9F"
-                           "e 42");
-}
-
-TEST_F(EntityListTest, JustifyingATextThroughItsListKeepsTheGlyphsInPlace) {
-  openNew();
-  const double at[3] = {10, 20, 0};
-  RbList made(kxutBuildList(KXRT_DXF0, L"TEXT", 10, at, 40, 3.5, 50, 0.3, 1, L"Justify me", 0));
-  ASSERT_EQ(kxdbEntMake(made.head), KXRT_NORM);
-  kds_name name;
-  ASSERT_EQ(kxdbEntLast(name), KXRT_NORM);
-  const ObjectId id = kx::api::resolve(name).id;
-  auto glyphs = [&] {
-    const auto picture = kx::text::placeGlyphs(kx::text::readTextEntity(db(), id));
-    std::vector<kx::geom::Vec3> corners;
-    for (const auto& g : picture.glyphs) {
-      corners.push_back(g.fontToWorld.apply({0, 0, 0}));
-      corners.push_back(g.fontToWorld.apply({1, 1, 0}));
-    }
-    return corners;
-  };
-  const auto before = glyphs();
-  ASSERT_FALSE(before.empty());
-  for (const auto& [h, v] : {std::pair{1, 0}, {2, 3}, {4, 0}, {1, 2}, {0, 0}}) {
-    SCOPED_TRACE(h * 10 + v);
-    // What a justify command does: the new modes, and the alignment point where 10 is now.
-    RbList list(kxdbEntGet(name));
-    const kx::text::TextEntity t = kx::text::readTextEntity(db(), id);
-    list.ensure(72)->value.int16 = static_cast<short>(h);
-    list.ensure(73)->value.int16 = static_cast<short>(v);
-    // The alignment point is where the new justification's anchor sits on the glyphs as they
-    // are; the host's own justify works it out, then is undone so only the list changes things.
-    kx::text::setTextJustification(db(), id, {h, v});
-    RbList wanted(kxdbEntGet(name));
-    kx::text::setTextJustification(db(), id, t.justification);
-    std::copy_n(wanted.find(11)->value.point, 3, list.ensure(11)->value.point);
-    ASSERT_EQ(kxdbEntMod(list.head), KXRT_NORM);
-    const auto after = glyphs();
-    ASSERT_EQ(after.size(), before.size());
-    for (std::size_t i = 0; i < after.size(); ++i)
-      EXPECT_LT((after[i] - before[i]).length(), 1e-9) << i;
-  }
+  auto hex = [&](ObjectId id) { return fmt::format("'{:X}'", db().handle(id)); };
+  const kx::test::EzdxfRun run = kx::test::readWithEzdxf(
+      db(), fmt::format(R"(c, a, p, t = (doc.entitydb[h] for h in ({}, {}, {}, {}))
+pts = p.get_points('xyb')
+sys.stdout.buffer.write(('%r %r %d %r %d %r %r %s' % (c.dxf.radius, c.dxf.center.x, c.dxf.color,
+    a.dxf.end_angle, len(pts), pts[2][1], pts[-1], t.dxf.text)).encode()))",
+                        hex(circle), hex(arc), hex(poly), hex(text)));
+  ASSERT_TRUE(run.ok);
+  EXPECT_EQ(run.printed, "12.5 101.25 3 90.0 " + std::to_string(vertices + 1) +
+                             " -77.5 (-5.0, -6.0, 0.25) Gr\xC3\xBC\xC3\x9F"
+                             "e 42");
 }
 
 // What later commands meet: an attribute's owner is the reference it follows even where the file

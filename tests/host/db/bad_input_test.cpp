@@ -10,7 +10,7 @@
 
 #include "db/dxf_io.h"
 #include "dxf/number_syntax.h"
-#include "sample_drawing.h"
+#include "support/drawing.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/read_file.h"
+#include "support/files.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -11,8 +11,8 @@
 #include "db/entities.h"
 #include "db/new_drawing.h"
 #include "db/object_fields.h"
-#include "dxf_groups.h"
 #include "render/block_catalog.h"
+#include "support/drawing.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "db/groups.h"
 #include "db/new_drawing.h"
 #include "db/object_fields.h"
-#include "sample_drawing.h"
+#include "support/drawing.h"
 
 namespace {
 

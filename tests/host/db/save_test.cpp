@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/read_file.h"
+#include "support/files.h"
 
 #include <unistd.h>
 
@@ -11,7 +11,7 @@
 
 #include "db/dxf_io.h"
 #include "db/new_drawing.h"
-#include "sample_drawing.h"
+#include "support/drawing.h"
 
 namespace {
 
@@ -22,9 +22,7 @@ std::size_t filesIn(const fs::path& d) {
 }
 
 TEST(Save, ReplacesTheFileWholeOrNotAtAllAndLeavesNoTemporaryFile) {
-  const fs::path dir = fs::temp_directory_path() / ("kx-save-" + std::to_string(::getpid()));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
+  const kx::test::TempFolder dir("save");
   const fs::path target = dir / "plan.dxf";
   { std::ofstream(target) << "old contents"; }
   kx::db::Database db = kx::db::newDrawing();
@@ -34,13 +32,12 @@ TEST(Save, ReplacesTheFileWholeOrNotAtAllAndLeavesNoTemporaryFile) {
   EXPECT_THROW(kx::db::saveDxfFile(db, blocked), std::runtime_error);
   EXPECT_THROW(kx::db::saveDxfFile(db, dir / "missing" / "plan.dxf"), std::runtime_error);
   EXPECT_EQ(kx::test::readFile(target), "old contents");
-  EXPECT_EQ(filesIn(dir), 2u);  // plan.dxf and the directory, no temporary file
+  EXPECT_EQ(filesIn(dir.path()), 2u);  // plan.dxf and the directory, no temporary file
 
   kx::db::LoadedDrawing d = kx::db::readDxf(kx::test::sampleDrawing(), "sample.dxf");
   kx::db::saveDxfFile(d.db, target);
   EXPECT_EQ(kx::test::readFile(target), kx::test::sampleDrawing());
-  EXPECT_EQ(filesIn(dir), 2u);
-  fs::remove_all(dir);
+  EXPECT_EQ(filesIn(dir.path()), 2u);
 }
 
 }  // namespace

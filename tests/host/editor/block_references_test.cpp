@@ -15,56 +15,14 @@
 #include "db/symbol_tables.h"
 #include "editor/prompts.h"
 #include "kx/kxed.h"
+#include "support/drawing.h"
 #include "support/sdk_fixture.h"
 
 namespace {
 
-using kx::db::NewTag;
+using namespace kx::test;
 using kx::db::ObjectId;
 using kx::geom::Vec3;
-
-void pushPoint(std::vector<NewTag>& body, int code, Vec3 p) {
-  body.push_back({code, kx::db::formatReal(p.x)});
-  body.push_back({code + 10, kx::db::formatReal(p.y)});
-  body.push_back({code + 20, kx::db::formatReal(p.z)});
-}
-
-// A block definition: its record, BLOCK and ENDBLK.
-ObjectId addBlock(kx::db::Database& db, const std::string& name, Vec3 base) {
-  const ObjectId record = kx::db::addTableRecord(
-      db, "BLOCK_RECORD",
-      {{100, "AcDbSymbolTableRecord"}, {100, "AcDbBlockTableRecord"}, {2, name}, {70, "0"}});
-  const int blocks = db.sectionIndex("BLOCKS");
-  std::vector<NewTag> begin = kx::db::identityTags(db, record);
-  begin.insert(begin.end(),
-               {{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockBegin"}, {2, name}, {70, "0"}});
-  pushPoint(begin, 10, base);
-  begin.push_back({3, name});
-  begin.push_back({1, ""});
-  db.addRecord(blocks, {}, "BLOCK", begin);
-  std::vector<NewTag> end = kx::db::identityTags(db, record);
-  end.insert(end.end(), {{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockEnd"}});
-  db.addRecord(blocks, {}, "ENDBLK", end);
-  return record;
-}
-
-ObjectId addInsert(kx::db::Database& db, ObjectId into, const std::string& block, Vec3 at,
-                   double sx, double sy, double rotationDegrees) {
-  std::vector<NewTag> body{{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockReference"}, {2, block}};
-  pushPoint(body, 10, at);
-  body.insert(body.end(), {{41, kx::db::formatReal(sx)},
-                           {42, kx::db::formatReal(sy)},
-                           {43, kx::db::formatReal(sx)},
-                           {50, kx::db::formatReal(rotationDegrees)}});
-  return kx::db::addEntity(db, into, "INSERT", body);
-}
-
-ObjectId addLine(kx::db::Database& db, ObjectId into, Vec3 a, Vec3 b) {
-  std::vector<NewTag> body{{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbLine"}};
-  pushPoint(body, 10, a);
-  pushPoint(body, 11, b);
-  return kx::db::addEntity(db, into, "LINE", body);
-}
 
 void expectPoint(const kx::db::FieldReader& f, int code, Vec3 p) {
   const kx::db::Point3 q = f.point(code);
@@ -95,18 +53,15 @@ class BlockReferencesTest : public kx::test::SdkTest {
 
 TEST_F(BlockReferencesTest, ScaledTurnedReferencePlacesEveryEntity) {
   const ObjectId part = addBlock(db, "Part", {1, 1, 0});
-  addLine(db, part, {1, 1, 0}, {3, 1, 0});
-  std::vector<NewTag> arc{{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbCircle"}};
-  pushPoint(arc, 10, {2, 2, 0});
-  arc.insert(arc.end(), {{40, "0.5"}, {100, "AcDbArc"}, {50, "0.0"}, {51, "90.0"}});
-  kx::db::addEntity(db, part, "ARC", arc);
-  std::vector<NewTag> text{{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbText"}};
-  pushPoint(text, 10, {1, 2, 0});
-  text.insert(text.end(), {{40, "2.5"}, {1, "Label"}, {100, "AcDbText"}});
-  kx::db::addEntity(db, part, "TEXT", text);
+  addLine(db, {1, 1, 0}, {3, 1, 0}, {.block = part});
+  addEntityWith(db, "ARC",
+                newTags("100 AcDbCircle | 10 2.0 | 20 2.0 | 30 0.0 | 40 0.5 | 100 AcDbArc | 50 0.0"
+                        " | 51 90.0"),
+                {.block = part});
+  addText(db, {.text = "Label", .position = {1, 2, 0}}, {.block = part});
 
   // Scale 2, a quarter turn, at (10, 20): p -> (10, 20) + turn(2 (p - base)).
-  const ObjectId ref = addInsert(db, model, "Part", {10, 20, 0}, 2, 2, 90);
+  const ObjectId ref = addInsert(db, "Part", {10, 20, 0}, {2, 2, 2}, 90);
   ASSERT_EQ(explode(ref), KXRT_NORM);
   EXPECT_TRUE(db.isErased(ref));
 
@@ -133,16 +88,14 @@ TEST_F(BlockReferencesTest, ScaledTurnedReferencePlacesEveryEntity) {
 TEST_F(BlockReferencesTest, RefusedReferencesLeaveTheDrawingAlone) {
   const ObjectId loop = addBlock(db, "Loop", {0, 0, 0});
   const ObjectId inner = addBlock(db, "Inner", {0, 0, 0});
-  addInsert(db, loop, "Inner", {1, 0, 0}, 1, 1, 0);
-  addInsert(db, inner, "Loop", {0, 1, 0}, 1, 1, 0);  // Loop -> Inner -> Loop
-  const ObjectId ref = addInsert(db, model, "Loop", {5, 5, 0}, 1, 1, 0);
+  addInsert(db, "Inner", {1, 0, 0}, {1, 1, 1}, 0, {.block = loop});
+  addInsert(db, "Loop", {0, 1, 0}, {1, 1, 1}, 0, {.block = inner});  // Loop -> Inner -> Loop
+  const ObjectId ref = addInsert(db, "Loop", {5, 5, 0});
 
   const ObjectId round = addBlock(db, "Round", {0, 0, 0});
-  std::vector<NewTag> circle{{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbCircle"}};
-  pushPoint(circle, 10, {0, 0, 0});
-  circle.push_back({40, "1.0"});
-  kx::db::addEntity(db, round, "CIRCLE", circle);
-  const ObjectId squashed = addInsert(db, model, "Round", {0, 0, 0}, 2, 1, 0);
+  addEntityWith(db, "CIRCLE", newTags("100 AcDbCircle | 10 0.0 | 20 0.0 | 30 0.0 | 40 1.0"),
+                {.block = round});
+  const ObjectId squashed = addInsert(db, "Round", {0, 0, 0}, {2, 1, 2});
 
   EXPECT_FALSE(kx::editor::explodeReference(db, ref).error.empty());
   EXPECT_TRUE(kx::editor::explodeReference(db, ref).entities.empty());
@@ -159,8 +112,8 @@ TEST_F(BlockReferencesTest, RefusedReferencesLeaveTheDrawingAlone) {
 
   // A nested reference in a block that does not contain itself stays one INSERT, placed.
   const ObjectId outer = addBlock(db, "Outer", {0, 0, 0});
-  addInsert(db, outer, "Round", {1, 0, 0}, 1, 1, 0);
-  const ObjectId twice = addInsert(db, model, "Outer", {0, 0, 0}, 3, 3, 0);
+  addInsert(db, "Round", {1, 0, 0}, {1, 1, 1}, 0, {.block = outer});
+  const ObjectId twice = addInsert(db, "Outer", {0, 0, 0}, {3, 3, 3});
   const kx::editor::ExplodedReference pieces = kx::editor::explodeReference(db, twice);
   ASSERT_TRUE(pieces.error.empty()) << pieces.error;
   ASSERT_EQ(pieces.entities.size(), 1u);
@@ -173,11 +126,7 @@ TEST_F(BlockReferencesTest, RefusedReferencesLeaveTheDrawingAlone) {
   EXPECT_NEAR(n.real(42), 3, 1e-9);
 
   // Writers of flat drawings leave the Z scale 0: what lies in the XY plane explodes all the same.
-  std::vector<NewTag> flat{
-      {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockReference"}, {2, "Round"}};
-  pushPoint(flat, 10, {0, 0, 0});
-  flat.push_back({43, "0.0"});
-  const ObjectId flatRef = kx::db::addEntity(db, model, "INSERT", flat);
+  const ObjectId flatRef = addInsert(db, "Round", {0, 0, 0}, {1, 1, 0});
   const kx::editor::ExplodedReference circles = kx::editor::explodeReference(db, flatRef);
   EXPECT_TRUE(circles.error.empty()) << circles.error;
   EXPECT_EQ(circles.entities.size(), 1u);
@@ -188,11 +137,11 @@ TEST_F(BlockReferencesTest, RefusedReferencesLeaveTheDrawingAlone) {
 // 120 in the world.
 TEST_F(BlockReferencesTest, NestedPicksGiveTheEntityAndItsContainers) {
   const ObjectId inner = addBlock(db, "INNER", {0, 0, 0});
-  const ObjectId nestedLine = addLine(db, inner, {0, 0, 0}, {10, 0, 0});
+  const ObjectId nestedLine = addLine(db, {0, 0, 0}, {10, 0, 0}, {.block = inner});
   const ObjectId outer = addBlock(db, "OUTER", {0, 0, 0});
-  const ObjectId innerRef = addInsert(db, outer, "INNER", {0, 5, 0}, 1, 1, 0);
-  const ObjectId outerLine = addLine(db, outer, {0, 0, 0}, {0, -10, 0});
-  const ObjectId outerRef = addInsert(db, model, "OUTER", {100, 100, 0}, 2, 2, 90);
+  const ObjectId innerRef = addInsert(db, "INNER", {0, 5, 0}, {1, 1, 1}, 0, {.block = outer});
+  const ObjectId outerLine = addLine(db, {0, 0, 0}, {0, -10, 0}, {.block = outer});
+  const ObjectId outerRef = addInsert(db, "OUTER", {100, 100, 0}, {2, 2, 2}, 90);
 
   for (const wchar_t* reply : {L"90,110", L"90,110", L"110,100"})
     kx::editor::InputSource::instance().queue(reply);
@@ -228,7 +177,7 @@ TEST_F(BlockReferencesTest, NestedPicksGiveTheEntityAndItsContainers) {
   kxutRelRb(containers);
 
   // A top-level entity has no containers and the identity transform.
-  const ObjectId plain = addLine(db, model, {0, 0, 0}, {0, 50, 0});
+  const ObjectId plain = addLine(db, {0, 0, 0}, {0, 50, 0});
   double on[3] = {0, 25, 0};
   ASSERT_EQ(kxedNEntSelP(nullptr, e, on, 1, xform, &containers), KXRT_NORM);
   EXPECT_EQ(picked(e), plain);

@@ -13,6 +13,7 @@
 #include "editor/selection_sets.h"
 #include "kx/kxed.h"
 #include "kx/kxrxsys.h"
+#include "support/drawing.h"
 #include "support/sdk_fixture.h"
 
 namespace kx::editor {
@@ -169,12 +170,8 @@ TEST_F(CommandStackTest, RunsCommandsAndSurvivesTheirFaults) {
 TEST_F(CommandStackTest, PickfirstGoesOnlyToCommandsThatTakeIt) {
   Document& doc = openNew();
   db::Database& db = doc.db();
-  const std::vector<db::NewTag> line = {{100, "AcDbEntity"}, {8, "0"},  {100, "AcDbLine"},
-                                        {10, "0"},           {20, "0"}, {30, "0"},
-                                        {11, "1"},           {21, "1"}, {31, "0"}};
   std::vector<db::ObjectId> lines;
-  for (int i = 0; i < 2; ++i)
-    lines.push_back(db::addEntity(db, db::findBlockRecord(db, "*Model_Space"), "LINE", line));
+  for (int i = 0; i < 2; ++i) lines.push_back(test::addLine(db, {0, 0, 0}, {1, 1, 0}));
   KxEdCommandStack& stack = commandStack();
   ASSERT_EQ(stack.addCommand(L"KXT_A", L"TAKES", nullptr, KxEd::kUsePickSet, countsPicked),
             Kxad::eOk);

@@ -16,7 +16,7 @@
 #include "db/dxf_io.h"
 #include "db/new_drawing.h"
 #include "editor/session.h"
-#include "support/read_file.h"
+#include "support/files.h"
 
 namespace kx::editor {
 namespace {
@@ -118,9 +118,8 @@ TEST(ProgressReports, ReaderWriterAndSessionReportAFewTimesPerDrawing) {
   expectFewSteadyReports(reports, text.size());
 
   // Through the session, with the hook kxhost sets.
-  const fs::path dir = fs::temp_directory_path() / ("kx_progress_" + std::to_string(::getpid()));
-  fs::create_directories(dir);
-  { std::ofstream(dir / "big.dxf", std::ios::binary) << text; }
+  const test::TempFolder dir("progress");
+  dir.write("big.dxf", text);
   Session& session = Session::instance();
   session.closeAll();
   std::vector<std::string> asked;
@@ -143,7 +142,6 @@ TEST(ProgressReports, ReaderWriterAndSessionReportAFewTimesPerDrawing) {
   EXPECT_THROW(session.openFile(dir / "missing.dxf", notices), db::DxfError);
   session.progress = nullptr;
   session.closeAll();
-  fs::remove_all(dir);
 }
 
 }  // namespace

@@ -23,6 +23,7 @@
 #include "kx/kxdb.h"
 #include "kx/kxed.h"
 #include "kx/kxedinput.h"
+#include "support/drawing.h"
 #include "support/sdk_fixture.h"
 
 namespace kx::editor {
@@ -372,13 +373,7 @@ TEST_F(SelectionPromptTest, WindowCrossingAndRemoveMode) {
 }
 
 TEST_F(SelectionPromptTest, AllLastPreviousHandlesFilterAndLockedLayers) {
-  db::addTableRecord(doc.db(), "LAYER",
-                     {{100, "AcDbSymbolTableRecord"},
-                      {100, "AcDbLayerTableRecord"},
-                      {2, "Fixed"},
-                      {70, "4"},
-                      {62, "7"},
-                      {6, "Continuous"}});
+  test::addLayer(doc.db(), L"Fixed", 7, 4);
   const ObjectId a = line(0, 0, 10, 0);
   const ObjectId c = circle(50, 50, 5);
   const ObjectId locked = line(0, 20, 10, 20, L"Fixed");

@@ -14,6 +14,7 @@
 #include "db/entities.h"
 #include "db/new_drawing.h"
 #include "kx/kxed.h"
+#include "support/drawing.h"
 #include "support/sdk_fixture.h"
 
 namespace kx::editor {
@@ -88,20 +89,9 @@ TEST(SelectionSet, MatchesAPlainListThroughAddsAndDeletes) {
 class SelectionSetsSdk : public test::SdkTest {
  protected:
   db::ObjectId line(Document& doc, const std::string& layer = "0", bool paper = false) {
-    db::Database& db = doc.db();
-    std::vector<db::NewTag> body = {{100, "AcDbEntity"}, {8, layer},  {100, "AcDbLine"},
-                                    {10, "0.0"},         {20, "0.0"}, {30, "0.0"},
-                                    {11, "1.0"},         {21, "1.0"}, {31, "0.0"}};
-    if (paper) body.insert(body.begin() + 1, {67, "1"});
-    return db::addEntity(db, db::findBlockRecord(db, paper ? "*Paper_Space" : "*Model_Space"),
-                         "LINE", body);
+    return test::addLine(doc.db(), {0, 0, 0}, {1, 1, 0}, {.layer = layer, .paper = paper});
   }
-  db::ObjectId text(Document& doc) {
-    const std::vector<db::NewTag> body = {{100, "AcDbEntity"}, {8, "0"},    {100, "AcDbText"},
-                                          {10, "0.0"},         {20, "0.0"}, {30, "0.0"},
-                                          {40, "1.0"},         {1, "t"},    {100, "AcDbText"}};
-    return db::addEntity(doc.db(), db::findBlockRecord(doc.db(), "*Model_Space"), "TEXT", body);
-  }
+  db::ObjectId text(Document& doc) { return test::addText(doc.db(), {.text = "t", .height = 1}); }
   // A filter list of one entity type.
   static resbuf typeFilter(wchar_t* type) {
     resbuf rb{nullptr, 0, {}};

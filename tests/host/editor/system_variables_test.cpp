@@ -9,6 +9,7 @@
 #include "db/symbol_tables.h"
 #include "db/wipeouts.h"
 #include "kx/kxed.h"
+#include "support/drawing.h"
 #include "support/sdk_fixture.h"
 
 namespace {
@@ -46,15 +47,7 @@ class SystemVariablesTest : public kx::test::SdkTest {
     rb.value.string = const_cast<wchar_t*>(v);
     return kxedSetVar(name, &rb);
   }
-  void addLayer(const std::string& name, int flags) {
-    kx::db::addTableRecord(db, "LAYER",
-                           {{100, "AcDbSymbolTableRecord"},
-                            {100, "AcDbLayerTableRecord"},
-                            {2, name},
-                            {70, std::to_string(flags)},
-                            {62, "7"},
-                            {6, "Continuous"}});
-  }
+  void addLayer(const wchar_t* name, int flags) { kx::test::addLayer(db, name, 7, flags); }
 
   kx::editor::Document& doc;
   kx::db::Database& db;
@@ -110,8 +103,8 @@ TEST_F(SystemVariablesTest, SpaceAndViewport) {
 }
 
 TEST_F(SystemVariablesTest, LayerStyleAndSize) {
-  addLayer("Walls", 0);
-  addLayer("Frozen", 1);
+  addLayer(L"Walls", 0);
+  addLayer(L"Frozen", 1);
   EXPECT_EQ(getString(L"CLAYER"), L"0");
   EXPECT_EQ(setString(L"clayer", L"WALLS"), KXRT_NORM);
   EXPECT_EQ(getString(L"CLAYER"), L"Walls");  // the record's spelling

@@ -17,7 +17,7 @@
 #include "editor/prompts.h"
 #include "kx/kxed.h"
 #include "kx/kxedinput.h"
-#include "support/read_file.h"
+#include "support/files.h"
 #include "support/sdk_fixture.h"
 #include "support/utf8.h"
 
@@ -144,11 +144,7 @@ TEST_F(TranscriptTest, HeldOpenLineBecomesTheEditorsPromptAndItsRepliesAreNotEch
 
 class HistoryTest : public ::testing::Test {
  protected:
-  HistoryTest() : dir(fs::temp_directory_path() / ("kx_history_" + std::to_string(::getpid()))) {
-    fs::remove_all(dir);
-  }
-  ~HistoryTest() override { fs::remove_all(dir); }
-  fs::path dir;
+  const kx::test::TempFolder dir{"history"};
 };
 
 TEST_F(HistoryTest, EmptyLinesAndRepeatsAreLeftOutAndOnlyTheLast500Kept) {

@@ -57,7 +57,6 @@ TEST_F(DialogFormTest, RadioButtonsExcludeEachOtherWithinTheirGroupOnly) {
 
   EXPECT_EQ(form.radioGroup(index(3515)),
             (std::vector<std::size_t>{index(3514), index(3515), index(3516)}));
-  EXPECT_EQ(form.radioGroupFrom(index(3512)), (std::vector<std::size_t>{index(3512), index(3513)}));
 
   // CheckRadioButton goes by id range, whatever the groups; the lowest checked id is reported.
   form.checkRadioRange(3512, 3516, 3513);

@@ -15,6 +15,7 @@
 #include "editor/session.h"
 #include "kx/kxwinres.h"
 #include "kx/kxwinstr.h"
+#include "support/files.h"
 
 namespace {
 
@@ -89,11 +90,9 @@ TEST_F(ResourceModulesTest, RefusesFilesThatAreNoResourceModule) {
   EXPECT_EQ(LoadResourceDll(L"KxBadVersionExtendTextCmdsRes.dll"), nullptr);  // newer table
   EXPECT_EQ(LoadResourceDll(wide(kBinDir).c_str()), nullptr);                 // a folder
 
-  const fs::path text =
-      fs::temp_directory_path() / ("kx_text_posing_as_res_" + std::to_string(getpid()) + ".dll");
-  std::ofstream(text) << "Not a shared object.\n";
+  const kx::test::TempFolder folder("resources");
+  const fs::path text = folder.write("KxTextExtendTextCmdsRes.dll", "Not a shared object.\n");
   EXPECT_EQ(LoadResourceDll(wide(text).c_str()), nullptr);
-  fs::remove(text);
   EXPECT_FALSE(FreeLibrary(nullptr));
 }
 
@@ -177,7 +176,6 @@ TEST_F(ResourceModulesTest, DialogTemplatesByNumber) {
   for (bool kind : seen) EXPECT_TRUE(kind);
   EXPECT_EQ(dialog->controls[9].id, 3517u);
   EXPECT_TRUE(dialog->controls[9].disabled);
-  EXPECT_NE(kx::platform::findDialogTemplate(test, 2366), nullptr);
   EXPECT_EQ(kx::platform::findDialogTemplate(test, 1), nullptr);
   EXPECT_EQ(kx::platform::findDialogTemplate(nullptr, 3518), nullptr);
   EXPECT_TRUE(FreeLibrary(test));

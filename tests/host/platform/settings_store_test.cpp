@@ -20,7 +20,7 @@
 #include "kx/kxed.h"
 #include "kx/kxwinapp.h"
 #include "kx/kxwinreg.h"
-#include "support/read_file.h"
+#include "support/files.h"
 
 namespace {
 
@@ -39,16 +39,9 @@ RegistryValue sz(const std::wstring& text) {
 
 class SettingsStoreTest : public ::testing::Test {
  protected:
-  SettingsStoreTest() {
-    static std::atomic<int> serial{0};
-    dir = fs::temp_directory_path() /
-          ("kx-settings-" + std::to_string(::getpid()) + "-" + std::to_string(serial++));
-    fs::remove_all(dir);
-  }
   ~SettingsStoreTest() override {
     std::error_code ec;
     fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(dir, ec);
   }
 
   // A store over `folder` whose warnings land in `warnings`.
@@ -60,7 +53,8 @@ class SettingsStoreTest : public ::testing::Test {
     std::ofstream(dir / "settings.txt", std::ios::binary) << bytes;
   }
 
-  fs::path dir;
+  const kx::test::TempFolder root{"settings"};
+  const fs::path dir = root / "config";  // made by the store
   std::vector<std::string> warnings;
 };
 
@@ -195,6 +189,29 @@ TEST_F(SettingsStoreTest, DamagedFileIsReportedAndReplaced) {
     EXPECT_EQ(warnings.size(), 1u);
   }
 
+  // A second damaged file goes beside the first, which stays as it was.
+  writeRaw("not settings either\n");
+  warnings.clear();
+  store(dir).setProfile(L"S", L"e", 7);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_NE(warnings[0].find("kept as settings.txt.damaged.2"), std::string::npos) << warnings[0];
+  EXPECT_EQ(kx::test::readFile(dir / "settings.txt.damaged.2"), "not settings either\n");
+  EXPECT_EQ(kx::test::readFile(dir / "settings.txt.damaged"), cases.back().bytes);
+
+  // The settings of a later kxhost are the user's: left as they are, this run keeps its own.
+  const std::string later = "kxhost settings 7\nwhatever that format holds\n";
+  writeRaw(later);
+  warnings.clear();
+  {
+    SettingsStore s = store(dir);
+    s.setProfile(L"S", L"e", 8);
+    EXPECT_EQ(s.profile(L"S", L"e"), ProfileValue(8));
+    EXPECT_TRUE(s.inMemoryOnly());
+  }
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_NE(warnings[0].find("later kxhost (format 7)"), std::string::npos) << warnings[0];
+  EXPECT_EQ(kx::test::readFile(dir / "settings.txt"), later);
+
   // Without the last newline nothing is lost.
   fs::remove_all(dir);
   writeRaw(whole.substr(0, whole.size() - 1));
@@ -255,17 +272,12 @@ TEST_F(SettingsStoreTest, UnwritableFolderFallsBackToMemory) {
 class RegistryApiTest : public ::testing::Test {
  protected:
   RegistryApiTest() {
-    dir = fs::temp_directory_path() /
-          ("kx-registry-" + std::to_string(::getpid()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
     kx::editor::Session::instance().configDir = dir;
     kx::platform::resetSessionSettings();
   }
   ~RegistryApiTest() override {
     kx::editor::Session::instance().configDir.clear();
     kx::platform::resetSessionSettings();
-    fs::remove_all(dir);
   }
 
   // The key a module builds: product root, the current profile, its own part.
@@ -296,7 +308,8 @@ class RegistryApiTest : public ::testing::Test {
     return buffer;
   }
 
-  fs::path dir;
+  const kx::test::TempFolder root{"registry"};
+  const fs::path dir = root / "config";
 };
 
 TEST_F(RegistryApiTest, ModuleSequenceKeepsItsFlagAcrossRuns) {
@@ -334,41 +347,19 @@ TEST_F(RegistryApiTest, ModuleSequenceKeepsItsFlagAcrossRuns) {
   EXPECT_EQ(RegCloseKey(key), ERROR_INVALID_HANDLE);
   EXPECT_EQ(readFlag(path), L"1");
 
-  // The next run: read from the folder, found in any case, created again only as "existing".
+  // The next run reads it from the folder (how is the store's own test), and opening the key
+  // again finds it there.
   kx::platform::resetSessionSettings();
-  std::wstring shouted = path;
-  for (wchar_t& c : shouted) c = static_cast<wchar_t>(std::towupper(c));
-  EXPECT_EQ(readFlag(shouted), L"1");
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, shouted.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                             KEY_ALL_ACCESS, nullptr, &key, &disposition),
             ERROR_SUCCESS);
   EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
-  DWORD dword = 0;
-  size = sizeof dword;
-  EXPECT_EQ(RegQueryValueExW(key, L"checkflag", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
-  EXPECT_EQ(size, sizeof flag);
   EXPECT_EQ(RegDeleteValueW(key, L"CHECKFLAG"), ERROR_SUCCESS);
   EXPECT_EQ(RegDeleteValueW(key, L"CheckFlag"), ERROR_FILE_NOT_FOUND);
   RegCloseKey(key);
-  kx::platform::resetSessionSettings();
   EXPECT_EQ(readFlag(path), L"");
-
-  // Two profiles keep their own flag; writing it again replaces it.
-  using Write = std::pair<const wchar_t*, const wchar_t*>;  // profile, flag
-  for (const auto& [profile, flag] :
-       {Write{L"Drafting", L"0"}, Write{L"Annotation", L"1"}, Write{L"Drafting", L"2"}}) {
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, moduleKey(profile).c_str(), 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    EXPECT_EQ(RegSetValueExW(key, L"CheckFlag", 0, REG_SZ, reinterpret_cast<const BYTE*>(flag),
-                             2 * sizeof(wchar_t)),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
-  }
-  kx::platform::resetSessionSettings();
-  EXPECT_EQ(readFlag(moduleKey(L"Drafting")), L"2");
-  EXPECT_EQ(readFlag(moduleKey(L"Annotation")), L"1");
-  EXPECT_NE(kx::test::readFile(dir / "settings.txt").find("\\\\Annotation\\\\"), std::string::npos);
+  EXPECT_NE(kx::test::readFile(dir / "settings.txt").find("\\UserInterfaceSettings\\"),
+            std::string::npos);
 }
 
 // Handles carry their access and stand for a key, not a copy of it; the hive itself takes values.
@@ -432,9 +423,6 @@ TEST_F(RegistryApiTest, ProfileIntegers) {
   EXPECT_TRUE(app->WriteProfileStringW(L"TcaseDialog", L"Word", nullptr));
   EXPECT_EQ(app->GetProfileStringW(L"TcaseDialog", L"Word"), L"");
 
-  kx::platform::resetSessionSettings();  // the next run
-  EXPECT_EQ(app->GetProfileIntW(L"TcaseDialog", L"LastChoiced", 83), 2u);
-  EXPECT_EQ(app->GetProfileStringW(L"TcaseDialog", L"Text"), L" 12 apples");
   EXPECT_TRUE(app->WriteProfileStringW(L"TcaseDialog", nullptr, nullptr));
   EXPECT_EQ(app->GetProfileIntW(L"TcaseDialog", L"LastChoiced", 83), 83u);
 }

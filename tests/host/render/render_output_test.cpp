@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/read_file.h"
+#include "support/files.h"
 
 #include <unistd.h>
 
@@ -20,18 +20,8 @@ namespace {
 namespace fs = std::filesystem;
 using namespace kx::test;
 
-struct TempDir {
-  fs::path path;
-  TempDir() {
-    path = fs::temp_directory_path() / ("kx_render_" + std::to_string(::getpid()));
-    fs::remove_all(path);
-    fs::create_directories(path);
-  }
-  ~TempDir() { fs::remove_all(path); }
-};
-
 TEST(RenderOutput, FilesOfEveryFormatSizesAndFailures) {
-  TempDir dir;
+  const TempFolder dir("render");
   RenderDrawing d;
   d.entity("SOLID", solidGroups(0, 0, 10, 10), "0", 1);
   d.entity("LINE", lineGroups(0, 0, 40, 20), "0", 5);
@@ -48,17 +38,17 @@ TEST(RenderOutput, FilesOfEveryFormatSizesAndFailures) {
 
   EXPECT_FALSE(kx::render::pictureFormatOf("a.jpg"));
   EXPECT_EQ(kx::render::pictureFormatOf("b.Pdf"), kx::render::PictureFormat::Pdf);
-  EXPECT_THROW(kx::render::renderToFile(db, dir.path / "a.jpg"), std::runtime_error);
+  EXPECT_THROW(kx::render::renderToFile(db, dir / "a.jpg"), std::runtime_error);
   try {
-    kx::render::renderToFile(db, dir.path / "missing" / "a.png");
+    kx::render::renderToFile(db, dir / "missing" / "a.png");
     FAIL() << "wrote into a folder that does not exist";
   } catch (const std::runtime_error& e) {
     EXPECT_NE(std::string(e.what()).find("a.png"), std::string::npos) << e.what();
   }
-  EXPECT_TRUE(fs::is_empty(dir.path));
+  EXPECT_TRUE(fs::is_empty(dir.path()));
 
-  const auto png = kx::render::renderToFile(db, dir.path / "a.png");
-  const auto image = kx::render::readPng(dir.path / "a.png");
+  const auto png = kx::render::renderToFile(db, dir / "a.png");
+  const auto image = kx::render::readPng(dir / "a.png");
   ASSERT_TRUE(image);
   EXPECT_EQ(image->width, 1600);
   EXPECT_EQ(image->height, png.view.height);
@@ -67,47 +57,46 @@ TEST(RenderOutput, FilesOfEveryFormatSizesAndFailures) {
   EXPECT_EQ(image->pixels, kx::render::renderImage(db).image.pixels);
   const kx::geom::Vec2 c = png.view.toPicture({5, 5});
   EXPECT_EQ(image->at(static_cast<int>(c.x), static_cast<int>(c.y)), (Rgb{255, 0, 0}));
-  EXPECT_FALSE(kx::render::readPng(dir.path / "missing.png"));
+  EXPECT_FALSE(kx::render::readPng(dir / "missing.png"));
 
-  kx::render::renderToFile(db, dir.path / "a.SVG");
-  const std::string svg = kx::test::readFile(dir.path / "a.SVG");
+  kx::render::renderToFile(db, dir / "a.SVG");
+  const std::string svg = kx::test::readFile(dir / "a.SVG");
   ASSERT_FALSE(svg.empty());
   EXPECT_TRUE(svg.rfind("<?xml", 0) == 0 || svg.rfind("<svg", 0) == 0);
   EXPECT_NE(svg.find("<svg"), std::string::npos);
   EXPECT_NE(svg.find("</svg>"), std::string::npos);
   EXPECT_NE(svg.find("width=\"1600"), std::string::npos);
 
-  kx::render::renderToFile(db, dir.path / "a.pdf");
-  const std::string pdf = kx::test::readFile(dir.path / "a.pdf");
+  kx::render::renderToFile(db, dir / "a.pdf");
+  const std::string pdf = kx::test::readFile(dir / "a.pdf");
   EXPECT_EQ(pdf.rfind("%PDF-", 0), 0u);
   EXPECT_NE(pdf.find("%%EOF"), std::string::npos);
 
   // Nothing is left behind but the three pictures.
   int files = 0;
-  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir.path)) ++files;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir.path())) ++files;
   EXPECT_EQ(files, 3);
 }
 
 TEST(RenderOutput, KxhostRendersAndReportsCyclesOnce) {
   const fs::path exe = fs::read_symlink("/proc/self/exe").parent_path() / "kxhost";
   if (!fs::exists(exe)) GTEST_SKIP() << "kxhost is not beside the tests";
-  TempDir dir;
+  const TempFolder dir("render");
   RenderDrawing d;
   d.beginBlock("SELF");
   d.blockEntity("LINE", lineGroups(0, 0, 10, 0), "0", 1);
   d.blockEntity("INSERT", insertGroups("SELF", 0, 5));
   d.entity("INSERT", insertGroups("SELF", 0, 0));
   d.entity("INSERT", insertGroups("SELF", 0, 9));
-  std::ofstream(dir.path / "in.dxf") << d.dxf();
+  std::ofstream(dir / "in.dxf") << d.dxf();
 
-  const std::string command = exe.string() + " " + (dir.path / "in.dxf").string() + " --render " +
-                              (dir.path / "out.png").string() + " -o " +
-                              (dir.path / "out.dxf").string() + " 2> " +
-                              (dir.path / "err.txt").string();
+  const std::string command = exe.string() + " " + (dir / "in.dxf").string() + " --render " +
+                              (dir / "out.png").string() + " -o " + (dir / "out.dxf").string() +
+                              " 2> " + (dir / "err.txt").string();
   ASSERT_EQ(std::system(command.c_str()), 0);
-  EXPECT_GT(fs::file_size(dir.path / "out.png"), 100u);
-  EXPECT_EQ(kx::test::readFile(dir.path / "out.dxf"), d.dxf());  // rendering changes nothing
-  const std::string err = kx::test::readFile(dir.path / "err.txt");
+  EXPECT_GT(fs::file_size(dir / "out.png"), 100u);
+  EXPECT_EQ(kx::test::readFile(dir / "out.dxf"), d.dxf());  // rendering changes nothing
+  const std::string err = kx::test::readFile(dir / "err.txt");
   EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
   EXPECT_NE(err.find("SELF"), std::string::npos) << err;
 }

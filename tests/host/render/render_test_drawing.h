@@ -1,7 +1,8 @@
 #pragma once
-// Small R2000 drawings made in the render tests: layers, blocks, model-space entities, sort
-// tables and wipeout settings, written as DXF text and read back through the real reader.
+// Drawings for the render tests, made with the tests' drawing builder: a drawing is kept as the
+// steps that make it, so a test can copy one, change the copy and draw both.
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -9,172 +10,111 @@
 #include <fmt/format.h>
 
 #include "db/dxf_io.h"
+#include "db/header_values.h"
+#include "db/new_drawing.h"
+#include "db/symbol_tables.h"
+#include "db/wipeouts.h"
+#include "support/drawing.h"
 
 namespace kx::test {
 
-using Groups = std::vector<std::pair<int, std::string>>;
+using Groups = std::vector<db::NewTag>;
 
 class RenderDrawing {
  public:
   RenderDrawing() {
-    modelSpace_ = nextHandle();
-    paperSpace_ = nextHandle();
-    for (std::string& h : spaceMarks_) h = nextHandle();
+    // Text is measured and drawn with a font every machine of ours has.
+    step([](db::Database& db) {
+      db::ObjectFields(db, db::findTableRecord(db, "STYLE", L"Standard"))
+          .setString(3, L"arial.ttf");
+    });
   }
+  RenderDrawing(const RenderDrawing& other) : steps_(other.steps_) { db_ = load(); }
 
   void header(const std::string& name, int code, const std::string& value) {
-    header_ += fmt::format("  9\n{}\n{:>3}\n{}\n", name, code, value);
+    step([=](db::Database& db) { db::setHeaderInteger(db, name, code, std::stoll(value)); });
   }
   void layer(const std::string& name, int color, int flags = 0) {
-    layers_.push_back({name, color, flags});
+    step([=](db::Database& db) {
+      addLayer(db, std::wstring(name.begin(), name.end()), color, flags);
+    });
   }
-  void style(const std::string& name, const std::string& font) { styles_.push_back({name, font}); }
-
-  // An entity of `type`: `groups` follow the AcDbEntity part (layer, colour) and hold the
-  // entity's own subclass markers. Returns its handle.
+  void style(const std::string& name, const std::string& font) {
+    step([=](db::Database& db) { addStyle(db, name, font); });
+  }
+  // An entity of `type`; `groups` hold its own subclass markers, `entityGroups` go before them.
+  // Returns its handle.
   std::string entity(const std::string& type, const Groups& groups, const std::string& layer = "0",
                      int color = 256, const Groups& entityGroups = {}) {
-    return add(entities_, modelSpace_, type, groups, layer, color, entityGroups);
+    Groups all = entityGroups;
+    all.insert(all.end(), groups.begin(), groups.end());
+    return add(type, all, {.layer = layer, .color = color});
   }
-  // A paper-space entity.
   std::string paperEntity(const std::string& type, const Groups& groups, int color = 256) {
-    return add(paperEntities_, paperSpace_, type, groups, "0", color);
+    return add(type, groups, {.color = color, .paper = true});
   }
-  // Records that follow the last entity (ATTRIB, VERTEX, SEQEND), in model space.
+  // Records that follow the last entity (ATTRIB, VERTEX, SEQEND).
   std::string follower(const std::string& type, const Groups& groups,
                        const std::string& layer = "0", int color = 256) {
-    return add(entities_, modelSpace_, type, groups, layer, color);
+    return entity(type, groups, layer, color);
   }
-
-  // Starts a block; entities go into it until endBlock(). Returns the block record's handle.
-  std::string beginBlock(const std::string& name, double baseX = 0, double baseY = 0) {
-    Block b{name, nextHandle(), nextHandle(), nextHandle(), baseX, baseY, {}};
-    blocks_.push_back(b);
-    return blocks_.back().record;
+  // Starts a block; entities go into it until the next one.
+  void beginBlock(const std::string& name, double baseX = 0, double baseY = 0) {
+    block_ = name;
+    step([=](db::Database& db) { addBlock(db, name, {baseX, baseY, 0}); });
   }
   std::string blockEntity(const std::string& type, const Groups& groups,
                           const std::string& layer = "0", int color = 256) {
-    return add(blocks_.back().body, blocks_.back().record, type, groups, layer, color);
+    const std::string block = block_;
+    return add(type, groups, {.layer = layer, .color = color}, block);
   }
-
-  // A sort table for model space: pairs of entity handle and sort handle.
+  // A sort table for model space: pairs of entity handle and sort handle, as another writer may
+  // have written them.
   void modelSortTable(const std::vector<std::pair<std::string, std::string>>& order) {
-    std::string t =
-        fmt::format("  0\nSORTENTSTABLE\n  5\n{}\n330\n{}\n100\nAcDbSortentsTable\n330\n{}\n",
-                    nextHandle(), modelSpace_, modelSpace_);
-    for (const auto& [entity, sort] : order) t += fmt::format("331\n{}\n  5\n{}\n", entity, sort);
-    objects_ += t;
+    step([=](db::Database& db) {
+      const std::string model = fmt::format("{:X}", db.handle(modelSpace(db)));
+      Groups table = db::identityTags(db, modelSpace(db));
+      table.insert(table.end(), {{100, "AcDbSortentsTable"}, {330, model}});
+      for (const auto& [entity, sort] : order)
+        table.insert(table.end(), {{331, entity}, {5, sort}});
+      db.addRecord(db.sectionIndex("OBJECTS"), {}, "SORTENTSTABLE", table);
+    });
   }
   void wipeoutFrame(bool shown) {
-    objects_ +=
-        fmt::format("  0\nWIPEOUTVARIABLES\n  5\n{}\n330\nC\n100\nAcDbWipeoutVariables\n 70\n{}\n",
-                    nextHandle(), shown ? 1 : 0);
+    step([=](db::Database& db) { db::setWipeoutFrame(db, shown ? 1 : 0); });
   }
 
+  db::Database load() const {
+    db::Database db = db::newDrawing();
+    for (const auto& s : steps_) s(db);
+    return db;
+  }
   std::string dxf() const {
-    std::string out = "  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1015\n";
-    out += fmt::format("  9\n$HANDSEED\n  5\n{:X}\n", handle_ + 1) + header_ + "  0\nENDSEC\n";
-    out += "  0\nSECTION\n  2\nTABLES\n";
-    out += "  0\nTABLE\n  2\nLAYER\n  5\n2\n330\n0\n100\nAcDbSymbolTable\n 70\n1\n";
-    out += layerRecord("0", 7, 0, "10");
-    for (std::size_t i = 0; i < layers_.size(); ++i)
-      out += layerRecord(layers_[i].name, layers_[i].color, layers_[i].flags,
-                         fmt::format("{:X}", 0x20 + i));
-    out += "  0\nENDTAB\n";
-    out += "  0\nTABLE\n  2\nSTYLE\n  5\n3\n330\n0\n100\nAcDbSymbolTable\n 70\n1\n";
-    out += styleRecord("Standard", "arial.ttf", "40");
-    for (std::size_t i = 0; i < styles_.size(); ++i)
-      out += styleRecord(styles_[i].first, styles_[i].second, fmt::format("{:X}", 0x41 + i));
-    out += "  0\nENDTAB\n";
-    out += "  0\nTABLE\n  2\nBLOCK_RECORD\n  5\n1\n330\n0\n100\nAcDbSymbolTable\n 70\n1\n";
-    out += blockRecord("*Model_Space", modelSpace_) + blockRecord("*Paper_Space", paperSpace_);
-    for (const Block& b : blocks_) out += blockRecord(b.name, b.record);
-    out += "  0\nENDTAB\n  0\nENDSEC\n";
-    out += "  0\nSECTION\n  2\nBLOCKS\n";
-    out += blockBegin("*Model_Space", modelSpace_, spaceMarks_[0], 0, 0) +
-           blockEnd(modelSpace_, spaceMarks_[1]);
-    out += blockBegin("*Paper_Space", paperSpace_, spaceMarks_[2], 0, 0) +
-           blockEnd(paperSpace_, spaceMarks_[3]);
-    for (const Block& b : blocks_)
-      out += blockBegin(b.name, b.record, b.begin, b.baseX, b.baseY) + b.body +
-             blockEnd(b.record, b.end);
-    out += "  0\nENDSEC\n";
-    out += "  0\nSECTION\n  2\nENTITIES\n" + entities_ + paperEntities_ + "  0\nENDSEC\n";
-    out += "  0\nSECTION\n  2\nOBJECTS\n  0\nDICTIONARY\n  5\nC\n330\n0\n100\nAcDbDictionary\n";
-    out += objects_ + "  0\nENDSEC\n  0\nEOF\n";
-    return out;
+    db::Database db = load();
+    return db::writeDxf(db);
   }
-
-  db::Database load() const { return db::readDxf(dxf(), "render.dxf").db; }
 
  private:
-  struct Layer {
-    std::string name;
-    int color;
-    int flags;
-  };
-  struct Block {
-    std::string name, record, begin, end;
-    double baseX, baseY;
-    std::string body;
-  };
-
-  std::string nextHandle() { return fmt::format("{:X}", ++handle_); }
-
-  std::string add(std::string& into, const std::string& owner, const std::string& type,
-                  const Groups& groups, const std::string& layer, int color,
-                  const Groups& entityGroups = {}) {
-    const std::string h = nextHandle();
-    into += fmt::format("  0\n{}\n  5\n{}\n330\n{}\n100\nAcDbEntity\n", type, h, owner);
-    if (&into == &paperEntities_) into += " 67\n1\n";
-    into += fmt::format("  8\n{}\n", layer);
-    if (color != 256) into += fmt::format(" 62\n{}\n", color);
-    for (const auto& [code, value] : entityGroups) into += fmt::format("{:>3}\n{}\n", code, value);
-    for (const auto& [code, value] : groups) into += fmt::format("{:>3}\n{}\n", code, value);
-    return h;
+  void step(std::function<void(db::Database&)> s) {
+    s(db_);
+    steps_.push_back(std::move(s));
+  }
+  std::string add(const std::string& type, const Groups& groups, const Look& look,
+                  const std::string& block = {}) {
+    const auto make = [=](db::Database& db) {
+      if (block.empty()) return addEntityAsRead(db, type, groups, look);
+      Look in = look;
+      in.block = db::findBlockRecord(db, block);
+      return addEntityWith(db, type, groups, in);
+    };
+    const db::ObjectId made = make(db_);
+    steps_.push_back([make](db::Database& db) { make(db); });
+    return fmt::format("{:X}", db_.handle(made));
   }
 
-  static std::string layerRecord(const std::string& name, int color, int flags,
-                                 const std::string& handle) {
-    return fmt::format(
-        "  0\nLAYER\n  5\n{}\n330\n2\n100\nAcDbSymbolTableRecord\n100\nAcDbLayerTableRecord\n"
-        "  2\n{}\n 70\n{}\n 62\n{}\n  6\nContinuous\n",
-        handle, name, flags, color);
-  }
-  static std::string styleRecord(const std::string& name, const std::string& font,
-                                 const std::string& handle) {
-    return fmt::format(
-        "  0\nSTYLE\n  5\n{}\n330\n3\n100\nAcDbSymbolTableRecord\n100\nAcDbTextStyleTableRecord\n"
-        "  2\n{}\n 70\n0\n 40\n0.0\n 41\n1.0\n 50\n0.0\n 71\n0\n 42\n2.5\n  3\n{}\n  4\n\n",
-        handle, name, font);
-  }
-  static std::string blockRecord(const std::string& name, const std::string& handle) {
-    return fmt::format(
-        "  0\nBLOCK_RECORD\n  "
-        "5\n{}\n330\n1\n100\nAcDbSymbolTableRecord\n100\nAcDbBlockTableRecord\n"
-        "  2\n{}\n",
-        handle, name);
-  }
-  static std::string blockBegin(const std::string& name, const std::string& record,
-                                const std::string& handle, double x, double y) {
-    return fmt::format(
-        "  0\nBLOCK\n  5\n{}\n330\n{}\n100\nAcDbEntity\n  8\n0\n100\nAcDbBlockBegin\n  2\n{}\n"
-        " 70\n0\n 10\n{}\n 20\n{}\n 30\n0.0\n  3\n{}\n  1\n\n",
-        handle, record, name, x, y, name);
-  }
-  static std::string blockEnd(const std::string& record, const std::string& handle) {
-    return fmt::format(
-        "  0\nENDBLK\n  5\n{}\n330\n{}\n100\nAcDbEntity\n  8\n0\n100\nAcDbBlockEnd\n", handle,
-        record);
-  }
-
-  int handle_ = 0x100;
-  std::string modelSpace_, paperSpace_;
-  std::string spaceMarks_[4];  // BLOCK and ENDBLK of model and paper space
-  std::string header_, entities_, paperEntities_, objects_;
-  std::vector<Layer> layers_;
-  std::vector<std::pair<std::string, std::string>> styles_;
-  std::vector<Block> blocks_;
+  std::vector<std::function<void(db::Database&)>> steps_;
+  db::Database db_ = db::newDrawing();  // the steps so far, for the handles they give out
+  std::string block_;
 };
 
 // Groups of common entities.

@@ -9,7 +9,6 @@
 #include "pixel_checks.h"
 #include "render/render.h"
 #include "render_test_drawing.h"
-#include "text/mtext_entity.h"
 #include "text/text_entity.h"
 
 namespace {
@@ -21,9 +20,6 @@ using kx::geom::Vec3;
 // Red over white, the text's colour in these tests; faint antialiased edges count too.
 bool isTextInk(Rgb c) {
   return c.r == 255 && c.g == c.b && c.g < 200;
-}
-bool isAnyInk(Rgb c) {
-  return !isWhite(c);
 }
 
 // A drawing with a black frame from (-40, -40) to (80, 40), so every picture has the same view,
@@ -132,45 +128,6 @@ TEST(RenderText, AttributeDefinitionsShowTheirTagOrTheirConstantValue) {
   EXPECT_EQ(countPixels(p.image, isBluish), 0);
   const PixelBox tag = inkBox(p.image, isGreenish);
   EXPECT_GT(tag.xMax - tag.xMin, 20 * p.view.scale);
-}
-
-TEST(RenderText, ExplodedMTextDrawsWhereTheMTextDid) {
-  RenderDrawing d;
-  d.entity("LINE", lineGroups(-40, -40, 80, 40));
-  d.entity("MTEXT",
-           Groups{{100, "AcDbMText"}} + point(10, -20, 20) +
-               Groups{{40, "4"},
-                      {41, "70"},
-                      {71, "1"},
-                      {1,
-                       "First {\\C1;red} line\\PSecond {\\H1.5x;bigger} line with "
-                       "\\Lunderline\\l and 1\\S1/2; fraction\\P\\C3;Third line"},
-                      {50, "10"}},
-           "0", 5);
-  kx::db::Database db = d.load();
-  const kx::render::Picture before = render(db);
-  const int ink = countPixels(before.image, isAnyInk);
-  ASSERT_GT(ink, 1500);
-
-  const kx::db::ObjectId mtext = firstOf(db, "MTEXT");
-  const std::vector<kx::db::ObjectId> parts = kx::text::explodeMText(db, mtext);
-  ASSERT_GT(parts.size(), 3u);
-  ASSERT_TRUE(db.isErased(mtext));
-  const kx::render::Picture after = render(db);
-  ASSERT_EQ(after.view.scale, before.view.scale);
-
-  int differ = 0;
-  for (int y = 0; y < after.image.height; ++y)
-    for (int x = 0; x < after.image.width; ++x) {
-      const Rgb a = before.image.at(x, y), b = after.image.at(x, y);
-      const bool strongA = a.r < 128 || a.g < 128 || a.b < 128;
-      const bool strongB = b.r < 128 || b.g < 128 || b.b < 128;
-      if (strongA != strongB) ++differ;
-    }
-  EXPECT_LT(differ, ink / 25);
-  // The colours of the runs come along.
-  EXPECT_EQ(countPixels(before.image, isReddish) > 0, countPixels(after.image, isReddish) > 0);
-  EXPECT_GT(countPixels(after.image, isGreenish), 20);
 }
 
 }  // namespace

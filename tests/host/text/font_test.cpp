@@ -10,6 +10,7 @@
 
 #include <unistd.h>
 
+#include "support/files.h"
 #include "text/font.h"
 #include "text/font_chain.h"
 #include "text/font_flatten.h"
@@ -158,12 +159,8 @@ TEST(Fonts, MissingCharactersFallBackThenShowABox) {
 }
 
 TEST(Fonts, DamagedOrMissingFontFilesFallBackWithoutCrashing) {
-  const fs::path dir = fs::temp_directory_path() / ("kx_font_test_" + std::to_string(::getpid()));
-  fs::create_directories(dir);
-  auto write = [&](const char* name, const std::string& bytes) {
-    std::ofstream(dir / name, std::ios::binary) << bytes;
-    return dir / name;
-  };
+  const kx::test::TempFolder dir("fonts");
+  auto write = [&](const char* name, const std::string& bytes) { return dir.write(name, bytes); };
   std::string junk(4096, '\0');
   for (std::size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<char>(i * 7919 % 251);
   // A real font cut short: its tables point past the end of the file.
@@ -183,7 +180,6 @@ TEST(Fonts, DamagedOrMissingFontFilesFallBackWithoutCrashing) {
     }
     EXPECT_EQ(styleFile(file.string()), "LiberationSans-Regular.ttf") << file;
   }
-  fs::remove_all(dir);
 }
 
 TEST(Fonts, OutlinesAreClosedContoursWithinTheInkBoxAndTolerance) {

@@ -15,9 +15,13 @@ using kx::text::MTextItem;
 using kx::text::MTextItemKind;
 using kx::text::ParsedMText;
 using kx::text::parseMText;
-using kx::text::plainMTextContents;
 using kx::text::plainText;
 using kx::text::StackKind;
+
+// The characters the contents show.
+std::wstring plainMTextContents(std::wstring_view contents) {
+  return kx::text::plainText(kx::text::parseMText(contents));
+}
 
 // The formats of the text items, in order, for codes that apply to the characters after them.
 std::vector<MTextFormat> textFormats(const ParsedMText& parsed) {

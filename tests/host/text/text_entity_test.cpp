@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "db/dxf_groups.h"
 #include "db/dxf_io.h"
 #include "db/entities.h"
 #include "db/new_drawing.h"
 #include "db/object_fields.h"
 #include "db/symbol_tables.h"
+#include "support/drawing.h"
 #include "text/text_entity.h"
 
 namespace {
@@ -26,124 +26,16 @@ using kx::db::ObjectId;
 using kx::geom::Vec3;
 using namespace kx::text;
 
-struct TextParams {
-  std::string type = "TEXT";
-  std::string text = "Hello Wg";
-  Vec3 position{10, 20, 0};
-  std::optional<Vec3> alignment{};
-  double height = 2.5;
-  std::optional<double> widthFactor{};
-  double rotation = 0;  // degrees
-  double oblique = 0;   // degrees
-  int generation = 0;
-  int horizontal = 0, vertical = 0;
-  std::optional<Vec3> normal{};
-  std::string style{};
-  std::string layer = "0";
-};
-
-void pushPoint(std::vector<NewTag>& body, int code, Vec3 p) {
-  body.push_back({code, kx::db::formatReal(p.x)});
-  body.push_back({code + 10, kx::db::formatReal(p.y)});
-  body.push_back({code + 20, kx::db::formatReal(p.z)});
-}
-
-ObjectId addText(Database& db, const TextParams& s) {
-  std::vector<NewTag> body{{100, "AcDbEntity"}, {8, s.layer}, {100, "AcDbText"}};
-  pushPoint(body, 10, s.position);
-  body.push_back({40, kx::db::formatReal(s.height)});
-  body.push_back({1, s.text});
-  if (s.rotation != 0) body.push_back({50, kx::db::formatReal(s.rotation)});
-  if (s.widthFactor) body.push_back({41, kx::db::formatReal(*s.widthFactor)});
-  if (s.oblique != 0) body.push_back({51, kx::db::formatReal(s.oblique)});
-  if (!s.style.empty()) body.push_back({7, s.style});
-  if (s.generation) body.push_back({71, std::to_string(s.generation)});
-  if (s.horizontal) body.push_back({72, std::to_string(s.horizontal)});
-  if (s.alignment) pushPoint(body, 11, *s.alignment);
-  if (s.normal) pushPoint(body, 210, *s.normal);
-  if (s.type == "TEXT") {
-    body.push_back({100, "AcDbText"});
-    if (s.vertical) body.push_back({73, std::to_string(s.vertical)});
-  } else {
-    // The vertical mode of attributes is 74; their 73 is the field length.
-    body.push_back({100, "AcDbAttributeDefinition"});
-    body.push_back({280, "0"});
-    body.push_back({3, "Prompt"});
-    body.push_back({2, "TAG_" + s.text});
-    body.push_back({70, "0"});
-    body.push_back({73, "7"});
-    if (s.vertical) body.push_back({74, std::to_string(s.vertical)});
-  }
-  return kx::db::addEntity(db, kx::db::findBlockRecord(db, "*Model_Space"), s.type, body);
-}
-
-double scaleOf(const std::array<Vec3, 4>& corners) {
-  double s = 1;
-  for (const Vec3& c : corners) s = std::max({s, std::fabs(c.x), std::fabs(c.y), std::fabs(c.z)});
-  return s;
-}
-
-void expectSameCorners(const std::array<Vec3, 4>& a, const std::array<Vec3, 4>& b) {
-  const double tolerance = 1e-9 * scaleOf(a);
-  for (std::size_t i = 0; i < 4; ++i) {
-    EXPECT_NEAR(a[i].x, b[i].x, tolerance) << "corner " << i;
-    EXPECT_NEAR(a[i].y, b[i].y, tolerance) << "corner " << i;
-    EXPECT_NEAR(a[i].z, b[i].z, tolerance) << "corner " << i;
-  }
-}
+using kx::test::addText;
+using kx::test::TextSpec;
 
 std::array<Vec3, 4> inkCorners(const Database& db, ObjectId id) {
   return boxCorners(readTextEntity(db, id));
 }
 
-const Justification kEveryJustification[] = {
-    {0, 0}, {1, 0}, {2, 0}, {0, 1}, {1, 1}, {2, 1}, {0, 2}, {1, 2},
-    {2, 2}, {0, 3}, {1, 3}, {2, 3}, {3, 0}, {4, 0}, {5, 0},
-};
-
-TEST(TextEntity, ChangingJustificationKeepsTheInkInPlace) {
-  const std::pair<const char*, TextParams> variants[] = {
-      {"plain", {}},
-      {"rotated", {.position = {-1234.5, 987.25, 3}, .rotation = 37.5}},
-      {"oblique", {.rotation = 200, .oblique = 15}},
-      {"width factor", {.text = "%%uUnder%%u 45%%d", .widthFactor = 0.7}},
-      {"backward", {.rotation = 90, .generation = 2}},
-      {"upside down, tilted plane", {.generation = 6, .normal = Vec3{0.3, -0.5, 0.8}}},
-      {"ATTDEF", {.type = "ATTDEF", .rotation = 300}}};
-  for (const auto& [name, params] : variants) {
-    SCOPED_TRACE(name);
-    Database db = kx::db::newDrawing();
-    const ObjectId id = addText(db, params);
-    const auto original = inkCorners(db, id);
-    ASSERT_GT((original[1] - original[0]).length(), 1.0);
-    for (const Justification& j : kEveryJustification) {
-      SCOPED_TRACE(testing::Message() << "to 72=" << j.horizontal << " vertical=" << j.vertical);
-      setTextJustification(db, id, j);
-      const kx::db::FieldReader f(db, id);
-      EXPECT_EQ(f.integer(72), j.horizontal);
-      if (params.type == "ATTDEF") {
-        EXPECT_EQ(f.integer(74), j.vertical);
-        EXPECT_EQ(f.integer(73), 7);  // the field length is not the vertical mode
-      } else {
-        EXPECT_EQ(f.integer(73), j.vertical);
-      }
-      expectSameCorners(inkCorners(db, id), original);
-      // The stored insertion point is the one the text is drawn at.
-      const TextEntity t = readTextEntity(db, id);
-      const kx::db::Point3 p10 = f.point(10);
-      EXPECT_NEAR(p10.x, t.insertion.x, 1e-9 * scaleOf(original));
-      EXPECT_NEAR(p10.y, t.insertion.y, 1e-9 * scaleOf(original));
-      // Nothing is left to update, and the text saved and read again stands where it stood.
-      EXPECT_FALSE(updateTextPosition(db, id));
-      const Database again = kx::db::readDxf(kx::db::writeDxf(db), "again.dxf").db;
-      expectSameCorners(inkCorners(again, again.findByHandle(db.handle(id))), original);
-    }
-  }
-}
-
 TEST(TextEntity, AlignmentPointsSitWhereTheirJustificationSays) {
   Database db = kx::db::newDrawing();
-  TextParams s;
+  TextSpec s;
   s.text = "HHHH";
   s.alignment = Vec3{100, 50, 0};
   s.position = {0, 0, 0};  // stale: the alignment point anchors the text
@@ -193,7 +85,7 @@ TEST(TextEntity, AlignmentPointsSitWhereTheirJustificationSays) {
 
 TEST(TextEntity, AlignedAndFitTextsFillTheirTwoPoints) {
   Database db = kx::db::newDrawing();
-  TextParams s;
+  TextSpec s;
   s.text = "ALIGNED text";
   s.position = {5, 5, 2};
   s.alignment = Vec3{5 + 30, 5 + 40, 2};  // 50 long at atan2(40, 30)
@@ -235,7 +127,7 @@ TEST(TextEntity, AlignedAndFitTextsFillTheirTwoPoints) {
 
 TEST(TextEntity, ExtentsAreInWorldCoordinatesForAnyPlane) {
   Database db = kx::db::newDrawing();
-  TextParams s;
+  TextSpec s;
   s.text = "Plane";
   s.position = {2, 3, 5};  // OCS: 2 along the OCS x, 3 along its y, elevation 5
   s.normal = Vec3{1, 0, 0};
@@ -288,12 +180,8 @@ TEST(TextEntity, ExtentsAreInWorldCoordinatesForAnyPlane) {
 // since: the text's groups, its style's font, or another text placed in between.
 TEST(TextEntity, KeptPlacementIsTheTextAsItStandsNow) {
   Database db = kx::db::newDrawing();
-  const ObjectId serif = kx::db::addTableRecord(
-      db, "STYLE",
-      kx::test::newTags(
-          "100 AcDbSymbolTableRecord | 100 AcDbTextStyleTableRecord | 2 Serif"
-          " | 70 0 | 40 0.0 | 41 1.0 | 50 0.0 | 71 0 | 42 2.5 | 3 DejaVuSerif.ttf | 4"));
-  TextParams s;
+  const ObjectId serif = kx::test::addStyle(db, "Serif", "DejaVuSerif.ttf");
+  TextSpec s;
   s.text = "Kept";
   s.position = {0, 0, 0};  // stale: the alignment point anchors the text
   s.alignment = Vec3{100, 50, 0};
@@ -327,11 +215,7 @@ TEST(TextEntity, KeptPlacementIsTheTextAsItStandsNow) {
 
 TEST(TextEntity, StylesAreFoundByNameWhateverTheCase) {
   Database db = kx::db::newDrawing();
-  const ObjectId serif = kx::db::addTableRecord(
-      db, "STYLE",
-      kx::test::newTags(
-          "100 AcDbSymbolTableRecord | 100 AcDbTextStyleTableRecord | 2 Drawing Serif"
-          " | 70 0 | 40 0.0 | 41 1.0 | 50 0.0 | 71 0 | 42 2.5 | 3 DejaVuSerif.ttf | 4"));
+  const ObjectId serif = kx::test::addStyle(db, "Drawing Serif", "DejaVuSerif.ttf");
   EXPECT_EQ(findTextStyle(db, L"drawing SERIF").record, serif);
   EXPECT_EQ(findTextStyle(db, L"drawing SERIF").fontFile, "DejaVuSerif.ttf");
   // A missing style shows as Standard.
@@ -340,7 +224,7 @@ TEST(TextEntity, StylesAreFoundByNameWhateverTheCase) {
   EXPECT_EQ(missing.fontFile, "txt");
   EXPECT_FALSE(missing.record.isNull());
 
-  TextParams s;
+  TextSpec s;
   s.text = "Serif";
   s.style = "DRAWING serif";
   const TextEntity inSerif = readTextEntity(db, addText(db, s));

@@ -11,11 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "db/dxf_groups.h"
 #include "db/dxf_io.h"
 #include "db/entities.h"
 #include "db/new_drawing.h"
 #include "db/object_fields.h"
+#include "support/drawing.h"
+#include "support/ezdxf.h"
 #include "text/mtext_entity.h"
 #include "text/text_entity.h"
 #include "text/text_outline.h"
@@ -29,23 +30,17 @@ using kx::geom::Vec2;
 using kx::geom::Vec3;
 using namespace kx::text;
 
-void pushPoint(std::vector<NewTag>& body, int code, Vec3 p) {
-  body.push_back({code, kx::db::formatReal(p.x)});
-  body.push_back({code + 10, kx::db::formatReal(p.y)});
-  body.push_back({code + 20, kx::db::formatReal(p.z)});
-}
-
+// A slanted text on layer "Cut" in green.
 ObjectId addText(Database& db, const std::string& text, Vec3 position, double rotation,
                  std::optional<Vec3> normal = {}) {
-  std::vector<NewTag> body{{100, "AcDbEntity"}, {8, "Cut"}, {62, "3"}, {100, "AcDbText"}};
-  pushPoint(body, 10, position);
-  body.push_back({40, "4.0"});
-  body.push_back({1, text});
-  body.push_back({50, kx::db::formatReal(rotation)});
-  body.push_back({51, "12.0"});
-  if (normal) pushPoint(body, 210, *normal);
-  body.push_back({100, "AcDbText"});
-  return kx::db::addEntity(db, kx::db::findBlockRecord(db, "*Model_Space"), "TEXT", body);
+  return kx::test::addText(db,
+                           {.text = text,
+                            .position = position,
+                            .height = 4,
+                            .rotation = rotation,
+                            .oblique = 12,
+                            .normal = normal},
+                           {.layer = "Cut", .color = 3});
 }
 
 struct Polyline {
@@ -158,23 +153,11 @@ TEST(TextOutline, MTextRunsKeepTheirColoursAndTheDrawingReadsBack) {
   EXPECT_THROW(textToOutlines(db, made.front()), std::invalid_argument);
 
   // An independent reader sees closed polylines on the layer.
-  if (std::system("/usr/bin/python3 -c 'import ezdxf' 2>/dev/null") != 0)
-    GTEST_SKIP() << "python3-ezdxf is not installed";
-  const auto dir =
-      std::filesystem::temp_directory_path() / ("kx_outline_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
-  const auto path = dir / "outlines.dxf";
-  {
-    std::ofstream out(path, std::ios::binary);
-    out << kx::db::writeDxf(db);
-  }
-  const std::string command =
-      "/usr/bin/python3 -c \"import ezdxf,sys; d=ezdxf.readfile(sys.argv[1]); "
-      "p=d.modelspace().query('LWPOLYLINE[layer==\\\"Marks\\\"]'); "
-      "sys.exit(0 if len(p)==4 and all(e.closed and len(e)>=4 for e in p) else 1)\" " +
-      path.string();
-  EXPECT_EQ(std::system(command.c_str()), 0);
-  std::filesystem::remove_all(dir);
+  if (!kx::test::haveEzdxf()) GTEST_SKIP() << "python3-ezdxf is not installed";
+  EXPECT_TRUE(
+      kx::test::readWithEzdxf(db, R"(p = doc.modelspace().query('LWPOLYLINE[layer=="Marks"]')
+assert len(p) == 4 and all(e.closed and len(e) >= 4 for e in p))")
+          .ok);
 }
 
 }  // namespace
