@@ -9,8 +9,10 @@
 #include <cerrno>
 #include <chrono>
 #include <clocale>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <memory>
@@ -136,6 +138,74 @@ std::string openScript(const std::string& path, kx::editor::InputSource& input) 
 }
 
 // An option that takes a value followed by another of kxhost's options: the value was left out,
+// Numbers separated by `separators` (any of them between each two), exactly `count` of them.
+std::optional<std::vector<double>> numbersOf(const std::string& text, std::string_view separators,
+                                             std::size_t count) {
+  std::vector<double> out;
+  std::size_t at = 0;
+  while (at <= text.size()) {
+    const std::size_t end = std::min(text.find_first_of(separators, at), text.size());
+    const std::string piece = text.substr(at, end - at);
+    char* stop = nullptr;
+    const double value = std::strtod(piece.c_str(), &stop);
+    if (piece.empty() || *stop != '\0' || !std::isfinite(value)) return std::nullopt;
+    out.push_back(value);
+    at = end + 1;
+  }
+  if (out.size() != count) return std::nullopt;
+  return out;
+}
+
+// The picture's options as kxhost's command line gives them, checked before anything is read.
+struct PictureOptions {
+  std::string size, paper, scale, window, background = "light", layout;
+  double dpi = 0;
+
+  std::string refusal(kx::render::RenderOptions& look) const {
+    if (!size.empty()) {
+      const auto wh = numbersOf(size, "xX", 2);
+      if (!wh || (*wh)[0] < 0 || (*wh)[1] < 0 || (*wh)[0] + (*wh)[1] == 0 || (*wh)[0] > 16384 ||
+          (*wh)[1] > 16384)
+        return "--size must be WxH, such as 1024x768 (0 for a side that follows the drawing)";
+      const double w = (*wh)[0], h = (*wh)[1];
+      look.width = static_cast<int>(w);  // 0: from the height and the drawing's aspect
+      look.height = static_cast<int>(h);
+    }
+    if (!paper.empty()) {
+      if (!size.empty()) return "--size and --paper do not go together";
+      const auto sheet = kx::render::paperSizeOf(paper);
+      if (!sheet) return "--paper must be A0 to A4, B4, B5, LETTER, LEGAL, TABLOID or WxH in mm";
+      look.paperWidth = sheet->first;
+      look.paperHeight = sheet->second;
+      if (dpi > 0) look.dpi = dpi;
+    } else if (dpi > 0 || !scale.empty()) {
+      return "--dpi and --scale need a --paper";
+    }
+    if (!scale.empty()) {
+      const auto ratio = numbersOf(scale, ":", 2);
+      const auto plain = numbersOf(scale, ":", 1);
+      if (ratio && (*ratio)[0] > 0 && (*ratio)[1] > 0)
+        look.unitsPerMillimetre = (*ratio)[1] / (*ratio)[0];
+      else if (plain && (*plain)[0] > 0)
+        look.unitsPerMillimetre = (*plain)[0];
+      else
+        return "--scale must be 1:N (N drawing units to a millimetre of paper) or N";
+    }
+    if (!window.empty()) {
+      const auto corners = numbersOf(window, ",", 4);
+      if (!corners || (*corners)[0] == (*corners)[2] || (*corners)[1] == (*corners)[3])
+        return "--window must be x1,y1,x2,y2, two opposite corners of a rectangle";
+      look.window = kx::render::Window{(*corners)[0], (*corners)[1], (*corners)[2], (*corners)[3]};
+    }
+    if (background == "dark")
+      look.background = {33, 40, 48};
+    else if (background != "light")
+      return "--background must be light or dark";
+    look.layout = layout;
+    return {};
+  }
+};
+
 // and taking the option as the value would silently drop what it meant ("-c -o plan.dxf" would
 // open plan.dxf and save nothing). A value that looks like an option is given as --command=-o.
 std::string valueThatIsAnOption(const CLI::App& app, int argc, char** argv) {
@@ -213,6 +283,20 @@ int main(int argc, char** argv) {
         return kx::render::pictureFormatOf(path) ? std::string()
                                                  : std::string("must end in .png, .svg or .pdf");
       });
+  PictureOptions pictureOptions;
+  app.add_option("--size", pictureOptions.size,
+                 "picture size WxH, pixels (PNG) or points (SVG, PDF); 0 for a side that follows "
+                 "the drawing (default 1600x0)");
+  app.add_option("--paper", pictureOptions.paper,
+                 "a sheet instead: A0 to A4, B4, B5, LETTER, LEGAL, TABLOID or WxH in mm");
+  app.add_option("--dpi", pictureOptions.dpi, "pixels per inch of the sheet in a PNG (96)");
+  app.add_option("--scale", pictureOptions.scale,
+                 "plot scale on the sheet: 1:N, N drawing units to a millimetre (default: fit)");
+  app.add_option("--background", pictureOptions.background, "light (the default) or dark");
+  app.add_option("--window", pictureOptions.window,
+                 "x1,y1,x2,y2: the part of the drawing shown (default: all that is drawn)");
+  app.add_option("--layout", pictureOptions.layout,
+                 "the layout shown: Model or a layout's name (default: the current one)");
   app.add_option("-m,--module", modules,
                  "extension module to load (default: PqExtendTextCmds.nrx beside kxhost)")
       ->allow_extra_args(false);
@@ -238,6 +322,11 @@ int main(int argc, char** argv) {
     std::string reason = e.what();
     std::replace(reason.begin(), reason.end(), '\n', ' ');
     kx::editor::printErrorLine(fmt::format("kxhost: {} (see kxhost --help)", reason));
+    return kBadOption;
+  }
+  kx::render::RenderOptions look;
+  if (const std::string why = pictureOptions.refusal(look); !why.empty()) {
+    kx::editor::printErrorLine(fmt::format("kxhost: {} (see kxhost --help)", why));
     return kBadOption;
   }
   // Before anything is read or run: a run whose result cannot be saved is not started.
@@ -379,10 +468,20 @@ int main(int argc, char** argv) {
       }
       if (!picturePath.empty()) {
         // A highlight a command left behind shows, as it would on the user's screen.
-        kx::render::RenderOptions look;
         look.highlighted = document.highlighted();
+        // A big drawing takes a while to draw: a bar shows how far it has come, once it has taken
+        // long enough to be worth one.
+        std::optional<kx::editor::ProgressBar> bar;
+        const auto started = std::chrono::steady_clock::now();
+        if (kx::editor::progressWanted())
+          look.progress = [&](double done) {
+            if (!bar && std::chrono::steady_clock::now() - started > std::chrono::seconds(1))
+              bar.emplace(fmt::format("Drawing {}", picturePath));
+            if (bar) bar->update(done);
+          };
         const kx::render::RenderReport report =
             kx::render::renderToFile(document.db(), picturePath, look);
+        if (bar) bar->finish();
         for (const std::string& notice : report.notices)
           kx::editor::printErrorLine(fmt::format("{}: {}", picturePath, notice));
       }

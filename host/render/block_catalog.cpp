@@ -6,6 +6,7 @@
 #include "db/header_values.h"
 #include "db/object_fields.h"
 #include "db/symbol_tables.h"
+#include "render/entity_groups.h"
 
 namespace kx::render {
 
@@ -48,6 +49,27 @@ const BlockDefinition* BlockCatalog::find(std::string_view name) {
   const std::string key = db::tableNameKey(name);
   if (const auto it = cache_.find(key); it != cache_.end()) return it->second.get();
   return cache_.emplace(key, load(name)).first->second.get();
+}
+
+const BlockDefinition* BlockCatalog::layout(std::string_view name) {
+  if (db::sameTableName(name, "Model")) return find("*Model_Space");
+  const db::Section* objects = db_.findSection("OBJECTS");
+  if (!objects) return nullptr;
+  for (db::ObjectId id : objects->records) {
+    if (!db_.isType(id, "LAYOUT") || db_.isErased(id)) continue;
+    std::optional<std::string_view> layoutName;
+    std::uint64_t record = 0;
+    for (const Group& g : groupsOf(db_, id, "AcDbLayout")) {
+      if (g.code == 1) layoutName = g.text;
+      if (g.code == 330) record = std::strtoull(std::string(g.text).c_str(), nullptr, 16);
+    }
+    if (!layoutName || !db::sameTableName(*layoutName, name) || record == 0) continue;
+    const db::ObjectId recordId = db_.findByHandle(record);
+    if (recordId.isNull()) return nullptr;
+    const auto blockName = db::FieldReader(db_, recordId).rawText(2);
+    return blockName ? find(*blockName) : nullptr;
+  }
+  return nullptr;
 }
 
 const BlockDefinition& BlockCatalog::shownSpace() {

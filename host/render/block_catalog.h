@@ -28,6 +28,9 @@ class BlockCatalog {
   // What a picture of the drawing shows: model space, or the paper space of the current layout
   // when the header says TILEMODE 0.
   const BlockDefinition& shownSpace();
+  // The space of the layout named `name` (case-insensitive; "Model" is model space); null when
+  // the drawing has no such layout.
+  const BlockDefinition* layout(std::string_view name);
 
  private:
   std::unique_ptr<BlockDefinition> load(std::string_view name) const;

@@ -7,6 +7,7 @@
 #include "db/object_fields.h"
 #include "render/entity_groups.h"
 #include "render/hatch_shapes.h"
+#include "render/leader_shapes.h"
 
 namespace kx::render {
 namespace {
@@ -268,12 +269,106 @@ Shapes faceShapes(const db::FieldReader& f) {
   return {area, edges};
 }
 
-Shapes leaderShapes(const db::Database& db, db::ObjectId id) {
-  const auto groups = groupsOf(db, id, "AcDbLeader");
-  Points3 points;
-  for (std::size_t i = 0; i < groups.size(); ++i)
-    if (groups[i].code == 10) points.push_back(readPoint(groups, i));
-  return {strokeShape(std::move(points))};
+// MLINE: each element of its style runs through the vertices at its offset along their miters;
+// the style's square caps close the ends.
+Shapes mlineShapes(const db::Database& db, db::ObjectId id) {
+  const auto groups = groupsOf(db, id, "AcDbMline");
+  long long flags = 0;
+  std::uint64_t styleHandle = 0;
+  struct Vertex {
+    Vec3 point, miter;
+    std::vector<double> offsets;  // one per element
+  };
+  std::vector<Vertex> vertices;
+  bool firstParameter = false;
+  for (std::size_t i = 0; i < groups.size(); ++i) {
+    const Group& g = groups[i];
+    if (g.code == 71) flags = g.integer();
+    if (g.code == 340) styleHandle = std::strtoull(std::string(g.text).c_str(), nullptr, 16);
+    if (g.code == 11) vertices.push_back({readPoint(groups, i), {}, {}});
+    if (vertices.empty()) continue;
+    if (g.code == 13) vertices.back().miter = readPoint(groups, i);
+    // Each element's parameters start with its distance along the miter.
+    if (g.code == 74) firstParameter = true;
+    if (g.code == 41 && firstParameter) {
+      vertices.back().offsets.push_back(g.real());
+      firstParameter = false;
+    }
+  }
+  if (vertices.empty()) return {};
+  std::vector<int> colors;
+  long long styleFlags = 0;
+  const db::ObjectId style = styleHandle ? db.findByHandle(styleHandle) : db::ObjectId{};
+  if (!style.isNull() && db.isType(style, "MLINESTYLE"))
+    for (const Group& g : groupsOf(db, style, "AcDbMlineStyle")) {
+      if (g.code == 70) styleFlags = g.integer();
+      if (g.code == 62) colors.push_back(static_cast<int>(g.integer()));
+    }
+  const std::size_t elements = vertices.front().offsets.size();
+  const bool closed = (flags & 2) != 0;
+  Shapes out;
+  std::vector<Points3> lines(elements);
+  for (const Vertex& v : vertices)
+    for (std::size_t e = 0; e < elements && e < v.offsets.size(); ++e)
+      lines[e].push_back(v.point + v.miter * v.offsets[e]);
+  for (std::size_t e = 0; e < elements; ++e) {
+    Shape s = strokeShape(std::move(lines[e]), closed);
+    if (e < colors.size() && colors[e] >= 0 && colors[e] <= 256) s.aci = colors[e];
+    out.push_back(std::move(s));
+  }
+  if (!closed && elements >= 2) {
+    const auto cap = [&](const Vertex& v) {
+      const auto [lo, hi] = std::minmax_element(v.offsets.begin(), v.offsets.end());
+      return strokeShape({v.point + v.miter * *lo, v.point + v.miter * *hi});
+    };
+    if ((styleFlags & 16) && !(flags & 4)) out.push_back(cap(vertices.front()));
+    if ((styleFlags & 256) && !(flags & 8)) out.push_back(cap(vertices.back()));
+  }
+  return out;
+}
+
+// MESH: the edges of its faces (the control mesh, not the smoothed surface).
+Shapes meshShapes(const db::Database& db, db::ObjectId id) {
+  const auto groups = groupsOf(db, id, "AcDbSubDMesh");
+  Points3 positions;
+  std::vector<long long> faceList;
+  long long faceListSize = -1;
+  for (std::size_t i = 0; i < groups.size(); ++i) {
+    const Group& g = groups[i];
+    if (g.code == 10) positions.push_back(readPoint(groups, i));
+    if (g.code == 93) faceListSize = g.integer();
+    if (g.code == 90 && faceListSize > 0 &&
+        faceList.size() < static_cast<std::size_t>(faceListSize))
+      faceList.push_back(g.integer());
+    if (g.code == 94) faceListSize = 0;  // edges follow, which the faces already show
+  }
+  Shape edges;
+  for (std::size_t i = 0; i < faceList.size();) {
+    const auto count = static_cast<std::size_t>(std::max<long long>(faceList[i], 0));
+    if (i + count >= faceList.size()) break;
+    Points3 face;
+    for (std::size_t k = 1; k <= count; ++k) {
+      const long long index = faceList[i + k];
+      if (index >= 0 && static_cast<std::size_t>(index) < positions.size())
+        face.push_back(positions[static_cast<std::size_t>(index)]);
+    }
+    if (face.size() >= 2) {
+      face.push_back(face.front());
+      edges.contours.push_back(std::move(face));
+    }
+    i += count + 1;
+  }
+  return {edges};
+}
+
+// XLINE and RAY: a line through the base point along the direction, which the painter carries
+// to the edges of the picture.
+Shapes unboundedShapes(const db::FieldReader& f, bool bothWays) {
+  const Vec3 base = vec(f.point(10)), direction = vec(f.point(11));
+  if (!(direction.length() > 0)) return {};
+  Shape s = strokeShape({base, base + direction});
+  s.unbounded = bothWays ? Unbounded::Line : Unbounded::Ray;
+  return {s};
 }
 
 }  // namespace
@@ -327,6 +422,14 @@ Shapes polylineShapes(std::span<const PolylineVertex> vertices, bool closed) {
   return {area};
 }
 
+bool drawsAsShapes(std::string_view type) {
+  static constexpr std::string_view kDrawn[] = {
+      "LINE",        "POINT", "CIRCLE", "ARC",    "ELLIPSE", "SPLINE", "LWPOLYLINE",
+      "POLYLINE",    "SOLID", "TRACE",  "3DFACE", "LEADER",  "HATCH",  "WIPEOUT",
+      "MULTILEADER", "MLINE", "MESH",   "XLINE",  "RAY",     "IMAGE"};
+  return std::find(std::begin(kDrawn), std::end(kDrawn), type) != std::end(kDrawn);
+}
+
 Shapes entityShapes(const db::Database& db, db::ObjectId id,
                     std::span<const db::ObjectId> followers, const ShapeOptions& options) {
   const std::string_view type = db.typeName(id);
@@ -342,6 +445,12 @@ Shapes entityShapes(const db::Database& db, db::ObjectId id,
   if (type == "SOLID" || type == "TRACE") return solidShapes(f);
   if (type == "3DFACE") return faceShapes(f);
   if (type == "LEADER") return leaderShapes(db, id);
+  if (type == "MULTILEADER") return multileaderShapes(db, id);
+  if (type == "MLINE") return mlineShapes(db, id);
+  if (type == "MESH") return meshShapes(db, id);
+  if (type == "XLINE") return unboundedShapes(f, true);
+  if (type == "RAY") return unboundedShapes(f, false);
+  if (type == "IMAGE") return imageShapes(db, id);
   if (type == "HATCH") return hatchShapes(db, id);
   if (type == "WIPEOUT") return wipeoutShapes(db, id, options.wipeoutFrame);
   return {};

@@ -14,6 +14,9 @@ struct ShapeOptions {
   bool wipeoutFrame = true;  // WIPEOUTVARIABLES 70
 };
 
+// Whether entityShapes draws entities of `type`.
+bool drawsAsShapes(std::string_view type);
+
 // `followers` are the VERTEX records of a POLYLINE.
 Shapes entityShapes(const db::Database& db, db::ObjectId id,
                     std::span<const db::ObjectId> followers, const ShapeOptions& options = {});

@@ -6,6 +6,7 @@
 
 #include "db/object_fields.h"
 #include "render/entity_groups.h"
+#include "support/case_fold.h"
 
 namespace kx::render {
 namespace {
@@ -31,6 +32,10 @@ class GroupCursor {
     if (this->code() != code) return otherwise;
     return groups_[at_++].integer();
   }
+  std::string_view text(int code) {
+    if (this->code() != code) return {};
+    return groups_[at_++].text;
+  }
   Vec2 point(int code) {
     if (this->code() != code) return {};
     const Vec3 p = readPoint(groups_, at_);
@@ -43,15 +48,59 @@ class GroupCursor {
   std::size_t at_ = 0;
 };
 
-void appendEdge(Points3& contour, Points3 edge) {
-  if (edge.empty()) return;
-  if (!contour.empty()) {
-    const Vec2 last = contour.back().xy();
-    if ((edge.back().xy() - last).length() < (edge.front().xy() - last).length())
-      std::reverse(edge.begin(), edge.end());
-    if ((edge.front().xy() - last).length() < 1e-9) edge.erase(edge.begin());
+double distance(const Vec3& a, const Vec3& b) {
+  return (a.xy() - b.xy()).length();
+}
+
+// Joins the edges of a boundary path into closed contours, whatever order and direction their
+// writer gave them: each contour goes on with the edge whose nearer end is nearest its end, and
+// a new contour starts once one has come back to its start. A gap no edge closes is bridged.
+std::vector<Points3> joinEdges(std::vector<Points3> edges) {
+  std::erase_if(edges, [](const Points3& e) { return e.empty(); });
+  std::vector<Points3> contours;
+  if (edges.empty()) return contours;
+  Extents box;
+  for (const Points3& e : edges)
+    for (const Vec3& p : e) box.add(p.xy());
+  const double tolerance = 1e-6 * std::max(box.xMax - box.xMin, box.yMax - box.yMin) + 1e-12;
+  std::vector<bool> used(edges.size(), false);
+  std::size_t left = edges.size();
+  Points3 contour;
+  while (left > 0) {
+    std::size_t next = 0;
+    bool reversed = false;
+    double best = INFINITY;
+    if (!contour.empty()) {
+      for (std::size_t i = 0; i < edges.size(); ++i) {
+        if (used[i]) continue;
+        const double toFront = distance(contour.back(), edges[i].front());
+        const double toBack = distance(contour.back(), edges[i].back());
+        if (std::min(toFront, toBack) < best) {
+          best = std::min(toFront, toBack);
+          next = i;
+          reversed = toBack < toFront;
+        }
+      }
+      const bool closed =
+          contour.size() > 2 && distance(contour.back(), contour.front()) <= tolerance;
+      if (closed && best > tolerance) {
+        contours.push_back(std::move(contour));
+        contour.clear();
+      }
+    }
+    if (contour.empty()) {
+      next = static_cast<std::size_t>(std::find(used.begin(), used.end(), false) - used.begin());
+      reversed = false;
+    }
+    used[next] = true;
+    --left;
+    Points3& edge = edges[next];
+    if (reversed) std::reverse(edge.begin(), edge.end());
+    const bool joins = !contour.empty() && distance(contour.back(), edge.front()) <= tolerance;
+    contour.insert(contour.end(), edge.begin() + (joins ? 1 : 0), edge.end());
   }
-  contour.insert(contour.end(), edge.begin(), edge.end());
+  contours.push_back(std::move(contour));
+  return contours;
 }
 
 // Clockwise arcs and ellipses keep their angles mirrored (360 - angle): the arc runs clockwise
@@ -61,8 +110,8 @@ std::pair<double, double> edgeAngles(double start, double end, bool ccw) {
   return {(360 - end) * kDegree, (360 - start) * kDegree};
 }
 
-Points3 readEdgeLoop(GroupCursor& in) {
-  Points3 contour;
+std::vector<Points3> readEdgeLoop(GroupCursor& in) {
+  std::vector<Points3> loopEdges;
   const long long edges = in.integer(93);
   for (long long e = 0; e < edges && !in.done(); ++e) {
     const long long type = in.integer(72);
@@ -121,9 +170,9 @@ Points3 readEdgeLoop(GroupCursor& in) {
     } else {
       break;  // an edge type nobody writes: the rest of the loop cannot be read
     }
-    appendEdge(contour, std::move(points));
+    loopEdges.push_back(std::move(points));
   }
-  return contour;
+  return joinEdges(std::move(loopEdges));
 }
 
 Points3 readPolylineLoop(GroupCursor& in) {
@@ -157,8 +206,88 @@ struct PatternLine {
 struct HatchData {
   std::vector<Points3> boundaries;
   bool solid = true;
+  int style = 0;  // 75: 0 odd parity, 1 outermost areas only, 2 ignore islands
   std::vector<PatternLine> pattern;
+  Gradient gradient;
 };
+
+// Gradient fill groups after the pattern: 450 on, 452 one colour, 460 angle, 462 tint, the
+// colours (421 true colour, else 63), 470 the gradient's name.
+void readGradient(GroupCursor& in, Gradient& gradient) {
+  while (!in.done() && in.code() != 450) in.skip();
+  if (in.integer(450) != 1) return;
+  bool oneColor = false;
+  double tint = 0;
+  std::vector<Rgb> colors;
+  std::string name = "LINEAR";
+  while (!in.done()) {
+    switch (in.code()) {
+      case 452:
+        oneColor = in.integer(452) != 0;
+        break;
+      case 460:
+        gradient.angle = in.real(460).value_or(0);
+        break;
+      case 462:
+        tint = in.real(462).value_or(0);
+        break;
+      case 63:
+        colors.push_back(aciColor(static_cast<int>(std::llabs(in.integer(63)))));
+        break;
+      case 421:
+        if (!colors.empty()) colors.pop_back();  // the true colour wins over its ACI
+        colors.push_back(trueColor(in.integer(421)));
+        break;
+      case 470:
+        name = support::asciiUpperCase(std::string(in.text(470)));
+        break;
+      default:
+        in.skip();
+    }
+  }
+  if (colors.empty()) return;
+  gradient.first = colors[0];
+  const auto toward = [](Rgb c, double t, std::uint8_t to) {
+    const auto mix = [&](std::uint8_t v) {
+      return static_cast<std::uint8_t>(std::lround(v + (to - v) * std::clamp(t, 0.0, 1.0)));
+    };
+    return Rgb{mix(c.r), mix(c.g), mix(c.b)};
+  };
+  // One colour shades toward white (tint 1) or black (tint 0).
+  gradient.second = colors.size() > 1 && !oneColor ? colors[1]
+                    : tint >= 0.5                  ? toward(colors[0], 2 * tint - 1, 255)
+                                                   : toward(colors[0], 1 - 2 * tint, 0);
+  gradient.inverted = name.starts_with("INV");
+  if (name.ends_with("CYLINDER"))
+    gradient.kind = Gradient::Kind::Cylinder;
+  else if (name.ends_with("SPHERICAL"))
+    gradient.kind = Gradient::Kind::Spherical;
+  else
+    gradient.kind = Gradient::Kind::Linear;
+}
+
+// Boundaries inside others are islands: the style says how deep the fill goes.
+void keepStyledIslands(HatchData& hatch) {
+  if (hatch.style != 1 && hatch.style != 2) return;
+  const auto inside = [](const Vec2 p, const Points3& c) {
+    bool in = false;
+    for (std::size_t i = 0, j = c.size() - 1; i < c.size(); j = i++) {
+      const Vec2 a = c[i].xy(), b = c[j].xy();
+      if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x)
+        in = !in;
+    }
+    return in;
+  };
+  const int deepest = hatch.style == 1 ? 1 : 0;
+  std::vector<Points3> kept;
+  for (const Points3& c : hatch.boundaries) {
+    int depth = 0;
+    for (const Points3& other : hatch.boundaries)
+      if (&other != &c && inside(c.front().xy(), other)) ++depth;
+    if (depth <= deepest) kept.push_back(c);
+  }
+  hatch.boundaries = std::move(kept);
+}
 
 HatchData readHatch(const db::Database& db, db::ObjectId id) {
   const auto groups = groupsOf(db, id, "AcDbHatch");
@@ -177,16 +306,21 @@ HatchData readHatch(const db::Database& db, db::ObjectId id) {
   for (long long l = 0; l < loops && !in.done(); ++l) {
     while (!in.done() && in.code() != 92) in.skip();
     const long long flags = in.integer(92);
-    Points3 contour = (flags & 2) ? readPolylineLoop(in) : readEdgeLoop(in);
-    for (Vec3& p : contour) p.z = elevation;
-    if (contour.size() >= 2) hatch.boundaries.push_back(std::move(contour));
+    std::vector<Points3> contours =
+        (flags & 2) ? std::vector<Points3>{readPolylineLoop(in)} : readEdgeLoop(in);
+    for (Points3& contour : contours) {
+      for (Vec3& p : contour) p.z = elevation;
+      if (contour.size() >= 2) hatch.boundaries.push_back(std::move(contour));
+    }
     // Handles of the objects the boundary came from.
     if (in.code() == 97) {
       in.integer(97);
       while (in.code() == 330) in.skip();
     }
   }
-  while (!in.done() && in.code() != 78) in.skip();
+  while (!in.done() && in.code() != 75 && in.code() != 78) in.skip();
+  hatch.style = static_cast<int>(in.integer(75));
+  while (!in.done() && in.code() != 78 && in.code() != 450) in.skip();
   const long long lines = in.integer(78);
   for (long long k = 0; k < lines && !in.done(); ++k) {
     PatternLine line;
@@ -197,6 +331,7 @@ HatchData readHatch(const db::Database& db, db::ObjectId id) {
     for (long long d = 0; d < dashes && in.code() == 49; ++d) line.dashes.push_back(*in.real(49));
     hatch.pattern.push_back(std::move(line));
   }
+  readGradient(in, hatch.gradient);
   return hatch;
 }
 
@@ -272,6 +407,7 @@ std::optional<Shape> patternShape(const HatchData& hatch) {
 
 Shapes hatchShapes(const db::Database& db, db::ObjectId id) {
   HatchData hatch = readHatch(db, id);
+  keepStyledIslands(hatch);
   if (hatch.boundaries.empty()) return {};
   const db::FieldReader f(db, id);
   const db::Point3 n = f.point(210);
@@ -280,7 +416,10 @@ Shapes hatchShapes(const db::Database& db, db::ObjectId id) {
   if (!hatch.solid && !hatch.pattern.empty()) {
     if (auto lines = patternShape(hatch)) out.push_back(std::move(*lines));
   }
-  if (out.empty()) out.push_back(fillShape(std::move(hatch.boundaries)));
+  if (out.empty()) {
+    out.push_back(fillShape(std::move(hatch.boundaries)));
+    out.back().gradient = hatch.gradient;
+  }
   for (Shape& s : out) {
     for (Points3& c : s.contours)
       for (Vec3& p : c) p = toBlock.apply(p);
@@ -290,26 +429,56 @@ Shapes hatchShapes(const db::Database& db, db::ObjectId id) {
   return out;
 }
 
-Shapes wipeoutShapes(const db::Database& db, db::ObjectId id, bool frame) {
-  const db::FieldReader f(db, id);
-  const auto groups = groupsOf(db, id, "AcDbWipeout");
+namespace {
+
+// The outline of an image (or a wipeout, which is one): its clip boundary when it has one and
+// clipping is on (280; a wipeout always is clipped), else the whole image.
+Points3 imageOutline(const db::Database& db, db::ObjectId id, std::string_view marker) {
+  const auto groups = groupsOf(db, id, marker);
+  const bool wipeout = marker == "AcDbWipeout";
+  bool clipped = wipeout;
+  for (const Group& g : groups)
+    if (g.code == 280 && !wipeout) clipped = g.integer() != 0;
+  double width = 1, height = 1;
+  Vec3 origin, u, v;
   std::vector<Vec2> boundary;
-  for (std::size_t i = 0; i < groups.size(); ++i)
-    if (groups[i].code == 14) boundary.push_back(readPoint(groups, i).xy());
+  for (std::size_t i = 0; i < groups.size(); ++i) {
+    const int code = groups[i].code;
+    if (code == 14 && clipped) boundary.push_back(readPoint(groups, i).xy());
+    if (code == 10) origin = readPoint(groups, i);
+    if (code == 11) u = readPoint(groups, i);
+    if (code == 12) v = readPoint(groups, i);
+    if (code == 13) {
+      const Vec3 size = readPoint(groups, i);
+      width = size.x;
+      height = size.y;
+    }
+  }
+  if (boundary.empty()) boundary = {{-0.5, -0.5}, {width - 0.5, height - 0.5}};
   if (boundary.size() == 2) {  // opposite corners of a rectangle
     const Vec2 a = boundary[0], b = boundary[1];
     boundary = {a, {b.x, a.y}, b, {a.x, b.y}};
   }
   if (boundary.size() > 2 && boundary.front() == boundary.back()) boundary.pop_back();
   if (boundary.size() < 3) return {};
-  const db::Point3 insert = f.point(10), uPixel = f.point(11), vPixel = f.point(12);
-  const Vec3 origin{insert.x, insert.y, insert.z};
-  const Vec3 u{uPixel.x, uPixel.y, uPixel.z}, v{vPixel.x, vPixel.y, vPixel.z};
-  const double height = f.locate(13) ? f.point(13).y : 1;
   // Boundary vertices are in pixels with the origin at the image's top left corner.
   Points3 corners;
   for (const Vec2 p : boundary)
     corners.push_back(origin + u * (p.x + 0.5) + v * (height - 0.5 - p.y));
+  return corners;
+}
+
+}  // namespace
+
+Shapes imageShapes(const db::Database& db, db::ObjectId id) {
+  Points3 frame = imageOutline(db, id, "AcDbRasterImage");
+  if (frame.empty()) return {};
+  return {strokeShape(std::move(frame), true)};
+}
+
+Shapes wipeoutShapes(const db::Database& db, db::ObjectId id, bool frame) {
+  Points3 corners = imageOutline(db, id, "AcDbWipeout");
+  if (corners.empty()) return {};
   Shape mask;
   mask.kind = PrimitiveKind::Background;
   mask.contours.push_back(corners);

@@ -12,5 +12,7 @@ inline constexpr std::size_t kMaxPatternSegments = 200000;
 
 Shapes hatchShapes(const db::Database& db, db::ObjectId id);
 Shapes wipeoutShapes(const db::Database& db, db::ObjectId id, bool frame);
+// IMAGE: its frame, clipped as the image is.
+Shapes imageShapes(const db::Database& db, db::ObjectId id);
 
 }  // namespace kx::render

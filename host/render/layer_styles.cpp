@@ -18,12 +18,14 @@ LayerStyles::LayerStyles(const db::Database& db) {
     const auto name = f.rawText(2);
     if (!name) continue;
     LayerStyle style;
+    style.name = std::string(*name);
     const long long aci = f.integer(62);
     style.off = aci < 0;
     style.frozen = (f.integer(70) & 1) != 0;
     style.color =
         f.locate(420) ? trueColor(f.integer(420)) : aciColor(static_cast<int>(std::llabs(aci)));
     style.lineweight = static_cast<int>(f.integer(370));
+    style.linetype = std::string(f.rawText(6).value_or("Continuous"));
     layers_.emplace(db::tableNameKey(*name), style);
   }
 }

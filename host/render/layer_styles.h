@@ -11,10 +11,12 @@
 namespace kx::render {
 
 struct LayerStyle {
+  std::string name;  // as the table spells it
   Rgb color{0, 0, 0};
   bool off = false;     // LAYER 62 negative
   bool frozen = false;  // LAYER 70 bit 1
   int lineweight = -3;  // LAYER 370, hundredths of a millimetre; negative: the default
+  std::string linetype = "Continuous";  // LAYER 6
 };
 
 class LayerStyles {

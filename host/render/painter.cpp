@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "render/glyph_outlines.h"
+#include "render/text_faces.h"
+#include "support/utf8.h"
 
 namespace kx::render {
 namespace {
@@ -47,14 +49,54 @@ void strokeDashed(cairo_t* cr, double width) {
   cairo_set_dash(cr, nullptr, 0, 0);
 }
 
-void fill(cairo_t* cr, const Primitive& p, const View& view, Rgb color) {
+void addStop(cairo_pattern_t* pattern, double at, Rgb c) {
+  cairo_pattern_add_color_stop_rgb(pattern, at, c.r / 255.0, c.g / 255.0, c.b / 255.0);
+}
+
+// The current path's area painted from the gradient's first colour to its second along its
+// angle (linear), out from a middle line and back (cylinder), or out from the middle (spherical).
+void fillGradient(cairo_t* cr, const Gradient& g) {
+  double x0, y0, x1, y1;
+  cairo_path_extents(cr, &x0, &y0, &x1, &y1);
+  const double cx = (x0 + x1) / 2, cy = (y0 + y1) / 2;
+  // The picture's y runs down.
+  const double dx = std::cos(g.angle), dy = -std::sin(g.angle);
+  const double half = std::abs(dx) * (x1 - x0) / 2 + std::abs(dy) * (y1 - y0) / 2;
+  const Rgb a = g.inverted ? g.second : g.first, b = g.inverted ? g.first : g.second;
+  cairo_pattern_t* pattern =
+      g.kind == Gradient::Kind::Spherical
+          ? cairo_pattern_create_radial(cx, cy, 0, cx, cy, std::hypot(x1 - x0, y1 - y0) / 2)
+          : cairo_pattern_create_linear(cx - dx * half, cy - dy * half, cx + dx * half,
+                                        cy + dy * half);
+  if (g.kind == Gradient::Kind::Spherical) {
+    addStop(pattern, 0, b);
+    addStop(pattern, 1, a);
+  } else if (g.kind == Gradient::Kind::Cylinder) {
+    addStop(pattern, 0, a);
+    addStop(pattern, 0.5, b);
+    addStop(pattern, 1, a);
+  } else {
+    addStop(pattern, 0, a);
+    addStop(pattern, 1, b);
+  }
+  cairo_set_source(cr, pattern);
+  cairo_fill(cr);
+  cairo_pattern_destroy(pattern);
+}
+
+// `color`: what the area is painted with; `ink`: the primitive's colour as the picture shows it.
+void fill(cairo_t* cr, const Primitive& p, const View& view, Rgb color, Rgb ink) {
   addContours(cr, p.contours, view, true);
   cairo_set_fill_rule(
       cr, p.fillRule == FillRule::EvenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+  if (p.gradient.kind != Gradient::Kind::None && !p.highlighted && p.kind == PrimitiveKind::Fill) {
+    fillGradient(cr, p.gradient);
+    return;
+  }
   setColor(cr, color);
   if (p.highlighted) {
-    if (color != p.color) cairo_fill_preserve(cr);  // a wipeout still hides what is below it
-    setColor(cr, p.color);
+    if (color != ink) cairo_fill_preserve(cr);  // a wipeout still hides what is below it
+    setColor(cr, ink);
     strokeDashed(cr, 1);
     return;
   }
@@ -72,13 +114,50 @@ void dots(cairo_t* cr, const std::vector<geom::Vec2>& points, const View& view, 
   cairo_fill(cr);
 }
 
-void stroke(cairo_t* cr, const Primitive& p, const View& view) {
-  setColor(cr, p.color);
+void addUnbounded(cairo_t* cr, const Primitive& p, const View& view) {
+  cairo_new_path(cr);
+  if (const auto segment = unboundedSegment(p, view)) {
+    cairo_move_to(cr, segment->first.x, segment->first.y);
+    cairo_line_to(cr, segment->second.x, segment->second.y);
+  }
+}
+
+}  // namespace
+
+std::optional<std::pair<geom::Vec2, geom::Vec2>> unboundedSegment(const Primitive& p,
+                                                                  const View& view) {
+  if (p.contours.empty() || p.contours[0].size() < 2) return std::nullopt;
+  const geom::Vec2 a = view.toPicture(p.contours[0][0]);
+  const geom::Vec2 d = view.toPicture(p.contours[0][1]) - a;
+  double t0 = p.unbounded == Unbounded::Ray ? 0 : -INFINITY, t1 = INFINITY;
+  const double lo[2] = {-8, -8}, hi[2] = {view.width + 8.0, view.height + 8.0};
+  const double from[2] = {a.x, a.y}, along[2] = {d.x, d.y};
+  for (int k = 0; k < 2; ++k) {
+    if (along[k] == 0) {
+      if (from[k] < lo[k] || from[k] > hi[k]) return std::nullopt;
+      continue;
+    }
+    double e0 = (lo[k] - from[k]) / along[k], e1 = (hi[k] - from[k]) / along[k];
+    if (e0 > e1) std::swap(e0, e1);
+    t0 = std::max(t0, e0);
+    t1 = std::min(t1, e1);
+  }
+  if (!(t0 < t1) || !std::isfinite(t0) || !std::isfinite(t1)) return std::nullopt;
+  return std::pair{a + d * t0, a + d * t1};
+}
+
+namespace {
+
+void stroke(cairo_t* cr, const Primitive& p, const View& view, Rgb ink) {
+  setColor(cr, ink);
   const double width = std::max(p.worldWidth * view.scale, p.pixelWidth);
   // A polyline of one vertex is a dot, as a CAD program shows it.
   for (const Polyline2& c : p.contours)
     if (c.size() == 1) dots(cr, c, view, width / 2 + 0.5);
-  addContours(cr, p.contours, view, p.closed);
+  if (p.unbounded != Unbounded::No)
+    addUnbounded(cr, p, view);
+  else
+    addContours(cr, p.contours, view, p.closed);
   if (p.worldWidth > 0) {
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
@@ -91,16 +170,67 @@ void stroke(cairo_t* cr, const Primitive& p, const View& view) {
     return;
   }
   cairo_set_line_width(cr, width);
+  // A pattern finer than a few pixels shows as a solid line, as on a CAD screen.
+  const bool dashed = !p.dashes.solid() && p.dashes.period() * view.scale >= 3 * width;
+  if (dashed) {
+    const DashPattern inPixels = p.dashes.scaled(view.scale);
+    cairo_set_dash(cr, inPixels.lengths.data(), static_cast<int>(inPixels.lengths.size()),
+                   inPixels.offset);
+    // Round caps would lengthen every dash and put a speck where a dash begins right at the end
+    // of a line; dots need them to show at all.
+    const bool dots =
+        std::find(p.dashes.lengths.begin(), p.dashes.lengths.end(), 0.0) != p.dashes.lengths.end();
+    if (!dots) cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+  }
   cairo_stroke(cr);
+  if (dashed) cairo_set_dash(cr, nullptr, 0, 0);
 }
 
 // Glyphs are drawn in their font coordinates through a matrix to the picture, one path for all
 // of a text so that overlapping glyphs do not cancel out.
-void glyphs(cairo_t* cr, const Primitive& p, const View& view, GlyphOutlines& outlines) {
+// Glyph positions and sizes as the text engine gives them, not moved to whole pixels.
+const cairo_font_options_t* unhinted() {
+  static cairo_font_options_t* const options = [] {
+    cairo_font_options_t* o = cairo_font_options_create();
+    cairo_font_options_set_hint_metrics(o, CAIRO_HINT_METRICS_OFF);
+    cairo_font_options_set_hint_style(o, CAIRO_HINT_STYLE_NONE);
+    return o;
+  }();
+  return options;
+}
+
+// `faces`: glyphs a font file has are written as text, which a reader of the picture can search
+// and select; null: every glyph is its outline.
+void glyphs(cairo_t* cr, const Primitive& p, const View& view, GlyphOutlines& outlines, Rgb ink,
+            TextFaces* faces) {
   if (!p.font) return;
   const double s = view.scale;
+  setColor(cr, ink);
   cairo_new_path(cr);
   for (const GlyphPlacement& g : p.glyphs) {
+    if (faces && !p.highlighted) {
+      if (const TextFace* face = faces->faceFor(p.font, g.c)) {
+        const geom::Vec2 origin = view.toPicture({g.x0, g.y0});
+        const double k = face->emPerHeight;
+        cairo_matrix_t m;
+        cairo_matrix_init(&m, s * g.xx * k, -s * g.yx * k, -s * g.xy * k, s * g.yy * k, 0, 0);
+        if (!(std::abs(origin.x) < kFarOff && std::abs(origin.y) < kFarOff) ||
+            cairo_matrix_invert(&m) != CAIRO_STATUS_SUCCESS)
+          continue;
+        cairo_matrix_invert(&m);
+        std::string utf8;
+        support::appendUtf8(utf8, g.c);
+        cairo_save(cr);
+        cairo_new_path(cr);
+        cairo_set_font_face(cr, face->face);
+        cairo_set_font_options(cr, unhinted());
+        cairo_set_font_matrix(cr, &m);
+        cairo_move_to(cr, origin.x, origin.y);
+        cairo_show_text(cr, utf8.c_str());
+        cairo_restore(cr);
+        continue;
+      }
+    }
     const double height = s * std::hypot(g.xy, g.yy);  // pixels per text height
     const double det = g.xx * g.yy - g.xy * g.yx;
     if (!(height >= 0.25) || !std::isfinite(height) || !(std::abs(det) > 1e-300)) continue;
@@ -118,7 +248,7 @@ void glyphs(cairo_t* cr, const Primitive& p, const View& view, GlyphOutlines& ou
   }
   cairo_identity_matrix(cr);
   cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
-  setColor(cr, p.color);
+  setColor(cr, ink);
   if (p.highlighted) {
     strokeDashed(cr, 1);
     return;
@@ -132,24 +262,52 @@ geom::Vec2 View::toPicture(geom::Vec2 world) const {
   return {width / 2.0 + (world.x - center.x) * scale, height / 2.0 - (world.y - center.y) * scale};
 }
 
-View fitView(const Extents& extents, const RenderOptions& options) {
+View fitView(const Extents& extents, const RenderOptions& options, double pixelsPerInch) {
   View view;
-  view.width = std::clamp(options.width, 1, kMaxSide);
-  const double keep = 1 - 2 * std::clamp(options.margin, 0.0, 0.45);
+  int width = options.width, height = options.height;
+  const bool paper = options.paperWidth > 0 && options.paperHeight > 0;
+  const double pixelsPerMillimetre = pixelsPerInch / 25.4;
+  if (paper) {
+    width = static_cast<int>(std::lround(std::min(options.paperWidth * pixelsPerMillimetre, 1e6)));
+    height =
+        static_cast<int>(std::lround(std::min(options.paperHeight * pixelsPerMillimetre, 1e6)));
+  }
+  Extents shown = extents;
+  double margin = options.margin;
+  if (options.window) {
+    shown = {};
+    shown.add({options.window->x1, options.window->y1});
+    shown.add({options.window->x2, options.window->y2});
+    margin = 0;
+  }
+  // As wide as the aspect asks for the height given.
+  if (width <= 0 && height > 0 && !shown.empty) {
+    const double ew = shown.xMax - shown.xMin, eh = shown.yMax - shown.yMin;
+    width = eh > 0 ? static_cast<int>(std::clamp(std::ceil(ew / eh * std::min(height, kMaxSide)),
+                                                 1.0, static_cast<double>(kMaxSide)))
+                   : height;
+  }
+  if (width <= 0) width = height > 0 ? height : 1600;
+  view.width = std::clamp(width, 1, kMaxSide);
+  const double keep = 1 - 2 * std::clamp(margin, 0.0, 0.45);
   const int maxHeight =
-      options.height > 0 ? std::min(options.height, kMaxSide) : std::min(4 * view.width, kMaxSide);
-  if (extents.empty) {
-    view.height = options.height > 0 ? maxHeight : std::max(1, view.width * 3 / 4);
+      height > 0 ? std::min(height, kMaxSide) : std::min(4 * view.width, kMaxSide);
+  if (shown.empty) {
+    view.height = height > 0 ? maxHeight : std::max(1, view.width * 3 / 4);
     return view;
   }
-  view.center = {(extents.xMin + extents.xMax) / 2, (extents.yMin + extents.yMax) / 2};
-  const double ew = extents.xMax - extents.xMin, eh = extents.yMax - extents.yMin;
+  view.center = {(shown.xMin + shown.xMax) / 2, (shown.yMin + shown.yMax) / 2};
+  const double ew = shown.xMax - shown.xMin, eh = shown.yMax - shown.yMin;
   double scale = INFINITY;
   if (ew > 0) scale = std::min(scale, view.width * keep / ew);
   if (eh > 0) scale = std::min(scale, maxHeight * keep / eh);
   if (!std::isfinite(scale) || scale <= 0) scale = 1;  // a single point, or extents past doubles
+  // At a plot scale a millimetre of paper shows that many drawing units, wherever that leaves
+  // the drawing on the sheet.
+  if (paper && options.unitsPerMillimetre > 0)
+    scale = view.width / options.paperWidth / options.unitsPerMillimetre;
   view.scale = scale;
-  if (options.height > 0) {
+  if (height > 0) {
     view.height = maxHeight;
   } else {
     const double needed = eh > 0 ? std::ceil(eh * scale / keep) : view.width * 0.75;
@@ -158,53 +316,82 @@ View fitView(const Extents& extents, const RenderOptions& options) {
   return view;
 }
 
-void paintScene(cairo_t* cr, const Scene& scene, const View& view, Rgb background) {
-  setColor(cr, background);
-  cairo_paint(cr);
-  int clips = 0;
-  GlyphOutlines outlines;
-  for (const Primitive& p : scene.primitives()) {
-    const bool clipped = !p.clip.empty();
-    if (clipped) {
+Rgb inkOn(Rgb background, Rgb color) {
+  const bool dark = background.r * 299 + background.g * 587 + background.b * 114 < 128000;
+  return dark && color == Rgb{0, 0, 0} ? Rgb{255, 255, 255} : color;
+}
+
+ScenePainter::ScenePainter(cairo_t* cr, const View& view, Rgb background, bool textAsText)
+    : cr_(cr),
+      view_(view),
+      background_(background),
+      outlines_(std::make_unique<GlyphOutlines>()),
+      faces_(textAsText ? std::make_unique<TextFaces>() : nullptr) {
+  setColor(cr_, background_);
+  cairo_paint(cr_);
+}
+
+ScenePainter::~ScenePainter() {
+  finish();
+}
+
+void ScenePainter::finish() {
+  for (; clips_ > 0; --clips_) cairo_restore(cr_);
+}
+
+void ScenePainter::add(Primitive primitive) {
+  paint(primitive);
+}
+
+void ScenePainter::paint(const Primitive& p) {
+  cairo_t* cr = cr_;
+  const View& view = view_;
+  // Colour 7 is black on a light background and white on a dark one.
+  const Rgb ink = inkOn(background_, p.color);
+  const bool clipped = !p.clip.empty();
+  if (clipped) {
+    cairo_save(cr);
+    addContours(cr, p.clip, view, true);
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+    cairo_clip(cr);
+  }
+  switch (p.kind) {
+    case PrimitiveKind::Stroke:
+      stroke(cr, p, view, ink);
+      break;
+    case PrimitiveKind::Fill:
+      fill(cr, p, view, ink, ink);
+      break;
+    case PrimitiveKind::Background:
+      fill(cr, p, view, background_, ink);
+      break;
+    case PrimitiveKind::Dot:
+      setColor(cr, ink);
+      for (const Polyline2& c : p.contours) dots(cr, c, view, std::max(1.5, p.pixelWidth));
+      break;
+    case PrimitiveKind::Glyphs:
+      glyphs(cr, p, view, *outlines_, ink, faces_.get());
+      break;
+    case PrimitiveKind::ClipBegin:
       cairo_save(cr);
-      addContours(cr, p.clip, view, true);
+      addContours(cr, p.contours, view, true);
       cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
       cairo_clip(cr);
-    }
-    switch (p.kind) {
-      case PrimitiveKind::Stroke:
-        stroke(cr, p, view);
-        break;
-      case PrimitiveKind::Fill:
-        fill(cr, p, view, p.color);
-        break;
-      case PrimitiveKind::Background:
-        fill(cr, p, view, background);
-        break;
-      case PrimitiveKind::Dot:
-        setColor(cr, p.color);
-        for (const Polyline2& c : p.contours) dots(cr, c, view, std::max(1.5, p.pixelWidth));
-        break;
-      case PrimitiveKind::Glyphs:
-        glyphs(cr, p, view, outlines);
-        break;
-      case PrimitiveKind::ClipBegin:
-        cairo_save(cr);
-        addContours(cr, p.contours, view, true);
-        cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
-        cairo_clip(cr);
-        break;
-      case PrimitiveKind::ClipEnd:
-        if (clips > 0) {
-          cairo_restore(cr);
-          --clips;
-        }
-        break;
-    }
-    if (p.kind == PrimitiveKind::ClipBegin) ++clips;
-    if (clipped) cairo_restore(cr);
+      ++clips_;
+      break;
+    case PrimitiveKind::ClipEnd:
+      if (clips_ > 0) {
+        cairo_restore(cr);
+        --clips_;
+      }
+      break;
   }
-  for (; clips > 0; --clips) cairo_restore(cr);
+  if (clipped) cairo_restore(cr);
+}
+
+void paintScene(cairo_t* cr, const Scene& scene, const View& view, Rgb background) {
+  ScenePainter painter(cr, view, background);
+  for (const Primitive& p : scene.primitives()) painter.paint(p);
 }
 
 }  // namespace kx::render

@@ -3,14 +3,52 @@
 
 #include <cairo.h>
 
+#include <memory>
+#include <optional>
+#include <utility>
+
 #include "render/render.h"
 #include "render/scene.h"
 
 namespace kx::render {
 
-// The view that fits `extents` into a picture `options.width` wide (and `options.height` high, or
-// as high as the aspect asks), with the margin on every side.
-View fitView(const Extents& extents, const RenderOptions& options);
+// The view that fits `extents` (or the window asked for) into a picture `options.width` wide (and
+// `options.height` high, or as high as the aspect asks), with the margin on every side; on paper,
+// the sheet at `pixelsPerInch`, at the plot scale when one is asked for.
+View fitView(const Extents& extents, const RenderOptions& options, double pixelsPerInch);
+
+// The part of a ray or a line without ends inside the picture (a little more, so no cap shows),
+// in picture coordinates; nothing when it misses the picture.
+std::optional<std::pair<geom::Vec2, geom::Vec2>> unboundedSegment(const Primitive& p,
+                                                                  const View& view);
+
+// Colour 7's black shows white on a dark background.
+Rgb inkOn(Rgb background, Rgb color);
+
+class GlyphOutlines;
+class TextFaces;
+
+// Paints the background, then each primitive as it comes.
+class ScenePainter : public PrimitiveSink {
+ public:
+  // `textAsText`: glyphs from font files are written as text (vector pictures), not outlines.
+  ScenePainter(cairo_t* cr, const View& view, Rgb background, bool textAsText = false);
+  ~ScenePainter() override;
+  ScenePainter(const ScenePainter&) = delete;
+  ScenePainter& operator=(const ScenePainter&) = delete;
+  void add(Primitive p) override;
+  void paint(const Primitive& p);
+  // Ends the clips left open.
+  void finish();
+
+ private:
+  cairo_t* cr_;
+  View view_;
+  Rgb background_;
+  int clips_ = 0;
+  std::unique_ptr<GlyphOutlines> outlines_;
+  std::unique_ptr<TextFaces> faces_;
+};
 
 // Paints the background and every primitive in order.
 void paintScene(cairo_t* cr, const Scene& scene, const View& view,

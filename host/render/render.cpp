@@ -7,8 +7,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <exception>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <system_error>
@@ -17,6 +20,7 @@
 
 #include "render/painter.h"
 #include "render/scene_builder.h"
+#include "render/svg_writer.h"
 #include "support/atomic_file.h"
 #include "support/case_fold.h"
 
@@ -32,31 +36,111 @@ struct ContextDeleter {
 using Surface = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
 using Context = std::unique_ptr<cairo_t, ContextDeleter>;
 
-cairo_status_t appendBytes(void* closure, const unsigned char* data, unsigned int length) {
-  static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
-  return CAIRO_STATUS_SUCCESS;
-}
-
 void check(cairo_status_t status, const char* what) {
   if (status != CAIRO_STATUS_SUCCESS)
     throw std::runtime_error(fmt::format("{}: {}", what, cairo_status_to_string(status)));
 }
 
-struct Prepared {
-  BuiltScene built;
+// Pixels of a PNG per inch of paper; SVG and PDF pages are measured in points.
+double pixelsPerInch(PictureFormat format, const RenderOptions& options) {
+  return format == PictureFormat::Png ? std::clamp(options.dpi, 1.0, 4800.0) : 72.0;
+}
+
+// A picture is drawn in two walks over the drawing, neither of which keeps what it makes: the
+// first measures the extents the view is fitted to, the second paints straight into the picture.
+// Memory stays that of the picture (PNG) or of the writer, whatever the size of the drawing.
+struct Plan {
   View view;
+  std::vector<std::string> notices;
 };
 
-Prepared prepare(const db::Database& db, const RenderOptions& options) {
-  Prepared p{buildScene(db, {}, options.highlighted), {}};
-  p.view = fitView(p.built.scene.extents(), options);
+SceneRequest requestFor(const RenderOptions& options, double progressFrom) {
+  SceneRequest request;
+  request.highlighted = &options.highlighted;
+  request.layout = options.layout;
+  if (options.progress)
+    request.progress = [&options, progressFrom](double f) {
+      options.progress(progressFrom + f / 2);
+    };
+  return request;
+}
+
+Plan plan(const db::Database& db, const RenderOptions& options, PictureFormat format) {
+  ExtentsSink extents;
+  Plan p;
+  p.notices = buildScene(db, extents, requestFor(options, 0));
+  p.view = fitView(extents.extents(), options, pixelsPerInch(format, options));
   return p;
 }
 
-void paintInto(cairo_surface_t* surface, const Prepared& p) {
+void paintInto(cairo_surface_t* surface, const db::Database& db, const RenderOptions& options,
+               const Plan& p, bool textAsText = false) {
   Context cr(cairo_create(surface));
-  paintScene(cr.get(), p.built.scene, p.view);
+  {
+    ScenePainter painter(cr.get(), p.view, options.background, textAsText);
+    buildScene(db, painter, requestFor(options, 0.5));
+  }
   check(cairo_status(cr.get()), "drawing failed");
+  if (options.progress) options.progress(1);
+}
+
+using Writer = std::function<void(std::string_view)>;
+
+// Cairo's writes go to the writer; what the writer throws comes out after Cairo has let go.
+struct StreamTarget {
+  const Writer& write;
+  std::exception_ptr failure;
+};
+
+cairo_status_t writeTo(void* closure, const unsigned char* data, unsigned int length) {
+  auto* target = static_cast<StreamTarget*>(closure);
+  if (target->failure) return CAIRO_STATUS_WRITE_ERROR;
+  try {
+    target->write({reinterpret_cast<const char*>(data), length});
+  } catch (...) {
+    target->failure = std::current_exception();
+    return CAIRO_STATUS_WRITE_ERROR;
+  }
+  return CAIRO_STATUS_SUCCESS;
+}
+
+RenderReport writePicture(const db::Database& db, PictureFormat format,
+                          const RenderOptions& options, const Writer& write) {
+  const Plan p = plan(db, options, format);
+  StreamTarget target{write, nullptr};
+  const double w = p.view.width, h = p.view.height;
+  const auto rethrow = [&] {
+    if (target.failure) std::rethrow_exception(target.failure);
+  };
+  switch (format) {
+    case PictureFormat::Png: {
+      Surface surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, p.view.width, p.view.height));
+      check(cairo_surface_status(surface.get()), "cannot make the picture");
+      paintInto(surface.get(), db, options, p);
+      const cairo_status_t status =
+          cairo_surface_write_to_png_stream(surface.get(), writeTo, &target);
+      rethrow();
+      check(status, "cannot write the PNG");
+      break;
+    }
+    case PictureFormat::Svg: {
+      SvgWriter svg(write, p.view, options.background);
+      buildScene(db, svg, requestFor(options, 0.5));
+      svg.finish();
+      if (options.progress) options.progress(1);
+      break;
+    }
+    case PictureFormat::Pdf: {
+      Surface surface(cairo_pdf_surface_create_for_stream(writeTo, &target, w, h));
+      check(cairo_surface_status(surface.get()), "cannot make the PDF");
+      paintInto(surface.get(), db, options, p, true);
+      cairo_surface_finish(surface.get());
+      rethrow();
+      check(cairo_surface_status(surface.get()), "cannot write the PDF");
+      break;
+    }
+  }
+  return {p.view, p.notices};
 }
 
 RasterImage pixelsOf(cairo_surface_t* surface) {
@@ -80,6 +164,25 @@ RasterImage pixelsOf(cairo_surface_t* surface) {
 
 }  // namespace
 
+std::optional<std::pair<double, double>> paperSizeOf(std::string_view text) {
+  static constexpr struct {
+    std::string_view name;
+    double width, height;
+  } kSheets[] = {{"A0", 1189, 841},        {"A1", 841, 594},         {"A2", 594, 420},
+                 {"A3", 420, 297},         {"A4", 297, 210},         {"B4", 353, 250},
+                 {"B5", 250, 176},         {"LETTER", 279.4, 215.9}, {"LEGAL", 355.6, 215.9},
+                 {"TABLOID", 431.8, 279.4}};
+  const std::string upper = kx::support::asciiUpperCase(text);
+  for (const auto& sheet : kSheets)
+    if (upper == sheet.name) return std::pair{sheet.width, sheet.height};
+  double w = 0, h = 0;
+  char x = 0, rest = 0;
+  if (std::sscanf(upper.c_str(), "%lf%c%lf%c", &w, &x, &h, &rest) == 3 && x == 'X' && w > 0 &&
+      h > 0 && w <= 100000 && h <= 100000)
+    return std::pair{w, h};
+  return std::nullopt;
+}
+
 std::optional<PictureFormat> pictureFormatOf(const std::filesystem::path& path) {
   const std::string ext = kx::support::asciiLowerCase(path.extension().string());
   if (ext == ".png") return PictureFormat::Png;
@@ -97,11 +200,11 @@ Rgb RasterImage::at(int x, int y) const {
 }
 
 Picture renderImage(const db::Database& db, const RenderOptions& options) {
-  const Prepared p = prepare(db, options);
+  const Plan p = plan(db, options, PictureFormat::Png);
   Surface surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, p.view.width, p.view.height));
   check(cairo_surface_status(surface.get()), "cannot make the picture");
-  paintInto(surface.get(), p);
-  return {pixelsOf(surface.get()), p.view, p.built.notices};
+  paintInto(surface.get(), db, options, p);
+  return {pixelsOf(surface.get()), p.view, p.notices};
 }
 
 std::optional<RasterImage> readPng(const std::filesystem::path& path) {
@@ -112,36 +215,10 @@ std::optional<RasterImage> readPng(const std::filesystem::path& path) {
 
 std::string renderToBytes(const db::Database& db, PictureFormat format,
                           const RenderOptions& options, RenderReport* report) {
-  const Prepared p = prepare(db, options);
   std::string bytes;
-  const double w = p.view.width, h = p.view.height;
-  switch (format) {
-    case PictureFormat::Png: {
-      Surface surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, p.view.width, p.view.height));
-      check(cairo_surface_status(surface.get()), "cannot make the picture");
-      paintInto(surface.get(), p);
-      check(cairo_surface_write_to_png_stream(surface.get(), appendBytes, &bytes),
-            "cannot write the PNG");
-      break;
-    }
-    case PictureFormat::Svg: {
-      Surface surface(cairo_svg_surface_create_for_stream(appendBytes, &bytes, w, h));
-      check(cairo_surface_status(surface.get()), "cannot make the SVG");
-      paintInto(surface.get(), p);
-      cairo_surface_finish(surface.get());
-      check(cairo_surface_status(surface.get()), "cannot write the SVG");
-      break;
-    }
-    case PictureFormat::Pdf: {
-      Surface surface(cairo_pdf_surface_create_for_stream(appendBytes, &bytes, w, h));
-      check(cairo_surface_status(surface.get()), "cannot make the PDF");
-      paintInto(surface.get(), p);
-      cairo_surface_finish(surface.get());
-      check(cairo_surface_status(surface.get()), "cannot write the PDF");
-      break;
-    }
-  }
-  if (report) *report = {p.view, p.built.notices};
+  const RenderReport written =
+      writePicture(db, format, options, [&](std::string_view b) { bytes.append(b); });
+  if (report) *report = written;
   return bytes;
 }
 
@@ -151,19 +228,17 @@ RenderReport renderToFile(const db::Database& db, const std::filesystem::path& p
   if (!format)
     throw std::runtime_error(
         fmt::format("{}: the picture must be a .png, .svg or .pdf file", path.string()));
-  RenderReport report;
-  std::string bytes;
   try {
-    bytes = renderToBytes(db, *format, options, &report);
+    kx::support::AtomicFile file(path);
+    const RenderReport report =
+        writePicture(db, *format, options, [&](std::string_view b) { file.write(b); });
+    file.commit();
+    return report;
+  } catch (const kx::support::FileError& e) {
+    throw std::runtime_error(fmt::format("{}: cannot write: {}", path.string(), e.reason()));
   } catch (const std::exception& e) {
     throw std::runtime_error(fmt::format("{}: {}", path.string(), e.what()));
   }
-  try {
-    kx::support::writeFileAtomically(path, bytes);
-  } catch (const kx::support::FileError& e) {
-    throw std::runtime_error(fmt::format("{}: cannot write: {}", path.string(), e.reason()));
-  }
-  return report;
 }
 
 }  // namespace kx::render

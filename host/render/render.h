@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_set>
@@ -21,10 +22,33 @@ enum class PictureFormat { Png, Svg, Pdf };
 // The format a file name asks for by its extension (case-insensitive); nothing for others.
 std::optional<PictureFormat> pictureFormatOf(const std::filesystem::path& path);
 
+// A paper size by name (A0 to A4, B4, B5, LETTER, LEGAL, TABLOID, any case) or as WxH in
+// millimetres, landscape as named; nothing for anything else.
+std::optional<std::pair<double, double>> paperSizeOf(std::string_view text);
+
+// A rectangle of the drawing, in world coordinates.
+struct Window {
+  double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+};
+
 struct RenderOptions {
   int width = 1600;      // pixels (PNG) or points (SVG, PDF)
   int height = 0;        // 0: from the aspect of what is drawn
   double margin = 0.05;  // on every side, as a fraction of the picture's width and height
+  // A sheet of paper instead of `width` and `height`, in millimetres (0: none): PNG pictures have
+  // `dpi` pixels per inch of it, SVG and PDF pages are its size in points.
+  double paperWidth = 0, paperHeight = 0;
+  double dpi = 96;
+  // Drawing units per millimetre of paper (100 for 1:100); 0: what is drawn fits the picture.
+  double unitsPerMillimetre = 0;
+  Rgb background{255, 255, 255};
+  // The part of the drawing shown, edge to edge; none: the extents of what is drawn.
+  std::optional<Window> window;
+  // The layout shown ("Model" or a paper-space layout's name); empty: the one the drawing's
+  // header makes current.
+  std::string layout;
+  // Told now and then how much of the picture is done (0 to 1).
+  std::function<void(double)> progress;
   // Entities a command shows highlighted, drawn dashed as a CAD program shows them.
   std::unordered_set<db::ObjectId> highlighted;
 };

@@ -9,6 +9,7 @@
 
 #include "geom/vec.h"
 #include "render/aci_color.h"
+#include "render/linetypes.h"
 #include "text/font.h"
 
 namespace kx::render {
@@ -41,16 +42,34 @@ struct GlyphPlacement {
 
 enum class FillRule { EvenOdd, NonZero };
 
+// Strokes of two points that go on past them: a ray from the first through the second, or a
+// line through both, drawn to the edges of the picture.
+enum class Unbounded { No, Ray, Line };
+
+// A fill that runs from one colour to another across the area.
+struct Gradient {
+  enum class Kind { None, Linear, Cylinder, Spherical };
+  Kind kind = Kind::None;
+  Rgb first, second;
+  double angle = 0;       // radians, of the direction the colours change along
+  bool inverted = false;  // the colours swapped
+};
+
 struct Primitive {
   PrimitiveKind kind = PrimitiveKind::Stroke;
   Rgb color;
   std::vector<Polyline2> contours;
   bool closed = false;  // strokes: join the last point to the first
+  Unbounded unbounded = Unbounded::No;
   FillRule fillRule = FillRule::EvenOdd;
   // Strokes: the line width in pixels when `worldWidth` is zero; else a width in drawing units
   // (polylines with a width), which the view scales.
   double pixelWidth = 1;
   double worldWidth = 0;
+  // Strokes: the linetype's dashes in drawing units.
+  DashPattern dashes;
+  Gradient gradient;  // fills
+  std::string layer;  // the layer it is drawn on
   // Contours the primitive is clipped to, even-odd; none: not clipped. Clipped primitives count
   // for the extents by their clip.
   std::vector<Polyline2> clip;
@@ -66,13 +85,34 @@ struct Extents {
   void add(geom::Vec2 p);
 };
 
-class Scene {
+// Where a scene's primitives go as they are made: kept, measured or painted at once.
+class PrimitiveSink {
  public:
-  void add(Primitive p);
+  virtual ~PrimitiveSink() = default;
+  virtual void add(Primitive p) = 0;
+  // Points held, a glyph counting as a few: what the sink's memory goes by.
+  virtual std::size_t pointCount() const { return 0; }
+};
+
+// The extents of primitives, one at a time: what is clipped counts by its clip, rays and lines
+// without ends by their base point.
+class ExtentsSink : public PrimitiveSink {
+ public:
+  void add(Primitive p) override { measure(p); }
+  void measure(const Primitive& p);
+  const Extents& extents() const { return extents_; }
+
+ private:
+  Extents extents_;
+  int clipDepth_ = 0;
+};
+
+class Scene : public PrimitiveSink {
+ public:
+  void add(Primitive p) override;
   const std::vector<Primitive>& primitives() const { return primitives_; }
   Extents extents() const;
-  // Points held, a glyph counting as a few: what a picture's memory goes by.
-  std::size_t pointCount() const { return points_; }
+  std::size_t pointCount() const override { return points_; }
 
  private:
   std::vector<Primitive> primitives_;

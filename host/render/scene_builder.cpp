@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <exception>
+#include <functional>
+#include <map>
 #include <set>
 
 #include <fmt/format.h>
@@ -9,9 +11,11 @@
 #include "db/block_placement.h"
 #include "db/followers.h"
 #include "db/object_fields.h"
+#include "db/symbol_tables.h"
 #include "render/block_catalog.h"
 #include "render/entity_shapes.h"
 #include "render/layer_styles.h"
+#include "render/linetypes.h"
 #include "render/text_shapes.h"
 
 namespace kx::render {
@@ -36,6 +40,7 @@ struct Context {
   const LayerStyle* referenceLayer = nullptr;
   Rgb byBlockColor{0, 0, 0};  // colour 0 outside blocks draws like colour 7
   int byBlockLineweight = -3;
+  const DashPattern* byBlockLinetype = nullptr;  // null: solid
   int depth = 0;
 };
 
@@ -43,20 +48,39 @@ struct EntityLook {
   const LayerStyle* layer = nullptr;
   Rgb color;
   int lineweight = -3;
+  const DashPattern* linetype = nullptr;  // null: solid
+  double linetypeScale = 1;               // the entity's own (48)
 };
 
 class SceneBuilder {
  public:
-  SceneBuilder(const db::Database& db, const SceneLimits& limits,
-               const std::unordered_set<db::ObjectId>& highlighted, BuiltScene& out)
-      : db_(db), limits_(limits), highlighted_(highlighted), out_(out), layers_(db), blocks_(db) {
+  SceneBuilder(const db::Database& db, const SceneRequest& request, PrimitiveSink& sink,
+               std::vector<std::string>& notices)
+      : db_(db),
+        limits_(request.limits),
+        highlighted_(request.highlighted ? *request.highlighted : noneHighlighted_),
+        layout_(request.layout),
+        progress_(request.progress),
+        sink_(sink),
+        notices_(notices),
+        layers_(db),
+        linetypes_(db),
+        blocks_(db) {
     options_.wipeoutFrame = wipeoutFrameShown();
   }
 
   void run() {
-    const BlockDefinition& shown = blocks_.shownSpace();
+    const BlockDefinition* layoutBlock =
+        layout_.empty() ? &blocks_.shownSpace() : blocks_.layout(layout_);
+    if (!layoutBlock)
+      throw std::runtime_error(fmt::format("the drawing has no layout {}", layout_));
+    const BlockDefinition& shown = *layoutBlock;
     paper_ = &shown != blocks_.find("*Model_Space");
     drawBlock(shown, Context{});
+    for (const auto& [type, count] : notDrawn_)
+      notices_.push_back(fmt::format("{} {} {} not drawn", count,
+                                     count == 1 ? type : type + " entities",
+                                     count == 1 ? "is" : "are"));
   }
 
  private:
@@ -70,11 +94,11 @@ class SceneBuilder {
   }
 
   void notice(const std::string& text) {
-    if (reported_.insert(text).second) out_.notices.push_back(text);
+    if (reported_.insert(text).second) notices_.push_back(text);
   }
 
   bool overBudget() {
-    if (out_.scene.pointCount() <= limits_.maxPoints && visits_ <= limits_.maxVisits) return false;
+    if (sink_.pointCount() <= limits_.maxPoints && visits_ <= limits_.maxVisits) return false;
     notice("the drawing multiplies into more than a picture can hold; the picture was cut short");
     return true;
   }
@@ -96,15 +120,25 @@ class SceneBuilder {
     look.lineweight = weight == -1   ? look.layer->lineweight
                       : weight == -2 ? ctx.byBlockLineweight
                                      : static_cast<int>(weight);
+    const std::string_view linetype = f.rawText(6).value_or("ByLayer");
+    look.linetype = db::sameTableName(linetype, "ByBlock") ? ctx.byBlockLinetype
+                    : db::sameTableName(linetype, "ByLayer")
+                        ? &linetypes_.find(look.layer->linetype)
+                        : &linetypes_.find(linetype);
+    look.linetypeScale = f.real(48);
     return look;
   }
 
   void drawBlock(const BlockDefinition& block, const Context& ctx) {
     active_.push_back(&block);
     ++visits_;
+    const bool top = ctx.depth == 0 && !viewing_;
+    std::size_t done = 0;
     for (db::ObjectId id : block.entities) {
       if (overBudget()) break;
       ++visits_;
+      if (top && progress_ && ++done % 4096 == 0)
+        progress_(static_cast<double>(done) / static_cast<double>(block.entities.size()));
       // What a highlighted reference draws is highlighted with it.
       const bool outer = highlighting_;
       if (ctx.depth == 0 && !viewing_) highlighting_ = highlighted_.contains(id);
@@ -142,9 +176,13 @@ class SceneBuilder {
       }
       return;
     }
+    if (!drawsAsShapes(type)) {
+      if (countedNotDrawn_.insert(id).second) ++notDrawn_[std::string(type)];
+      return;
+    }
     const std::vector<db::ObjectId> vertices =
         type == "POLYLINE" ? db::followers(db_, id) : std::vector<db::ObjectId>{};
-    emit(entityShapes(db_, id, vertices, options_), look, ctx);
+    emit(entityShapes(db_, id, vertices, options_), look, ctx, true);
   }
 
   // INSERT: the block at the insertion point, scaled, rotated, in the plane of its normal,
@@ -165,6 +203,7 @@ class SceneBuilder {
       inner.referenceLayer = look.layer;
       inner.byBlockColor = look.color;
       inner.byBlockLineweight = look.lineweight;
+      inner.byBlockLinetype = look.linetype;
       inner.depth = ctx.depth + 1;
       if (insert) {
         const db::InsertPlacement placement = db::insertPlacement(db_, id, block->basePoint);
@@ -222,7 +261,7 @@ class SceneBuilder {
     viewing_ = false;
     Primitive end;
     end.kind = PrimitiveKind::ClipEnd;
-    out_.scene.add(std::move(end));
+    sink_.add(std::move(end));
   }
 
   Rgb shapeColor(const Shape& shape, const EntityLook& look, const Context& ctx) const {
@@ -232,10 +271,15 @@ class SceneBuilder {
     return aciColor(shape.aci);
   }
 
-  void emit(const Shapes& shapes, const EntityLook& look, const Context& ctx) {
+  // `patterned`: the entity's strokes follow its linetype.
+  void emit(const Shapes& shapes, const EntityLook& look, const Context& ctx,
+            bool patterned = false) {
     const Matrix3d& m = ctx.toWorld;
     const double widthScale =
         std::sqrt(std::abs(m.xAxis().x * m.yAxis().y - m.xAxis().y * m.yAxis().x));
+    const double patternScale = linetypes_.globalScale() * look.linetypeScale * widthScale;
+    const bool dashed = patterned && look.linetype && !look.linetype->solid() && patternScale > 0 &&
+                        std::isfinite(patternScale);
     const auto project = [&](const std::vector<Points3>& contours) {
       std::vector<Polyline2> out;
       out.reserve(contours.size());
@@ -254,9 +298,15 @@ class SceneBuilder {
       p.contours = project(shape.contours);
       p.clip = project(shape.clip);
       p.closed = shape.closed;
+      p.unbounded = shape.unbounded;
       p.fillRule = shape.fillRule;
+      p.gradient = shape.gradient;
+      p.layer = look.layer->name;
+      p.gradient.angle += std::atan2(m.xAxis().y, m.xAxis().x);
       p.pixelWidth = pixelWidthOf(look.lineweight);
       p.worldWidth = shape.width * widthScale;
+      if (dashed && shape.kind == PrimitiveKind::Stroke && shape.clip.empty())
+        p.dashes = look.linetype->scaled(patternScale);
       p.font = shape.font;
       p.highlighted = highlighting_;
       p.glyphs.reserve(shape.glyphs.size());
@@ -265,19 +315,28 @@ class SceneBuilder {
         p.glyphs.push_back(
             {c, g.xAxis().x, g.xAxis().y, g.yAxis().x, g.yAxis().y, g.origin().x, g.origin().y});
       }
-      out_.scene.add(std::move(p));
+      sink_.add(std::move(p));
     }
   }
 
   const db::Database& db_;
+  inline static const std::unordered_set<db::ObjectId> noneHighlighted_;
   const SceneLimits& limits_;
   const std::unordered_set<db::ObjectId>& highlighted_;
-  BuiltScene& out_;
+  std::string layout_;
+  const std::function<void(double)>& progress_;
+  PrimitiveSink& sink_;
+  std::vector<std::string>& notices_;
   LayerStyles layers_;
+  Linetypes linetypes_;
   BlockCatalog blocks_;
   ShapeOptions options_;
   std::vector<const BlockDefinition*> active_;
   std::set<std::string> reported_;
+  // Kinds of entity the picture leaves out, by name, each entity counted once however many
+  // references draw it.
+  std::map<std::string, std::size_t> notDrawn_;
+  std::unordered_set<db::ObjectId> countedNotDrawn_;
   std::size_t visits_ = 0;
   bool paper_ = false;    // the picture shows paper space
   bool viewing_ = false;  // drawing model space through a viewport
@@ -286,10 +345,20 @@ class SceneBuilder {
 
 }  // namespace
 
+std::vector<std::string> buildScene(const db::Database& db, PrimitiveSink& sink,
+                                    const SceneRequest& request) {
+  std::vector<std::string> notices;
+  SceneBuilder(db, request, sink, notices).run();
+  return notices;
+}
+
 BuiltScene buildScene(const db::Database& db, const SceneLimits& limits,
                       const std::unordered_set<db::ObjectId>& highlighted) {
   BuiltScene out;
-  SceneBuilder(db, limits, highlighted, out).run();
+  SceneRequest request;
+  request.limits = limits;
+  request.highlighted = &highlighted;
+  out.notices = buildScene(db, out.scene, request);
   return out;
 }
 

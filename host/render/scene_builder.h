@@ -4,6 +4,7 @@
 // a CAD user sees.
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -29,6 +30,23 @@ struct BuiltScene {
 };
 
 // `highlighted`: entities of the space shown whose primitives are marked highlighted.
+struct SceneRequest {
+  SceneLimits limits;
+  // Entities of the space shown whose primitives are marked highlighted; null: none.
+  const std::unordered_set<db::ObjectId>* highlighted = nullptr;
+  // The layout shown ("Model" or a paper-space layout's name); empty: the one the header makes
+  // current.
+  std::string layout;
+  // Told now and then how much of the space shown is done (0 to 1).
+  std::function<void(double)> progress;
+};
+
+// Walks the drawing into `sink`, primitive by primitive in drawing order; returns the notices.
+// Throws std::runtime_error when the drawing has no such layout.
+std::vector<std::string> buildScene(const db::Database& db, PrimitiveSink& sink,
+                                    const SceneRequest& request);
+
+// The whole scene in memory, of the layout the header makes current.
 BuiltScene buildScene(const db::Database& db, const SceneLimits& limits = {},
                       const std::unordered_set<db::ObjectId>& highlighted = {});
 

@@ -18,12 +18,14 @@ struct Shape {
   bool closed = false;
   FillRule fillRule = FillRule::EvenOdd;
   double width = 0;  // strokes with a width in drawing units (polyline widths)
+  Unbounded unbounded = Unbounded::No;
   // Contours the shape is clipped to (pattern lines of a hatch), even-odd; none: not clipped.
   std::vector<Points3> clip;
   // A colour of its own (MTEXT \C and \c): ACI 1..255, 0 by block, 256 the entity's colour; a
   // true colour 0xRRGGBB wins when not negative.
   int aci = 256;
   long long trueColor = -1;
+  Gradient gradient;  // fills
   // Glyphs: the font, and each glyph's font coordinates to block coordinates.
   std::shared_ptr<const text::Font> font;
   std::vector<std::pair<char32_t, geom::Matrix3d>> glyphs;

@@ -32,6 +32,8 @@ Shapes lineTextShapes(const db::Database& db, db::ObjectId id, bool attributeVal
   return out;
 }
 
+}  // namespace
+
 Shapes mtextShapes(const text::MTextEntity& entity) {
   const text::MTextLayout layout = text::layoutMText(entity.input);
   const auto toWorld = [&](geom::Vec2 p) { return entity.placement.apply({p.x, p.y, 0}); };
@@ -63,8 +65,6 @@ Shapes mtextShapes(const text::MTextEntity& entity) {
   }
   return out;
 }
-
-}  // namespace
 
 Shapes textShapes(const db::Database& db, db::ObjectId id, bool attributeValue) {
   const std::string_view type = db.typeName(id);

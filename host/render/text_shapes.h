@@ -5,6 +5,7 @@
 
 #include "db/database.h"
 #include "render/shape.h"
+#include "text/mtext_entity.h"
 
 namespace kx::render {
 
@@ -12,5 +13,8 @@ namespace kx::render {
 // draw. An ATTDEF shows its tag, or with `attributeValue` its value (a constant attribute in a
 // block reference). Throws what the text engine throws for a text it cannot read.
 Shapes textShapes(const db::Database& db, db::ObjectId id, bool attributeValue = false);
+
+// A multi-line text as it is laid out (MTEXT and the texts other entities carry).
+Shapes mtextShapes(const text::MTextEntity& entity);
 
 }  // namespace kx::render

@@ -78,6 +78,77 @@ TEST(RenderOutput, FilesOfEveryFormatSizesAndFailures) {
   EXPECT_EQ(files, 3);
 }
 
+TEST(RenderOutput, WindowPaperBackgroundAndLayoutAsAsked) {
+  RenderDrawing d;
+  d.entity("SOLID", solidGroups(0, 0, 10, 10), "0", 1);
+  d.entity("LINE", lineGroups(0, 20, 40, 20));  // colour 7 by layer 0
+  d.paperEntity("SOLID", solidGroups(100, 100, 110, 110), 5);
+  d.paperLayout("Sheet");
+  const kx::db::Database db = d.load();
+  kx::render::RenderOptions options;
+  options.width = options.height = 100;
+  options.window = kx::render::Window{10, 10, 0, 0};
+  const kx::render::Picture window = kx::render::renderImage(db, options);
+  EXPECT_NEAR(window.view.toPicture({0, 0}).x, 0, 1e-9);
+  EXPECT_NEAR(window.view.toPicture({0, 0}).y, 100, 1e-9);
+  EXPECT_NEAR(window.view.toPicture({10, 10}).x, 100, 1e-9);
+
+  // An A4 sheet at 100 dpi and 1:2: a millimetre of paper shows 2 units.
+  options = {};
+  options.paperWidth = 297;
+  options.paperHeight = 210;
+  options.dpi = 100;
+  options.unitsPerMillimetre = 2;
+  const kx::render::Picture sheet = kx::render::renderImage(db, options);
+  EXPECT_EQ(sheet.image.width, 1169);
+  EXPECT_EQ(sheet.image.height, 827);
+  EXPECT_NEAR(sheet.view.scale, 1169 / 297.0 / 2, 1e-9);
+
+  options = {};
+  options.width = 400;
+  options.background = {33, 40, 48};
+  const kx::render::Picture dark = kx::render::renderImage(db, options);
+  EXPECT_EQ(dark.image.at(1, 1), (Rgb{33, 40, 48}));
+  EXPECT_TRUE(inkNear(dark, 20, 20, [](Rgb c) { return c.r > 110 && c.g > 110 && c.b > 110; }));
+  EXPECT_TRUE(isReddish(colorAt(dark, 5, 5)));
+
+  options = {};
+  options.layout = "sheet";
+  EXPECT_TRUE(isBluish(colorAt(kx::render::renderImage(db, options), 105, 105)));
+  options.layout = "MODEL";
+  EXPECT_TRUE(isReddish(colorAt(kx::render::renderImage(db, options), 5, 5)));
+  options.layout = "Nope";
+  EXPECT_THROW(kx::render::renderImage(db, options), std::runtime_error);
+}
+
+TEST(RenderOutput, VectorPicturesKeepTextsAsTextAndLayersAsGroups) {
+  RenderDrawing d;
+  d.layer("Notes", 1);
+  d.layer("Walls", 5);
+  d.entity("LINE", lineGroups(0, 0, 40, 20), "Walls");
+  d.entity("TEXT",
+           Groups{{100, "AcDbText"}} + point(10, 0, 0) +
+               Groups{{40, "2.5"}, {1, "Tom & <Jerry>"}, {100, "AcDbText"}},
+           "Notes");
+  d.entity("LINE", lineGroups(0, 20, 40, 0), "Walls");
+  const kx::db::Database db = d.load();
+  const std::string svg = kx::render::renderToBytes(db, kx::render::PictureFormat::Svg);
+  EXPECT_NE(svg.find("font-family=\"Liberation Sans\""), std::string::npos) << svg;
+  EXPECT_NE(svg.find(">Tom &amp; &lt;Jerry&gt;</text>"), std::string::npos) << svg;
+  // A group for each run of a layer, in drawing order.
+  const std::size_t walls = svg.find("<g data-layer=\"Walls\">");
+  const std::size_t notes = svg.find("<g data-layer=\"Notes\">");
+  EXPECT_LT(walls, notes);
+  EXPECT_NE(svg.find("<g data-layer=\"Walls\">", notes), std::string::npos);
+  EXPECT_EQ(std::count(svg.begin(), svg.end(), '<') - std::count(svg.begin(), svg.end(), '>'), 0);
+  EXPECT_NE(svg.rfind("</svg>\n"), std::string::npos);
+
+  // The PDF embeds the font with a map back to the characters, so its text can be searched.
+  const std::string pdf = kx::render::renderToBytes(db, kx::render::PictureFormat::Pdf);
+  EXPECT_NE(pdf.find("/ToUnicode"), std::string::npos);
+  EXPECT_NE(pdf.find("LiberationSans"), std::string::npos);
+}
+
 TEST(RenderOutput, KxhostRendersAndReportsCyclesOnce) {
   const fs::path exe = fs::read_symlink("/proc/self/exe").parent_path() / "kxhost";
   if (!fs::exists(exe)) GTEST_SKIP() << "kxhost is not beside the tests";
@@ -99,6 +170,25 @@ TEST(RenderOutput, KxhostRendersAndReportsCyclesOnce) {
   const std::string err = kx::test::readFile(dir / "err.txt");
   EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
   EXPECT_NE(err.find("SELF"), std::string::npos) << err;
+
+  // Picture options: a size as asked; options that do not fit together refused before reading.
+  const std::string sized = exe.string() + " " + (dir.path() / "in.dxf").string() + " --render " +
+                            (dir.path() / "sized.png").string() +
+                            " --size 300x200 --background dark -c QUIT > " +
+                            (dir.path() / "out.txt").string() + " 2>&1";
+  ASSERT_EQ(std::system(sized.c_str()), 0);
+  const auto image = kx::render::readPng(dir.path() / "sized.png");
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->width, 300);
+  EXPECT_EQ(image->height, 200);
+  for (const char* bad : {"--scale 1:50", "--size 3x", "--paper A9", "--window 1,2,3",
+                          "--background blue", "--size 10x10 --paper A4"}) {
+    const std::string refused = exe.string() + " --render " + (dir.path() / "no.png").string() +
+                                " " + bad + " -c QUIT > " + (dir.path() / "out.txt").string() +
+                                " 2>&1";
+    EXPECT_EQ(WEXITSTATUS(std::system(refused.c_str())), 2) << bad;
+  }
+  EXPECT_FALSE(fs::exists(dir.path() / "no.png"));
 }
 
 }  // namespace

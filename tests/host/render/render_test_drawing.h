@@ -34,9 +34,26 @@ class RenderDrawing {
   void header(const std::string& name, int code, const std::string& value) {
     step([=](db::Database& db) { db::setHeaderInteger(db, name, code, std::stoll(value)); });
   }
-  void layer(const std::string& name, int color, int flags = 0) {
+  void layer(const std::string& name, int color, int flags = 0,
+             const std::string& linetype = "Continuous") {
     step([=](db::Database& db) {
-      addLayer(db, std::wstring(name.begin(), name.end()), color, flags);
+      const db::ObjectId layer = addLayer(db, std::wstring(name.begin(), name.end()), color, flags);
+      db::ObjectFields(db, layer).setString(6, std::wstring(linetype.begin(), linetype.end()));
+    });
+  }
+  // A linetype of dashes (positive), gaps (negative) and dots (zero).
+  void linetype(const std::string& name, const std::vector<double>& elements) {
+    step([=](db::Database& db) {
+      Groups body{{100, "AcDbSymbolTableRecord"},
+                  {100, "AcDbLinetypeTableRecord"},
+                  {2, name},
+                  {70, "0"},
+                  {3, ""},
+                  {72, "65"},
+                  {73, std::to_string(elements.size())},
+                  {40, "0"}};
+      for (double e : elements) body.insert(body.end(), {{49, fmt::format("{}", e)}, {74, "0"}});
+      db::addTableRecord(db, "LTYPE", body);
     });
   }
   void style(const std::string& name, const std::string& font) {
@@ -64,9 +81,12 @@ class RenderDrawing {
     step([=](db::Database& db) { addBlock(db, name, {baseX, baseY, 0}); });
   }
   std::string blockEntity(const std::string& type, const Groups& groups,
-                          const std::string& layer = "0", int color = 256) {
+                          const std::string& layer = "0", int color = 256,
+                          const Groups& entityGroups = {}) {
     const std::string block = block_;
-    return add(type, groups, {.layer = layer, .color = color}, block);
+    Groups all = entityGroups;
+    all.insert(all.end(), groups.begin(), groups.end());
+    return add(type, all, {.layer = layer, .color = color}, block);
   }
   // A sort table for model space: pairs of entity handle and sort handle, as another writer may
   // have written them.
@@ -78,6 +98,20 @@ class RenderDrawing {
       for (const auto& [entity, sort] : order)
         table.insert(table.end(), {{331, entity}, {5, sort}});
       db.addRecord(db.sectionIndex("OBJECTS"), {}, "SORTENTSTABLE", table);
+    });
+  }
+  // A layout named `name` whose sheet is paper space.
+  void paperLayout(const std::string& name) {
+    step([=](db::Database& db) {
+      const db::ObjectId paper = db::findBlockRecord(db, "*Paper_Space");
+      Groups layout = db::identityTags(db, paper);
+      layout.insert(layout.end(), {{100, "AcDbPlotSettings"},
+                                   {100, "AcDbLayout"},
+                                   {1, name},
+                                   {70, "1"},
+                                   {71, "9"},
+                                   {330, fmt::format("{:X}", db.handle(paper))}});
+      db.addRecord(db.sectionIndex("OBJECTS"), {}, "LAYOUT", layout);
     });
   }
   void wipeoutFrame(bool shown) {

@@ -1,0 +1,196 @@
+#include "render/leader_shapes.h"
+
+#include <cmath>
+
+#include "db/header_values.h"
+#include "db/object_fields.h"
+#include "db/symbol_tables.h"
+#include "render/curves.h"
+#include "render/entity_groups.h"
+#include "render/text_shapes.h"
+#include "text/mtext_entity.h"
+
+namespace kx::render {
+namespace {
+
+using geom::Vec3;
+
+// A dimension variable of a leader: its own override in the ACAD DSTYLE extended data, else its
+// dimension style's, else the drawing's header.
+double dimensionReal(const db::Database& db, db::ObjectId id, int code, std::string_view header,
+                     double otherwise) {
+  const auto tags = db.tags(id);
+  bool inOverrides = false;
+  for (std::size_t i = 0; i + 1 < tags.size(); ++i) {
+    if (tags[i].code == 1000 && db.text(tags[i]) == "DSTYLE") inOverrides = true;
+    if (inOverrides && tags[i].code == 1070 && tags[i + 1].code == 1040 &&
+        Group{1070, db.text(tags[i])}.integer() == code)
+      return Group{1040, db.text(tags[i + 1])}.real();
+  }
+  const db::FieldReader f(db, id);
+  if (const auto styleName = f.rawText(3)) {
+    const db::ObjectId style = db::findTableRecord(db, "DIMSTYLE", db.codec().decode(*styleName));
+    if (!style.isNull())
+      for (const Group& g : groupsOf(db, style, "AcDbDimStyleTableRecord"))
+        if (g.code == code) return g.real();
+  }
+  return db::headerReal(db, header).value_or(otherwise);
+}
+
+double dimensionScale(const db::Database& db, db::ObjectId id) {
+  const double scale = dimensionReal(db, id, 40, "$DIMSCALE", 1);
+  return scale > 0 && std::isfinite(scale) ? scale : 1;
+}
+
+}  // namespace
+
+Shape arrowheadShape(Vec3 tip, Vec3 from, double size) {
+  Vec3 back = from - tip;
+  const double length = back.length();
+  if (!(length > 0) || !(size > 0) || !std::isfinite(size)) return {};
+  back = back * (1 / length);
+  const Vec3 side{-back.y, back.x, 0};
+  const Vec3 base = tip + back * size;
+  Shape s = fillShape({{tip, base + side * (size / 6), base - side * (size / 6)}});
+  return s;
+}
+
+Shapes leaderShapes(const db::Database& db, db::ObjectId id) {
+  const auto groups = groupsOf(db, id, "AcDbLeader");
+  Points3 points;
+  bool arrow = true;
+  Vec3 normal{0, 0, 1};
+  for (std::size_t i = 0; i < groups.size(); ++i) {
+    if (groups[i].code == 10) points.push_back(readPoint(groups, i));
+    if (groups[i].code == 71) arrow = groups[i].integer() != 0;
+    if (groups[i].code == 210) normal = readPoint(groups, i);
+  }
+  if (points.empty()) return {};
+  Shapes out;
+  if (arrow && points.size() >= 2) {
+    const double size = dimensionReal(db, id, 41, "$DIMASZ", 0.18) * dimensionScale(db, id);
+    // The arrowhead lies in the leader's plane: its points are world points in that plane.
+    const geom::Matrix3d toPlane = geom::ocsToWorld(normal).inverse();
+    const geom::Matrix3d fromPlane = geom::ocsToWorld(normal);
+    Shape head = arrowheadShape(toPlane.apply(points[0]), toPlane.apply(points[1]), size);
+    for (Points3& c : head.contours)
+      for (Vec3& p : c) p = fromPlane.apply(p);
+    if (!head.contours.empty()) out.push_back(std::move(head));
+  }
+  out.push_back(strokeShape(std::move(points)));
+  return out;
+}
+
+Shapes multileaderShapes(const db::Database& db, db::ObjectId id) {
+  const auto groups = groupsOf(db, id, "AcDbMLeader");
+  struct Branch {
+    Vec3 last, dogleg;
+    bool hasLast = false, hasDogleg = false;
+    double doglegLength = 0;
+    std::vector<Points3> lines;
+  };
+  std::vector<Branch> branches;
+  double textHeight = 0, arrowSize = 0, width = 0;
+  bool hasText = false, textFlagRead = false;
+  std::wstring contents;
+  Vec3 textAt, textDirection{1, 0, 0}, textNormal{0, 0, 1};
+  long long attachment = 1;
+  std::uint64_t textStyle = 0;
+  long long leaderType = 1;
+  bool dogleg = true;
+  // Where the reader is: 0 outside the context, 1 in it, 2 in a leader, 3 in a leader line.
+  int level = 0;
+  for (std::size_t i = 0; i < groups.size(); ++i) {
+    const Group& g = groups[i];
+    if (g.code >= 300 && g.code <= 305 && (g.text.ends_with("{") || g.text.starts_with("}"))) {
+      if (g.code == 300) level = 1;
+      if (g.code == 302) {
+        level = 2;
+        branches.emplace_back();
+      }
+      if (g.code == 304 && level == 2) {
+        level = 3;
+        branches.back().lines.emplace_back();
+      }
+      if (g.code == 305) level = 2;
+      if (g.code == 303) level = 1;
+      if (g.code == 301) level = 0;
+      continue;
+    }
+    switch (level) {
+      case 3:
+        if (g.code == 10) branches.back().lines.back().push_back(readPoint(groups, i));
+        break;
+      case 2: {
+        Branch& b = branches.back();
+        if (g.code == 10) b.last = readPoint(groups, i);
+        if (g.code == 11) b.dogleg = readPoint(groups, i);
+        if (g.code == 290) b.hasLast = g.integer() != 0;
+        if (g.code == 291) b.hasDogleg = g.integer() != 0;
+        if (g.code == 40) b.doglegLength = g.real();
+        break;
+      }
+      case 1:
+        if (g.code == 41) textHeight = g.real();
+        if (g.code == 140) arrowSize = g.real();
+        if (g.code == 290 && !textFlagRead) {  // the first says whether there is a text
+          hasText = g.integer() != 0;
+          textFlagRead = true;
+        }
+        if (g.code == 304) contents = db.codec().decode(g.text);
+        if (g.code == 11) textNormal = readPoint(groups, i);
+        if (g.code == 12) textAt = readPoint(groups, i);
+        if (g.code == 13) textDirection = readPoint(groups, i);
+        if (g.code == 43) width = g.real();
+        if (g.code == 171) attachment = g.integer();
+        if (g.code == 340) textStyle = std::strtoull(std::string(g.text).c_str(), nullptr, 16);
+        break;
+      default:
+        if (g.code == 170) leaderType = g.integer();
+        if (g.code == 291) dogleg = g.integer() != 0;
+        break;
+    }
+  }
+  Shapes out;
+  if (leaderType != 0) {
+    Shape lines;
+    for (Branch& b : branches) {
+      for (Points3& line : b.lines) {
+        if (b.hasLast) line.push_back(b.last);
+        if (line.size() >= 2) {
+          Shape head = arrowheadShape(line[0], line[1], arrowSize);
+          if (!head.contours.empty()) out.push_back(std::move(head));
+        }
+        lines.contours.push_back(std::move(line));
+      }
+      if (dogleg && b.hasLast && b.hasDogleg && b.doglegLength > 0)
+        lines.contours.push_back({b.last, b.last + b.dogleg * b.doglegLength});
+    }
+    if (!lines.contours.empty()) out.push_back(std::move(lines));
+  }
+  if (hasText && !contents.empty() && textHeight > 0) {
+    text::MTextEntity entity;
+    entity.input.contents = contents;
+    entity.input.textHeight = textHeight;
+    entity.input.definedWidth = width;
+    entity.input.attachment = attachment >= 1 && attachment <= 9 ? static_cast<int>(attachment) : 1;
+    const db::ObjectId style = textStyle ? db.findByHandle(textStyle) : db::ObjectId{};
+    if (!style.isNull() && db.isType(style, "STYLE")) {
+      const db::FieldReader s(db, style);
+      entity.input.styleFontFile = std::string(s.rawText(3).value_or("txt"));
+      entity.input.styleBigFont = std::string(s.rawText(4).value_or(""));
+      entity.input.styleName = s.string(2);
+      entity.input.styleWidthFactor = s.real(41);
+      entity.input.styleOblique = s.angle(50);
+    }
+    const Vec3 z = geom::normalized(textNormal);
+    const Vec3 x = geom::normalized(textDirection);
+    entity.placement = geom::Matrix3d(x, geom::cross(z, x), z, textAt);
+    entity.normal = z;
+    Shapes text = mtextShapes(entity);
+    for (Shape& s : text) out.push_back(std::move(s));
+  }
+  return out;
+}
+
+}  // namespace kx::render

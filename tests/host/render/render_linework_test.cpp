@@ -1,0 +1,261 @@
+// Linework a CAD user checks first: linetype dashes, hatch boundaries however their edges are
+// written, leader arrowheads, and the kinds of entity a picture cannot show named.
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "pixel_checks.h"
+#include "render/render.h"
+#include "render_test_drawing.h"
+
+namespace {
+
+using namespace kx::test;
+using kx::render::Picture;
+
+Picture render(const RenderDrawing& d, int width = 800) {
+  kx::render::RenderOptions options;
+  options.width = width;
+  return kx::render::renderImage(d.load(), options);
+}
+
+// The stretches of `ink` along the row of world height `y` between world x0 and x1, in world x.
+std::vector<std::pair<double, double>> inkRuns(const Picture& p, double y, double x0, double x1,
+                                               const std::function<bool(Rgb)>& ink) {
+  const int row = static_cast<int>(p.view.toPicture({x0, y}).y);
+  const int from = static_cast<int>(p.view.toPicture({x0, y}).x) - 3;
+  const int to = static_cast<int>(p.view.toPicture({x1, y}).x) + 3;
+  const auto world = [&](int x) {
+    return p.view.center.x + (x + 0.5 - p.image.width / 2.0) / p.view.scale;
+  };
+  std::vector<std::pair<double, double>> runs;
+  bool in = false;
+  for (int x = from; x <= to; ++x) {
+    const bool here = ink(p.image.at(x, row)) || ink(p.image.at(x, row - 1));
+    if (here && !in) runs.emplace_back(world(x), world(x));
+    if (here) runs.back().second = world(x);
+    in = here;
+  }
+  return runs;
+}
+
+TEST(RenderLinework, LinetypesDashStrokesAtTheirScale) {
+  RenderDrawing d;
+  d.header("$LTSCALE", 40, "2");
+  d.header("$MEASUREMENT", 70, "0");  // common patterns in inches
+  d.linetype("DASHED", {2, -1});
+  d.linetype("GAPFIRST", {-1, 2});
+  d.linetype("FINE", {0.0001, -0.0001});
+  d.layer("Hidden", 1, 0, "DASHED");
+  d.entity("LINE", lineGroups(0, 0, 60, 0), "Hidden");
+  d.entity("LINE", lineGroups(0, -10, 60, -10), "Hidden", 256, {{48, "0.5"}});
+  // A block line "by block" takes the reference's linetype, scaled with the reference.
+  d.beginBlock("B");
+  d.blockEntity("LINE", lineGroups(0, 0, 30, 0), "0", 1, {{6, "ByBlock"}});
+  d.entity("INSERT", insertGroups("B", 0, -20, Groups{{41, "2"}, {42, "2"}}), "0", 256,
+           {{6, "DASHED"}});
+  d.entity("LINE", lineGroups(0, -30, 60, -30), "0", 1, {{6, "GAPFIRST"}});
+  d.entity("LINE", lineGroups(0, -40, 60, -40), "0", 1, {{6, "FINE"}});
+  d.entity("LINE", lineGroups(0, -50, 60, -50), "0", 1, {{6, "NOSUCH"}});
+  // In the table without a pattern, but a common name: its usual pattern, here [5, -1, 1, -1].
+  d.linetype("CENTERX2", {});
+  d.entity("LINE", lineGroups(0, -60, 60, -60), "0", 1, {{6, "CENTERX2"}});
+  const Picture p = render(d);
+
+  // Dashes 4 long every 6 from the start; half that at an entity scale of 0.5.
+  const auto full = inkRuns(p, 0, 0, 60, isReddish);
+  ASSERT_EQ(full.size(), 10u);
+  for (std::size_t i = 0; i < full.size(); ++i) {
+    EXPECT_NEAR(full[i].first, 6.0 * i, 0.25) << i;
+    EXPECT_NEAR(full[i].second - full[i].first, 4, 0.4) << i;
+  }
+  EXPECT_EQ(inkRuns(p, -10, 0, 60, isReddish).size(), 20u);
+  const auto block = inkRuns(p, -20, 0, 60, isReddish);
+  ASSERT_EQ(block.size(), 5u);
+  EXPECT_NEAR(block[1].first, 12, 0.25);
+  // A pattern that opens with a gap starts the line with that gap.
+  const auto gapFirst = inkRuns(p, -30, 0, 60, isReddish);
+  ASSERT_FALSE(gapFirst.empty());
+  EXPECT_NEAR(gapFirst[0].first, 2, 0.25);
+  EXPECT_EQ(gapFirst.size(), 10u);
+  // Too fine to see, or not in the table: solid.
+  EXPECT_EQ(inkRuns(p, -40, 0, 60, isReddish).size(), 1u);
+  EXPECT_EQ(inkRuns(p, -50, 0, 60, isReddish).size(), 1u);
+  const auto common = inkRuns(p, -60, 0, 60, isReddish);
+  ASSERT_EQ(common.size(), 15u);
+  EXPECT_NEAR(common[1].first, 6, 0.25);
+  EXPECT_NEAR(common[2].first, 8, 0.25);
+}
+
+// A boundary path of line edges, each from (x1, y1) to (x2, y2).
+Groups linePath(int flags, const std::vector<std::array<double, 4>>& edges) {
+  Groups g{{92, std::to_string(flags)}, {93, std::to_string(edges.size())}};
+  for (const auto& [x1, y1, x2, y2] : edges)
+    g = g + Groups{{72, "1"}} + Groups{{10, fmt::format("{}", x1)}, {20, fmt::format("{}", y1)}} +
+        Groups{{11, fmt::format("{}", x2)}, {21, fmt::format("{}", y2)}};
+  return g + Groups{{97, "0"}};
+}
+
+// A square boundary path from (x, y), `side` long, as a closed polyline.
+Groups squarePath(double x, double y, double side) {
+  return linePath(0, {{x, y, x + side, y},
+                      {x + side, y, x + side, y + side},
+                      {x + side, y + side, x, y + side},
+                      {x, y + side, x, y}});
+}
+
+Groups solidHatch(const std::vector<Groups>& paths, int style, const Groups& after = {}) {
+  Groups g = Groups{{100, "AcDbHatch"}} + point(10, 0, 0) + point(210, 0, 0, 1) +
+             Groups{{2, "SOLID"}, {70, "1"}, {71, "0"}, {91, std::to_string(paths.size())}};
+  for (const Groups& p : paths) g = g + p;
+  return g + Groups{{75, std::to_string(style)}, {76, "1"}, {98, "0"}} + after;
+}
+
+TEST(RenderLinework, HatchBoundariesJoinWhateverTheirEdgeOrderAndKeepIslandsByStyle) {
+  RenderDrawing d;
+  // A square 0..20 whose edges come shuffled, some reversed, one end a hair off.
+  d.entity(
+      "HATCH",
+      solidHatch(
+          {linePath(1, {{20, 20, 20, 0}, {0, 0, 0, 20}, {20, 0.0000001, 0, 0}, {0, 20, 20, 20}})},
+          0),
+      "0", 1);
+  // Squares nested three deep at x 30, 70 and 110, in each hatch style.
+  for (int style : {0, 1, 2}) {
+    const double x = 30 + 40 * style;
+    d.entity(
+        "HATCH",
+        solidHatch({squarePath(x, 0, 30), squarePath(x + 5, 5, 20), squarePath(x + 10, 10, 10)},
+                   style),
+        "0", 3);
+  }
+  // A linear gradient from red to blue, left to right.
+  d.entity("HATCH",
+           solidHatch({squarePath(0, -40, 30)}, 0,
+                      Groups{{450, "1"},
+                             {451, "0"},
+                             {452, "0"},
+                             {453, "2"},
+                             {460, "0"},
+                             {461, "0"},
+                             {462, "0"},
+                             {463, "0"},
+                             {63, "1"},
+                             {421, "16711680"},
+                             {463, "1"},
+                             {63, "5"},
+                             {421, "255"},
+                             {470, "LINEAR"}}),
+           "0", 3);
+  const Picture p = render(d);
+
+  for (const auto& [x, y] : {std::pair{10.0, 10.0}, {2.0, 2.0}, {18.0, 18.0}, {2.0, 18.0}})
+    EXPECT_TRUE(isReddish(colorAt(p, x, y))) << x << "," << y;
+  EXPECT_TRUE(isWhite(colorAt(p, 25, 10)));
+  // Normal: odd depths filled; outer: the outermost ring only; ignore: all of the outer square.
+  const bool filled[3][3] = {{true, false, true}, {true, false, false}, {true, true, true}};
+  for (int style : {0, 1, 2})
+    for (int depth : {0, 1, 2}) {
+      const double x = 30 + 40 * style + 2.5 + 5 * depth;
+      EXPECT_EQ(isGreenish(colorAt(p, x, 15)), filled[style][depth]) << style << " " << depth;
+    }
+  EXPECT_TRUE(isReddish(colorAt(p, 2, -25)));
+  EXPECT_TRUE(isBluish(colorAt(p, 28, -25)));
+  const Rgb middle = colorAt(p, 15, -25);
+  EXPECT_TRUE(middle.r > 60 && middle.b > 60) << int(middle.r) << " " << int(middle.b);
+}
+
+TEST(RenderLinework, LeadersCarryArrowheadsAndEveryKindDrawsOrIsNamed) {
+  RenderDrawing d;
+  d.header("$DIMASZ", 40, "2");
+  const auto leader = [&](double y, int arrow) {
+    d.entity("LEADER",
+             Groups{{100, "AcDbLeader"},
+                    {3, "Standard"},
+                    {71, std::to_string(arrow)},
+                    {72, "0"},
+                    {76, "3"}} +
+                 point(10, 0, y) + point(10, 20, y + 10) + point(10, 30, y + 10),
+             "0", 1);
+  };
+  leader(0, 1);
+  leader(-20, 0);
+  d.entity("MULTILEADER",
+           Groups{{100, "AcDbMLeader"}, {270, "2"}, {300, "CONTEXT_DATA{"}, {40, "1"}} +
+               point(10, 52, 10) +
+               Groups{{41, "2"}, {140, "2"}, {145, "0.5"}, {290, "1"}, {304, "MLT"}} +
+               point(11, 0, 0, 1) + point(12, 53, 11) + point(13, 1, 0) +
+               Groups{{42, "0"}, {43, "0"}, {171, "1"}, {290, "0"}} +
+               Groups{{302, "LEADER{"}, {290, "1"}, {291, "1"}} + point(10, 50, 10) +
+               point(11, 1, 0) + Groups{{90, "0"}, {40, "2"}, {304, "LEADER_LINE{"}} +
+               point(10, 40, 0) + Groups{{91, "0"}, {305, "}"}, {303, "}"}, {301, "}"}} +
+               Groups{{170, "1"}, {291, "1"}, {41, "2"}, {42, "2"}, {172, "2"}},
+           "0", 3);
+  // Two parallel elements 1 either side of the vertices.
+  Groups mline = Groups{{100, "AcDbMline"}, {2, "STANDARD"}, {40, "1"}, {70, "0"},
+                        {71, "1"},          {72, "2"},       {73, "2"}} +
+                 point(10, 0, -40) + point(210, 0, 0, 1);
+  for (double x : {0.0, 30.0})
+    mline = mline + point(11, x, -40) + point(12, 1, 0) + point(13, 0, 1) +
+            Groups{{74, "1"}, {41, "1"}, {75, "0"}, {74, "1"}, {41, "-1"}, {75, "0"}};
+  d.entity("MLINE", mline, "0", 5);
+  d.entity("XLINE", Groups{{100, "AcDbXline"}} + point(10, 10, -50) + point(11, 1, 0), "0", 5);
+  d.entity("RAY", Groups{{100, "AcDbRay"}} + point(10, 40, -55) + point(11, 1, 0), "0", 5);
+  d.entity("MESH",
+           Groups{{100, "AcDbSubDMesh"}, {71, "2"}, {72, "0"}, {91, "0"}, {92, "4"}} +
+               point(10, 0, -70) + point(10, 10, -70) + point(10, 10, -60) + point(10, 0, -60) +
+               Groups{{93, "5"},
+                      {90, "4"},
+                      {90, "0"},
+                      {90, "1"},
+                      {90, "2"},
+                      {90, "3"},
+                      {94, "0"},
+                      {95, "0"}},
+           "0", 5);
+  d.entity("IMAGE",
+           Groups{{100, "AcDbRasterImage"}, {90, "0"}} + point(10, 20, -70) + point(11, 0.1, 0) +
+               point(12, 0, 0.1) + Groups{{13, "100"}, {23, "100"}} + Groups{{70, "7"}, {280, "0"}},
+           "0", 5);
+  for (int i = 0; i < 2; ++i) d.entity("3DSOLID", Groups{{100, "AcDbModelerGeometry"}});
+  d.entity("REGION", Groups{{100, "AcDbModelerGeometry"}});
+  const Picture p = render(d);
+
+  // A filled arrowhead at the start of the leader that has one; a bare line on the other.
+  const auto inkAround = [&](double x, double y) {
+    int n = 0;
+    for (double dx = -1.5; dx <= 1.5; dx += 0.1)
+      for (double dy = -1.5; dy <= 1.5; dy += 0.1)
+        n += isReddish(colorAt(p, x + dx, y + dy)) || isGreenish(colorAt(p, x + dx, y + dy));
+    return n;
+  };
+  const int bare = inkAround(1.2, -19.4);
+  EXPECT_GT(inkAround(1.2, 0.6), 2 * bare);
+  EXPECT_GT(inkAround(41.2, 0.6), 2 * bare);
+  EXPECT_TRUE(inkNear(p, 45, 5, isGreenish));   // the multileader's line
+  EXPECT_TRUE(inkNear(p, 51, 10, isGreenish));  // its dogleg
+  int textInk = 0;
+  for (double x = 53; x < 58; x += 0.25) textInk += inkNear(p, x, 10, isGreenish, 0);
+  EXPECT_GT(textInk, 3);
+  EXPECT_TRUE(inkNear(p, 15, -39, isBluish));
+  EXPECT_TRUE(inkNear(p, 15, -41, isBluish));
+  EXPECT_FALSE(inkNear(p, 15, -40, isBluish));
+  // Lines without ends reach the edges of the picture; a ray only on its side.
+  const int xline = static_cast<int>(p.view.toPicture({0, -50}).y);
+  const int ray = static_cast<int>(p.view.toPicture({0, -55}).y);
+  EXPECT_TRUE(isBluish(p.image.at(0, xline)));
+  EXPECT_TRUE(isBluish(p.image.at(p.image.width - 1, xline)));
+  EXPECT_TRUE(isBluish(p.image.at(p.image.width - 1, ray)));
+  EXPECT_TRUE(isWhite(colorAt(p, 38, -55)));
+  for (const auto& [x, y] : {std::pair{5.0, -70.0}, {10.0, -65.0}, {25.0, -70.0}, {20.0, -65.0}})
+    EXPECT_TRUE(inkNear(p, x, y, isBluish)) << x << "," << y;
+  EXPECT_FALSE(inkNear(p, 25, -65, isBluish, 3));
+  EXPECT_EQ(p.notices, (std::vector<std::string>{"2 3DSOLID entities are not drawn",
+                                                 "1 REGION is not drawn"}));
+}
+
+}  // namespace
