@@ -18,6 +18,9 @@ std::span<const KxStringResource> convertStrings();    // TXT2MTXT, MTEXP, TXTEX
 std::span<const KxStringResource> decorateStrings();   // TCIRCLE, TEXTMASK, TEXTUNMASK, TEXTTOFRONT
 std::span<const KxStringResource> attributeStrings();  // ATTOUT, ATTIN, GATTE, BURST
 
+std::span<const KxStringResource> helpStrings();  // what HELP says of each command
+std::span<const KxCommandHelp> commandHelp();     // which of those strings are whose
+
 std::span<const KxDialogTemplate> dialogTemplates();
 
 }  // namespace kx::resources

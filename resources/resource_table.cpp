@@ -13,13 +13,19 @@ KxResourceTable buildTable() {
   static const std::vector<KxStringResource> strings = [] {
     std::vector<KxStringResource> all;
     for (auto family : {frameStrings(), editStrings(), layoutStrings(), convertStrings(),
-                        decorateStrings(), attributeStrings()})
+                        decorateStrings(), attributeStrings(), helpStrings()})
       all.insert(all.end(), family.begin(), family.end());
     return all;
   }();
   const auto dialogs = dialogTemplates();
-  return {KX_RESOURCE_TABLE_VERSION, strings.data(), static_cast<std::uint32_t>(strings.size()),
-          dialogs.data(), static_cast<std::uint32_t>(dialogs.size())};
+  const auto commands = commandHelp();
+  return {KX_RESOURCE_TABLE_VERSION,
+          strings.data(),
+          static_cast<std::uint32_t>(strings.size()),
+          dialogs.data(),
+          static_cast<std::uint32_t>(dialogs.size()),
+          commands.data(),
+          static_cast<std::uint32_t>(commands.size())};
 }
 
 }  // namespace

@@ -23,6 +23,7 @@
 #include <fmt/format.h>
 #include <CLI/CLI.hpp>
 
+#include "batch.h"
 #include "db/dxf_io.h"
 #include "db/new_drawing.h"
 #include "dxf/encoding.h"
@@ -37,6 +38,7 @@
 #include "editor/session.h"
 #include "editor/terminal_reader.h"
 #include "kx/kxed.h"
+#include "platform/resource_modules.h"
 #include "render/render.h"
 #include "support/utf8.h"
 
@@ -99,6 +101,17 @@ void keepStandardStreamsTaken() {
     // Opened in order, so it takes the number just found free.
     if (::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY) != fd) std::_Exit(kFailed);
   }
+}
+
+// Where settings live when no --config names a folder: kxhost's folder in the user's configuration
+// folder ($XDG_CONFIG_HOME, else ~/.config), so a choice made in one run is there in the next.
+// Empty (settings kept in memory only) when neither is known.
+std::filesystem::path defaultConfigDir() {
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/')
+    return std::filesystem::path(xdg) / "kxhost";
+  if (const char* home = std::getenv("HOME"); home && *home)
+    return std::filesystem::path(home) / ".config" / "kxhost";
+  return {};
 }
 
 // Sets up typing at the terminal: line editing, history, Tab for command names.
@@ -211,7 +224,7 @@ std::string valueThatIsAnOption(const CLI::App& app, int argc, char** argv) {
     if (word == "--") break;
     if (!isOurOption(word)) continue;
     const CLI::Option* option = app.get_option_no_throw(std::string(word));
-    if (option && option->get_type_size() > 0 && isOurOption(argv[i + 1]))
+    if (option && option->get_items_expected_min() > 0 && isOurOption(argv[i + 1]))
       return fmt::format(
           "{} needs a value, but {} follows it (give a value that starts with '-' "
           "as {}=VALUE)",
@@ -230,8 +243,13 @@ int main(int argc, char** argv) {
   // Modules change letter case with the C library's wide-character mapping, which knows letters
   // beyond ASCII only in a UTF-8 locale; numbers keep the C locale's format.
   std::setlocale(LC_CTYPE, "C.UTF-8");
+  const auto began = std::chrono::steady_clock::now();
   CLI::App app{"kxhost: a headless host for text commands on DXF drawings"};
-  std::string drawingPath;
+  std::vector<std::string> drawingPaths;
+  std::string listFile;
+  std::string outDir;
+  int jobs = 1;
+  bool summary = false;
   std::string outputPath;
   std::string picturePath;
   std::string scriptPath;
@@ -240,7 +258,17 @@ int main(int argc, char** argv) {
   std::vector<std::string> commandLines;
   std::vector<std::string> modules;
   bool strict = false;
-  app.add_option("drawing", drawingPath, "DXF drawing to open (default: a new drawing)");
+  bool quiet = false;
+  app.add_option("drawing", drawingPaths,
+                 "DXF drawing to open (default: a new drawing); several, or a folder of them, run "
+                 "the script on each");
+  app.add_option("--list", listFile, "a file naming drawings (or folders), one a line");
+  app.add_option("--out-dir", outDir, "folder the drawings of a batch are saved in");
+  app.add_option("-j,--jobs", jobs, "how many drawings of a batch run at once")
+      ->check(CLI::Range(1, 256));
+  app.add_flag("--summary", summary,
+               "a JSON line at the end: drawing, output, status, commands, texts_changed, "
+               "repairs, seconds");
   app.add_option("-s,--script", scriptPath,
                  "replies, one a line ('-' = standard input; the default when standard input is "
                  "not a terminal)");
@@ -272,11 +300,16 @@ int main(int argc, char** argv) {
   app.add_option("-m,--module", modules,
                  "extension module to load (default: PqExtendTextCmds.nrx beside kxhost)")
       ->allow_extra_args(false);
-  app.add_option("--config", configDir, "folder of the user settings");
+  app.add_option("--config", configDir,
+                 "folder of the user settings (default: $XDG_CONFIG_HOME/kxhost or "
+                 "~/.config/kxhost)");
   app.add_option("--prename", preName, "product pre-name the host reports");
   app.add_flag("--strict", strict,
                "stop at the first repair of the drawing, unknown or failed command, refused "
                "reply or prompt left open by the end of the input; nothing is saved then");
+  app.add_flag("-q,--quiet", quiet,
+               "no transcript on standard output (errors still go to standard error)");
+  app.set_version_flag("--version", std::string("kxhost ") + KX_VERSION);
   try {
     if (const std::string why = valueThatIsAnOption(app, argc, argv); !why.empty()) {
       kx::editor::printErrorLine(fmt::format("kxhost: {} (see kxhost --help)", why));
@@ -304,11 +337,51 @@ int main(int argc, char** argv) {
     }
   }
 
+  // Several drawings, a folder, a list or an output folder: the batch runs kxhost on each.
+  if (drawingPaths.size() > 1 || !listFile.empty() || !outDir.empty() ||
+      (drawingPaths.size() == 1 && std::filesystem::is_directory(drawingPaths[0]))) {
+    const auto refuse = [](const std::string& why) {
+      kx::editor::printErrorLine(fmt::format("kxhost: {} (see kxhost --help)", why));
+      return kBadOption;
+    };
+    const std::string named = drawingPaths.size() > 1 ? " (" + drawingPaths[1] + ")" : "";
+    if (outDir.empty()) return refuse("a batch of drawings" + named + " needs --out-dir DIR");
+    if (scriptPath.empty() || scriptPath == "-")
+      return refuse("a batch of drawings" + named + " needs its script as -s FILE");
+    if (output->count() > 0 || !picturePath.empty())
+      return refuse("a batch saves into --out-dir; -o and --render are for one drawing");
+    kx::app::BatchOptions batch;
+    try {
+      batch.drawings = kx::app::collectDrawings(drawingPaths, listFile);
+    } catch (const std::exception& e) {
+      kx::editor::printErrorLine(fmt::format("kxhost: {}", e.what()));
+      return kFailed;
+    }
+    batch.outDir = outDir;
+    batch.jobs = jobs;
+    batch.runArguments = {"-s", scriptPath};
+    for (const std::string& line : commandLines) batch.runArguments.push_back("--command=" + line);
+    for (const std::string& module : modules) batch.runArguments.push_back("--module=" + module);
+    if (!configDir.empty()) batch.runArguments.push_back("--config=" + configDir);
+    if (!preName.empty()) batch.runArguments.push_back("--prename=" + preName);
+    if (strict) batch.runArguments.push_back("--strict");
+    if (const std::string why = kx::app::batchRefusal(batch); !why.empty()) return refuse(why);
+    return kx::app::runBatch(batch);
+  }
+  const std::string drawingPath = drawingPaths.empty() ? std::string() : drawingPaths[0];
+
   auto& session = kx::editor::Session::instance();
-  session.configDir = configDir;
+  session.configDir = configDir.empty() ? defaultConfigDir() : std::filesystem::path(configDir);
   session.productPreName = wide(preName);
 
   if (kx::editor::progressWanted()) session.progress = kx::editor::progressBarFor;
+  if (quiet) session.output = [](std::wstring_view) {};
+  kx::editor::moduleCommandHelp =
+      [](std::wstring_view name) -> std::optional<kx::editor::CommandHelp> {
+    auto help = kx::platform::commandHelp(name);
+    if (!help) return std::nullopt;
+    return kx::editor::CommandHelp{std::move(help->about), std::move(help->usage)};
+  };
 
   kx::editor::InputSource& input = kx::editor::InputSource::instance();
   for (std::string& line : commandLines) input.queueBytes(std::move(line));
@@ -329,6 +402,8 @@ int main(int argc, char** argv) {
   if (strict) session.events.onNote = [&input](RunEvent) { input.close(); };
 
   int status = 0;
+  kx::app::RunSummary told;
+  told.drawing = drawingPath;
   try {
     if (drawingPath.empty()) {
       session.open(kx::db::newDrawing());
@@ -336,6 +411,7 @@ int main(int argc, char** argv) {
     } else {
       std::vector<std::string> notices;
       session.openFile(drawingPath, notices);
+      told.repairs = static_cast<int>(notices.size());
       for (const std::string& notice : notices)
         kx::editor::printErrorLine(fmt::format("{}: {}", drawingPath, notice));
       kxutPrintf(L"Drawing: %s\n", wide(drawingPath).c_str());
@@ -354,8 +430,17 @@ int main(int argc, char** argv) {
       kx::editor::CommandLineOptions options;
       if (!outputPath.empty()) options.output = outputPath;
       options.askBeforeLeaving = atTerminal;
+      options.enterRepeats = atTerminal;
       kx::editor::registerHostCommands(options);
       kx::editor::installSelectionPrompter();
+      if (atTerminal) {
+        const std::wstring name =
+            drawingPath.empty() ? std::wstring(L"a new drawing")
+                                : wide(std::filesystem::path(drawingPath).filename().string());
+        kxutPrintf(L"kxhost %s, %s: %d commands (HELP lists them, U takes one back)\n",
+                   wide(KX_VERSION).c_str(), name.c_str(),
+                   static_cast<int>(kx::editor::commandCount()));
+      }
       outcome = kx::editor::runCommandLine();
     }
     // The input has ended: what the transcript still holds is printed, and the line editor lets
@@ -377,8 +462,10 @@ int main(int argc, char** argv) {
     } else {
       // The drawing is saved before the picture is drawn, so a picture that fails loses no work.
       kx::editor::Document& document = kx::editor::activeDocument();
-      if (!outputPath.empty() && outcome.leaving == kx::editor::Leaving::AsUsual)
+      if (!outputPath.empty() && outcome.leaving == kx::editor::Leaving::AsUsual) {
         session.save(document, outputPath);
+        told.output = outputPath;
+      }
       if (!picturePath.empty()) {
         // A highlight a command left behind shows, as it would on the user's screen.
         look.highlighted = document.highlighted();
@@ -400,6 +487,8 @@ int main(int argc, char** argv) {
       }
       if (const auto first = session.events.first()) status = exitStatusOf(*first);
     }
+    told.commands = outcome.commandsRun;
+    told.textsChanged = outcome.textsChanged;
     loader.unloadAll();
   } catch (const std::exception& e) {
     kx::editor::Transcript::instance().setHoldOpenLine(false);
@@ -409,5 +498,12 @@ int main(int argc, char** argv) {
   }
   input.reset();
   std::fflush(stdout);
+  if (summary) {
+    told.status = status;
+    told.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    const std::string line = kx::app::jsonLine(told);
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fflush(stdout);
+  }
   return status;
 }

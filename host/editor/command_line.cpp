@@ -1,5 +1,6 @@
 #include "editor/command_line.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cwchar>
 #include <exception>
@@ -10,11 +11,14 @@
 #include "db/layers.h"
 #include "db/symbol_tables.h"
 #include "dxf/encoding.h"
+#include "editor/command_effects.h"
 #include "editor/command_stack.h"
 #include "editor/host_commands.h"
 #include "editor/prompts.h"
 #include "editor/reply_text.h"
 #include "editor/session.h"
+#include "editor/system_variables.h"
+#include "editor/undo_history.h"
 #include "kx/kxdb.h"
 #include "kx/kxed.h"
 #include "kx/kxedinput.h"
@@ -230,11 +234,100 @@ void wipeoutCommand() {
   runWithReplies(std::move(replies));
 }
 
+// A variable's value as SETVAR shows it; nothing for an unknown name.
+std::optional<std::wstring> variableText(const std::wstring& name, resbuf& current) {
+  if (kxedGetVar(name.c_str(), &current) != KXRT_NORM) return std::nullopt;
+  switch (current.code) {
+    case KXRT_SHORT:
+      return std::to_wstring(current.value.int16);
+    case KXRT_LONG:
+      return std::to_wstring(current.value.int32);
+    case KXRT_REAL:
+      return std::to_wstring(current.value.real);
+    case KXRT_STR: {
+      std::wstring text = current.value.string ? current.value.string : L"";
+      kxad_free(current.value.string);
+      current.value.string = nullptr;
+      return text;
+    }
+    default: {
+      wchar_t point[96];
+      std::swprintf(point, std::size(point), L"%g,%g,%g", current.value.point[0],
+                    current.value.point[1], current.value.point[2]);
+      return std::wstring(point);
+    }
+  }
+}
+
+void listLayers() {
+  const std::wstring current = [] {
+    resbuf value{};
+    return variableText(L"CLAYER", value).value_or(L"");
+  }();
+  for (resbuf* record = kxdbTblNext(L"LAYER", 1); record; record = kxdbTblNext(L"LAYER", 0)) {
+    std::wstring name;
+    int colour = 7, flags = 0;
+    for (const resbuf* rb = record; rb; rb = rb->next) {
+      if (rb->code == 2 && rb->value.string) name = rb->value.string;
+      if (rb->code == 62) colour = rb->value.int16;
+      if (rb->code == 70) flags = rb->value.int16;
+    }
+    kxutRelRb(record);
+    std::wstring states;
+    if (colour < 0) states += L", off";
+    if (flags & 1) states += L", frozen";
+    if (flags & 4) states += L", locked";
+    if (name == current) states += L", current";
+    kxutPrintf(L"\n  %ls: colour %d%ls", name.c_str(), colour < 0 ? -colour : colour,
+               states.c_str());
+  }
+}
+
+// LIST: what a headless user needs to pick an object again or frame a window around it.
+void listCommand() {
+  kds_name set = {0, 0};
+  if (kxedSSGet(nullptr, nullptr, nullptr, nullptr, set) != KXRT_NORM) return;
+  std::int32_t length = 0;
+  kxedSSLength(set, &length);
+  for (std::int32_t i = 0; i < length; ++i) {
+    kds_name entity;
+    if (kxedSSName(set, i, entity) != KXRT_NORM) continue;
+    resbuf* list = kxdbEntGet(entity);
+    std::wstring type, handle, layer, text, at;
+    for (const resbuf* rb = list; rb; rb = rb->next) {
+      if (rb->code == 0 && rb->value.string) type = rb->value.string;
+      if (rb->code == 5 && rb->value.string) handle = rb->value.string;
+      if (rb->code == 8 && rb->value.string) layer = rb->value.string;
+      if (rb->code == 1 && rb->value.string) text = rb->value.string;
+      if (rb->code == 10) {
+        wchar_t point[96];
+        std::swprintf(point, std::size(point), L"  at %g,%g,%g", rb->value.point[0],
+                      rb->value.point[1], rb->value.point[2]);
+        at = point;
+      }
+    }
+    kxutRelRb(list);
+    kxutPrintf(L"\n  %ls  H %ls  layer %ls%ls%ls", type.c_str(), handle.c_str(), layer.c_str(),
+               at.c_str(), text.empty() ? L"" : (L"  \"" + text + L"\"").c_str());
+  }
+  kxedSSFree(set);
+}
+
+void idCommand() {
+  double point[3];
+  if (kxedGetPoint(nullptr, L"\nSpecify point: ", point) != KXRT_NORM) return;
+  kxutPrintf(L"\nX = %.4f     Y = %.4f     Z = %.4f", point[0], point[1], point[2]);
+}
+
 void layerCommand() {
   for (;;) {
-    auto option = askKeyword(L"Make Set New Lock Unlock",
-                             L"\nEnter an option [Make/Set/New/Lock/Unlock]: ", nullptr);
+    auto option = askKeyword(L"? Make Set New Lock Unlock",
+                             L"\nEnter an option [?/Make/Set/New/Lock/Unlock]: ", nullptr);
     if (!option) return;
+    if (*option == L"?") {
+      listLayers();
+      continue;
+    }
     auto name = askString(L"\nEnter layer name: ", true);
     if (!name) continue;
     db::Database& db = activeDocument().db();
@@ -258,32 +351,23 @@ void layerCommand() {
 }
 
 void setvarCommand() {
-  auto name = askString(L"\nEnter variable name: ", false);
+  auto name = askString(L"\nEnter variable name or [?]: ", false);
   if (!name) return;
+  if (*name == L"?") {
+    for (const std::wstring& each : Session::instance().systemVariables().names()) {
+      resbuf value{};
+      if (const auto text = variableText(each, value))
+        kxutPrintf(L"\n  %-12ls %ls", each.c_str(), text->c_str());
+    }
+    return;
+  }
   resbuf current{};
-  if (kxedGetVar(name->c_str(), &current) != KXRT_NORM) {
+  const std::optional<std::wstring> shownValue = variableText(*name, current);
+  if (!shownValue) {
     refuse(L"Unknown variable name \"" + *name + L"\".");
     return;
   }
-  std::wstring shown;
-  switch (current.code) {
-    case KXRT_SHORT:
-      shown = std::to_wstring(current.value.int16);
-      break;
-    case KXRT_LONG:
-      shown = std::to_wstring(current.value.int32);
-      break;
-    case KXRT_REAL:
-      shown = std::to_wstring(current.value.real);
-      break;
-    case KXRT_STR:
-      shown = current.value.string ? current.value.string : L"";
-      kxad_free(current.value.string);
-      break;
-    default:
-      shown = L"(point)";
-      break;
-  }
+  const std::wstring& shown = *shownValue;
   auto typed =
       askString((L"\nEnter new value for " + *name + L" <" + shown + L">: ").c_str(), true);
   if (!typed) return;
@@ -318,21 +402,155 @@ void setvarCommand() {
     refuse(L"Invalid value \"" + *typed + L"\" for " + *name + L"; it keeps its value.");
 }
 
-void helpCommand() {
+// The commands that move through the steps, which are no steps themselves.
+bool walksUndoHistory(std::wstring_view command) {
+  return command == L"UNDO" || command == L"U" || command == L"REDO" || command == L"QUIT";
+}
+
+// Commands whose own last line says what they did, and which change nothing in the drawing.
+bool tellsWhatItDid(std::wstring_view command) {
+  return walksUndoHistory(command) || command == L"HELP" || command == L"SAVE" ||
+         command == L"SAVEAS" || command == L"SELECT" || command == L"LIST" || command == L"ID";
+}
+
+void undoSteps(int count) {
+  Document& document = activeDocument();
+  const std::vector<std::wstring> undone = document.undoHistory().undo(document, count);
+  for (const std::wstring& command : undone) say(L"\nUndone: " + command);
+  if (document.undoHistory().steps() == 0) say(L"\nEverything has been undone.");
+}
+
+void undoCommand() {
+  int count = 1;
+  kxedInitGet(KXINP_NOZERO | KXINP_NONEG, nullptr);
+  const int status = kxedGetInt(L"\nEnter the number of commands to undo <1>: ", &count);
+  if (status == KXRT_NONE)
+    count = 1;
+  else if (status != KXRT_NORM)
+    return;
+  undoSteps(count);
+}
+
+void redoCommand() {
+  Document& document = activeDocument();
+  const auto redone = document.undoHistory().redo(document);
+  if (!redone) {
+    say(L"\nNothing to redo: REDO takes back only an UNDO or U typed just before it.");
+    return;
+  }
+  for (const std::wstring& command : *redone) say(L"\nRedone: " + command);
+}
+
+// What HELP says of the host's own commands.
+struct HostCommandHelp {
+  const wchar_t* name;
+  const wchar_t* about;
+  const wchar_t* usage;
+};
+constexpr HostCommandHelp kHostHelp[] = {
+    {L"SELECT", L"Selects objects for the next command",
+     L"Select objects: ALL, L, P, W x1,y1 x2,y2, C x1,y1 x2,y2, H handle..., a point, R or A, "
+     L"Enter to end"},
+    {L"SAVE", L"Saves the drawing to its file (or kxhost -o)",
+     L"Save drawing as: asked only for a new drawing"},
+    {L"SAVEAS", L"Saves the drawing under another name", L"Save drawing as: a .dxf file"},
+    {L"QUIT", L"Ends the session (asks first at the terminal when changes are not saved)", L""},
+    {L"REDRAW", L"Draws the screen again (nothing to do here)", L""},
+    {L"UCS", L"Sets the user coordinate system",
+     L"Enter an option [Save/Entity/Restore/Delete/World] <World>\n"
+     L"Enter name of UCS (Save, Restore, Delete) or Select object to align UCS (Entity)"},
+    {L"ORTHO", L"Turns orthogonal mode on or off", L"Enter mode [ON/OFF]"},
+    {L"EXPLODE", L"Explodes block references, multi-line texts and other compound objects",
+     L"Select objects"},
+    {L"DRAWORDER", L"Changes the draw order of objects",
+     L"Select objects\n"
+     L"Enter object ordering option [Above objects/Under objects/Front/Back] <Back>\n"
+     L"Select reference object (Above, Under)"},
+    {L"WIPEOUT", L"Draws a wipeout through points",
+     L"Specify first point, then Specify next point or <end>"},
+    {L"LAYER", L"Lists, makes, sets, locks and unlocks layers",
+     L"Enter an option [?/Make/Set/New/Lock/Unlock], then Enter layer name; ? lists the "
+     L"layers; Enter ends"},
+    {L"SETVAR", L"Shows or sets a system variable",
+     L"Enter variable name or [?] (? lists them all), then Enter new value for NAME <value>"},
+    {L"LIST", L"Shows the type, handle, layer, place and text of objects", L"Select objects"},
+    {L"ID", L"Shows the coordinates of a point", L"Specify point"},
+    {L"HELP", L"Lists the commands, or tells what one asks for",
+     L"Enter a command name <list all>"},
+    {L"UNDO", L"Takes back the last commands, each one step",
+     L"Enter the number of commands to undo <1>"},
+    {L"U", L"Takes back the last command", L""},
+    {L"REDO", L"Takes back an UNDO or U typed just before it", L""},
+};
+
+std::optional<CommandHelp> helpOf(const KxEdCommand& command) {
+  if (std::wcscmp(command.groupName(), kHostCommandGroup) == 0) {
+    for (const HostCommandHelp& entry : kHostHelp)
+      if (std::wcscmp(entry.name, command.globalName()) == 0)
+        return CommandHelp{entry.about, entry.usage};
+    return std::nullopt;
+  }
+  return moduleCommandHelp ? moduleCommandHelp(command.globalName()) : std::nullopt;
+}
+
+// The name a user types, and the global one beside it when the module's language has another.
+std::wstring typedName(const KxEdCommand& command) {
+  if (std::wcscmp(command.globalName(), command.localName()) == 0) return command.globalName();
+  return std::wstring(command.localName()) + L" (" + command.globalName() + L")";
+}
+
+void listCommands() {
   KxEdCommandStack& stack = commandStack();
-  for (std::uint32_t g = 0; const wchar_t* group = stack.groupAt(g); ++g) {
-    kxutPrintf(L"\n%s:", group);
-    for (std::uint32_t c = 0; c < stack.numCommands(group); ++c) {
-      const KxEdCommand* command = stack.commandAt(group, c);
-      if (std::wcscmp(command->globalName(), command->localName()) == 0)
-        kxutPrintf(L"\n  %s", command->globalName());
-      else
-        kxutPrintf(L"\n  %s (%s)", command->localName(), command->globalName());
-    }
+  std::vector<const KxEdCommand*> commands;
+  for (std::uint32_t g = 0; const wchar_t* group = stack.groupAt(g); ++g)
+    for (std::uint32_t c = 0; c < stack.numCommands(group); ++c)
+      commands.push_back(stack.commandAt(group, c));
+  std::sort(commands.begin(), commands.end(), [](const KxEdCommand* a, const KxEdCommand* b) {
+    return std::wcscmp(a->globalName(), b->globalName()) < 0;
+  });
+  std::size_t width = 0;
+  for (const KxEdCommand* command : commands) width = std::max(width, typedName(*command).size());
+  for (const KxEdCommand* command : commands) {
+    std::wstring line = typedName(*command);
+    if (const auto help = helpOf(*command); help && !help->about.empty())
+      line += std::wstring(width + 2 - line.size(), L' ') + help->about;
+    say(L"\n  " + line);
+  }
+  say(L"\n" + std::to_wstring(commands.size()) +
+      L" commands. HELP NAME tells what a command asks for.");
+}
+
+void helpCommand() {
+  wchar_t typed[256] = {};
+  const int status =
+      kxedGetString(0, L"\nEnter a command name <list all>: ", typed, std::size(typed));
+  if (status != KXRT_NORM) return;
+  if (typed[0] == L'\0') {
+    listCommands();
+    return;
+  }
+  const KxEdCommand* command = commandStack().lookupCmd(typed);
+  if (!command) {
+    refuse(L"No command is named \"" + std::wstring(typed) + L"\". HELP lists them.");
+    return;
+  }
+  const std::optional<CommandHelp> help = helpOf(*command);
+  say(L"\n" + typedName(*command) + (help && !help->about.empty() ? L": " + help->about : L""));
+  std::wstring usage = help ? help->usage : std::wstring();
+  if (usage.empty()) {
+    say(L"\n  It asks for nothing.");
+    return;
+  }
+  for (std::size_t at = 0; at != std::wstring::npos;) {
+    const std::size_t end = usage.find(L'\n', at);
+    say(L"\n  " + usage.substr(at, end == std::wstring::npos ? end : end - at));
+    at = end == std::wstring::npos ? end : end + 1;
   }
 }
 
 }  // namespace
+
+std::function<std::optional<CommandHelp>(std::wstring_view globalName)> moduleCommandHelp;
 
 std::string outputRefusal(const std::filesystem::path& path) {
   if (path.empty()) return "no file name was given";
@@ -366,7 +584,12 @@ void registerHostCommands(const CommandLineOptions& options) {
       {L"WIPEOUT", KxEd::kModal, wipeoutCommand},
       {L"LAYER", KxEd::kModal, layerCommand},
       {L"SETVAR", KxEd::kModal, setvarCommand},
+      {L"LIST", KxEd::kUsePickSet, listCommand},
+      {L"ID", KxEd::kModal, idCommand},
       {L"HELP", KxEd::kModal, helpCommand},
+      {L"UNDO", KxEd::kModal, undoCommand},
+      {L"U", KxEd::kModal, [] { undoSteps(1); }},
+      {L"REDO", KxEd::kModal, redoCommand},
   };
   for (const Entry& e : kCommands) {
     if (commandStack().lookupGlobalCmd(e.name)) continue;
@@ -377,6 +600,7 @@ void registerHostCommands(const CommandLineOptions& options) {
 CommandLineOutcome runCommandLine() {
   CommandLineOutcome outcome;
   quitRequested = false;
+  std::wstring lastCommand;
   Prompter& prompter = Prompter::instance();
   for (;;) {
     if (quitRequested) {
@@ -390,14 +614,35 @@ CommandLineOutcome runCommandLine() {
       if (outcome.leaving != Leaving::Stay) break;
       continue;
     }
-    std::wstring name = *typed;
-    while (!name.empty() && (name.back() == L' ' || name.back() == L'\t')) name.pop_back();
+    std::wstring name = trimmed(*typed);
+    if (name.empty() && commandLineOptions.enterRepeats) name = lastCommand;
     if (name.empty()) continue;
+    // A blank ends a command's name, and what follows answers its first prompt ("UNDO 3").
+    if (const std::size_t blank = name.find_first_of(L" \t"); blank != std::wstring::npos) {
+      if (commandStack().lookupCmd(name.substr(0, blank).c_str())) {
+        InputSource::instance().putBack(trimmed(std::wstring_view(name).substr(blank)));
+        name.resize(blank);
+      }
+    }
     if (name == L"^C") {
       say(L"*Cancel*");
       continue;
     }
+    std::optional<EffectsWatch> watch;
+    if (const KxEdCommand* command = commandStack().lookupCmd(name.c_str())) {
+      Document* document = Session::instance().active();
+      if (document && !walksUndoHistory(command->globalName()))
+        document->undoHistory().beginStep(*document, command->globalName());
+      if (document && !tellsWhatItDid(command->globalName())) watch.emplace(document->db());
+    }
     const CommandRun run = runCommand(name);
+    if (run.status != CommandRun::Status::Unknown) lastCommand = name;
+    if (Document* document = Session::instance().active();
+        watch && document && watch->sameDrawing(document->db())) {
+      const CommandEffects effects = watch->since(document->db());
+      outcome.textsChanged += effects.texts;
+      say(L"\n" + run.command + L": " + effects.described() + L".");
+    }
     switch (run.status) {
       case CommandRun::Status::Done:
         ++outcome.commandsRun;

@@ -3,8 +3,10 @@
 // commands, and what happens when the input ends.
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace kx::editor {
 
@@ -15,6 +17,9 @@ struct CommandLineOptions {
   // Someone is at the terminal: QUIT or the end of the input with changes not saved asks
   // whether to save them.
   bool askBeforeLeaving = false;
+  // Enter at an empty "Command:" runs the last command again (at the terminal; in a script an
+  // empty line there stays an empty line).
+  bool enterRepeats = false;
 };
 
 // What became of the changes when the command line was left.
@@ -25,19 +30,29 @@ enum class Leaving {
   Stay,       // (while asking) the user went back to the command line
 };
 
-// Why a drawing cannot be saved as `path`: no name, not .dxf, or what support::writeRefusal says; empty
-// when it can.
+// Why a drawing cannot be saved as `path`: no name, not .dxf, or what support::writeRefusal says;
+// empty when it can.
 std::string outputRefusal(const std::filesystem::path& path);
 
-// Adds SELECT, SAVE, SAVEAS, QUIT, REDRAW, UCS, ORTHO, EXPLODE, DRAWORDER, WIPEOUT, LAYER, SETVAR
-// and HELP to the command stack. Safe to call again (commands already there stay).
+// What HELP says of a command: one line, and the replies it asks for (one prompt a line).
+struct CommandHelp {
+  std::wstring about;
+  std::wstring usage;
+};
+// Where HELP finds it for a module's command, by global name (kxhost looks in the resource modules
+// loaded); unset or nothing: HELP shows the name alone.
+extern std::function<std::optional<CommandHelp>(std::wstring_view globalName)> moduleCommandHelp;
+
+// Adds SELECT, SAVE, SAVEAS, QUIT, REDRAW, UCS, ORTHO, EXPLODE, DRAWORDER, WIPEOUT, LAYER, SETVAR,
+// HELP, UNDO, U and REDO to the command stack. Safe to call again (commands already there stay).
 void registerHostCommands(const CommandLineOptions& options);
 
 struct CommandLineOutcome {
   int commandsRun = 0;
   int unknownCommands = 0;
   int failedCommands = 0;
-  bool quit = false;  // QUIT ended the input before its end
+  int textsChanged = 0;  // texts the commands changed or made, each time a command did
+  bool quit = false;     // QUIT ended the input before its end
   Leaving leaving = Leaving::AsUsual;
 };
 

@@ -281,6 +281,13 @@ CommandRun runCommand(std::wstring_view typed) {
   return run;
 }
 
+std::size_t commandCount() {
+  std::size_t count = 0;
+  for (const auto& group : KxEdCommandAccess::groups(commandStack()).list)
+    count += group.commands.size();
+  return count;
+}
+
 std::size_t removeCommandsIf(const std::function<bool(const KxEdCommand&)>& doomed) {
   auto& groups = KxEdCommandAccess::groups(commandStack()).list;
   std::size_t removed = 0;

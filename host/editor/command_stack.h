@@ -42,6 +42,9 @@ CommandRun runCommand(std::wstring_view typed);
 // Where runCommand's error lines go (without a newline); standard error when unset.
 extern std::function<void(std::string_view)> commandErrors;
 
+// How many commands the stack holds, the host's own included.
+std::size_t commandCount();
+
 // Removes every command `doomed` picks; how many it removed. Empty groups go too. The module
 // loader uses this to drop what an unloaded module left behind.
 std::size_t removeCommandsIf(const std::function<bool(const KxEdCommand&)>& doomed);

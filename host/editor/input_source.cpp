@@ -123,6 +123,14 @@ void InputSource::queue(std::wstring_view line) {
   queued_.push_back(support::toUtf8(line));
 }
 
+void InputSource::putBack(std::wstring_view line) {
+  // A line looked at already comes after the one put back.
+  if (lookahead_ && lookahead_->fault.empty())
+    queued_.push_front(support::toUtf8(lookahead_->text));
+  lookahead_.reset();
+  queued_.push_front(support::toUtf8(line));
+}
+
 void InputSource::setReader(std::unique_ptr<LineReader> reader) {
   reader_ = std::move(reader);
 }

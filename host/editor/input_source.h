@@ -71,6 +71,8 @@ class InputSource {
   void queueBytes(std::string utf8);
   // The same for a line known to be text.
   void queue(std::wstring_view line);
+  // A line to give next, before anything queued or unread.
+  void putBack(std::wstring_view line);
   // Where lines come from once the queue is empty; null: nowhere (the input ends).
   void setReader(std::unique_ptr<LineReader> reader);
   // Drops queued lines, the reader and a line looked at, and opens the source again.

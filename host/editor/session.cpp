@@ -8,6 +8,7 @@
 #include "db/header_values.h"
 #include "editor/selection_sets.h"
 #include "editor/system_variables.h"
+#include "editor/undo_history.h"
 #include "kx/kxchars.h"
 #include "kx/kxdbobject.h"
 #include "support/utf8.h"
@@ -53,7 +54,15 @@ bool Ucs::isWorld() const {
 Document::Document(db::Database db, std::string path)
     : db_(std::move(db)),
       path_(std::move(path)),
-      sdkDatabase_(std::make_unique<KxDbDatabase>(db_.serial())) {
+      sdkDatabase_(std::make_unique<KxDbDatabase>(db_.serial())),
+      undo_(std::make_unique<UndoHistory>()) {
+  readUcs();
+  markSaved();
+  changesWhenRead_ = db_.changeCount();
+}
+
+void Document::readUcs() {
+  ucs_ = Ucs{};
   if (auto p = db::headerPoint(db_, "$UCSORG")) ucs_.origin = toVec(*p);
   auto x = db::headerPoint(db_, "$UCSXDIR");
   auto y = db::headerPoint(db_, "$UCSYDIR");
@@ -67,7 +76,23 @@ Document::Document(db::Database db, std::string path)
     }
   }
   if (auto name = db::headerString(db_, "$UCSNAME")) ucs_.name = *name;
-  markSaved();
+}
+
+void Document::replaceDatabase(db::Database db, bool saved) {
+  // The previous selection is kept by handle: object ids do not outlive the drawing they are of.
+  std::vector<std::uint64_t> previous;
+  for (db::ObjectId id : previousSelection) previous.push_back(db_.handle(id));
+  db_ = std::move(db);
+  sdkDatabase_ = std::make_unique<KxDbDatabase>(db_.serial());
+  previousSelection.clear();
+  for (std::uint64_t handle : previous)
+    if (db::ObjectId id = db_.findByHandle(handle); !id.isNull() && !db_.isErased(id))
+      previousSelection.push_back(id);
+  highlighted_.clear();
+  Session::instance().selectionSets().clearPickfirst();
+  readUcs();
+  changesWhenRead_ = db_.changeCount();
+  savedChanges_ = saved ? db_.changeCount() : db_.changeCount() - 1;
 }
 
 Document::~Document() = default;

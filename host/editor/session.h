@@ -23,6 +23,7 @@ namespace kx::editor {
 
 class SelectionSets;
 class SystemVariables;
+class UndoHistory;
 
 // A user coordinate system: origin and unit axes in world coordinates.
 struct Ucs {
@@ -49,7 +50,21 @@ class Document {
   void setPath(std::string path) { path_ = std::move(path); }
   // Whether the drawing changed since it was opened or last saved.
   bool hasUnsavedChanges() const { return db_.changeCount() != savedChanges_; }
-  void markSaved() { savedChanges_ = db_.changeCount(); }
+  void markSaved() {
+    savedChanges_ = db_.changeCount();
+    ++saves_;
+  }
+  // Counts the saves, so a state remembered as saved can tell whether a later save replaced it.
+  std::uint64_t saves() const { return saves_; }
+  // Whether the drawing is still what reading its source text gave, so that text is all it takes
+  // to have it again.
+  bool isAsRead() const { return db_.changeCount() == changesWhenRead_; }
+
+  // Puts `db` in place of the drawing (UNDO and REDO): the UCS is read from it again, highlights,
+  // the previous selection and the pickfirst set are dropped, and `saved` says whether it is what
+  // was saved last.
+  void replaceDatabase(db::Database db, bool saved);
+  UndoHistory& undoHistory() { return *undo_; }
 
   // The current UCS, read from the drawing's header when it opened; setting it writes $UCSORG,
   // $UCSXDIR, $UCSYDIR and $UCSNAME back so the drawing is saved with it.
@@ -73,9 +88,14 @@ class Document {
   db::Database db_;
   std::string path_;
   std::uint64_t savedChanges_ = 0;
+  std::uint64_t saves_ = 0;
+  std::uint64_t changesWhenRead_ = 0;
   Ucs ucs_;
   std::unordered_set<db::ObjectId> highlighted_;
   std::unique_ptr<KxDbDatabase> sdkDatabase_;
+  std::unique_ptr<UndoHistory> undo_;
+
+  void readUcs();
 };
 
 class Session {

@@ -1,5 +1,6 @@
 #include "editor/system_variables.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cwctype>
@@ -67,6 +68,17 @@ const Definition kDefinitions[] = {
     {L"DWGNAME", VariableType::String, Store::Computed, true},
     {L"CPROFILE", VariableType::String, Store::Computed, true},
 };
+
+}  // namespace
+
+std::vector<std::wstring> SystemVariables::names() const {
+  std::vector<std::wstring> all;
+  for (const Definition& d : kDefinitions) all.emplace_back(d.name);
+  std::sort(all.begin(), all.end());
+  return all;
+}
+
+namespace {
 
 const Definition* find(std::wstring_view name) {
   const std::wstring key = upper(name);

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "geom/vec.h"
 
@@ -25,6 +26,9 @@ class SystemVariables {
  public:
   SystemVariables();
   ~SystemVariables();
+
+  // Every variable's name, sorted.
+  std::vector<std::wstring> names() const;
 
   // The type of the variable; nothing for an unknown name.
   std::optional<VariableType> type(std::wstring_view name) const;

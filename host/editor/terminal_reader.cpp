@@ -161,12 +161,18 @@ std::filesystem::path historyFile(const std::filesystem::path& configDir) {
 // ---------------------------------------------------------------------------------------------
 // Completion of command names
 
-namespace {}  // namespace
+namespace {
 
-std::vector<std::wstring> commandCompletions(std::wstring_view prompt, std::wstring_view word) {
+bool isCommandPrompt(std::wstring_view prompt) {
   while (!prompt.empty() && (prompt.back() == L' ' || prompt.back() == L'\t'))
     prompt.remove_suffix(1);
-  if (!prompt.ends_with(L"Command:")) return {};
+  return prompt.ends_with(L"Command:");
+}
+
+}  // namespace
+
+std::vector<std::wstring> commandCompletions(std::wstring_view prompt, std::wstring_view word) {
+  if (!isCommandPrompt(prompt)) return {};
   const std::wstring typed = upper(word);
   std::set<std::wstring> names;
   const KxEdCommandStack& stack = commandStack();
@@ -476,7 +482,8 @@ std::optional<std::string> TerminalReader::readLine() {
     transcript.setReplyShown(false);
     return std::nullopt;
   }
-  remember(*result.line);
+  // Up at Command: brings back commands; replies (a layer name, a point) are of one run only.
+  if (isCommandPrompt(prompt_)) remember(*result.line);
   transcript.setReplyShown(true);
   return std::move(*result.line);
 }

@@ -42,6 +42,7 @@ std::wstring oneLine(std::wstring_view text) {
 }
 
 std::optional<std::uint32_t> parseId(std::wstring_view text) {
+  if (text.starts_with(L'#')) text.remove_prefix(1);  // as the form shows it
   if (text.empty() || text.size() > 10) return {};
   std::uint64_t value = 0;
   for (wchar_t c : text) {
@@ -244,7 +245,8 @@ std::vector<std::wstring> DialogForm::render() const {
 std::wstring DialogForm::controlLine(std::size_t index) const {
   const FormControl& c = controls_.at(index);
   if (isDialogEnd(c)) return {};
-  const std::wstring id = c.addressable() ? std::to_wstring(c.id) : std::wstring();
+  // The caption comes first, as the user reads it; the number after it is for scripts.
+  const std::wstring id = c.addressable() ? L" #" + std::to_wstring(c.id) : std::wstring();
   const std::wstring caption = oneLine(plainCaption(c.text));
   // A combo or edit box's name, " Layer" (shown before a colon of its own).
   std::wstring label = oneLine(plainCaption(c.label));
@@ -254,23 +256,23 @@ std::wstring DialogForm::controlLine(std::size_t index) const {
   switch (c.kind) {
     case KxControlKind::kStatic:
       if (caption.empty() && id.empty()) return {};
-      line += id.empty() ? caption : id + L" " + caption;
+      line += caption + id;
       break;
     case KxControlKind::kGroupBox:
       if (caption.empty()) return {};
       line += L"-- " + caption + L" --";
       break;
     case KxControlKind::kCheckBox:
-      line += (c.checked ? L"[x] " : L"[ ] ") + id + L" " + caption;
+      line += (c.checked ? L"[x] " : L"[ ] ") + caption + id;
       break;
     case KxControlKind::kRadioButton:
-      line += (c.checked ? L"(*) " : L"( ) ") + id + L" " + caption;
+      line += (c.checked ? L"(*) " : L"( ) ") + caption + id;
       break;
     case KxControlKind::kPushButton:
-      line += L"[" + id + L" " + caption + L"]";
+      line += L"[" + caption + L"]" + id;
       break;
     case KxControlKind::kComboBox:
-      line += id + L" combo" + label + L": ";
+      line += L"combo" + label + L": ";
       line += c.selection >= 0 && c.selection < static_cast<int>(c.items.size())
                   ? oneLine(c.items[static_cast<std::size_t>(c.selection)])
                   : L"(none)";
@@ -279,10 +281,10 @@ std::wstring DialogForm::controlLine(std::size_t index) const {
         if (i > 0) line += L", ";
         line += oneLine(c.items[i]);
       }
-      line += L"}";
+      line += L"}" + id;
       break;
     case KxControlKind::kEdit:
-      line += id + L" edit" + label + L": \"" + oneLine(c.text) + L"\"";
+      line += L"edit" + label + L": \"" + oneLine(c.text) + L"\"" + id;
       break;
   }
   if (!c.enabled) line += L" (disabled)";
@@ -303,7 +305,8 @@ std::wstring DialogForm::buttonsLine() const {
 }
 
 std::wstring DialogForm::prompt() const {
-  return L"Dialog " + std::to_wstring(templateId_) + L" (id, caption, ID=VALUE, OK, Cancel): ";
+  return L"Dialog " + std::to_wstring(templateId_) +
+         L" (caption or its start, #id, ID=VALUE, OK, Cancel): ";
 }
 
 // ---- replies ----
@@ -326,7 +329,17 @@ std::vector<std::size_t> DialogForm::resolve(std::wstring_view reference) const 
     if (caption == key) exact.push_back(i);
     if (looseKey(caption) == looseKey(key)) loose.push_back(i);
   }
-  return exact.empty() ? loose : exact;
+  if (!exact.empty()) return exact;
+  if (!loose.empty()) return loose;
+  // The start of one caption ("upper" for "UPPER CASE"), when no other caption starts so.
+  std::vector<std::size_t> started;
+  for (std::size_t i = 0; i < controls_.size(); ++i) {
+    const FormControl& c = controls_[i];
+    if (!c.addressable()) continue;
+    const bool labelled = c.kind == KxControlKind::kComboBox || c.kind == KxControlKind::kEdit;
+    if (matchKey(labelled ? c.label : c.text).starts_with(key)) started.push_back(i);
+  }
+  return started.size() == 1 ? started : std::vector<std::size_t>{};
 }
 
 std::wstring DialogForm::describe(std::size_t index) const {

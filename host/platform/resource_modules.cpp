@@ -61,9 +61,12 @@ const KxResourceTable* tableOf(void* library) {
   auto function = reinterpret_cast<TableFunction>(dlsym(library, KX_RESOURCE_TABLE_SYMBOL));
   if (!function) return nullptr;
   const KxResourceTable* table = function();
-  if (!table || table->version != KX_RESOURCE_TABLE_VERSION) return nullptr;
+  if (!table || table->version < KX_RESOURCE_TABLE_OLDEST_VERSION ||
+      table->version > KX_RESOURCE_TABLE_VERSION)
+    return nullptr;
   if ((table->stringCount && !table->strings) || (table->dialogCount && !table->dialogs))
     return nullptr;
+  if (table->version >= 2 && table->commandCount && !table->commands) return nullptr;
   return table;
 }
 
@@ -160,6 +163,25 @@ const KxDialogTemplate* findDialogTemplate(HINSTANCE module, std::uint32_t id) {
 
 HINSTANCE currentResourceHandle() {
   return g_current.load();
+}
+
+std::optional<CommandHelpText> commandHelp(std::wstring_view globalName) {
+  Registry& r = registry();
+  std::lock_guard lock(r.mutex);
+  for (const auto& [path, record] : r.byPath) {
+    const KxResourceTable* table = record->table;
+    if (record->loads <= 0 || !table || table->version < 2) continue;
+    for (std::uint32_t i = 0; i < table->commandCount; ++i) {
+      const KxCommandHelp& entry = table->commands[i];
+      if (!entry.globalName || globalName != entry.globalName) continue;
+      const auto text = [&](std::uint32_t id) {
+        const auto found = record->strings.find(id);
+        return found == record->strings.end() ? std::wstring() : std::wstring(found->second);
+      };
+      return CommandHelpText{text(entry.aboutId), text(entry.usageId)};
+    }
+  }
+  return std::nullopt;
 }
 
 }  // namespace kx::platform

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "kx/kxresfmt.h"
@@ -16,6 +17,13 @@ std::optional<std::wstring_view> findString(HINSTANCE module, std::uint32_t id);
 
 // Dialog template `id` of `module`; null when there is none.
 const KxDialogTemplate* findDialogTemplate(HINSTANCE module, std::uint32_t id);
+
+// What HELP says of a command, from the resource module loaded that describes it.
+struct CommandHelpText {
+  std::wstring about;  // one line
+  std::wstring usage;  // the replies it asks for, one prompt a line
+};
+std::optional<CommandHelpText> commandHelp(std::wstring_view globalName);
 
 // AfxGetResourceHandle, for host code.
 HINSTANCE currentResourceHandle();

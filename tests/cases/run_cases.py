@@ -409,6 +409,25 @@ def compare_drawings(before_path, after_path, run, ids, tolerance):
     return problems
 
 
+def check_undone(before_path, after_path, run):
+    """Replies that end with UNDO (and its count) or U and name no change must give back the
+    very bytes read."""
+    replies = [r.strip() for r in flat(run.get("replies", []))]
+    while replies and (not replies[-1] or replies[-1].isdigit()):  # UNDO's count, or Enter
+        replies.pop()
+    if not replies or replies[-1].strip().upper() not in ("U", "UNDO") or \
+            any(run.get(key) for key in ("changed", "added", "erased")):
+        return []
+    with open(before_path, "rb") as a, open(after_path, "rb") as b:
+        before, after = a.read(), b.read()
+    if before == after:
+        return []
+    at = next(i for i in range(min(len(before), len(after)) + 1)
+              if i == min(len(before), len(after)) or before[i] != after[i])
+    return [f"the undone drawing differs from the input from byte {at}: "
+            f"{before[at:at + 60]!r} -> {after[at:at + 60]!r}"]
+
+
 def match_added(added, specs, loose, tolerance, ids):
     """Each new record must be one the case expects ("added" entries, each with a type, groups
     to match and a count), and each expected one must be there."""
@@ -664,6 +683,7 @@ def run_case(case, kxhost, keep, timeout):
             local += check_transcript(transcript, run, ids)
             if os.path.exists(output):
                 local += compare_drawings(source, output, run, ids, tolerance)
+                local += check_undone(source, output, run)
                 try:
                     doc = ezdxf.readfile(output)
                 except Exception as error:  # any reader failure is the case's failure

@@ -115,6 +115,18 @@ TEST_F(ResourceModule, TextsAndDialogsHoldWhatTheCommandsRead) {
     }
   }
 
+  // HELP describes each of the 23 commands once, each with texts of its own.
+  std::set<std::wstring_view> described;
+  std::set<std::uint32_t> helpTexts;
+  for (const KxCommandHelp& entry : std::span(table_->commands, table_->commandCount)) {
+    EXPECT_TRUE(described.insert(entry.globalName).second);
+    EXPECT_TRUE(present.contains(entry.aboutId) && present.contains(entry.usageId))
+        << "HELP text " << entry.aboutId << " or " << entry.usageId;
+    helpTexts.insert({entry.aboutId, entry.usageId});
+  }
+  EXPECT_EQ(described.size(), 23u);
+  EXPECT_EQ(helpTexts.size(), 2 * described.size());
+
   for (std::uint32_t id : {res::kTcaseDialog, res::kTxt2mtxtDialog, res::kGb2big5Dialog}) {
     SCOPED_TRACE(id);
     const KxDialogTemplate* d = dialog(id);

@@ -50,8 +50,13 @@ constexpr KxDialogTemplate kDialogs[] = {
     {3518, L"Test dialog with every control", kAllKinds, std::size(kAllKinds)},
 };
 
-constexpr KxResourceTable kTable = {KX_RESOURCE_TABLE_VERSION, kStrings, std::size(kStrings),
-                                    kDialogs, std::size(kDialogs)};
+constexpr KxResourceTable kTable = {KX_RESOURCE_TABLE_VERSION,
+                                    kStrings,
+                                    std::size(kStrings),
+                                    kDialogs,
+                                    std::size(kDialogs),
+                                    nullptr,
+                                    0};
 
 #else  // the second module: the same ids with other texts, no dialogs
 
@@ -66,7 +71,8 @@ constexpr std::uint32_t kVersion = KX_RESOURCE_TABLE_VERSION + 1;
 constexpr std::uint32_t kVersion = KX_RESOURCE_TABLE_VERSION;
 #endif
 
-constexpr KxResourceTable kTable = {kVersion, kStrings, std::size(kStrings), nullptr, 0};
+constexpr KxResourceTable kTable = {kVersion, kStrings, std::size(kStrings), nullptr, 0,
+                                    nullptr,  0};
 
 #endif
 

@@ -7,11 +7,14 @@
   exit_status  the status a batch run can trust, --strict, what the script may look like
   replies      lines that are not text, paths beyond ASCII
   repairs      a drawing cut off anywhere opens in other readers once kxhost has repaired it
+  batch        many drawings with one script: a folder, a list, --jobs, the JSON lines, and the
+               same lines from the GNU parallel recipe of the README
 
 Usage: batch_run_test.py KXHOST SOURCE_DIR WORKDIR CONCERN
 KX_SAMPLED=1 cuts the repairs drawing at fewer points; KX_CUTS=N sets how many."""
 
 import fcntl
+import json
 import os
 import re
 import shutil
@@ -118,6 +121,8 @@ def arguments():
     # An option with its value left out is refused rather than taken as the value.
     run = kxhost("-c", "", "-c", "-o", "plan.dxf", status=BAD_OPTION)
     one_line_error(run, r"^kxhost: -c needs a value, but -o follows it")
+    # A flag takes no value, so an option after it is an option.
+    kxhost("--strict", "-q", "-o", "flagged.dxf", "-c", "REDRAW")
     run = kxhost("-c", "SETVAR", "-c", "TEXTSIZE", "--command=-5", status=REFUSED)
     if "Enter new value for TEXTSIZE <2.500000>: -5" not in run.out:
         fail("a reply starting with '-' given as --command=-5 did not reach the prompt", run)
@@ -145,6 +150,24 @@ def arguments():
         one_line_error(run, "cannot read script")
         if os.path.exists(path("never.dxf")):
             fail("a script that could not be read still saved the drawing", run)
+
+    # --version is one line; -q keeps standard output empty and still saves.
+    if not re.fullmatch(r"kxhost \d+\.\d+\.\d+\n", kxhost("--version").out):
+        fail("--version is not one line naming the version")
+    tcase = ["-c", "TCASE", "-c", "ALL", "-c", "", "-c", "upper case", "-c", "OK"]
+    run = kxhost("-q", "sample.dxf", "-o", "quiet.dxf", *tcase)
+    loud = kxhost("sample.dxf", "-o", "loud.dxf", *tcase)
+    if run.out or not loud.out or read("quiet.dxf") != read("loud.dxf") or \
+            read("quiet.dxf") == read("sample.dxf"):
+        fail("-q printed a transcript or ran otherwise than without it", run)
+
+    # Without --config the settings live in the user's configuration folder, so the next run
+    # starts with the choice made in this one.
+    xdg = dict(os.environ, XDG_CONFIG_HOME=path("xdg"))
+    kxhost("sample.dxf", *tcase[:6], "-c", "lower", "-c", "OK", env=xdg)
+    run = kxhost("sample.dxf", "-c", "TCASE", "-c", "ALL", "-c", "", "-c", "Cancel", env=xdg)
+    if "(*) lower case #" not in run.out or not os.path.exists(path("xdg/kxhost/settings.txt")):
+        fail("the choice was not kept in $XDG_CONFIG_HOME/kxhost for the next run", run)
 
     # Commands typed at the command line: a layer made current and locked, a variable set, and a
     # script file after the -c lines.
@@ -454,9 +477,73 @@ def repairs():
     ezdxf.readfile(path("repaired.dxf"))
 
 
+# --- batch ------------------------------------------------------------------------------------
+def batch():
+    os.mkdir(path("in"))
+    shutil.copy(SAMPLE, path("in/a.dxf"))
+    shutil.copy("/usr/share/librecad/library/sheets/A4_1_text.dxf", path("in/c.dxf"))
+    write("in/b.dxf", "Dear reader,\nthis is no drawing.\n")
+    cut_sample("in/d.dxf")
+    write("in/notes.txt", "not a drawing, and not taken as one\n")
+    write("fix.scr", "TCASE\nALL\n\nupper\nOK\nLAYER\nM\nChecked\n\n")
+
+    def lines(run):
+        got = [json.loads(line) for line in run.out.splitlines()]
+        return {os.path.basename(d["drawing"]): d for d in got}
+
+    # A folder: each drawing saved in --out-dir, one line each, the first failure's status.
+    run = kxhost("-s", "fix.scr", "in", "--out-dir", "out", "--jobs", "2", status=FAILED)
+    told = lines(run)
+    if sorted(told) != ["a.dxf", "b.dxf", "c.dxf", "d.dxf"]:
+        fail("a batch over a folder did not tell of each drawing once", run)
+    a, b, c, d = (told[n] for n in ("a.dxf", "b.dxf", "c.dxf", "d.dxf"))
+    if (a["status"], b["status"], c["status"], d["status"]) != (OK, FAILED, OK, REPAIRED) or \
+            b["output"] is not None or d["repairs"] < 1 or a["commands"] != 2 or \
+            c["texts_changed"] != 25 or not all(x["seconds"] > 0 for x in (a, b, c, d)):
+        fail(f"the summary lines are wrong: {told}", run)
+    if sorted(os.listdir(path("out"))) != ["a.dxf", "c.dxf", "d.dxf"] or \
+            b"Checked" not in read("out/c.dxf"):
+        fail("the batch did not save each drawing it could read into --out-dir", run)
+    if not re.search(r"4 drawing\(s\) in .* with 2 job\(s\): 2 ended with 0; not: "
+                     r"b.dxf \(1\), d.dxf \(3\)$", run.err.strip()):
+        fail("the batch's last line does not name the drawings that failed", run)
+
+    # The same drawings through the GNU parallel recipe on two local "machines" (':' is this
+    # one): the same lines, but for the seconds and where the output went.
+    if shutil.which("parallel"):
+        os.mkdir(path("out2"))
+        recipe = subprocess.run(
+            "parallel --will-cite -S 1/:,1/: kxhost {} -q --summary -s fix.scr -o out2/{/} "
+            "::: in/*.dxf", shell=True, capture_output=True, cwd=WORK, timeout=120,
+            env=dict(os.environ, PATH=os.path.dirname(KXHOST) + ":" + os.environ["PATH"]))
+        theirs = lines(Run(recipe))
+        for record in list(told.values()) + list(theirs.values()):
+            record.pop("seconds")
+            if record["output"]:
+                record["output"] = os.path.basename(record["output"])
+        if theirs != told:
+            fail(f"GNU parallel's lines differ from the batch's: {theirs}", Run(recipe))
+    else:
+        print("GNU parallel is missing (scripts/setup installs it): its recipe was not run")
+
+    # A list file and a drawing: duplicates by name and saving over the input are refused
+    # before anything runs.
+    write("list.txt", "; the drawings to fix\nin/a.dxf\n\nin/c.dxf\n")
+    run = kxhost("-s", "fix.scr", "--list", "list.txt", "--out-dir", "out3")
+    if sorted(lines(run)) != ["a.dxf", "c.dxf"]:
+        fail("a list file did not name the drawings run", run)
+    shutil.copy(SAMPLE, path("c.dxf"))
+    for args, pattern in [(["--list", "list.txt", "c.dxf", "--out-dir", "o"], "both be saved as"),
+                          (["in/a.dxf", "in/c.dxf", "--out-dir", "in"], "over itself"),
+                          (["in/a.dxf", "in/c.dxf"], r"needs --out-dir"),
+                          (["in/a.dxf", "--out-dir", "o", "-o", "x.dxf"], "-o and --render")]:
+        run = kxhost("-s", "fix.scr", *args, status=BAD_OPTION)
+        one_line_error(run, pattern)
+
+
 shutil.rmtree(WORK, ignore_errors=True)
 os.makedirs(WORK)
 shutil.copy(SAMPLE, path("sample.dxf"))
 {"arguments": arguments, "saving": saving, "exit_status": exit_status, "replies": replies,
- "repairs": repairs}[CONCERN]()
+ "repairs": repairs, "batch": batch}[CONCERN]()
 print(f"kxhost {CONCERN} test passed")

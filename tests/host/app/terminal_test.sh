@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # kxhost typed at a terminal, in a detached tmux session: a typo mended with editing keys, a prompt
-# answered, a line recalled with Up, Ctrl-C at a prompt, Tab on a command name, QUIT with changes
-# not saved, which asks whether to save them; then a second run that finds the history of the
-# first and ends with Ctrl-D, and a third whose Ctrl-D with changes asks too. The screen must show
-# each prompt once, with no empty line between a reply and the next prompt.
+# answered, a command recalled with Up, Ctrl-C at a prompt, Tab on a command name, QUIT with
+# changes not saved, which asks whether to save them; then a second run that finds the history of
+# the first and ends with Ctrl-D, and a third whose Ctrl-D with changes asks too; a fourth shows
+# the banner, HELP NAME, a dialog answered by the start of a caption, Enter repeating a command
+# and U taking both back. The screen must show each prompt once, with no empty line between a
+# reply and the next prompt.
 #
 # Usage: terminal_test.sh KXHOST DRAWING WORKDIR   (exit 77: skipped, tmux is missing)
 set -euo pipefail
@@ -36,9 +38,9 @@ fail() {
   exit 1
 }
 
-# The visible screen, trailing blanks and the empty lines at the end dropped.
+# The screen with what scrolled off it, trailing blanks and the empty lines at the end dropped.
 whole_screen() {
-  tmuxc capture-pane -p -t kx | sed -e 's/[[:space:]]*$//' | sed -e :a -e '/^\n*$/{$d;N;ba' -e '}'
+  tmuxc capture-pane -p -S - -t kx | sed -e 's/[[:space:]]*$//' | sed -e :a -e '/^\n*$/{$d;N;ba' -e '}'
 }
 # The same from the first prompt on (a module may say something as it loads).
 screen() {
@@ -74,27 +76,27 @@ start
 wait_last_line "Command:"
 # "LAUER": back over "ER", rub out the U, type Y: LAYER.
 keys L A U E R Left Left BSpace Y Enter
-wait_last_line "Enter an option [Make/Set/New/Lock/Unlock]:"
+wait_last_line "Enter an option [?/Make/Set/New/Lock/Unlock]:"
 keys M Enter
 wait_last_line "Enter layer name:"
 keys W a l l s Enter
-wait_last_line "Enter an option [Make/Set/New/Lock/Unlock]:"
+wait_last_line "Enter an option [?/Make/Set/New/Lock/Unlock]:"
 keys Enter
 wait_last_line "Command:"
-# Up three times: Walls, M, LAYER.
-keys Up Up Up
+# The history holds commands only: Up brings back LAYER, not the layer name.
+keys Up
 wait_last_line "Command: LAYER"
 keys Enter
-wait_last_line "Enter an option [Make/Set/New/Lock/Unlock]:"
+wait_last_line "Enter an option [?/Make/Set/New/Lock/Unlock]:"
 keys L o
-wait_last_line "Enter an option [Make/Set/New/Lock/Unlock]: Lo"
+wait_last_line "Enter an option [?/Make/Set/New/Lock/Unlock]: Lo"
 keys C-c
 wait_last_line "Command:"
 # Tab completes a command name.
 keys S E T V Tab
 wait_last_line "Command: SETVAR"
 keys Enter
-wait_last_line "Enter variable name:"
+wait_last_line "Enter variable name or [?]:"
 keys C-c
 wait_last_line "Command:"
 keys Q U I T Enter
@@ -109,15 +111,18 @@ keys Enter
 wait_last_line "kxhost ended: 0"
 
 expected="Command: LAYER
-Enter an option [Make/Set/New/Lock/Unlock]: M
+Enter an option [?/Make/Set/New/Lock/Unlock]: M
 Enter layer name: Walls
-Enter an option [Make/Set/New/Lock/Unlock]:
+Enter an option [?/Make/Set/New/Lock/Unlock]:
+LAYER: 2 objects changed, 1 added.
 Command: LAYER
-Enter an option [Make/Set/New/Lock/Unlock]: Lo^C
+Enter an option [?/Make/Set/New/Lock/Unlock]: Lo^C
 *Cancel*
+LAYER: nothing changed.
 Command: SETVAR
-Enter variable name: ^C
+Enter variable name or [?]: ^C
 *Cancel*
+SETVAR: nothing changed.
 Command: QUIT
 Save changes to out.dxf? [Yes/No] <Yes>: ^C
 *Cancel*
@@ -128,9 +133,9 @@ kxhost ended: 0"
 [[ "$(screen)" == "$expected" ]] || fail "the screen is not the expected transcript:
 $expected"
 
-# The history: no empty line, and the recalled LAYER again since it did not follow itself.
+# The history: commands only, no empty line, and the recalled LAYER once since it followed itself.
 history=$(cat "$work/config/history")
-[[ "$history" == $'LAYER\nM\nWalls\nLAYER\nSETVAR\nQUIT' ]] ||
+[[ "$history" == $'LAYER\nSETVAR\nQUIT' ]] ||
   fail "history file: $(printf '%q' "$history")"
 grep -q '^Walls$' "$work/out.dxf" || fail "the layer made is not in the saved drawing"
 
@@ -153,11 +158,11 @@ rm -f "$work/out.dxf"
 start
 wait_last_line "Command:"
 keys L A Y E R Enter
-wait_last_line "Enter an option [Make/Set/New/Lock/Unlock]:"
+wait_last_line "Enter an option [?/Make/Set/New/Lock/Unlock]:"
 keys M Enter
 wait_last_line "Enter layer name:"
 keys T h r o w n Enter
-wait_last_line "Enter an option [Make/Set/New/Lock/Unlock]:"
+wait_last_line "Enter an option [?/Make/Set/New/Lock/Unlock]:"
 keys Enter
 wait_last_line "Command:"
 keys C-d
@@ -165,5 +170,40 @@ wait_last_line "Save changes to out.dxf? [Yes/No] <Yes>:"
 keys N o Enter
 wait_last_line "kxhost ended: 0"
 [[ ! -e "$work/out.dxf" ]] || fail "changes the user chose not to save were saved"
+
+# --- Fourth run: banner, HELP NAME, a caption's start, Enter repeats, U takes both back --------
+start
+wait_last_line "Command:"
+whole_screen | grep -qx "kxhost [0-9.]*, $(basename "$drawing"): [0-9]* commands (HELP lists them, U takes one back)" ||
+  fail "no banner naming the drawing and the number of commands"
+keys H E L P Space T C A S E Enter
+wait_last_line "Command:"
+keys T C A S E Enter
+wait_last_line "Select objects:"
+keys A L L Enter
+wait_last_line "Select objects:"
+keys Enter
+dialog="Dialog 2366 (caption or its start, #id, ID=VALUE, OK, Cancel):"
+wait_last_line "$dialog"
+keys u p p e r Enter
+wait_last_line "$dialog"
+keys O K Enter
+wait_last_line "Command:"
+# Enter runs TCASE again: its first prompt comes.
+keys Enter
+wait_last_line "Select objects:"
+keys C-c
+wait_last_line "Command:"
+keys U Enter
+wait_last_line "Command:"
+keys U Enter
+wait_last_line "Command:"
+# Back where it started: nothing to save, so QUIT does not ask.
+keys Q U I T Enter
+wait_last_line "kxhost ended: 0"
+screen | grep -q "^TCASE: Changes the letter case of texts$" || fail "HELP TCASE did not describe it"
+screen | grep -q "^  (\*) UPPER CASE #2021$" || fail "\"upper\" did not choose UPPER CASE"
+[[ "$(screen | grep -c '^Undone: TCASE$')" == 2 ]] || fail "U did not take back both TCASE runs"
+cmp -s "$work/out.dxf" "$drawing" || fail "after U the saved drawing is not the one opened"
 
 echo "terminal test passed"

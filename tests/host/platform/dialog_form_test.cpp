@@ -102,29 +102,29 @@ TEST_F(DialogFormTest, ShowsEveryControlKindOnItsOwnLine) {
   const std::vector<std::wstring> expected = {
       L"Convert text (dialog 3518)",
       L"  Choose how to convert the text:",
-      L"  3511 No text selected",
+      L"  No text selected #3511",
       L"  -- Direction --",
-      L"  (*) 3512 Simplified to traditional",
-      L"  ( ) 3513 Traditional to simplified",
+      L"  (*) Simplified to traditional #3512",
+      L"  ( ) Traditional to simplified #3513",
       L"  -- Objects --",
-      L"  ( ) 3514 Selected objects",
-      L"  ( ) 3515 All objects",
-      L"  ( ) 3516 Objects on layer",
-      L"  3517 combo Layer: 0  {0, Walls, Doors} (disabled)",
-      L"  [x] 2025 Join lines",
-      L"  3520 edit Prefix: \"T-\"",
-      L"  [3521 Browse...]",
-      L"  [3522 Join lines]",
+      L"  ( ) Selected objects #3514",
+      L"  ( ) All objects #3515",
+      L"  ( ) Objects on layer #3516",
+      L"  combo Layer: 0  {0, Walls, Doors} #3517 (disabled)",
+      L"  [x] Join lines #2025",
+      L"  edit Prefix: \"T-\" #3520",
+      L"  [Browse...] #3521",
+      L"  [Join lines] #3522",
       L"  [Convert] (disabled) [Cancel]",
   };
   EXPECT_EQ(form.render(), expected);
-  EXPECT_EQ(form.prompt(), L"Dialog 3518 (id, caption, ID=VALUE, OK, Cancel): ");
+  EXPECT_EQ(form.prompt(), L"Dialog 3518 (caption or its start, #id, ID=VALUE, OK, Cancel): ");
 
   at(3517).selection = -1;
   at(3517).enabled = true;
   at(3517).visible = false;
   EXPECT_EQ(form.controlLine(index(3517)),
-            L"  3517 combo Layer: (none)  {0, Walls, Doors} (hidden)");
+            L"  combo Layer: (none)  {0, Walls, Doors} #3517 (hidden)");
   // Without OK and Cancel buttons of its own the form still offers them.
   FormControl box;
   box.id = 10;
@@ -132,7 +132,7 @@ TEST_F(DialogFormTest, ShowsEveryControlKindOnItsOwnLine) {
   box.text = L"A";
   DialogForm bare(7, L"", {box});
   EXPECT_EQ(bare.render(),
-            (std::vector<std::wstring>{L"Dialog 7", L"  [ ] 10 A", L"  [OK] [Cancel]"}));
+            (std::vector<std::wstring>{L"Dialog 7", L"  [ ] A #10", L"  [OK] [Cancel]"}));
 }
 
 TEST_F(DialogFormTest, RepliesNameControlsByIdOrCaption) {
@@ -162,7 +162,9 @@ TEST_F(DialogFormTest, RepliesNameControlsByIdOrCaption) {
   EXPECT_EQ(reason(L"join lines"),
             L"\"join lines\" names several controls (2025, 3522); type the id.");
   EXPECT_EQ(reason(L"4711"), L"No control \"4711\" in this dialog.");
-  EXPECT_EQ(reason(L"Selected"), L"No control \"Selected\" in this dialog.");
+  expectReply(L"sel", Kind::kClick, 3514);  // the start of one caption only
+  expectReply(L"#3514", Kind::kClick, 3514);
+  EXPECT_EQ(reason(L"jo"), L"No control \"jo\" in this dialog.");  // starts two
   EXPECT_EQ(reason(L"3511"), L"Label 3511 cannot be clicked.");
   EXPECT_EQ(reason(L"3520"), L"Edit box 3520 takes text: 3520=TEXT.");
 
