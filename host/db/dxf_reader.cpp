@@ -368,8 +368,8 @@ class DxfReader {
       return std::any_of(list.begin(), list.end(),
                          [&](const Tag& t) { return t.code == 100 && db_.text(t) == marker; });
     };
-    if (const ClassSpec* spec = classSpecOf(db_.typeName(id)))
-      return std::all_of(spec->subclasses.begin(), spec->subclasses.end(),
+    if (const ClassSpec* classSpec = classSpecOf(db_.typeName(id)))
+      return std::all_of(classSpec->subclasses.begin(), classSpec->subclasses.end(),
                          [&](const SubclassSpec* part) { return hasMarker(part->marker); });
     return std::any_of(list.begin(), list.end(), [&](const Tag& t) {
       if (t.code != 100) return false;
