@@ -12,11 +12,7 @@
 # build/.
 set -euo pipefail
 
-here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-root="$(cd "$here/.." && pwd)"
-build="${BUILD:-$root/build}"
-data="$build/bench-data"
-python=/usr/bin/python3
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 refs=50000
 bursts=10000
 ez_runs=3
@@ -35,8 +31,6 @@ small="$data/attributes_$bursts.dxf"
 [[ -f "$drawing" ]] || $python "$here/ezdxf_attributes.py" make "$refs" "$drawing"
 [[ -f "$small" ]] || $python "$here/ezdxf_attributes.py" make "$bursts" "$small"
 : > "$data/empty.scr"
-
-calc() { $python -c "print($1)"; }
 
 # best_of RUNS COMMAND...: "WALL CPU", the best wall-clock and the best CPU seconds (user +
 # system) of the runs; this machine's wall clock varies from run to run by a fifth or more when
@@ -77,7 +71,7 @@ row() {  # NAME "KXHOST_WALL KXHOST_CPU" "EZDXF_WALL EZDXF_CPU"
   read -r kw kc <<<"$2"
   read -r ew ec <<<"$3"
   printf "%-6s kxhost %6.2f s (CPU %6.2f s), ezdxf %6.2f s (CPU %6.2f s), ratio %5.1fx (CPU %5.1fx)\n" \
-    "$1" "$kw" "$kc" "$ew" "$ec" "$(calc "$ew / $kw")" "$(calc "$ec / max($kc, 0.01)")"
+    "$1" "$kw" "$kc" "$ew" "$ec" "$(calc "$ew / max($kw, 0.01)")" "$(calc "$ec / max($kc, 0.01)")"
 }
 
 echo "references: $refs ($(du -h "$drawing" | cut -f1)), for BURST $bursts ($(du -h "$small" | cut -f1))"

@@ -10,11 +10,7 @@
 # python3-matplotlib (ezdxf's text-to-path tool draws glyphs with it). BUILD defaults to build/.
 set -euo pipefail
 
-here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-root="$(cd "$here/.." && pwd)"
-build="${BUILD:-$root/build}"
-data="$build/bench-data"
-python=/usr/bin/python3
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 texts=10000
 chinese=100000
 while [[ $# -gt 0 ]]; do
@@ -33,22 +29,6 @@ han="$data/convert_chinese_$chinese.dxf"
 [[ -f "$han" ]] || $python "$script" make-chinese "$chinese" "$han"
 table="$build/host/generated/STCharacters.txt"
 
-calc() { $python -c "print($1)"; }
-
-# best_of RUNS COMMAND...: the least processor time (user + system) of RUNS runs. The machine is
-# shared: wall-clock time follows the others' load, processor time much less.
-best_of() {
-  local runs=$1 best=""
-  shift
-  for ((run = 0; run < runs; run++)); do
-    local t
-    /usr/bin/time -o "$data/convert_time" -f "%U %S" "$@" >/dev/null 2>&1
-    t=$(calc "$(sed 's/ / + /' "$data/convert_time")")
-    if [[ -z "$best" ]] || [[ $(calc "int($t < $best)") == 1 ]]; then best=$t; fi
-  done
-  printf "%.2f" "$best"
-}
-
 # kx DRAWING REPLY...: the least processor time of kxhost opening DRAWING, answering with the
 # replies (none: open and save only) and saving.
 kx() {
@@ -56,7 +36,7 @@ kx() {
   shift
   printf '%s\n' "$@" >"$replies"
   rm -rf "$data/convert_settings"
-  best_of 3 "$build/bin/kxhost" "$drawing" -o "$data/convert_out.dxf" \
+  best_cpu 3 "$build/bin/kxhost" "$drawing" -o "$data/convert_out.dxf" \
     --config "$data/convert_settings" -s "$replies"
 }
 
@@ -65,9 +45,9 @@ open_han=$(kx "$han")
 txt2mtxt=$(kx "$plain" TXT2MTXT ALL "")
 txtexp=$(kx "$plain" TXTEXP ALL "")
 gb2big5=$(kx "$han" GB2BIG5 3513 OK)
-ez_txt2mtxt=$(best_of 1 $python "$script" txt2mtxt "$plain" "$data/convert_ez.dxf")
-ez_txtexp=$(best_of 1 $python "$script" txtexp "$plain" "$data/convert_ez.dxf")
-ez_gb2big5=$(best_of 1 $python "$script" gb2big5 "$table" "$han" "$data/convert_ez.dxf")
+ez_txt2mtxt=$(best_cpu 1 $python "$script" txt2mtxt "$plain" "$data/convert_ez.dxf")
+ez_txtexp=$(best_cpu 1 $python "$script" txtexp "$plain" "$data/convert_ez.dxf")
+ez_gb2big5=$(best_cpu 1 $python "$script" gb2big5 "$table" "$han" "$data/convert_ez.dxf")
 
 row() {
   printf "%-9s kxhost %6s s (command alone %6.2f s)   ezdxf %7s s   %6.1f x\n" \

@@ -10,11 +10,7 @@
 # and TEXTMASK (wipeouts, 0.5), and the ezdxf script for each. BUILD defaults to build/.
 set -euo pipefail
 
-here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-root="$(cd "$here/.." && pwd)"
-build="${BUILD:-$root/build}"
-data="$build/bench-data"
-python=/usr/bin/python3
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 count=10000
 if [[ "${1:-}" == --count ]]; then count="$2"; fi
 
@@ -22,37 +18,21 @@ mkdir -p "$data"
 drawing="$data/decorate_$count.dxf"
 [[ -f "$drawing" ]] || $python "$here/ezdxf_decorate.py" make "$count" "$drawing"
 
-calc() { $python -c "print($1)"; }
-
-# best_of RUNS COMMAND...: the machine is shared; processor time follows the others' load much
-# less than wall-clock time does.
-best_of() {
-  local runs=$1 best=""
-  shift
-  for ((run = 0; run < runs; run++)); do
-    local t
-    /usr/bin/time -o "$data/decorate_time" -f "%U %S" "$@" >/dev/null 2>&1
-    t=$(calc "$(sed 's/ / + /' "$data/decorate_time")")
-    if [[ -z "$best" ]] || [[ $(calc "int($t < $best)") == 1 ]]; then best=$t; fi
-  done
-  printf "%.2f" "$best"
-}
-
 # kx REPLY...: kxhost opening the drawing, answering with the replies (none: open and save only)
 # and saving it, with settings of its own.
 kx() {
   local replies="$data/decorate_replies.scr"
   printf '%s\n' "$@" >"$replies"
   rm -rf "$data/decorate_settings"
-  best_of 3 "$build/bin/kxhost" "$drawing" -o "$data/decorate_out.dxf" \
+  best_cpu 3 "$build/bin/kxhost" "$drawing" -o "$data/decorate_out.dxf" \
     --config "$data/decorate_settings" -s "$replies"
 }
 
 plain=$(kx)
 tcircle=$(kx TCIRCLE ALL "" "" S "")
 textmask=$(kx TEXTMASK ALL "")
-ez_tcircle=$(best_of 1 $python "$here/ezdxf_decorate.py" tcircle "$drawing" "$data/decorate_ez.dxf")
-ez_textmask=$(best_of 1 $python "$here/ezdxf_decorate.py" textmask "$drawing" "$data/decorate_ez.dxf")
+ez_tcircle=$(best_cpu 1 $python "$here/ezdxf_decorate.py" tcircle "$drawing" "$data/decorate_ez.dxf")
+ez_textmask=$(best_cpu 1 $python "$here/ezdxf_decorate.py" textmask "$drawing" "$data/decorate_ez.dxf")
 
 row() {
   printf "%-8s kxhost %6s s (command alone %5.2f s)   ezdxf %6s s   %6.1f x\n" \

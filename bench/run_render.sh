@@ -10,11 +10,7 @@
 # (open, draw, no save) and of one bench/ezdxf_render.py run. BUILD defaults to build/.
 set -euo pipefail
 
-here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-root="$(cd "$here/.." && pwd)"
-build="${BUILD:-$root/build}"
-data="$build/bench-data"
-python=/usr/bin/python3
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 scale=0.4
 ezdxf=1
 while [[ $# -gt 0 ]]; do

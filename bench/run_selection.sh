@@ -10,11 +10,7 @@
 # drawing changes or --fresh is given. BUILD defaults to the release tree, build/.
 set -euo pipefail
 
-here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-root="$(cd "$here/.." && pwd)"
-build="${BUILD:-$root/build}"
-data="$build/bench-data"
-python=/usr/bin/python3
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 count=1000000
 fresh=0

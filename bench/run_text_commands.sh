@@ -11,11 +11,7 @@
 # script and the ratio. BUILD defaults to the release tree, build/.
 set -euo pipefail
 
-here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-root="$(cd "$here/.." && pwd)"
-build="${BUILD:-$root/build}"
-data="$build/bench-data"
-python=/usr/bin/python3
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 count=100000
 if [[ "${1:-}" == --count ]]; then
   count="$2"
@@ -28,7 +24,6 @@ drawing="$data/text_commands_$count.dxf"
 first=$(cat "$drawing.handle")
 : >"$data/no_replies.scr"
 
-calc() { $python -c "print($1)"; }
 
 # best_of RUNS COMMAND...: the best wall-clock and the best processor seconds (user + system)
 # of RUNS runs, as "WALL CPU". This machine's wall clock varies from run to run by a fifth, and
