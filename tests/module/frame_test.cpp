@@ -72,12 +72,19 @@ TEST_F(FrameTest, RegistersTheCommandTableAndTakesItAllBackOnUnload) {
 }
 
 TEST_F(FrameTest, WithoutItsResourceModuleTheModuleRegistersNothing) {
-  editor::Session::instance().productPreName = L"Elsewhere";
-  EXPECT_FALSE(loader.load(kTextModule));
-  ASSERT_EQ(errors.size(), 1u);
-  EXPECT_NE(errors[0].find("PqExtendTextCmds.nrx"), std::string::npos) << errors[0];
-  EXPECT_TRUE(registered().empty());
-  EXPECT_FALSE(kxrxServiceIsRegistered(kService));
+  // A pre-name naming no file, and one that leaves the file name no room in the module's
+  // 1024-character buffer although "./" parts make it lead to the real file.
+  std::wstring crowded = kTextModule.parent_path().wstring() + L"/";
+  while (crowded.size() < 1001) crowded += crowded.size() == 1000 ? L"/" : L"./";
+  for (const std::wstring& preName : {std::wstring(L"Elsewhere"), crowded + L"Pq"}) {
+    editor::Session::instance().productPreName = preName;
+    errors.clear();
+    EXPECT_FALSE(loader.load(kTextModule));
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].find("PqExtendTextCmds.nrx"), std::string::npos) << errors[0];
+    EXPECT_TRUE(registered().empty());
+    EXPECT_FALSE(kxrxServiceIsRegistered(kService));
+  }
 }
 
 TEST_F(FrameTest, MessagesOutsideOneToFiveAreAnsweredWithoutEffect) {
