@@ -1,4 +1,4 @@
-// kxedCommand and kxedCmd: running host commands with their replies.
+// kxedCommand: running host commands with their replies.
 
 #include <cstdarg>
 #include <optional>
@@ -59,20 +59,12 @@ int kxedCommand(int type, ...) {
         break;
       }
       case KXRT_SHORT:
-      case KXRT_LONG: {
-        Reply r;
-        r.kind = Reply::Kind::Integer;
-        r.integer = va_arg(args, int);
-        replies.push_back(r);
+      case KXRT_LONG:
+        replies.push_back(Reply::ofInteger(va_arg(args, int)));
         break;
-      }
-      case KXRT_REAL: {
-        Reply r;
-        r.kind = Reply::Kind::Real;
-        r.real = va_arg(args, double);
-        replies.push_back(r);
+      case KXRT_REAL:
+        replies.push_back(Reply::ofReal(va_arg(args, double)));
         break;
-      }
       default:
         // The size of what follows is unknown, so nothing after it can be read safely.
         ok = false;
@@ -81,38 +73,6 @@ int kxedCommand(int type, ...) {
   }
   va_end(args);
   if (!ok) return KXRT_ERROR;
-  return run(std::move(replies));
-}
-
-int kxedCmd(const resbuf* list) {
-  std::vector<Reply> replies;
-  for (const resbuf* rb = list; rb && rb->code != KXRT_NONE; rb = rb->next) {
-    switch (rb->code) {
-      case KXRT_STR:
-        replies.push_back(Reply::ofText(rb->value.string ? rb->value.string : L""));
-        break;
-      case KXRT_POINT:
-      case KXRT_3DPOINT:
-        replies.push_back(pointReply(rb->value.point, rb->code == KXRT_3DPOINT));
-        break;
-      case KXRT_ENAME:
-      case KXRT_PICKS:
-        replies.push_back(Reply::ofName(
-            rb->value.name, rb->code == KXRT_ENAME ? Reply::Kind::Entity : Reply::Kind::Set));
-        break;
-      case KXRT_SHORT:
-        replies.push_back(Reply::ofInteger(rb->value.int16));
-        break;
-      case KXRT_LONG:
-        replies.push_back(Reply::ofInteger(rb->value.int32));
-        break;
-      case KXRT_REAL:
-        replies.push_back(Reply::ofReal(rb->value.real));
-        break;
-      default:
-        return KXRT_ERROR;
-    }
-  }
   return run(std::move(replies));
 }
 }

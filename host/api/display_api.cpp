@@ -1,4 +1,4 @@
-// kxedRedraw, kxedIsHighlighted and kxedDrawOrderInherit. Headless there is nothing to paint;
+// kxedRedraw and kxedDrawOrderInherit. Headless there is nothing to paint;
 // highlighting is kept so modules that highlight and unhighlight see a consistent state.
 
 #include <algorithm>
@@ -30,11 +30,6 @@ int kxedRedraw(const kds_name entity, int mode) {
   if (mode == 3) highlighted.insert(object.id);
   if (mode == 4) highlighted.erase(object.id);
   return KXRT_NORM;
-}
-
-bool kxedIsHighlighted(const kds_name entity) {
-  const auto object = kx::api::resolve(entity);
-  return isLiveEntity(object) && object.document->highlighted().count(object.id) > 0;
 }
 
 int kxedDrawOrderInherit(KxDbObjectId parent, const KxDbObjectIdArray& children, int code) {

@@ -150,15 +150,7 @@ int kxedGetOrient(const double* base, const wchar_t* prompt, double* result) {
   return guarded([&] {
     if (!result) return KXRT_ERROR;
     const auto b = point(base);
-    return prompter().getAngle(true, b ? &*b : nullptr, text(prompt), *result);
-  });
-}
-
-int kxedGetAngle(const double* base, const wchar_t* prompt, double* result) {
-  return guarded([&] {
-    if (!result) return KXRT_ERROR;
-    const auto b = point(base);
-    return prompter().getAngle(false, b ? &*b : nullptr, text(prompt), *result);
+    return prompter().getAngle(b ? &*b : nullptr, text(prompt), *result);
   });
 }
 
@@ -218,14 +210,6 @@ int kxedSSGetOtherCallbackPtr(KxSSCallback* callback) {
 
 int kxedRetVoid() {
   return KXRT_NORM;
-}
-
-int kxedUsrBrk() {
-  try {
-    return prompter().userBreak() ? 1 : 0;
-  } catch (const std::exception&) {
-    return 0;
-  }
 }
 
 }  // extern "C"

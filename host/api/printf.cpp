@@ -45,12 +45,4 @@ int kxutVSPrintf(wchar_t* buffer, int size, const wchar_t* format, va_list args)
   buffer[n] = L'\0';
   return static_cast<int>(n);
 }
-
-int kxutSPrintf(wchar_t* buffer, int size, const wchar_t* format, ...) {
-  va_list args;
-  va_start(args, format);
-  const int n = kxutVSPrintf(buffer, size, format, args);
-  va_end(args);
-  return n;
-}
 }

@@ -193,16 +193,6 @@ std::optional<std::wstring> Prompter::ask(std::wstring_view prompt, bool endMayC
   }
 }
 
-bool Prompter::userBreak() {
-  const InputLine* peeked = source_->peek();
-  if (!peeked || !peeked->fault.empty()) return false;
-  const std::wstring* next = &peeked->text;
-  if (!isCancel(trimmed(*next))) return false;
-  source_->next();
-  say(L"*Cancel*");
-  return true;
-}
-
 int Prompter::run(std::wstring_view prompt, const Pending& pending, std::wstring_view expects,
                   const std::function<Outcome(const std::wstring&)>& interpret) {
   for (;;) {
@@ -395,16 +385,15 @@ int Prompter::shownPoints(const Vec3* base, const Vec3& given, std::wstring_view
   return status == KXRT_NONE ? KXRT_CANCEL : status;
 }
 
-int Prompter::getAngle(bool orient, const Vec3* base, std::wstring_view prompt, double& result) {
+int Prompter::getAngle(const Vec3* base, std::wstring_view prompt, double& result) {
   const Pending pending = takePending();
   const Vec3 anchor = base ? *base : lastPoint.value_or(Vec3{});
-  const double offset = orient ? 0 : angleBase();
   return run(prompt, pending, L"Requires valid numeric angle or second point.",
              [&](const std::wstring& reply) {
                if (const auto degrees = parseNumber(reply)) {
                  if (auto why = refusal(pending.flags, *degrees))
                    return Outcome{Outcome::Refused, 0, *why};
-                 result = normalizedAngle(absoluteAngle(*degrees) - offset);
+                 result = normalizedAngle(absoluteAngle(*degrees));
                  return Outcome{Outcome::Done, KXRT_NORM, {}};
                }
                const auto p = parsePoint(reply, anchor);
@@ -414,7 +403,7 @@ int Prompter::getAngle(bool orient, const Vec3* base, std::wstring_view prompt, 
                  return Outcome{Outcome::Done, status, {}};
                if (to.x == from.x && to.y == from.y)
                  return Outcome{Outcome::Refused, 0, L"Requires two different points."};
-               result = normalizedAngle(std::atan2(to.y - from.y, to.x - from.x) - offset);
+               result = normalizedAngle(std::atan2(to.y - from.y, to.x - from.x));
                return Outcome{Outcome::Done, KXRT_NORM, {}};
              });
 }

@@ -49,8 +49,8 @@ class Prompter {
   int getDistance(const geom::Vec3* base, std::wstring_view prompt, double& result);
   int getReal(std::wstring_view prompt, double& result);
   int getInteger(std::wstring_view prompt, int& result);
-  // `orient`: from the world's east; otherwise from $ANGBASE. Counterclockwise, [0, 2 pi).
-  int getAngle(bool orient, const geom::Vec3* base, std::wstring_view prompt, double& result);
+  // From the world's east, counterclockwise, in [0, 2 pi); typed degrees count from $ANGBASE.
+  int getAngle(const geom::Vec3* base, std::wstring_view prompt, double& result);
   // A pick by point or "H handle"; `point` gets the point picked (UCS).
   int pickEntity(std::wstring_view prompt, PickHit& hit, geom::Vec3& point);
   // What is under `point` (UCS), without asking.
@@ -73,8 +73,6 @@ class Prompter {
   void say(std::wstring_view text);
   // Says why a reply is not taken, and notes that one was not.
   void refuse(std::wstring_view reason);
-  // Whether a "^C" waits in the input; it is taken.
-  bool userBreak();
   // Parses a point reply ("x,y[,z]", "@dx,dy[,dz]", "@", "dist<angle", "@dist<angle"); relative
   // ones start at `anchor`.
   std::optional<geom::Vec3> parsePoint(std::wstring_view text, geom::Vec3 anchor) const;

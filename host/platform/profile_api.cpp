@@ -44,26 +44,6 @@ BOOL CKxadWinApp::WriteProfileInt(LPCWSTR section, LPCWSTR entry, int value) {
   return TRUE;
 }
 
-std::wstring CKxadWinApp::GetProfileStringW(LPCWSTR section, LPCWSTR entry, LPCWSTR defaultValue) {
-  const auto value = kx::platform::sessionSettings().profile(text(section), text(entry));
-  if (!value) return text(defaultValue);
-  if (const int* number = std::get_if<int>(&*value)) return std::to_wstring(*number);
-  return std::get<std::wstring>(*value);
-}
-
-BOOL CKxadWinApp::WriteProfileStringW(LPCWSTR section, LPCWSTR entry, LPCWSTR value) {
-  if (!section) return FALSE;
-  auto& settings = kx::platform::sessionSettings();
-  if (!entry) {
-    settings.deleteProfileSection(section);
-  } else if (!value) {
-    settings.deleteProfile(section, entry);
-  } else {
-    settings.setProfile(section, entry, std::wstring(value));
-  }
-  return TRUE;
-}
-
 extern "C" CKxadWinApp* kxedGetKxadWinApp() {
   static CKxadWinApp app;
   return &app;

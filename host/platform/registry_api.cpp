@@ -121,15 +121,6 @@ LONG RegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BY
   return ERROR_SUCCESS;
 }
 
-LONG RegDeleteValueW(HKEY key, LPCWSTR name) {
-  const OpenKey* open = handles().find(key);
-  if (!open) return ERROR_INVALID_HANDLE;
-  if (!(open->access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
-  if (!kx::platform::sessionSettings().deleteValue(open->path, valueName(name)))
-    return ERROR_FILE_NOT_FOUND;
-  return ERROR_SUCCESS;
-}
-
 LONG RegCloseKey(HKEY key) {
   return handles().close(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }

@@ -358,13 +358,6 @@ bool SettingsStore::setValue(std::wstring_view key, std::wstring_view name, Regi
   return true;
 }
 
-bool SettingsStore::deleteValue(std::wstring_view key, std::wstring_view name) {
-  Key* k = findKey(key);
-  if (!k || k->values.erase(fold(name)) == 0) return false;
-  save();
-  return true;
-}
-
 // ---- profile ----
 
 std::optional<ProfileValue> SettingsStore::profile(std::wstring_view section,
@@ -387,22 +380,6 @@ void SettingsStore::setProfile(std::wstring_view section, std::wstring_view entr
   if (!added && it->second.value == value) return;
   it->second.value = std::move(value);
   save();
-}
-
-bool SettingsStore::deleteProfile(std::wstring_view section, std::wstring_view entry) {
-  load();
-  auto s = sections_.find(fold(section));
-  if (s == sections_.end() || s->second.entries.erase(fold(entry)) == 0) return false;
-  if (s->second.entries.empty()) sections_.erase(s);
-  save();
-  return true;
-}
-
-bool SettingsStore::deleteProfileSection(std::wstring_view section) {
-  load();
-  if (sections_.erase(fold(section)) == 0) return false;
-  save();
-  return true;
 }
 
 // ---- the file ----

@@ -54,14 +54,10 @@ class SettingsStore {
   std::optional<RegistryValue> value(std::wstring_view key, std::wstring_view name);
   // False when the key does not exist.
   bool setValue(std::wstring_view key, std::wstring_view name, RegistryValue value);
-  // False when the key or the value does not exist.
-  bool deleteValue(std::wstring_view key, std::wstring_view name);
 
   // ---- profile ----
   std::optional<ProfileValue> profile(std::wstring_view section, std::wstring_view entry);
   void setProfile(std::wstring_view section, std::wstring_view entry, ProfileValue value);
-  bool deleteProfile(std::wstring_view section, std::wstring_view entry);
-  bool deleteProfileSection(std::wstring_view section);
 
  private:
   template <typename T>

@@ -15,9 +15,8 @@ extern "C" {
 // ---- output ----
 // printf-style; %s takes a wide string (as %ls), %hs a narrow one.
 int kxutPrintf(const wchar_t* format, ...);
-int kxutSPrintf(wchar_t* buffer, int size, const wchar_t* format, ...);
-// kxutSPrintf with the arguments in a va_list (which it consumes). Both write at most size - 1
-// characters and a null, and return the count written, or -1 when there is no room at all.
+// Formats into `buffer` with the arguments in a va_list (which it consumes): at most size - 1
+// characters and a null. Returns the count written, or -1 when there is no room at all.
 int kxutVSPrintf(wchar_t* buffer, int size, const wchar_t* format, va_list args);
 
 // ---- system variables ----
@@ -48,14 +47,11 @@ double kxutDistance(const double from[3], const double to[3]);
 // is Enter. Value types: KXRT_STR a const wchar_t*, KXRT_POINT/KXRT_3DPOINT a const double*,
 // KXRT_ENAME and KXRT_PICKS a const std::int64_t*, KXRT_SHORT an int, KXRT_REAL a double.
 int kxedCommand(int type, ...);
-// The same from a list.
-int kxedCmd(const resbuf* list);
 
 // ---- display ----
 // Mode 0 regenerates the drawing (null entity) or redraws one entity, 1 redraws, 2 hides,
 // 3 highlights, 4 removes the highlight.
 int kxedRedraw(const kds_name entity, int mode);
-bool kxedIsHighlighted(const kds_name entity);
 
 // ---- selection sets ----
 // `mode`: null (standard prompt, or the pickfirst set for a command that takes it), "X" (the

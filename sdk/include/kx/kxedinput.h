@@ -40,11 +40,10 @@ int kxedGetPoint(const double* base, const wchar_t* prompt, double result[3]);
 int kxedGetDist(const double* base, const wchar_t* prompt, double* result);
 int kxedGetReal(const wchar_t* prompt, double* result);
 int kxedGetInt(const wchar_t* prompt, int* result);
-// Degrees typed, or a point (the angle from `base` to it; two points without a base). Orient gives
-// the angle from the world's east; Angle the angle from the drawing's angle base ($ANGBASE),
-// counterclockwise either way.
+// Degrees typed (counted from the drawing's angle base, $ANGBASE), or a point (the angle from
+// `base` to it; two points without a base). The result is the angle from the world's east,
+// counterclockwise.
 int kxedGetOrient(const double* base, const wchar_t* prompt, double* result);
-int kxedGetAngle(const double* base, const wchar_t* prompt, double* result);
 
 // An entity picked by a point, or typed as "H handle". `point` gets the pick point (UCS).
 int kxedEntSel(const wchar_t* prompt, kds_name entity, double point[3]);
@@ -67,6 +66,4 @@ int kxedSSGetOtherCallbackPtr(KxSSCallback* callback);
 
 // Ends a function that returns nothing to its caller.
 int kxedRetVoid();
-// 1 when the user has asked to stop (a "^C" waiting in the input outside a prompt), else 0.
-int kxedUsrBrk();
 }

@@ -13,12 +13,6 @@ class CKxadWinApp {
   // it starts with a decimal number.
   UINT GetProfileIntW(LPCWSTR section, LPCWSTR entry, int defaultValue);
   BOOL WriteProfileInt(LPCWSTR section, LPCWSTR entry, int value);
-
-  // The string at section/entry; `defaultValue` (null: empty) when there is none. An integer
-  // entry comes back in decimal.
-  std::wstring GetProfileStringW(LPCWSTR section, LPCWSTR entry, LPCWSTR defaultValue = nullptr);
-  // Stores a string. A null `value` removes the entry, a null `entry` the whole section.
-  BOOL WriteProfileStringW(LPCWSTR section, LPCWSTR entry, LPCWSTR value);
 };
 
 extern "C" CKxadWinApp* kxedGetKxadWinApp();

@@ -79,8 +79,5 @@ LONG RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LP
 LONG RegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data,
                     DWORD size);
 
-// Removes value `name`; ERROR_FILE_NOT_FOUND when there is none.
-LONG RegDeleteValueW(HKEY key, LPCWSTR name);
-
 LONG RegCloseKey(HKEY key);
 }

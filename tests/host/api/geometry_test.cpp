@@ -101,11 +101,6 @@ TEST_F(PrintfTest, WideStringsNumbersAndWidths) {
   printed.clear();
   kxutPrintf(L"%.2s|%*d|%ld|%lld", L"abcdef", 4, 7, -5L, 1LL << 40);
   EXPECT_EQ(printed, L"ab|   7|-5|1099511627776");
-
-  wchar_t buffer[8];
-  EXPECT_EQ(kxutSPrintf(buffer, 8, L"%s-%d", L"abc", 123456), 7);
-  EXPECT_EQ(std::wstring(buffer), L"abc-123");
-  EXPECT_EQ(kxutSPrintf(buffer, 0, L"x"), -1);
 }
 
 }  // namespace

@@ -218,11 +218,10 @@ TEST_F(HostCommandsTest, RedrawHighlightsAndOrthoAndUnknownCommands) {
   const ObjectId line = addLine({0, 0, 0}, {1, 1, 0});
   kds_name n;
   name(line, n);
-  EXPECT_FALSE(kxedIsHighlighted(n));
   EXPECT_EQ(kxedRedraw(n, 3), KXRT_NORM);
-  EXPECT_TRUE(kxedIsHighlighted(n));
+  EXPECT_TRUE(doc.highlighted().contains(line));
   EXPECT_EQ(kxedRedraw(n, 4), KXRT_NORM);
-  EXPECT_FALSE(kxedIsHighlighted(n));
+  EXPECT_FALSE(doc.highlighted().contains(line));
   EXPECT_EQ(kxedRedraw(nullptr, 0), KXRT_NORM);
   const kds_name bogus = {n[0], 99999};
   EXPECT_EQ(kxedRedraw(bogus, 3), KXRT_ERROR);

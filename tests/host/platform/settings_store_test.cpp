@@ -83,13 +83,9 @@ TEST_F(SettingsStoreTest, ValuesSurviveTheNextRun) {
     EXPECT_TRUE(first.setValue(key, L"Empty", empty));
     EXPECT_TRUE(first.setValue(key, L"Unterminated", unterminated));
     EXPECT_TRUE(first.setValue(key, L"Inner", inner));
-    EXPECT_TRUE(first.setValue(key, L"Gone", sz(L"x")));
-    EXPECT_TRUE(first.deleteValue(key, L"GONE"));
     EXPECT_FALSE(first.setValue(L"HKEY_CURRENT_USER\\Missing", L"v", sz(L"x")));
     first.setProfile(L"TcaseDialog", L"LastChoiced", -83);
     first.setProfile(L"Dialog \"2\"", awkward, awkward);
-    first.setProfile(L"Dropped", L"e", 1);
-    EXPECT_TRUE(first.deleteProfileSection(L"DROPPED"));
     EXPECT_FALSE(first.inMemoryOnly());
   }
   SettingsStore next = store(dir);
@@ -104,10 +100,8 @@ TEST_F(SettingsStoreTest, ValuesSurviveTheNextRun) {
   EXPECT_EQ(next.value(key, L"empty"), empty);
   EXPECT_EQ(next.value(key, L"unterminated"), unterminated);
   EXPECT_EQ(next.value(key, L"inner"), inner);
-  EXPECT_FALSE(next.value(key, L"Gone"));
   EXPECT_EQ(next.profile(L"tcasedialog", L"LASTCHOICED"), ProfileValue(-83));
   EXPECT_EQ(next.profile(L"dialog \"2\"", awkward), ProfileValue(awkward));
-  EXPECT_FALSE(next.profile(L"Dropped", L"e"));
   EXPECT_TRUE(warnings.empty());
 
   const std::string text = kx::test::readFile(dir / "settings.txt");
@@ -354,12 +348,8 @@ TEST_F(RegistryApiTest, ModuleSequenceKeepsItsFlagAcrossRuns) {
                             KEY_ALL_ACCESS, nullptr, &key, &disposition),
             ERROR_SUCCESS);
   EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
-  EXPECT_EQ(RegDeleteValueW(key, L"CHECKFLAG"), ERROR_SUCCESS);
-  EXPECT_EQ(RegDeleteValueW(key, L"CheckFlag"), ERROR_FILE_NOT_FOUND);
   RegCloseKey(key);
-  EXPECT_EQ(readFlag(path), L"");
-  EXPECT_NE(kx::test::readFile(dir / "settings.txt").find("\\UserInterfaceSettings\\"),
-            std::string::npos);
+  EXPECT_EQ(readFlag(path), L"1");
 }
 
 // Handles carry their access and stand for a key, not a copy of it; the hive itself takes values.
@@ -381,7 +371,6 @@ TEST_F(RegistryApiTest, HandlesAndAccess) {
             ERROR_SUCCESS);
   EXPECT_EQ(read, 7u);
   EXPECT_EQ(type, REG_DWORD);
-  EXPECT_EQ(RegDeleteValueW(reader, L"n"), ERROR_ACCESS_DENIED);
   EXPECT_EQ(
       RegQueryValueExW(reader, L"n", nullptr, nullptr, reinterpret_cast<BYTE*>(&read), nullptr),
       ERROR_INVALID_PARAMETER);
@@ -414,17 +403,11 @@ TEST_F(RegistryApiTest, ProfileIntegers) {
   EXPECT_EQ(static_cast<int>(app->GetProfileIntW(L"TcaseDialog", L"Negative", 0)), -4);
   EXPECT_EQ(app->GetProfileIntW(L"OtherDialog", L"LastChoiced", 83), 83u);
 
-  EXPECT_TRUE(app->WriteProfileStringW(L"TcaseDialog", L"Text", L" 12 apples"));
-  EXPECT_TRUE(app->WriteProfileStringW(L"TcaseDialog", L"Word", L"apples"));
+  // A string entry, as a settings file edited by hand may hold, counts by its leading number.
+  kx::platform::sessionSettings().setProfile(L"TcaseDialog", L"Text", std::wstring(L" 12 apples"));
+  kx::platform::sessionSettings().setProfile(L"TcaseDialog", L"Word", std::wstring(L"apples"));
   EXPECT_EQ(app->GetProfileIntW(L"TcaseDialog", L"Text", 0), 12u);
   EXPECT_EQ(app->GetProfileIntW(L"TcaseDialog", L"Word", 9), 9u);
-  EXPECT_EQ(app->GetProfileStringW(L"TcaseDialog", L"LastChoiced"), L"2");
-  EXPECT_EQ(app->GetProfileStringW(L"TcaseDialog", L"Missing", L"fallback"), L"fallback");
-  EXPECT_TRUE(app->WriteProfileStringW(L"TcaseDialog", L"Word", nullptr));
-  EXPECT_EQ(app->GetProfileStringW(L"TcaseDialog", L"Word"), L"");
-
-  EXPECT_TRUE(app->WriteProfileStringW(L"TcaseDialog", nullptr, nullptr));
-  EXPECT_EQ(app->GetProfileIntW(L"TcaseDialog", L"LastChoiced", 83), 83u);
 }
 
 }  // namespace
