@@ -455,14 +455,3 @@ def width_ratio(ctx, of, to, ratio, tolerance=1e-9):
     if not math.isclose(got, ratio, rel_tol=tolerance):
         return [f"the width factor of {of} is {got!r} times that of {to}, wanted {ratio}"]
     return []
-
-
-def shows_colors(ctx, colors, which="after"):
-    """The picture shows each of `colors` ([r, g, b], within 40 on each channel) somewhere."""
-    from PIL import Image
-    pixels = set(Image.open(ctx.picture(which)).convert("RGB").getdata())
-    problems = []
-    for wanted in colors:
-        if not any(all(abs(a - b) <= 40 for a, b in zip(p, wanted)) for p in pixels):
-            problems.append(f"the {which} picture shows no pixel of colour {wanted}")
-    return problems
