@@ -19,6 +19,7 @@
 #include "db/entities.h"
 #include "db/new_drawing.h"
 #include "db/object_fields.h"
+#include "support/drawing.h"
 #include "support/ezdxf.h"
 #include "text/justification.h"
 #include "text/mtext_entity.h"
@@ -46,16 +47,9 @@ struct MTextParams {
   std::string block = "*Model_Space";
 };
 
-void pushPoint(std::vector<NewTag>& body, int code, Vec3 p) {
-  body.push_back({code, kx::db::formatReal(p.x)});
-  body.push_back({code + 10, kx::db::formatReal(p.y)});
-  body.push_back({code + 20, kx::db::formatReal(p.z)});
-}
-
 ObjectId addMText(Database& db, const MTextParams& s) {
-  std::vector<NewTag> body{{100, "AcDbEntity"}, {8, s.layer}};
-  if (s.color) body.push_back({62, std::to_string(*s.color)});
-  body.push_back({100, "AcDbMText"});
+  using kx::test::pushPoint;
+  std::vector<NewTag> body{{100, "AcDbMText"}};
   pushPoint(body, 10, s.position);
   body.push_back({40, kx::db::formatReal(s.height)});
   body.push_back({41, kx::db::formatReal(s.width)});
@@ -65,7 +59,10 @@ ObjectId addMText(Database& db, const MTextParams& s) {
   if (s.normal) pushPoint(body, 210, *s.normal);
   if (s.direction) pushPoint(body, 11, *s.direction);
   if (s.rotation) body.push_back({50, kx::db::formatReal(*s.rotation)});
-  return kx::db::addEntity(db, kx::db::findBlockRecord(db, s.block), "MTEXT", body);
+  return kx::test::addEntityWith(db, "MTEXT", body,
+                                 {.layer = s.layer,
+                                  .color = s.color.value_or(256),
+                                  .block = kx::db::findBlockRecord(db, s.block)});
 }
 
 void expectNear(Vec3 a, Vec3 b, double tolerance) {
