@@ -27,6 +27,7 @@ Rgb inkOn(Rgb background, Rgb color);
 
 class GlyphOutlines;
 class TextFaces;
+class TextRun;
 
 // Paints the background, then each primitive as it comes.
 class ScenePainter : public PrimitiveSink {
@@ -48,6 +49,7 @@ class ScenePainter : public PrimitiveSink {
   int clips_ = 0;
   std::unique_ptr<GlyphOutlines> outlines_;
   std::unique_ptr<TextFaces> faces_;
+  std::unique_ptr<TextRun> run_;  // texts waiting to be written in one operation
 };
 
 // Paints the background and every primitive in order.
