@@ -381,6 +381,16 @@ View fitView(const Extents& extents, const RenderOptions& options, double pixels
   return view;
 }
 
+Affine2 imageToPicture(const Primitive& p, const View& view, int pixelsWide, int pixelsHigh) {
+  const Affine2& a = p.imageToWorld;
+  const double s = view.scale;
+  // The PNG is stretched over the entity's own size in pixels, whatever its own.
+  const double sx = pixelsWide > 0 ? p.imageWidth / pixelsWide : 0;
+  const double sy = pixelsHigh > 0 ? p.imageHeight / pixelsHigh : 0;
+  const geom::Vec2 origin = view.toPicture({a.x0, a.y0});
+  return {s * a.xx * sx, -s * a.yx * sx, s * a.xy * sy, -s * a.yy * sy, origin.x, origin.y};
+}
+
 Rgb inkOn(Rgb background, Rgb color) {
   const bool dark = background.r * 299 + background.g * 587 + background.b * 114 < 128000;
   return dark && color == Rgb{0, 0, 0} ? Rgb{255, 255, 255} : color;
@@ -399,6 +409,38 @@ ScenePainter::ScenePainter(cairo_t* cr, const View& view, Rgb background, bool t
 
 ScenePainter::~ScenePainter() {
   finish();
+  for (auto& [file, surface] : images_)
+    if (surface) cairo_surface_destroy(surface);
+}
+
+void ScenePainter::image(const Primitive& p) {
+  auto it = images_.find(p.imageFile);
+  if (it == images_.end()) {
+    cairo_surface_t* png = cairo_image_surface_create_from_png(p.imageFile.c_str());
+    if (cairo_surface_status(png) != CAIRO_STATUS_SUCCESS) {
+      cairo_surface_destroy(png);
+      png = nullptr;
+    }
+    it = images_.emplace(p.imageFile, png).first;
+  }
+  cairo_surface_t* png = it->second;
+  if (!png) return;
+  const Affine2 a = imageToPicture(p, view_, cairo_image_surface_get_width(png),
+                                   cairo_image_surface_get_height(png));
+  cairo_matrix_t m;
+  cairo_matrix_init(&m, a.xx, a.yx, a.xy, a.yy, a.x0, a.y0);
+  cairo_matrix_t inverse = m;
+  if (!(std::abs(a.x0) < kFarOff && std::abs(a.y0) < kFarOff) ||
+      cairo_matrix_invert(&inverse) != CAIRO_STATUS_SUCCESS)
+    return;
+  cairo_save(cr_);
+  addContours(cr_, p.contours, view_, true);
+  cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_EVEN_ODD);
+  cairo_clip(cr_);
+  cairo_set_matrix(cr_, &m);
+  cairo_set_source_surface(cr_, png, 0, 0);
+  cairo_paint(cr_);
+  cairo_restore(cr_);
 }
 
 void ScenePainter::finish() {
@@ -439,6 +481,9 @@ void ScenePainter::paint(const Primitive& p) {
       break;
     case PrimitiveKind::Glyphs:
       glyphs(cr, p, view, *outlines_, ink, faces_.get(), *run_);
+      break;
+    case PrimitiveKind::Image:
+      image(p);
       break;
     case PrimitiveKind::ClipBegin:
       cairo_save(cr);
