@@ -207,6 +207,11 @@ TEST(RenderLinework, LeadersCarryArrowheadsAndEveryKindDrawsOrIsNamed) {
   };
   leader(0, 1);
   leader(-20, 0);
+  // Spline-fit: a curve through its vertices.
+  d.entity("LEADER",
+           Groups{{100, "AcDbLeader"}, {3, "Standard"}, {71, "0"}, {72, "1"}, {76, "3"}} +
+               point(10, 0, -35) + point(10, 10, -25) + point(10, 20, -35),
+           "0", 1);
   d.entity("MULTILEADER",
            Groups{{100, "AcDbMLeader"}, {270, "2"}, {300, "CONTEXT_DATA{"}, {40, "1"}} +
                point(10, 52, 10) +
@@ -259,6 +264,9 @@ TEST(RenderLinework, LeadersCarryArrowheadsAndEveryKindDrawsOrIsNamed) {
   const int bare = inkAround(1.2, -19.4);
   EXPECT_GT(inkAround(1.2, 0.6), 2 * bare);
   EXPECT_GT(inkAround(41.2, 0.6), 2 * bare);
+  EXPECT_TRUE(inkNear(p, 10, -25, isReddish));
+  EXPECT_TRUE(inkNear(p, 5, -28.75, isReddish));
+  EXPECT_FALSE(inkNear(p, 5, -30, isReddish, 3));
   EXPECT_TRUE(inkNear(p, 45, 5, isGreenish));   // the multileader's line
   EXPECT_TRUE(inkNear(p, 51, 10, isGreenish));  // its dogleg
   int textInk = 0;
