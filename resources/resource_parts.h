@@ -1,6 +1,7 @@
 #pragma once
 // The pieces the resource table is assembled from: each family of commands keeps its strings in
-// its own source file, and the dialog templates live in one more.
+// its own source file, and the dialog templates live in one more. Each language's resource
+// module defines all of them (the English ones here, the Chinese ones in zh/).
 
 #include <span>
 
@@ -19,7 +20,6 @@ std::span<const KxStringResource> decorateStrings();   // TCIRCLE, TEXTMASK, TEX
 std::span<const KxStringResource> attributeStrings();  // ATTOUT, ATTIN, GATTE, BURST
 
 std::span<const KxStringResource> helpStrings();  // what HELP says of each command
-std::span<const KxCommandHelp> commandHelp();     // which of those strings are whose
 
 std::span<const KxDialogTemplate> dialogTemplates();
 

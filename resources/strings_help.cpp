@@ -102,40 +102,10 @@ constexpr KxStringResource kStrings[] = {
      L"Texts on one layer (then the Layer list); OK or Cancel"},
 };
 
-constexpr KxCommandHelp kCommands[] = {
-    {L"BURST", res::kAboutBurst, res::kUsageBurst},
-    {L"ATTOUT", res::kAboutAttout, res::kUsageAttout},
-    {L"ATTIN", res::kAboutAttin, res::kUsageAttin},
-    {L"GATTE", res::kAboutGatte, res::kUsageGatte},
-    {L"TXTEXP", res::kAboutTxtexp, res::kUsageTxtexp},
-    {L"TEXTFIT", res::kAboutTextfit, res::kUsageTextfit},
-    {L"TXT2MTXT", res::kAboutTxt2mtxt, res::kUsageTxt2mtxt},
-    {L"TJUST", res::kAboutTjust, res::kUsageTjust},
-    {L"TORIENT", res::kAboutTorient, res::kUsageTorient},
-    {L"TCIRCLE", res::kAboutTcircle, res::kUsageTcircle},
-    {L"TCOUNT", res::kAboutTcount, res::kUsageTcount},
-    {L"TCASE", res::kAboutTcase, res::kUsageTcase},
-    {L"CHGTHEI", res::kAboutChgthei, res::kUsageChgthei},
-    {L"CURSTYLE", res::kAboutCurstyle, res::kUsageCurstyle},
-    {L"TXTULINE", res::kAboutTxtuline, res::kUsageTxtuline},
-    {L"DELULINE", res::kAboutDeluline, res::kUsageDeluline},
-    {L"TEXTMASK", res::kAboutTextmask, res::kUsageTextmask},
-    {L"TEXTUNMASK", res::kAboutTextunmask, res::kUsageTextunmask},
-    {L"MATHEI", res::kAboutMathei, res::kUsageMathei},
-    {L"MTEXP", res::kAboutMtexp, res::kUsageMtexp},
-    {L"TXTALIGN", res::kAboutTxtalign, res::kUsageTxtalign},
-    {L"TEXTTOFRONT", res::kAboutTexttofront, res::kUsageTexttofront},
-    {L"GB2BIG5", res::kAboutGb2big5, res::kUsageGb2big5},
-};
-
 }  // namespace
 
 std::span<const KxStringResource> helpStrings() {
   return kStrings;
-}
-
-std::span<const KxCommandHelp> commandHelp() {
-  return kCommands;
 }
 
 }  // namespace kx::resources

@@ -233,6 +233,34 @@ std::string valueThatIsAnOption(const CLI::App& app, int argc, char** argv) {
   return {};
 }
 
+// The pre-name the user's language asks for when --prename names none: a simplified Chinese
+// locale (zh_CN, zh_SG or plain zh) chooses the Chinese resource module where it is there beside
+// every module to load, and anything else keeps the English one.
+std::string preNameOfLocale(const std::vector<std::string>& modules) {
+  std::string locale;
+  for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = std::getenv(variable);
+    if (value && *value) {
+      locale = value;
+      break;
+    }
+  }
+  const std::string language = locale.substr(0, locale.find_first_of(".@"));
+  if (language != "zh" && language != "zh_CN" && language != "zh_SG") return {};
+  constexpr const char* kChinesePreName = "PqZh";
+  std::vector<std::filesystem::path> folders;
+  if (modules.empty()) folders.push_back(kx::editor::defaultModulePath().parent_path());
+  for (const std::string& module : modules)
+    folders.push_back(std::filesystem::absolute(module).parent_path());
+  for (const auto& folder : folders) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(
+            folder / (std::string(kChinesePreName) + "ExtendTextCmdsRes.dll"), error))
+      return {};
+  }
+  return kChinesePreName;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -303,7 +331,9 @@ int main(int argc, char** argv) {
   app.add_option("--config", configDir,
                  "folder of the user settings (default: $XDG_CONFIG_HOME/kxhost or "
                  "~/.config/kxhost)");
-  app.add_option("--prename", preName, "product pre-name the host reports");
+  app.add_option("--prename", preName,
+                 "product pre-name the host reports: it names the resource module (PqZh: "
+                 "simplified Chinese; default: from the locale, else English)");
   app.add_flag("--strict", strict,
                "stop at the first repair of the drawing, unknown or failed command, refused "
                "reply or prompt left open by the end of the input; nothing is saved then");
@@ -372,7 +402,7 @@ int main(int argc, char** argv) {
 
   auto& session = kx::editor::Session::instance();
   session.configDir = configDir.empty() ? defaultConfigDir() : std::filesystem::path(configDir);
-  session.productPreName = wide(preName);
+  session.productPreName = wide(preName.empty() ? preNameOfLocale(modules) : preName);
 
   if (kx::editor::progressWanted()) session.progress = kx::editor::progressBarFor;
   if (quiet) session.output = [](std::wstring_view) {};

@@ -499,6 +499,13 @@ std::wstring typedName(const KxEdCommand& command) {
   return std::wstring(command.localName()) + L" (" + command.globalName() + L")";
 }
 
+// Columns a name takes on a terminal: a Chinese character takes two.
+std::size_t columns(std::wstring_view text) {
+  std::size_t width = 0;
+  for (wchar_t c : text) width += static_cast<std::size_t>(std::max(::wcwidth(c), 1));
+  return width;
+}
+
 void listCommands() {
   KxEdCommandStack& stack = commandStack();
   std::vector<const KxEdCommand*> commands;
@@ -509,11 +516,11 @@ void listCommands() {
     return std::wcscmp(a->globalName(), b->globalName()) < 0;
   });
   std::size_t width = 0;
-  for (const KxEdCommand* command : commands) width = std::max(width, typedName(*command).size());
+  for (const KxEdCommand* command : commands) width = std::max(width, columns(typedName(*command)));
   for (const KxEdCommand* command : commands) {
     std::wstring line = typedName(*command);
     if (const auto help = helpOf(*command); help && !help->about.empty())
-      line += std::wstring(width + 2 - line.size(), L' ') + help->about;
+      line += std::wstring(width + 2 - columns(line), L' ') + help->about;
     say(L"\n  " + line);
   }
   say(L"\n" + std::to_wstring(commands.size()) +

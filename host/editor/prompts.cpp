@@ -90,6 +90,13 @@ bool keywordMatches(std::wstring_view word, std::wstring_view reply) {
   const std::wstring w = upper(word), r = upper(reply);
   if (r.empty()) return false;
   if (r == w) return true;
+  // A translated keyword carries the letters of its option in parentheses, as its prompt shows
+  // them ("起点(S)"), for users whose keyboard types those faster: either part chooses it.
+  if (const std::size_t open = word.find(L'(');
+      open != std::wstring_view::npos && open > 0 && word.ends_with(L')')) {
+    return r == upper(word.substr(0, open)) ||
+           r == upper(word.substr(open + 1, word.size() - open - 2));
+  }
   const std::wstring abbr = upper(abbreviation(word));
   if (abbr.empty()) return false;
   if (r == abbr) return true;

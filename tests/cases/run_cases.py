@@ -585,7 +585,12 @@ def run_kxhost(ctx, drawing, replies, output, picture, run):
     if picture:
         command += ["--render", picture]
     command += run.get("options", [])
-    result = subprocess.run(command, capture_output=True, timeout=ctx.timeout, cwd=ctx.work)
+    # The language of the resource module follows the locale: the one running the tests must not
+    # choose it, a case may.
+    env = {k: v for k, v in os.environ.items() if k not in ("LC_ALL", "LC_MESSAGES", "LANG")}
+    env.update(run.get("env", {}))
+    result = subprocess.run(command, capture_output=True, timeout=ctx.timeout, cwd=ctx.work,
+                            env=env)
     return (result.returncode, result.stdout.decode("utf-8", "replace"),
             result.stderr.decode("utf-8", "replace"))
 
