@@ -15,9 +15,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include <fmt/format.h>
@@ -509,6 +511,10 @@ int main(int argc, char** argv) {
               bar.emplace(fmt::format("Drawing {}", picturePath));
             if (bar) bar->update(done);
           };
+        // The files of the drawing's images are looked for beside it.
+        std::error_code noFolder;
+        if (!drawingPath.empty())
+          look.imageFolder = std::filesystem::absolute(drawingPath, noFolder).parent_path();
         const kx::render::RenderReport report =
             kx::render::renderToFile(document.db(), picturePath, look);
         if (bar) bar->finish();

@@ -450,7 +450,7 @@ Shapes entityShapes(const db::Database& db, db::ObjectId id,
   if (type == "MESH") return meshShapes(db, id);
   if (type == "XLINE") return unboundedShapes(f, true);
   if (type == "RAY") return unboundedShapes(f, false);
-  if (type == "IMAGE") return imageShapes(db, id);
+  if (type == "IMAGE") return imageShapes(db, id, options.imageFolder);
   if (type == "HATCH") return hatchShapes(db, id);
   if (type == "WIPEOUT") return wipeoutShapes(db, id, options.wipeoutFrame);
   return {};

@@ -3,6 +3,7 @@
 // LINE, POINT, CIRCLE, ARC, ELLIPSE, SPLINE, LWPOLYLINE, POLYLINE (2D, 3D, meshes), SOLID, TRACE,
 // 3DFACE, LEADER, HATCH and WIPEOUT. Other types give nothing.
 
+#include <filesystem>
 #include <span>
 
 #include "db/database.h"
@@ -12,6 +13,8 @@ namespace kx::render {
 
 struct ShapeOptions {
   bool wipeoutFrame = true;  // WIPEOUTVARIABLES 70
+  // Where the files of IMAGEs are looked for; empty: an image shows as its frame.
+  std::filesystem::path imageFolder;
 };
 
 // Whether entityShapes draws entities of `type`.

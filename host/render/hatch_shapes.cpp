@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <numbers>
+#include <string>
 
 #include "db/object_fields.h"
 #include "render/entity_groups.h"
@@ -431,53 +434,97 @@ Shapes hatchShapes(const db::Database& db, db::ObjectId id) {
 
 namespace {
 
-// The outline of an image (or a wipeout, which is one): its clip boundary when it has one and
-// clipping is on (280; a wipeout always is clipped), else the whole image.
-Points3 imageOutline(const db::Database& db, db::ObjectId id, std::string_view marker) {
+// Where an image (or a wipeout, which is one) lies: its pixel grid and its outline, the clip
+// boundary when it has one and clipping is on (280; a wipeout always is clipped), else the whole
+// image.
+struct ImageFrame {
+  Vec3 origin, u, v;             // the bottom-left corner; one pixel's width and height
+  double width = 1, height = 1;  // in pixels
+  Points3 outline;
+  std::uint64_t definition = 0;  // the IMAGEDEF's handle
+};
+
+ImageFrame imageFrame(const db::Database& db, db::ObjectId id, std::string_view marker) {
   const auto groups = groupsOf(db, id, marker);
   const bool wipeout = marker == "AcDbWipeout";
   bool clipped = wipeout;
   for (const Group& g : groups)
     if (g.code == 280 && !wipeout) clipped = g.integer() != 0;
-  double width = 1, height = 1;
-  Vec3 origin, u, v;
+  ImageFrame f;
   std::vector<Vec2> boundary;
   for (std::size_t i = 0; i < groups.size(); ++i) {
     const int code = groups[i].code;
     if (code == 14 && clipped) boundary.push_back(readPoint(groups, i).xy());
-    if (code == 10) origin = readPoint(groups, i);
-    if (code == 11) u = readPoint(groups, i);
-    if (code == 12) v = readPoint(groups, i);
+    if (code == 10) f.origin = readPoint(groups, i);
+    if (code == 11) f.u = readPoint(groups, i);
+    if (code == 12) f.v = readPoint(groups, i);
     if (code == 13) {
       const Vec3 size = readPoint(groups, i);
-      width = size.x;
-      height = size.y;
+      f.width = size.x;
+      f.height = size.y;
     }
+    if (code == 340) f.definition = std::strtoull(std::string(groups[i].text).c_str(), nullptr, 16);
   }
-  if (boundary.empty()) boundary = {{-0.5, -0.5}, {width - 0.5, height - 0.5}};
+  if (boundary.empty()) boundary = {{-0.5, -0.5}, {f.width - 0.5, f.height - 0.5}};
   if (boundary.size() == 2) {  // opposite corners of a rectangle
     const Vec2 a = boundary[0], b = boundary[1];
     boundary = {a, {b.x, a.y}, b, {a.x, b.y}};
   }
   if (boundary.size() > 2 && boundary.front() == boundary.back()) boundary.pop_back();
-  if (boundary.size() < 3) return {};
+  if (boundary.size() < 3) return f;
   // Boundary vertices are in pixels with the origin at the image's top left corner.
-  Points3 corners;
   for (const Vec2 p : boundary)
-    corners.push_back(origin + u * (p.x + 0.5) + v * (height - 0.5 - p.y));
-  return corners;
+    f.outline.push_back(f.origin + f.u * (p.x + 0.5) + f.v * (f.height - 0.5 - p.y));
+  return f;
+}
+
+// The image's PNG file in `folder`: the path the definition gives, taken from the folder when it
+// is relative, else its last part (drawings often name the folder of another machine).
+std::filesystem::path imageFileIn(const db::Database& db, std::uint64_t definition,
+                                  const std::filesystem::path& folder) {
+  if (folder.empty() || definition == 0) return {};
+  const db::ObjectId def = db.findByHandle(definition);
+  if (!def) return {};
+  std::string named;
+  for (const Group& g : groupsOf(db, def, "AcDbRasterImageDef"))
+    if (g.code == 1) named = std::string(g.text);
+  std::replace(named.begin(), named.end(), '\\', '/');
+  const auto lower = support::asciiLowerCase(std::filesystem::path(named).extension().string());
+  if (named.empty() || lower != ".png") return {};
+  std::error_code error;
+  const std::filesystem::path given(named);
+  if (given.is_relative() && named.find(':') == std::string::npos &&
+      std::filesystem::is_regular_file(folder / given, error))
+    return folder / given;
+  const std::filesystem::path beside = folder / given.filename();
+  if (std::filesystem::is_regular_file(beside, error)) return beside;
+  return {};
 }
 
 }  // namespace
 
-Shapes imageShapes(const db::Database& db, db::ObjectId id) {
-  Points3 frame = imageOutline(db, id, "AcDbRasterImage");
-  if (frame.empty()) return {};
-  return {strokeShape(std::move(frame), true)};
+Shapes imageShapes(const db::Database& db, db::ObjectId id, const std::filesystem::path& folder) {
+  ImageFrame f = imageFrame(db, id, "AcDbRasterImage");
+  if (f.outline.empty()) return {};
+  Shapes out;
+  if (const auto file = imageFileIn(db, f.definition, folder); !file.empty()) {
+    Shape image;
+    image.kind = PrimitiveKind::Image;
+    image.contours.push_back(f.outline);
+    image.imageFile = file.string();
+    image.imageWidth = f.width;
+    image.imageHeight = f.height;
+    // Image units run right and down from the top-left corner, which is `height` pixels up.
+    image.imageToBlock =
+        geom::Matrix3d(f.u, -f.v, geom::cross(f.u, f.v), f.origin + f.v * f.height);
+    out.push_back(std::move(image));
+  }
+  out.push_back(strokeShape(std::move(f.outline), true));
+  return out;
 }
 
 Shapes wipeoutShapes(const db::Database& db, db::ObjectId id, bool frame) {
-  Points3 corners = imageOutline(db, id, "AcDbWipeout");
+  Points3 corners = imageFrame(db, id, "AcDbWipeout").outline;
   if (corners.empty()) return {};
   Shape mask;
   mask.kind = PrimitiveKind::Background;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "render/glyph_outlines.h"
 #include "render/text_faces.h"
@@ -199,13 +201,82 @@ const cairo_font_options_t* unhinted() {
   return options;
 }
 
+}  // namespace
+
+// Glyphs written as text, one operation for each run of glyphs in the same face, size, slant and
+// colour, across texts while nothing else is painted between them: a vector surface records
+// every operation until the page is written, so one a glyph would hold the whole page's glyphs
+// many times over.
+class TextRun {
+ public:
+  explicit TextRun(cairo_t* cr) : cr_(cr) {}
+  TextRun(const TextRun&) = delete;
+  TextRun& operator=(const TextRun&) = delete;
+
+  void add(const TextFace& face, const cairo_matrix_t& size, Rgb ink, geom::Vec2 origin,
+           char32_t c) {
+    if (face_ != &face || !sameMatrix(size, size_) || ink != ink_ || glyphs_.size() >= kMaxRun)
+      flush();
+    face_ = &face;
+    size_ = size;
+    ink_ = ink;
+    const std::size_t before = utf8_.size();
+    support::appendUtf8(utf8_, c);
+    clusters_.push_back({static_cast<int>(utf8_.size() - before), 1});
+    glyphs_.push_back({0, origin.x, origin.y});
+  }
+
+  void flush() {
+    if (glyphs_.empty()) return;
+    cairo_save(cr_);
+    cairo_identity_matrix(cr_);  // the glyphs' places are in picture coordinates
+    cairo_set_font_face(cr_, face_->face);
+    cairo_set_font_options(cr_, unhinted());
+    cairo_set_font_matrix(cr_, &size_);
+    setColor(cr_, ink_);
+    cairo_glyph_t* indices = nullptr;
+    int count = 0;
+    // The face's own character map; each character is one glyph in a face from a font file.
+    if (cairo_scaled_font_text_to_glyphs(cairo_get_scaled_font(cr_), 0, 0, utf8_.data(),
+                                         static_cast<int>(utf8_.size()), &indices, &count, nullptr,
+                                         nullptr, nullptr) == CAIRO_STATUS_SUCCESS &&
+        count == static_cast<int>(glyphs_.size())) {
+      for (int i = 0; i < count; ++i) glyphs_[i].index = indices[i].index;
+      cairo_show_text_glyphs(cr_, utf8_.data(), static_cast<int>(utf8_.size()), glyphs_.data(),
+                             count, clusters_.data(), static_cast<int>(clusters_.size()),
+                             cairo_text_cluster_flags_t{});
+    }
+    cairo_glyph_free(indices);
+    cairo_restore(cr_);
+    glyphs_.clear();
+    clusters_.clear();
+    utf8_.clear();
+  }
+
+ private:
+  static bool sameMatrix(const cairo_matrix_t& a, const cairo_matrix_t& b) {
+    return a.xx == b.xx && a.yx == b.yx && a.xy == b.xy && a.yy == b.yy;
+  }
+  static constexpr std::size_t kMaxRun = 4096;
+  cairo_t* cr_;
+  const TextFace* face_ = nullptr;
+  Rgb ink_;
+  cairo_matrix_t size_{};
+  std::string utf8_;
+  std::vector<cairo_glyph_t> glyphs_;
+  std::vector<cairo_text_cluster_t> clusters_;
+};
+
+namespace {
+
 // `faces`: glyphs a font file has are written as text, which a reader of the picture can search
 // and select; null: every glyph is its outline.
+// Glyphs written as text wait in `run` for the texts after them.
 void glyphs(cairo_t* cr, const Primitive& p, const View& view, GlyphOutlines& outlines, Rgb ink,
-            TextFaces* faces) {
+            TextFaces* faces, TextRun& run) {
   if (!p.font) return;
   const double s = view.scale;
-  setColor(cr, ink);
+  bool outlined = false;
   cairo_new_path(cr);
   for (const GlyphPlacement& g : p.glyphs) {
     if (faces && !p.highlighted) {
@@ -218,16 +289,7 @@ void glyphs(cairo_t* cr, const Primitive& p, const View& view, GlyphOutlines& ou
             cairo_matrix_invert(&m) != CAIRO_STATUS_SUCCESS)
           continue;
         cairo_matrix_invert(&m);
-        std::string utf8;
-        support::appendUtf8(utf8, g.c);
-        cairo_save(cr);
-        cairo_new_path(cr);
-        cairo_set_font_face(cr, face->face);
-        cairo_set_font_options(cr, unhinted());
-        cairo_set_font_matrix(cr, &m);
-        cairo_move_to(cr, origin.x, origin.y);
-        cairo_show_text(cr, utf8.c_str());
-        cairo_restore(cr);
+        run.add(*face, m, ink, origin, g.c);
         continue;
       }
     }
@@ -244,9 +306,12 @@ void glyphs(cairo_t* cr, const Primitive& p, const View& view, GlyphOutlines& ou
       cairo_move_to(cr, c[0].x, c[0].y);
       for (std::size_t i = 1; i < c.size(); ++i) cairo_line_to(cr, c[i].x, c[i].y);
       cairo_close_path(cr);
+      outlined = true;
     }
   }
   cairo_identity_matrix(cr);
+  if (!outlined) return;
+  run.flush();  // what is painted keeps the order of the texts
   cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
   setColor(cr, ink);
   if (p.highlighted) {
@@ -316,6 +381,16 @@ View fitView(const Extents& extents, const RenderOptions& options, double pixels
   return view;
 }
 
+Affine2 imageToPicture(const Primitive& p, const View& view, int pixelsWide, int pixelsHigh) {
+  const Affine2& a = p.imageToWorld;
+  const double s = view.scale;
+  // The PNG is stretched over the entity's own size in pixels, whatever its own.
+  const double sx = pixelsWide > 0 ? p.imageWidth / pixelsWide : 0;
+  const double sy = pixelsHigh > 0 ? p.imageHeight / pixelsHigh : 0;
+  const geom::Vec2 origin = view.toPicture({a.x0, a.y0});
+  return {s * a.xx * sx, -s * a.yx * sx, s * a.xy * sy, -s * a.yy * sy, origin.x, origin.y};
+}
+
 Rgb inkOn(Rgb background, Rgb color) {
   const bool dark = background.r * 299 + background.g * 587 + background.b * 114 < 128000;
   return dark && color == Rgb{0, 0, 0} ? Rgb{255, 255, 255} : color;
@@ -326,16 +401,50 @@ ScenePainter::ScenePainter(cairo_t* cr, const View& view, Rgb background, bool t
       view_(view),
       background_(background),
       outlines_(std::make_unique<GlyphOutlines>()),
-      faces_(textAsText ? std::make_unique<TextFaces>() : nullptr) {
+      faces_(textAsText ? std::make_unique<TextFaces>() : nullptr),
+      run_(std::make_unique<TextRun>(cr)) {
   setColor(cr_, background_);
   cairo_paint(cr_);
 }
 
 ScenePainter::~ScenePainter() {
   finish();
+  for (auto& [file, surface] : images_)
+    if (surface) cairo_surface_destroy(surface);
+}
+
+void ScenePainter::image(const Primitive& p) {
+  auto it = images_.find(p.imageFile);
+  if (it == images_.end()) {
+    cairo_surface_t* png = cairo_image_surface_create_from_png(p.imageFile.c_str());
+    if (cairo_surface_status(png) != CAIRO_STATUS_SUCCESS) {
+      cairo_surface_destroy(png);
+      png = nullptr;
+    }
+    it = images_.emplace(p.imageFile, png).first;
+  }
+  cairo_surface_t* png = it->second;
+  if (!png) return;
+  const Affine2 a = imageToPicture(p, view_, cairo_image_surface_get_width(png),
+                                   cairo_image_surface_get_height(png));
+  cairo_matrix_t m;
+  cairo_matrix_init(&m, a.xx, a.yx, a.xy, a.yy, a.x0, a.y0);
+  cairo_matrix_t inverse = m;
+  if (!(std::abs(a.x0) < kFarOff && std::abs(a.y0) < kFarOff) ||
+      cairo_matrix_invert(&inverse) != CAIRO_STATUS_SUCCESS)
+    return;
+  cairo_save(cr_);
+  addContours(cr_, p.contours, view_, true);
+  cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_EVEN_ODD);
+  cairo_clip(cr_);
+  cairo_set_matrix(cr_, &m);
+  cairo_set_source_surface(cr_, png, 0, 0);
+  cairo_paint(cr_);
+  cairo_restore(cr_);
 }
 
 void ScenePainter::finish() {
+  run_->flush();
   for (; clips_ > 0; --clips_) cairo_restore(cr_);
 }
 
@@ -349,6 +458,7 @@ void ScenePainter::paint(const Primitive& p) {
   // Colour 7 is black on a light background and white on a dark one.
   const Rgb ink = inkOn(background_, p.color);
   const bool clipped = !p.clip.empty();
+  if (clipped || p.kind != PrimitiveKind::Glyphs) run_->flush();
   if (clipped) {
     cairo_save(cr);
     addContours(cr, p.clip, view, true);
@@ -370,7 +480,10 @@ void ScenePainter::paint(const Primitive& p) {
       for (const Polyline2& c : p.contours) dots(cr, c, view, std::max(1.5, p.pixelWidth));
       break;
     case PrimitiveKind::Glyphs:
-      glyphs(cr, p, view, *outlines_, ink, faces_.get());
+      glyphs(cr, p, view, *outlines_, ink, faces_.get(), *run_);
+      break;
+    case PrimitiveKind::Image:
+      image(p);
       break;
     case PrimitiveKind::ClipBegin:
       cairo_save(cr);
@@ -386,7 +499,10 @@ void ScenePainter::paint(const Primitive& p) {
       }
       break;
   }
-  if (clipped) cairo_restore(cr);
+  if (clipped) {
+    run_->flush();
+    cairo_restore(cr);
+  }
 }
 
 void paintScene(cairo_t* cr, const Scene& scene, const View& view, Rgb background) {

@@ -5,6 +5,8 @@
 
 #include <memory>
 #include <optional>
+#include <string>
+#include <unordered_map>
 #include <utility>
 
 #include "render/render.h"
@@ -22,11 +24,15 @@ View fitView(const Extents& extents, const RenderOptions& options, double pixels
 std::optional<std::pair<geom::Vec2, geom::Vec2>> unboundedSegment(const Primitive& p,
                                                                   const View& view);
 
+// Where an image primitive's PNG, `pixelsWide` by `pixelsHigh`, lands: its pixels to the picture.
+Affine2 imageToPicture(const Primitive& p, const View& view, int pixelsWide, int pixelsHigh);
+
 // Colour 7's black shows white on a dark background.
 Rgb inkOn(Rgb background, Rgb color);
 
 class GlyphOutlines;
 class TextFaces;
+class TextRun;
 
 // Paints the background, then each primitive as it comes.
 class ScenePainter : public PrimitiveSink {
@@ -42,12 +48,17 @@ class ScenePainter : public PrimitiveSink {
   void finish();
 
  private:
+  void image(const Primitive& p);
+
   cairo_t* cr_;
   View view_;
   Rgb background_;
   int clips_ = 0;
   std::unique_ptr<GlyphOutlines> outlines_;
   std::unique_ptr<TextFaces> faces_;
+  std::unique_ptr<TextRun> run_;  // texts waiting to be written in one operation
+  // Images read, by file; null: the file is not a PNG Cairo can read.
+  std::unordered_map<std::string, cairo_surface_t*> images_;
 };
 
 // Paints the background and every primitive in order.

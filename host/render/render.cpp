@@ -58,6 +58,7 @@ SceneRequest requestFor(const RenderOptions& options, double progressFrom) {
   SceneRequest request;
   request.highlighted = &options.highlighted;
   request.layout = options.layout;
+  request.imageFolder = options.imageFolder;
   if (options.progress)
     request.progress = [&options, progressFrom](double f) {
       options.progress(progressFrom + f / 2);

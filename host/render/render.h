@@ -51,6 +51,9 @@ struct RenderOptions {
   std::function<void(double)> progress;
   // Entities a command shows highlighted, drawn dashed as a CAD program shows them.
   std::unordered_set<db::ObjectId> highlighted;
+  // The drawing's folder, where the PNG files of its IMAGEs are looked for; empty: images show
+  // as their frames.
+  std::filesystem::path imageFolder;
 };
 
 // Where the world's XY plane lands in the picture.

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "geom/vec.h"
@@ -28,6 +29,8 @@ enum class PrimitiveKind {
   // Text: glyph outlines of `font`, filled; flattened when painted, as finely as their size in
   // the picture needs.
   Glyphs,
+  // A raster image from a PNG file, shown inside the contours.
+  Image,
 };
 
 // Where a glyph goes: its font coordinates (text height 1, pen at the origin) to world XY,
@@ -38,6 +41,11 @@ struct GlyphPlacement {
   geom::Vec2 apply(geom::Vec2 p) const {
     return {xx * p.x + xy * p.y + x0, yx * p.x + yy * p.y + y0};
   }
+};
+
+// x' = xx x + xy y + x0, y' = yx x + yy y + y0.
+struct Affine2 {
+  double xx = 1, yx = 0, xy = 0, yy = 1, x0 = 0, y0 = 0;
 };
 
 enum class FillRule { EvenOdd, NonZero };
@@ -75,6 +83,12 @@ struct Primitive {
   std::vector<Polyline2> clip;
   std::shared_ptr<const text::Font> font;  // Glyphs
   std::vector<GlyphPlacement> glyphs;
+  // Image: the PNG file, stretched over `imageWidth` by `imageHeight` image units placed in the
+  // world by `imageToWorld` (image units: x right, y down from the top-left corner, one a pixel
+  // of the entity).
+  std::string imageFile;
+  double imageWidth = 0, imageHeight = 0;
+  Affine2 imageToWorld;
   // Shown highlighted: strokes dashed, areas and glyphs as dashed outlines.
   bool highlighted = false;
 };

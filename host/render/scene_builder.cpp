@@ -67,6 +67,7 @@ class SceneBuilder {
         linetypes_(db),
         blocks_(db) {
     options_.wipeoutFrame = wipeoutFrameShown();
+    options_.imageFolder = request.imageFolder;
   }
 
   void run() {
@@ -314,6 +315,14 @@ class SceneBuilder {
         const Matrix3d g = m * glyphToBlock;
         p.glyphs.push_back(
             {c, g.xAxis().x, g.xAxis().y, g.yAxis().x, g.yAxis().y, g.origin().x, g.origin().y});
+      }
+      if (shape.kind == PrimitiveKind::Image) {
+        const Matrix3d g = m * shape.imageToBlock;
+        p.imageFile = shape.imageFile;
+        p.imageWidth = shape.imageWidth;
+        p.imageHeight = shape.imageHeight;
+        p.imageToWorld = {g.xAxis().x, g.xAxis().y,  g.yAxis().x,
+                          g.yAxis().y, g.origin().x, g.origin().y};
       }
       sink_.add(std::move(p));
     }

@@ -4,6 +4,7 @@
 // a CAD user sees.
 
 #include <cstddef>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <unordered_set>
@@ -39,6 +40,8 @@ struct SceneRequest {
   std::string layout;
   // Told now and then how much of the space shown is done (0 to 1).
   std::function<void(double)> progress;
+  // Where the files of IMAGEs are looked for; empty: images show as their frames.
+  std::filesystem::path imageFolder;
 };
 
 // Walks the drawing into `sink`, primitive by primitive in drawing order; returns the notices.

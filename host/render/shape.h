@@ -3,6 +3,7 @@
 // transform, colour and layer are applied.
 
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -29,6 +30,11 @@ struct Shape {
   // Glyphs: the font, and each glyph's font coordinates to block coordinates.
   std::shared_ptr<const text::Font> font;
   std::vector<std::pair<char32_t, geom::Matrix3d>> glyphs;
+  // Images: the PNG file and its size in the entity's pixels, and image units to block
+  // coordinates (as Primitive has them).
+  std::string imageFile;
+  double imageWidth = 0, imageHeight = 0;
+  geom::Matrix3d imageToBlock;
 };
 
 using Shapes = std::vector<Shape>;

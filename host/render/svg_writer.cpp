@@ -2,6 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <utility>
 
 #include <fmt/format.h>
 
@@ -44,6 +49,36 @@ void appendEscaped(std::string& out, std::string_view text) {
 
 double clampedCoordinate(double v) {
   return std::isfinite(v) ? std::clamp(v, -kFarOff, kFarOff) : 0;
+}
+
+// A PNG file's width and height in pixels, from its header.
+std::optional<std::pair<int, int>> pngSize(std::string_view bytes) {
+  constexpr std::string_view kSignature("\x89PNG\r\n\x1a\n", 8);
+  if (bytes.size() < 24 || bytes.substr(0, 8) != kSignature || bytes.substr(12, 4) != "IHDR")
+    return std::nullopt;
+  const auto bigEndian = [&](std::size_t at) {
+    std::uint32_t v = 0;
+    for (std::size_t i = 0; i < 4; ++i) v = v << 8 | static_cast<unsigned char>(bytes[at + i]);
+    return v;
+  };
+  const std::uint32_t w = bigEndian(16), h = bigEndian(20);
+  if (w == 0 || h == 0 || w > 1u << 30 || h > 1u << 30) return std::nullopt;
+  return std::pair{static_cast<int>(w), static_cast<int>(h)};
+}
+
+std::string base64(std::string_view bytes) {
+  static constexpr char kDigits[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  out.reserve((bytes.size() + 2) / 3 * 4);
+  for (std::size_t i = 0; i < bytes.size(); i += 3) {
+    const std::size_t n = std::min<std::size_t>(3, bytes.size() - i);
+    std::uint32_t v = 0;
+    for (std::size_t k = 0; k < 3; ++k)
+      v = v << 8 | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0u);
+    for (std::size_t k = 0; k < 4; ++k) out += k <= n ? kDigits[(v >> (18 - 6 * k)) & 63] : '=';
+  }
+  return out;
 }
 
 }  // namespace
@@ -216,6 +251,9 @@ void SvgWriter::write(const Primitive& p) {
     case PrimitiveKind::Glyphs:
       text(p, color);
       break;
+    case PrimitiveKind::Image:
+      image(p);
+      break;
     case PrimitiveKind::ClipBegin:
       buffer_ += fmt::format("<g clip-path=\"url(#{})\">\n", clipId(p.contours));
       ++clipDepth_;
@@ -227,6 +265,33 @@ void SvgWriter::write(const Primitive& p) {
       }
       break;
   }
+}
+
+// Each PNG is written once, at its first use, and shown through references to it after that.
+void SvgWriter::image(const Primitive& p) {
+  auto it = images_.find(p.imageFile);
+  if (it == images_.end()) {
+    std::ifstream in(p.imageFile, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::optional<ImageRef> ref;
+    if (const auto size = pngSize(bytes)) {
+      ref = ImageRef{fmt::format("i{}", ++nextId_), size->first, size->second};
+      buffer_ += fmt::format(
+          "<defs><image id=\"{}\" width=\"{}\" height=\"{}\" preserveAspectRatio=\"none\" "
+          "href=\"data:image/png;base64,{}\"/></defs>\n",
+          ref->id, ref->width, ref->height, base64(bytes));
+    }
+    it = images_.emplace(p.imageFile, std::move(ref)).first;
+  }
+  if (!it->second) return;
+  const ImageRef& ref = *it->second;
+  const Affine2 a = imageToPicture(p, view_, ref.width, ref.height);
+  if (!(std::abs(a.x0) < kFarOff && std::abs(a.y0) < kFarOff)) return;
+  // The clip is in the picture's coordinates, so it goes on a group around the placed image.
+  buffer_ += fmt::format(
+      "<g clip-path=\"url(#{})\"><use href=\"#{}\" transform=\"matrix({:.6g} {:.6g} {:.6g} "
+      "{:.6g} {:.2f} {:.2f})\"/></g>\n",
+      clipId(p.contours), ref.id, a.xx, a.yx, a.xy, a.yy, a.x0, a.y0);
 }
 
 // Glyphs from a font file are text elements, one per glyph at the glyph's own place and size;

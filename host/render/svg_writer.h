@@ -6,8 +6,10 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "render/render.h"
 #include "render/scene.h"
@@ -32,6 +34,7 @@ class SvgWriter : public PrimitiveSink {
  private:
   void write(const Primitive& p);
   void text(const Primitive& p, const std::string& color);
+  void image(const Primitive& p);
   std::string pathData(const std::vector<Polyline2>& contours, bool closed) const;
   std::string clipId(const std::vector<Polyline2>& contours);
   void flush(bool always);
@@ -47,6 +50,12 @@ class SvgWriter : public PrimitiveSink {
   bool finished_ = false;
   std::unique_ptr<GlyphOutlines> outlines_;
   std::unique_ptr<TextFaces> faces_;
+  struct ImageRef {
+    std::string id;
+    int width = 0, height = 0;  // pixels
+  };
+  // Images written, by file; none: the file is not a PNG.
+  std::unordered_map<std::string, std::optional<ImageRef>> images_;
 };
 
 }  // namespace kx::render

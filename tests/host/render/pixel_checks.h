@@ -4,8 +4,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 
 #include "render/render.h"
+#include "support/files.h"
 
 namespace kx::test {
 
@@ -68,6 +70,22 @@ inline bool inkNear(const render::Picture& p, double x, double y,
     for (int dx = -radius; dx <= radius; ++dx)
       if (ink(p.image.at(cx + dx, cy + dy))) return true;
   return false;
+}
+
+// The drawing as a PDF, rasterised one pixel a point so it lines up with the PNG of the same
+// options; nothing when poppler's pdftoppm is not installed.
+inline std::optional<render::Picture> pdfPicture(const db::Database& db,
+                                                 const render::RenderOptions& options) {
+  if (std::system("command -v pdftoppm >/dev/null 2>&1") != 0) return std::nullopt;
+  const TempFolder dir("pdf");
+  render::RenderReport report;
+  dir.write("in.pdf", render::renderToBytes(db, render::PictureFormat::Pdf, options, &report));
+  const std::string command = "pdftoppm -r 72 -png -singlefile " + (dir / "in.pdf").string() + " " +
+                              (dir / "out").string() + " 2>&1";
+  if (std::system(command.c_str()) != 0) return std::nullopt;
+  auto image = render::readPng(dir / "out.png");
+  if (!image) return std::nullopt;
+  return render::Picture{std::move(*image), report.view, report.notices};
 }
 
 }  // namespace kx::test

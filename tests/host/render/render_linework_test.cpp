@@ -258,4 +258,65 @@ TEST(RenderLinework, LeadersCarryArrowheadsAndEveryKindDrawsOrIsNamed) {
                                                  "1 REGION is not drawn"}));
 }
 
+TEST(RenderLinework, ImagesShowTheirPngFromBesideTheDrawing) {
+  // A 40 by 20 pixel PNG: red top left, green bottom left, blue on the right.
+  const TempFolder dir("image");
+  RenderDrawing photo;
+  photo.entity("SOLID", solidGroups(0, 10, 20, 20), "0", 1);
+  photo.entity("SOLID", solidGroups(0, 0, 20, 10), "0", 3);
+  photo.entity("SOLID", solidGroups(20, 0, 40, 20), "0", 5);
+  kx::render::RenderOptions size;
+  size.width = 40;
+  size.height = 20;
+  size.window = kx::render::Window{0, 0, 40, 20};
+  kx::render::renderToFile(photo.load(), dir / "photo.png", size);
+
+  // The drawing names the file in a folder of another machine; it is found beside the drawing.
+  // One image as it is, one turned a quarter left, one whose file is missing; each of 80 by 40
+  // pixels, so the PNG is stretched to twice its size.
+  RenderDrawing d;
+  const std::string found = d.object(
+      "IMAGEDEF", {{100, "AcDbRasterImageDef"}, {90, "0"}, {1, "C:\\site\\pics\\photo.png"}});
+  const std::string missing =
+      d.object("IMAGEDEF", {{100, "AcDbRasterImageDef"}, {90, "0"}, {1, "gone.png"}});
+  const auto image = [&](double x, double y, double ux, double uy, const std::string& def) {
+    d.entity("IMAGE", Groups{{100, "AcDbRasterImage"}, {90, "0"}} + point(10, x, y) +
+                          point(11, ux, uy) + point(12, -uy, ux) +
+                          Groups{{13, "80"}, {23, "40"}, {340, def}, {70, "7"}, {280, "0"}});
+  };
+  image(10, 10, 0.25, 0, found);
+  image(50, 10, 0, 0.25, found);
+  image(60, 10, 0.25, 0, missing);
+
+  kx::render::RenderOptions options;
+  options.width = 800;
+  options.imageFolder = dir.path();
+  std::vector<std::pair<const char*, Picture>> pictures;
+  pictures.emplace_back("png", kx::render::renderImage(d.load(), options));
+  if (auto pdf = pdfPicture(d.load(), options)) pictures.emplace_back("pdf", std::move(*pdf));
+  for (const auto& [format, p] : pictures) {
+    SCOPED_TRACE(format);
+    EXPECT_TRUE(isReddish(colorAt(p, 15, 17.5)));
+    EXPECT_TRUE(isGreenish(colorAt(p, 15, 12.5)));
+    EXPECT_TRUE(isBluish(colorAt(p, 25, 15)));
+    EXPECT_TRUE(isReddish(colorAt(p, 42.5, 15)));
+    EXPECT_TRUE(isGreenish(colorAt(p, 47.5, 15)));
+    EXPECT_TRUE(isBluish(colorAt(p, 45, 25)));
+    EXPECT_TRUE(isWhite(colorAt(p, 70, 15)));
+    EXPECT_TRUE(inkNear(p, 60, 15, isDark));  // its frame
+  }
+  // The SVG holds the PNG once, however often it is shown.
+  const std::string svg =
+      kx::render::renderToBytes(d.load(), kx::render::PictureFormat::Svg, options);
+  const auto count = [&](std::string_view what) {
+    std::size_t n = 0;
+    for (std::size_t at = svg.find(what); at != svg.npos; at = svg.find(what, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(count("data:image/png;base64,iVBORw0KGgo"), 1u);
+  EXPECT_EQ(count("<use "), 2u);
+  // Without the drawing's folder, frames only.
+  EXPECT_TRUE(isWhite(colorAt(kx::render::renderImage(d.load(), {}), 15, 17.5)));
+}
+
 }  // namespace

@@ -19,6 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace kx::test;
+using kx::geom::Vec2;
 
 TEST(RenderOutput, FilesOfEveryFormatSizesAndFailures) {
   const TempFolder dir("render");
@@ -130,6 +131,11 @@ TEST(RenderOutput, VectorPicturesKeepTextsAsTextAndLayersAsGroups) {
            Groups{{100, "AcDbText"}} + point(10, 0, 0) +
                Groups{{40, "2.5"}, {1, "Tom & <Jerry>"}, {100, "AcDbText"}},
            "Notes");
+  d.entity("TEXT",
+           Groups{{100, "AcDbText"}} + point(10, 10, 5) +
+               Groups{{40, "2.5"}, {1, "HHHHHHHH"}, {100, "AcDbText"}},
+           "Walls");
+  d.entity("SOLID", solidGroups(10, -1, 15, 8), "0", 3);
   d.entity("LINE", lineGroups(0, 20, 40, 0), "Walls");
   const kx::db::Database db = d.load();
   const std::string svg = kx::render::renderToBytes(db, kx::render::PictureFormat::Svg);
@@ -147,6 +153,23 @@ TEST(RenderOutput, VectorPicturesKeepTextsAsTextAndLayersAsGroups) {
   const std::string pdf = kx::render::renderToBytes(db, kx::render::PictureFormat::Pdf);
   EXPECT_NE(pdf.find("/ToUnicode"), std::string::npos);
   EXPECT_NE(pdf.find("LiberationSans"), std::string::npos);
+
+  // Texts written one after the other keep their own colours, and what is drawn after them
+  // stays on top of them.
+  if (const auto p = pdfPicture(db, {})) {
+    const auto count = [&](double x1, double y1, double x2, double y2, auto ink) {
+      const Vec2 a = p->view.toPicture({x1, y2}), b = p->view.toPicture({x2, y1});
+      int n = 0;
+      for (int y = static_cast<int>(a.y); y <= static_cast<int>(b.y); ++y)
+        for (int x = static_cast<int>(a.x); x <= static_cast<int>(b.x); ++x)
+          n += ink(p->image.at(x, y)) ? 1 : 0;
+      return n;
+    };
+    EXPECT_GT(count(16, 0, 24, 2.5, isReddish), 20);
+    EXPECT_GT(count(16, 5, 24, 7.5, isBluish), 20);
+    EXPECT_EQ(count(16, 5, 24, 7.5, isReddish), 0);
+    EXPECT_EQ(count(11, 0, 14, 7, [](Rgb c) { return !isGreenish(c); }), 0);
+  }
 }
 
 TEST(RenderOutput, KxhostRendersAndReportsCyclesOnce) {

@@ -114,6 +114,17 @@ class RenderDrawing {
       db.addRecord(db.sectionIndex("OBJECTS"), {}, "LAYOUT", layout);
     });
   }
+  // An object of the OBJECTS section, owned by model space; returns its handle.
+  std::string object(const std::string& type, const Groups& groups) {
+    const auto make = [=](db::Database& db) {
+      Groups all = db::identityTags(db, modelSpace(db));
+      all.insert(all.end(), groups.begin(), groups.end());
+      return db.addRecord(db.sectionIndex("OBJECTS"), {}, type, all);
+    };
+    const db::ObjectId made = make(db_);
+    steps_.push_back([make](db::Database& db) { make(db); });
+    return fmt::format("{:X}", db_.handle(made));
+  }
   void wipeoutFrame(bool shown) {
     step([=](db::Database& db) { db::setWipeoutFrame(db, shown ? 1 : 0); });
   }

@@ -72,31 +72,38 @@ TEST(RenderText, GlyphsFillTheTextBox) {
     const kx::text::TextEntity text = kx::text::readTextEntity(db, firstOf(db, "TEXT"));
     const kx::text::Box2 box = kx::text::textBox(text);
     ASSERT_GT(box.width(), 0) << c.name;
-    const kx::render::Picture p = render(db);
-
-    // Every ink pixel back in the text's own coordinates.
-    const kx::geom::Matrix3d toText = text.textToWorld().inverse();
-    double xMin = INFINITY, yMin = INFINITY, xMax = -INFINITY, yMax = -INFINITY;
-    int ink = 0;
-    for (int y = 0; y < p.image.height; ++y)
-      for (int x = 0; x < p.image.width; ++x) {
-        if (!isTextInk(p.image.at(x, y))) continue;
-        ++ink;
-        const double wx = p.view.center.x + (x + 0.5 - p.image.width / 2.0) / p.view.scale;
-        const double wy = p.view.center.y - (y + 0.5 - p.image.height / 2.0) / p.view.scale;
-        const Vec3 t = toText.apply({wx, wy, 0});
-        xMin = std::min(xMin, t.x);
-        xMax = std::max(xMax, t.x);
-        yMin = std::min(yMin, t.y);
-        yMax = std::max(yMax, t.y);
-      }
-    ASSERT_GT(ink, 200) << c.name;
-    // Within about a pixel of the box on every side, in the text's own units.
-    const double pixel = 1.5 / p.view.scale / std::min(1.0, text.look.widthFactor);
-    EXPECT_NEAR(xMin, box.xMin, pixel) << c.name;
-    EXPECT_NEAR(xMax, box.xMax, pixel) << c.name;
-    EXPECT_NEAR(yMin, box.yMin, 1.5 / p.view.scale) << c.name;
-    EXPECT_NEAR(yMax, box.yMax, 1.5 / p.view.scale) << c.name;
+    kx::render::RenderOptions options;
+    options.width = 1200;
+    // The PNG draws every glyph as its outline; the PDF writes glyphs as text in the font.
+    std::vector<std::pair<const char*, kx::render::Picture>> pictures;
+    pictures.emplace_back("png", kx::render::renderImage(db, options));
+    if (auto pdf = pdfPicture(db, options)) pictures.emplace_back("pdf", std::move(*pdf));
+    for (const auto& [format, p] : pictures) {
+      SCOPED_TRACE(format);
+      // Every ink pixel back in the text's own coordinates.
+      const kx::geom::Matrix3d toText = text.textToWorld().inverse();
+      double xMin = INFINITY, yMin = INFINITY, xMax = -INFINITY, yMax = -INFINITY;
+      int ink = 0;
+      for (int y = 0; y < p.image.height; ++y)
+        for (int x = 0; x < p.image.width; ++x) {
+          if (!isTextInk(p.image.at(x, y))) continue;
+          ++ink;
+          const double wx = p.view.center.x + (x + 0.5 - p.image.width / 2.0) / p.view.scale;
+          const double wy = p.view.center.y - (y + 0.5 - p.image.height / 2.0) / p.view.scale;
+          const Vec3 t = toText.apply({wx, wy, 0});
+          xMin = std::min(xMin, t.x);
+          xMax = std::max(xMax, t.x);
+          yMin = std::min(yMin, t.y);
+          yMax = std::max(yMax, t.y);
+        }
+      ASSERT_GT(ink, 200) << c.name;
+      // Within about a pixel of the box on every side, in the text's own units.
+      const double pixel = 1.5 / p.view.scale / std::min(1.0, text.look.widthFactor);
+      EXPECT_NEAR(xMin, box.xMin, pixel) << c.name;
+      EXPECT_NEAR(xMax, box.xMax, pixel) << c.name;
+      EXPECT_NEAR(yMin, box.yMin, 1.5 / p.view.scale) << c.name;
+      EXPECT_NEAR(yMax, box.yMax, 1.5 / p.view.scale) << c.name;
+    }
   }
 }
 
