@@ -21,6 +21,7 @@ fi
 
 rm -rf "$work"
 mkdir -p "$work/config"
+given=$(sha256sum <"$drawing")
 # A server of our own for each run: one being killed may still hold its socket for a moment.
 run=0
 socket="kxterm-$$-$run"
@@ -59,13 +60,15 @@ wait_last_line() {
   fail "the last line never became '$want' (it is '$last')"
 }
 
-# Starts kxhost in a fresh tmux session; its exit status ends up on the screen.
+# Starts kxhost on $1 (default: the drawing) in a fresh tmux session; its exit status ends up on
+# the screen.
 start() {
+  local open=${1:-$drawing}
   tmuxc kill-server >/dev/null 2>&1 || true
   run=$((run + 1))
   socket="kxterm-$$-$run"
   tmuxc new-session -d -s kx -x 100 -y 30 \
-    "cd '$work' && INPUTRC=/dev/null '$kxhost' '$drawing' -o out.dxf --config '$work/config'; \
+    "cd '$work' && INPUTRC=/dev/null '$kxhost' '$open' -o out.dxf --config '$work/config'; \
      echo \"kxhost ended: \$?\"; sleep 30"
 }
 
@@ -207,7 +210,9 @@ screen | grep -q "^  (\*) UPPER CASE #2021$" || fail "\"upper\" did not choose U
 cmp -s "$work/out.dxf" "$drawing" || fail "after U the saved drawing is not the one opened"
 
 # --- Fifth run: a step undone after a SAVE differs from the file again, so QUIT asks -----------
-start
+# SAVE writes the drawing's own file: a copy of it.
+cp "$drawing" "$work/copy.dxf"
+start "$work/copy.dxf"
 wait_last_line "Command:"
 keys L A Y E R Space M Space K e p t Enter
 wait_last_line "Enter an option [?/Make/Set/New/Lock/Unlock]:"
@@ -224,6 +229,7 @@ keys Q U I T Enter
 wait_last_line "Save changes to out.dxf? [Yes/No] <Yes>:"
 keys N o Enter
 wait_last_line "kxhost ended: 0"
-grep -q '^Kept$' "$work/out.dxf" || fail "SAVE did not save the layer made before it"
+grep -q '^Kept$' "$work/copy.dxf" || fail "SAVE did not save the layer made before it"
+[[ "$(sha256sum <"$drawing")" == "$given" ]] || fail "the test changed the drawing it was given"
 
 echo "terminal test passed"
