@@ -335,38 +335,23 @@ extern "C" int kxdbGetKdsName(kds_name entity, KxDbObjectId id) {
 
 // ---- the drawing ----
 
-namespace {
-
-kx::db::ObjectId findTable(const kx::db::Database& db, std::string_view name) {
-  const kx::db::Section* tables = db.findSection("TABLES");
-  if (!tables) return {};
-  for (kx::db::ObjectId id : tables->records) {
-    if (!db.isType(id, "TABLE")) continue;
-    const auto n = kx::db::FieldReader(db, id).rawText(2);
-    if (n && *n == name) return id;
-  }
-  return {};
-}
-
-}  // namespace
-
 #define KX_DOC_OR(VALUE)                                                     \
   kx::editor::Document* doc = kx::editor::Session::instance().find(serial_); \
   if (!doc) return VALUE
 
 KxDbObjectId KxDbDatabase::blockTableId() const {
   KX_DOC_OR(KxDbObjectId::kNull);
-  return kx::api::objectIdOf(doc->db(), findTable(doc->db(), "BLOCK_RECORD"));
+  return kx::api::objectIdOf(doc->db(), kx::db::findTable(doc->db(), "BLOCK_RECORD"));
 }
 
 KxDbObjectId KxDbDatabase::layerTableId() const {
   KX_DOC_OR(KxDbObjectId::kNull);
-  return kx::api::objectIdOf(doc->db(), findTable(doc->db(), "LAYER"));
+  return kx::api::objectIdOf(doc->db(), kx::db::findTable(doc->db(), "LAYER"));
 }
 
 KxDbObjectId KxDbDatabase::textStyleTableId() const {
   KX_DOC_OR(KxDbObjectId::kNull);
-  return kx::api::objectIdOf(doc->db(), findTable(doc->db(), "STYLE"));
+  return kx::api::objectIdOf(doc->db(), kx::db::findTable(doc->db(), "STYLE"));
 }
 
 KxDbObjectId KxDbDatabase::groupDictionaryId() const {

@@ -98,6 +98,45 @@ std::vector<ListElement> listLayout(const db::Database& db, db::ObjectId id,
   return out;
 }
 
+// What listing an object works out from its groups: its items, the groups it reports and the
+// order of its list. Kept for the object's revision, so the kxdbEntMod that writes back a list
+// just read compares against what the read worked out instead of reading every group again.
+struct ListView {
+  db::ObjectId id;
+  std::uint32_t revision = 0;
+  // An MTEXT reports its rotation in the current UCS.
+  std::optional<editor::Ucs> ucs;
+  ObjectItems scan;
+  std::optional<ReportedGroups> reported;
+  std::vector<ListElement> layout;
+};
+
+// The last object listed; symbol table changes (a text's style) drop it with the other lookups.
+struct LastListView {
+  std::shared_ptr<const ListView> view;
+};
+
+bool sameUcs(const editor::Ucs& a, const editor::Ucs& b) {
+  return a.origin == b.origin && a.xAxis == b.xAxis && a.yAxis == b.yAxis;
+}
+
+std::shared_ptr<const ListView> listView(const editor::Document& document, db::ObjectId id) {
+  const db::Database& db = document.db();
+  std::shared_ptr<const ListView>& last = db.tablesCache<LastListView>().view;
+  if (last && last->id == id && last->revision == db.revision(id) &&
+      (!last->ucs || sameUcs(*last->ucs, document.ucs())))
+    return last;
+  auto view = std::make_shared<ListView>();
+  view->id = id;
+  view->revision = db.revision(id);
+  if (db.typeName(id) == "MTEXT") view->ucs = document.ucs();
+  view->scan = scanItems(db, id);
+  view->reported.emplace(document, id);
+  view->layout = listLayout(db, id, view->scan, *view->reported);
+  last = view;
+  return view;
+}
+
 // The position in `layout` of the occurrence-th element with `code`.
 std::optional<std::size_t> findOccurrence(const std::vector<ListElement>& layout, int code,
                                           std::size_t occurrence) {
@@ -116,19 +155,20 @@ std::size_t xdataStart(std::span<const dxf::Tag> tags) {
 }
 
 // Writes a point over an item, adding y or z when the item lacks them and the value needs them.
-void writePoint(db::Database& db, db::ObjectId id, const ListItem& item,
-                const std::vector<std::string>& texts, const resbuf& rb) {
+// Only the coordinates that change are written (and formatted).
+void writePoint(db::Database& db, db::ObjectId id, const ListItem& item, const resbuf& rb) {
   const std::span<const dxf::Tag> tags = db.tags(id);
   std::uint32_t present = item.count;
   for (std::uint32_t k = 0; k < 3; ++k) {
     if (k < present) {
       const auto stored = dxf::parseReal(db.text(tags[item.first + k]));
-      if (stored != rb.value.point[k]) db.setText(id, item.first + k, texts[k]);
+      if (stored != rb.value.point[k])
+        db.setText(id, item.first + k, db::formatReal(rb.value.point[k]));
     } else if (rb.value.point[k] != 0) {
       // A missing y before a needed z comes too.
       for (; present <= k; ++present)
         db.insertTag(id, item.first + present, item.code + 10 * static_cast<int>(present),
-                     texts[present]);
+                     db::formatReal(rb.value.point[present]));
     }
   }
 }
@@ -198,7 +238,8 @@ resbuf* kxdbEntGet(const kds_name entity) {
     typeRb->value.string = newHostString(db.codec().decode(type));
     append(typeRb);
 
-    const ObjectItems scan = scanItems(db, id);
+    const std::shared_ptr<const ListView> view = listView(*r.document, id);
+    const ObjectItems& scan = view->scan;
     const std::span<const dxf::Tag> tags = db.tags(id);
     if (scan.handleItem >= 0) {
       resbuf* handle = newListElement(5);
@@ -228,7 +269,7 @@ resbuf* kxdbEntGet(const kds_name entity) {
       }
       append(itemValue(db, tags, item, listKindOf(type, graphical, item.code)));
     };
-    const ReportedGroups reported(*r.document, id);
+    const ReportedGroups& reported = *view->reported;
     if (reported.codes().empty()) {  // most types: the groups as stored, in file order
       for (std::size_t i = 0; i < scan.items.size(); ++i)
         if (static_cast<std::ptrdiff_t>(i) != scan.handleItem &&
@@ -237,7 +278,7 @@ resbuf* kxdbEntGet(const kds_name entity) {
       return head;
     }
     std::array<bool, 16> listed{};  // a reported code's first element is the one it reports
-    for (const ListElement& e : listLayout(db, id, scan, reported)) {
+    for (const ListElement& e : view->layout) {
       const std::ptrdiff_t slot = reported.indexOf(e.code);
       const bool firstOfCode =
           slot >= 0 && !std::exchange(listed[static_cast<std::size_t>(slot)], true);
@@ -292,9 +333,10 @@ int kxdbEntMod(const resbuf* list) {
   };
   // The values the list reports, as they were before anything changes: an element that still
   // holds one is unchanged.
-  const ReportedGroups reported(*r.document, id);
-  ObjectItems scan = scanItems(db, id);
-  std::vector<ListElement> layout = listLayout(db, id, scan, reported);
+  const std::shared_ptr<const ListView> view = listView(*r.document, id);
+  const ReportedGroups& reported = *view->reported;
+  ObjectItems scan = view->scan;
+  std::vector<ListElement> layout = view->layout;
   // An MTEXT turned through its rotation is turned last, whatever else the list holds: the
   // direction (11) it may store is what a reader draws by, and has to follow.
   std::optional<double> mtextTurn;
@@ -326,8 +368,8 @@ int kxdbEntMod(const resbuf* list) {
   }
 
   bool changed = false;
-  // Whether a group other than the insertion and alignment points changed: moving a text keeps
-  // its shape, so it need not be laid out again to be re-placed.
+  // Whether a group changed that the text's line is laid out by: moving, turning or
+  // re-justifying a text keeps its line, so it need not be laid out again to be re-placed.
   bool shapeMayHaveChanged = false;
   const std::uint32_t revisionBefore = db.revision(id);
   if (contents && *contents != text::mtextContents(db, id)) {
@@ -367,15 +409,14 @@ int kxdbEntMod(const resbuf* list) {
     if (itemIndex >= 0) {
       const ListItem item = scan.items[static_cast<std::size_t>(itemIndex)];
       if (!sameAsStored) {
-        const std::vector<std::string> texts = valueTexts(db, *c.rb, c.kind);
         const std::size_t sizeBefore = tags.size();
         if (c.kind == ListKind::Point) {
-          writePoint(db, id, item, texts, *c.rb);
+          writePoint(db, id, item, *c.rb);
         } else {
-          db.setText(id, item.first, texts[0]);
+          db.setText(id, item.first, valueTexts(db, *c.rb, c.kind)[0]);
         }
         changed = true;
-        shapeMayHaveChanged |= code != 10 && code != 11;
+        shapeMayHaveChanged |= !text::keepsLineLayout(code);
         anchor = item.first + item.count - 1 + (db.tags(id).size() - sizeBefore);
       } else {
         anchor = item.first + item.count - 1;

@@ -208,13 +208,12 @@ Tag Database::makeOwnedTag(int code, std::string_view codeLine, std::string_view
   t.code = static_cast<std::int16_t>(code);
   t.flags = Tag::kOwnedPool;
   if (codeLine.empty()) {
-    std::string canonical;
+    const std::size_t start = owned_.size();
     if (codesPadded_)
-      dxf::appendCanonicalCode(canonical, code);
+      dxf::appendCanonicalCode(owned_, code);
     else
-      canonical = std::to_string(code);
-    owned_ += canonical;
-    t.codeWidth = static_cast<std::uint8_t>(canonical.size());
+      owned_ += std::to_string(code);
+    t.codeWidth = static_cast<std::uint8_t>(owned_.size() - start);
   } else {
     owned_ += codeLine;
     t.codeWidth = static_cast<std::uint8_t>(codeLine.size());

@@ -82,13 +82,17 @@ struct TableBounds {
   ObjectId table, end;
 };
 
+bool headsTable(const Database& db, ObjectId record, std::string_view type) {
+  return db.isType(record, "TABLE") && FieldReader(db, record).rawText(2) == type;
+}
+
 // The TABLE record of `type` and its ENDTAB; null when the drawing has no such table.
-TableBounds findTable(const Database& db, std::string_view type) {
+TableBounds findTableBounds(const Database& db, std::string_view type) {
   TableBounds found;
   const int section = db.sectionIndex("TABLES");
   if (section < 0) return found;
   for (const ObjectId r : db.sections()[static_cast<std::size_t>(section)].records) {
-    if (found.table.isNull() && db.isType(r, "TABLE") && FieldReader(db, r).rawText(2) == type) {
+    if (found.table.isNull() && headsTable(db, r, type)) {
       found.table = r;
     } else if (!found.table.isNull() && db.isType(r, "ENDTAB")) {
       found.end = r;
@@ -97,6 +101,25 @@ TableBounds findTable(const Database& db, std::string_view type) {
   }
   return found;
 }
+
+// The TABLE records found, by table type: a command asks for the block table for every entity it
+// adds. Each is checked to still head its table when it is used again.
+struct TableHeads {
+  std::vector<std::pair<std::string, ObjectId>> byType;
+};
+
+}  // namespace
+
+ObjectId findTable(const Database& db, std::string_view type) {
+  auto& heads = db.tablesCache<TableHeads>().byType;
+  for (const auto& [headType, record] : heads)
+    if (headType == type && headsTable(db, record, type)) return record;
+  const ObjectId record = findTableBounds(db, type).table;
+  if (!record.isNull()) heads.emplace_back(type, record);
+  return record;
+}
+
+namespace {
 
 void addToEntryCount(Database& db, ObjectId table, long long change) {
   ObjectFields tableFields(db, table);
@@ -109,7 +132,7 @@ void addToEntryCount(Database& db, ObjectId table, long long change) {
 ObjectId addTableRecord(Database& db, std::string_view type, const std::vector<NewTag>& body) {
   const int section = db.sectionIndex("TABLES");
   if (section < 0) throw std::invalid_argument("the drawing has no tables");
-  const TableBounds bounds = findTable(db, type);
+  const TableBounds bounds = findTableBounds(db, type);
   if (bounds.table.isNull() || bounds.end.isNull())
     throw std::invalid_argument(fmt::format("the drawing has no {} table", type));
 
@@ -123,7 +146,7 @@ ObjectId addTableRecord(Database& db, std::string_view type, const std::vector<N
 void eraseTableRecord(Database& db, ObjectId record) {
   if (db.isErased(record)) return;
   db.setErased(record, true);
-  const ObjectId table = findTable(db, db.typeName(record)).table;
+  const ObjectId table = findTable(db, db.typeName(record));
   if (!table.isNull()) addToEntryCount(db, table, -1);
 }
 

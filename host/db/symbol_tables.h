@@ -16,6 +16,9 @@ bool sameTableName(std::wstring_view a, std::wstring_view b);  // every letter f
 // A key under which names that compare the same are equal (ASCII letters upper-cased).
 std::string tableNameKey(std::string_view name);
 
+// The TABLE record that heads table `type` ("BLOCK_RECORD", "LAYER", ...); null when the drawing
+// has no such table.
+ObjectId findTable(const Database& db, std::string_view type);
 // The live record of table `type` ("STYLE", "LAYER", ...) named `name`; null when there is none.
 ObjectId findTableRecord(const Database& db, std::string_view type, std::wstring_view name);
 

@@ -67,16 +67,17 @@ std::size_t lineNumberAt(std::string_view text, std::size_t offset) {
 }
 
 void appendCanonicalCode(std::string& out, int code) {
-  char digits[12];
-  int n = 0;
+  // Written right to left into a buffer and appended at once: every group made is numbered here.
+  char text[16];
+  char* start = text + sizeof text;
   unsigned value = code < 0 ? static_cast<unsigned>(-code) : static_cast<unsigned>(code);
   do {
-    digits[n++] = static_cast<char>('0' + value % 10);
+    *--start = static_cast<char>('0' + value % 10);
     value /= 10;
   } while (value);
-  if (code < 0) digits[n++] = '-';
-  for (int pad = n; pad < 3; ++pad) out.push_back(' ');
-  while (n) out.push_back(digits[--n]);
+  if (code < 0) *--start = '-';
+  while (text + sizeof text - start < 3) *--start = ' ';
+  out.append(start, static_cast<std::size_t>(text + sizeof text - start));
 }
 
 }  // namespace kx::dxf

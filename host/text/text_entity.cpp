@@ -170,9 +170,10 @@ struct LastPlacement {
   std::uint32_t revision = 0;
   bool known = false;
   TextPlacement placement;
-  // For a text placed from its alignment point: where its insertion point is from there, in the
-  // text's own coordinates. Moving either point leaves it as it is.
-  std::optional<geom::Vec2> anchorOffset;
+  // The cell of the text's line as laid out with the look its record gives (not for an aligned
+  // or fit text, whose look its points give): moving, turning or re-justifying the text leaves
+  // it as it is.
+  std::optional<Box2> cell;
 };
 
 TextPlacement placementOf(const TextEntity& t) {
@@ -181,11 +182,10 @@ TextPlacement placementOf(const TextEntity& t) {
 }
 
 void keepPlacement(const db::Database& db, const TextEntity& t) {
-  std::optional<geom::Vec2> offset;
+  std::optional<Box2> cell;
   const Justification& j = t.justification;
-  if (t.font && !j.anchoredAtInsertion() && !j.isAligned() && !j.isFit())
-    offset = alignmentOffset(t.layout.cell, j);
-  db.tablesCache<LastPlacement>() = {t.id, db.revision(t.id), true, placementOf(t), offset};
+  if (t.font && !j.isAligned() && !j.isFit()) cell = t.layout.cell;
+  db.tablesCache<LastPlacement>() = {t.id, db.revision(t.id), true, placementOf(t), cell};
 }
 
 // Writes the insertion point of a text placed from its alignment point, and gives a text that
@@ -272,13 +272,34 @@ bool updateTextPosition(db::Database& db, db::ObjectId id) {
   return wrote;
 }
 
+bool keepsLineLayout(int code) {
+  switch (code) {
+    case 10:
+    case 11:
+    case 50:
+    case 72:
+    case 73:
+    case 74:
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool updateMovedTextPosition(db::Database& db, db::ObjectId id, std::uint32_t before) {
   const LastPlacement& last = db.tablesCache<LastPlacement>();
-  if (!last.known || last.id != id || last.revision != before || !last.anchorOffset)
+  if (!last.known || last.id != id || last.revision != before || !last.cell)
     return updateTextPosition(db, id);
-  const geom::Vec2 offset = *last.anchorOffset;
-  TextPlacement placed = last.placement;
   const db::FieldReader f(db, id);
+  const Justification j{static_cast<int>(f.integer(72)),
+                        static_cast<int>(f.integer(verticalCode(db.typeName(id))))};
+  if (j.anchoredAtInsertion()) return false;
+  // Made aligned or fit, the text takes its look from its points: lay it out again.
+  if (j.isAligned() || j.isFit()) return updateTextPosition(db, id);
+  const Box2 cell = *last.cell;
+  const geom::Vec2 offset = alignmentOffset(cell, j);
+  TextPlacement placed = last.placement;
+  placed.rotation = finiteOr(f.angle(50), 0);
   // Read as readText reads them: the alignment point is the insertion point when there is none.
   const db::Point3 p10 = f.point(10);
   placed.elevation = finiteOr(p10.z, 0);
@@ -289,7 +310,7 @@ bool updateMovedTextPosition(db::Database& db, db::ObjectId id, std::uint32_t be
   }
   placed.insertion = insertionFromAlignment(alignment, offset, placed.rotation);
   const bool wrote = writeInsertion(db, id, placed, alignment);
-  db.tablesCache<LastPlacement>() = {id, db.revision(id), true, placed, offset};
+  db.tablesCache<LastPlacement>() = {id, db.revision(id), true, placed, cell};
   return wrote;
 }
 

@@ -108,11 +108,13 @@ std::array<geom::Vec3, 4> boxCorners(const TextEntity& text);
 // The host calls this whenever the text, its style, height, width factor or justification
 // changes. Returns whether anything was written.
 bool updateTextPosition(db::Database& db, db::ObjectId id);
-// The same after a write that changed no group of the text but its insertion and alignment
-// points (10, 11) since the object's revision `before`. Moving a text placed from its alignment
-// point does not change its shape: when it was placed at `before`, it is re-placed from where it
-// was without laying it out again.
+// The same after a write that changed, since the object's revision `before`, only groups for
+// which keepsLineLayout holds. Moving, turning or re-justifying a text leaves its line as it was
+// laid out: when it was laid out at `before`, it is re-placed from that line.
 bool updateMovedTextPosition(db::Database& db, db::ObjectId id, std::uint32_t before);
+// Whether a change to group `code` of a TEXT, ATTDEF or ATTRIB leaves its line as laid out: its
+// points, rotation and justification place the line but do not shape it.
+bool keepsLineLayout(int code);
 
 // The glyphs of a text in WCS, for renderers and for text to geometry.
 struct WorldGlyph {
