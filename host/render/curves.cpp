@@ -68,6 +68,26 @@ void appendBulgeSegment(Points3& out, Vec3 from, Vec3 to, double bulge) {
   }
 }
 
+Points3 curveThrough(const Points3& points) {
+  constexpr int kStepsPerSpan = 24;
+  if (points.size() < 3) return points;
+  Points3 out{points.front()};
+  const std::size_t n = points.size();
+  for (std::size_t i = 0; i + 1 < n; ++i) {
+    const Vec3 p1 = points[i], p2 = points[i + 1];
+    // Past the ends the path goes on straight, so the end spans bend only toward their neighbour.
+    const Vec3 p0 = i > 0 ? points[i - 1] : p1 * 2 - p2;
+    const Vec3 p3 = i + 2 < n ? points[i + 2] : p2 * 2 - p1;
+    for (int k = 1; k <= kStepsPerSpan; ++k) {
+      const double t = static_cast<double>(k) / kStepsPerSpan, t2 = t * t, t3 = t2 * t;
+      out.push_back((p1 * 2 + (p2 - p0) * t + (p0 * 2 - p1 * 5 + p2 * 4 - p3) * t2 +
+                     (p1 * 3 - p0 - p2 * 3 + p3) * t3) *
+                    0.5);
+    }
+  }
+  return out;
+}
+
 Points3 ellipsePoints(Vec3 center, Vec3 majorAxis, double ratio, double start, double end,
                       Vec3 normal) {
   Points3 out;

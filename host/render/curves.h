@@ -33,4 +33,8 @@ Points3 ellipsePoints(geom::Vec3 center, geom::Vec3 majorAxis, double ratio, dou
 Points3 splinePoints(int degree, std::span<const double> knots,
                      std::span<const geom::Vec3> controlPoints, std::span<const double> weights);
 
+// A smooth curve through every one of `points` (a spline-fit leader's path), each span a cubic
+// whose tangents at its ends run from the point before to the point after.
+Points3 curveThrough(const Points3& points);
+
 }  // namespace kx::render

@@ -58,14 +58,16 @@ Shape arrowheadShape(Vec3 tip, Vec3 from, double size) {
 Shapes leaderShapes(const db::Database& db, db::ObjectId id) {
   const auto groups = groupsOf(db, id, "AcDbLeader");
   Points3 points;
-  bool arrow = true;
+  bool arrow = true, spline = false;
   Vec3 normal{0, 0, 1};
   for (std::size_t i = 0; i < groups.size(); ++i) {
     if (groups[i].code == 10) points.push_back(readPoint(groups, i));
     if (groups[i].code == 71) arrow = groups[i].integer() != 0;
+    if (groups[i].code == 72) spline = groups[i].integer() == 1;
     if (groups[i].code == 210) normal = readPoint(groups, i);
   }
   if (points.empty()) return {};
+  if (spline) points = curveThrough(points);
   Shapes out;
   if (arrow && points.size() >= 2) {
     const double size = dimensionReal(db, id, 41, "$DIMASZ", 0.18) * dimensionScale(db, id);
@@ -157,6 +159,7 @@ Shapes multileaderShapes(const db::Database& db, db::ObjectId id) {
     for (Branch& b : branches) {
       for (Points3& line : b.lines) {
         if (b.hasLast) line.push_back(b.last);
+        if (leaderType == 2) line = curveThrough(line);
         if (line.size() >= 2) {
           Shape head = arrowheadShape(line[0], line[1], arrowSize);
           if (!head.contours.empty()) out.push_back(std::move(head));

@@ -1,6 +1,9 @@
 #include "render/linetypes.h"
 
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
 
 #include "db/header_values.h"
 #include "db/object_fields.h"
@@ -19,6 +22,12 @@ DashPattern DashPattern::scaled(double factor) const {
   DashPattern out = *this;
   for (double& d : out.lengths) d *= factor;
   out.offset *= factor;
+  for (LinetypeText& t : out.texts) {
+    t.at *= factor;
+    t.height *= factor;
+    t.along *= factor;
+    t.across *= factor;
+  }
   return out;
 }
 
@@ -99,6 +108,65 @@ std::vector<double> commonPattern(std::string_view key) {
   return {};
 }
 
+// The texts of a complex linetype's elements, where their style's font is known.
+std::vector<LinetypeText> textsOf(const db::Database& db, const std::vector<Group>& groups) {
+  std::vector<LinetypeText> texts;
+  double end = 0;  // of the element read last
+  long long flags = 0;
+  LinetypeText text;
+  std::uint64_t style = 0;
+  const auto finish = [&] {
+    if (!(flags & 2) || text.text.empty() || style == 0) return;
+    const db::ObjectId record = db.findByHandle(style);
+    if (record.isNull() || !db.isType(record, "STYLE")) return;
+    const db::FieldReader s(db, record);
+    text.font = text::FontLibrary::instance().styleFont(s.rawText(3).value_or("txt"),
+                                                        s.rawText(4).value_or(""));
+    // A style of fixed height sets the size the scale multiplies.
+    const double fixed = s.real(40);
+    if (fixed > 0 && std::isfinite(fixed)) text.height *= fixed;
+    const double width = s.real(41);
+    if (width > 0 && std::isfinite(width)) text.widthFactor = width;
+    text.absolute = flags & 1;
+    text.at = end;
+    if (text.font && std::isfinite(text.height) && text.height > 0) texts.push_back(text);
+  };
+  for (const Group& g : groups) {
+    switch (g.code) {
+      case 49:
+        finish();
+        end += std::abs(g.real());
+        flags = 0;
+        style = 0;
+        text = {};
+        break;
+      case 74:
+        flags = g.integer();
+        break;
+      case 340:
+        style = std::strtoull(std::string(g.text).c_str(), nullptr, 16);
+        break;
+      case 46:
+        text.height = g.real();
+        break;
+      case 50:
+        text.rotation = g.real();
+        break;
+      case 44:
+        text.along = g.real();
+        break;
+      case 45:
+        text.across = g.real();
+        break;
+      case 9:
+        for (const wchar_t c : db.codec().decode(g.text)) text.text += static_cast<char32_t>(c);
+        break;
+    }
+  }
+  finish();
+  return texts;
+}
+
 }  // namespace
 
 Linetypes::Linetypes(const db::Database& db) {
@@ -113,10 +181,14 @@ Linetypes::Linetypes(const db::Database& db) {
     const auto name = db::FieldReader(db, id).rawText(2);
     if (!name) continue;
     std::vector<double> elements;
-    for (const Group& g : groupsOf(db, id, "AcDbLinetypeTableRecord"))
+    const auto groups = groupsOf(db, id, "AcDbLinetypeTableRecord");
+    for (const Group& g : groups)
       if (g.code == 49) elements.push_back(g.real());
     // A record without elements leaves its pattern to the reader: the common one of its name.
-    if (!elements.empty()) patterns_.emplace(db::tableNameKey(*name), dashPatternOf(elements));
+    if (elements.empty()) continue;
+    DashPattern pattern = dashPatternOf(elements);
+    if (!pattern.solid()) pattern.texts = textsOf(db, groups);
+    patterns_.emplace(db::tableNameKey(*name), std::move(pattern));
   }
 }
 

@@ -22,6 +22,7 @@ namespace kx::render {
 namespace {
 
 using geom::Matrix3d;
+using geom::Vec2;
 using geom::Vec3;
 
 Vec3 vec(db::Point3 p) {
@@ -43,6 +44,53 @@ struct Context {
   const DashPattern* byBlockLinetype = nullptr;  // null: solid
   int depth = 0;
 };
+
+// Glyphs of the texts a complex linetype writes along a stroke, one primitive for each of the
+// pattern's texts, after the stroke with everything else it has.
+std::vector<Primitive> linetypeTexts(const Primitive& stroke) {
+  constexpr int kMaxPeriods = 100'000;  // a pattern too fine to show anything
+  std::vector<Primitive> out;
+  const double period = stroke.dashes.period();
+  if (!(period > 0)) return out;
+  for (const LinetypeText& t : stroke.dashes.texts) {
+    Primitive p;
+    p.kind = PrimitiveKind::Glyphs;
+    p.color = stroke.color;
+    p.layer = stroke.layer;
+    p.highlighted = stroke.highlighted;
+    p.font = t.font;
+    for (Polyline2 c : stroke.contours) {
+      if (stroke.closed && c.size() > 2) c.push_back(c.front());
+      double start = 0;  // of segment i along the line
+      std::size_t i = 0;
+      for (int k = 0; k < kMaxPeriods && i + 1 < c.size(); ++k) {
+        const double at = t.at + k * period;
+        while (i + 1 < c.size() && start + (c[i + 1] - c[i]).length() < at) {
+          start += (c[i + 1] - c[i]).length();
+          ++i;
+        }
+        if (i + 1 >= c.size()) break;
+        const double segment = (c[i + 1] - c[i]).length();
+        if (!(segment > 0)) continue;
+        const Vec2 u = (c[i + 1] - c[i]) * (1 / segment), n{-u.y, u.x};
+        const Vec2 origin = c[i] + u * (at - start + t.along) + n * t.across;
+        const double angle = t.absolute ? t.rotation : std::atan2(u.y, u.x) + t.rotation;
+        const double cs = std::cos(angle), sn = std::sin(angle), h = t.height;
+        double pen = 0;
+        for (std::size_t j = 0; j < t.text.size(); ++j) {
+          const char32_t ch = t.text[j];
+          const Vec2 at0 = origin + Vec2{cs, sn} * (pen * h * t.widthFactor);
+          p.glyphs.push_back(
+              {ch, cs * h * t.widthFactor, sn * h * t.widthFactor, -sn * h, cs * h, at0.x, at0.y});
+          pen += t.font->metrics(ch).advance +
+                 (j + 1 < t.text.size() ? t.font->kerning(ch, t.text[j + 1]) : 0);
+        }
+      }
+    }
+    if (!p.glyphs.empty()) out.push_back(std::move(p));
+  }
+  return out;
+}
 
 struct EntityLook {
   const LayerStyle* layer = nullptr;
@@ -306,8 +354,11 @@ class SceneBuilder {
       p.gradient.angle += std::atan2(m.xAxis().y, m.xAxis().x);
       p.pixelWidth = pixelWidthOf(look.lineweight);
       p.worldWidth = shape.width * widthScale;
-      if (dashed && shape.kind == PrimitiveKind::Stroke && shape.clip.empty())
+      std::vector<Primitive> texts;
+      if (dashed && shape.kind == PrimitiveKind::Stroke && shape.clip.empty()) {
         p.dashes = look.linetype->scaled(patternScale);
+        texts = linetypeTexts(p);
+      }
       p.font = shape.font;
       p.highlighted = highlighting_;
       p.glyphs.reserve(shape.glyphs.size());
@@ -325,6 +376,7 @@ class SceneBuilder {
                           g.yAxis().y, g.origin().x, g.origin().y};
       }
       sink_.add(std::move(p));
+      for (Primitive& text : texts) sink_.add(std::move(text));
     }
   }
 

@@ -64,6 +64,10 @@ TEST(RenderLinework, LinetypesDashStrokesAtTheirScale) {
   // In the table without a pattern, but a common name: its usual pattern, here [5, -1, 1, -1].
   d.linetype("CENTERX2", {});
   d.entity("LINE", lineGroups(0, -60, 60, -60), "0", 1, {{6, "CENTERX2"}});
+  // A text in each gap, centred on the line and running along it.
+  d.linetype("GAS", {2.5, -1, -1.25}, RenderDrawing::PatternText{1, "GAS", 0.5, -0.5, -0.25});
+  d.entity("LINE", lineGroups(0, -70, 60, -70), "0", 1, {{6, "GAS"}});
+  d.entity("LINE", lineGroups(70, 0, 70, -60), "0", 1, {{6, "GAS"}});
   const Picture p = render(d);
 
   // Dashes 4 long every 6 from the start; half that at an entity scale of 0.5.
@@ -89,6 +93,25 @@ TEST(RenderLinework, LinetypesDashStrokesAtTheirScale) {
   ASSERT_EQ(common.size(), 15u);
   EXPECT_NEAR(common[1].first, 6, 0.25);
   EXPECT_NEAR(common[2].first, 8, 0.25);
+
+  // Dashes 5 long every 9.5, the text in the gap 1 after the dash, 1 high about the line.
+  const auto inkIn = [&](double x1, double y1, double x2, double y2) {
+    int n = 0;
+    for (double x = x1; x <= x2; x += 0.1)
+      for (double y = y1; y <= y2; y += 0.1) n += isReddish(colorAt(p, x, y));
+    return n;
+  };
+  for (int k = 0; k < 5; ++k) {
+    const double gap = 5 + 9.5 * k;
+    EXPECT_GT(inkIn(gap + 1.1, -70.4, gap + 2.9, -70.1), 15) << k;
+    EXPECT_GT(inkIn(gap + 1.1, -69.9, gap + 2.9, -69.6), 15) << k;
+    EXPECT_EQ(inkIn(gap + 0.2, -70.2, gap + 0.8, -69.8), 0) << k;
+    EXPECT_EQ(inkIn(gap + 1.1, -69.2, gap + 2.9, -68.5), 0) << k;
+    EXPECT_EQ(inkIn(gap + 1.1, -71.5, gap + 2.9, -70.8), 0) << k;
+  }
+  // Down the vertical line the text runs down too, across nothing to its side.
+  EXPECT_GT(inkIn(69.6, -7.9, 70.4, -6.1), 30);
+  EXPECT_EQ(inkIn(70.9, -6.6, 72.5, -5.4), 0);
 }
 
 // A boundary path of line edges, each from (x1, y1) to (x2, y2).
@@ -184,6 +207,11 @@ TEST(RenderLinework, LeadersCarryArrowheadsAndEveryKindDrawsOrIsNamed) {
   };
   leader(0, 1);
   leader(-20, 0);
+  // Spline-fit: a curve through its vertices.
+  d.entity("LEADER",
+           Groups{{100, "AcDbLeader"}, {3, "Standard"}, {71, "0"}, {72, "1"}, {76, "3"}} +
+               point(10, 0, -35) + point(10, 10, -25) + point(10, 20, -35),
+           "0", 1);
   d.entity("MULTILEADER",
            Groups{{100, "AcDbMLeader"}, {270, "2"}, {300, "CONTEXT_DATA{"}, {40, "1"}} +
                point(10, 52, 10) +
@@ -236,6 +264,9 @@ TEST(RenderLinework, LeadersCarryArrowheadsAndEveryKindDrawsOrIsNamed) {
   const int bare = inkAround(1.2, -19.4);
   EXPECT_GT(inkAround(1.2, 0.6), 2 * bare);
   EXPECT_GT(inkAround(41.2, 0.6), 2 * bare);
+  EXPECT_TRUE(inkNear(p, 10, -25, isReddish));
+  EXPECT_TRUE(inkNear(p, 5, -28.75, isReddish));
+  EXPECT_FALSE(inkNear(p, 5, -30, isReddish, 3));
   EXPECT_TRUE(inkNear(p, 45, 5, isGreenish));   // the multileader's line
   EXPECT_TRUE(inkNear(p, 51, 10, isGreenish));  // its dogleg
   int textInk = 0;

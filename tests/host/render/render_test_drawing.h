@@ -3,6 +3,7 @@
 // steps that make it, so a test can copy one, change the copy and draw both.
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -41,8 +42,15 @@ class RenderDrawing {
       db::ObjectFields(db, layer).setString(6, std::wstring(linetype.begin(), linetype.end()));
     });
   }
+  // A text a linetype writes in the Standard style after element `index`.
+  struct PatternText {
+    std::size_t index = 0;
+    std::string text;
+    double scale = 1, along = 0, across = 0;
+  };
   // A linetype of dashes (positive), gaps (negative) and dots (zero).
-  void linetype(const std::string& name, const std::vector<double>& elements) {
+  void linetype(const std::string& name, const std::vector<double>& elements,
+                const std::optional<PatternText>& text = {}) {
     step([=](db::Database& db) {
       Groups body{{100, "AcDbSymbolTableRecord"},
                   {100, "AcDbLinetypeTableRecord"},
@@ -52,7 +60,22 @@ class RenderDrawing {
                   {72, "65"},
                   {73, std::to_string(elements.size())},
                   {40, "0"}};
-      for (double e : elements) body.insert(body.end(), {{49, fmt::format("{}", e)}, {74, "0"}});
+      for (std::size_t i = 0; i < elements.size(); ++i) {
+        body.push_back({49, fmt::format("{}", elements[i])});
+        if (!text || text->index != i) {
+          body.push_back({74, "0"});
+          continue;
+        }
+        const db::ObjectId style = db::findTableRecord(db, "STYLE", L"Standard");
+        body.insert(body.end(), {{74, "2"},
+                                 {75, "0"},
+                                 {340, fmt::format("{:X}", db.handle(style))},
+                                 {46, fmt::format("{}", text->scale)},
+                                 {50, "0"},
+                                 {44, fmt::format("{}", text->along)},
+                                 {45, fmt::format("{}", text->across)},
+                                 {9, text->text}});
+      }
       db::addTableRecord(db, "LTYPE", body);
     });
   }
