@@ -210,12 +210,19 @@ bool Prompter::userBreak() {
   return true;
 }
 
+std::wstring Prompter::upToBlank(const std::wstring& line) {
+  const std::size_t blank = line.find_first_of(L" \t");
+  if (blank == std::wstring::npos) return line;
+  source_->putBack(trimmed(std::wstring_view(line).substr(blank)));
+  return line.substr(0, blank);
+}
+
 int Prompter::run(std::wstring_view prompt, const Pending& pending, std::wstring_view expects,
-                  const std::function<Outcome(const std::wstring&)>& interpret) {
+                  const std::function<Outcome(const std::wstring&)>& interpret, bool blankEnds) {
   for (;;) {
     const std::optional<std::wstring> line = ask(prompt);
     if (!line) return KXRT_CANCEL;
-    const std::wstring reply = trimmed(*line);
+    const std::wstring reply = blankEnds ? upToBlank(trimmed(*line)) : trimmed(*line);
     if (isCancel(reply)) {
       say(L"*Cancel*");
       return KXRT_CANCEL;
@@ -302,8 +309,7 @@ int Prompter::getString(bool allowSpaces, std::wstring_view prompt, std::wstring
   for (;;) {
     const std::optional<std::wstring> line = ask(prompt);
     if (!line) return KXRT_CANCEL;
-    std::wstring reply = allowSpaces ? *line : trimmed(*line);
-    if (!allowSpaces) reply = reply.substr(0, reply.find_first_of(L" \t"));
+    std::wstring reply = allowSpaces ? *line : upToBlank(trimmed(*line));
     if (isCancel(trimmed(reply))) {
       say(L"*Cancel*");
       return KXRT_CANCEL;
@@ -440,30 +446,30 @@ int Prompter::pickEntity(std::wstring_view prompt, PickHit& hit, Vec3& point) {
   std::optional<PickScene> scene;  // built on the first pick by point
   const std::wstring prompted =
       prompt.empty() ? std::wstring(L"Select object: ") : std::wstring(prompt);
-  return run(prompted, pending, L"Select an object, or type H and its handle.",
-             [&](const std::wstring& reply) {
-               const std::wstring head = upper(reply.substr(0, 2));
-               if (head == L"H " || head == L"H\t") {
-                 const db::ObjectId id = pickableByHandle(doc->db(), trimmed(reply.substr(2)));
-                 if (id.isNull())
-                   return Outcome{Outcome::Refused, 0, L"No entity has that handle."};
-                 hit = PickHit{id, id, {}, {}};
-                 const UcsBox box = PickScene(*doc, id).extents(id);
-                 const geom::Vec2 c = box.empty ? geom::Vec2{} : (box.min + box.max) * 0.5;
-                 point = {c.x, c.y, 0};
-                 return Outcome{Outcome::Done, KXRT_NORM, {}};
-               }
-               const auto p = parsePoint(reply, lastPoint.value_or(Vec3{}));
-               if (!p) return Outcome{Outcome::Unknown, 0, {}};
-               lastPoint = *p;
-               if (!scene) scene.emplace(*doc);
-               const auto found =
-                   scene->pick(p->xy(), pickTolerance.value_or(scene->defaultTolerance()));
-               if (!found) return Outcome{Outcome::Refused, 0, L"Nothing selected."};
-               hit = *found;
-               point = *p;
-               return Outcome{Outcome::Done, KXRT_NORM, {}};
-             });
+  return run(
+      prompted, pending, L"Select an object, or type H and its handle.",
+      [&](const std::wstring& reply) {
+        const std::wstring head = upper(reply.substr(0, 2));
+        if (head == L"H " || head == L"H\t") {
+          const db::ObjectId id = pickableByHandle(doc->db(), trimmed(reply.substr(2)));
+          if (id.isNull()) return Outcome{Outcome::Refused, 0, L"No entity has that handle."};
+          hit = PickHit{id, id, {}, {}};
+          const UcsBox box = PickScene(*doc, id).extents(id);
+          const geom::Vec2 c = box.empty ? geom::Vec2{} : (box.min + box.max) * 0.5;
+          point = {c.x, c.y, 0};
+          return Outcome{Outcome::Done, KXRT_NORM, {}};
+        }
+        const auto p = parsePoint(reply, lastPoint.value_or(Vec3{}));
+        if (!p) return Outcome{Outcome::Unknown, 0, {}};
+        lastPoint = *p;
+        if (!scene) scene.emplace(*doc);
+        const auto found = scene->pick(p->xy(), pickTolerance.value_or(scene->defaultTolerance()));
+        if (!found) return Outcome{Outcome::Refused, 0, L"Nothing selected."};
+        hit = *found;
+        point = *p;
+        return Outcome{Outcome::Done, KXRT_NORM, {}};
+      },
+      /*blankEnds=*/false);  // "H 2F" names an entity by its handle
 }
 
 }  // namespace kx::editor

@@ -99,8 +99,12 @@ class Prompter {
   Pending takePending();
   // The loop every prompt shares: `interpret` looks at a non-empty reply; replies it does not
   // know may still be keywords or (flag 128) arbitrary text.
+  // A blank ends the reply as Enter does (`blankEnds`), unless the reply's own syntax has blanks.
   int run(std::wstring_view prompt, const Pending& pending, std::wstring_view expects,
-          const std::function<Outcome(const std::wstring&)>& interpret);
+          const std::function<Outcome(const std::wstring&)>& interpret, bool blankEnds = true);
+  // The reply up to the line's first blank; the rest of the line, put back, answers the next
+  // prompt, as it would on a CAD command line where the space bar is Enter.
+  std::wstring upToBlank(const std::wstring& line);
   double absoluteAngle(double typedDegrees) const;
   double angleBase() const;
 

@@ -4,8 +4,8 @@
 # changes not saved, which asks whether to save them; then a second run that finds the history of
 # the first and ends with Ctrl-D, and a third whose Ctrl-D with changes asks too; a fourth shows
 # the banner, HELP NAME, a dialog answered by the start of a caption, Enter repeating a command
-# and U taking both back. The screen must show each prompt once, with no empty line between a
-# reply and the next prompt.
+# and U taking both back; a fifth undoes a step after a SAVE and is asked to save at QUIT. The
+# screen must show each prompt once, with no empty line between a reply and the next prompt.
 #
 # Usage: terminal_test.sh KXHOST DRAWING WORKDIR   (exit 77: skipped, tmux is missing)
 set -euo pipefail
@@ -21,6 +21,7 @@ fi
 
 rm -rf "$work"
 mkdir -p "$work/config"
+given=$(sha256sum <"$drawing")
 # A server of our own for each run: one being killed may still hold its socket for a moment.
 run=0
 socket="kxterm-$$-$run"
@@ -59,13 +60,15 @@ wait_last_line() {
   fail "the last line never became '$want' (it is '$last')"
 }
 
-# Starts kxhost in a fresh tmux session; its exit status ends up on the screen.
+# Starts kxhost on $1 (default: the drawing) in a fresh tmux session; its exit status ends up on
+# the screen.
 start() {
+  local open=${1:-$drawing}
   tmuxc kill-server >/dev/null 2>&1 || true
   run=$((run + 1))
   socket="kxterm-$$-$run"
   tmuxc new-session -d -s kx -x 100 -y 30 \
-    "cd '$work' && INPUTRC=/dev/null '$kxhost' '$drawing' -o out.dxf --config '$work/config'; \
+    "cd '$work' && INPUTRC=/dev/null '$kxhost' '$open' -o out.dxf --config '$work/config'; \
      echo \"kxhost ended: \$?\"; sleep 30"
 }
 
@@ -205,5 +208,28 @@ screen | grep -q "^TCASE: Changes the letter case of texts$" || fail "HELP TCASE
 screen | grep -q "^  (\*) UPPER CASE #2021$" || fail "\"upper\" did not choose UPPER CASE"
 [[ "$(screen | grep -c '^Undone: TCASE$')" == 2 ]] || fail "U did not take back both TCASE runs"
 cmp -s "$work/out.dxf" "$drawing" || fail "after U the saved drawing is not the one opened"
+
+# --- Fifth run: a step undone after a SAVE differs from the file again, so QUIT asks -----------
+# SAVE writes the drawing's own file: a copy of it.
+cp "$drawing" "$work/copy.dxf"
+start "$work/copy.dxf"
+wait_last_line "Command:"
+keys L A Y E R Space M Space K e p t Enter
+wait_last_line "Enter an option [?/Make/Set/New/Lock/Unlock]:"
+keys Enter
+wait_last_line "Command:"
+keys S A V E Enter
+wait_last_line "Command:"
+# SAVE is a step of its own; the second U takes the layer back, which the file still has.
+keys U Enter
+wait_last_line "Command:"
+keys U Enter
+wait_last_line "Command:"
+keys Q U I T Enter
+wait_last_line "Save changes to out.dxf? [Yes/No] <Yes>:"
+keys N o Enter
+wait_last_line "kxhost ended: 0"
+grep -q '^Kept$' "$work/copy.dxf" || fail "SAVE did not save the layer made before it"
+[[ "$(sha256sum <"$drawing")" == "$given" ]] || fail "the test changed the drawing it was given"
 
 echo "terminal test passed"

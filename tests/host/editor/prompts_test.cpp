@@ -162,10 +162,15 @@ TEST_F(PromptsTest, KeywordsAndArbitraryInput) {
   kxedInitGet(KXINP_ARBITRARY, L"Ja");
   EXPECT_EQ(kxedGetPoint(nullptr, L"Point: ", p), KXRT_NORM);
   EXPECT_EQ(p[0], 10);
+  // A blank ends arbitrary text as Enter would, and the rest answers the next prompt.
   kxedInitGet(KXINP_ARBITRARY, L"Ja");
   EXPECT_EQ(kxedGetPoint(nullptr, L"Point: ", p), KXRT_KWORD);
   kxedGetInput(word, 64);
-  EXPECT_STREQ(word, L"hello there");
+  EXPECT_STREQ(word, L"hello");
+  kxedInitGet(KXINP_ARBITRARY, L"Ja");
+  EXPECT_EQ(kxedGetPoint(nullptr, L"Point: ", p), KXRT_KWORD);
+  kxedGetInput(word, 64);
+  EXPECT_STREQ(word, L"there");
   kxedInitGet(KXINP_ARBITRARY, L"Ja");
   EXPECT_EQ(kxedGetPoint(nullptr, L"Point: ", p), KXRT_KWORD);  // a keyword wins over text
   kxedGetInput(word, 64);

@@ -113,7 +113,7 @@ TEST_F(TranscriptTest, HeldOpenLineBecomesTheEditorsPromptAndItsRepliesAreNotEch
   kxutPrintf(L"\nSaved.");
   wchar_t text[64];
   // A -c line is no typed reply: it is echoed as in a script.
-  EXPECT_EQ(kxedGetString(0, L"\nCommand: ", text, 64), KXRT_NORM);
+  EXPECT_EQ(kxedGetString(1, L"\nCommand: ", text, 64), KXRT_NORM);
   EXPECT_EQ(take(), L"Saved.\nCommand: -c reply\n");
   EXPECT_EQ(kxedGetString(0, L"\nCommand: ", text, 64), KXRT_NORM);
   double point[3];
