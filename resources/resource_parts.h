@@ -3,6 +3,8 @@
 // its own source file, and the dialog templates live in one more. Each language's resource
 // module defines all of them (the English ones here, the Chinese ones in zh/).
 
+#include <cstddef>
+#include <cstdint>
 #include <span>
 
 #include "kx/kxresfmt.h"
@@ -22,5 +24,20 @@ std::span<const KxStringResource> attributeStrings();  // ATTOUT, ATTIN, GATTE, 
 std::span<const KxStringResource> helpStrings();  // what HELP says of each command
 
 std::span<const KxDialogTemplate> dialogTemplates();
+
+// What every language's dialog templates are written with: the ids of labels nobody addresses and
+// of the two buttons that end a dialog, and a template made from its array of controls.
+namespace dialog_parts {
+using Kind = KxControlKind;
+inline constexpr std::uint32_t kLabel = 0xFFFF;
+inline constexpr std::uint32_t kIdOk = 1;
+inline constexpr std::uint32_t kIdCancel = 2;
+
+template <std::size_t N>
+constexpr KxDialogTemplate dialog(std::uint32_t id, const wchar_t* caption,
+                                  const KxDialogControl (&controls)[N]) {
+  return {id, caption, controls, static_cast<std::uint32_t>(N)};
+}
+}  // namespace dialog_parts
 
 }  // namespace kx::resources

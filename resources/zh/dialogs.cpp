@@ -8,11 +8,7 @@
 namespace kx::resources {
 namespace {
 
-using Kind = KxControlKind;
-
-constexpr std::uint32_t kLabel = 0xFFFF;
-constexpr std::uint32_t kIdOk = 1;
-constexpr std::uint32_t kIdCancel = 2;
+using namespace dialog_parts;
 
 // TCASE: the conversion to apply to the selected texts.
 constexpr KxDialogControl kCaseControls[] = {
@@ -52,12 +48,6 @@ constexpr KxDialogControl kChineseControls[] = {
     {kIdOk, Kind::kPushButton, L"确定", true, false},
     {kIdCancel, Kind::kPushButton, L"取消", false, false},
 };
-
-template <std::size_t N>
-constexpr KxDialogTemplate dialog(std::uint32_t id, const wchar_t* caption,
-                                  const KxDialogControl (&controls)[N]) {
-  return {id, caption, controls, static_cast<std::uint32_t>(N)};
-}
 
 constexpr KxDialogTemplate kDialogs[] = {
     dialog(res::kTcaseDialog, L"修改大小写", kCaseControls),
