@@ -1,13 +1,18 @@
 #include "render/leader_shapes.h"
 
 #include <cmath>
+#include <cstdlib>
+#include <optional>
+#include <string>
 
+#include "db/entities.h"
 #include "db/header_values.h"
 #include "db/object_fields.h"
 #include "db/symbol_tables.h"
 #include "render/curves.h"
 #include "render/entity_groups.h"
 #include "render/text_shapes.h"
+#include "support/utf8.h"
 #include "text/mtext_entity.h"
 
 namespace kx::render {
@@ -15,26 +20,48 @@ namespace {
 
 using geom::Vec3;
 
-// A dimension variable of a leader: its own override in the ACAD DSTYLE extended data, else its
-// dimension style's, else the drawing's header.
-double dimensionReal(const db::Database& db, db::ObjectId id, int code, std::string_view header,
-                     double otherwise) {
+// A dimension variable of a leader as written: its own override in the ACAD DSTYLE extended
+// data, else its dimension style's; nothing when neither has it.
+std::optional<std::string> dimensionValue(const db::Database& db, db::ObjectId id, int code) {
   const auto tags = db.tags(id);
+  // After "DSTYLE" and its opening brace, pairs of a variable's code (1070) and its value.
   bool inOverrides = false;
   for (std::size_t i = 0; i + 1 < tags.size(); ++i) {
-    if (tags[i].code == 1000 && db.text(tags[i]) == "DSTYLE") inOverrides = true;
-    if (inOverrides && tags[i].code == 1070 && tags[i + 1].code == 1040 &&
-        Group{1070, db.text(tags[i])}.integer() == code)
-      return Group{1040, db.text(tags[i + 1])}.real();
+    if (!inOverrides) {
+      inOverrides = tags[i].code == 1000 && db.text(tags[i]) == "DSTYLE" &&
+                    tags[i + 1].code == 1002 && db.text(tags[i + 1]) == "{";
+      if (inOverrides) ++i;
+      continue;
+    }
+    if (tags[i].code != 1070) break;
+    if (Group{1070, db.text(tags[i])}.integer() == code) return std::string(db.text(tags[i + 1]));
+    ++i;
   }
   const db::FieldReader f(db, id);
   if (const auto styleName = f.rawText(3)) {
     const db::ObjectId style = db::findTableRecord(db, "DIMSTYLE", db.codec().decode(*styleName));
     if (!style.isNull())
       for (const Group& g : groupsOf(db, style, "AcDbDimStyleTableRecord"))
-        if (g.code == code) return g.real();
+        if (g.code == code) return std::string(g.text);
   }
+  return std::nullopt;
+}
+
+// A dimension variable of a leader: its own, its style's, else the drawing's header.
+double dimensionReal(const db::Database& db, db::ObjectId id, int code, std::string_view header,
+                     double otherwise) {
+  if (const auto value = dimensionValue(db, id, code)) return Group{40, *value}.real();
   return db::headerReal(db, header).value_or(otherwise);
+}
+
+// The block a leader's arrowhead is drawn with (DIMLDRBLK); empty: the closed filled arrow.
+std::string arrowBlock(const db::Database& db, db::ObjectId id) {
+  if (const auto handle = dimensionValue(db, id, 341)) {
+    const db::ObjectId record = db.findByHandle(std::strtoull(handle->c_str(), nullptr, 16));
+    if (record.isNull() || !db.isType(record, "BLOCK_RECORD")) return {};
+    return std::string(db::FieldReader(db, record).rawText(2).value_or(""));
+  }
+  return support::toUtf8(db::headerString(db, "$DIMLDRBLK").value_or(L""));
 }
 
 double dimensionScale(const db::Database& db, db::ObjectId id) {
@@ -74,10 +101,22 @@ Shapes leaderShapes(const db::Database& db, db::ObjectId id) {
     // The arrowhead lies in the leader's plane: its points are world points in that plane.
     const geom::Matrix3d toPlane = geom::ocsToWorld(normal).inverse();
     const geom::Matrix3d fromPlane = geom::ocsToWorld(normal);
-    Shape head = arrowheadShape(toPlane.apply(points[0]), toPlane.apply(points[1]), size);
-    for (Points3& c : head.contours)
-      for (Vec3& p : c) p = fromPlane.apply(p);
-    if (!head.contours.empty()) out.push_back(std::move(head));
+    const Vec3 tip = toPlane.apply(points[0]), along = tip - toPlane.apply(points[1]);
+    // An arrow block points along its x axis to its base point, one unit an arrow size.
+    if (const std::string block = arrowBlock(db, id);
+        !block.empty() && !db::findBlockRecord(db, block).isNull() && along.length() > 0) {
+      const Vec3 x = geom::normalized(along) * size;
+      Shape head;
+      head.block = block;
+      head.blockPlacement =
+          fromPlane * geom::Matrix3d({x.x, x.y, 0}, {-x.y, x.x, 0}, {0, 0, size}, tip);
+      out.push_back(std::move(head));
+    } else {
+      Shape head = arrowheadShape(toPlane.apply(points[0]), toPlane.apply(points[1]), size);
+      for (Points3& c : head.contours)
+        for (Vec3& p : c) p = fromPlane.apply(p);
+      if (!head.contours.empty()) out.push_back(std::move(head));
+    }
   }
   out.push_back(strokeShape(std::move(points)));
   return out;

@@ -234,6 +234,28 @@ class SceneBuilder {
     emit(entityShapes(db_, id, vertices, options_), look, ctx, true);
   }
 
+  // What a block drawn by an entity takes from it: its layer for layer 0, and "by block".
+  static Context innerContext(const EntityLook& look, const Context& ctx) {
+    Context inner;
+    inner.referenceLayer = look.layer;
+    inner.byBlockColor = look.color;
+    inner.byBlockLineweight = look.lineweight;
+    inner.byBlockLinetype = look.linetype;
+    inner.depth = ctx.depth + 1;
+    return inner;
+  }
+
+  // A block an entity draws as part of itself (an arrowhead); one it is inside of is left out.
+  void drawBlockShape(const Shape& shape, const EntityLook& look, const Context& ctx) {
+    const BlockDefinition* block = blocks_.find(shape.block);
+    if (!block || std::find(active_.begin(), active_.end(), block) != active_.end() ||
+        ctx.depth >= limits_.maxNesting)
+      return;
+    Context inner = innerContext(look, ctx);
+    inner.toWorld = ctx.toWorld * shape.blockPlacement * Matrix3d::translation(-block->basePoint);
+    drawBlock(*block, inner);
+  }
+
   // INSERT: the block at the insertion point, scaled, rotated, in the plane of its normal,
   // repeated over its columns and rows, then its attributes. DIMENSION: its block as it is.
   void drawReference(db::ObjectId id, const db::FieldReader& f, const EntityLook& look,
@@ -248,12 +270,7 @@ class SceneBuilder {
     } else if (ctx.depth >= limits_.maxNesting) {
       notice(fmt::format("blocks nested deeper than {} are not drawn", limits_.maxNesting));
     } else {
-      Context inner;
-      inner.referenceLayer = look.layer;
-      inner.byBlockColor = look.color;
-      inner.byBlockLineweight = look.lineweight;
-      inner.byBlockLinetype = look.linetype;
-      inner.depth = ctx.depth + 1;
+      Context inner = innerContext(look, ctx);
       if (insert) {
         const db::InsertPlacement placement = db::insertPlacement(db_, id, block->basePoint);
         for (long long r = 0; r < placement.rows && !overBudget(); ++r)
@@ -341,6 +358,10 @@ class SceneBuilder {
       return out;
     };
     for (const Shape& shape : shapes) {
+      if (!shape.block.empty()) {
+        drawBlockShape(shape, look, ctx);
+        continue;
+      }
       Primitive p;
       p.kind = shape.kind;
       p.color = shapeColor(shape, look, ctx);

@@ -35,6 +35,11 @@ struct Shape {
   std::string imageFile;
   double imageWidth = 0, imageHeight = 0;
   geom::Matrix3d imageToBlock;
+  // Not empty: the shape is this block of the drawing (a leader's arrowhead), drawn through
+  // `blockPlacement` (the block's coordinates, base point at the origin, to block coordinates)
+  // with "by block" from the entity.
+  std::string block;
+  geom::Matrix3d blockPlacement;
 };
 
 using Shapes = std::vector<Shape>;

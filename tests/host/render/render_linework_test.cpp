@@ -114,6 +114,24 @@ TEST(RenderLinework, LinetypesDashStrokesAtTheirScale) {
   EXPECT_EQ(inkIn(70.9, -6.6, 72.5, -5.4), 0);
 }
 
+TEST(RenderLinework, ArrowBlocksTakeThePlaceOfTheClosedArrow) {
+  RenderDrawing d;
+  // A ring one arrow size across (the Standard style's 2.5), behind the base point, in the
+  // leader's colour.
+  d.beginBlock("RINGARROW");
+  d.blockEntity("CIRCLE", Groups{{100, "AcDbCircle"}} + point(10, -0.5, 0) + Groups{{40, "0.5"}},
+                "0", 0);
+  d.headerText("$DIMLDRBLK", "RINGARROW");
+  d.entity("LEADER",
+           Groups{{100, "AcDbLeader"}, {3, "Standard"}, {71, "1"}, {72, "0"}, {76, "2"}} +
+               point(10, 0, 0) + point(10, 20, 0),
+           "0", 1);
+  const Picture p = render(d);
+  for (const auto& [x, y] : {std::pair{1.25, 1.2}, {1.25, -1.2}, {2.5, 0.0}})
+    EXPECT_TRUE(inkNear(p, x, y, isReddish, 2)) << x << "," << y;
+  EXPECT_FALSE(inkNear(p, 1.9, 0.25, isReddish, 0));  // no closed arrow inside the ring
+}
+
 // A boundary path of line edges, each from (x1, y1) to (x2, y2).
 Groups linePath(int flags, const std::vector<std::array<double, 4>>& edges) {
   Groups g{{92, std::to_string(flags)}, {93, std::to_string(edges.size())}};

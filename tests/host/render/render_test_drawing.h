@@ -35,6 +35,11 @@ class RenderDrawing {
   void header(const std::string& name, int code, const std::string& value) {
     step([=](db::Database& db) { db::setHeaderInteger(db, name, code, std::stoll(value)); });
   }
+  void headerText(const std::string& name, const std::string& value) {
+    step([=](db::Database& db) {
+      db::setHeaderString(db, name, 1, std::wstring(value.begin(), value.end()));
+    });
+  }
   void layer(const std::string& name, int color, int flags = 0,
              const std::string& linetype = "Continuous") {
     step([=](db::Database& db) {
