@@ -90,8 +90,10 @@ std::vector<ListElement> listLayout(const db::Database& db, db::ObjectId id,
       out.insert(at, ListElement{code, -1});
       continue;
     }
-    const auto own = std::find_if(out.begin(), out.end(), [&](const ListElement& e) {
-      return e.item >= 0 && scan.items[static_cast<std::size_t>(e.item)].first == *ownTag;
+    // The stored group has the code, so it comes at or after the code's first element.
+    const auto own = std::find_if(first, out.end(), [&](const ListElement& e) {
+      return e.code == code && e.item >= 0 &&
+             scan.items[static_cast<std::size_t>(e.item)].first == *ownTag;
     });
     if (own != out.end() && first < own) std::rotate(first, own, own + 1);
   }
@@ -335,8 +337,18 @@ int kxdbEntMod(const resbuf* list) {
   // holds one is unchanged.
   const std::shared_ptr<const ListView> view = listView(*r.document, id);
   const ReportedGroups& reported = *view->reported;
-  ObjectItems scan = view->scan;
-  std::vector<ListElement> layout = view->layout;
+  // The view's items and list order, until a write that adds groups moves them: then the
+  // object's own, found again.
+  const ObjectItems* scan = &view->scan;
+  const std::vector<ListElement>* layout = &view->layout;
+  ObjectItems rescanned;
+  std::vector<ListElement> relaid;
+  auto findItemsAgain = [&] {
+    rescanned = scanItems(db, id);
+    relaid = listLayout(db, id, rescanned, reported);
+    scan = &rescanned;
+    layout = &relaid;
+  };
   // An MTEXT turned through its rotation is turned last, whatever else the list holds: the
   // direction (11) it may store is what a reader draws by, and has to follow.
   std::optional<double> mtextTurn;
@@ -350,14 +362,14 @@ int kxdbEntMod(const resbuf* list) {
       continue;
     }
     const std::size_t occurrence = occurrenceOf(rb->code);
-    const auto at = findOccurrence(layout, rb->code, occurrence);
+    const auto at = findOccurrence(*layout, rb->code, occurrence);
     if (!at && !canHold(type, graphical, rb->code)) return KXRT_ERROR;
     // A placed value the list changes from the one stored is compared with the value the list
     // was read with: lay the text out for it now, before any group changes.
     if (occurrence == 0 && reported.isPlaced(rb->code)) {
-      const std::ptrdiff_t item = at ? layout[*at].item : -1;
+      const std::ptrdiff_t item = at ? (*layout)[*at].item : -1;
       if (item < 0 ||
-          !sameValue(db, db.tags(id), scan.items[static_cast<std::size_t>(item)], kind, *rb))
+          !sameValue(db, db.tags(id), scan->items[static_cast<std::size_t>(item)], kind, *rb))
         reported.settle();
     }
     if (isMText && rb->code == 50 && occurrence == 0) {
@@ -375,8 +387,7 @@ int kxdbEntMod(const resbuf* list) {
   if (contents && *contents != text::mtextContents(db, id)) {
     text::setMTextContents(db, id, *contents);
     changed = true;
-    scan = scanItems(db, id);
-    layout = listLayout(db, id, scan, reported);
+    findItemsAgain();
   }
   std::optional<std::size_t> anchor;  // last tag of the previous element, for new groups
   // Items are found again only after a write that added tags and so moved the ones after them;
@@ -385,29 +396,28 @@ int kxdbEntMod(const resbuf* list) {
   for (const Change& c : changes) {
     const int code = c.rb->code;
     if (db.tags(id).size() != scannedTags) {
-      scan = scanItems(db, id);
-      layout = listLayout(db, id, scan, reported);
+      findItemsAgain();
       scannedTags = db.tags(id).size();
     }
     const std::span<const dxf::Tag> tags = db.tags(id);
-    const auto at = findOccurrence(layout, code, c.occurrence);
-    const std::ptrdiff_t itemIndex = at ? layout[*at].item : -1;
+    const auto at = findOccurrence(*layout, code, c.occurrence);
+    const std::ptrdiff_t itemIndex = at ? (*layout)[*at].item : -1;
     // An element holding the stored value changes nothing; one holding the reported value
     // (the value the list was read with) does not either.
     const bool sameAsStored =
         itemIndex >= 0 &&
-        sameValue(db, tags, scan.items[static_cast<std::size_t>(itemIndex)], c.kind, *c.rb);
+        sameValue(db, tags, scan->items[static_cast<std::size_t>(itemIndex)], c.kind, *c.rb);
     if (c.occurrence == 0 && !sameAsStored) {
       if (const resbuf* value = reported.value(code); value && sameReportedValue(*value, *c.rb)) {
         if (itemIndex >= 0) {
-          const ListItem& item = scan.items[static_cast<std::size_t>(itemIndex)];
+          const ListItem& item = scan->items[static_cast<std::size_t>(itemIndex)];
           anchor = item.first + item.count - 1;
         }
         continue;
       }
     }
     if (itemIndex >= 0) {
-      const ListItem item = scan.items[static_cast<std::size_t>(itemIndex)];
+      const ListItem item = scan->items[static_cast<std::size_t>(itemIndex)];
       if (!sameAsStored) {
         const std::size_t sizeBefore = tags.size();
         if (c.kind == ListKind::Point) {

@@ -52,13 +52,13 @@ class Body {
   std::vector<NewTag> take() { return std::move(tags_); }
 
   std::optional<std::size_t> find(int code, std::size_t from = 0) const {
-    for (std::size_t i = from; i < end(); ++i)
+    for (std::size_t i = from, last = end(); i < last; ++i)
       if (tags_[i].code == code) return i;
     return std::nullopt;
   }
   std::vector<std::size_t> all(int code) const {
     std::vector<std::size_t> out;
-    for (std::size_t i = 0; i < end(); ++i)
+    for (std::size_t i = 0, last = end(); i < last; ++i)
       if (tags_[i].code == code) out.push_back(i);
     return out;
   }
@@ -128,9 +128,10 @@ class Body {
   // AcDbArc after AcDbCircle, the second AcDbText), or before the extended data.
   std::size_t insertPosition() const {
     int markers = 0;
-    for (std::size_t i = 0; i < end(); ++i)
+    const std::size_t last = end();
+    for (std::size_t i = 0; i < last; ++i)
       if (tags_[i].code == 100 && ++markers == 3) return i;
-    return end();
+    return last;
   }
 
   std::vector<NewTag> tags_;

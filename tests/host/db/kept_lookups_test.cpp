@@ -84,6 +84,15 @@ TEST(KeptLookups, AReaderSeesGroupsAddedBehindItsBack) {
   const auto at73 = reader.locate(73);
   ASSERT_TRUE(at73);
   EXPECT_GT(*at73, *reader.locate(72));
+
+  // Values rewritten in place keep every group where it was; a rewritten subclass marker moves
+  // the groups after it into another part.
+  writer.setReal(40, 5);
+  EXPECT_EQ(reader.real(40), 5);
+  EXPECT_EQ(reader.locate(73), at73);
+  db.setText(text, *at73 - 1, "AcDbOther");
+  EXPECT_EQ(reader.locate(73), FieldReader(db, text).locate(73));
+  EXPECT_NE(reader.locate(73), at73);
 }
 
 TEST(KeptLookups, HeaderVariablesFollowEveryChange) {
@@ -118,15 +127,42 @@ TEST(KeptLookups, AMovedTextIsPlacedAsIfLaidOutAfresh) {
   Database placed = newDrawing(), fresh = newDrawing();
   const ObjectId a = addText(placed), b = addText(fresh);
   kx::text::updateTextPosition(placed, a);
-  for (const Point3 to : {Point3{-7.25, 12.5, 0}, Point3{1e6 / 3, -0.1, 0}}) {
+  // Moved, then also turned and given other justifications (the line is laid out as before).
+  struct Change {
+    Point3 to;
+    double degrees;
+    long long horizontal, vertical;
+  };
+  for (const Change& c : {Change{{-7.25, 12.5, 0}, 30, 1, 2}, Change{{1e6 / 3, -0.1, 0}, 30, 1, 2},
+                          Change{{2, 3, 0}, 147.5, 1, 2}, Change{{2, 3, 0}, 147.5, 2, 3},
+                          Change{{-1, 4, 0}, 10, 4, 0}, Change{{5, 5, 0}, 0, 0, 1}}) {
     const std::uint32_t before = placed.revision(a);
-    ObjectFields(placed, a).setPoint(11, to);
-    ObjectFields(fresh, b).setPoint(11, to);
-    EXPECT_TRUE(kx::text::updateMovedTextPosition(placed, a, before));
-    EXPECT_TRUE(kx::text::updateTextPosition(fresh, b));
+    for (auto [db, id] : {std::pair{&placed, a}, std::pair{&fresh, b}}) {
+      ObjectFields f(*db, id);
+      f.setPoint(11, c.to);
+      f.setReal(50, c.degrees);
+      f.setInteger(72, c.horizontal);
+      f.setInteger(73, c.vertical);
+    }
+    kx::text::updateMovedTextPosition(placed, a, before);
+    kx::text::updateTextPosition(fresh, b);
     EXPECT_EQ(*FieldReader(placed, a).rawText(10), *FieldReader(fresh, b).rawText(10));
     EXPECT_EQ(*FieldReader(placed, a).rawText(20), *FieldReader(fresh, b).rawText(20));
     EXPECT_EQ(*FieldReader(placed, a).rawText(30), "1.5");
+  }
+  // Made left-justified, the text stays where its insertion point is.
+  {
+    const std::uint32_t before = placed.revision(a);
+    const std::string x = std::string(*FieldReader(placed, a).rawText(10));
+    ObjectFields(placed, a).setInteger(72, 0);
+    ObjectFields(placed, a).setInteger(73, 0);
+    EXPECT_FALSE(kx::text::updateMovedTextPosition(placed, a, before));
+    EXPECT_EQ(*FieldReader(placed, a).rawText(10), x);
+    ObjectFields(placed, a).setInteger(73, 2);
+    ObjectFields(fresh, b).setInteger(72, 0);
+    ObjectFields(fresh, b).setInteger(73, 2);
+    kx::text::updateTextPosition(placed, a);
+    kx::text::updateTextPosition(fresh, b);
   }
   // A style changed since the text was placed changes its shape: it is laid out again.
   const std::uint32_t before = placed.revision(a);
