@@ -226,9 +226,12 @@ Tag Database::makeOwnedTag(int code, std::string_view codeLine, std::string_view
 }
 
 void Database::setText(ObjectId id, std::size_t index, std::string_view newText) {
+  // Writing back the value already there leaves the record as read: its revision, and with it
+  // every lookup kept for it, stays valid, and it still saves as the bytes it was read from.
+  const std::span<const Tag> current = tags(id);
+  if (index < current.size() && text(current[index]) == newText) return;
   std::vector<Tag>& list = editableTags(id);
   const Tag old = list.at(index);
-  if (text(old) == newText) return;
   // Keep the group-code line as it was written so a diff shows only the value.
   const std::string codeLine(codeText(old));
   list[index] = makeOwnedTag(old.code, codeLine, newText);
