@@ -12,6 +12,7 @@
 #include "db/object_fields.h"
 #include "db/symbol_tables.h"
 #include "db/wipeouts.h"
+#include "dxf/number_syntax.h"
 #include "editor/reply_text.h"
 #include "editor/session.h"
 
@@ -100,8 +101,7 @@ std::wstring currentLayoutName(const db::Database& db) {
       const db::FieldReader layout(db, id);
       const auto block = layout.rawText(330, "AcDbLayout");
       const std::wstring name = layout.string(1, "AcDbLayout");
-      if (block && !name.empty() &&
-          std::strtoull(std::string(*block).c_str(), nullptr, 16) == db.handle(paper))
+      if (block && !name.empty() && dxf::parseHex(*block).value_or(0) == db.handle(paper))
         return name;
     }
   }

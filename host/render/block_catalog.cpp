@@ -6,6 +6,7 @@
 #include "db/header_values.h"
 #include "db/object_fields.h"
 #include "db/symbol_tables.h"
+#include "dxf/number_syntax.h"
 #include "render/entity_groups.h"
 
 namespace kx::render {
@@ -61,7 +62,7 @@ const BlockDefinition* BlockCatalog::layout(std::string_view name) {
     std::uint64_t record = 0;
     for (const Group& g : groupsOf(db_, id, "AcDbLayout")) {
       if (g.code == 1) layoutName = g.text;
-      if (g.code == 330) record = std::strtoull(std::string(g.text).c_str(), nullptr, 16);
+      if (g.code == 330) record = dxf::parseHex(g.text).value_or(0);
     }
     if (!layoutName || !db::sameTableName(*layoutName, name) || record == 0) continue;
     const db::ObjectId recordId = db_.findByHandle(record);

@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "db/object_fields.h"
+#include "dxf/number_syntax.h"
 #include "render/entity_groups.h"
 #include "render/hatch_shapes.h"
 #include "render/leader_shapes.h"
@@ -284,7 +285,7 @@ Shapes mlineShapes(const db::Database& db, db::ObjectId id) {
   for (std::size_t i = 0; i < groups.size(); ++i) {
     const Group& g = groups[i];
     if (g.code == 71) flags = g.integer();
-    if (g.code == 340) styleHandle = std::strtoull(std::string(g.text).c_str(), nullptr, 16);
+    if (g.code == 340) styleHandle = dxf::parseHex(g.text).value_or(0);
     if (g.code == 11) vertices.push_back({readPoint(groups, i), {}, {}});
     if (vertices.empty()) continue;
     if (g.code == 13) vertices.back().miter = readPoint(groups, i);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "db/object_fields.h"
+#include "dxf/number_syntax.h"
 #include "render/entity_groups.h"
 #include "support/case_fold.h"
 
@@ -463,7 +464,7 @@ ImageFrame imageFrame(const db::Database& db, db::ObjectId id, std::string_view 
       f.width = size.x;
       f.height = size.y;
     }
-    if (code == 340) f.definition = std::strtoull(std::string(groups[i].text).c_str(), nullptr, 16);
+    if (code == 340) f.definition = dxf::parseHex(groups[i].text).value_or(0);
   }
   if (boundary.empty()) boundary = {{-0.5, -0.5}, {f.width - 0.5, f.height - 0.5}};
   if (boundary.size() == 2) {  // opposite corners of a rectangle

@@ -9,6 +9,7 @@
 #include "db/header_values.h"
 #include "db/object_fields.h"
 #include "db/symbol_tables.h"
+#include "dxf/number_syntax.h"
 #include "render/curves.h"
 #include "render/entity_groups.h"
 #include "render/text_shapes.h"
@@ -57,7 +58,7 @@ double dimensionReal(const db::Database& db, db::ObjectId id, int code, std::str
 // The block a leader's arrowhead is drawn with (DIMLDRBLK); empty: the closed filled arrow.
 std::string arrowBlock(const db::Database& db, db::ObjectId id) {
   if (const auto handle = dimensionValue(db, id, 341)) {
-    const db::ObjectId record = db.findByHandle(std::strtoull(handle->c_str(), nullptr, 16));
+    const db::ObjectId record = db.findByHandle(dxf::parseHex(*handle).value_or(0));
     if (record.isNull() || !db.isType(record, "BLOCK_RECORD")) return {};
     return std::string(db::FieldReader(db, record).rawText(2).value_or(""));
   }
@@ -184,7 +185,7 @@ Shapes multileaderShapes(const db::Database& db, db::ObjectId id) {
         if (g.code == 13) textDirection = readPoint(groups, i);
         if (g.code == 43) width = g.real();
         if (g.code == 171) attachment = g.integer();
-        if (g.code == 340) textStyle = std::strtoull(std::string(g.text).c_str(), nullptr, 16);
+        if (g.code == 340) textStyle = dxf::parseHex(g.text).value_or(0);
         break;
       default:
         if (g.code == 170) leaderType = g.integer();

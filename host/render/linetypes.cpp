@@ -8,6 +8,7 @@
 #include "db/header_values.h"
 #include "db/object_fields.h"
 #include "db/symbol_tables.h"
+#include "dxf/number_syntax.h"
 #include "render/entity_groups.h"
 
 namespace kx::render {
@@ -144,7 +145,7 @@ std::vector<LinetypeText> textsOf(const db::Database& db, const std::vector<Grou
         flags = g.integer();
         break;
       case 340:
-        style = std::strtoull(std::string(g.text).c_str(), nullptr, 16);
+        style = dxf::parseHex(g.text).value_or(0);
         break;
       case 46:
         text.height = g.real();
