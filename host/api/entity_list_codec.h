@@ -44,6 +44,8 @@ ObjectItems scanItems(const db::Database& db, db::ObjectId id);
 // A new zeroed element, malloc'd like every part of a list handed to a module (kxutRelRb frees
 // it); throws std::bad_alloc.
 resbuf* newListElement(int code);
+// Frees one element (not the string it may hold), or keeps it for a later newListElement.
+void releaseListElement(resbuf* rb);
 
 // A new element holding an item's value.
 resbuf* itemValue(const db::Database& db, std::span<const dxf::Tag> tags, const ListItem& item,

@@ -54,8 +54,26 @@ const resbuf* skipIdentity(const resbuf* list) {
 // the record lacks that the list reports all the same (-1).
 struct ListElement {
   int code;
+  std::uint32_t occurrence;  // earlier elements of the code
   std::ptrdiff_t item;
 };
+
+std::vector<ListElement> countOccurrences(std::vector<ListElement> layout) {
+  // Counted by code up to the last code files use; anything past it, the slow way.
+  constexpr int kCounted = 1072;
+  std::array<std::uint32_t, kCounted> seen{};
+  for (std::size_t i = 0; i < layout.size(); ++i) {
+    const int code = layout[i].code;
+    if (code >= 0 && code < kCounted) {
+      layout[i].occurrence = seen[static_cast<std::size_t>(code)]++;
+      continue;
+    }
+    std::uint32_t earlier = 0;
+    for (std::size_t k = 0; k < i; ++k) earlier += layout[k].code == code;
+    layout[i].occurrence = earlier;
+  }
+  return layout;
+}
 
 // The elements of an object's list after its identity groups, in the order kxdbEntGet lists them
 // and kxdbEntMod matches a list's elements to the record: the occurrence-th element of a code in
@@ -71,9 +89,9 @@ std::vector<ListElement> listLayout(const db::Database& db, db::ObjectId id,
     if (static_cast<std::ptrdiff_t>(i) == scan.handleItem ||
         static_cast<std::ptrdiff_t>(i) == scan.ownerItem)
       continue;
-    out.push_back({scan.items[i].code, static_cast<std::ptrdiff_t>(i)});
+    out.push_back({scan.items[i].code, 0, static_cast<std::ptrdiff_t>(i)});
   }
-  if (reported.codes().empty()) return out;
+  if (reported.codes().empty()) return countOccurrences(out);
   const db::FieldReader fields(db, id);
   // Where the reported codes were located holds until the object's groups change.
   const bool locatedStillHolds = db.revision(id) == reported.revision();
@@ -87,7 +105,7 @@ std::vector<ListElement> listLayout(const db::Database& db, db::ObjectId id,
       if (at == out.end())
         at = std::find_if(out.begin(), out.end(),
                           [](const ListElement& e) { return e.code >= 1000; });
-      out.insert(at, ListElement{code, -1});
+      out.insert(at, ListElement{code, 0, -1});
       continue;
     }
     // The stored group has the code, so it comes at or after the code's first element.
@@ -97,7 +115,7 @@ std::vector<ListElement> listLayout(const db::Database& db, db::ObjectId id,
     });
     if (own != out.end() && first < own) std::rotate(first, own, own + 1);
   }
-  return out;
+  return countOccurrences(out);
 }
 
 // What listing an object works out from its groups: its items, the groups it reports and the
@@ -106,6 +124,7 @@ std::vector<ListElement> listLayout(const db::Database& db, db::ObjectId id,
 struct ListView {
   db::ObjectId id;
   std::uint32_t revision = 0;
+  std::uint64_t groupPlaces = 0;  // the drawing's groupPlacesRevision() when worked out
   // An MTEXT reports its rotation in the current UCS.
   std::optional<editor::Ucs> ucs;
   ObjectItems scan;
@@ -131,24 +150,51 @@ std::shared_ptr<const ListView> listView(const editor::Document& document, db::O
   auto view = std::make_shared<ListView>();
   view->id = id;
   view->revision = db.revision(id);
+  view->groupPlaces = db.groupPlacesRevision();
   if (db.typeName(id) == "MTEXT") view->ucs = document.ucs();
-  view->scan = scanItems(db, id);
   view->reported.emplace(document, id);
-  view->layout = listLayout(db, id, view->scan, *view->reported);
+  // Values rewritten in place (a command writing back the list it read) leave the items and the
+  // list order as they were; only the reported values are worked out again.
+  if (last && last->id == id && last->groupPlaces == view->groupPlaces) {
+    view->scan = last->scan;
+    view->layout = last->layout;
+  } else {
+    view->scan = scanItems(db, id);
+    view->layout = listLayout(db, id, view->scan, *view->reported);
+  }
   last = view;
   return view;
 }
 
-// The position in `layout` of the occurrence-th element with `code`.
-std::optional<std::size_t> findOccurrence(const std::vector<ListElement>& layout, int code,
-                                          std::size_t occurrence) {
-  std::size_t seen = 0;
-  for (std::size_t i = 0; i < layout.size(); ++i) {
-    if (layout[i].code != code) continue;
-    if (seen++ == occurrence) return i;
+// Finds the position in a layout of the occurrence-th element with a code. A list written back
+// as it was read names the layout's elements in order, so the place after the last one found is
+// looked at first.
+class LayoutPlaces {
+ public:
+  explicit LayoutPlaces(const std::vector<ListElement>* layout) : layout_(layout) {}
+  void use(const std::vector<ListElement>* layout) {
+    layout_ = layout;
+    next_ = 0;
   }
-  return std::nullopt;
-}
+  const std::vector<ListElement>& layout() const { return *layout_; }
+
+  std::optional<std::size_t> find(int code, std::size_t occurrence) {
+    const std::vector<ListElement>& l = *layout_;
+    if (next_ < l.size() && l[next_].code == code && l[next_].occurrence == occurrence)
+      return next_++;
+    for (std::size_t i = 0; i < l.size(); ++i) {
+      if (l[i].code == code && l[i].occurrence == occurrence) {
+        next_ = i + 1;
+        return i;
+      }
+    }
+    return std::nullopt;
+  }
+
+ private:
+  const std::vector<ListElement>* layout_;
+  std::size_t next_ = 0;
+};
 
 std::size_t xdataStart(std::span<const dxf::Tag> tags) {
   for (std::size_t i = 1; i < tags.size(); ++i)
@@ -340,14 +386,14 @@ int kxdbEntMod(const resbuf* list) {
   // The view's items and list order, until a write that adds groups moves them: then the
   // object's own, found again.
   const ObjectItems* scan = &view->scan;
-  const std::vector<ListElement>* layout = &view->layout;
+  LayoutPlaces places(&view->layout);
   ObjectItems rescanned;
   std::vector<ListElement> relaid;
   auto findItemsAgain = [&] {
     rescanned = scanItems(db, id);
     relaid = listLayout(db, id, rescanned, reported);
     scan = &rescanned;
-    layout = &relaid;
+    places.use(&relaid);
   };
   // An MTEXT turned through its rotation is turned last, whatever else the list holds: the
   // direction (11) it may store is what a reader draws by, and has to follow.
@@ -362,12 +408,12 @@ int kxdbEntMod(const resbuf* list) {
       continue;
     }
     const std::size_t occurrence = occurrenceOf(rb->code);
-    const auto at = findOccurrence(*layout, rb->code, occurrence);
+    const auto at = places.find(rb->code, occurrence);
     if (!at && !canHold(type, graphical, rb->code)) return KXRT_ERROR;
     // A placed value the list changes from the one stored is compared with the value the list
     // was read with: lay the text out for it now, before any group changes.
     if (occurrence == 0 && reported.isPlaced(rb->code)) {
-      const std::ptrdiff_t item = at ? (*layout)[*at].item : -1;
+      const std::ptrdiff_t item = at ? places.layout()[*at].item : -1;
       if (item < 0 ||
           !sameValue(db, db.tags(id), scan->items[static_cast<std::size_t>(item)], kind, *rb))
         reported.settle();
@@ -400,8 +446,8 @@ int kxdbEntMod(const resbuf* list) {
       scannedTags = db.tags(id).size();
     }
     const std::span<const dxf::Tag> tags = db.tags(id);
-    const auto at = findOccurrence(*layout, code, c.occurrence);
-    const std::ptrdiff_t itemIndex = at ? (*layout)[*at].item : -1;
+    const auto at = places.find(code, c.occurrence);
+    const std::ptrdiff_t itemIndex = at ? places.layout()[*at].item : -1;
     // An element holding the stored value changes nothing; one holding the reported value
     // (the value the list was read with) does not either.
     const bool sameAsStored =

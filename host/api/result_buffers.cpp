@@ -26,7 +26,7 @@ int kxutRelRb(resbuf* list) {
   while (list) {
     resbuf* next = list->next;
     if (storageOf(list->code) == Storage::String) std::free(list->value.string);
-    std::free(list);
+    kx::api::releaseListElement(list);
     list = next;
   }
   return KXRT_NORM;

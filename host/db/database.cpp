@@ -235,6 +235,7 @@ void Database::setText(ObjectId id, std::size_t index, std::string_view newText)
   // Keep the group-code line as it was written so a diff shows only the value.
   const std::string codeLine(codeText(old));
   list[index] = makeOwnedTag(old.code, codeLine, newText);
+  if (old.code == 100 || old.code == 102) ++groupPlacesRevision_;
   if (old.code == 5 || old.code == 105 || old.code == 330) {
     if (index <= identityEnd(id)) refreshIdentity(id);
   }
@@ -245,6 +246,7 @@ void Database::insertTag(ObjectId id, std::size_t index, int code, std::string_v
   // (a sort table's entries, say) cannot change them.
   const bool identity = (code == 5 || code == 105 || code == 330) && index <= identityEnd(id);
   std::vector<Tag>& list = editableTags(id);
+  ++groupPlacesRevision_;
   list.insert(list.begin() + static_cast<std::ptrdiff_t>(std::min(index, list.size())),
               makeOwnedTag(code, {}, newText));
   if (identity) refreshIdentity(id);
@@ -252,6 +254,7 @@ void Database::insertTag(ObjectId id, std::size_t index, int code, std::string_v
 
 void Database::eraseTags(ObjectId id, std::size_t index, std::size_t count) {
   std::vector<Tag>& list = editableTags(id);
+  ++groupPlacesRevision_;
   index = std::min(index, list.size());
   count = std::min(count, list.size() - index);
   list.erase(list.begin() + static_cast<std::ptrdiff_t>(index),
@@ -322,6 +325,7 @@ ObjectId Database::addRecord(int section, ObjectId before, std::string_view type
   records_.push_back(r);
   const ObjectId id(static_cast<std::uint32_t>(records_.size() - 1));
   noteChange(r);
+  ++groupPlacesRevision_;
   refreshIdentity(id);
 
   std::vector<ObjectId>& order = sections_.at(static_cast<std::size_t>(section)).records;

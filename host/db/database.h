@@ -183,6 +183,11 @@ class Database {
   std::span<const Tag> tags(ObjectId id) const;
   // Changes whenever the object's groups change, so what was worked out from them can be kept.
   std::uint32_t revision(ObjectId id) const { return records_[id.index()].revision; }
+  // Changes whenever a group is added to or taken from any object, or a group that divides an
+  // object into parts (a subclass marker, a 102 brace) is rewritten. While it stays the same,
+  // where each group of an object sits and which part it belongs to hold however many of its
+  // values were rewritten: a command rewriting a text's points need not find its groups again.
+  std::uint64_t groupPlacesRevision() const { return groupPlacesRevision_; }
   std::string_view text(const Tag& tag) const;
   // The group-code line of a tag as it is to be written (without line end).
   std::string_view codeText(const Tag& tag) const;
@@ -258,6 +263,7 @@ class Database {
   std::uint64_t tablesRevision_ = 0;
   std::uint64_t restorations_ = 0;
   std::uint64_t changeCount_ = 0;
+  std::uint64_t groupPlacesRevision_ = 0;
   std::uint32_t lastType_ = 0;  // records of one type come in runs
   HandleIndex handles_;
   std::unordered_map<ObjectId, ObjectId> resolvedOwners_;

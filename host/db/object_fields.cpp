@@ -67,19 +67,31 @@ struct RecentGroupIndexes {
   std::size_t next = 0;
 };
 
-const FieldReader::GroupIndex* FieldReader::groupIndex() const {
+const FieldReader::GroupIndex* FieldReader::groupIndex(bool build) const {
   const std::uint32_t revision = db_->revision(id_);
-  if (!index_.built || index_.revision != revision) {
+  const std::uint64_t groupPlaces = db_->groupPlacesRevision();
+  // An index of this object holds at its own revision, and at any later one as long as no group
+  // anywhere was added, taken away or re-marked since it was built.
+  auto holds = [&](const GroupIndex& index) {
+    return index.built && (index.revision == revision || index.groupPlaces == groupPlaces);
+  };
+  if (!holds(index_)) {
     RecentGroupIndexes& recent = db_->tablesCache<RecentGroupIndexes>();
-    for (std::size_t k = 0; k < RecentGroupIndexes::kKept; ++k) {
-      const GroupIndex& kept = recent.indexes[k];
-      if (recent.ids[k] == id_ && kept.built && kept.revision == revision) {
-        index_ = kept;
-        return index_.count <= kIndexedGroups ? &index_ : nullptr;
+    bool found = false;
+    for (std::size_t k = 0; k < RecentGroupIndexes::kKept && !found; ++k) {
+      if (recent.ids[k] == id_ && holds(recent.indexes[k])) {
+        index_ = recent.indexes[k];
+        found = true;
       }
     }
+    if (found) {
+      index_.revision = revision;
+      return index_.count <= kIndexedGroups ? &index_ : nullptr;
+    }
+    if (!build) return nullptr;
     index_.built = true;
     index_.revision = revision;
+    index_.groupPlaces = groupPlaces;
     index_.markers = false;
     index_.count = 0;
     index_.firstOfCode.fill(0);
@@ -134,11 +146,16 @@ bool isCommonEntityField(const FieldPlace& where) {
 
 std::optional<std::size_t> FieldReader::locate(int code, std::string_view marker) const {
   const FieldPlace where = place(code, marker);
+  // Most fields are read from a reader whose index is current: that check stays inline.
+  const GroupIndex* index =
+      index_.built && index_.revision == db_->revision(id_) && index_.count <= kIndexedGroups
+          ? &index_
+          : groupIndex(located_);
+  located_ = true;
   // Drawings without subclass markers (R12) and types the tables do not know: the first group
   // with the code before the extended data. Otherwise the first in the field's own part, or for
   // the groups every entity has, the first anywhere when their part lacks it.
-  const bool anywhereAsFallback = isCommonEntityField(where);
-  if (const GroupIndex* index = groupIndex()) {
+  if (index) {
     std::size_t firstEntry = 0;
     for (std::size_t s = codeSlot(code, kCodeSlots);; s = (s + 1) & (kCodeSlots - 1)) {
       const std::uint8_t held = index->firstOfCode[s];
@@ -157,9 +174,10 @@ std::optional<std::size_t> FieldReader::locate(int code, std::string_view marker
       const GroupEntry& e = index->entries[k];
       if (e.code == code && e.part == target) return e.index;
     }
-    if (anywhereAsFallback) return first.index;
+    if (isCommonEntityField(where)) return first.index;
     return std::nullopt;
   }
+  const bool anywhereAsFallback = isCommonEntityField(where);
   const std::span<const Tag> tags = db_->tags(id_);
   std::optional<std::size_t> first;
   bool markers = false;

@@ -48,7 +48,8 @@ class FieldReader {
 
  private:
   // The object's groups before the extended data, with the subclass part each is in, worked out
-  // once per revision of the object: a reader is usually asked for many fields of one object.
+  // again only when groups may have moved: a reader is usually asked for many fields of one
+  // object, and rewriting values leaves every group where it was.
   struct GroupEntry {
     std::int16_t code;
     std::int16_t part;  // -1 before the first marker the class knows
@@ -62,15 +63,20 @@ class FieldReader {
     bool built = false;
     bool markers = false;
     std::uint32_t revision = 0;
-    std::size_t count = 0;  // more than kIndexedGroups: not indexed
+    std::uint64_t groupPlaces = 0;  // the drawing's groupPlacesRevision() when built
+    std::size_t count = 0;          // more than kIndexedGroups: not indexed
     std::array<GroupEntry, kIndexedGroups> entries;
     std::array<std::uint8_t, kCodeSlots> firstOfCode;
   };
-  // Null for an object with too many groups to index.
-  const GroupIndex* groupIndex() const;
+  // The index of the object's groups; null for an object with too many groups to index, and
+  // when none is kept and `build` is false.
+  const GroupIndex* groupIndex(bool build) const;
   friend struct RecentGroupIndexes;
 
   mutable GroupIndex index_;
+  // Whether a field was located: one field is found faster by walking the groups than by
+  // indexing them, and many readers are asked for one field only (an entity's layer).
+  mutable bool located_ = false;
 };
 
 class ObjectFields : public FieldReader {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cwchar>
 
 #include "kx/kxtypes.h"
@@ -72,6 +73,18 @@ TEST(ResultBuffers, HostStringsAreReleasedByAnyReleaseCall) {
   rb->next = kxutNewRb(40);
   rb->next->value.real = 1e300;  // not a pointer: must not be freed
   kxutRelRb(rb);
+
+  // Elements of released lists are made again as new ones: empty, and the end of no list.
+  resbuf* released = kxutBuildList(10, std::array<double, 3>{1, 2, 3}.data(), 1, L"A", 0);
+  kxutRelRb(released);
+  for (int code : {1, 10, 5}) {
+    resbuf* again = kxutNewRb(code);
+    EXPECT_EQ(again->code, code);
+    EXPECT_EQ(again->next, nullptr);
+    EXPECT_EQ(again->value.point[0], 0.0);
+    EXPECT_EQ(again->value.point[2], 0.0);
+    kxutRelRb(again);
+  }
 }
 
 TEST(Wildcards, PatternsMatchAsCadUsersWriteThem) {

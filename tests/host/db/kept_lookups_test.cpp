@@ -90,9 +90,20 @@ TEST(KeptLookups, AReaderSeesGroupsAddedBehindItsBack) {
   writer.setReal(40, 5);
   EXPECT_EQ(reader.real(40), 5);
   EXPECT_EQ(reader.locate(73), at73);
+  const std::uint64_t places = db.groupPlacesRevision();
   db.setText(text, *at73 - 1, "AcDbOther");
   EXPECT_EQ(reader.locate(73), FieldReader(db, text).locate(73));
   EXPECT_NE(reader.locate(73), at73);
+  EXPECT_NE(db.groupPlacesRevision(), places);
+
+  // So does a rewritten 102 brace, which decides which 330 is the owner.
+  db.insertTag(text, 1, 102, "{ACAD_REACTORS");
+  db.insertTag(text, 2, 102, "}");
+  const std::uint64_t withBraces = db.groupPlacesRevision();
+  writer.setReal(40, 6);
+  EXPECT_EQ(db.groupPlacesRevision(), withBraces);
+  db.setText(text, 2, "{ACAD_XDICTIONARY");
+  EXPECT_NE(db.groupPlacesRevision(), withBraces);
 }
 
 TEST(KeptLookups, HeaderVariablesFollowEveryChange) {
