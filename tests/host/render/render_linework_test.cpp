@@ -187,8 +187,7 @@ TEST(RenderLinework, HatchBoundariesJoinWhateverTheirEdgeOrderAndKeepIslandsBySt
                              {463, "0"},
                              {63, "1"},
                              {421, "16711680"},
-                             {463, "1"},
-                             {63, "5"},
+                             {463, "1"},  // a true colour alone
                              {421, "255"},
                              {470, "LINEAR"}}),
            "0", 3);
