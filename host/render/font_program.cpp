@@ -162,8 +162,8 @@ std::optional<FontProgram> fontProgram(std::string_view file, int index,
       if (!tables.count(needed)) return std::nullopt;
     // What drawing the glyphs needs; names, layout rules and the like are for typesetting.
     Tables kept;
-    for (const char* tag : {"head", "hhea", "hmtx", "maxp", "loca", "glyf", "cvt ", "fpgm", "prep",
-                            "cmap", "OS/2"})
+    for (const char* tag :
+         {"head", "hhea", "hmtx", "maxp", "loca", "glyf", "cvt ", "fpgm", "prep", "cmap", "OS/2"})
       if (auto it = tables.find(tag); it != tables.end()) kept.insert(std::move(*it));
     tables = std::move(kept);
     if (!subsetOutlines(tables, glyphs)) return std::nullopt;

@@ -261,8 +261,8 @@ void PdfWriter::add(Primitive p) {
 
 void PdfWriter::write(const Primitive& p) {
   const Rgb ink = inkOn(background_, p.color);
-  const bool clipped = !p.clip.empty() && p.kind != PrimitiveKind::ClipBegin &&
-                       p.kind != PrimitiveKind::ClipEnd;
+  const bool clipped =
+      !p.clip.empty() && p.kind != PrimitiveKind::ClipBegin && p.kind != PrimitiveKind::ClipEnd;
   if (clipped) {
     save();
     path(p.clip, true);
@@ -347,8 +347,8 @@ void PdfWriter::stroke(const Primitive& p, Rgb ink) {
     const DashPattern inPixels = p.dashes.scaled(view_.scale);
     dash = "[";
     for (std::size_t i = 0; i < inPixels.lengths.size(); ++i)
-      dash += fmt::format("{}{:.2f}", i ? " " : "", inPixels.lengths[i]);
-    dash += fmt::format("] {:.2f} d\n", inPixels.offset);
+      dash += fmt::format("{}{:.4f}", i ? " " : "", inPixels.lengths[i]);
+    dash += fmt::format("] {:.4f} d\n", inPixels.offset);
     // Round caps would lengthen every dash; dots need them to show at all.
     if (std::find(p.dashes.lengths.begin(), p.dashes.lengths.end(), 0.0) == p.dashes.lengths.end())
       cap = 0;
@@ -363,8 +363,7 @@ void PdfWriter::fill(const Primitive& p, Rgb color, Rgb ink) {
   path(p.contours, true);
   if (content_.size() == before) return;
   const char* rule = p.fillRule == FillRule::EvenOdd ? "*" : "";
-  if (p.gradient.kind != Gradient::Kind::None && !p.highlighted &&
-      p.kind == PrimitiveKind::Fill) {
+  if (p.gradient.kind != Gradient::Kind::None && !p.highlighted && p.kind == PrimitiveKind::Fill) {
     content_.resize(before);
     gradient(p);
     return;
@@ -423,8 +422,9 @@ void PdfWriter::gradient(const Primitive& p) {
     const ShadingKey key{kind, packed(a), packed(b)};
     auto it = shadings_.find(key);
     if (it == shadings_.end())
-      it = shadings_.emplace(key, ShadingUse{fmt::format("Sh{}", shadings_.size() + 1), newObject()})
-               .first;
+      it =
+          shadings_.emplace(key, ShadingUse{fmt::format("Sh{}", shadings_.size() + 1), newObject()})
+              .first;
     for (const double v : m) number(v, 4);
     content_ += fmt::format("cm\n/{} sh\n", it->second.name);
   } else {
@@ -639,9 +639,8 @@ void PdfWriter::writeFont(const text::FontFace& face, const FontUse& use) {
   std::uint32_t hash = 2166136261u;
   for (const unsigned id : ids) hash = (hash ^ id) * 16777619u;
   for (int i = 0; i < 6; ++i, hash /= 26) tag += static_cast<char>('A' + hash % 26);
-  const std::string baseName =
-      (program && !program->compactOutlines ? tag + "+" : "") +
-      nameText(d.postscriptName.empty() ? d.family : d.postscriptName);
+  const std::string baseName = (program && !program->compactOutlines ? tag + "+" : "") +
+                               nameText(d.postscriptName.empty() ? d.family : d.postscriptName);
 
   const int descendant = newObject(), descriptor = newObject(), toUnicode = newObject();
   int fontFile = 0;

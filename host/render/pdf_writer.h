@@ -85,8 +85,7 @@ class PdfWriter : public PrimitiveSink {
   int newObject();
   void beginObject(int object);
   void emit(std::string_view bytes);
-  void stream(int object, std::string_view dictionary, std::string_view data,
-              bool deflate = true);
+  void stream(int object, std::string_view dictionary, std::string_view data, bool deflate = true);
   void flushContent(bool last);
   void writeFont(const text::FontFace& face, const FontUse& use);
   void writeImage(const ImageUse& use);

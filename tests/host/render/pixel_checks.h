@@ -5,6 +5,9 @@
 #include <cstdlib>
 #include <functional>
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "render/render.h"
 #include "support/files.h"
@@ -73,19 +76,35 @@ inline bool inkNear(const render::Picture& p, double x, double y,
 }
 
 // The drawing as a PDF, rasterised one pixel a point so it lines up with the PNG of the same
-// options; nothing when poppler's pdftoppm is not installed.
+// options; nothing when poppler's pdftoppm is not installed. Anything the reader or qpdf's checker
+// says about the file fails the test: a reader repairs a broken index or font quietly.
 inline std::optional<render::Picture> pdfPicture(const db::Database& db,
                                                  const render::RenderOptions& options) {
   if (std::system("command -v pdftoppm >/dev/null 2>&1") != 0) return std::nullopt;
   const TempFolder dir("pdf");
   render::RenderReport report;
   dir.write("in.pdf", render::renderToBytes(db, render::PictureFormat::Pdf, options, &report));
-  const std::string command = "pdftoppm -r 72 -png -singlefile " + (dir / "in.pdf").string() + " " +
-                              (dir / "out").string() + " 2>&1";
+  const std::string in = (dir / "in.pdf").string(), said = (dir / "said.txt").string();
+  const std::string command = "pdftoppm -r 72 -png -singlefile " + in + " " +
+                              (dir / "out").string() + " >" + said + " 2>&1";
   if (std::system(command.c_str()) != 0) return std::nullopt;
+  EXPECT_EQ(readFile(dir / "said.txt"), "");
+  if (std::system("command -v qpdf >/dev/null 2>&1") == 0) {
+    EXPECT_EQ(std::system(("qpdf --check " + in + " >" + said + " 2>&1").c_str()), 0)
+        << readFile(dir / "said.txt");
+  }
   auto image = render::readPng(dir / "out.png");
   if (!image) return std::nullopt;
   return render::Picture{std::move(*image), report.view, report.notices};
+}
+
+// The picture as a PNG, and as a PDF read back when a reader is installed.
+inline std::vector<std::pair<const char*, render::Picture>> pngAndPdf(
+    const db::Database& db, const render::RenderOptions& options) {
+  std::vector<std::pair<const char*, render::Picture>> pictures;
+  pictures.emplace_back("png", render::renderImage(db, options));
+  if (auto pdf = pdfPicture(db, options)) pictures.emplace_back("pdf", std::move(*pdf));
+  return pictures;
 }
 
 }  // namespace kx::test

@@ -414,14 +414,18 @@ TEST(RenderEntities, TileModeZeroShowsPaperSpaceAndItsViewports) {
   };
   paper.paperEntity("VIEWPORT", viewport(1, 1000));  // the sheet: no frame, no view
   paper.paperEntity("VIEWPORT", viewport(2, 40));
-  const Picture v = render(paper);
-  EXPECT_TRUE(inkNear(v, 92, 92, isReddish));
-  EXPECT_TRUE(inkNear(v, 108, 108, isReddish));
-  EXPECT_TRUE(inkNear(v, 85, 100, isBluish));
-  EXPECT_TRUE(inkNear(v, 119, 100, isBluish));
-  EXPECT_FALSE(inkNear(v, 121, 100, isBluish));  // clipped at the frame
-  EXPECT_TRUE(inkNear(v, 100, 120, isDark));     // the frame
-  EXPECT_NEAR(v.view.toPicture({120, 120}).x, 800 * 0.95, 1);
+  kx::render::RenderOptions options;
+  options.width = 800;
+  for (const auto& [format, v] : pngAndPdf(paper.load(), options)) {
+    SCOPED_TRACE(format);
+    EXPECT_TRUE(inkNear(v, 92, 92, isReddish));
+    EXPECT_TRUE(inkNear(v, 108, 108, isReddish));
+    EXPECT_TRUE(inkNear(v, 85, 100, isBluish));
+    EXPECT_TRUE(inkNear(v, 119, 100, isBluish));
+    EXPECT_FALSE(inkNear(v, 121, 100, isBluish));  // clipped at the frame
+    EXPECT_TRUE(inkNear(v, 100, 120, isDark));     // the frame
+    EXPECT_NEAR(v.view.toPicture({120, 120}).x, 800 * 0.95, 1);
+  }
 }
 
 TEST(RenderEntities, EmptyAndOutlandishDrawingsStillGiveAPicture) {
