@@ -1,6 +1,7 @@
 #pragma once
 // Looking at rendered pixels: colours by kind, the pixel a world point lands on, and ink boxes.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
@@ -73,6 +74,24 @@ inline bool inkNear(const render::Picture& p, double x, double y,
     for (int dx = -radius; dx <= radius; ++dx)
       if (ink(p.image.at(cx + dx, cy + dy))) return true;
   return false;
+}
+
+// Pixels clearly inked in `a` with nothing drawn within a pixel of them in `b`, both ways: where
+// two pictures of one drawing differ by more than the antialiasing of their edges.
+inline int inkApart(const render::RasterImage& a, const render::RasterImage& b) {
+  const auto stray = [](const render::RasterImage& from, const render::RasterImage& in) {
+    int n = 0;
+    for (int y = 0; y < from.height; ++y)
+      for (int x = 0; x < from.width; ++x) {
+        const Rgb c = from.at(x, y);
+        bool near = std::min({c.r, c.g, c.b}) >= 150;
+        for (int dy = -1; dy <= 1 && !near; ++dy)
+          for (int dx = -1; dx <= 1 && !near; ++dx) near = !isWhite(in.at(x + dx, y + dy));
+        n += near ? 0 : 1;
+      }
+    return n;
+  };
+  return stray(a, b) + stray(b, a);
 }
 
 // The drawing as a PDF, rasterised one pixel a point so it lines up with the PNG of the same

@@ -152,8 +152,17 @@ TEST(RenderEntities, PolylinesFollowBulgesAndWidths) {
   d.follower("VERTEX", Groups{{100, "AcDbVertex"}, {100, "AcDb2dVertex"}} + point(10, 60, -10));
   d.follower("VERTEX", Groups{{100, "AcDbVertex"}, {100, "AcDb2dVertex"}} + point(10, 50, -10));
   d.follower("SEQEND", {});
+  // A polyline of one vertex is a dot.
+  d.entity("LWPOLYLINE", Groups{{100, "AcDbPolyline"}, {90, "1"}, {70, "0"}} + point(10, 30, 20),
+           "0", 1);
   const Picture p = render(d);
+  kx::render::RenderOptions options;
+  options.width = 800;
+  if (const auto pdf = pdfPicture(d.load(), options)) {
+    EXPECT_EQ(inkApart(p.image, pdf->image), 0);
+  }
 
+  EXPECT_TRUE(inkNear(p, 30, 20, isReddish));
   EXPECT_TRUE(isReddish(colorAt(p, 10, 0.7)));
   EXPECT_TRUE(isReddish(colorAt(p, 10, -0.7)));
   EXPECT_TRUE(isWhite(colorAt(p, 10, 1.5)));
@@ -199,6 +208,11 @@ TEST(RenderEntities, HatchesFillInsideTheirBoundariesAroundIslands) {
                  {44, "0"},     {45, "-1.41421356"}, {46, "1.41421356"}, {79, "0"},  {98, "0"}},
       "0", 5);
   const Picture p = render(d);
+  kx::render::RenderOptions options;
+  options.width = 800;
+  if (const auto pdf = pdfPicture(d.load(), options)) {
+    EXPECT_EQ(inkApart(p.image, pdf->image), 0);
+  }
   EXPECT_TRUE(isGreenish(colorAt(p, 5, 10)));
   EXPECT_TRUE(isGreenish(colorAt(p, 35, 2)));
   EXPECT_TRUE(isGreenish(colorAt(p, 20, 28)));  // inside the bulge

@@ -118,22 +118,42 @@ TEST(RenderLinework, LinetypesDashStrokesAtTheirScale) {
   }
 }
 
-TEST(RenderLinework, ArrowBlocksTakeThePlaceOfTheClosedArrow) {
+TEST(RenderLinework, ArrowBlocksComeFromTheLeadersOverrideElseItsStyleElseTheHeader) {
   RenderDrawing d;
-  // A ring one arrow size across (the Standard style's 2.5), behind the base point, in the
-  // leader's colour.
+  // A ring one arrow size across (the Standard style's 2.5), behind the base point, and a bar
+  // beside it, each in the leader's colour.
   d.beginBlock("RINGARROW");
   d.blockEntity("CIRCLE", Groups{{100, "AcDbCircle"}} + point(10, -0.5, 0) + Groups{{40, "0.5"}},
                 "0", 0);
+  d.beginBlock("BARARROW");
+  d.blockEntity("LINE", lineGroups(-1, 0.8, 0, 0.8), "0", 0);
   d.headerText("$DIMLDRBLK", "RINGARROW");
-  d.entity("LEADER",
-           Groups{{100, "AcDbLeader"}, {3, "Standard"}, {71, "1"}, {72, "0"}, {76, "2"}} +
-               point(10, 0, 0) + point(10, 20, 0),
-           "0", 1);
+  d.dimStyleGroup("Standard", 341, d.blockHandle("BARARROW"));
+  const Groups ringOverride{{1001, "ACAD"},
+                            {1000, "DSTYLE"},
+                            {1002, "{"},
+                            {1070, "341"},
+                            {1005, d.blockHandle("RINGARROW")},
+                            {1002, "}"}};
+  const auto leader = [&](double y, const std::string& style, const Groups& xdata) {
+    d.entity("LEADER",
+             Groups{{100, "AcDbLeader"}, {3, style}, {71, "1"}, {72, "0"}, {76, "2"}} +
+                 point(10, 0, y) + point(10, 20, y) + xdata,
+             "0", 1);
+  };
+  leader(0, "NOSUCH", {});                // the header's
+  leader(-20, "Standard", ringOverride);  // its own override before its style's
+  leader(-40, "Standard", {});            // its style's
   const Picture p = render(d);
-  for (const auto& [x, y] : {std::pair{1.25, 1.2}, {1.25, -1.2}, {2.5, 0.0}})
-    EXPECT_TRUE(inkNear(p, x, y, isReddish, 2)) << x << "," << y;
-  EXPECT_FALSE(inkNear(p, 1.9, 0.25, isReddish, 0));  // no closed arrow inside the ring
+  for (const double y : {0.0, -20.0}) {
+    for (const auto& [x, dy] : {std::pair{1.25, 1.2}, {1.25, -1.2}, {2.5, 0.0}})
+      EXPECT_TRUE(inkNear(p, x, y + dy, isReddish, 2)) << x << "," << y + dy;
+    EXPECT_FALSE(inkNear(p, 1.9, y + 0.25, isReddish, 0));  // no closed arrow inside the ring
+    EXPECT_FALSE(inkNear(p, 1.25, y - 2, isReddish, 2));
+  }
+  // The leader points left, so the bar lies below it.
+  EXPECT_TRUE(inkNear(p, 1.25, -42, isReddish, 2));
+  EXPECT_FALSE(inkNear(p, 1.25, -38.8, isReddish, 2));
 }
 
 // A boundary path of line edges, each from (x1, y1) to (x2, y2).

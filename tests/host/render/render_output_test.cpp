@@ -139,6 +139,10 @@ TEST(RenderOutput, VectorPicturesKeepTextsAsTextAndLayersAsGroups) {
            "Walls");
   d.entity("SOLID", solidGroups(10, -1, 15, 8), "0", 3);
   d.entity("LINE", lineGroups(0, 20, 40, 0), "Walls");
+  d.entity("MTEXT",
+           Groups{{100, "AcDbMText"}} + point(10, 0, 30) +
+               Groups{{40, "2.5"}, {1, "Small{\\H2x;Tall}{\\Q20;Slanted}"}},
+           "Notes");
   const kx::db::Database db = d.load();
   const std::string svg = kx::render::renderToBytes(db, kx::render::PictureFormat::Svg);
   EXPECT_NE(svg.find("font-family=\"Liberation Sans\""), std::string::npos) << svg;
@@ -168,6 +172,7 @@ TEST(RenderOutput, VectorPicturesKeepTextsAsTextAndLayersAsGroups) {
   // Texts written one after the other keep their own colours, and what is drawn after them
   // stays on top of them.
   if (const auto p = pdfPicture(db, {})) {
+    EXPECT_EQ(inkApart(kx::render::renderImage(db).image, p->image), 0);
     const auto count = [&](double x1, double y1, double x2, double y2, auto ink) {
       const Vec2 a = p->view.toPicture({x1, y2}), b = p->view.toPicture({x2, y1});
       int n = 0;
