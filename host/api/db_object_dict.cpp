@@ -323,7 +323,7 @@ namespace {
 std::optional<std::size_t> displayOptionsAt(const db::Database& db, db::ObjectId id) {
   const auto tags = db.tags(id);
   bool image = false;
-  for (std::size_t i = 1; i < tags.size() && tags[i].code < 1000; ++i) {
+  for (std::size_t i = 1; i < tags.size(); ++i) {
     if (tags[i].code == 100) {
       const std::string_view m = db.text(tags[i]);
       image = image || m == "AcDbWipeout" || m == "AcDbRasterImage";

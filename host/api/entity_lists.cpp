@@ -437,7 +437,7 @@ int kxdbEntMod(const resbuf* list) {
     // it, anything else after the element before it.
     const std::vector<std::string> texts = valueTexts(db, *c.rb, c.kind);
     const std::size_t sizeBefore = tags.size();
-    if (c.occurrence == 0 && code < 1000 && db::findField(type, code).field) {
+    if (c.occurrence == 0 && db::findField(type, code).field) {
       insertField(db, id, *c.rb, c.kind);
       const std::size_t grown = db.tags(id).size() - sizeBefore;
       if (const auto placed = db::FieldReader(db, id).locate(code))

@@ -24,10 +24,7 @@ std::optional<VariableValue> fromResbuf(VariableType type, const resbuf& rb) {
       if (rb.code == KXRT_LONG) return static_cast<double>(rb.value.int32);
       return std::nullopt;
     case VariableType::Point:
-      if (rb.code == KXRT_3DPOINT || rb.code == KXRT_POINT)
-        return kx::geom::Vec3{rb.value.point[0], rb.value.point[1],
-                              rb.code == KXRT_POINT ? 0.0 : rb.value.point[2]};
-      return std::nullopt;
+      return std::nullopt;  // the point variables (the UCS's) are read-only
     case VariableType::String:
       if (rb.code == KXRT_STR && rb.value.string) return std::wstring(rb.value.string);
       return std::nullopt;

@@ -444,9 +444,9 @@ TEST_F(DbObjectsTest, ExplodedMTextLeavesTheDrawingAsItWasUntilAppended) {
 TEST_F(DbObjectsTest, MultiLineAttributeDefinitionGivesItsEmbeddedText) {
   std::vector<db::NewTag> body{{100, "AcDbEntity"}, {8, "Notes"}, {62, "3"}, {100, "AcDbText"}};
   pushPoint(body, 10, {5, 6, 0});
-  body.insert(body.end(), {{40, "2.5"},
-                           {1, "line one"},
-                           {100, "AcDbAttributeDefinition"},
+  body.insert(body.end(), {{40, "2.5"}, {1, "line one"}});
+  pushPoint(body, 210, {0, 0, -1});  // upside down: the embedded text, which names no plane, too
+  body.insert(body.end(), {{100, "AcDbAttributeDefinition"},
                            {280, "0"},
                            {3, "Note"},
                            {2, "NOTE"},
@@ -491,7 +491,25 @@ TEST_F(DbObjectsTest, MultiLineAttributeDefinitionGivesItsEmbeddedText) {
   mtext->close();
   EXPECT_TRUE(db.isType(added, "MTEXT"));
   EXPECT_GT(db::FieldReader(db, added).real(42), 0);
+  EXPECT_EQ(db::FieldReader(db, added).point(210).z, -1);
   EXPECT_EQ(doc.openObjects, 0);
+}
+
+TEST_F(DbObjectsTest, PolylineExtentsAreItsVerticesInItsPlane) {
+  // Upside down at elevation 2: x turns over, z is -2.
+  const db::ObjectId poly = addEntityWith(
+      db, "LWPOLYLINE",
+      newTags("100 AcDbPolyline | 90 3 | 70 0 | 38 2 | 10 1 | 20 5 | 10 4 | 20 -1 | 10 2 | 20 3 | "
+              "210 0 | 220 0 | 230 -1"));
+  KxDbEntity* entity = nullptr;
+  ASSERT_EQ(kxdbOpenObject(entity, idOf(db, poly), KxDb::kForRead), Kxad::eOk);
+  KxDbExtents extents;
+  EXPECT_EQ(entity->getGeomExtents(extents), Kxad::eOk);
+  entity->close();
+  const KxGePoint3d& lo = extents.minPoint();
+  const KxGePoint3d& hi = extents.maxPoint();
+  EXPECT_EQ(std::vector<double>({lo.x, lo.y, lo.z, hi.x, hi.y, hi.z}),
+            std::vector<double>({-4, -1, -2, -1, 5, -2}));
 }
 
 TEST_F(DbObjectsTest, DrawOrderTableAndWipeoutOptions) {

@@ -239,8 +239,9 @@ TEST_F(EntityListTest, AttributeOwnersGroupDeletionAndRefusedNewEntities) {
 
   openNew();
   const double at[3] = {0, 0, 0};
-  kds_name a, b;
-  RbList text(kxutBuildList(KXRT_DXF0, L"TEXT", 10, at, 40, 2.0, 1, L"t", 0));
+  kds_name a, b, model;
+  nameOf(kx::db::findBlockRecord(db(), "*Model_Space"), model);
+  RbList text(kxutBuildList(KXRT_DXF0, L"TEXT", 10, at, 40, 2.0, 1, L"t", 330, model, 0));
   ASSERT_EQ(kxdbEntMakeX(text.head, a), KXRT_NORM);
   ASSERT_EQ(kxdbEntMakeX(text.head, b), KXRT_NORM);
   const ObjectId group =
@@ -334,8 +335,8 @@ TEST_F(EntityListTest, RefusedModificationsChangeNothing) {
     if (undo) undo(list);  // values put in the wrong member are the test's to release
   };
   refused("another type", [](RbList& l) { kxutUpdString(L"MTEXT", &l.find(0)->value.string); });
-  refused("a group a text cannot hold", [](RbList& l) {
-    resbuf* extra = kxutBuildList(90, 4, 0);
+  refused("a group a text cannot hold (an attribute's)", [](RbList& l) {
+    resbuf* extra = kxutBuildList(74, 2, 0);
     extra->next = l.head->next->next;
     l.head->next->next = extra;
   });
@@ -360,9 +361,9 @@ TEST_F(EntityListTest, RefusedModificationsChangeNothing) {
           [](RbList& l) { kxutUpdString(L"two\nlines", &l.find(1)->value.string); });
   refused("a name of another drawing", [](RbList& l) { l.head->value.name[0] += 1000; });
   refused("a reference to an erased entity", [&](RbList& l) {
-    resbuf* extra = kxutBuildList(340, gone, 0);
-    extra->next = l.head->next->next;
-    l.head->next->next = extra;
+    resbuf* extra = kxutBuildList(330, gone, 0);  // a second owner, as a reactor names one
+    extra->next = l.find(40)->next;
+    l.find(40)->next = extra;
   });
   if (!locked.isNull()) {
     SCOPED_TRACE("an entity on a locked layer");
@@ -442,6 +443,12 @@ TEST_F(EntityListTest, WalkGoesThroughTheEntitiesSectionInFileOrder) {
   EXPECT_EQ(kxdbHandEnt(L"FFFFFFF", byHandle), KXRT_ERROR);
   EXPECT_EQ(kxdbHandEnt(L"xyz", byHandle), KXRT_ERROR);
   EXPECT_EQ(kxdbEntUpd(at), KXRT_ERROR);
+
+  // A file of nothing but its entities, as small programs write them.
+  open(kx::db::readDxf("0\nSECTION\n2\nENTITIES\n0\nPOINT\n10\n1\n20\n2\n0\nENDSEC\n0\nEOF\n",
+                       "bare.dxf")
+           .db);
+  EXPECT_EQ(kxdbEntNext(nullptr, at), KXRT_NORM);
 }
 
 }  // namespace

@@ -78,7 +78,7 @@ TEST_F(ModuleLoaderTest, LoadsRunsUnloadsAndLoadsAgain) {
     EXPECT_NE(errors[0].find("already loaded"), std::string::npos);
     errors.clear();
 
-    ASSERT_TRUE(loader.unload(kTestModule));
+    ASSERT_TRUE(loader.unload(kModuleDir / "." / "kx_test_module.nrx"));  // any name of it
     EXPECT_EQ(takePrinted(), L"test module: drawing closing\ntest module: unload\n");
     EXPECT_EQ(commandStack().numCommands(L"KX_TEST"), 0u);
     EXPECT_EQ(commandStack().lookupCmd(L"KXHELLO"), nullptr);

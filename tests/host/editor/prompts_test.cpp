@@ -358,6 +358,9 @@ TEST_F(SelectionPromptTest, WindowCrossingAndRemoveMode) {
   EXPECT_EQ(select(), (std::vector<ObjectId>{a, b, far}));
   EXPECT_NE(printed.find(L"Remove objects: 5,12\n1 found, 1 removed, 2 total"), std::wstring::npos);
   EXPECT_NE(printed.find(L"Select objects: 105,105\n1 found, 3 total"), std::wstring::npos);
+  // Enter at a corner prompt leaves the window and goes on selecting.
+  replies({L"W", L"-1,-1", L"", L"105,105", L""});
+  EXPECT_EQ(select(), (std::vector<ObjectId>{far}));
   // Picking one twice keeps it once.
   replies({L"105,105", L"105,105", L""});
   EXPECT_EQ(select(), (std::vector<ObjectId>{far}));
