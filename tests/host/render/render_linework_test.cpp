@@ -68,6 +68,12 @@ TEST(RenderLinework, LinetypesDashStrokesAtTheirScale) {
   d.linetype("GAS", {2.5, -1, -1.25}, RenderDrawing::PatternText{1, "GAS", 0.5, -0.5, -0.25});
   d.entity("LINE", lineGroups(0, -70, 60, -70), "0", 1, {{6, "GAS"}});
   d.entity("LINE", lineGroups(70, 0, 70, -60), "0", 1, {{6, "GAS"}});
+  // Polylines round a corner at 9: the pattern starts again there, unless it runs on (128).
+  for (const auto& [x, flags] : {std::pair{0, "0"}, {20, "128"}})
+    d.entity("LWPOLYLINE",
+             Groups{{100, "AcDbPolyline"}, {90, "3"}, {70, flags}} + point(10, x, -80) +
+                 point(10, x + 9, -80) + point(10, x + 9, -89),
+             "Hidden");
   kx::render::RenderOptions options;
   options.width = 800;
   for (const auto& [format, p] : pngAndPdf(d.load(), options)) {
@@ -115,6 +121,8 @@ TEST(RenderLinework, LinetypesDashStrokesAtTheirScale) {
     // Down the vertical line the text runs down too, across nothing to its side.
     EXPECT_GT(inkIn(69.6, -7.9, 70.4, -6.1), 30);
     EXPECT_EQ(inkIn(70.9, -6.6, 72.5, -5.4), 0);
+    EXPECT_TRUE(inkNear(p, 9, -82, isReddish));
+    EXPECT_FALSE(inkNear(p, 29, -82, isReddish));
   }
 }
 
