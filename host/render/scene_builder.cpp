@@ -269,6 +269,7 @@ class SceneBuilder {
         ctx.depth >= limits_.maxNesting)
       return;
     Context inner = innerContext(look, ctx);
+    inner.byBlockColor = shapeColor(shape, look, ctx);  // a colour of its own, when it has one
     inner.toWorld = ctx.toWorld * shape.blockPlacement * Matrix3d::translation(-block->basePoint);
     drawBlock(*block, inner);
   }
