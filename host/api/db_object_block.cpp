@@ -65,9 +65,27 @@ std::vector<db::ObjectId> tableRecords(const db::Database& db, db::ObjectId tabl
   return out;
 }
 
+// Whether `record` lies between the TABLE record `table` and its ENDTAB.
+bool inTable(const db::Database& db, db::ObjectId table, db::ObjectId record) {
+  const db::Database::Position t = db.position(table), r = db.position(record);
+  if (t.section < 0 || r.section != t.section || r.index <= t.index) return false;
+  const std::vector<db::ObjectId>& records =
+      db.sections()[static_cast<std::size_t>(t.section)].records;
+  for (std::size_t i = r.index - 1; i > t.index; --i)
+    if (db.isType(records[i], "ENDTAB") || db.isType(records[i], "TABLE")) return false;
+  return true;
+}
+
 db::ObjectId tableLookup(const db::Database& db, db::ObjectId table, const wchar_t* name,
                          bool getErased) {
   if (!name) return {};
+  // Modules look the spaces up for every entity they add: the drawing's index of live records by
+  // name answers when the record it gives is in this table, the first live one of that name in
+  // file order. An erased record, or one outside its table, is found by walking the table.
+  if (const auto type = db::FieldReader(db, table).rawText(2); type && *name) {
+    const db::ObjectId live = db::findTableRecord(db, *type, name);
+    if (!live.isNull() && inTable(db, table, live)) return live;
+  }
   db::ObjectId erased;
   for (db::ObjectId id : tableRecords(db, table)) {
     if (!db::sameTableName(db::FieldReader(db, id).string(2), name)) continue;

@@ -152,10 +152,11 @@ std::shared_ptr<const ListView> listView(const editor::Document& document, db::O
   view->revision = db.revision(id);
   view->groupPlaces = db.groupPlacesRevision();
   if (db.typeName(id) == "MTEXT") view->ucs = document.ucs();
-  view->reported.emplace(document, id);
-  // Values rewritten in place (a command writing back the list it read) leave the items and the
-  // list order as they were; only the reported values are worked out again.
-  if (last && last->id == id && last->groupPlaces == view->groupPlaces) {
+  // Values rewritten in place (a command writing back the list it read) leave the items, the list
+  // order and where the reported groups are stored as they were; only the values are read again.
+  const bool samePlaces = last && last->id == id && last->groupPlaces == view->groupPlaces;
+  view->reported.emplace(document, id, samePlaces ? &*last->reported : nullptr);
+  if (samePlaces) {
     view->scan = last->scan;
     view->layout = last->layout;
   } else {

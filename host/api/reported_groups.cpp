@@ -48,14 +48,15 @@ void setPoint(resbuf& rb, geom::Vec3 p) {
 
 }  // namespace
 
-ReportedGroups::ReportedGroups(const editor::Document& document, db::ObjectId id)
+ReportedGroups::ReportedGroups(const editor::Document& document, db::ObjectId id,
+                               const ReportedGroups* samePlaces)
     : db_(&document.db()), id_(id), revision_(document.db().revision(id)) {
   const db::Database& db = *db_;
   const std::string_view type = db.typeName(id);
   if (type == "TEXT" || type == "ATTDEF" || type == "ATTRIB") {
     codes_ = type == "TEXT" ? std::span<const int>(kTextCodes) : kAttributeCodes;
     const db::FieldReader f(db, id);
-    for (std::size_t slot = 0; slot < codes_.size(); ++slot) stored_[slot] = f.locate(codes_[slot]);
+    locateStored(f, samePlaces);
     // Groups the record leaves out have their defaults.
     for (std::size_t slot = 0; slot < codes_.size(); ++slot) {
       const int code = codes_[slot];
@@ -100,13 +101,22 @@ ReportedGroups::ReportedGroups(const editor::Document& document, db::ObjectId id
   if (type == "MTEXT") {
     codes_ = kMTextCodes;
     const db::FieldReader f(db, id);
-    for (std::size_t slot = 0; slot < codes_.size(); ++slot) stored_[slot] = f.locate(codes_[slot]);
+    locateStored(f, samePlaces);
     if (!stored(71)) add(71).value.int16 = 1;  // top left
     setReal(add(50), ucsAngle(document.ucs(), text::mtextPlacement(db, id).xAxis()));
     // The measured size needs the text laid out: worked out when asked for.
     placed_ = Placed::Size;
     settled_ = false;
   }
+}
+
+void ReportedGroups::locateStored(const db::FieldReader& fields, const ReportedGroups* samePlaces) {
+  if (samePlaces && samePlaces->codes_.data() == codes_.data()) {
+    stored_ = samePlaces->stored_;
+    return;
+  }
+  for (std::size_t slot = 0; slot < codes_.size(); ++slot)
+    stored_[slot] = fields.locate(codes_[slot]);
 }
 
 bool ReportedGroups::isPlaced(int code) const {

@@ -22,6 +22,10 @@
 #include "editor/session.h"
 #include "kx/kxtypes.h"
 
+namespace kx::db {
+class FieldReader;
+}
+
 namespace kx::api {
 
 class ReportedGroups {
@@ -30,7 +34,10 @@ class ReportedGroups {
   // justified text and an MTEXT's size are worked out now; those need the text laid out, and are
   // worked out when first asked for, or by settle(). kxdbEntMod compares against the values the
   // list was read with, so it settles them before it changes any group when it will need them.
-  ReportedGroups(const editor::Document& document, db::ObjectId id);
+  // `samePlaces`, when given, was worked out for the same object with every group where it is
+  // now (only values rewritten since): where each reported code is stored is taken from it.
+  ReportedGroups(const editor::Document& document, db::ObjectId id,
+                 const ReportedGroups* samePlaces = nullptr);
   ReportedGroups(const ReportedGroups&) = delete;
   ReportedGroups& operator=(const ReportedGroups&) = delete;
 
@@ -54,6 +61,7 @@ class ReportedGroups {
   // Entity lists are read by the hundred thousand: the values live here, not in allocated
   // elements, and the one string value (the style, 7) in `style_`.
   resbuf& add(int code) const;
+  void locateStored(const db::FieldReader& fields, const ReportedGroups* samePlaces);
 
   enum class Placed { None, Insertion, Between, Size };
 

@@ -19,6 +19,7 @@
 #include "db/dxf_io.h"
 #include "db/entities.h"
 #include "db/groups.h"
+#include "db/layers.h"
 #include "db/object_fields.h"
 #include "db/symbol_tables.h"
 #include "db/wipeouts.h"
@@ -136,6 +137,24 @@ TEST_F(DbObjectsTest, OpensTheMostDerivedClassAndCastsSafely) {
   delete it;
   EXPECT_EQ(count, 2);
   model->close();
+
+  // A name is looked for in the table asked, whatever other tables hold; an erased record is
+  // found only when asked for, and a live one of the same name comes first.
+  const db::ObjectId walls = db::addLayer(db, L"Walls");
+  EXPECT_FALSE(blocks->has(L"Walls"));
+  KxDbLayerTable* layers = nullptr;
+  ASSERT_EQ(doc.sdkDatabase()->getLayerTable(layers, KxDb::kForRead), Kxad::eOk);
+  KxDbObjectId found;
+  EXPECT_EQ(layers->getAt(L"WALLS", found), Kxad::eOk);
+  EXPECT_EQ(found, idOf(db, walls));
+  db.setErased(walls, true);
+  EXPECT_FALSE(layers->has(L"Walls"));
+  EXPECT_EQ(layers->getAt(L"Walls", found, true), Kxad::eOk);
+  EXPECT_EQ(found, idOf(db, walls));
+  const db::ObjectId again = db::addLayer(db, L"walls");
+  EXPECT_EQ(layers->getAt(L"Walls", found, true), Kxad::eOk);
+  EXPECT_EQ(found, idOf(db, again));
+  layers->close();
   blocks->close();
 
   // A name of no object, a null id and an erased object.
