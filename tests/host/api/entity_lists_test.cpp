@@ -131,6 +131,7 @@ TEST_F(EntityListTest, UnchangedListOfEveryTypeLeavesTheFileByteIdentical) {
       const resbuf* owner = list.find(330);
       ASSERT_NE(owner, nullptr);
       EXPECT_EQ(kx::api::resolve(owner->value.name).id, db().owner(id));
+      if (!list.find(102)) EXPECT_EQ(list.find(330, 1), nullptr);  // none among reactors either
       if (!db().isErased(id)) {
         const int status = kxdbEntMod(list.head);
         // Entities on the sample's locked layer are refused; everything else takes its own list.
