@@ -223,6 +223,7 @@ void readGradient(GroupCursor& in, Gradient& gradient) {
   bool oneColor = false;
   double tint = 0;
   std::vector<Rgb> colors;
+  bool aciLast = false;  // the last colour is an ACI its true colour may follow
   std::string name = "LINEAR";
   while (!in.done()) {
     switch (in.code()) {
@@ -237,10 +238,13 @@ void readGradient(GroupCursor& in, Gradient& gradient) {
         break;
       case 63:
         colors.push_back(aciColor(static_cast<int>(std::llabs(in.integer(63)))));
+        aciLast = true;
         break;
       case 421:
-        if (!colors.empty()) colors.pop_back();  // the true colour wins over its ACI
+        // The true colour wins over its ACI; many writers give only the true colour.
+        if (aciLast) colors.pop_back();
         colors.push_back(trueColor(in.integer(421)));
+        aciLast = false;
         break;
       case 470:
         name = support::asciiUpperCase(std::string(in.text(470)));

@@ -6,8 +6,6 @@
 #include <vector>
 
 #include "render/glyph_outlines.h"
-#include "render/text_faces.h"
-#include "support/utf8.h"
 
 namespace kx::render {
 namespace {
@@ -190,109 +188,12 @@ void stroke(cairo_t* cr, const Primitive& p, const View& view, Rgb ink) {
 
 // Glyphs are drawn in their font coordinates through a matrix to the picture, one path for all
 // of a text so that overlapping glyphs do not cancel out.
-// Glyph positions and sizes as the text engine gives them, not moved to whole pixels.
-const cairo_font_options_t* unhinted() {
-  static cairo_font_options_t* const options = [] {
-    cairo_font_options_t* o = cairo_font_options_create();
-    cairo_font_options_set_hint_metrics(o, CAIRO_HINT_METRICS_OFF);
-    cairo_font_options_set_hint_style(o, CAIRO_HINT_STYLE_NONE);
-    return o;
-  }();
-  return options;
-}
-
-}  // namespace
-
-// Glyphs written as text, one operation for each run of glyphs in the same face, size, slant and
-// colour, across texts while nothing else is painted between them: a vector surface records
-// every operation until the page is written, so one a glyph would hold the whole page's glyphs
-// many times over.
-class TextRun {
- public:
-  explicit TextRun(cairo_t* cr) : cr_(cr) {}
-  TextRun(const TextRun&) = delete;
-  TextRun& operator=(const TextRun&) = delete;
-
-  void add(const TextFace& face, const cairo_matrix_t& size, Rgb ink, geom::Vec2 origin,
-           char32_t c) {
-    if (face_ != &face || !sameMatrix(size, size_) || ink != ink_ || glyphs_.size() >= kMaxRun)
-      flush();
-    face_ = &face;
-    size_ = size;
-    ink_ = ink;
-    const std::size_t before = utf8_.size();
-    support::appendUtf8(utf8_, c);
-    clusters_.push_back({static_cast<int>(utf8_.size() - before), 1});
-    glyphs_.push_back({0, origin.x, origin.y});
-  }
-
-  void flush() {
-    if (glyphs_.empty()) return;
-    cairo_save(cr_);
-    cairo_identity_matrix(cr_);  // the glyphs' places are in picture coordinates
-    cairo_set_font_face(cr_, face_->face);
-    cairo_set_font_options(cr_, unhinted());
-    cairo_set_font_matrix(cr_, &size_);
-    setColor(cr_, ink_);
-    cairo_glyph_t* indices = nullptr;
-    int count = 0;
-    // The face's own character map; each character is one glyph in a face from a font file.
-    if (cairo_scaled_font_text_to_glyphs(cairo_get_scaled_font(cr_), 0, 0, utf8_.data(),
-                                         static_cast<int>(utf8_.size()), &indices, &count, nullptr,
-                                         nullptr, nullptr) == CAIRO_STATUS_SUCCESS &&
-        count == static_cast<int>(glyphs_.size())) {
-      for (int i = 0; i < count; ++i) glyphs_[i].index = indices[i].index;
-      cairo_show_text_glyphs(cr_, utf8_.data(), static_cast<int>(utf8_.size()), glyphs_.data(),
-                             count, clusters_.data(), static_cast<int>(clusters_.size()),
-                             cairo_text_cluster_flags_t{});
-    }
-    cairo_glyph_free(indices);
-    cairo_restore(cr_);
-    glyphs_.clear();
-    clusters_.clear();
-    utf8_.clear();
-  }
-
- private:
-  static bool sameMatrix(const cairo_matrix_t& a, const cairo_matrix_t& b) {
-    return a.xx == b.xx && a.yx == b.yx && a.xy == b.xy && a.yy == b.yy;
-  }
-  static constexpr std::size_t kMaxRun = 4096;
-  cairo_t* cr_;
-  const TextFace* face_ = nullptr;
-  Rgb ink_;
-  cairo_matrix_t size_{};
-  std::string utf8_;
-  std::vector<cairo_glyph_t> glyphs_;
-  std::vector<cairo_text_cluster_t> clusters_;
-};
-
-namespace {
-
-// `faces`: glyphs a font file has are written as text, which a reader of the picture can search
-// and select; null: every glyph is its outline.
-// Glyphs written as text wait in `run` for the texts after them.
-void glyphs(cairo_t* cr, const Primitive& p, const View& view, GlyphOutlines& outlines, Rgb ink,
-            TextFaces* faces, TextRun& run) {
+void glyphs(cairo_t* cr, const Primitive& p, const View& view, GlyphOutlines& outlines, Rgb ink) {
   if (!p.font) return;
   const double s = view.scale;
   bool outlined = false;
   cairo_new_path(cr);
   for (const GlyphPlacement& g : p.glyphs) {
-    if (faces && !p.highlighted) {
-      if (const TextFace* face = faces->faceFor(p.font, g.c)) {
-        const geom::Vec2 origin = view.toPicture({g.x0, g.y0});
-        const double k = face->emPerHeight;
-        cairo_matrix_t m;
-        cairo_matrix_init(&m, s * g.xx * k, -s * g.yx * k, -s * g.xy * k, s * g.yy * k, 0, 0);
-        if (!(std::abs(origin.x) < kFarOff && std::abs(origin.y) < kFarOff) ||
-            cairo_matrix_invert(&m) != CAIRO_STATUS_SUCCESS)
-          continue;
-        cairo_matrix_invert(&m);
-        run.add(*face, m, ink, origin, g.c);
-        continue;
-      }
-    }
     const double height = s * std::hypot(g.xy, g.yy);  // pixels per text height
     const double det = g.xx * g.yy - g.xy * g.yx;
     if (!(height >= 0.25) || !std::isfinite(height) || !(std::abs(det) > 1e-300)) continue;
@@ -311,7 +212,6 @@ void glyphs(cairo_t* cr, const Primitive& p, const View& view, GlyphOutlines& ou
   }
   cairo_identity_matrix(cr);
   if (!outlined) return;
-  run.flush();  // what is painted keeps the order of the texts
   cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
   setColor(cr, ink);
   if (p.highlighted) {
@@ -396,13 +296,8 @@ Rgb inkOn(Rgb background, Rgb color) {
   return dark && color == Rgb{0, 0, 0} ? Rgb{255, 255, 255} : color;
 }
 
-ScenePainter::ScenePainter(cairo_t* cr, const View& view, Rgb background, bool textAsText)
-    : cr_(cr),
-      view_(view),
-      background_(background),
-      outlines_(std::make_unique<GlyphOutlines>()),
-      faces_(textAsText ? std::make_unique<TextFaces>() : nullptr),
-      run_(std::make_unique<TextRun>(cr)) {
+ScenePainter::ScenePainter(cairo_t* cr, const View& view, Rgb background)
+    : cr_(cr), view_(view), background_(background), outlines_(std::make_unique<GlyphOutlines>()) {
   setColor(cr_, background_);
   cairo_paint(cr_);
 }
@@ -444,7 +339,6 @@ void ScenePainter::image(const Primitive& p) {
 }
 
 void ScenePainter::finish() {
-  run_->flush();
   for (; clips_ > 0; --clips_) cairo_restore(cr_);
 }
 
@@ -458,7 +352,6 @@ void ScenePainter::paint(const Primitive& p) {
   // Colour 7 is black on a light background and white on a dark one.
   const Rgb ink = inkOn(background_, p.color);
   const bool clipped = !p.clip.empty();
-  if (clipped || p.kind != PrimitiveKind::Glyphs) run_->flush();
   if (clipped) {
     cairo_save(cr);
     addContours(cr, p.clip, view, true);
@@ -480,7 +373,7 @@ void ScenePainter::paint(const Primitive& p) {
       for (const Polyline2& c : p.contours) dots(cr, c, view, std::max(1.5, p.pixelWidth));
       break;
     case PrimitiveKind::Glyphs:
-      glyphs(cr, p, view, *outlines_, ink, faces_.get(), *run_);
+      glyphs(cr, p, view, *outlines_, ink);
       break;
     case PrimitiveKind::Image:
       image(p);
@@ -499,10 +392,7 @@ void ScenePainter::paint(const Primitive& p) {
       }
       break;
   }
-  if (clipped) {
-    run_->flush();
-    cairo_restore(cr);
-  }
+  if (clipped) cairo_restore(cr);
 }
 
 void paintScene(cairo_t* cr, const Scene& scene, const View& view, Rgb background) {

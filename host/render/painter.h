@@ -31,14 +31,11 @@ Affine2 imageToPicture(const Primitive& p, const View& view, int pixelsWide, int
 Rgb inkOn(Rgb background, Rgb color);
 
 class GlyphOutlines;
-class TextFaces;
-class TextRun;
 
 // Paints the background, then each primitive as it comes.
 class ScenePainter : public PrimitiveSink {
  public:
-  // `textAsText`: glyphs from font files are written as text (vector pictures), not outlines.
-  ScenePainter(cairo_t* cr, const View& view, Rgb background, bool textAsText = false);
+  ScenePainter(cairo_t* cr, const View& view, Rgb background);
   ~ScenePainter() override;
   ScenePainter(const ScenePainter&) = delete;
   ScenePainter& operator=(const ScenePainter&) = delete;
@@ -55,8 +52,6 @@ class ScenePainter : public PrimitiveSink {
   Rgb background_;
   int clips_ = 0;
   std::unique_ptr<GlyphOutlines> outlines_;
-  std::unique_ptr<TextFaces> faces_;
-  std::unique_ptr<TextRun> run_;  // texts waiting to be written in one operation
   // Images read, by file; null: the file is not a PNG Cairo can read.
   std::unordered_map<std::string, cairo_surface_t*> images_;
 };

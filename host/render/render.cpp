@@ -1,7 +1,5 @@
 #include "render/render.h"
 
-#include <cairo-pdf.h>
-#include <cairo-svg.h>
 #include <cairo.h>
 
 #include <algorithm>
@@ -19,6 +17,7 @@
 #include <fmt/format.h>
 
 #include "render/painter.h"
+#include "render/pdf_writer.h"
 #include "render/scene_builder.h"
 #include "render/svg_writer.h"
 #include "support/atomic_file.h"
@@ -75,10 +74,10 @@ Plan plan(const db::Database& db, const RenderOptions& options, PictureFormat fo
 }
 
 void paintInto(cairo_surface_t* surface, const db::Database& db, const RenderOptions& options,
-               const Plan& p, bool textAsText = false) {
+               const Plan& p) {
   Context cr(cairo_create(surface));
   {
-    ScenePainter painter(cr.get(), p.view, options.background, textAsText);
+    ScenePainter painter(cr.get(), p.view, options.background);
     buildScene(db, painter, requestFor(options, 0.5));
   }
   check(cairo_status(cr.get()), "drawing failed");
@@ -109,7 +108,6 @@ RenderReport writePicture(const db::Database& db, PictureFormat format,
                           const RenderOptions& options, const Writer& write) {
   const Plan p = plan(db, options, format);
   StreamTarget target{write, nullptr};
-  const double w = p.view.width, h = p.view.height;
   const auto rethrow = [&] {
     if (target.failure) std::rethrow_exception(target.failure);
   };
@@ -132,12 +130,10 @@ RenderReport writePicture(const db::Database& db, PictureFormat format,
       break;
     }
     case PictureFormat::Pdf: {
-      Surface surface(cairo_pdf_surface_create_for_stream(writeTo, &target, w, h));
-      check(cairo_surface_status(surface.get()), "cannot make the PDF");
-      paintInto(surface.get(), db, options, p, true);
-      cairo_surface_finish(surface.get());
-      rethrow();
-      check(cairo_surface_status(surface.get()), "cannot write the PDF");
+      PdfWriter pdf(write, p.view, options.background);
+      buildScene(db, pdf, requestFor(options, 0.5));
+      pdf.finish();
+      if (options.progress) options.progress(1);
       break;
     }
   }

@@ -142,6 +142,7 @@ std::shared_ptr<const FontFace> FontFace::open(const std::string& path, int inde
     result->symbolCharmap_ = true;
   }
   const double unitsPerEm = face->units_per_EM;
+  result->unitsPerEm_ = unitsPerEm;
 
   // The size that makes text height 1: the cap height, or the ink of a typical ideograph.
   double unitHeight = 0;
@@ -198,6 +199,37 @@ unsigned FontFace::glyphIndex(char32_t c) const {
     return FT_Get_Char_Index(face, c);
   }
   return FT_Get_Char_Index(face, c);
+}
+
+FontFace::Description FontFace::describe() const {
+  std::lock_guard lock(mutex_);
+  FT_Face face = handle_->face;
+  Description d;
+  if (face->family_name) d.family = face->family_name;
+  if (const char* name = FT_Get_Postscript_Name(face)) d.postscriptName = name;
+  d.unitsPerEm = face->units_per_EM;
+  d.xMin = static_cast<int>(face->bbox.xMin);
+  d.yMin = static_cast<int>(face->bbox.yMin);
+  d.xMax = static_cast<int>(face->bbox.xMax);
+  d.yMax = static_cast<int>(face->bbox.yMax);
+  d.ascender = face->ascender;
+  d.descender = face->descender;
+  d.capHeight = static_cast<int>(std::lround(1 / scale_));
+  d.italic = (face->style_flags & FT_STYLE_FLAG_ITALIC) != 0;
+  d.fixedPitch = FT_IS_FIXED_WIDTH(face);
+  return d;
+}
+
+unsigned FontFace::glyphId(char32_t c) const {
+  std::lock_guard lock(mutex_);
+  return glyphIndex(c);
+}
+
+int FontFace::advance(unsigned glyph) const {
+  std::lock_guard lock(mutex_);
+  FT_Face face = handle_->face;
+  if (FT_Load_Glyph(face, glyph, kLoadUnscaled) != 0) return 0;
+  return static_cast<int>(face->glyph->metrics.horiAdvance);
 }
 
 std::optional<GlyphMetrics> FontFace::metrics(char32_t c) const {

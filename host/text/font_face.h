@@ -43,6 +43,22 @@ class FontFace {
   double underlinePosition() const { return underlinePosition_; }
   double underlineThickness() const { return underlineThickness_; }
 
+  // What a vector picture needs to write the face's glyphs as text in the font file itself.
+  struct Description {
+    std::string family, postscriptName;
+    int unitsPerEm = 1000;
+    int xMin = 0, yMin = 0, xMax = 0, yMax = 0;  // every glyph's ink, font units
+    int ascender = 0, descender = 0, capHeight = 0;
+    bool italic = false, fixedPitch = false;
+  };
+  Description describe() const;
+  // The glyph the face's character map gives `c`; 0: none.
+  unsigned glyphId(char32_t c) const;
+  // A glyph's advance width in font units.
+  int advance(unsigned glyph) const;
+  // Text-height units per em: the font size of a text of height 1.
+  double emSize() const { return scale_ * unitsPerEm_; }
+
  private:
   struct Handle;
   FontFace(std::unique_ptr<Handle> handle, std::string path, int index);
@@ -55,6 +71,7 @@ class FontFace {
   bool symbolCharmap_ = false;  // symbol fonts put their glyphs at U+F000 + code
   bool hasKerning_ = false;
   double scale_ = 1;  // text-height units per font unit
+  double unitsPerEm_ = 1000;
   double shift_ = 0;  // added to y after scaling
   double descender_ = -0.3, underlinePosition_ = -0.15, underlineThickness_ = 0.05;
   // Kerning of Latin-1 pairs, one row per left character filled on first use: the common case

@@ -1,10 +1,14 @@
 #pragma once
 // Looking at rendered pixels: colours by kind, the pixel a world point lands on, and ink boxes.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "render/render.h"
 #include "support/files.h"
@@ -72,20 +76,54 @@ inline bool inkNear(const render::Picture& p, double x, double y,
   return false;
 }
 
+// Pixels clearly inked in `a` with nothing drawn within a pixel of them in `b`, both ways: where
+// two pictures of one drawing differ by more than the antialiasing of their edges.
+inline int inkApart(const render::RasterImage& a, const render::RasterImage& b) {
+  const auto stray = [](const render::RasterImage& from, const render::RasterImage& in) {
+    int n = 0;
+    for (int y = 0; y < from.height; ++y)
+      for (int x = 0; x < from.width; ++x) {
+        const Rgb c = from.at(x, y);
+        bool near = std::min({c.r, c.g, c.b}) >= 150;
+        for (int dy = -1; dy <= 1 && !near; ++dy)
+          for (int dx = -1; dx <= 1 && !near; ++dx) near = !isWhite(in.at(x + dx, y + dy));
+        n += near ? 0 : 1;
+      }
+    return n;
+  };
+  return stray(a, b) + stray(b, a);
+}
+
 // The drawing as a PDF, rasterised one pixel a point so it lines up with the PNG of the same
-// options; nothing when poppler's pdftoppm is not installed.
+// options; nothing when poppler's pdftoppm is not installed. Anything the reader or qpdf's checker
+// says about the file fails the test: a reader repairs a broken index or font quietly.
 inline std::optional<render::Picture> pdfPicture(const db::Database& db,
                                                  const render::RenderOptions& options) {
   if (std::system("command -v pdftoppm >/dev/null 2>&1") != 0) return std::nullopt;
   const TempFolder dir("pdf");
   render::RenderReport report;
   dir.write("in.pdf", render::renderToBytes(db, render::PictureFormat::Pdf, options, &report));
-  const std::string command = "pdftoppm -r 72 -png -singlefile " + (dir / "in.pdf").string() + " " +
-                              (dir / "out").string() + " 2>&1";
+  const std::string in = (dir / "in.pdf").string(), said = (dir / "said.txt").string();
+  const std::string command = "pdftoppm -r 72 -png -singlefile " + in + " " +
+                              (dir / "out").string() + " >" + said + " 2>&1";
   if (std::system(command.c_str()) != 0) return std::nullopt;
+  EXPECT_EQ(readFile(dir / "said.txt"), "");
+  if (std::system("command -v qpdf >/dev/null 2>&1") == 0) {
+    EXPECT_EQ(std::system(("qpdf --check " + in + " >" + said + " 2>&1").c_str()), 0)
+        << readFile(dir / "said.txt");
+  }
   auto image = render::readPng(dir / "out.png");
   if (!image) return std::nullopt;
   return render::Picture{std::move(*image), report.view, report.notices};
+}
+
+// The picture as a PNG, and as a PDF read back when a reader is installed.
+inline std::vector<std::pair<const char*, render::Picture>> pngAndPdf(
+    const db::Database& db, const render::RenderOptions& options) {
+  std::vector<std::pair<const char*, render::Picture>> pictures;
+  pictures.emplace_back("png", render::renderImage(db, options));
+  if (auto pdf = pdfPicture(db, options)) pictures.emplace_back("pdf", std::move(*pdf));
+  return pictures;
 }
 
 }  // namespace kx::test

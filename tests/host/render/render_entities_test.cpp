@@ -152,8 +152,17 @@ TEST(RenderEntities, PolylinesFollowBulgesAndWidths) {
   d.follower("VERTEX", Groups{{100, "AcDbVertex"}, {100, "AcDb2dVertex"}} + point(10, 60, -10));
   d.follower("VERTEX", Groups{{100, "AcDbVertex"}, {100, "AcDb2dVertex"}} + point(10, 50, -10));
   d.follower("SEQEND", {});
+  // A polyline of one vertex is a dot.
+  d.entity("LWPOLYLINE", Groups{{100, "AcDbPolyline"}, {90, "1"}, {70, "0"}} + point(10, 30, 20),
+           "0", 1);
   const Picture p = render(d);
+  kx::render::RenderOptions options;
+  options.width = 800;
+  if (const auto pdf = pdfPicture(d.load(), options)) {
+    EXPECT_EQ(inkApart(p.image, pdf->image), 0);
+  }
 
+  EXPECT_TRUE(inkNear(p, 30, 20, isReddish));
   EXPECT_TRUE(isReddish(colorAt(p, 10, 0.7)));
   EXPECT_TRUE(isReddish(colorAt(p, 10, -0.7)));
   EXPECT_TRUE(isWhite(colorAt(p, 10, 1.5)));
@@ -199,6 +208,11 @@ TEST(RenderEntities, HatchesFillInsideTheirBoundariesAroundIslands) {
                  {44, "0"},     {45, "-1.41421356"}, {46, "1.41421356"}, {79, "0"},  {98, "0"}},
       "0", 5);
   const Picture p = render(d);
+  kx::render::RenderOptions options;
+  options.width = 800;
+  if (const auto pdf = pdfPicture(d.load(), options)) {
+    EXPECT_EQ(inkApart(p.image, pdf->image), 0);
+  }
   EXPECT_TRUE(isGreenish(colorAt(p, 5, 10)));
   EXPECT_TRUE(isGreenish(colorAt(p, 35, 2)));
   EXPECT_TRUE(isGreenish(colorAt(p, 20, 28)));  // inside the bulge
@@ -414,14 +428,18 @@ TEST(RenderEntities, TileModeZeroShowsPaperSpaceAndItsViewports) {
   };
   paper.paperEntity("VIEWPORT", viewport(1, 1000));  // the sheet: no frame, no view
   paper.paperEntity("VIEWPORT", viewport(2, 40));
-  const Picture v = render(paper);
-  EXPECT_TRUE(inkNear(v, 92, 92, isReddish));
-  EXPECT_TRUE(inkNear(v, 108, 108, isReddish));
-  EXPECT_TRUE(inkNear(v, 85, 100, isBluish));
-  EXPECT_TRUE(inkNear(v, 119, 100, isBluish));
-  EXPECT_FALSE(inkNear(v, 121, 100, isBluish));  // clipped at the frame
-  EXPECT_TRUE(inkNear(v, 100, 120, isDark));     // the frame
-  EXPECT_NEAR(v.view.toPicture({120, 120}).x, 800 * 0.95, 1);
+  kx::render::RenderOptions options;
+  options.width = 800;
+  for (const auto& [format, v] : pngAndPdf(paper.load(), options)) {
+    SCOPED_TRACE(format);
+    EXPECT_TRUE(inkNear(v, 92, 92, isReddish));
+    EXPECT_TRUE(inkNear(v, 108, 108, isReddish));
+    EXPECT_TRUE(inkNear(v, 85, 100, isBluish));
+    EXPECT_TRUE(inkNear(v, 119, 100, isBluish));
+    EXPECT_FALSE(inkNear(v, 121, 100, isBluish));  // clipped at the frame
+    EXPECT_TRUE(inkNear(v, 100, 120, isDark));     // the frame
+    EXPECT_NEAR(v.view.toPicture({120, 120}).x, 800 * 0.95, 1);
+  }
 }
 
 TEST(RenderEntities, EmptyAndOutlandishDrawingsStillGiveAPicture) {

@@ -68,68 +68,92 @@ TEST(RenderLinework, LinetypesDashStrokesAtTheirScale) {
   d.linetype("GAS", {2.5, -1, -1.25}, RenderDrawing::PatternText{1, "GAS", 0.5, -0.5, -0.25});
   d.entity("LINE", lineGroups(0, -70, 60, -70), "0", 1, {{6, "GAS"}});
   d.entity("LINE", lineGroups(70, 0, 70, -60), "0", 1, {{6, "GAS"}});
-  const Picture p = render(d);
+  kx::render::RenderOptions options;
+  options.width = 800;
+  for (const auto& [format, p] : pngAndPdf(d.load(), options)) {
+    SCOPED_TRACE(format);
 
-  // Dashes 4 long every 6 from the start; half that at an entity scale of 0.5.
-  const auto full = inkRuns(p, 0, 0, 60, isReddish);
-  ASSERT_EQ(full.size(), 10u);
-  for (std::size_t i = 0; i < full.size(); ++i) {
-    EXPECT_NEAR(full[i].first, 6.0 * i, 0.25) << i;
-    EXPECT_NEAR(full[i].second - full[i].first, 4, 0.4) << i;
-  }
-  EXPECT_EQ(inkRuns(p, -10, 0, 60, isReddish).size(), 20u);
-  const auto block = inkRuns(p, -20, 0, 60, isReddish);
-  ASSERT_EQ(block.size(), 5u);
-  EXPECT_NEAR(block[1].first, 12, 0.25);
-  // A pattern that opens with a gap starts the line with that gap.
-  const auto gapFirst = inkRuns(p, -30, 0, 60, isReddish);
-  ASSERT_FALSE(gapFirst.empty());
-  EXPECT_NEAR(gapFirst[0].first, 2, 0.25);
-  EXPECT_EQ(gapFirst.size(), 10u);
-  // Too fine to see, or not in the table: solid.
-  EXPECT_EQ(inkRuns(p, -40, 0, 60, isReddish).size(), 1u);
-  EXPECT_EQ(inkRuns(p, -50, 0, 60, isReddish).size(), 1u);
-  const auto common = inkRuns(p, -60, 0, 60, isReddish);
-  ASSERT_EQ(common.size(), 15u);
-  EXPECT_NEAR(common[1].first, 6, 0.25);
-  EXPECT_NEAR(common[2].first, 8, 0.25);
+    // Dashes 4 long every 6 from the start; half that at an entity scale of 0.5.
+    const auto full = inkRuns(p, 0, 0, 60, isReddish);
+    ASSERT_EQ(full.size(), 10u);
+    for (std::size_t i = 0; i < full.size(); ++i) {
+      EXPECT_NEAR(full[i].first, 6.0 * i, 0.25) << i;
+      EXPECT_NEAR(full[i].second - full[i].first, 4, 0.4) << i;
+    }
+    EXPECT_EQ(inkRuns(p, -10, 0, 60, isReddish).size(), 20u);
+    const auto block = inkRuns(p, -20, 0, 60, isReddish);
+    ASSERT_EQ(block.size(), 5u);
+    EXPECT_NEAR(block[1].first, 12, 0.25);
+    // A pattern that opens with a gap starts the line with that gap.
+    const auto gapFirst = inkRuns(p, -30, 0, 60, isReddish);
+    ASSERT_FALSE(gapFirst.empty());
+    EXPECT_NEAR(gapFirst[0].first, 2, 0.25);
+    EXPECT_EQ(gapFirst.size(), 10u);
+    // Too fine to see, or not in the table: solid.
+    EXPECT_EQ(inkRuns(p, -40, 0, 60, isReddish).size(), 1u);
+    EXPECT_EQ(inkRuns(p, -50, 0, 60, isReddish).size(), 1u);
+    const auto common = inkRuns(p, -60, 0, 60, isReddish);
+    ASSERT_EQ(common.size(), 15u);
+    EXPECT_NEAR(common[1].first, 6, 0.25);
+    EXPECT_NEAR(common[2].first, 8, 0.25);
 
-  // Dashes 5 long every 9.5, the text in the gap 1 after the dash, 1 high about the line.
-  const auto inkIn = [&](double x1, double y1, double x2, double y2) {
-    int n = 0;
-    for (double x = x1; x <= x2; x += 0.1)
-      for (double y = y1; y <= y2; y += 0.1) n += isReddish(colorAt(p, x, y));
-    return n;
-  };
-  for (int k = 0; k < 5; ++k) {
-    const double gap = 5 + 9.5 * k;
-    EXPECT_GT(inkIn(gap + 1.1, -70.4, gap + 2.9, -70.1), 15) << k;
-    EXPECT_GT(inkIn(gap + 1.1, -69.9, gap + 2.9, -69.6), 15) << k;
-    EXPECT_EQ(inkIn(gap + 0.2, -70.2, gap + 0.8, -69.8), 0) << k;
-    EXPECT_EQ(inkIn(gap + 1.1, -69.2, gap + 2.9, -68.5), 0) << k;
-    EXPECT_EQ(inkIn(gap + 1.1, -71.5, gap + 2.9, -70.8), 0) << k;
+    // Dashes 5 long every 9.5, the text in the gap 1 after the dash, 1 high about the line.
+    const auto inkIn = [&](double x1, double y1, double x2, double y2) {
+      int n = 0;
+      for (double x = x1; x <= x2; x += 0.1)
+        for (double y = y1; y <= y2; y += 0.1) n += isReddish(colorAt(p, x, y));
+      return n;
+    };
+    for (int k = 0; k < 5; ++k) {
+      const double gap = 5 + 9.5 * k;
+      EXPECT_GT(inkIn(gap + 1.1, -70.4, gap + 2.9, -70.1), 15) << k;
+      EXPECT_GT(inkIn(gap + 1.1, -69.9, gap + 2.9, -69.6), 15) << k;
+      EXPECT_EQ(inkIn(gap + 0.2, -70.2, gap + 0.8, -69.8), 0) << k;
+      EXPECT_EQ(inkIn(gap + 1.1, -69.2, gap + 2.9, -68.5), 0) << k;
+      EXPECT_EQ(inkIn(gap + 1.1, -71.5, gap + 2.9, -70.8), 0) << k;
+    }
+    // Down the vertical line the text runs down too, across nothing to its side.
+    EXPECT_GT(inkIn(69.6, -7.9, 70.4, -6.1), 30);
+    EXPECT_EQ(inkIn(70.9, -6.6, 72.5, -5.4), 0);
   }
-  // Down the vertical line the text runs down too, across nothing to its side.
-  EXPECT_GT(inkIn(69.6, -7.9, 70.4, -6.1), 30);
-  EXPECT_EQ(inkIn(70.9, -6.6, 72.5, -5.4), 0);
 }
 
-TEST(RenderLinework, ArrowBlocksTakeThePlaceOfTheClosedArrow) {
+TEST(RenderLinework, ArrowBlocksComeFromTheLeadersOverrideElseItsStyleElseTheHeader) {
   RenderDrawing d;
-  // A ring one arrow size across (the Standard style's 2.5), behind the base point, in the
-  // leader's colour.
+  // A ring one arrow size across (the Standard style's 2.5), behind the base point, and a bar
+  // beside it, each in the leader's colour.
   d.beginBlock("RINGARROW");
   d.blockEntity("CIRCLE", Groups{{100, "AcDbCircle"}} + point(10, -0.5, 0) + Groups{{40, "0.5"}},
                 "0", 0);
+  d.beginBlock("BARARROW");
+  d.blockEntity("LINE", lineGroups(-1, 0.8, 0, 0.8), "0", 0);
   d.headerText("$DIMLDRBLK", "RINGARROW");
-  d.entity("LEADER",
-           Groups{{100, "AcDbLeader"}, {3, "Standard"}, {71, "1"}, {72, "0"}, {76, "2"}} +
-               point(10, 0, 0) + point(10, 20, 0),
-           "0", 1);
+  d.dimStyleGroup("Standard", 341, d.blockHandle("BARARROW"));
+  const Groups ringOverride{{1001, "ACAD"},
+                            {1000, "DSTYLE"},
+                            {1002, "{"},
+                            {1070, "341"},
+                            {1005, d.blockHandle("RINGARROW")},
+                            {1002, "}"}};
+  const auto leader = [&](double y, const std::string& style, const Groups& xdata) {
+    d.entity("LEADER",
+             Groups{{100, "AcDbLeader"}, {3, style}, {71, "1"}, {72, "0"}, {76, "2"}} +
+                 point(10, 0, y) + point(10, 20, y) + xdata,
+             "0", 1);
+  };
+  leader(0, "NOSUCH", {});                // the header's
+  leader(-20, "Standard", ringOverride);  // its own override before its style's
+  leader(-40, "Standard", {});            // its style's
   const Picture p = render(d);
-  for (const auto& [x, y] : {std::pair{1.25, 1.2}, {1.25, -1.2}, {2.5, 0.0}})
-    EXPECT_TRUE(inkNear(p, x, y, isReddish, 2)) << x << "," << y;
-  EXPECT_FALSE(inkNear(p, 1.9, 0.25, isReddish, 0));  // no closed arrow inside the ring
+  for (const double y : {0.0, -20.0}) {
+    for (const auto& [x, dy] : {std::pair{1.25, 1.2}, {1.25, -1.2}, {2.5, 0.0}})
+      EXPECT_TRUE(inkNear(p, x, y + dy, isReddish, 2)) << x << "," << y + dy;
+    EXPECT_FALSE(inkNear(p, 1.9, y + 0.25, isReddish, 0));  // no closed arrow inside the ring
+    EXPECT_FALSE(inkNear(p, 1.25, y - 2, isReddish, 2));
+  }
+  // The leader points left, so the bar lies below it.
+  EXPECT_TRUE(inkNear(p, 1.25, -42, isReddish, 2));
+  EXPECT_FALSE(inkNear(p, 1.25, -38.8, isReddish, 2));
 }
 
 // A boundary path of line edges, each from (x1, y1) to (x2, y2).
@@ -187,8 +211,7 @@ TEST(RenderLinework, HatchBoundariesJoinWhateverTheirEdgeOrderAndKeepIslandsBySt
                              {463, "0"},
                              {63, "1"},
                              {421, "16711680"},
-                             {463, "1"},
-                             {63, "5"},
+                             {463, "1"},  // a true colour alone
                              {421, "255"},
                              {470, "LINEAR"}}),
            "0", 3);
@@ -204,10 +227,15 @@ TEST(RenderLinework, HatchBoundariesJoinWhateverTheirEdgeOrderAndKeepIslandsBySt
       const double x = 30 + 40 * style + 2.5 + 5 * depth;
       EXPECT_EQ(isGreenish(colorAt(p, x, 15)), filled[style][depth]) << style << " " << depth;
     }
-  EXPECT_TRUE(isReddish(colorAt(p, 2, -25)));
-  EXPECT_TRUE(isBluish(colorAt(p, 28, -25)));
-  const Rgb middle = colorAt(p, 15, -25);
-  EXPECT_TRUE(middle.r > 60 && middle.b > 60) << int(middle.r) << " " << int(middle.b);
+  kx::render::RenderOptions options;
+  options.width = 800;
+  for (const auto& [format, q] : pngAndPdf(d.load(), options)) {
+    SCOPED_TRACE(format);
+    EXPECT_TRUE(isReddish(colorAt(q, 2, -25)));
+    EXPECT_TRUE(isBluish(colorAt(q, 28, -25)));
+    const Rgb middle = colorAt(q, 15, -25);
+    EXPECT_TRUE(middle.r > 60 && middle.b > 60) << int(middle.r) << " " << int(middle.b);
+  }
 }
 
 TEST(RenderLinework, LeadersCarryArrowheadsAndEveryKindDrawsOrIsNamed) {
@@ -340,10 +368,7 @@ TEST(RenderLinework, ImagesShowTheirPngFromBesideTheDrawing) {
   kx::render::RenderOptions options;
   options.width = 800;
   options.imageFolder = dir.path();
-  std::vector<std::pair<const char*, Picture>> pictures;
-  pictures.emplace_back("png", kx::render::renderImage(d.load(), options));
-  if (auto pdf = pdfPicture(d.load(), options)) pictures.emplace_back("pdf", std::move(*pdf));
-  for (const auto& [format, p] : pictures) {
+  for (const auto& [format, p] : pngAndPdf(d.load(), options)) {
     SCOPED_TRACE(format);
     EXPECT_TRUE(isReddish(colorAt(p, 15, 17.5)));
     EXPECT_TRUE(isGreenish(colorAt(p, 15, 12.5)));

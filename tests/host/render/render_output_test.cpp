@@ -108,10 +108,12 @@ TEST(RenderOutput, WindowPaperBackgroundAndLayoutAsAsked) {
   options = {};
   options.width = 400;
   options.background = {33, 40, 48};
-  const kx::render::Picture dark = kx::render::renderImage(db, options);
-  EXPECT_EQ(dark.image.at(1, 1), (Rgb{33, 40, 48}));
-  EXPECT_TRUE(inkNear(dark, 20, 20, [](Rgb c) { return c.r > 110 && c.g > 110 && c.b > 110; }));
-  EXPECT_TRUE(isReddish(colorAt(dark, 5, 5)));
+  for (const auto& [format, dark] : pngAndPdf(db, options)) {
+    SCOPED_TRACE(format);
+    EXPECT_EQ(dark.image.at(1, 1), (Rgb{33, 40, 48}));
+    EXPECT_TRUE(inkNear(dark, 20, 20, [](Rgb c) { return c.r > 110 && c.g > 110 && c.b > 110; }));
+    EXPECT_TRUE(isReddish(colorAt(dark, 5, 5)));
+  }
 
   options = {};
   options.layout = "sheet";
@@ -137,6 +139,10 @@ TEST(RenderOutput, VectorPicturesKeepTextsAsTextAndLayersAsGroups) {
            "Walls");
   d.entity("SOLID", solidGroups(10, -1, 15, 8), "0", 3);
   d.entity("LINE", lineGroups(0, 20, 40, 0), "Walls");
+  d.entity("MTEXT",
+           Groups{{100, "AcDbMText"}} + point(10, 0, 30) +
+               Groups{{40, "2.5"}, {1, "Small{\\H2x;Tall}{\\Q20;Slanted}"}},
+           "Notes");
   const kx::db::Database db = d.load();
   const std::string svg = kx::render::renderToBytes(db, kx::render::PictureFormat::Svg);
   EXPECT_NE(svg.find("font-family=\"Liberation Sans\""), std::string::npos) << svg;
@@ -151,12 +157,22 @@ TEST(RenderOutput, VectorPicturesKeepTextsAsTextAndLayersAsGroups) {
 
   // The PDF embeds the font with a map back to the characters, so its text can be searched.
   const std::string pdf = kx::render::renderToBytes(db, kx::render::PictureFormat::Pdf);
-  EXPECT_NE(pdf.find("/ToUnicode"), std::string::npos);
-  EXPECT_NE(pdf.find("LiberationSans"), std::string::npos);
+  EXPECT_NE(pdf.find("+LiberationSans"), std::string::npos);
+  if (std::system("command -v pdftotext >/dev/null 2>&1") == 0) {
+    const TempFolder dir("pdf");
+    dir.write("a.pdf", pdf);
+    const std::string command =
+        "pdftotext -raw " + (dir / "a.pdf").string() + " " + (dir / "a.txt").string();
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string text = readFile(dir / "a.txt");
+    EXPECT_NE(text.find("Tom & <Jerry>"), std::string::npos) << text;
+    EXPECT_NE(text.find("HHHHHHHH"), std::string::npos) << text;
+  }
 
   // Texts written one after the other keep their own colours, and what is drawn after them
   // stays on top of them.
   if (const auto p = pdfPicture(db, {})) {
+    EXPECT_EQ(inkApart(kx::render::renderImage(db).image, p->image), 0);
     const auto count = [&](double x1, double y1, double x2, double y2, auto ink) {
       const Vec2 a = p->view.toPicture({x1, y2}), b = p->view.toPicture({x2, y1});
       int n = 0;

@@ -153,6 +153,18 @@ class RenderDrawing {
     steps_.push_back([make](db::Database& db) { make(db); });
     return fmt::format("{:X}", db_.handle(made));
   }
+  // Sets a group of dimension style `name` (a new drawing has Standard).
+  void dimStyleGroup(const std::string& name, int code, const std::string& value) {
+    step([=](db::Database& db) {
+      db::ObjectFields(db,
+                       db::findTableRecord(db, "DIMSTYLE", std::wstring(name.begin(), name.end())))
+          .setRawText(code, value, "AcDbDimStyleTableRecord");
+    });
+  }
+  // The handle of block `name`'s record.
+  std::string blockHandle(const std::string& name) const {
+    return fmt::format("{:X}", db_.handle(db::findBlockRecord(db_, name)));
+  }
   void wipeoutFrame(bool shown) {
     step([=](db::Database& db) { db::setWipeoutFrame(db, shown ? 1 : 0); });
   }

@@ -75,10 +75,7 @@ TEST(RenderText, GlyphsFillTheTextBox) {
     kx::render::RenderOptions options;
     options.width = 1200;
     // The PNG draws every glyph as its outline; the PDF writes glyphs as text in the font.
-    std::vector<std::pair<const char*, kx::render::Picture>> pictures;
-    pictures.emplace_back("png", kx::render::renderImage(db, options));
-    if (auto pdf = pdfPicture(db, options)) pictures.emplace_back("pdf", std::move(*pdf));
-    for (const auto& [format, p] : pictures) {
+    for (const auto& [format, p] : pngAndPdf(db, options)) {
       SCOPED_TRACE(format);
       // Every ink pixel back in the text's own coordinates.
       const kx::geom::Matrix3d toText = text.textToWorld().inverse();
