@@ -146,7 +146,7 @@ Shapes lwpolylineShapes(const db::Database& db, db::ObjectId id) {
     if (v.startWidth < 0) v.startWidth = constantWidth;
     if (v.endWidth < 0) v.endWidth = constantWidth;
   }
-  Shapes out = polylineShapes(vertices, (flags & 1) != 0);
+  Shapes out = polylineShapes(vertices, (flags & 1) != 0, (flags & 128) != 0);
   transform(out, geom::ocsToWorld(normal));
   return out;
 }
@@ -231,7 +231,7 @@ Shapes polylineEntityShapes(const db::Database& db, db::ObjectId id,
   std::vector<PolylineVertex> plain;
   for (const Vertex& v : vertices)
     plain.push_back({{v.point.x, v.point.y, elevation}, v.startWidth, v.endWidth, v.bulge});
-  Shapes out = polylineShapes(plain, closed);
+  Shapes out = polylineShapes(plain, closed, (flags & 128) != 0);
   transform(out, ocsOf(f));
   return out;
 }
@@ -374,7 +374,8 @@ Shapes unboundedShapes(const db::FieldReader& f, bool bothWays) {
 
 }  // namespace
 
-Shapes polylineShapes(std::span<const PolylineVertex> vertices, bool closed) {
+Shapes polylineShapes(std::span<const PolylineVertex> vertices, bool closed,
+                      bool continuousPattern) {
   const std::size_t n = vertices.size();
   if (n == 0) return {};
   if (n == 1) return {strokeShape({vertices[0].point})};
@@ -386,11 +387,18 @@ Shapes polylineShapes(std::span<const PolylineVertex> vertices, bool closed) {
 
   if (constant) {
     Points3 points{vertices[0].point};
-    for (std::size_t i = 0; i < segments; ++i)
+    std::vector<std::size_t> restarts;
+    for (std::size_t i = 0; i < segments; ++i) {
       appendBulgeSegment(points, vertices[i].point, vertices[(i + 1) % n].point, vertices[i].bulge);
-    if (closed) points.pop_back();  // back at the first vertex
+      restarts.push_back(points.size() - 1);
+    }
+    if (closed) {
+      points.pop_back();  // back at the first vertex
+      restarts.back() = points.size();
+    }
     Shape s = strokeShape(std::move(points), closed);
     s.width = std::abs(vertices[0].startWidth);
+    if (!continuousPattern && segments > 1) s.patternRestarts = std::move(restarts);
     return {s};
   }
 

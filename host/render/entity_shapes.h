@@ -24,11 +24,13 @@ bool drawsAsShapes(std::string_view type);
 Shapes entityShapes(const db::Database& db, db::ObjectId id,
                     std::span<const db::ObjectId> followers, const ShapeOptions& options = {});
 
-// One polyline with bulges and start and end widths per vertex, in its OCS.
+// One polyline with bulges and start and end widths per vertex, in its OCS; `continuousPattern`:
+// its linetype runs on through the vertices, else it starts again at each.
 struct PolylineVertex {
   geom::Vec3 point;
   double startWidth = 0, endWidth = 0, bulge = 0;
 };
-Shapes polylineShapes(std::span<const PolylineVertex> vertices, bool closed);
+Shapes polylineShapes(std::span<const PolylineVertex> vertices, bool closed,
+                      bool continuousPattern);
 
 }  // namespace kx::render

@@ -55,14 +55,32 @@ double dimensionReal(const db::Database& db, db::ObjectId id, int code, std::str
   return db::headerReal(db, header).value_or(otherwise);
 }
 
+// The name of the block whose record has `handle`; empty when there is none.
+std::string blockNamed(const db::Database& db, std::string_view handle) {
+  const db::ObjectId record = db.findByHandle(dxf::parseHex(handle).value_or(0));
+  if (record.isNull() || !db.isType(record, "BLOCK_RECORD")) return {};
+  return std::string(db::FieldReader(db, record).rawText(2).value_or(""));
+}
+
 // The block a leader's arrowhead is drawn with (DIMLDRBLK); empty: the closed filled arrow.
 std::string arrowBlock(const db::Database& db, db::ObjectId id) {
-  if (const auto handle = dimensionValue(db, id, 341)) {
-    const db::ObjectId record = db.findByHandle(dxf::parseHex(*handle).value_or(0));
-    if (record.isNull() || !db.isType(record, "BLOCK_RECORD")) return {};
-    return std::string(db::FieldReader(db, record).rawText(2).value_or(""));
-  }
+  if (const auto handle = dimensionValue(db, id, 341)) return blockNamed(db, *handle);
   return support::toUtf8(db::headerString(db, "$DIMLDRBLK").value_or(L""));
+}
+
+// The arrowhead at `tip` of a leader line coming from `from`, in a plane's coordinates: the
+// arrow block, one unit an arrow size, pointing along its x axis to its base point; without
+// one, the closed filled arrow.
+Shape arrowhead(const db::Database& db, const std::string& block, Vec3 tip, Vec3 from,
+                double size) {
+  const Vec3 along = tip - from;
+  if (block.empty() || db::findBlockRecord(db, block).isNull() || !(along.length() > 0))
+    return arrowheadShape(tip, from, size);
+  const Vec3 x = geom::normalized(along) * size;
+  Shape head;
+  head.block = block;
+  head.blockPlacement = geom::Matrix3d({x.x, x.y, 0}, {-x.y, x.x, 0}, {0, 0, size}, tip);
+  return head;
 }
 
 double dimensionScale(const db::Database& db, db::ObjectId id) {
@@ -102,22 +120,12 @@ Shapes leaderShapes(const db::Database& db, db::ObjectId id) {
     // The arrowhead lies in the leader's plane: its points are world points in that plane.
     const geom::Matrix3d toPlane = geom::ocsToWorld(normal).inverse();
     const geom::Matrix3d fromPlane = geom::ocsToWorld(normal);
-    const Vec3 tip = toPlane.apply(points[0]), along = tip - toPlane.apply(points[1]);
-    // An arrow block points along its x axis to its base point, one unit an arrow size.
-    if (const std::string block = arrowBlock(db, id);
-        !block.empty() && !db::findBlockRecord(db, block).isNull() && along.length() > 0) {
-      const Vec3 x = geom::normalized(along) * size;
-      Shape head;
-      head.block = block;
-      head.blockPlacement =
-          fromPlane * geom::Matrix3d({x.x, x.y, 0}, {-x.y, x.x, 0}, {0, 0, size}, tip);
-      out.push_back(std::move(head));
-    } else {
-      Shape head = arrowheadShape(toPlane.apply(points[0]), toPlane.apply(points[1]), size);
-      for (Points3& c : head.contours)
-        for (Vec3& p : c) p = fromPlane.apply(p);
-      if (!head.contours.empty()) out.push_back(std::move(head));
-    }
+    Shape head =
+        arrowhead(db, arrowBlock(db, id), toPlane.apply(points[0]), toPlane.apply(points[1]), size);
+    head.blockPlacement = fromPlane * head.blockPlacement;
+    for (Points3& c : head.contours)
+      for (Vec3& p : c) p = fromPlane.apply(p);
+    if (!head.contours.empty() || !head.block.empty()) out.push_back(std::move(head));
   }
   out.push_back(strokeShape(std::move(points)));
   return out;
@@ -140,6 +148,13 @@ Shapes multileaderShapes(const db::Database& db, db::ObjectId id) {
   std::uint64_t textStyle = 0;
   long long leaderType = 1;
   bool dogleg = true;
+  std::string arrowHandle, styleHandle;
+  // Block content: the block, where it goes (a world point), its scale, rotation and colour.
+  bool hasBlock = false;
+  std::string contentBlock;
+  Vec3 blockAt, blockScale{1, 1, 1}, blockNormal{0, 0, 1};
+  double blockRotation = 0;
+  long long blockColor = 0;
   // Where the reader is: 0 outside the context, 1 in it, 2 in a leader, 3 in a leader line.
   int level = 0;
   for (std::size_t i = 0; i < groups.size(); ++i) {
@@ -186,23 +201,38 @@ Shapes multileaderShapes(const db::Database& db, db::ObjectId id) {
         if (g.code == 43) width = g.real();
         if (g.code == 171) attachment = g.integer();
         if (g.code == 340) textStyle = dxf::parseHex(g.text).value_or(0);
+        if (g.code == 296) hasBlock = g.integer() != 0;
+        if (g.code == 341) contentBlock = blockNamed(db, g.text);
+        if (g.code == 14) blockNormal = readPoint(groups, i);
+        if (g.code == 15) blockAt = readPoint(groups, i);
+        if (g.code == 16) blockScale = readPoint(groups, i);
+        if (g.code == 46) blockRotation = g.real();
+        if (g.code == 93) blockColor = g.integer();
         break;
       default:
         if (g.code == 170) leaderType = g.integer();
         if (g.code == 291) dogleg = g.integer() != 0;
+        if (g.code == 340) styleHandle = g.text;
+        if (g.code == 342) arrowHandle = g.text;
         break;
     }
   }
   Shapes out;
   if (leaderType != 0) {
+    // The arrow block: the leader's own, else its style's.
+    std::string arrow = blockNamed(db, arrowHandle);
+    const db::ObjectId style = db.findByHandle(dxf::parseHex(styleHandle).value_or(0));
+    if (arrowHandle.empty() && !style.isNull() && db.isType(style, "MLEADERSTYLE"))
+      if (const auto handle = db::FieldReader(db, style).rawText(341))
+        arrow = blockNamed(db, *handle);
     Shape lines;
     for (Branch& b : branches) {
       for (Points3& line : b.lines) {
         if (b.hasLast) line.push_back(b.last);
         if (leaderType == 2) line = curveThrough(line);
         if (line.size() >= 2) {
-          Shape head = arrowheadShape(line[0], line[1], arrowSize);
-          if (!head.contours.empty()) out.push_back(std::move(head));
+          Shape head = arrowhead(db, arrow, line[0], line[1], arrowSize);
+          if (!head.contours.empty() || !head.block.empty()) out.push_back(std::move(head));
         }
         lines.contours.push_back(std::move(line));
       }
@@ -232,6 +262,22 @@ Shapes multileaderShapes(const db::Database& db, db::ObjectId id) {
     entity.normal = z;
     Shapes text = mtextShapes(entity);
     for (Shape& s : text) out.push_back(std::move(s));
+  }
+  if (hasBlock && !contentBlock.empty()) {
+    Shape content;
+    content.block = contentBlock;
+    // Its point is a world point; its scale and rotation are in the plane of its normal.
+    const geom::Matrix3d plane = geom::ocsToWorld(blockNormal);
+    const Vec3 at = plane.inverse().apply(blockAt);
+    const double c = std::cos(blockRotation), s = std::sin(blockRotation);
+    content.blockPlacement =
+        plane * geom::Matrix3d({c * blockScale.x, s * blockScale.x, 0},
+                               {-s * blockScale.y, c * blockScale.y, 0}, {0, 0, blockScale.z}, at);
+    // Colours as written: 0xC2 and a true colour, 0xC3 and an ACI; others leave the leader's.
+    const auto kind = static_cast<unsigned long long>(blockColor) >> 24 & 0xFF;
+    if (kind == 0xC2) content.trueColor = blockColor & 0xFFFFFF;
+    if (kind == 0xC3) content.aci = static_cast<int>(blockColor & 0xFF);
+    out.push_back(std::move(content));
   }
   return out;
 }

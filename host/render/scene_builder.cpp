@@ -92,6 +92,23 @@ std::vector<Primitive> linetypeTexts(const Primitive& stroke) {
   return out;
 }
 
+// A stroke cut into one contour a segment, so that its pattern starts again at each vertex: a
+// pattern restarts with each contour. `restarts`: where the vertices after the first fall.
+void restartAtVertices(Primitive& stroke, const std::vector<std::size_t>& restarts) {
+  if (restarts.empty() || stroke.contours.size() != 1) return;
+  Polyline2 line = std::move(stroke.contours[0]);
+  if (stroke.closed) line.push_back(line.front());
+  stroke.contours.clear();
+  stroke.closed = false;
+  std::size_t from = 0;
+  for (const std::size_t to : restarts) {
+    if (to >= line.size() || to <= from) break;
+    stroke.contours.emplace_back(line.begin() + static_cast<std::ptrdiff_t>(from),
+                                 line.begin() + static_cast<std::ptrdiff_t>(to) + 1);
+    from = to;
+  }
+}
+
 struct EntityLook {
   const LayerStyle* layer = nullptr;
   Rgb color;
@@ -252,6 +269,7 @@ class SceneBuilder {
         ctx.depth >= limits_.maxNesting)
       return;
     Context inner = innerContext(look, ctx);
+    inner.byBlockColor = shapeColor(shape, look, ctx);  // a colour of its own, when it has one
     inner.toWorld = ctx.toWorld * shape.blockPlacement * Matrix3d::translation(-block->basePoint);
     drawBlock(*block, inner);
   }
@@ -378,6 +396,7 @@ class SceneBuilder {
       std::vector<Primitive> texts;
       if (dashed && shape.kind == PrimitiveKind::Stroke && shape.clip.empty()) {
         p.dashes = look.linetype->scaled(patternScale);
+        restartAtVertices(p, shape.patternRestarts);
         texts = linetypeTexts(p);
       }
       p.font = shape.font;

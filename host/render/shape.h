@@ -20,6 +20,9 @@ struct Shape {
   FillRule fillRule = FillRule::EvenOdd;
   double width = 0;  // strokes with a width in drawing units (polyline widths)
   Unbounded unbounded = Unbounded::No;
+  // Strokes whose linetype starts again at each vertex (polylines without continuous linetype
+  // generation): where the vertices after the first fall in the contour.
+  std::vector<std::size_t> patternRestarts;
   // Contours the shape is clipped to (pattern lines of a hatch), even-odd; none: not clipped.
   std::vector<Points3> clip;
   // A colour of its own (MTEXT \C and \c): ACI 1..255, 0 by block, 256 the entity's colour; a

@@ -68,6 +68,12 @@ TEST(RenderLinework, LinetypesDashStrokesAtTheirScale) {
   d.linetype("GAS", {2.5, -1, -1.25}, RenderDrawing::PatternText{1, "GAS", 0.5, -0.5, -0.25});
   d.entity("LINE", lineGroups(0, -70, 60, -70), "0", 1, {{6, "GAS"}});
   d.entity("LINE", lineGroups(70, 0, 70, -60), "0", 1, {{6, "GAS"}});
+  // Polylines round a corner at 9: the pattern starts again there, unless it runs on (128).
+  for (const auto& [x, flags] : {std::pair{0, "0"}, {20, "128"}})
+    d.entity("LWPOLYLINE",
+             Groups{{100, "AcDbPolyline"}, {90, "3"}, {70, flags}} + point(10, x, -80) +
+                 point(10, x + 9, -80) + point(10, x + 9, -89),
+             "Hidden");
   kx::render::RenderOptions options;
   options.width = 800;
   for (const auto& [format, p] : pngAndPdf(d.load(), options)) {
@@ -115,6 +121,8 @@ TEST(RenderLinework, LinetypesDashStrokesAtTheirScale) {
     // Down the vertical line the text runs down too, across nothing to its side.
     EXPECT_GT(inkIn(69.6, -7.9, 70.4, -6.1), 30);
     EXPECT_EQ(inkIn(70.9, -6.6, 72.5, -5.4), 0);
+    EXPECT_TRUE(inkNear(p, 9, -82, isReddish));
+    EXPECT_FALSE(inkNear(p, 29, -82, isReddish));
   }
 }
 
@@ -144,8 +152,24 @@ TEST(RenderLinework, ArrowBlocksComeFromTheLeadersOverrideElseItsStyleElseTheHea
   leader(0, "NOSUCH", {});                // the header's
   leader(-20, "Standard", ringOverride);  // its own override before its style's
   leader(-40, "Standard", {});            // its style's
+  // A multileader whose arrow is the ring, with the bar as its content, twice the size, blue.
+  d.entity("MULTILEADER",
+           Groups{{100, "AcDbMLeader"}, {270, "2"}, {300, "CONTEXT_DATA{"}, {40, "1"}} +
+               point(10, 20, -60) +
+               Groups{{41, "2"},
+                      {140, "2.5"},
+                      {290, "0"},
+                      {296, "1"},
+                      {341, d.blockHandle("BARARROW")},
+                      {93, "-1023410171"}} +
+               point(14, 0, 0, 1) + point(15, 40, -60) + point(16, 2, 2, 1) + Groups{{46, "0"}} +
+               Groups{{302, "LEADER{"}, {290, "1"}, {291, "0"}} + point(10, 20, -60) +
+               point(11, 1, 0) + Groups{{90, "0"}, {304, "LEADER_LINE{"}} + point(10, 0, -60) +
+               Groups{{91, "0"}, {305, "}"}, {303, "}"}, {301, "}"}} +
+               Groups{{170, "1"}, {291, "0"}, {342, d.blockHandle("RINGARROW")}, {172, "3"}},
+           "0", 1);
   const Picture p = render(d);
-  for (const double y : {0.0, -20.0}) {
+  for (const double y : {0.0, -20.0, -60.0}) {
     for (const auto& [x, dy] : {std::pair{1.25, 1.2}, {1.25, -1.2}, {2.5, 0.0}})
       EXPECT_TRUE(inkNear(p, x, y + dy, isReddish, 2)) << x << "," << y + dy;
     EXPECT_FALSE(inkNear(p, 1.9, y + 0.25, isReddish, 0));  // no closed arrow inside the ring
@@ -154,6 +178,8 @@ TEST(RenderLinework, ArrowBlocksComeFromTheLeadersOverrideElseItsStyleElseTheHea
   // The leader points left, so the bar lies below it.
   EXPECT_TRUE(inkNear(p, 1.25, -42, isReddish, 2));
   EXPECT_FALSE(inkNear(p, 1.25, -38.8, isReddish, 2));
+  EXPECT_TRUE(inkNear(p, 39, -58.4, isBluish));
+  EXPECT_FALSE(inkNear(p, 39, -58.4, isReddish));
 }
 
 // A boundary path of line edges, each from (x1, y1) to (x2, y2).
