@@ -38,17 +38,3 @@ add_test(NAME oracle.new_drawing
   COMMAND ${KX_ORACLE_PYTHON} ${KX_ORACLE_SCRIPTS}/roundtrip.py --new ${KX_ORACLE_HOST}
           ${KX_ORACLE_DIR}/saved/new_drawing.dxf)
 set_tests_properties(oracle.new_drawing PROPERTIES LABELS oracle TIMEOUT 600)
-
-# Entities made through the SDK's kxdbEntMake, read back by ezdxf.
-add_executable(make_sdk_drawing ${CMAKE_CURRENT_LIST_DIR}/make_sdk_drawing.cpp)
-target_link_libraries(make_sdk_drawing PRIVATE kxhost)
-target_include_directories(make_sdk_drawing PRIVATE ${PROJECT_SOURCE_DIR}/tests/host)
-add_test(NAME oracle.sdk_entmake.make
-  COMMAND make_sdk_drawing ${KX_ORACLE_DIR}/saved/sdk_entmake.dxf)
-set_tests_properties(oracle.sdk_entmake.make PROPERTIES
-  FIXTURES_SETUP kx_sdk_entmake LABELS oracle TIMEOUT 120)
-add_test(NAME oracle.sdk_entmake.check
-  COMMAND ${KX_ORACLE_PYTHON} ${KX_ORACLE_SCRIPTS}/check_sdk_drawing.py
-          ${KX_ORACLE_DIR}/saved/sdk_entmake.dxf)
-set_tests_properties(oracle.sdk_entmake.check PROPERTIES
-  FIXTURES_REQUIRED kx_sdk_entmake LABELS oracle TIMEOUT 120)

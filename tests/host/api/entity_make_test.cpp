@@ -15,6 +15,8 @@
 #include "db/object_fields.h"
 #include "db/symbol_tables.h"
 #include "kx/kxdb.h"
+#include "support/drawing.h"
+#include "support/ezdxf.h"
 #include "support/sdk_fixture.h"
 
 namespace {
@@ -105,6 +107,63 @@ TEST_F(EntityMakeTest, ListsWithoutMarkersGetEveryGroupIntoItsPart) {
   const std::string saved = kx::db::writeDxf(db());
   const auto again = kx::db::readDxf(saved, "made.dxf");
   EXPECT_EQ(FieldReader(again.db, again.db.findByHandle(db().handle(poly))).integer(90), 3);
+}
+
+// One entity of each kind a module may make, from lists without subclass markers, read back by
+// ezdxf with the values the lists gave (angles were radians there, degrees in ezdxf).
+TEST_F(EntityMakeTest, EveryKindReadsBackInAnotherReader) {
+  if (!kx::test::haveEzdxf()) GTEST_SKIP() << "python3-ezdxf is not installed";
+  kx::test::addLine(db(), {0, 0, 0}, {1, 1, 0}, {.block = kx::test::addBlock(db(), "MARK")});
+  const double a[3] = {1, 2, 0}, b[3] = {11, 7, 0}, c[3] = {11, 12, 0}, d[3] = {1, 12, 0};
+  const double e[3] = {20, 0, 0}, z[3] = {0, 0, 1};
+  for (resbuf* list :
+       {kxutBuildList(KXRT_DXF0, L"LINE", 8, L"Lines", 10, a, 11, b, 62, 1, 0),
+        kxutBuildList(KXRT_DXF0, L"CIRCLE", 10, a, 40, 2.5, 0),
+        kxutBuildList(KXRT_DXF0, L"ARC", 10, b, 40, 3.0, 50, 0.0, 51, 1.5707963267948966, 0),
+        kxutBuildList(KXRT_DXF0, L"TEXT", 1, L"Grüße", 10, a, 40, 2.0, 50, 0.7853981633974483, 72,
+                      1, 11, c, 0),
+        kxutBuildList(KXRT_DXF0, L"MTEXT", 10, d, 40, 1.5, 41, 30.0, 71, 5, 3,
+                      L"first chunk of a long text, ", 1, L"and its end", 0),
+        kxutBuildList(KXRT_DXF0, L"LWPOLYLINE", 70, 1, 10, a, 42, 0.5, 10, b, 10, c, 42, -1.0, 10,
+                      d, 0),
+        kxutBuildList(KXRT_DXF0, L"SOLID", 10, a, 11, b, 12, d, 13, c, 0),
+        kxutBuildList(KXRT_DXF0, L"3DFACE", 10, a, 11, b, 12, c, 13, d, 70, 1, 0),
+        kxutBuildList(KXRT_DXF0, L"POINT", 10, e, 210, z, 0),
+        kxutBuildList(KXRT_DXF0, L"INSERT", 2, L"MARK", 10, e, 41, 2.0, 42, 2.0, 50,
+                      0.5235987755982988, 0),
+        kxutBuildList(KXRT_DXF0, L"ATTDEF", 10, c, 40, 2.5, 1, L"default", 2, L"TAG1", 3, L"Value?",
+                      70, 0, 0),
+        kxutBuildList(KXRT_DXF0, L"CIRCLE", 67, 1, 10, e, 40, 1.0, 0)}) {
+    EXPECT_FALSE(made(list).isNull());
+  }
+  const kx::test::EzdxfRun run = kx::test::readWithEzdxf(db(), R"(
+import math
+assert not doc.audit().errors, [e.message for e in doc.audit().errors]
+def one(layout, kind, **wanted):
+    found = layout.query(kind)
+    assert len(found) == 1, (kind, len(found))
+    for name, value in wanted.items():
+        got = found[0].dxf.get(name)
+        same = all(map(math.isclose, got, value)) if isinstance(value, tuple) else got == value
+        assert same or abs(got - value) < 1e-9, (kind, name, got, value)
+    return found[0]
+m = doc.modelspace()
+one(m, "LINE", start=(1, 2, 0), end=(11, 7, 0), layer="Lines", color=1)
+one(m, "CIRCLE", radius=2.5)
+one(m, "ARC", end_angle=90.0, radius=3.0)
+one(m, "TEXT", text="Grüße", rotation=45.0, halign=1, align_point=(11, 12, 0))
+assert one(m, "MTEXT", attachment_point=5, width=30.0).text == "first chunk of a long text, and its end"
+polyline = one(m, "LWPOLYLINE")
+assert polyline.closed and list(polyline.get_points("xyb")) == [(1, 2, 0.5), (11, 7, 0), (11, 12, -1), (1, 12, 0)]
+one(m, "SOLID", vtx2=(1, 12, 0))
+one(m, "3DFACE", vtx3=(1, 12, 0), invisible=1)
+one(m, "POINT", location=(20, 0, 0))
+one(m, "INSERT", name="MARK", xscale=2.0, rotation=30.0)
+one(m, "ATTDEF", tag="TAG1", prompt="Value?", text="default")
+one(doc.layouts.active_layout(), "CIRCLE", radius=1.0)
+assert doc.layers.has_entry("Lines")
+)");
+  EXPECT_TRUE(run.ok) << run.printed;
 }
 
 TEST_F(EntityMakeTest, RefusedListsMakeNothing) {

@@ -1,13 +1,11 @@
-// Progress of long loads and saves: the bar's drawing and pacing, and the reader, writer and
-// session reporting a few times per drawing rather than per group.
+// Progress of long loads and saves: the bar's drawing and pacing, and the reader and writer
+// reporting a few times per drawing rather than per group. That kxhost shows the bars for the
+// drawings it opens and saves is its own end-to-end test's.
 
 #include "editor/progress.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -15,13 +13,10 @@
 
 #include "db/dxf_io.h"
 #include "db/new_drawing.h"
-#include "editor/session.h"
-#include "support/files.h"
 
 namespace kx::editor {
 namespace {
 
-namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 TEST(ProgressBar, DrawsInPlaceAtMostTenTimesASecondAndClearsAtTheEnd) {
@@ -103,7 +98,7 @@ void expectFewSteadyReports(const std::vector<double>& reports, std::size_t byte
   EXPECT_LE(reports.size(), bytes / 1'000'000 + 4);
 }
 
-TEST(ProgressReports, ReaderWriterAndSessionReportAFewTimesPerDrawing) {
+TEST(ProgressReports, ReaderAndWriterReportAFewTimesPerDrawing) {
   const std::string text = drawingWithLines(120'000);
   ASSERT_GT(text.size(), 10'000'000u);
 
@@ -116,32 +111,6 @@ TEST(ProgressReports, ReaderWriterAndSessionReportAFewTimesPerDrawing) {
   reports.clear();
   EXPECT_EQ(db::writeDxf(loaded.db, record), text);
   expectFewSteadyReports(reports, text.size());
-
-  // Through the session, with the hook kxhost sets.
-  const test::TempFolder dir("progress");
-  dir.write("big.dxf", text);
-  Session& session = Session::instance();
-  session.closeAll();
-  std::vector<std::string> asked;
-  session.progress = [&](std::string_view action, const fs::path& file, std::uintmax_t bytes) {
-    asked.push_back(fmt::format("{} {} {}", action, file.filename().string(), bytes));
-    reports.clear();
-    return record;
-  };
-  std::vector<std::string> notices;
-  Document& document = session.openFile(dir / "big.dxf", notices);
-  EXPECT_EQ(document.path(), (dir / "big.dxf").string());
-  EXPECT_EQ(reports.back(), 1.0);
-  session.save(document, dir / "saved.dxf");
-  EXPECT_EQ(reports.back(), 1.0);
-  EXPECT_EQ(asked, (std::vector<std::string>{fmt::format("Loading big.dxf {}", text.size()),
-                                             fmt::format("Saving saved.dxf {}", text.size())}));
-  EXPECT_EQ(test::readFile(dir / "saved.dxf"), text);
-
-  // A drawing that cannot be read: the reader's error, and no drawing opened.
-  EXPECT_THROW(session.openFile(dir / "missing.dxf", notices), db::DxfError);
-  session.progress = nullptr;
-  session.closeAll();
 }
 
 }  // namespace
