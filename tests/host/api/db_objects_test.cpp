@@ -78,8 +78,10 @@ TEST_F(DbObjectsTest, LockedLayerRefusesWriteAndUnlockedAccepts) {
   ASSERT_EQ(kxdbOpenObject(entity, idOf(db, line), KxDb::kForRead), Kxad::eOk);
   EXPECT_EQ(entity->upgradeOpen(), Kxad::eOk);
   EXPECT_EQ(entity->setColorIndex(1), Kxad::eOk);
+  EXPECT_EQ(entity->setLayer(idOf(db, db::findTableRecord(db, "LAYER", L"0"))), Kxad::eOk);
   entity->close();
   EXPECT_EQ(db::FieldReader(db, line).integer(62), 1);
+  EXPECT_EQ(db::FieldReader(db, line).string(8), L"0");
   EXPECT_EQ(doc.openObjects, 0);
 }
 
@@ -304,6 +306,15 @@ TEST_F(DbObjectsTest, AnonymousGroupsThroughTheGroupDictionary) {
   EXPECT_EQ(names, (std::vector<std::wstring>{L"*A1", L"*A2", L"*A3", L"Doors"}));
   EXPECT_EQ(found, first);
   EXPECT_TRUE(groups->has(L"*a1"));
+  // A named group of the drawing made anonymous takes the next anonymous name in its place.
+  KxDbObjectId doorsId;
+  KxDbGroup* doors = nullptr;
+  ASSERT_EQ(groups->getAt(L"Doors", doorsId), Kxad::eOk);
+  ASSERT_EQ(kxdbOpenObject(doors, doorsId, KxDb::kForWrite), Kxad::eOk);
+  EXPECT_EQ(doors->setAnonymous(), Kxad::eOk);
+  doors->close();
+  EXPECT_FALSE(groups->has(L"Doors"));
+  EXPECT_TRUE(groups->has(L"*A4"));
   groups->close();
 
   KxDbGroup* reopened = nullptr;

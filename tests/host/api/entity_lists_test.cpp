@@ -131,6 +131,9 @@ TEST_F(EntityListTest, UnchangedListOfEveryTypeLeavesTheFileByteIdentical) {
       const resbuf* owner = list.find(330);
       ASSERT_NE(owner, nullptr);
       EXPECT_EQ(kx::api::resolve(owner->value.name).id, db().owner(id));
+      if (!list.find(102)) {
+        EXPECT_EQ(list.find(330, 1), nullptr);
+      }
       if (!db().isErased(id)) {
         const int status = kxdbEntMod(list.head);
         // Entities on the sample's locked layer are refused; everything else takes its own list.
@@ -226,7 +229,9 @@ TEST_F(EntityListTest, AttributeOwnersGroupDeletionAndRefusedNewEntities) {
   open(kx::db::readDxf("0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n0\nENDSEC\n"
                        "0\nSECTION\n2\nENTITIES\n0\nINSERT\n5\n20\n66\n1\n2\nB\n10\n0\n20\n0\n"
                        "0\nATTRIB\n5\n21\n10\n0\n20\n0\n40\n1\n1\nv\n2\nTAG\n70\n0\n"
-                       "0\nSEQEND\n5\n22\n0\nENDSEC\n0\nEOF\n",
+                       "0\nSEQEND\n5\n22\n0\nENDSEC\n"
+                       "0\nSECTION\n2\nOBJECTS\n0\nKXTHING\n5\n30\n100\nAcDbKxThing\n0\nENDSEC\n"
+                       "0\nEOF\n",
                        "unowned.dxf")
            .db);
   kds_name attribute;
@@ -236,6 +241,9 @@ TEST_F(EntityListTest, AttributeOwnersGroupDeletionAndRefusedNewEntities) {
     ASSERT_NE(list.find(330), nullptr);
     EXPECT_EQ(kx::api::resolve(list.find(330)->value.name).id, db().findByHandle(0x20));
   }
+  kds_name thing;  // an object of a type the tables do not know, and no entity
+  ASSERT_EQ(kxdbHandEnt(L"30", thing), KXRT_NORM);
+  EXPECT_EQ(kxdbEntDel(thing), KXRT_ERROR);
 
   openNew();
   const double at[3] = {0, 0, 0};

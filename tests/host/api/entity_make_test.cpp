@@ -57,6 +57,14 @@ TEST_F(EntityMakeTest, ListsWithoutMarkersGetEveryGroupIntoItsPart) {
   EXPECT_NE(FieldReader(db(), text).point(10).x, 5.0);
   EXPECT_EQ(FieldReader(db(), text).point(11).x, 9.0);
 
+  // A chunk of an MTEXT's contents, a group no table holds, goes just before its last part.
+  const ObjectId mtext =
+      made(kxutBuildList(KXRT_DXF0, L"MTEXT", 10, at, 40, 2.0, 3, L"first ", 1, L"last", 0));
+  const std::vector<int> mc = codes(mtext);
+  const auto chunk = std::find(mc.begin(), mc.end(), 3);
+  EXPECT_LT(std::find(mc.begin(), mc.end(), 10), chunk);
+  EXPECT_EQ(chunk + 1, std::find(mc.begin(), mc.end(), 1));
+
   // A new layer is made, white and continuous; an explicit layer wins over CLAYER.
   const double c0[3] = {0, 0, 0};
   const ObjectId circle =
@@ -86,8 +94,13 @@ TEST_F(EntityMakeTest, ListsWithoutMarkersGetEveryGroupIntoItsPart) {
   const ObjectId paper = made(kxutBuildList(KXRT_DXF0, L"POINT", 67, 1, 10, v2, 0));
   ASSERT_FALSE(paper.isNull());
   EXPECT_EQ(db().owner(paper), kx::db::findBlockRecord(db(), "*Paper_Space"));
-  const ObjectId model = made(kxutBuildList(KXRT_DXF0, L"POINT", 10, v2, 0));
+  // Extended data goes last, its application registered.
+  const ObjectId model =
+      made(kxutBuildList(KXRT_DXF0, L"POINT", 10, v2, 1001, L"KX_NOTE", 1000, L"kept", 0));
+  ASSERT_FALSE(model.isNull());
   EXPECT_EQ(db().owner(model), kx::db::findBlockRecord(db(), "*Model_Space"));
+  EXPECT_FALSE(kx::db::findTableRecord(db(), "APPID", L"KX_NOTE").isNull());
+  EXPECT_EQ(codes(model).back(), 1000);
 
   // Non-graphical objects through kxdbEntMakeX, owned as the list says.
   const ObjectId dict = made(kxutBuildList(KXRT_DXF0, L"DICTIONARY", 0));

@@ -285,6 +285,9 @@ TEST_F(PromptsTest, PicksByPointAndHandle) {
   const ObjectId circle = made(kxutBuildList(KXRT_DXF0, L"CIRCLE", 10, c, 40, 10.0, 0));
   const ObjectId text = made(kxutBuildList(KXRT_DXF0, L"TEXT", 1, L"Label", 40, 5.0, 10, t, 0));
   const ObjectId over = made(kxutBuildList(KXRT_DXF0, L"LINE", 10, a, 11, b, 0));  // on top
+  // Open: 50,30 lies on the side it does not have.
+  const double v1[3] = {20, 20, 0}, v2[3] = {80, 20, 0}, v3[3] = {80, 40, 0};
+  made(kxutBuildList(KXRT_DXF0, L"LWPOLYLINE", 90, 3, 70, 0, 10, v1, 10, v2, 10, v3, 0));
   const std::wstring hline = L"h " + handleOf(line);
   replies({L"50,30", L"50,0.1", L"60,50.2", L"12,81", hline.c_str(), L"H FFFFFF", L"0,0"});
   kds_name e;

@@ -1,0 +1,28 @@
+// The attribute commands' text file read back into a caller's buffer, a line or a part of one at a
+// time.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "commands/attributes/kx_stdio_file.h"
+#include "support/files.h"
+
+namespace {
+
+TEST(KxCStdioFile, BufferReadsStopAfterTheLineFeedOrOneShortOfTheSize) {
+  const kx::test::TempFolder folder("stdio-file");
+  const auto path = folder.write("lines.txt", "h\xC3\xA9llo\nx");
+  KxCStdioFile file;
+  ASSERT_TRUE(file.Open(path.wstring().c_str(), CFile::modeRead | CFile::typeBinary));
+  file.SetEncoding(KxCStdioFile::kUtf8);
+  wchar_t buffer[8] = {};
+  std::wstring read;
+  for (UINT size : {4u, 8u, 8u, 8u}) {
+    const wchar_t* part = file.ReadString(buffer, size);
+    read += part ? std::wstring(part) + L"|" : L"(end)";
+  }
+  EXPECT_EQ(read, L"h\u00E9l|lo\n|x|(end)");
+}
+
+}  // namespace
