@@ -15,12 +15,6 @@ namespace {
 
 using ToolkitTest = ModuleTest;
 
-std::int32_t lengthOf(const kds_name set) {
-  std::int32_t length = 0;
-  kxedSSLength(set, &length);
-  return length;
-}
-
 short shortVariable(const wchar_t* name) {
   resbuf value{};
   kxedGetVar(name, &value);
@@ -32,28 +26,6 @@ void setShortVariable(const wchar_t* name, short v) {
   value.code = KXRT_SHORT;
   value.value.int16 = v;
   kxedSetVar(name, &value);
-}
-
-TEST_F(ToolkitTest, PlaneFilterDropsTextsOutsideTheUcsPlaneAndSaysHowMany) {
-  const auto flat = makeText(L"flat", {0, 0, 0});
-  const auto upsideDown = makeText(L"down", {5, 0, 0}, 2.5, 0, {0, 0, -1});
-  const auto alsoFlat = makeText(L"flat too", {9, 0, 0});
-  ResourceGuard resources;
-  kds_name set;
-  setOf({flat, upsideDown, alsoFlat}, set);
-  ASSERT_TRUE(keepTextsInPlane(set));
-  EXPECT_EQ(lengthOf(set), 2);
-  const kds_name dropped = {upsideDown[0], upsideDown[1]};
-  EXPECT_NE(kxedSSMemb(dropped, set), KXRT_NORM);
-  EXPECT_NE(printed.find(message(2647, 1)), std::wstring::npos) << printed;
-  kxedSSFree(set);
-
-  printed.clear();
-  const auto standing = makeText(L"wall", {0, 0, 0}, 2.5, 0, {1, 0, 0});
-  setOf({upsideDown, standing}, set);
-  EXPECT_FALSE(keepTextsInPlane(set));
-  EXPECT_NE(printed.find(message(2648, 2)), std::wstring::npos) << printed;
-  EXPECT_NE(printed.find(message(2623)), std::wstring::npos) << printed;
 }
 
 TEST_F(ToolkitTest, SettingsChangedForAWhileComeBackEvenAfterACancel) {
