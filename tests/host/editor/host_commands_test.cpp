@@ -90,8 +90,13 @@ TEST_F(HostCommandsTest, UcsFromTextSaveWorldRestoreDelete) {
   expectNear(ucsXDir(), {1, 0, 0});
   EXPECT_TRUE(doc.ucs().name.empty());
 
-  // An unknown name changes nothing.
+  // An unknown name changes nothing, nor do an entity of another drawing or a reply naming none.
   EXPECT_EQ(kxedCommand(KXRT_STR, L"_.UCS", KXRT_STR, L"_R", KXRT_STR, L"Nowhere", KXRT_NONE),
+            KXRT_ERROR);
+  const kds_name foreign = {ename[0] + 1, ename[1]};
+  EXPECT_EQ(kxedCommand(KXRT_STR, L"_.UCS", KXRT_STR, L"_E", KXRT_ENAME, foreign, KXRT_NONE),
+            KXRT_ERROR);
+  EXPECT_EQ(kxedCommand(KXRT_STR, L"_.UCS", KXRT_STR, L"_E", KXRT_STR, L"Baseline", KXRT_NONE),
             KXRT_ERROR);
   expectNear(ucsXDir(), {1, 0, 0});
 

@@ -302,6 +302,7 @@ TEST_F(PromptsTest, PicksByPointAndHandle) {
   EXPECT_EQ(nameToId(e), text);
   ASSERT_EQ(kxedEntSel(L"Pick: ", e, p), KXRT_NORM);
   EXPECT_EQ(nameToId(e), line);
+  EXPECT_EQ(asVec(p), (Vec3{50, 0, 0}));              // picked by handle: at the middle of its box
   ASSERT_EQ(kxedEntSel(L"Pick: ", e, p), KXRT_NORM);  // unknown handle refused, then a point
   EXPECT_EQ(count(L"No entity has that handle."), 1);
   EXPECT_EQ(nameToId(e), over);
