@@ -22,6 +22,9 @@ namespace kx::render {
 namespace {
 
 constexpr std::size_t kFlushAt = 1 << 16;
+// The page's content is cut into streams of about this much before deflating, one after the
+// other: readers take a stream whole, and some balk at one of a hundred megabytes.
+constexpr std::size_t kStreamLimit = std::size_t{16} << 20;
 // Readers handle coordinates far past the page, but not without end; nothing there shows.
 constexpr double kFarOff = 1e6;
 // A quarter circle as a cubic: the control points' distance, for a radius of 1.
@@ -64,6 +67,9 @@ struct PdfWriter::Deflater {
   ~Deflater() { deflateEnd(&z); }
   Deflater(const Deflater&) = delete;
   Deflater& operator=(const Deflater&) = delete;
+
+  // Starts a new stream.
+  void reset() { deflateReset(&z); }
 
   // Compresses `in`, appending what comes out to `out`; `last` ends the stream.
   void run(std::string_view in, std::string& out, bool last) {
@@ -114,11 +120,7 @@ PdfWriter::PdfWriter(Output output, const View& view, Rgb background)
   newObject();  // the catalog
   newObject();  // the page tree
   newObject();  // the page
-  contentObject_ = newObject();
-  lengthObject_ = newObject();
-  beginObject(contentObject_);
-  emit(fmt::format("<< /Length {} 0 R /Filter /FlateDecode >>\nstream\n", lengthObject_));
-  contentStart_ = offset_;
+  beginContent();
   // Picture coordinates, y down from the top-left corner, as the rest of the renderer uses.
   content_ += fmt::format("1 0 0 -1 0 {} cm\n", view.height);
   setFill(background);
@@ -152,12 +154,35 @@ void PdfWriter::stream(int object, std::string_view dictionary, std::string_view
   emit("\nendstream\nendobj\n");
 }
 
+// A content stream, its length an object written after it.
+void PdfWriter::beginContent() {
+  const int object = newObject();
+  lengthObject_ = newObject();
+  contentObjects_.push_back(object);
+  beginObject(object);
+  emit(fmt::format("<< /Length {} 0 R /Filter /FlateDecode >>\nstream\n", lengthObject_));
+  contentStart_ = offset_;
+  inStream_ = 0;
+  deflater_->reset();
+}
+
+void PdfWriter::endContent() {
+  const std::size_t length = offset_ - contentStart_;
+  emit("\nendstream\nendobj\n");
+  beginObject(lengthObject_);
+  emit(fmt::format("{}\nendobj\n", length));
+}
+
 void PdfWriter::flushContent(bool last) {
   if (!last && content_.size() < kFlushAt) return;
+  inStream_ += content_.size();
+  const bool full = inStream_ >= kStreamLimit;
   std::string out;
-  deflater_->run(content_, out, last);
+  deflater_->run(content_, out, last || full);
   content_.clear();
   if (!out.empty()) emit(out);
+  if (last || full) endContent();
+  if (full && !last) beginContent();
 }
 
 void PdfWriter::number(double v, int decimals) {
@@ -708,10 +733,6 @@ void PdfWriter::finish() {
   finished_ = true;
   for (; clipDepth_ > 0; --clipDepth_) restore();
   flushContent(true);
-  const std::size_t length = offset_ - contentStart_;
-  emit("\nendstream\nendobj\n");
-  beginObject(lengthObject_);
-  emit(fmt::format("{}\nendobj\n", length));
 
   std::string resources = "<< /Font <<";
   for (const auto& [face, use] : fonts_) {
@@ -730,11 +751,13 @@ void PdfWriter::finish() {
     resources += fmt::format(" /{} {} 0 R", use.name, use.object);
   }
   resources += " >> >>";
+  std::string contents;
+  for (const int object : contentObjects_) contents += fmt::format(" {} 0 R", object);
   beginObject(3);
   emit(fmt::format(
-      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 {} {}] /Contents {} 0 R /Resources {} >>\n"
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 {} {}] /Contents [{} ] /Resources {} >>\n"
       "endobj\n",
-      view_.width, view_.height, contentObject_, resources));
+      view_.width, view_.height, contents, resources));
   beginObject(2);
   emit("<< /Type /Pages /Kids [3 0 R] /Count 1 >>\nendobj\n");
   beginObject(1);

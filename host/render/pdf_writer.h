@@ -86,6 +86,8 @@ class PdfWriter : public PrimitiveSink {
   void beginObject(int object);
   void emit(std::string_view bytes);
   void stream(int object, std::string_view dictionary, std::string_view data, bool deflate = true);
+  void beginContent();
+  void endContent();
   void flushContent(bool last);
   void writeFont(const text::FontFace& face, const FontUse& use);
   void writeImage(const ImageUse& use);
@@ -95,9 +97,10 @@ class PdfWriter : public PrimitiveSink {
   View view_;
   Rgb background_;
   std::size_t offset_ = 0;
-  std::vector<std::size_t> offsets_;  // by object number; 0: not written yet
-  int contentObject_ = 0, lengthObject_ = 0;
-  std::size_t contentStart_ = 0;
+  std::vector<std::size_t> offsets_;             // by object number; 0: not written yet
+  std::vector<int> contentObjects_;              // the page's content streams, in order
+  int lengthObject_ = 0;                         // of the stream being written
+  std::size_t contentStart_ = 0, inStream_ = 0;  // where its data starts; bytes before deflating
   struct Deflater;
   std::unique_ptr<Deflater> deflater_;
   std::string content_;  // waiting to be deflated
