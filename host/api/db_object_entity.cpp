@@ -175,24 +175,5 @@ Kxad::ErrorStatus KxDbEntity::explode(KxDbVoidPtrArray& entities) const {
     }
     return Kxad::eOk;
   }
-  if (type == "MTEXT") {
-    // The text engine explodes into the drawing; its pieces become new objects instead, and the
-    // multi-line text stays as it was.
-    std::vector<db::ObjectId> made;
-    try {
-      made = kx::text::explodeMText(db, id);
-    } catch (const std::exception&) {
-      return Kxad::eCannotExplode;
-    }
-    db.setErased(id, false);
-    for (db::ObjectId piece : made) {
-      const std::string pieceType(db.typeName(piece));
-      const std::vector<db::NewTag> body = kx::api::bodyOf(db, piece);
-      db.setErased(piece, true);
-      const db::ObjectId limbo = kx::api::addLimboRecord(db, pieceType, body, true);
-      entities.append(kx::api::makeNewObject(doc, limbo));
-    }
-    return Kxad::eOk;
-  }
   return Kxad::eCannotExplode;
 }

@@ -83,9 +83,9 @@ class KxDbEntity : public KxDbObject {
   std::uint16_t colorIndex() const;
   Kxad::ErrorStatus setColorIndex(std::uint16_t color);
   Kxad::ErrorStatus getGeomExtents(KxDbExtents& extents) const;
-  // New entities, not in the drawing, that together draw what this one draws: a block reference
-  // gives its block's entities transformed (attribute definitions included, its attributes not);
-  // a multi-line text gives single-line texts. Each element is a KxDbEntity* for the caller.
+  // New entities, not in the drawing, that together draw what a block reference draws: its
+  // block's entities transformed (attribute definitions included, its attributes not). Each
+  // element is a KxDbEntity* for the caller. Other entities cannot be exploded this way.
   Kxad::ErrorStatus explode(KxDbVoidPtrArray& entities) const;
 
  protected:

@@ -432,45 +432,6 @@ TEST_F(DbObjectsTest, ExplodedReferenceAppendsWhereTheReferenceShowedIt) {
   EXPECT_EQ(doc.openObjects, 0);
 }
 
-TEST_F(DbObjectsTest, ExplodedMTextLeavesTheDrawingAsItWasUntilAppended) {
-  std::vector<db::NewTag> body{{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbMText"}};
-  pushPoint(body, 10, {0, 0, 0});
-  body.insert(body.end(), {{40, "2.0"}, {71, "1"}, {1, "first\\Psecond"}});
-  const db::ObjectId id = db::addEntity(db, modelSpace(db), "MTEXT", body);
-  const std::string before = db::writeDxf(db);
-
-  KxDbEntity* mtext = nullptr;
-  ASSERT_EQ(kxdbOpenObject(mtext, idOf(db, id), KxDb::kForRead), Kxad::eOk);
-  KxDbVoidPtrArray pieces;
-  ASSERT_EQ(mtext->explode(pieces), Kxad::eOk);
-  mtext->close();
-  ASSERT_EQ(pieces.length(), 2);
-  // Handles given out on the way may raise the seed; nothing else may change.
-  auto withoutSeed = [](std::string dxf) {
-    const auto at = dxf.find("$HANDSEED\n  5\n");
-    if (at != std::string::npos) dxf.erase(at, dxf.find('\n', at + 14) - at);
-    return dxf;
-  };
-  EXPECT_EQ(withoutSeed(db::writeDxf(db)), withoutSeed(before));
-  EXPECT_FALSE(db.isErased(id));
-
-  std::vector<std::wstring> strings;
-  for (void* p : pieces) {
-    auto* piece = KxDbText::cast(static_cast<KxDbEntity*>(p));
-    ASSERT_NE(piece, nullptr);
-    strings.push_back(takeString(piece->textString()));
-    delete piece;
-  }
-  EXPECT_EQ(strings, (std::vector<std::wstring>{L"first", L"second"}));
-  EXPECT_EQ(doc.openObjects, 0);
-
-  KxDbEntity* line = nullptr;
-  const db::ObjectId plain = addLine(db, {0, 0, 0}, {1, 1, 0});
-  ASSERT_EQ(kxdbOpenObject(line, idOf(db, plain), KxDb::kForRead), Kxad::eOk);
-  EXPECT_EQ(line->explode(pieces), Kxad::eCannotExplode);
-  line->close();
-}
-
 TEST_F(DbObjectsTest, MultiLineAttributeDefinitionGivesItsEmbeddedText) {
   std::vector<db::NewTag> body{{100, "AcDbEntity"}, {8, "Notes"}, {62, "3"}, {100, "AcDbText"}};
   pushPoint(body, 10, {5, 6, 0});

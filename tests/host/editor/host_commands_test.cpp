@@ -161,31 +161,6 @@ TEST_F(HostCommandsTest, TransRoundTripsThroughShiftedUcsAndTiltedOcs) {
   EXPECT_EQ(out[0], 9);
 }
 
-// Where the pieces stand is the explode's own test (MTextEntity); here, that EXPLODE gets there.
-TEST_F(HostCommandsTest, ExplodeMTextLeavesTextsAtItsLines) {
-  const ObjectId mtext = kx::test::addEntityWith(
-      db, "MTEXT", kx::test::newTags("100 AcDbMText | 10 20 | 20 30 | 30 0 | 40 2 | 1 A\\PB"));
-  kds_name ename;
-  name(mtext, ename);
-  ASSERT_EQ(kxedCommand(KXRT_STR, L"_.EXPLODE", KXRT_ENAME, ename, KXRT_STR, L"", KXRT_NONE),
-            KXRT_NORM);
-  EXPECT_TRUE(db.isErased(mtext));
-  std::vector<std::wstring> texts;
-  for (ObjectId id : kx::db::blockEntities(db, model))
-    if (db.isType(id, "TEXT")) texts.push_back(kx::db::FieldReader(db, id).string(1));
-  EXPECT_EQ(texts, (std::vector<std::wstring>{L"A", L"B"}));
-
-  // A name of an erased entity is a reply EXPLODE cannot use.
-  EXPECT_EQ(kxedCommand(KXRT_STR, L"_.EXPLODE", KXRT_ENAME, ename, KXRT_STR, L"", KXRT_NONE),
-            KXRT_ERROR);
-  // The end of the arguments ends EXPLODE's selection, as it is the command's last prompt.
-  const ObjectId other = kx::test::addEntityWith(
-      db, "MTEXT", kx::test::newTags("100 AcDbMText | 10 20 | 20 30 | 30 0 | 40 2 | 1 A\\PB"));
-  name(other, ename);
-  EXPECT_EQ(kxedCommand(KXRT_STR, L"_.EXPLODE", KXRT_ENAME, ename, KXRT_NONE), KXRT_NORM);
-  EXPECT_TRUE(db.isErased(other));
-}
-
 TEST_F(HostCommandsTest, DrawOrderCommandAndInherit) {
   const ObjectId a = addLine({0, 0, 0}, {1, 0, 0});
   const ObjectId b = addLine({0, 1, 0}, {1, 1, 0});
