@@ -9,6 +9,7 @@
 #include "db/entities.h"
 #include "db/symbol_tables.h"
 #include "kx/kxdb.h"
+#include "support/drawing.h"
 #include "support/sdk_fixture.h"
 
 namespace {
@@ -108,6 +109,14 @@ TEST_F(SymbolTableListTest, BlocksShowTheirDefinition) {
   ASSERT_NE(find(model, -2), nullptr);
   EXPECT_TRUE(kds_name_equal(find(model, -2)->value.name, last));
   kxutRelRb(model);
+
+  // A block of the drawing gives its base point.
+  kx::test::addBlock(db(), "Based", {1, 2, 3});
+  resbuf* based = kxdbTblSearch(L"BLOCK", L"based", 0);
+  ASSERT_NE(based, nullptr);
+  EXPECT_EQ(std::vector<double>(find(based, 10)->value.point, find(based, 10)->value.point + 3),
+            (std::vector<double>{1, 2, 3}));
+  kxutRelRb(based);
 }
 
 }  // namespace
