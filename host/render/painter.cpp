@@ -12,7 +12,6 @@ namespace {
 
 constexpr int kMaxSide = 16384;
 // Cairo's fixed-point coordinates overflow far out; nothing that far off the picture shows anyway.
-constexpr double kFarOff = 1e6;
 
 void setColor(cairo_t* cr, Rgb c) {
   cairo_set_source_rgb(cr, c.r / 255.0, c.g / 255.0, c.b / 255.0);
@@ -194,11 +193,9 @@ void glyphs(cairo_t* cr, const Primitive& p, const View& view, GlyphOutlines& ou
   bool outlined = false;
   cairo_new_path(cr);
   for (const GlyphPlacement& g : p.glyphs) {
-    const double height = s * std::hypot(g.xy, g.yy);  // pixels per text height
-    const double det = g.xx * g.yy - g.xy * g.yx;
-    if (!(height >= 0.25) || !std::isfinite(height) || !(std::abs(det) > 1e-300)) continue;
-    const geom::Vec2 origin = view.toPicture({g.x0, g.y0});
-    if (!(std::abs(origin.x) < kFarOff && std::abs(origin.y) < kFarOff)) continue;
+    const auto shown = shownGlyph(g, view);
+    if (!shown || !(std::abs(g.xx * g.yy - g.xy * g.yx) > 1e-300)) continue;
+    const auto [origin, height] = *shown;
     cairo_matrix_t m;
     cairo_matrix_init(&m, s * g.xx, -s * g.yx, s * g.xy, -s * g.yy, origin.x, origin.y);
     cairo_set_matrix(cr, &m);
@@ -225,6 +222,14 @@ void glyphs(cairo_t* cr, const Primitive& p, const View& view, GlyphOutlines& ou
 
 geom::Vec2 View::toPicture(geom::Vec2 world) const {
   return {width / 2.0 + (world.x - center.x) * scale, height / 2.0 - (world.y - center.y) * scale};
+}
+
+std::optional<std::pair<geom::Vec2, double>> shownGlyph(const GlyphPlacement& g, const View& view) {
+  const double height = view.scale * std::hypot(g.xy, g.yy);
+  if (!(height >= 0.25) || !std::isfinite(height)) return std::nullopt;
+  const geom::Vec2 origin = view.toPicture({g.x0, g.y0});
+  if (!(std::abs(origin.x) < kFarOff && std::abs(origin.y) < kFarOff)) return std::nullopt;
+  return std::pair{origin, height};
 }
 
 View fitView(const Extents& extents, const RenderOptions& options, double pixelsPerInch) {

@@ -24,6 +24,14 @@ View fitView(const Extents& extents, const RenderOptions& options, double pixels
 std::optional<std::pair<geom::Vec2, geom::Vec2>> unboundedSegment(const Primitive& p,
                                                                   const View& view);
 
+// Picture coordinates beyond this are off any picture; clamping to it keeps every writer's
+// numbers finite and small enough to print.
+inline constexpr double kFarOff = 1e6;
+
+// Where a glyph's origin lands in the picture and how many pixels its text height takes; nothing
+// when it is too small to see or too far off the picture to draw.
+std::optional<std::pair<geom::Vec2, double>> shownGlyph(const GlyphPlacement& g, const View& view);
+
 // Where an image primitive's PNG, `pixelsWide` by `pixelsHigh`, lands: its pixels to the picture.
 Affine2 imageToPicture(const Primitive& p, const View& view, int pixelsWide, int pixelsHigh);
 

@@ -26,7 +26,6 @@ constexpr std::size_t kFlushAt = 1 << 16;
 // other: readers take a stream whole, and some balk at one of a hundred megabytes.
 constexpr std::size_t kStreamLimit = std::size_t{16} << 20;
 // Readers handle coordinates far past the page, but not without end; nothing there shows.
-constexpr double kFarOff = 1e6;
 // A quarter circle as a cubic: the control points' distance, for a radius of 1.
 constexpr double kArc = 0.5522847498;
 
@@ -471,10 +470,9 @@ void PdfWriter::glyphs(const Primitive& p, Rgb ink) {
   const TextFace* current = nullptr;
   double tm[6] = {0, 0, 0, 0, 0, 0};
   for (const GlyphPlacement& g : p.glyphs) {
-    const double height = s * std::hypot(g.xy, g.yy);
-    if (!(height >= 0.25) || !std::isfinite(height)) continue;
-    const geom::Vec2 origin = view_.toPicture({g.x0, g.y0});
-    if (!(std::abs(origin.x) < kFarOff && std::abs(origin.y) < kFarOff)) continue;
+    const auto shown = shownGlyph(g, view_);
+    if (!shown) continue;
+    const auto [origin, height] = *shown;
     const TextFace* face = p.highlighted ? nullptr : faces_->faceFor(p.font, g.c);
     const unsigned id = face ? face->face->glyphId(g.c) : 0;
     if (id != 0) {

@@ -19,7 +19,6 @@ namespace kx::render {
 namespace {
 
 constexpr std::size_t kFlushAt = 1 << 16;
-constexpr double kFarOff = 1e6;
 
 std::string hex(Rgb c) {
   return fmt::format("#{:02x}{:02x}{:02x}", c.r, c.g, c.b);
@@ -308,10 +307,9 @@ void SvgWriter::text(const Primitive& p, const std::string& color) {
   };
   std::vector<Placed> placed;
   for (const GlyphPlacement& g : p.glyphs) {
-    const double height = s * std::hypot(g.xy, g.yy);
-    if (!(height >= 0.25) || !std::isfinite(height)) continue;
-    const geom::Vec2 origin = view_.toPicture({g.x0, g.y0});
-    if (!(std::abs(origin.x) < kFarOff && std::abs(origin.y) < kFarOff)) continue;
+    const auto shown = shownGlyph(g, view_);
+    if (!shown) continue;
+    const auto [origin, height] = *shown;
     const TextFace* face = p.highlighted ? nullptr : faces_->faceFor(p.font, g.c);
     if (face) {
       placed.push_back({&g, face});
