@@ -211,8 +211,7 @@ void writePoint(db::Database& db, db::ObjectId id, const ListItem& item, const r
   for (std::uint32_t k = 0; k < 3; ++k) {
     if (k < present) {
       const auto stored = db::tagReal(db, tags[item.first + k]);
-      if (stored != rb.value.point[k])
-        db.setText(id, item.first + k, db::formatReal(rb.value.point[k]));
+      if (stored != rb.value.point[k]) db::setTagReal(db, id, item.first + k, rb.value.point[k]);
     } else if (rb.value.point[k] != 0) {
       // A missing y before a needed z comes too.
       for (; present <= k; ++present)

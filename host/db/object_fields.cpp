@@ -304,8 +304,10 @@ void ObjectFields::setString(int code, std::wstring_view value, std::string_view
 
 void ObjectFields::setReal(int code, double value, std::string_view marker) {
   // Keep the text as read when the number is the same, so a diff shows only real changes.
-  if (const auto i = locate(code, marker))
-    if (tagReal(*db_, db_->tags(id_)[*i]) == value) return;
+  if (const auto i = locate(code, marker)) {
+    if (tagReal(*db_, db_->tags(id_)[*i]) != value) setTagReal(*db_, id_, *i, value);
+    return;
+  }
   setRawText(code, formatReal(value), marker);
 }
 
@@ -335,10 +337,10 @@ void ObjectFields::setPoint(int code, const Point3& p, std::string_view marker) 
   setReal(code, p.x, marker);
   bool hasZ = false;
   for (std::size_t i = x + 1; i < tags.size() && i <= x + 2; ++i) {
-    if (tags[i].code == code + 10 && old.y != p.y) db_->setText(id_, i, formatReal(p.y));
+    if (tags[i].code == code + 10 && old.y != p.y) setTagReal(*db_, id_, i, p.y);
     if (tags[i].code == code + 20) {
       hasZ = true;
-      if (old.z != p.z) db_->setText(id_, i, formatReal(p.z));
+      if (old.z != p.z) setTagReal(*db_, id_, i, p.z);
     }
   }
   if (!hasZ && p.z != 0) db_->insertTag(id_, x + 2, code + 20, formatReal(p.z));

@@ -1,8 +1,10 @@
 #include "db/tag_reals.h"
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 
+#include "db/object_fields.h"
 #include "dxf/number_syntax.h"
 
 namespace kx::db {
@@ -28,18 +30,30 @@ std::uint64_t placeOf(const Tag& tag) {
          (tag.owned() ? std::uint64_t{1} << 63 : 0);
 }
 
+RealsRead::Slot& slotOf(const Database& db, const Tag& tag) {
+  return db.tablesCache<RealsRead>().slots[(tag.valueOffset * 0x9E3779B1u) >> 24];
+}
+
 }  // namespace
 
 std::optional<double> tagReal(const Database& db, const Tag& tag) {
-  RealsRead& reals = db.tablesCache<RealsRead>();
   const std::uint64_t place = placeOf(tag);
-  RealsRead::Slot& slot = reals.slots[(tag.valueOffset * 0x9E3779B1u) >> 24];
+  RealsRead::Slot& slot = slotOf(db, tag);
   if (slot.place != place) {
     const std::optional<double> value = dxf::parseReal(db.text(tag));
     slot = {place, value.value_or(0), value.has_value()};
   }
   if (!slot.number) return std::nullopt;
   return slot.value;
+}
+
+void setTagReal(Database& db, ObjectId id, std::size_t index, double value) {
+  db.setText(id, index, formatReal(value));
+  // The shortest text that reads back the same number reads back this very value; zero is
+  // written "0.0", which reads as +0, and a value that is not finite is not a number there.
+  if (!std::isfinite(value)) return;
+  const Tag& tag = db.tags(id)[index];
+  slotOf(db, tag) = {placeOf(tag), value == 0 ? 0.0 : value, true};
 }
 
 }  // namespace kx::db

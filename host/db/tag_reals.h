@@ -12,4 +12,8 @@ namespace kx::db {
 // The group's value as a real, as dxf::parseReal reads its text; nothing when it is not a number.
 std::optional<double> tagReal(const Database& db, const Tag& tag);
 
+// Writes `value` into the object's group `index` as the file writes reals, keeping the value for
+// the reads that follow (a text is placed from the points just written).
+void setTagReal(Database& db, ObjectId id, std::size_t index, double value);
+
 }  // namespace kx::db
