@@ -59,9 +59,11 @@ struct ListElement {
 };
 
 std::vector<ListElement> countOccurrences(std::vector<ListElement> layout) {
-  // Counted by code up to the last code files use; anything past it, the slow way.
+  // Counted by code up to the last code files use; anything past it, the slow way. The counts
+  // outlive the call and are put back to zero at its end (lists are made on the command thread
+  // only): clearing all of them for every list cost more than the counting.
   constexpr int kCounted = 1072;
-  std::array<std::uint32_t, kCounted> seen{};
+  static std::array<std::uint32_t, kCounted> seen{};
   for (std::size_t i = 0; i < layout.size(); ++i) {
     const int code = layout[i].code;
     if (code >= 0 && code < kCounted) {
@@ -72,6 +74,8 @@ std::vector<ListElement> countOccurrences(std::vector<ListElement> layout) {
     for (std::size_t k = 0; k < i; ++k) earlier += layout[k].code == code;
     layout[i].occurrence = earlier;
   }
+  for (const ListElement& e : layout)
+    if (e.code >= 0 && e.code < kCounted) seen[static_cast<std::size_t>(e.code)] = 0;
   return layout;
 }
 
