@@ -76,6 +76,24 @@ std::vector<NewTag> identityTags(Database& db, ObjectId owner) {
           {330, fmt::format("{:X}", db.handle(owner))}};
 }
 
+std::size_t bodyStart(const Database& db, ObjectId id) {
+  const std::span<const Tag> tags = db.tags(id);
+  const std::string_view type = db.typeName(id);
+  std::size_t i = 1;
+  int depth = 0;
+  for (; i < tags.size(); ++i) {
+    const int c = tags[i].code;
+    if (c == 102) {
+      const std::string_view v = db.text(tags[i]);
+      depth += (!v.empty() && v.front() == '{') ? 1 : (v == "}" ? -1 : 0);
+      continue;
+    }
+    if (depth > 0 || isHandleGroup(type, c) || c == 330) continue;
+    break;
+  }
+  return std::min(i, tags.size());
+}
+
 namespace {
 
 struct TableBounds {
