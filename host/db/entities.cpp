@@ -13,16 +13,13 @@
 namespace kx::db {
 namespace {
 
-bool isSpace(const Database& db, ObjectId blockRecord) {
-  FieldReader record(db, blockRecord);
-  const auto name = record.rawText(2);
-  return name && (sameTableName(*name, "*Model_Space") || sameTableName(*name, "*Paper_Space"));
-}
+enum class Space { None, Model, Paper };
 
-bool isPaperSpace(const Database& db, ObjectId blockRecord) {
-  FieldReader record(db, blockRecord);
-  const auto name = record.rawText(2);
-  return name && sameTableName(*name, "*Paper_Space");
+Space spaceOf(const Database& db, ObjectId blockRecord) {
+  const auto name = FieldReader(db, blockRecord).rawText(2);
+  if (!name) return Space::None;
+  if (sameTableName(*name, "*Model_Space")) return Space::Model;
+  return sameTableName(*name, "*Paper_Space") ? Space::Paper : Space::None;
 }
 
 // Position of the BLOCK record that starts `blockRecord`'s definition, within the BLOCKS section.
@@ -90,10 +87,11 @@ std::vector<ObjectId> blockEntities(const Database& db, ObjectId blockRecord) {
     if (db.isErased(id) || isFollowerType(t)) return;
     out.push_back(id);
   };
-  if (isSpace(db, blockRecord)) {
+  const Space space = spaceOf(db, blockRecord);
+  if (space != Space::None) {
     const Section* entities = db.findSection("ENTITIES");
     if (!entities) return out;
-    const bool paper = isPaperSpace(db, blockRecord);
+    const bool paper = space == Space::Paper;
     for (ObjectId id : entities->records) {
       if (db.isType(id, "SECTION") || db.isType(id, "ENDSEC")) continue;
       // Drawings without owners (R12) tell paper space by group 67.
@@ -126,11 +124,14 @@ void checkRequiredGroups(std::string_view type, HasGroup hasGroup) {
 struct EntityPlace {
   int section = -1;
   ObjectId before;
+  bool paper = false;
 };
 
 EntityPlace entityPlace(const Database& db, ObjectId blockRecord) {
   EntityPlace place;
-  if (isSpace(db, blockRecord)) {
+  const Space space = spaceOf(db, blockRecord);
+  place.paper = space == Space::Paper;
+  if (space != Space::None) {
     place.section = db.sectionIndex("ENTITIES");
   } else if (const auto start = blockStart(db, blockRecord)) {
     place.section = db.sectionIndex("BLOCKS");
@@ -150,9 +151,9 @@ EntityPlace entityPlace(const Database& db, ObjectId blockRecord) {
 // entity there too: it goes right after the entity's subclass marker, or first without one. The
 // offset of that place from the start of the body; nothing when the entity needs no flag.
 template <typename BodyCode>
-std::optional<std::size_t> paperFlagPlace(const Database& db, ObjectId blockRecord,
-                                          std::size_t bodySize, BodyCode code) {
-  if (!isPaperSpace(db, blockRecord)) return std::nullopt;
+std::optional<std::size_t> paperFlagPlace(const EntityPlace& place, std::size_t bodySize,
+                                          BodyCode code) {
+  if (!place.paper) return std::nullopt;
   for (std::size_t i = 0; i < bodySize; ++i)
     if (code(i) == 67) return std::nullopt;
   return bodySize > 0 && code(0) == 100 ? 1 : 0;
@@ -170,7 +171,7 @@ ObjectId addEntity(Database& db, ObjectId blockRecord, std::string_view type,
   const std::size_t bodyStart = tags.size();
   tags.insert(tags.end(), body.begin(), body.end());
   const auto paperFlag =
-      paperFlagPlace(db, blockRecord, body.size(), [&](std::size_t i) { return body[i].code; });
+      paperFlagPlace(place, body.size(), [&](std::size_t i) { return body[i].code; });
   if (paperFlag)
     tags.insert(tags.begin() + static_cast<std::ptrdiff_t>(bodyStart + *paperFlag), {67, "1"});
   return db.addRecord(place.section, place.before, type, tags);
@@ -184,8 +185,8 @@ ObjectId moveEntity(Database& db, ObjectId blockRecord, ObjectId made) {
     return std::any_of(body.begin(), body.end(), [&](const Tag& t) { return t.code == code; });
   });
   const EntityPlace place = entityPlace(db, blockRecord);
-  const auto paperFlag = paperFlagPlace(db, blockRecord, body.size(),
-                                        [&](std::size_t i) { return int{body[i].code}; });
+  const auto paperFlag =
+      paperFlagPlace(place, body.size(), [&](std::size_t i) { return int{body[i].code}; });
   const std::vector<NewTag> identity = identityTags(db, blockRecord);
   const ObjectId id = db.addRecordFrom(place.section, place.before, made, from, identity);
   if (paperFlag) db.insertTag(id, 1 + identity.size() + *paperFlag, 67, "1");
