@@ -59,23 +59,14 @@ struct ListElement {
 };
 
 std::vector<ListElement> countOccurrences(std::vector<ListElement> layout) {
-  // Counted by code up to the last code files use; anything past it, the slow way. The counts
-  // outlive the call and are put back to zero at its end (lists are made on the command thread
-  // only): clearing all of them for every list cost more than the counting.
-  constexpr int kCounted = 1072;
-  static std::array<std::uint32_t, kCounted> seen{};
-  for (std::size_t i = 0; i < layout.size(); ++i) {
-    const int code = layout[i].code;
-    if (code >= 0 && code < kCounted) {
-      layout[i].occurrence = seen[static_cast<std::size_t>(code)]++;
-      continue;
-    }
-    std::uint32_t earlier = 0;
-    for (std::size_t k = 0; k < i; ++k) earlier += layout[k].code == code;
-    layout[i].occurrence = earlier;
-  }
-  for (const ListElement& e : layout)
-    if (e.code >= 0 && e.code < kCounted) seen[static_cast<std::size_t>(e.code)] = 0;
+  // A count for every code a group can have: codes are 16 bits in the file and in the lists. The
+  // counts outlive the call and are put back to zero at its end (lists are made on the command
+  // thread only): clearing all of them for every list cost more than the counting.
+  static_assert(sizeof(dxf::Tag::code) == sizeof(std::uint16_t));
+  static std::array<std::uint32_t, 1 << 16> seen{};
+  const auto slot = [](int code) { return static_cast<std::uint16_t>(code); };
+  for (ListElement& e : layout) e.occurrence = seen[slot(e.code)]++;
+  for (const ListElement& e : layout) seen[slot(e.code)] = 0;
   return layout;
 }
 

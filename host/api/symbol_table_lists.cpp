@@ -13,6 +13,7 @@
 #include "db/object_fields.h"
 #include "db/symbol_tables.h"
 #include "kx/kxdb.h"
+#include "support/case_fold.h"
 
 namespace kx::api {
 namespace {
@@ -23,8 +24,9 @@ std::optional<std::string> recordType(const wchar_t* table) {
   std::string name;
   for (const wchar_t* p = table; *p; ++p) {
     if (*p > 0x7F) return std::nullopt;
-    name += static_cast<char>(*p >= L'a' && *p <= L'z' ? *p - L'a' + L'A' : *p);
+    name += static_cast<char>(*p);
   }
+  name = kx::support::asciiUpperCase(name);
   for (const char* t : {"LAYER", "LTYPE", "STYLE", "VIEW", "UCS", "VPORT", "APPID", "DIMSTYLE"})
     if (name == t) return name;
   if (name == "BLOCK") return std::string("BLOCK_RECORD");
