@@ -145,6 +145,24 @@ TEST_F(EntityListTest, UnchangedListOfEveryTypeLeavesTheFileByteIdentical) {
     }
   }
   EXPECT_GT(lists, 40u);
+  // A list of nothing but the height an aligned text was read with, worked out from its points
+  // and not the one its writer stored, changes nothing either.
+  int aligned = 0;
+  for (ObjectId id : byType.at("TEXT")) {
+    const kx::db::FieldReader stored(db(), id);
+    if (stored.integer(72) != 3 || stored.integer(73) != 0) continue;
+    kds_name name;
+    nameOf(id, name);
+    const double height = RbList(kxdbEntGet(name)).find(40)->value.real;
+    EXPECT_NE(height, stored.real(40));
+    kds_name other;
+    nameOf(byType.at("LINE").front(), other);
+    kxutRelRb(kxdbEntGet(other));  // what the host kept of the text's read is gone
+    RbList only(kxutBuildList(-1, name, 40, height, 0));
+    EXPECT_EQ(kxdbEntMod(only.head), KXRT_NORM);
+    ++aligned;
+  }
+  EXPECT_GT(aligned, 0);
   EXPECT_EQ(saved(), before);
 }
 
