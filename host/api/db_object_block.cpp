@@ -254,25 +254,6 @@ bool KxDbBlockTableRecord::hasAttributeDefinitions() const {
   return false;
 }
 
-bool KxDbBlockTableRecord::isLayout() const {
-  const std::wstring name = recordName(*this);
-  auto startsWith = [&](std::wstring_view prefix) {
-    return name.size() >= prefix.size() &&
-           db::sameTableName(std::wstring_view(name).substr(0, prefix.size()), prefix);
-  };
-  return startsWith(L"*Model_Space") || startsWith(L"*Paper_Space");
-}
-
-bool KxDbBlockTableRecord::isAnonymous() const {
-  if (isLayout()) return false;
-  const std::wstring name = recordName(*this);
-  return (blockFlags(*this) & 1) || (!name.empty() && name.front() == L'*');
-}
-
-bool KxDbBlockTableRecord::isFromExternalReference() const {
-  return blockFlags(*this) & 4;
-}
-
 KxGePoint3d KxDbBlockTableRecord::origin() const {
   const db::ObjectId begin = blockBegin(*this);
   if (begin.isNull()) return {0, 0, 0};

@@ -64,9 +64,6 @@ class KxDbBlockTableRecord : public KxDbSymbolTableRecord {
   KxDbObjectIterator* newIterator() const;
   bool explodable() const;
   bool hasAttributeDefinitions() const;
-  bool isLayout() const;
-  bool isAnonymous() const;
-  bool isFromExternalReference() const;
   KxGePoint3d origin() const;
   // The references of this block: with `directOnly` those in model or paper space and in other
   // blocks alike (each INSERT naming it); without, also the references of every block that holds
