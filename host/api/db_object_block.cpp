@@ -316,7 +316,7 @@ Kxad::ErrorStatus KxDbBlockTableRecord::appendKxDbEntity(KxDbObjectId& id, KxDbE
   const std::string type(db.typeName(made.id));
   db::ObjectId added;
   try {
-    added = db::addEntity(db, state_->id, type, kx::api::bodyOf(db, made.id));
+    added = db::addEntity(db, state_->id, type, kx::api::limboBody(db, made.id));
   } catch (const std::exception&) {
     return Kxad::eInvalidInput;
   }

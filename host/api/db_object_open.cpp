@@ -109,24 +109,11 @@ bool isEntity(const db::Database& db, db::ObjectId id) {
   return false;
 }
 
-std::vector<db::NewTag> bodyOf(const db::Database& db, db::ObjectId id) {
+std::vector<db::NewTag> limboBody(const db::Database& db, db::ObjectId id) {
   const std::span<const db::Tag> tags = db.tags(id);
-  const std::string_view type = db.typeName(id);
   std::vector<db::NewTag> out;
-  std::size_t i = 1;
-  // Handle, application blocks (reactors, extension dictionary) and owner come first.
-  int depth = 0;
-  for (; i < tags.size(); ++i) {
-    const int c = tags[i].code;
-    if (c == 102) {
-      const std::string_view v = db.text(tags[i]);
-      depth += (!v.empty() && v.front() == '{') ? 1 : (v == "}" ? -1 : 0);
-      continue;
-    }
-    if (depth > 0 || db::isHandleGroup(type, c) || c == 330) continue;
-    break;
-  }
-  for (; i < tags.size(); ++i) out.push_back({tags[i].code, std::string(db.text(tags[i]))});
+  out.reserve(tags.size());
+  for (const db::Tag& t : tags.subspan(1)) out.push_back({t.code, std::string(db.text(t))});
   return out;
 }
 
