@@ -12,6 +12,7 @@
 #include "api/host_names.h"
 #include "db/field_table.h"
 #include "db/object_fields.h"
+#include "db/tag_reals.h"
 #include "dxf/group_code.h"
 #include "dxf/number_syntax.h"
 
@@ -37,10 +38,6 @@ bool plausiblePointer(const void* p) {
 
 bool plausibleNumber(double v) {
   return std::isfinite(v) && (v == 0 || std::isnormal(v));
-}
-
-std::optional<double> tagReal(const db::Database& db, const dxf::Tag& t) {
-  return dxf::parseReal(db.text(t));
 }
 
 }  // namespace
@@ -264,10 +261,10 @@ resbuf* itemValue(const db::Database& db, std::span<const dxf::Tag> tags, const 
       rb->value.string = newHostString(db, t);
       break;
     case ListKind::Real:
-      rb->value.real = tagReal(db, t).value_or(0);
+      rb->value.real = db::tagReal(db, t).value_or(0);
       break;
     case ListKind::Angle:
-      rb->value.real = tagReal(db, t).value_or(0) / kDegrees;
+      rb->value.real = db::tagReal(db, t).value_or(0) / kDegrees;
       break;
     case ListKind::Int16:
       rb->value.int16 = static_cast<short>(dxf::parseInteger(db.text(t)).value_or(0));
@@ -277,7 +274,7 @@ resbuf* itemValue(const db::Database& db, std::span<const dxf::Tag> tags, const 
       break;
     case ListKind::Point:
       for (std::uint32_t k = 0; k < item.count; ++k)
-        rb->value.point[k] = tagReal(db, tags[item.first + k]).value_or(0);
+        rb->value.point[k] = db::tagReal(db, tags[item.first + k]).value_or(0);
       break;
     case ListKind::Name: {
       const auto handle = dxf::parseHex(db.text(t));
@@ -372,9 +369,9 @@ bool sameValue(const db::Database& db, std::span<const dxf::Tag> tags, const Lis
     case ListKind::String:
       return sameString(db, db.text(t), rb.value.string);
     case ListKind::Real:
-      return tagReal(db, t) == rb.value.real;
+      return db::tagReal(db, t) == rb.value.real;
     case ListKind::Angle: {
-      const auto degrees = tagReal(db, t);
+      const auto degrees = db::tagReal(db, t);
       return degrees &&
              (*degrees / kDegrees == rb.value.real || *degrees == rb.value.real * kDegrees);
     }
@@ -386,7 +383,8 @@ bool sameValue(const db::Database& db, std::span<const dxf::Tag> tags, const Lis
     }
     case ListKind::Point:
       for (std::uint32_t k = 0; k < 3; ++k) {
-        const double stored = k < item.count ? tagReal(db, tags[item.first + k]).value_or(0) : 0.0;
+        const double stored =
+            k < item.count ? db::tagReal(db, tags[item.first + k]).value_or(0) : 0.0;
         if (stored != rb.value.point[k]) return false;
       }
       return true;

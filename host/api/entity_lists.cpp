@@ -13,7 +13,7 @@
 #include "db/field_table.h"
 #include "db/layers.h"
 #include "db/object_fields.h"
-#include "dxf/number_syntax.h"
+#include "db/tag_reals.h"
 #include "kx/kxdb.h"
 #include "text/mtext_entity.h"
 #include "text/text_entity.h"
@@ -59,9 +59,11 @@ struct ListElement {
 };
 
 std::vector<ListElement> countOccurrences(std::vector<ListElement> layout) {
-  // Counted by code up to the last code files use; anything past it, the slow way.
+  // Counted by code up to the last code files use; anything past it, the slow way. The counts
+  // outlive the call and are put back to zero at its end (lists are made on the command thread
+  // only): clearing all of them for every list cost more than the counting.
   constexpr int kCounted = 1072;
-  std::array<std::uint32_t, kCounted> seen{};
+  static std::array<std::uint32_t, kCounted> seen{};
   for (std::size_t i = 0; i < layout.size(); ++i) {
     const int code = layout[i].code;
     if (code >= 0 && code < kCounted) {
@@ -72,6 +74,8 @@ std::vector<ListElement> countOccurrences(std::vector<ListElement> layout) {
     for (std::size_t k = 0; k < i; ++k) earlier += layout[k].code == code;
     layout[i].occurrence = earlier;
   }
+  for (const ListElement& e : layout)
+    if (e.code >= 0 && e.code < kCounted) seen[static_cast<std::size_t>(e.code)] = 0;
   return layout;
 }
 
@@ -210,9 +214,8 @@ void writePoint(db::Database& db, db::ObjectId id, const ListItem& item, const r
   std::uint32_t present = item.count;
   for (std::uint32_t k = 0; k < 3; ++k) {
     if (k < present) {
-      const auto stored = dxf::parseReal(db.text(tags[item.first + k]));
-      if (stored != rb.value.point[k])
-        db.setText(id, item.first + k, db::formatReal(rb.value.point[k]));
+      const auto stored = db::tagReal(db, tags[item.first + k]);
+      if (stored != rb.value.point[k]) db::setTagReal(db, id, item.first + k, rb.value.point[k]);
     } else if (rb.value.point[k] != 0) {
       // A missing y before a needed z comes too.
       for (; present <= k; ++present)
@@ -437,17 +440,20 @@ int kxdbEntMod(const resbuf* list) {
     findItemsAgain();
   }
   std::optional<std::size_t> anchor;  // last tag of the previous element, for new groups
-  // Items are found again only after a write that added tags and so moved the ones after them;
-  // a value rewritten in place leaves every item where it was.
+  // Items are found again only after a write that added tags and so moved the ones after them,
+  // and only for an element the object already holds: a group that was missing before the
+  // insertions is missing after them too (each added group was an element of its own), so a
+  // text given its alignment point and modes as new groups is not scanned again between them.
   std::size_t scannedTags = db.tags(id).size();
   for (const Change& c : changes) {
     const int code = c.rb->code;
-    if (db.tags(id).size() != scannedTags) {
+    auto at = places.find(code, c.occurrence);
+    if (at && places.layout()[*at].item >= 0 && db.tags(id).size() != scannedTags) {
       findItemsAgain();
       scannedTags = db.tags(id).size();
+      at = places.find(code, c.occurrence);
     }
     const std::span<const dxf::Tag> tags = db.tags(id);
-    const auto at = places.find(code, c.occurrence);
     const std::ptrdiff_t itemIndex = at ? places.layout()[*at].item : -1;
     // An element holding the stored value changes nothing; one holding the reported value
     // (the value the list was read with) does not either.
@@ -503,7 +509,8 @@ int kxdbEntMod(const resbuf* list) {
       anchor = position + n - 1;
     }
     changed = true;
-    shapeMayHaveChanged = true;
+    // A missing alignment point, rotation or mode added places the line as a rewritten one does.
+    shapeMayHaveChanged |= !text::keepsLineLayout(code);
   }
   if (mtextTurn) {
     setMTextRotationInUcs(*r.document, id, *mtextTurn);

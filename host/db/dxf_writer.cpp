@@ -81,13 +81,21 @@ void writeTags(const Database& db, ObjectId id, ChunkedOutput& out,
     }
     const Tag& t = tags[i];
     const std::string_view code = db.codeText(t);
+    const std::string_view value = db.text(t);
     if (code.empty()) {
       out.appendCode(t.code);
+      out.append(eol);
+      out.append(value);
+    } else if (const char* codeEnd = code.data() + code.size();
+               codeEnd + eol.size() == value.data() &&
+               std::string_view(codeEnd, eol.size()) == eol) {
+      // The code line was read (or made) right before its value with this line end: one piece.
+      out.append(std::string_view(code.data(), code.size() + eol.size() + value.size()));
     } else {
       out.append(code);
+      out.append(eol);
+      out.append(value);
     }
-    out.append(eol);
-    out.append(db.text(t));
     out.append(eol);
   }
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "db/tag_reals.h"
 #include "dxf/number_syntax.h"
 
 namespace kx::db {
@@ -220,8 +221,8 @@ std::wstring FieldReader::string(int code, std::string_view marker) const {
 }
 
 double FieldReader::real(int code, std::string_view marker) const {
-  if (const auto text = rawText(code, marker))
-    if (const auto v = dxf::parseReal(*text)) return *v;
+  if (const auto i = locate(code, marker))
+    if (const auto v = tagReal(*db_, db_->tags(id_)[*i])) return *v;
   const FieldPlace where = place(code, marker);
   return where.field ? where.field->defaultNumber : 0.0;
 }
@@ -245,10 +246,10 @@ Point3 FieldReader::point(int code, std::string_view marker) const {
   }
   const std::span<const Tag> tags = db_->tags(id_);
   Point3 p;
-  p.x = dxf::parseReal(db_->text(tags[*xAt])).value_or(0);
+  p.x = tagReal(*db_, tags[*xAt]).value_or(0);
   for (std::size_t i = *xAt + 1; i < tags.size() && i <= *xAt + 2; ++i) {
-    if (tags[i].code == code + 10) p.y = dxf::parseReal(db_->text(tags[i])).value_or(0);
-    if (tags[i].code == code + 20) p.z = dxf::parseReal(db_->text(tags[i])).value_or(0);
+    if (tags[i].code == code + 10) p.y = tagReal(*db_, tags[i]).value_or(0);
+    if (tags[i].code == code + 20) p.z = tagReal(*db_, tags[i]).value_or(0);
   }
   return p;
 }
@@ -303,8 +304,10 @@ void ObjectFields::setString(int code, std::wstring_view value, std::string_view
 
 void ObjectFields::setReal(int code, double value, std::string_view marker) {
   // Keep the text as read when the number is the same, so a diff shows only real changes.
-  if (const auto text = rawText(code, marker))
-    if (dxf::parseReal(*text) == value) return;
+  if (const auto i = locate(code, marker)) {
+    if (tagReal(*db_, db_->tags(id_)[*i]) != value) setTagReal(*db_, id_, *i, value);
+    return;
+  }
   setRawText(code, formatReal(value), marker);
 }
 
@@ -334,10 +337,10 @@ void ObjectFields::setPoint(int code, const Point3& p, std::string_view marker) 
   setReal(code, p.x, marker);
   bool hasZ = false;
   for (std::size_t i = x + 1; i < tags.size() && i <= x + 2; ++i) {
-    if (tags[i].code == code + 10 && old.y != p.y) db_->setText(id_, i, formatReal(p.y));
+    if (tags[i].code == code + 10 && old.y != p.y) setTagReal(*db_, id_, i, p.y);
     if (tags[i].code == code + 20) {
       hasZ = true;
-      if (old.z != p.z) db_->setText(id_, i, formatReal(p.z));
+      if (old.z != p.z) setTagReal(*db_, id_, i, p.z);
     }
   }
   if (!hasZ && p.z != 0) db_->insertTag(id_, x + 2, code + 20, formatReal(p.z));

@@ -68,22 +68,31 @@ bool setPointIfChanged(db::ObjectFields& f, int code, const db::Point3& p) {
 
 namespace {
 
-// The styles texts were read with, by record.
+// The styles texts were read with, by record, and the style name asked for last: texts come in
+// runs of one style, and finding a record by name folds the name's case first.
 struct StylesRead {
   std::unordered_map<db::ObjectId, TextStyle> byRecord;
+  std::optional<std::wstring> lastName;
+  TextStyle lastStyle;
 };
 
 }  // namespace
 
 TextStyle findTextStyle(const db::Database& db, std::wstring_view name) {
+  // Every text placed reads its style; keep them read while no table record changes.
+  StylesRead& read = db.tablesCache<StylesRead>();
+  if (read.lastName && *read.lastName == name) return read.lastStyle;
   db::ObjectId record = db::findTableRecord(db, "STYLE", name);
   if (!record) record = db::findTableRecord(db, "STYLE", L"Standard");
-  if (!record) return TextStyle{};
-  // Every text placed reads its style; keep them read while no table record changes.
-  auto& styles = db.tablesCache<StylesRead>().byRecord;
-  auto it = styles.find(record);
-  if (it == styles.end()) it = styles.emplace(record, readStyle(db, record)).first;
-  return it->second;
+  TextStyle style;
+  if (record) {
+    auto it = read.byRecord.find(record);
+    if (it == read.byRecord.end()) it = read.byRecord.emplace(record, readStyle(db, record)).first;
+    style = it->second;
+  }
+  read.lastName = std::wstring(name);
+  read.lastStyle = style;
+  return style;
 }
 
 geom::Matrix3d TextEntity::textToOcs() const {

@@ -45,45 +45,30 @@ const Justification* findJustification(const wchar_t* reply) {
   return nullptr;
 }
 
-void setPoint(resbuf* entry, double x, double y, double z) {
-  entry->value.point[0] = x;
-  entry->value.point[1] = y;
-  entry->value.point[2] = z;
-}
-
-// The entry with that code, added at the end of the list when it has none (a left-justified text
-// need not carry an alignment point or modes).
-resbuf* entryOrNew(resbuf* list, int code) {
-  if (resbuf* entry = entryByGroup(list, code)) return entry;
-  resbuf* last = list;
-  while (last->next) last = last->next;
-  last->next = kxutNewRb(code);
-  return last->next;
+// Writes only the groups given: the rest of the text's list would be compared group by group
+// and change nothing.
+void modifyGroups(resbuf* changes) {
+  if (!changes) return;
+  kxdbEntMod(changes);
+  kxutRelRb(changes);
 }
 
 void rejustifyText(const kds_name entity, resbuf* list, bool isAttdef, const Justification& j) {
-  resbuf* insertion = entryByGroup(list, 10);
+  const resbuf* insertion = entryByGroup(list, 10);
   if (!insertion) return;
-  resbuf* alignment = entryOrNew(list, 11);
-  resbuf* horizontal = entryOrNew(list, 72);
-  resbuf* vertical = entryOrNew(list, isAttdef ? 74 : 73);
   const double p[3] = {insertion->value.point[0], insertion->value.point[1],
                        insertion->value.point[2]};
-  setPoint(alignment, p[0], p[1], p[2]);
-  horizontal->value.int16 = static_cast<short>(j.horizontal);
-  vertical->value.int16 = static_cast<short>(j.vertical);
-  kxdbEntMod(list);
+  modifyGroups(
+      kxutBuildList(-1, entity, 11, p, 72, j.horizontal, isAttdef ? 74 : 73, j.vertical, 0));
 
   // The host re-placed the text from its new anchor; shift it back to where it was.
   resbuf* moved = kxdbEntGet(entity);
-  resbuf* movedInsertion = entryByGroup(moved, 10);
-  resbuf* movedAlignment = entryByGroup(moved, 11);
+  const resbuf* movedInsertion = entryByGroup(moved, 10);
+  const resbuf* movedAlignment = entryByGroup(moved, 11);
   if (movedInsertion && movedAlignment) {
     const double q[2] = {movedInsertion->value.point[0], movedInsertion->value.point[1]};
-    setPoint(movedInsertion, p[0], p[1], p[2]);
-    movedAlignment->value.point[0] = 2 * p[0] - q[0];
-    movedAlignment->value.point[1] = 2 * p[1] - q[1];
-    kxdbEntMod(moved);
+    const double alignment[3] = {2 * p[0] - q[0], 2 * p[1] - q[1], movedAlignment->value.point[2]};
+    modifyGroups(kxutBuildList(-1, entity, 10, p, 11, alignment, 0));
   }
   kxutRelRb(moved);
 }
@@ -97,46 +82,30 @@ double downFraction(int attachment) {
   return ((attachment - 1) / 3) * 0.5;
 }
 
-void reattachMText(const kds_name entity, const Justification& j) {
-  resbuf* sizes = kxdbEntGet(entity);
-  const resbuf* widthEntry = entryByGroup(sizes, 42);
-  const resbuf* heightEntry = entryByGroup(sizes, 43);
-  if (!widthEntry || !heightEntry) {
-    kxutRelRb(sizes);
-    return;
-  }
-  const double width = widthEntry->value.real;
-  const double height = heightEntry->value.real;
-  kxutRelRb(sizes);
-
-  resbuf* list = kxdbEntGet(entity);
-  resbuf* attachment = entryByGroup(list, 71);
+void reattachMText(const kds_name entity, resbuf* list, const Justification& j) {
+  const resbuf* width = entryByGroup(list, 42);
+  const resbuf* height = entryByGroup(list, 43);
+  const resbuf* attachment = entryByGroup(list, 71);
   const resbuf* rotation = entryByGroup(list, 50);
-  resbuf* insertion = entryByGroup(list, 10);
-  if (!attachment || !entryByGroup(list, 43) || !rotation) {
-    kxutRelRb(list);
-    return;
-  }
+  const resbuf* insertion = entryByGroup(list, 10);
+  if (!width || !height || !attachment || !rotation || !insertion) return;
   const int old = attachment->value.int16;
-  attachment->value.int16 = static_cast<short>(j.attachment);
-  const double dx = width * (j.across - acrossFraction(old));
-  const double dy = height * (j.down - downFraction(old));
-  if (insertion) {
-    resbuf world{};
-    world.code = KXRT_3DPOINT;
-    world.value.point[2] = 1;
-    resbuf ucs{};
-    ucs.code = KXRT_SHORT;
-    ucs.value.int16 = 1;
-    double p[3];
-    kxedTrans(insertion->value.point, &world, &ucs, 0, p);
-    const double r = rotation->value.real;
-    p[0] += std::cos(r) * dx + std::sin(r) * dy;
-    p[1] += std::sin(r) * dx - std::cos(r) * dy;
-    kxedTrans(p, &ucs, &world, 0, insertion->value.point);
-    kxdbEntMod(list);
-  }
-  kxutRelRb(list);
+  const double dx = width->value.real * (j.across - acrossFraction(old));
+  const double dy = height->value.real * (j.down - downFraction(old));
+  resbuf world{};
+  world.code = KXRT_3DPOINT;
+  world.value.point[2] = 1;
+  resbuf ucs{};
+  ucs.code = KXRT_SHORT;
+  ucs.value.int16 = 1;
+  double p[3];
+  kxedTrans(insertion->value.point, &world, &ucs, 0, p);
+  const double r = rotation->value.real;
+  p[0] += std::cos(r) * dx + std::sin(r) * dy;
+  p[1] += std::sin(r) * dx - std::cos(r) * dy;
+  double moved[3];
+  kxedTrans(p, &ucs, &world, 0, moved);
+  modifyGroups(kxutBuildList(-1, entity, 10, moved, 71, j.attachment, 0));
 }
 
 void changeJustification(kds_name set, const Justification& j) {
@@ -152,7 +121,7 @@ void changeJustification(kds_name set, const Justification& j) {
       continue;
     }
     if (std::wstring(type) == L"MTEXT")
-      reattachMText(entity, j);
+      reattachMText(entity, list, j);
     else
       rejustifyText(entity, list, std::wstring(type) == L"ATTDEF", j);
     kxutRelRb(list);
