@@ -313,10 +313,9 @@ Kxad::ErrorStatus KxDbBlockTableRecord::appendKxDbEntity(KxDbObjectId& id, KxDbE
   if (!made.isNew) return Kxad::eAlreadyInDb;
   if (made.serial != state_->serial) return Kxad::eWrongDatabase;
   db::Database& db = databaseOf(*this);
-  const std::string type(db.typeName(made.id));
   db::ObjectId added;
   try {
-    added = db::addEntity(db, state_->id, type, kx::api::limboBody(db, made.id));
+    added = db::moveEntity(db, state_->id, made.id);
   } catch (const std::exception&) {
     return Kxad::eInvalidInput;
   }

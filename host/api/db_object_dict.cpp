@@ -122,7 +122,7 @@ Kxad::ErrorStatus KxDbDictionary::setAt(const wchar_t* key, KxDbObject* object, 
 
   const std::string type(db.typeName(made.id));
   const db::ObjectId added =
-      db::addDictionaryObject(db, state_->id, name, type, kx::api::limboBody(db, made.id));
+      db::addDictionaryObject(db, state_->id, name, type, kx::api::bodyOf(db, made.id));
   if (isGroup)
     for (db::ObjectId member : listedMembers(db, added)) db::addReactor(db, member, added);
   made.id = added;

@@ -109,11 +109,11 @@ bool isEntity(const db::Database& db, db::ObjectId id) {
   return false;
 }
 
-std::vector<db::NewTag> limboBody(const db::Database& db, db::ObjectId id) {
+std::vector<db::NewTag> bodyOf(const db::Database& db, db::ObjectId id) {
   const std::span<const db::Tag> tags = db.tags(id);
   std::vector<db::NewTag> out;
-  out.reserve(tags.size());
-  for (const db::Tag& t : tags.subspan(1)) out.push_back({t.code, std::string(db.text(t))});
+  for (std::size_t i = db::bodyStart(db, id); i < tags.size(); ++i)
+    out.push_back({tags[i].code, std::string(db.text(tags[i]))});
   return out;
 }
 

@@ -321,7 +321,7 @@ db::ObjectId nameTarget(const db::Database& db, const resbuf& rb) {
   return db.fromEntityName({rb.value.name[0], rb.value.name[1]});
 }
 
-std::vector<std::string> valueTexts(const db::Database& db, const resbuf& rb, ListKind kind) {
+ValueTexts valueTexts(const db::Database& db, const resbuf& rb, ListKind kind) {
   switch (kind) {
     case ListKind::String:
       return {db.encode(rb.value.string)};
@@ -424,9 +424,12 @@ bool canHold(std::string_view type, bool graphical, int code) {
   if (!cls || type == "HATCH" || type == "DIMENSION" || type == "LEADER" || type == "MULTILEADER" ||
       type == "WIPEOUT" || type == "XRECORD")
     return true;
-  if (db::findField(type, code).field) return true;
+  if (db::findField(cls, code).field) return true;
   if (graphical) {
-    if (db::findField("LINE", code).field && code != 10 && code != 11 && code != 39 && code != 210)
+    // Looked up once: asking for LINE's class by name for every element checked would evict the
+    // class looked up last, which the next element asks for again.
+    static const db::ClassSpec* const line = db::classSpecOf("LINE");
+    if (db::findField(line, code).field && code != 10 && code != 11 && code != 39 && code != 210)
       return true;  // the AcDbEntity part every entity has
     if (isCommonEntityGroup(code)) return true;
   }

@@ -3,6 +3,7 @@
 // kxdbEntMod, kxdbEntMake and the table functions all go through here, so a value read and handed
 // back unchanged is recognised as unchanged, and every call refuses the same malformed values.
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -55,8 +56,9 @@ resbuf* itemValue(const db::Database& db, std::span<const dxf::Tag> tags, const 
 // strings without line breaks, numbers are finite, names name live objects of this drawing.
 bool valueFits(const db::Database& db, const resbuf& rb, ListKind kind);
 
-// The file texts of a value: one, or x, y, z for points.
-std::vector<std::string> valueTexts(const db::Database& db, const resbuf& rb, ListKind kind);
+// The file texts of a value: the first, or x, y, z for points.
+using ValueTexts = std::array<std::string, 3>;
+ValueTexts valueTexts(const db::Database& db, const resbuf& rb, ListKind kind);
 
 // Whether the stored item already holds the element's value (same number after parsing, same text
 // after decoding, same object).

@@ -227,7 +227,7 @@ void writePoint(db::Database& db, db::ObjectId id, const ListItem& item, const r
 
 // Inserts a new group (one tag, or a point's tags) at `at`; returns how many tags went in.
 std::size_t insertItem(db::Database& db, db::ObjectId id, std::size_t at, int code, ListKind kind,
-                       const std::vector<std::string>& texts) {
+                       const ValueTexts& texts) {
   if (kind != ListKind::Point) {
     db.insertTag(id, at, code, texts[0]);
     return 1;
@@ -488,7 +488,7 @@ int kxdbEntMod(const resbuf* list) {
     }
     // A group the object does not have yet: a field goes into the subclass part where DXF keeps
     // it, anything else after the element before it.
-    const std::vector<std::string> texts = valueTexts(db, *c.rb, c.kind);
+    const ValueTexts texts = valueTexts(db, *c.rb, c.kind);
     const std::size_t sizeBefore = tags.size();
     if (c.occurrence == 0 && db::findField(type, code).field) {
       insertField(db, id, *c.rb, c.kind);

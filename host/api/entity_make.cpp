@@ -3,6 +3,7 @@
 // here and the groups the type needs get their defaults.
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <stdexcept>
 #include <string>
@@ -197,18 +198,20 @@ Made make(const resbuf* list, bool objectsToo) {
   if (type == "XRECORD") parts = {&kXrecord};
   if (parts.empty()) return {};
 
-  std::vector<int> repeated;
-  for (const Element& e : elements) {
-    const auto n = std::count_if(elements.begin(), elements.end(),
-                                 [&e](const Element& o) { return o.rb->code == e.rb->code; });
-    if (n > 1) repeated.push_back(e.rb->code);
-  }
-  auto isRepeated = [&repeated](int code) {
-    return std::find(repeated.begin(), repeated.end(), code) != repeated.end();
+  // How many elements give each code, up to two (elements hold no extended data: codes below 1000).
+  std::array<std::uint8_t, 1000> codeCounts{};
+  const auto countOf = [&codeCounts](int code) {
+    return code >= 0 && code < 1000 ? codeCounts[static_cast<std::size_t>(code)] : 0;
   };
+  for (const Element& e : elements) {
+    const int code = e.rb->code;
+    if (code >= 0 && code < 1000 && codeCounts[static_cast<std::size_t>(code)] < 2)
+      ++codeCounts[static_cast<std::size_t>(code)];
+  }
+  const auto isRepeated = [&countOf](int code) { return countOf(code) > 1; };
   for (Element& e : elements) {
     const int code = e.rb->code;
-    const db::FieldPlace place = db::findField(type, code);
+    const db::FieldPlace place = db::findField(cls, code);
     if (place.field) {
       e.part = place.part;
     } else {
@@ -233,15 +236,16 @@ Made make(const resbuf* list, bool objectsToo) {
   });
 
   std::vector<db::NewTag> body;
-  auto push = [&](int code, ListKind kind, const std::vector<std::string>& texts) {
+  body.reserve(3 * (elements.size() + xdata.size()) + 4 * parts.size() + 8);
+  auto push = [&](int code, ListKind kind, ValueTexts&& texts) {
     if (kind != ListKind::Point) {
-      body.push_back({code, texts[0]});
+      body.push_back({code, std::move(texts[0])});
       return;
     }
-    body.push_back({code, texts[0]});
-    body.push_back({code + 10, texts[1]});
+    body.push_back({code, std::move(texts[0])});
+    body.push_back({code + 10, std::move(texts[1])});
     const bool flat = type == "LWPOLYLINE" && code == 10;
-    if (!flat && (markers || texts[2] != "0.0")) body.push_back({code + 20, texts[2]});
+    if (!flat && (markers || texts[2] != "0.0")) body.push_back({code + 20, std::move(texts[2])});
   };
   long long vertices = 0;
   for (const Element& e : elements)
@@ -251,8 +255,7 @@ Made make(const resbuf* list, bool objectsToo) {
     std::vector<std::pair<double, std::vector<db::NewTag>>> defaults;
     for (std::size_t i = 0; i < parts[p]->fields.size(); ++i) {
       const db::FieldSpec& f = parts[p]->fields[i];
-      const bool given = std::any_of(elements.begin(), elements.end(),
-                                     [&f](const Element& e) { return e.rb->code == f.code; });
+      const bool given = countOf(f.code) > 0;
       std::vector<db::NewTag> tags;
       if (type == "LWPOLYLINE" && f.code == 90) {
         tags.push_back({90, std::to_string(vertices)});

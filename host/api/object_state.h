@@ -39,12 +39,11 @@ Kxad::ErrorStatus checkWritable(const KxDbObject& object);
 // Whether records of this type are entities (they have a layer and live in a block).
 bool isEntity(const db::Database& db, db::ObjectId id);
 
-// The groups of a limbo record after its type: the body it was made with, as changed since, which
-// db::addEntity and db::addDictionaryObject take for the copy they put in the drawing.
-std::vector<db::NewTag> limboBody(const db::Database& db, db::ObjectId id);
+// The groups of a record after its type, handle, reactors and owner: what db::addEntity and
+// db::addRecord take as the body of a copy.
+std::vector<db::NewTag> bodyOf(const db::Database& db, db::ObjectId id);
 
-// A new limbo record in the drawing's ENTITIES (entities) or OBJECTS (other objects) section. It
-// has no handle, owner or application blocks: the drawing gives those to the copy put in it.
+// A new limbo record in the drawing's ENTITIES (entities) or OBJECTS (other objects) section.
 db::ObjectId addLimboRecord(db::Database& db, std::string_view type,
                             const std::vector<db::NewTag>& body, bool entity);
 

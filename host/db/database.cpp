@@ -313,13 +313,33 @@ void Database::refreshIdentity(ObjectId id) {
 
 ObjectId Database::addRecord(int section, ObjectId before, std::string_view type,
                              const std::vector<NewTag>& newTags) {
-  Record r;
-  r.type = internType(type);
-  r.flags = kEdited;
   std::vector<Tag> list;
   list.reserve(newTags.size() + 1);
   list.push_back(makeOwnedTag(0, {}, type));
   for (const NewTag& t : newTags) list.push_back(makeOwnedTag(t.code, {}, t.text));
+  return placeNewRecord(internType(type), std::move(list), section, before);
+}
+
+ObjectId Database::addRecordFrom(int section, ObjectId before, ObjectId made, std::size_t from,
+                                 const std::vector<NewTag>& head) {
+  std::vector<Tag>& taken = editableTags(made);
+  std::vector<Tag> list;
+  list.reserve(taken.size() + head.size());
+  list.push_back(taken.front());
+  for (const NewTag& t : head) list.push_back(makeOwnedTag(t.code, {}, t.text));
+  list.insert(list.end(), taken.begin() + static_cast<std::ptrdiff_t>(std::min(from, taken.size())),
+              taken.end());
+  taken.resize(1);
+  ++groupPlacesRevision_;
+  refreshIdentity(made);
+  return placeNewRecord(records_[made.index()].type, std::move(list), section, before);
+}
+
+ObjectId Database::placeNewRecord(std::uint32_t type, std::vector<Tag> list, int section,
+                                  ObjectId before) {
+  Record r;
+  r.type = type;
+  r.flags = kEdited;
   r.tagList = static_cast<std::uint32_t>(tagLists_.size());
   tagLists_.push_back(std::move(list));
   records_.push_back(r);

@@ -207,6 +207,11 @@ class Database {
   // in `section` before `before` (or before the section's ENDSEC when `before` is null).
   ObjectId addRecord(int section, ObjectId before, std::string_view type,
                      const std::vector<NewTag>& tags);
+  // Makes a record as addRecord does from one made outside the drawing's blocks (`made`, such as
+  // an exploded entity not yet added): its type line, then `head`, then its groups from index
+  // `from` on. Those groups are taken over, not copied; `made` is left with its type line alone.
+  ObjectId addRecordFrom(int section, ObjectId before, ObjectId made, std::size_t from,
+                         const std::vector<NewTag>& head);
   // Gives an object a new handle, changing its group 5 (105 for dimension styles).
   void assignHandle(ObjectId id, std::uint64_t handle);
 
@@ -245,6 +250,7 @@ class Database {
   }
   std::vector<Tag>& editableTags(ObjectId id);
   Tag makeOwnedTag(int code, std::string_view codeText, std::string_view value);
+  ObjectId placeNewRecord(std::uint32_t type, std::vector<Tag> list, int section, ObjectId before);
   void refreshIdentity(ObjectId id);
   // Index of the last group the handle and owner are read from (the first handle group and the
   // first 330 outside braces); the number of groups when one is missing, 0 for records without.

@@ -13,16 +13,13 @@
 namespace kx::db {
 namespace {
 
-bool isSpace(const Database& db, ObjectId blockRecord) {
-  FieldReader record(db, blockRecord);
-  const auto name = record.rawText(2);
-  return name && (sameTableName(*name, "*Model_Space") || sameTableName(*name, "*Paper_Space"));
-}
+enum class Space { None, Model, Paper };
 
-bool isPaperSpace(const Database& db, ObjectId blockRecord) {
-  FieldReader record(db, blockRecord);
-  const auto name = record.rawText(2);
-  return name && sameTableName(*name, "*Paper_Space");
+Space spaceOf(const Database& db, ObjectId blockRecord) {
+  const auto name = FieldReader(db, blockRecord).rawText(2);
+  if (!name) return Space::None;
+  if (sameTableName(*name, "*Model_Space")) return Space::Model;
+  return sameTableName(*name, "*Paper_Space") ? Space::Paper : Space::None;
 }
 
 // Position of the BLOCK record that starts `blockRecord`'s definition, within the BLOCKS section.
@@ -90,10 +87,11 @@ std::vector<ObjectId> blockEntities(const Database& db, ObjectId blockRecord) {
     if (db.isErased(id) || isFollowerType(t)) return;
     out.push_back(id);
   };
-  if (isSpace(db, blockRecord)) {
+  const Space space = spaceOf(db, blockRecord);
+  if (space != Space::None) {
     const Section* entities = db.findSection("ENTITIES");
     if (!entities) return out;
-    const bool paper = isPaperSpace(db, blockRecord);
+    const bool paper = space == Space::Paper;
     for (ObjectId id : entities->records) {
       if (db.isType(id, "SECTION") || db.isType(id, "ENDSEC")) continue;
       // Drawings without owners (R12) tell paper space by group 67.
@@ -107,47 +105,92 @@ std::vector<ObjectId> blockEntities(const Database& db, ObjectId blockRecord) {
   return entitiesOfBlockBegin(db, findBlockBegin(db, blockRecord));
 }
 
-ObjectId addEntity(Database& db, ObjectId blockRecord, std::string_view type,
-                   const std::vector<NewTag>& body) {
-  if (const ClassSpec* cls = classSpecOf(type)) {
-    for (const SubclassSpec* part : cls->subclasses) {
-      for (const FieldSpec& f : part->fields) {
-        if (!f.required) continue;
-        const bool given = std::any_of(body.begin(), body.end(),
-                                       [&](const NewTag& t) { return t.code == f.code; });
-        if (!given)
-          throw std::invalid_argument(fmt::format("{} needs group {} ({})", type, f.code, f.name));
-      }
-    }
-  }
+namespace {
+
+// Throws std::invalid_argument when a group the type needs is not among the groups that
+// `hasGroup` finds.
+template <typename HasGroup>
+void checkRequiredGroups(std::string_view type, HasGroup hasGroup) {
+  const ClassSpec* cls = classSpecOf(type);
+  if (!cls) return;
+  for (const SubclassSpec* part : cls->subclasses)
+    for (const FieldSpec& f : part->fields)
+      if (f.required && !hasGroup(f.code))
+        throw std::invalid_argument(fmt::format("{} needs group {} ({})", type, f.code, f.name));
+}
+
+// Where an entity of the block goes: the ENTITIES section for the spaces, else before the
+// block's ENDBLK.
+struct EntityPlace {
   int section = -1;
   ObjectId before;
-  if (isSpace(db, blockRecord)) {
-    section = db.sectionIndex("ENTITIES");
+  bool paper = false;
+};
+
+EntityPlace entityPlace(const Database& db, ObjectId blockRecord) {
+  EntityPlace place;
+  const Space space = spaceOf(db, blockRecord);
+  place.paper = space == Space::Paper;
+  if (space != Space::None) {
+    place.section = db.sectionIndex("ENTITIES");
   } else if (const auto start = blockStart(db, blockRecord)) {
-    section = db.sectionIndex("BLOCKS");
-    const auto& records = db.sections()[static_cast<std::size_t>(section)].records;
+    place.section = db.sectionIndex("BLOCKS");
+    const auto& records = db.sections()[static_cast<std::size_t>(place.section)].records;
     for (std::size_t i = *start + 1; i < records.size(); ++i) {
       if (db.isType(records[i], "ENDBLK")) {
-        before = records[i];
+        place.before = records[i];
         break;
       }
     }
   }
-  if (section < 0) throw std::invalid_argument("the block has no place in the drawing");
+  if (place.section < 0) throw std::invalid_argument("the block has no place in the drawing");
+  return place;
+}
 
+// Readers that go by group 67 rather than the owner (every R12 reader) must find a paper space
+// entity there too: it goes right after the entity's subclass marker, or first without one. The
+// offset of that place from the start of the body; nothing when the entity needs no flag.
+template <typename BodyCode>
+std::optional<std::size_t> paperFlagPlace(const EntityPlace& place, std::size_t bodySize,
+                                          BodyCode code) {
+  if (!place.paper) return std::nullopt;
+  for (std::size_t i = 0; i < bodySize; ++i)
+    if (code(i) == 67) return std::nullopt;
+  return bodySize > 0 && code(0) == 100 ? 1 : 0;
+}
+
+}  // namespace
+
+ObjectId addEntity(Database& db, ObjectId blockRecord, std::string_view type,
+                   const std::vector<NewTag>& body) {
+  checkRequiredGroups(type, [&](int code) {
+    return std::any_of(body.begin(), body.end(), [&](const NewTag& t) { return t.code == code; });
+  });
+  const EntityPlace place = entityPlace(db, blockRecord);
   std::vector<NewTag> tags = identityTags(db, blockRecord);
   const std::size_t bodyStart = tags.size();
   tags.insert(tags.end(), body.begin(), body.end());
-  // Readers that go by group 67 rather than the owner (every R12 reader) must find a paper space
-  // entity there too: it goes right after the entity's subclass marker, or first without one.
-  const auto paperFlag = [](const NewTag& t) { return t.code == 67; };
-  if (isPaperSpace(db, blockRecord) && std::none_of(body.begin(), body.end(), paperFlag)) {
-    auto at = tags.begin() + static_cast<std::ptrdiff_t>(bodyStart);
-    if (at != tags.end() && at->code == 100) ++at;
-    tags.insert(at, {67, "1"});
-  }
-  return db.addRecord(section, before, type, tags);
+  const auto paperFlag =
+      paperFlagPlace(place, body.size(), [&](std::size_t i) { return body[i].code; });
+  if (paperFlag)
+    tags.insert(tags.begin() + static_cast<std::ptrdiff_t>(bodyStart + *paperFlag), {67, "1"});
+  return db.addRecord(place.section, place.before, type, tags);
+}
+
+ObjectId moveEntity(Database& db, ObjectId blockRecord, ObjectId made) {
+  const std::string_view type = db.typeName(made);
+  const std::size_t from = bodyStart(db, made);
+  const std::span<const Tag> body = db.tags(made).subspan(from);
+  checkRequiredGroups(type, [&](int code) {
+    return std::any_of(body.begin(), body.end(), [&](const Tag& t) { return t.code == code; });
+  });
+  const EntityPlace place = entityPlace(db, blockRecord);
+  const auto paperFlag =
+      paperFlagPlace(place, body.size(), [&](std::size_t i) { return int{body[i].code}; });
+  const std::vector<NewTag> identity = identityTags(db, blockRecord);
+  const ObjectId id = db.addRecordFrom(place.section, place.before, made, from, identity);
+  if (paperFlag) db.insertTag(id, 1 + identity.size() + *paperFlag, 67, "1");
+  return id;
 }
 
 void setEntityErased(Database& db, ObjectId entity, bool erased) {

@@ -31,6 +31,10 @@ std::vector<ObjectId> blockEntities(const Database& db, ObjectId blockRecord);
 // needs is a programming error and throws std::invalid_argument, leaving the drawing unchanged.
 ObjectId addEntity(Database& db, ObjectId blockRecord, std::string_view type,
                    const std::vector<NewTag>& body);
+// Adds an entity made outside the drawing's blocks (an erased record whose groups are a body as
+// above, after any handle, reactors and owner) to the block as addEntity adds a copy of its body,
+// but takes the groups over instead of copying them. `made` is left with its type line alone.
+ObjectId moveEntity(Database& db, ObjectId blockRecord, ObjectId made);
 
 // Erases an entity, or brings an erased one back; the attributes or vertices that follow an
 // INSERT or POLYLINE, and their SEQEND, go and come with it.

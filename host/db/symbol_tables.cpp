@@ -28,12 +28,18 @@ std::string tableNameKey(std::string_view name) {
 
 namespace {
 
-// Table type and name folded as sameTableName compares them.
-std::wstring recordKey(std::string_view type, std::wstring_view name) {
-  std::wstring key(type.begin(), type.end());
-  key += L'\0';
-  key += kx::support::lowerCase(name);
-  return key;
+// Table type and name folded as sameTableName compares them, written into `key`.
+void makeRecordKey(std::wstring& key, std::string_view type, std::wstring_view name) {
+  key.resize(type.size() + 1 + name.size());
+  wchar_t* out = std::copy(type.begin(), type.end(), key.data());
+  *out++ = L'\0';
+  for (const wchar_t c : name) {
+    // Names are mostly ASCII, folded here without a call per letter.
+    if (c < 0x80)
+      *out++ = c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + (L'a' - L'A')) : c;
+    else
+      *out++ = static_cast<wchar_t>(kx::support::toLowerCase(static_cast<char32_t>(c)));
+  }
 }
 
 // Commands look records up by name for every entity they touch (the layer's lock, the text's
@@ -42,12 +48,14 @@ using RecordIndex = std::unordered_map<std::wstring, ObjectId>;
 
 struct TableRecordIndex {
   std::optional<RecordIndex> records;
+  std::wstring key;  // the key looked up last: a lookup allocates nothing once it is long enough
 };
 
 const RecordIndex& recordIndex(const Database& db) {
   std::optional<RecordIndex>& index = db.tablesCache<TableRecordIndex>().records;
   if (index) return *index;
   index.emplace();
+  std::wstring key;
   if (const Section* tables = db.findSection("TABLES")) {
     for (const ObjectId id : tables->records) {
       const std::string_view type = db.typeName(id);
@@ -55,7 +63,8 @@ const RecordIndex& recordIndex(const Database& db) {
           type == "ENDSEC")
         continue;
       // The first of two records with one name is the one found.
-      index->emplace(recordKey(type, FieldReader(db, id).string(2)), id);
+      makeRecordKey(key, type, FieldReader(db, id).string(2));
+      index->emplace(key, id);
     }
   }
   return *index;
@@ -66,7 +75,9 @@ const RecordIndex& recordIndex(const Database& db) {
 ObjectId findTableRecord(const Database& db, std::string_view type, std::wstring_view name) {
   if (name.empty()) return {};
   const RecordIndex& index = recordIndex(db);
-  const auto it = index.find(recordKey(type, name));
+  std::wstring& key = db.tablesCache<TableRecordIndex>().key;
+  makeRecordKey(key, type, name);
+  const auto it = index.find(key);
   return it == index.end() ? ObjectId() : it->second;
 }
 
@@ -74,6 +85,24 @@ std::vector<NewTag> identityTags(Database& db, ObjectId owner) {
   if (!db.headerText("$HANDSEED")) return {};
   return {{5, fmt::format("{:X}", db.allocateHandle())},
           {330, fmt::format("{:X}", db.handle(owner))}};
+}
+
+std::size_t bodyStart(const Database& db, ObjectId id) {
+  const std::span<const Tag> tags = db.tags(id);
+  const std::string_view type = db.typeName(id);
+  std::size_t i = 1;
+  int depth = 0;
+  for (; i < tags.size(); ++i) {
+    const int c = tags[i].code;
+    if (c == 102) {
+      const std::string_view v = db.text(tags[i]);
+      depth += (!v.empty() && v.front() == '{') ? 1 : (v == "}" ? -1 : 0);
+      continue;
+    }
+    if (depth > 0 || isHandleGroup(type, c) || c == 330) continue;
+    break;
+  }
+  return std::min(i, tags.size());
 }
 
 namespace {

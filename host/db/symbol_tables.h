@@ -25,6 +25,9 @@ ObjectId findTableRecord(const Database& db, std::string_view type, std::wstring
 // The group 5 handle and group 330 owner an object made here starts with; nothing for drawings
 // that keep no handles (R12 without $HANDSEED).
 std::vector<NewTag> identityTags(Database& db, ObjectId owner);
+// Index of the first group of an object after its type line, handle, application blocks
+// (reactors, extension dictionary) and owner: where the body of a copy starts.
+std::size_t bodyStart(const Database& db, ObjectId id);
 
 // Adds a record of `type` to its table, before the table's ENDTAB, with a new handle, the table
 // as owner and the table's entry count (group 70) raised. `body` holds the groups after the

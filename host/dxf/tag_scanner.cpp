@@ -67,7 +67,15 @@ std::size_t lineNumberAt(std::string_view text, std::size_t offset) {
 }
 
 void appendCanonicalCode(std::string& out, int code) {
-  // Written right to left into a buffer and appended at once: every group made is numbered here.
+  // Every group made is numbered here: the codes files use take three characters.
+  if (code >= 0 && code < 1000) {
+    const char text[3] = {code >= 100 ? static_cast<char>('0' + code / 100) : ' ',
+                          code >= 10 ? static_cast<char>('0' + code / 10 % 10) : ' ',
+                          static_cast<char>('0' + code % 10)};
+    out.append(text, 3);
+    return;
+  }
+  // Others are written right to left into a buffer and appended at once.
   char text[16];
   char* start = text + sizeof text;
   unsigned value = code < 0 ? static_cast<unsigned>(-code) : static_cast<unsigned>(code);

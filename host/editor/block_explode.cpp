@@ -1,6 +1,8 @@
 #include "editor/block_explode.h"
 
+#include <array>
 #include <cmath>
+#include <iterator>
 #include <numbers>
 #include <optional>
 #include <unordered_set>
@@ -35,6 +37,7 @@ class Body {
     const auto tags = db.tags(id);
     const std::string_view type = db.typeName(id);
     int braces = 0;
+    tags_.reserve(tags.size() + 3);  // room for a normal the entity leaves out
     for (std::size_t i = 1; i < tags.size(); ++i) {
       const int code = tags[i].code;
       const std::string_view text = db.text(tags[i]);
@@ -46,6 +49,13 @@ class Body {
       if (braces > 0 || (code == 330 && !seenMarker_) || db::isHandleGroup(type, code)) continue;
       if (code == 100) seenMarker_ = true;
       tags_.push_back({code, std::string(text)});
+    }
+    end_ = tags_.size();
+    for (std::size_t i = 0; i < tags_.size(); ++i) {
+      if (tags_[i].code >= 1000) {
+        end_ = i;
+        break;
+      }
     }
   }
 
@@ -89,40 +99,41 @@ class Body {
     if (at + 2 < tags_.size() && tags_[at + 2].code == code + 20)
       tags_[at + 2].text = db::formatReal(p.z);
     else if (!keepTwoD)
-      tags_.insert(tags_.begin() + static_cast<std::ptrdiff_t>(at + 2),
-                   {code + 20, db::formatReal(p.z)});
+      insert(at + 2, NewTag{code + 20, db::formatReal(p.z)});
   }
   void setPoint(int code, Vec3 p) {
     if (const auto at = find(code)) return setPoint(*at, p);
-    const std::size_t at = insertPosition();
-    tags_.insert(tags_.begin() + static_cast<std::ptrdiff_t>(at),
-                 {{code, db::formatReal(p.x)},
-                  {code + 10, db::formatReal(p.y)},
-                  {code + 20, db::formatReal(p.z)}});
+    insert(insertPosition(), NewTag{code, db::formatReal(p.x)},
+           NewTag{code + 10, db::formatReal(p.y)}, NewTag{code + 20, db::formatReal(p.z)});
   }
   void setReal(int code, double value) {
     if (const auto at = find(code)) {
       tags_[*at].text = db::formatReal(value);
       return;
     }
-    tags_.insert(tags_.begin() + static_cast<std::ptrdiff_t>(insertPosition()),
-                 {code, db::formatReal(value)});
+    insert(insertPosition(), NewTag{code, db::formatReal(value)});
   }
   void scaleAll(int code, double factor) {
     for (std::size_t at : all(code))
       tags_[at].text = db::formatReal(number(at).value_or(0) * factor);
   }
   void erase(int code) {
-    if (const auto at = find(code)) tags_.erase(tags_.begin() + static_cast<std::ptrdiff_t>(*at));
+    if (const auto at = find(code)) {
+      tags_.erase(tags_.begin() + static_cast<std::ptrdiff_t>(*at));
+      --end_;
+    }
   }
 
  private:
   std::optional<double> number(std::size_t at) const { return dxf::parseReal(tags_[at].text); }
   // Groups before the extended data.
-  std::size_t end() const {
-    for (std::size_t i = 0; i < tags_.size(); ++i)
-      if (tags_[i].code >= 1000) return i;
-    return tags_.size();
+  std::size_t end() const { return end_; }
+  template <typename... Tags>
+  void insert(std::size_t at, Tags&&... tags) {
+    std::array<NewTag, sizeof...(Tags)> added{std::forward<Tags>(tags)...};
+    tags_.insert(tags_.begin() + static_cast<std::ptrdiff_t>(at),
+                 std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
+    if (at <= end_) end_ += added.size();
   }
   // A missing group goes at the end of the entity's own part: before a second part (the
   // AcDbArc after AcDbCircle, the second AcDbText), or before the extended data.
@@ -135,6 +146,7 @@ class Body {
   }
 
   std::vector<NewTag> tags_;
+  std::size_t end_ = 0;  // where the extended data starts
   bool seenMarker_ = false;
 };
 

@@ -112,6 +112,33 @@ TEST(Objects, NewEntitiesGetHandlesOwnersAndAPlace) {
   EXPECT_LT(out.find("CIRCLE"), out.find("OBJECTS"));
 }
 
+TEST(Objects, AnEntityMadeOutsideTheBlocksMovesInAsACopyOfItsBodyWould) {
+  // Made with reactors and an owner left over, as an object made from another one may be.
+  const std::vector<NewTag> made = newTags(
+      "102 {ACAD_REACTORS | 330 1F | 102 } | 330 1F | 100 AcDbEntity | 8 0 | 100 AcDbCircle | "
+      "10 1.0 | 20 1.0 | 30 0.0 | 40 3");
+  const std::vector<NewTag> body(made.begin() + 4, made.end());
+  for (const std::string_view block : {"*Model_Space", "*Paper_Space", "PART"}) {
+    Database copied = newDrawing(), moved = newDrawing();
+    for (Database* db : {&copied, &moved}) kx::test::addBlock(*db, "PART");
+    addEntity(copied, findBlockRecord(copied, block), "CIRCLE", body);
+    const ObjectId limbo = moved.addRecord(moved.sectionIndex("ENTITIES"), {}, "CIRCLE", made);
+    moved.setErased(limbo, true);
+    const ObjectId entity = moveEntity(moved, findBlockRecord(moved, block), limbo);
+    EXPECT_EQ(writeDxf(moved), writeDxf(copied)) << block;
+    EXPECT_EQ(moved.owner(entity), findBlockRecord(moved, block)) << block;
+    EXPECT_EQ(moved.tags(limbo).size(), 1u) << block;
+  }
+  Database db = newDrawing();
+  const ObjectId limbo = db.addRecord(db.sectionIndex("ENTITIES"), {}, "CIRCLE",
+                                      newTags("100 AcDbEntity | 8 0 | 100 AcDbCircle | 40 3"));
+  db.setErased(limbo, true);
+  const std::string before = writeDxf(db);
+  EXPECT_THROW(moveEntity(db, kx::test::modelSpace(db), limbo), std::invalid_argument);
+  EXPECT_EQ(writeDxf(db), before);
+  EXPECT_GT(db.tags(limbo).size(), 1u);
+}
+
 TEST(Objects, ErasedEntitiesAreNotSavedAndComeBackWhenUnerased) {
   LoadedDrawing d = readDxf(kx::test::sampleDrawing(), "sample.dxf");
   const ObjectId line = firstOf(d.db, "LINE");
