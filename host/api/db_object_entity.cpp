@@ -38,7 +38,8 @@ geom::Vec3 vec(const db::Point3& p) {
   return {p.x, p.y, p.z};
 }
 
-// The extents of the entity types the host can measure without drawing them.
+// The extents of the entity types the host can measure without drawing them; false, with the box
+// left empty, for any other entity or one with nothing to measure.
 bool measure(const db::Database& db, db::ObjectId id, Bounds& b) {
   const std::string_view type = db.typeName(id);
   const db::FieldReader f(db, id);
@@ -152,7 +153,7 @@ Kxad::ErrorStatus KxDbEntity::setColorIndex(std::uint16_t color) {
 Kxad::ErrorStatus KxDbEntity::getGeomExtents(KxDbExtents& extents) const {
   Bounds b;
   try {
-    if (!measure(databaseOf(*this), state_->id, b) || b.empty) return Kxad::eInvalidInput;
+    if (!measure(databaseOf(*this), state_->id, b)) return Kxad::eInvalidInput;
   } catch (const std::exception&) {
     return Kxad::eInvalidInput;
   }

@@ -297,14 +297,6 @@ KxGeVector3d KxDbText::normal() const {
   return fromVec(toVec(db::FieldReader(databaseOf(*this), state_->id).point(210)));
 }
 
-Kxad::ErrorStatus KxDbText::setNormal(const KxGeVector3d& normal) {
-  if (normal.isZeroLength()) return Kxad::eInvalidInput;
-  const KxGeVector3d n = normal.normal();
-  return change(*this, [&](db::ObjectFields& f) {
-    if (f.locate(210) || !(n.x == 0 && n.y == 0 && n.z == 1)) f.setPoint(210, toPoint(n));
-  });
-}
-
 KxDbObjectId KxDbText::textStyle() const {
   const db::Database& db = databaseOf(*this);
   return kx::api::objectIdOf(db, styleRecord(db, state_->id));
@@ -426,14 +418,6 @@ Kxad::ErrorStatus KxDbMText::setDirection(const KxGeVector3d& d) {
 
 KxGeVector3d KxDbMText::normal() const {
   return fromVec(toVec(db::FieldReader(databaseOf(*this), state_->id).point(210)));
-}
-
-Kxad::ErrorStatus KxDbMText::setNormal(const KxGeVector3d& n) {
-  if (n.isZeroLength()) return Kxad::eInvalidInput;
-  const KxGeVector3d u = n.normal();
-  return change(*this, [&](db::ObjectFields& f) {
-    if (f.locate(210) || !(u.x == 0 && u.y == 0 && u.z == 1)) f.setPoint(210, toPoint(u));
-  });
 }
 
 double KxDbMText::rotation() const {

@@ -58,6 +58,18 @@ def _field(e, value, ids, doc):
         e.new_extension_dict().dictionary.add_new_dict("ACAD_FIELD")
 
 
+def _mtext(e, value, ids, doc):
+    """A multi-line ATTRIB or ATTDEF: { text, and the embedded MTEXT's attributes }."""
+    value = dict(value)
+    contents = value.pop("text")
+    style = e.dxf.get("style")  # set_mtext puts the MTEXT's style in place of the entity's own
+    embedded = ezdxf.entities.MText.new(dxfattribs=dict(value, insert=e.dxf.insert))
+    embedded.text = contents
+    e.set_mtext(embedded, graphic_properties=False)
+    if style:
+        e.dxf.style = style
+
+
 def _attribs(e, value, ids, doc):
     for entry in value:
         entry = dict(entry)
@@ -66,12 +78,8 @@ def _attribs(e, value, ids, doc):
         insert = tuple(entry.pop("insert", e.dxf.get("insert") or (0, 0, 0)))
         mtext = entry.pop("mtext", None)
         attrib = e.add_attrib(tag, text, insert, dxfattribs=entry)
-        if mtext is not None:  # a multi-line attribute: { text, and MTEXT attributes }
-            mtext = dict(mtext)
-            contents = mtext.pop("text")
-            embedded = ezdxf.entities.MText.new(dxfattribs=dict(mtext, insert=insert))
-            embedded.text = contents
-            attrib.set_mtext(embedded, graphic_properties=False)
+        if mtext is not None:
+            _mtext(attrib, mtext, ids, doc)
         if ident:
             ids[ident] = attrib.dxf.handle
 
@@ -87,7 +95,7 @@ def _reactors(e, value, ids, doc):
 
 EXTRA_KEYS = {"text": _contents, "points": _points, "closed": _closed, "boundary": _boundary,
               "fill": _fill, "field": _field, "attribs": _attribs, "vertices": _vertices,
-              "reactors": _reactors}
+              "reactors": _reactors, "mtext": _mtext}
 
 
 def repeated(entry):

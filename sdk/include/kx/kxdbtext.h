@@ -41,7 +41,6 @@ class KxDbText : public KxDbEntity {
   double rotation() const;
   Kxad::ErrorStatus setRotation(double angle);
   KxGeVector3d normal() const;
-  Kxad::ErrorStatus setNormal(const KxGeVector3d& normal);
   KxDbObjectId textStyle() const;
   Kxad::ErrorStatus setTextStyle(KxDbObjectId style);
 
@@ -107,7 +106,6 @@ class KxDbMText : public KxDbEntity {
   KxGeVector3d direction() const;
   Kxad::ErrorStatus setDirection(const KxGeVector3d& d);
   KxGeVector3d normal() const;
-  Kxad::ErrorStatus setNormal(const KxGeVector3d& n);
   double rotation() const;
   Kxad::ErrorStatus setRotation(double angle);
   double width() const;  // the defined width (41); 0 = no wrapping

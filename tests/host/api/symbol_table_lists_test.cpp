@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "api/host_names.h"
+#include "db/dictionaries.h"
 #include "db/entities.h"
+#include "db/groups.h"
 #include "db/symbol_tables.h"
 #include "kx/kxdb.h"
 #include "support/drawing.h"
@@ -34,6 +36,9 @@ TEST_F(SymbolTableListTest, SearchAndWalkTablesWithoutRegardToCase) {
     ASSERT_EQ(kxdbEntMake(list), KXRT_NORM);
     kxutRelRb(list);
   }
+  // Walls is tied to another object, as layers of real drawings often are.
+  kx::db::addReactor(db(), kx::db::findTableRecord(db(), "LAYER", L"Walls"),
+                     kx::db::namedObjectsDictionary(db()));
   resbuf* walls = kxdbTblSearch(L"layer", L"WALLS", 0);
   ASSERT_NE(walls, nullptr);
   EXPECT_STREQ(walls->value.string, L"LAYER");
@@ -42,6 +47,8 @@ TEST_F(SymbolTableListTest, SearchAndWalkTablesWithoutRegardToCase) {
   EXPECT_EQ(find(walls, -1), nullptr);
   EXPECT_EQ(find(walls, 5), nullptr);
   EXPECT_EQ(find(walls, 100), nullptr);
+  EXPECT_EQ(find(walls, 102), nullptr);
+  EXPECT_EQ(find(walls, 330), nullptr);
   kxutRelRb(walls);
   EXPECT_EQ(kxdbTblSearch(L"LAYER", L"Nope", 0), nullptr);
   EXPECT_EQ(kxdbTblSearch(L"TABLES", L"0", 0), nullptr);

@@ -95,9 +95,9 @@ keys L o
 wait_last_line "Enter an option [?/Make/Set/New/Lock/Unlock]: Lo"
 keys C-c
 wait_last_line "Command:"
-# Tab completes a command name.
-keys S E T V Tab
-wait_last_line "Command: SETVAR"
+# Tab completes a command name, also after a blank.
+keys Space S E T V Tab
+wait_last_line "Command:  SETVAR"
 keys Enter
 wait_last_line "Enter variable name or [?]:"
 keys C-c
@@ -122,7 +122,7 @@ Command: LAYER
 Enter an option [?/Make/Set/New/Lock/Unlock]: Lo^C
 *Cancel*
 LAYER: nothing changed.
-Command: SETVAR
+Command:  SETVAR
 Enter variable name or [?]: ^C
 *Cancel*
 SETVAR: nothing changed.
@@ -138,7 +138,7 @@ $expected"
 
 # The history: commands only, no empty line, and the recalled LAYER once since it followed itself.
 history=$(cat "$work/config/history")
-[[ "$history" == $'LAYER\nSETVAR\nQUIT' ]] ||
+[[ "$history" == $'LAYER\n SETVAR\nQUIT' ]] ||
   fail "history file: $(printf '%q' "$history")"
 grep -q '^Walls$' "$work/out.dxf" || fail "the layer made is not in the saved drawing"
 
@@ -147,7 +147,7 @@ rm -f "$work/out.dxf"
 start
 wait_last_line "Command:"
 keys Up Up
-wait_last_line "Command: SETVAR"
+wait_last_line "Command:  SETVAR"
 keys C-u
 wait_last_line "Command:"
 keys C-d

@@ -106,6 +106,13 @@ TEST_F(WipeoutCommandTest, MadeByCommandAndReadByAnotherReader) {
                         p3, KXRT_POINT, p4, KXRT_STR, L"", KXRT_NONE),
             KXRT_NORM);
   ASSERT_EQ(kx::db::blockEntities(db, model).size(), 1u);
+  // Frames: shown or hidden for every wipeout, by ON or OFF and nothing else.
+  ASSERT_EQ(kxedCommand(KXRT_STR, L"_.WipeOut", KXRT_STR, L"_Frames", KXRT_STR, L"OFF", KXRT_NONE),
+            KXRT_NORM);
+  EXPECT_EQ(kx::db::wipeoutFrame(db), 0);
+  EXPECT_EQ(kxedCommand(KXRT_STR, L"_.WipeOut", KXRT_STR, L"_Frames", KXRT_STR, L"Maybe", KXRT_NONE),
+            KXRT_ERROR);
+  EXPECT_EQ(kx::db::wipeoutFrame(db), 0);
 
   if (!kx::test::haveEzdxf()) GTEST_SKIP() << "python3-ezdxf is not installed";
   EXPECT_TRUE(kx::test::readWithEzdxf(db, R"py(auditor = doc.audit()
