@@ -207,6 +207,36 @@ TEST_F(EntityListTest, ChangedValuesLandInTheirGroupsAndEzdxfReadsThemBack) {
     kxutUpdString(L"Grüße 42", &list.find(1)->value.string);
     ASSERT_EQ(kxdbEntMod(list.head), KXRT_NORM);
   }
+  // A text given in one list a rotation it lacked, which goes in before its width factor, and a
+  // new width factor: each value lands in its own group.
+  {
+    const double at[3] = {1, 2, 0};
+    kds_name made;
+    RbList text(kxutBuildList(KXRT_DXF0, L"TEXT", 10, at, 40, 2.0, 1, L"w", 41, 0.8, 0));
+    ASSERT_EQ(kxdbEntMakeX(text.head, made), KXRT_NORM);
+    RbList change(kxutBuildList(-1, made, 50, std::numbers::pi / 6, 41, 0.625, 0));
+    ASSERT_EQ(kxdbEntMod(change.head), KXRT_NORM);
+    const kx::db::FieldReader fields(db(), kx::api::resolve(made).id);
+    EXPECT_EQ(fields.real(50), 30.0);
+    EXPECT_EQ(fields.real(41), 0.625);
+  }
+  // A centred text read once (its line laid out) and then given a width factor it lacked is laid
+  // out again: it stands where a fresh layout puts it.
+  {
+    const double at[3] = {5, 5, 0};
+    kds_name made;
+    RbList text(
+        kxutBuildList(KXRT_DXF0, L"TEXT", 10, at, 40, 2.0, 1, L"centred", 72, 1, 11, at, 73, 2, 0));
+    ASSERT_EQ(kxdbEntMakeX(text.head, made), KXRT_NORM);
+    RbList read(kxdbEntGet(made));
+    RbList change(kxutBuildList(-1, made, 41, 0.5, 0));
+    ASSERT_EQ(kxdbEntMod(change.head), KXRT_NORM);
+    const ObjectId id = kx::api::resolve(made).id;
+    const kx::db::Point3 stored = kx::db::FieldReader(db(), id).point(10);
+    const kx::text::TextEntity fresh = kx::text::readTextPlacement(db(), id);
+    EXPECT_EQ(stored.x, fresh.insertion.x);
+    EXPECT_EQ(stored.y, fresh.insertion.y);
+  }
 
   auto hex = [&](ObjectId id) { return fmt::format("'{:X}'", db().handle(id)); };
   const kx::test::EzdxfRun run = kx::test::readWithEzdxf(
