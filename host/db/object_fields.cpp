@@ -23,6 +23,15 @@ bool hasMarkers(std::span<const Tag> tags) {
 std::string formatReal(double value) {
   if (value == 0) return "0.0";
   char buffer[64];
+  // Most coordinates and sizes of a drawing are whole numbers. Below 100000 their shortest form
+  // is never one with an exponent, so their digits are written as an integer's, without the
+  // search for the shortest digits.
+  if (std::abs(value) < 1e5 && value == std::trunc(value)) {
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, static_cast<int>(value)).ptr;
+    std::string text(buffer, end);
+    text += ".0";
+    return text;
+  }
   auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
   std::string text(buffer, ec == std::errc() ? end : buffer);
   if (text.find_first_of(".eEn") == std::string::npos) text += ".0";

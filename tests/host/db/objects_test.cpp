@@ -57,6 +57,16 @@ TEST(Objects, TypedValuesAndDefaults) {
   EXPECT_NE(d.db.entityName(text), d.db.entityName(firstOf(d.db, "LINE")));
 }
 
+TEST(Objects, RealsAreWrittenInTheirShortestFormWithAPoint) {
+  const std::pair<double, const char*> cases[] = {
+      {0.0, "0.0"},         {-0.0, "0.0"},       {1, "1.0"},
+      {-7, "-7.0"},         {99999, "99999.0"},  {-99999, "-99999.0"},
+      {100000, "1e+05"},    {-1e5, "-1e+05"},    {123456, "123456.0"},
+      {2.5, "2.5"},         {0.1, "0.1"},        {1e20, "1e+20"},
+      {99999.5, "99999.5"}, {-3.0e-7, "-3e-07"}, {12345678901.0, "12345678901.0"}};
+  for (const auto& [value, text] : cases) EXPECT_EQ(formatReal(value), text) << value;
+}
+
 TEST(Objects, ChangedGroupsChangeOnlyTheirLinesAndNewOnesGoToTheirSubclass) {
   const std::string original = kx::test::sampleDrawing();
   LoadedDrawing d = readDxf(original, "sample.dxf");
