@@ -149,6 +149,21 @@ TEST(Objects, AnEntityMadeOutsideTheBlocksMovesInAsACopyOfItsBodyWould) {
   EXPECT_GT(db.tags(limbo).size(), 1u);
 }
 
+TEST(Objects, GroupsMadeHereAreWrittenAsTheDrawingWritesItsCodes) {
+  LoadedDrawing bare = readDxf("0\nSECTION\n2\nENTITIES\n0\nENDSEC\n0\nEOF\n", "bare.dxf");
+  Database padded = newDrawing();
+  for (Database* db : {&bare.db, &padded}) {
+    db->addRecord(db->sectionIndex("ENTITIES"), {}, "POINT",
+                  newTags("8 0 | 10 1.5 | 20 -2.0 | 1000 x | 1071 7"));
+  }
+  EXPECT_NE(
+      writeDxf(bare.db).find("0\nPOINT\n8\n0\n10\n1.5\n20\n-2.0\n1000\nx\n1071\n7\n0\nENDSEC"),
+      std::string::npos);
+  EXPECT_NE(writeDxf(padded).find("  0\nPOINT\n  8\n0\n 10\n1.5\n 20\n-2.0\n1000\nx\n1071\n7\n  "
+                                  "0\nENDSEC"),
+            std::string::npos);
+}
+
 TEST(Objects, ErasedEntitiesAreNotSavedAndComeBackWhenUnerased) {
   LoadedDrawing d = readDxf(kx::test::sampleDrawing(), "sample.dxf");
   const ObjectId line = firstOf(d.db, "LINE");
