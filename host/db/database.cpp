@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cassert>
+#include <charconv>
+#include <cstring>
 #include <stdexcept>
 
 #include <fmt/format.h>
@@ -313,11 +315,39 @@ void Database::refreshIdentity(ObjectId id) {
 
 ObjectId Database::addRecord(int section, ObjectId before, std::string_view type,
                              const std::vector<NewTag>& newTags) {
+  const std::uint32_t typeIndex = internType(type);
+  type = typeNames_[typeIndex];  // not a view into the pool, which may move below
+  // Records are made by the thousand: their texts go into the pool in one piece, with room for
+  // the longest code lines made first and what is left over given back after.
+  constexpr std::size_t kCodeRoom = 12;
+  std::size_t room = kCodeRoom + 1 + type.size();
+  for (const NewTag& t : newTags) room += kCodeRoom + 1 + t.text.size();
+  if (owned_.size() + room + 8 >= 0xFFFFFFFFu) throw std::length_error("drawing text pool full");
+  std::size_t at = owned_.size();
+  owned_.resize(at + room);
+  char* const pool = owned_.data();
   std::vector<Tag> list;
   list.reserve(newTags.size() + 1);
-  list.push_back(makeOwnedTag(0, {}, type));
-  for (const NewTag& t : newTags) list.push_back(makeOwnedTag(t.code, {}, t.text));
-  return placeNewRecord(internType(type), std::move(list), section, before);
+  const auto put = [&](int code, std::string_view value) {
+    char* const codeStart = pool + at;
+    char* const codeEnd = codesPadded_ ? dxf::writeCanonicalCode(codeStart, code)
+                                       : std::to_chars(codeStart, codeStart + kCodeRoom, code).ptr;
+    Tag t;
+    t.code = static_cast<std::int16_t>(code);
+    t.flags = Tag::kOwnedPool;
+    t.codeWidth = static_cast<std::uint8_t>(codeEnd - codeStart);
+    at += t.codeWidth;
+    pool[at++] = '\n';
+    t.valueOffset = static_cast<std::uint32_t>(at);
+    t.valueLength = static_cast<std::uint32_t>(value.size());
+    std::memcpy(pool + at, value.data(), value.size());
+    at += value.size();
+    list.push_back(t);
+  };
+  put(0, type);
+  for (const NewTag& t : newTags) put(t.code, t.text);
+  owned_.resize(at);
+  return placeNewRecord(typeIndex, std::move(list), section, before);
 }
 
 ObjectId Database::addRecordFrom(int section, ObjectId before, ObjectId made, std::size_t from,

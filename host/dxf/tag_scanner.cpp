@@ -66,16 +66,15 @@ std::size_t lineNumberAt(std::string_view text, std::size_t offset) {
   return 1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + offset, '\n'));
 }
 
-void appendCanonicalCode(std::string& out, int code) {
+char* writeCanonicalCode(char* out, int code) {
   // Every group made is numbered here: the codes files use take three characters.
   if (code >= 0 && code < 1000) {
-    const char text[3] = {code >= 100 ? static_cast<char>('0' + code / 100) : ' ',
-                          code >= 10 ? static_cast<char>('0' + code / 10 % 10) : ' ',
-                          static_cast<char>('0' + code % 10)};
-    out.append(text, 3);
-    return;
+    out[0] = code >= 100 ? static_cast<char>('0' + code / 100) : ' ';
+    out[1] = code >= 10 ? static_cast<char>('0' + code / 10 % 10) : ' ';
+    out[2] = static_cast<char>('0' + code % 10);
+    return out + 3;
   }
-  // Others are written right to left into a buffer and appended at once.
+  // Others are written right to left into a buffer and copied at once.
   char text[16];
   char* start = text + sizeof text;
   unsigned value = code < 0 ? static_cast<unsigned>(-code) : static_cast<unsigned>(code);
@@ -85,7 +84,12 @@ void appendCanonicalCode(std::string& out, int code) {
   } while (value);
   if (code < 0) *--start = '-';
   while (text + sizeof text - start < 3) *--start = ' ';
-  out.append(start, static_cast<std::size_t>(text + sizeof text - start));
+  return std::copy(start, text + sizeof text, out);
+}
+
+void appendCanonicalCode(std::string& out, int code) {
+  char text[12];
+  out.append(text, writeCanonicalCode(text, code));
 }
 
 }  // namespace kx::dxf

@@ -44,5 +44,7 @@ std::size_t lineNumberAt(std::string_view text, std::size_t offset);
 
 // The usual spelling of a group-code line: right-aligned in three columns ("  0", " 10", "100").
 void appendCanonicalCode(std::string& out, int code);
+// The same written at `out`, which has room for 12 characters; returns the end.
+char* writeCanonicalCode(char* out, int code);
 
 }  // namespace kx::dxf

@@ -135,7 +135,14 @@ TEST(Objects, AnEntityMadeOutsideTheBlocksMovesInAsACopyOfItsBodyWould) {
     const ObjectId limbo = moved.addRecord(moved.sectionIndex("ENTITIES"), {}, "CIRCLE", made);
     moved.setErased(limbo, true);
     const ObjectId entity = moveEntity(moved, findBlockRecord(moved, block), limbo);
-    EXPECT_EQ(writeDxf(moved), writeDxf(copied)) << block;
+    const std::string out = writeDxf(moved);
+    EXPECT_EQ(out, writeDxf(copied)) << block;
+    // Paper space entities say so in group 67 too, right after their subclass marker.
+    const std::size_t circle = out.find("\nCIRCLE\n");
+    const std::string head = out.substr(circle, out.find("AcDbCircle", circle) - circle);
+    EXPECT_EQ(head.find("100\nAcDbEntity\n 67\n1\n  8\n0\n") != std::string::npos,
+              block == "*Paper_Space")
+        << head;
     EXPECT_EQ(moved.owner(entity), findBlockRecord(moved, block)) << block;
     EXPECT_EQ(moved.tags(limbo).size(), 1u) << block;
   }
@@ -147,6 +154,21 @@ TEST(Objects, AnEntityMadeOutsideTheBlocksMovesInAsACopyOfItsBodyWould) {
   EXPECT_THROW(moveEntity(db, kx::test::modelSpace(db), limbo), std::invalid_argument);
   EXPECT_EQ(writeDxf(db), before);
   EXPECT_GT(db.tags(limbo).size(), 1u);
+}
+
+TEST(Objects, GroupsMadeHereAreWrittenAsTheDrawingWritesItsCodes) {
+  LoadedDrawing bare = readDxf("0\nSECTION\n2\nENTITIES\n0\nENDSEC\n0\nEOF\n", "bare.dxf");
+  Database padded = newDrawing();
+  for (Database* db : {&bare.db, &padded}) {
+    db->addRecord(db->sectionIndex("ENTITIES"), {}, "POINT",
+                  newTags("8 0 | 10 1.5 | 20 -2.0 | 1000 x | 1071 7"));
+  }
+  EXPECT_NE(
+      writeDxf(bare.db).find("0\nPOINT\n8\n0\n10\n1.5\n20\n-2.0\n1000\nx\n1071\n7\n0\nENDSEC"),
+      std::string::npos);
+  EXPECT_NE(writeDxf(padded).find("  0\nPOINT\n  8\n0\n 10\n1.5\n 20\n-2.0\n1000\nx\n1071\n7\n  "
+                                  "0\nENDSEC"),
+            std::string::npos);
 }
 
 TEST(Objects, ErasedEntitiesAreNotSavedAndComeBackWhenUnerased) {
