@@ -137,7 +137,7 @@ ListKind listKindOf(std::string_view type, bool graphical, int code) {
 bool isGraphical(const db::Database& db, db::ObjectId id) {
   const std::string_view type = db.typeName(id);
   if (const db::ClassSpec* cls = db::classSpecOf(type))
-    return !cls->subclasses.empty() && cls->subclasses[0]->marker == "AcDbEntity";
+    return cls->subclasses[0]->marker == "AcDbEntity";
   // Types the tables do not know: entities carry a layer, other objects do not.
   for (const dxf::Tag& t : db.tags(id)) {
     if (t.code == 8) return true;

@@ -1,5 +1,6 @@
 #include "db/field_table.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <stdexcept>
@@ -332,6 +333,8 @@ constexpr ClassSpec kClasses[] = {
     {"VERTEX", pEntityOnly},
     {"SEQEND", pEntityOnly},
 };
+static_assert(std::ranges::none_of(kClasses,
+                                   [](const ClassSpec& c) { return c.subclasses.empty(); }));
 
 }  // namespace
 

@@ -31,8 +31,9 @@ struct SubclassSpec {
   std::span<const FieldSpec> fields;
 };
 
-// The subclasses of one object type, in the order they are written. A marker may come twice (TEXT
-// has two AcDbText parts); fields are looked for in the part whose position they belong to.
+// The subclasses of one object type, in the order they are written, at least one. A marker may come
+// twice (TEXT has two AcDbText parts); fields are looked for in the part whose position they
+// belong to.
 struct ClassSpec {
   std::string_view type;  // group 0 text
   std::span<const SubclassSpec* const> subclasses;
