@@ -34,13 +34,8 @@ void makeRecordKey(std::wstring& key, std::string_view type, std::wstring_view n
   key.resize(type.size() + 1 + name.size());
   wchar_t* out = std::copy(type.begin(), type.end(), key.data());
   *out++ = L'\0';
-  for (const wchar_t c : name) {
-    // Names are mostly ASCII, folded here without a call per letter.
-    if (c < 0x80)
-      *out++ = c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + (L'a' - L'A')) : c;
-    else
-      *out++ = static_cast<wchar_t>(kx::support::toLowerCase(static_cast<char32_t>(c)));
-  }
+  for (const wchar_t c : name)
+    *out++ = static_cast<wchar_t>(kx::support::toLowerCase(static_cast<char32_t>(c)));
 }
 
 // Commands look records up by name for every entity they touch (the layer's lock, the text's
