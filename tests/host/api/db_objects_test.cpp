@@ -241,6 +241,8 @@ TEST_F(DbObjectsTest, NewTextIsInvisibleUntilAppendedAndPlacedWhenClosed) {
   EXPECT_TRUE(db::blockEntities(db, modelSpace(db)).empty());
 
   auto* text = new KxDbText({0, 0, 0}, L"Hello", KxDbObjectId::kNull, 3.0, 0.5);
+  EXPECT_EQ(text->setHorizontalMode(KxDb::kTextFit), Kxad::eOk);
+  EXPECT_EQ(text->setHorizontalMode(static_cast<KxDb::TextHorzMode>(6)), Kxad::eInvalidInput);
   EXPECT_EQ(text->setHorizontalMode(KxDb::kTextRight), Kxad::eOk);
   EXPECT_EQ(text->setAlignmentPoint({50, 0, 0}), Kxad::eOk);
   KxDbBlockTableRecord* model = nullptr;
