@@ -390,7 +390,7 @@ bool sameValue(const db::Database& db, std::span<const dxf::Tag> tags, const Lis
       return true;
     case ListKind::Name: {
       const auto handle = dxf::parseHex(db.text(t));
-      const db::ObjectId stored = handle && *handle ? db.findByHandle(*handle) : db::ObjectId();
+      const db::ObjectId stored = handle ? db.findByHandle(*handle) : db::ObjectId();
       return stored == nameTarget(db, rb);
     }
   }

@@ -127,6 +127,10 @@ TEST_F(EntityListTest, UnchangedListOfEveryTypeLeavesTheFileByteIdentical) {
         EXPECT_EQ(list.find(10)->value.point[2], 0.0);
         EXPECT_EQ(list.find(20), nullptr);
       }
+      // Each kind of text reports its own vertical justification group, stored or not.
+      if (type == "TEXT" || type == "ATTDEF" || type == "ATTRIB") {
+        EXPECT_EQ(list.find(74) != nullptr, type != "TEXT");
+      }
       // The owner is a name, not repeated later as text.
       const resbuf* owner = list.find(330);
       ASSERT_NE(owner, nullptr);
@@ -179,7 +183,7 @@ TEST_F(EntityListTest, ChangedValuesLandInTheirGroupsAndEzdxfReadsThemBack) {
   };
   kds_name name;
 
-  // A circle: new radius, new centre, new colour (a group it did not have).
+  // A circle: new radius, new centre, new colour and transparency (groups it did not have).
   const ObjectId circle = unlocked("CIRCLE");
   nameOf(circle, name);
   {
@@ -188,7 +192,7 @@ TEST_F(EntityListTest, ChangedValuesLandInTheirGroupsAndEzdxfReadsThemBack) {
     list.find(10)->value.point[0] = 101.25;
     resbuf* tail = list.head;
     while (tail->next) tail = tail->next;
-    tail->next = kxutBuildList(62, 3, 0);
+    tail->next = kxutBuildList(62, 3, 440, 0x0200007F, 0);
     ASSERT_EQ(kxdbEntMod(list.head), KXRT_NORM);
   }
   // An arc: angles go in as radians and are stored in degrees.

@@ -98,8 +98,8 @@ TEST_F(CommandStackTest, RegistersInOrderAndRefusesClashes) {
   EXPECT_EQ(stack.addCommand(L"KXT_B", L"MITTE", L"NEW", 0, first), Kxad::eDuplicateKey);
   EXPECT_EQ(stack.addCommand(L"KXT_A", L"ALPHA", L"ALPHA", 0, first), Kxad::eDuplicateKey);
   // Names a user could not type, and missing parts.
-  EXPECT_EQ(stack.addCommand(L"KXT_B", L"TWO WORDS", nullptr, 0, first), Kxad::eInvalidInput);
-  EXPECT_EQ(stack.addCommand(L"KXT_B", L"_HIDDEN", nullptr, 0, first), Kxad::eInvalidInput);
+  EXPECT_EQ(stack.addCommand(L"KXT_B", L"TWO WORDS", L"TWOWORDS", 0, first), Kxad::eInvalidInput);
+  EXPECT_EQ(stack.addCommand(L"KXT_B", L"SHOWN", L"_HIDDEN", 0, first), Kxad::eInvalidInput);
   EXPECT_EQ(stack.addCommand(L"KXT_B", L"", nullptr, 0, first), Kxad::eInvalidInput);
   EXPECT_EQ(stack.addCommand(L"", L"NOGROUP", nullptr, 0, first), Kxad::eInvalidInput);
   EXPECT_EQ(stack.addCommand(L"KXT_B", L"NOHANDLER", nullptr, 0, nullptr), Kxad::eInvalidInput);
@@ -121,6 +121,7 @@ TEST_F(CommandStackTest, RegistersInOrderAndRefusesClashes) {
   EXPECT_EQ(stack.removeCmd(L"KXT_A", L"ALPHA"), Kxad::eNotFound);
   EXPECT_EQ(stack.removeCmd(L"KXT_A", L"MIDDLE"), Kxad::eNotFound);  // another group's
   const std::uint32_t groups = stack.numGroups();
+  EXPECT_EQ(stack.groupAt(groups), nullptr);
   EXPECT_EQ(stack.removeCmd(L"KXT_B", L"MIDDLE"), Kxad::eOk);
   EXPECT_EQ(stack.numGroups(), groups - 1);
   EXPECT_EQ(stack.removeGroup(L"KXT_B"), Kxad::eNotFound);

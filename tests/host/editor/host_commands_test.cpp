@@ -113,7 +113,8 @@ TEST_F(HostCommandsTest, UcsFromTextSaveWorldRestoreDelete) {
   EXPECT_EQ(kxedCommand(KXRT_STR, L"_.UCS", KXRT_STR, L"_D", KXRT_STR, L"AlongText", KXRT_NONE),
             KXRT_ERROR);
   // Running out of replies is an error too.
-  EXPECT_EQ(kxedCommand(KXRT_STR, L"_.UCS", KXRT_STR, L"_S", KXRT_NONE), KXRT_ERROR);
+  for (const wchar_t* option : {L"_S", L"_R", L"_D"})
+    EXPECT_EQ(kxedCommand(KXRT_STR, L"_.UCS", KXRT_STR, option, KXRT_NONE), KXRT_ERROR);
 }
 
 TEST_F(HostCommandsTest, TransRoundTripsThroughShiftedUcsAndTiltedOcs) {
