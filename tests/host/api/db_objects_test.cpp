@@ -235,6 +235,10 @@ TEST_F(DbObjectsTest, NewTextIsInvisibleUntilAppendedAndPlacedWhenClosed) {
     EXPECT_TRUE(dropped->objectId().isNull());
     EXPECT_EQ(doc.openObjects, 1);
     delete dropped;
+    // A style that is no text style leaves the text in the drawing's current one.
+    auto* odd = new KxDbText({1, 2, 0}, L"odd", idOf(db, db::findTableRecord(db, "LAYER", L"0")));
+    EXPECT_EQ(odd->textStyle(), idOf(db, db::findTableRecord(db, "STYLE", L"Standard")));
+    delete odd;
   }
   EXPECT_EQ(doc.openObjects, 0);
   EXPECT_EQ(db::writeDxf(db), empty) << "a never-added object reached the file";
@@ -279,6 +283,15 @@ TEST_F(DbObjectsTest, NewTextIsInvisibleUntilAppendedAndPlacedWhenClosed) {
   mtext->close();
   EXPECT_GT(db::FieldReader(db, mid).real(43), 2.5 * 1.5) << "two lines tall";
   EXPECT_EQ(doc.openObjects, 0);
+
+  // Nor does a text style of another drawing.
+  const KxDbObjectId mine = idOf(db, addStyle(db, "Mine", "arial.ttf"));
+  editor::Document& other = open(db::newDrawing());
+  auto* foreign = new KxDbText({1, 2, 0}, L"foreign", mine);
+  EXPECT_EQ(foreign->textStyle(),
+            idOf(other.db(), db::findTableRecord(other.db(), "STYLE", L"Standard")));
+  delete foreign;
+  editor::Session::instance().close(other);
 }
 
 TEST_F(DbObjectsTest, AnonymousGroupsThroughTheGroupDictionary) {

@@ -203,7 +203,9 @@ TEST_F(HostCommandsTest, RedrawHighlightsAndOrthoAndUnknownCommands) {
   EXPECT_TRUE(doc.highlighted().contains(line));
   EXPECT_EQ(kxedRedraw(n, 4), KXRT_NORM);
   EXPECT_FALSE(doc.highlighted().contains(line));
-  EXPECT_EQ(kxedRedraw(nullptr, 0), KXRT_NORM);
+  // The whole drawing is redrawn or regenerated, never highlighted.
+  for (int mode = 0; mode <= 4; ++mode)
+    EXPECT_EQ(kxedRedraw(nullptr, mode), mode <= 2 ? KXRT_NORM : KXRT_ERROR) << mode;
   const kds_name bogus = {n[0], 99999};
   EXPECT_EQ(kxedRedraw(bogus, 3), KXRT_ERROR);
 
