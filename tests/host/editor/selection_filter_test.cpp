@@ -140,6 +140,9 @@ struct TestDrawing {
     insert("door", "0", "DOOR", "3.0", "4.0");
     insert("window on X", "X", "WINDOW", "3.0", "4.0");
     insert("anonymous", "0", "*U7", "0.0", "0.0");
+    add("outline", model, "LWPOLYLINE",
+        entity("A1") + Tags{{100, "AcDbPolyline"}, {90, "2"}, {70, "0"}} + at(10, "0.0", "0.0") +
+            at(10, "3.0", "4.0"));
     // Reactors that name the paper-space record: the entity's owner is still model space.
     const std::string paperHandle = fmt::format("{:X}", db.handle(paper));
     add("reactor line", model, "LINE",
@@ -202,12 +205,13 @@ TEST(SelectionFilter, TypesLayersBlocksAndColours) {
     EXPECT_EQ(select(d, db, FilterList().str(0, L"*text")),
               select(d, db, FilterList().str(0, L"TEXT,MTEXT")));
     EXPECT_EQ(select(d, db, FilterList().str(0, L"~*T*")),
-              (Labels{"circle X", "line red", "paper line", "reactor line"}));
+              (Labels{"circle X", "line red", "outline", "paper line", "reactor line"}));
     EXPECT_EQ(select(d, db, FilterList().str(KXRT_DXF0, L"circle")), (Labels{"circle X"}));
     EXPECT_EQ(select(d, db, FilterList().str(0, L"TEXT").str(8, L"a*")),
               (Labels{"paper text", "text A1", "text Arch"}));
     EXPECT_EQ(select(d, db, FilterList().str(8, L"A#,X")),
-              (Labels{"circle X", "line red", "mtext A2", "paper text", "text A1", "window on X"}));
+              (Labels{"circle X", "line red", "mtext A2", "outline", "paper text", "text A1",
+                      "window on X"}));
     EXPECT_EQ(select(d, db, FilterList().str(2, L"DOOR")), (Labels{"door"}));
     EXPECT_EQ(select(d, db, FilterList().str(0, L"INSERT").str(2, L"`*U*")), (Labels{"anonymous"}));
     EXPECT_EQ(select(d, db, FilterList().str(0, L"INSERT").str(2, L"~`**")),
@@ -246,7 +250,7 @@ TEST(SelectionFilter, NestedOperatorsInAnyCase) {
               (Labels{"circle X", "door", "window on X"}));
     // Exactly one of: a TEXT, on layer A1.
     EXPECT_EQ(select(d, db, FilterList().op(L"<XOR").str(0, L"TEXT").str(8, L"A1").op(L"xor>")),
-              (Labels{"line red", "text Arch", "text B"}));
+              (Labels{"line red", "outline", "text Arch", "text B"}));
     // A test outside the operators is ANDed with them.
     EXPECT_EQ(select(d, db,
                      FilterList()
@@ -268,7 +272,7 @@ TEST(SelectionFilter, PaperSpaceLayoutsReactorsAndExtendedData) {
               (Labels{"paper line", "paper text"}));
     EXPECT_EQ(select(d, db, FilterList().str(410, L"Lay*").str(0, L"LINE")),
               (Labels{"paper line"}));
-    EXPECT_EQ(select(d, db, FilterList().str(410, L"Model")).size(), 10u);
+    EXPECT_EQ(select(d, db, FilterList().str(410, L"Model")).size(), 11u);
     EXPECT_TRUE(select(d, db, FilterList().str(410, L"Layout2")).empty());
 
     EXPECT_EQ(select(d, db, FilterList().str(102, L"{ACAD_REACTORS")), (Labels{"reactor line"}));
@@ -291,7 +295,9 @@ TEST(SelectionFilter, ComparesNumbersPointsAndAngles) {
               (Labels{"mtext A2", "paper text"}));
     EXPECT_EQ(select(d, db, FilterList().op(L"<").i16(62, 256)), (Labels{"line red"}));
     EXPECT_EQ(select(d, db, FilterList().op(L">,>,*").point(10, 10, 10, 99)), (Labels{"circle X"}));
-    EXPECT_EQ(select(d, db, FilterList().point(10, 3, 4, 0)), (Labels{"door", "window on X"}));
+    // Any of a polyline's vertices may match.
+    EXPECT_EQ(select(d, db, FilterList().point(10, 3, 4, 0)),
+              (Labels{"door", "outline", "window on X"}));
     // Angles are radians here and degrees in the file.
     EXPECT_EQ(select(d, db, FilterList().real(50, std::numbers::pi / 2)), (Labels{"text A1"}));
     EXPECT_EQ(select(d, db, FilterList().op(L"!=").str(8, L"A*,B,0")),
