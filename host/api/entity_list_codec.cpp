@@ -21,10 +21,6 @@ namespace {
 
 constexpr double kDegrees = 180.0 / std::numbers::pi;
 
-bool isXdata(int code) {
-  return code >= 1000;
-}
-
 // A value put in with the wrong member leaves a pointer's bits where a number belongs (a tiny
 // subnormal on this platform) or a number's bits where a pointer belongs (an address no user
 // allocation has). Neither is something a drawing holds, so such values are refused rather than
@@ -113,7 +109,7 @@ Storage storageOf(int code) {
 ListKind listKindOf(std::string_view type, bool graphical, int code) {
   switch (storageOf(code)) {
     case Storage::Real: {
-      if (isXdata(code)) return ListKind::Real;
+      if (dxf::isExtendedData(code)) return ListKind::Real;
       if (graphical && code >= 50 && code <= 58) return ListKind::Angle;
       const db::FieldPlace place = db::findField(type, code);
       return place.field && place.field->kind == db::FieldKind::Angle ? ListKind::Angle
@@ -162,7 +158,7 @@ ObjectItems scanItems(const db::Database& db, db::ObjectId id) {
         if (i + 2 < tags.size() && tags[i + 2].code == code + 20) ++count;
       }
     }
-    if (identity && !isXdata(code)) {
+    if (identity && !dxf::isExtendedData(code)) {
       if (code == 102) {
         const std::string_view v = db.text(tags[i]);
         braceDepth += (!v.empty() && v.front() == '{') ? 1 : (v == "}" ? -1 : 0);
@@ -416,7 +412,8 @@ bool isCommonEntityGroup(int code) {
 }
 
 bool canHold(std::string_view type, bool graphical, int code) {
-  if (code >= 1000 || code == 100 || code == 102 || code == 5 || code == 330 || code == 360)
+  if (dxf::isExtendedData(code) || code == 100 || code == 102 || code == 5 || code == 330 ||
+      code == 360)
     return true;
   if (code < 0) return false;
   const db::ClassSpec* cls = db::classSpecOf(type);

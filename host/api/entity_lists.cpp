@@ -14,6 +14,7 @@
 #include "db/layers.h"
 #include "db/object_fields.h"
 #include "db/tag_reals.h"
+#include "dxf/group_code.h"
 #include "kx/kxdb.h"
 #include "text/mtext_entity.h"
 #include "text/text_entity.h"
@@ -99,7 +100,7 @@ std::vector<ListElement> listLayout(const db::Database& db, db::ObjectId id,
       auto at = first;
       if (at == out.end())
         at = std::find_if(out.begin(), out.end(),
-                          [](const ListElement& e) { return e.code >= 1000; });
+                          [](const ListElement& e) { return dxf::isExtendedData(e.code); });
       out.insert(at, ListElement{code, 0, -1});
       continue;
     }
@@ -194,7 +195,7 @@ class LayoutPlaces {
 
 std::size_t xdataStart(std::span<const dxf::Tag> tags) {
   for (std::size_t i = 1; i < tags.size(); ++i)
-    if (tags[i].code >= 1000) return i;
+    if (dxf::isExtendedData(tags[i].code)) return i;
   return tags.size();
 }
 
@@ -489,7 +490,7 @@ int kxdbEntMod(const resbuf* list) {
     } else {
       std::size_t position;
       const std::size_t xdata = xdataStart(tags);
-      if (code >= 1000) {
+      if (dxf::isExtendedData(code)) {
         position = anchor && *anchor + 1 >= xdata ? *anchor + 1 : tags.size();
       } else if (anchor && *anchor + 1 <= xdata) {
         position = *anchor + 1;

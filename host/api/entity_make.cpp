@@ -18,6 +18,7 @@
 #include "db/layers.h"
 #include "db/object_fields.h"
 #include "db/symbol_tables.h"
+#include "dxf/group_code.h"
 #include "dxf/number_syntax.h"
 #include "kx/kxdb.h"
 #include "text/mtext_entity.h"
@@ -118,7 +119,7 @@ Made make(const resbuf* list, bool objectsToo) {
       continue;
     }
     if (rb->code == 100 || rb->code == 102 || rb->code == 5) continue;
-    if (rb->code >= 1000) {
+    if (dxf::isExtendedData(rb->code)) {
       if (xdata.empty() && rb->code != 1001) return {};
       xdata.push_back({rb, kind});
       continue;

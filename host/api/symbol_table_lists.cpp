@@ -12,6 +12,7 @@
 #include "db/entities.h"
 #include "db/object_fields.h"
 #include "db/symbol_tables.h"
+#include "dxf/group_code.h"
 #include "kx/kxdb.h"
 #include "support/case_fold.h"
 
@@ -101,7 +102,7 @@ resbuf* recordList(const db::Database& db, db::ObjectId record) {
     int braceDepth = 0;
     for (std::size_t i = 0; i < scan.items.size(); ++i) {
       const ListItem& item = scan.items[i];
-      if (item.code >= 1000) break;
+      if (dxf::isExtendedData(item.code)) break;
       if (item.code == 102) {
         const std::string_view v = db.text(tags[item.first]);
         braceDepth += (!v.empty() && v.front() == '{') ? 1 : (v == "}" ? -1 : 0);

@@ -8,6 +8,7 @@
 
 #include "db/dictionaries.h"
 #include "db/object_fields.h"
+#include "dxf/group_code.h"
 #include "dxf/number_syntax.h"
 
 namespace kx::db {
@@ -122,7 +123,7 @@ bool appendGroupMember(Database& db, ObjectId group, ObjectId entity) {
   const std::span<const Tag> tags = db.tags(group);
   std::size_t end = tags.size();
   for (std::size_t i = 1; i < tags.size(); ++i) {
-    if (tags[i].code >= 1000) {
+    if (dxf::isExtendedData(tags[i].code)) {
       end = i;
       break;
     }

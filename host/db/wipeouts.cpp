@@ -10,6 +10,7 @@
 #include "db/dictionaries.h"
 #include "db/entities.h"
 #include "db/object_fields.h"
+#include "dxf/group_code.h"
 
 namespace kx::db {
 namespace {
@@ -140,7 +141,7 @@ void setWipeoutFrame(Database& db, int frame) {
   const auto tags = db.tags(vars);
   std::size_t end = tags.size();
   for (std::size_t i = 1; i < tags.size(); ++i)
-    if (tags[i].code >= 1000) {
+    if (dxf::isExtendedData(tags[i].code)) {
       end = i;
       break;
     }

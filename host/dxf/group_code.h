@@ -29,4 +29,9 @@ inline bool isPointX(int code) {
          (code >= 210 && code <= 219) || (code >= 1010 && code <= 1013);
 }
 
+// An application's extended data, after the object's own groups.
+inline bool isExtendedData(int code) {
+  return code >= 1000;
+}
+
 }  // namespace kx::dxf

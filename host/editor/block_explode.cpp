@@ -1,4 +1,5 @@
 #include "editor/block_explode.h"
+#include "dxf/group_code.h"
 
 #include <array>
 #include <cmath>
@@ -52,7 +53,7 @@ class Body {
     }
     end_ = tags_.size();
     for (std::size_t i = 0; i < tags_.size(); ++i) {
-      if (tags_[i].code >= 1000) {
+      if (dxf::isExtendedData(tags_[i].code)) {
         end_ = i;
         break;
       }
