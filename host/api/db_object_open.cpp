@@ -93,7 +93,7 @@ bool isEntity(const db::Database& db, db::ObjectId id) {
       type == "TABLE" || type == "ENDTAB" || type == "EOF")
     return false;
   if (const db::ClassSpec* cls = db::classSpecOf(type))
-    return !cls->subclasses.empty() && cls->subclasses.front()->marker == "AcDbEntity";
+    return cls->subclasses.front()->marker == "AcDbEntity";
   bool markers = false;
   for (const db::Tag& t : db.tags(id)) {
     if (t.code != 100) continue;

@@ -130,18 +130,6 @@ ListKind listKindOf(std::string_view type, bool graphical, int code) {
   return ListKind::String;
 }
 
-bool isGraphical(const db::Database& db, db::ObjectId id) {
-  const std::string_view type = db.typeName(id);
-  if (const db::ClassSpec* cls = db::classSpecOf(type))
-    return cls->subclasses[0]->marker == "AcDbEntity";
-  // Types the tables do not know: entities carry a layer, other objects do not.
-  for (const dxf::Tag& t : db.tags(id)) {
-    if (t.code == 8) return true;
-    if (t.code == 100 && db.text(t) == "AcDbEntity") return true;
-  }
-  return false;
-}
-
 ObjectItems scanItems(const db::Database& db, db::ObjectId id) {
   ObjectItems out;
   const std::span<const dxf::Tag> tags = db.tags(id);

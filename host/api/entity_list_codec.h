@@ -23,8 +23,6 @@ Storage storageOf(int code);
 // What a group of an object reads as in its list. Angles are degrees in the file, radians here.
 enum class ListKind { String, Real, Angle, Int16, Int32, Point, Name };
 ListKind listKindOf(std::string_view type, bool graphical, int code);
-// Whether the object is an entity (angles 50..58 are then angles, and entity groups are allowed).
-bool isGraphical(const db::Database& db, db::ObjectId id);
 
 // One element of an object's list: its code and the tags it comes from (a point takes up to three).
 struct ListItem {

@@ -9,6 +9,7 @@
 
 #include "api/entity_list_codec.h"
 #include "api/host_names.h"
+#include "api/object_state.h"
 #include "api/reported_groups.h"
 #include "db/field_table.h"
 #include "db/layers.h"
@@ -296,7 +297,7 @@ resbuf* kxdbEntGet(const kds_name entity) {
       if (!owner.isNull()) setName(ownerRb->value.name, db, owner);
       append(ownerRb);
     }
-    const bool graphical = isGraphical(db, id);
+    const bool graphical = isEntity(db, id);
     // An MTEXT's contents groups each show whole characters and codes, however they were cut.
     std::vector<text::ContentsPiece> contents;
     if (type == "MTEXT") contents = text::mtextContentsPieces(db, id);
@@ -353,7 +354,7 @@ int kxdbEntMod(const resbuf* list) {
   const std::string type(db.typeName(id));
   if (db.isErased(id) || isStructural(type)) return KXRT_ERROR;
   if (db::isOnLockedLayer(db, id)) return KXRT_ERROR;
-  const bool graphical = isGraphical(db, id);
+  const bool graphical = isEntity(db, id);
 
   // Check everything before the first write, so a refused list changes nothing.
   for (const resbuf* rb = list->next; rb; rb = rb->next) {

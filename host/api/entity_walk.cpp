@@ -5,6 +5,7 @@
 
 #include "api/entity_list_codec.h"
 #include "api/host_names.h"
+#include "api/object_state.h"
 #include "db/entities.h"
 #include "db/followers.h"
 #include "db/groups.h"
@@ -38,7 +39,7 @@ int kxdbEntDel(const kds_name entity) {
     db::dissolveGroup(db, r.id);
     return KXRT_NORM;
   }
-  if (!isGraphical(db, r.id) || db::isFollowerType(db.typeName(r.id))) return KXRT_ERROR;
+  if (!isEntity(db, r.id) || db::isFollowerType(db.typeName(r.id))) return KXRT_ERROR;
   if (db::isOnLockedLayer(db, r.id)) return KXRT_ERROR;
   db::setEntityErased(db, r.id, !db.isErased(r.id));
   return KXRT_NORM;

@@ -16,9 +16,11 @@
 #include <fmt/format.h>
 
 #include "api/host_names.h"
+#include "api/object_state.h"
 #include "db/dxf_io.h"
 #include "db/entities.h"
 #include "db/groups.h"
+#include "db/header_values.h"
 #include "db/layers.h"
 #include "db/object_fields.h"
 #include "db/symbol_tables.h"
@@ -116,6 +118,13 @@ TEST_F(DbObjectsTest, OpensTheMostDerivedClassAndCastsSafely) {
   EXPECT_EQ(KxDbText::cast(object), nullptr);
   EXPECT_NE(KxDbEntity::cast(object), nullptr);
   EXPECT_EQ(object->isA(), KxDbEntity::desc());
+  object->close();
+
+  // A type the host does not know is an entity only where its groups say so.
+  const db::ObjectId custom =
+      db.addRecord(db.sectionIndex("OBJECTS"), {}, "MYTHING", {{100, "AcDbMyThing"}, {1, "x"}});
+  ASSERT_EQ(kxdbOpenKxDbObject(object, idOf(db, custom), KxDb::kForRead), Kxad::eOk);
+  EXPECT_EQ(KxDbEntity::cast(object), nullptr);
   object->close();
 
   KxDbText* text = nullptr;
@@ -284,12 +293,14 @@ TEST_F(DbObjectsTest, NewTextIsInvisibleUntilAppendedAndPlacedWhenClosed) {
   EXPECT_GT(db::FieldReader(db, mid).real(43), 2.5 * 1.5) << "two lines tall";
   EXPECT_EQ(doc.openObjects, 0);
 
-  // Nor does a text style of another drawing.
+  // Nor does a text style of another drawing; an empty current layer is layer 0.
   const KxDbObjectId mine = idOf(db, addStyle(db, "Mine", "arial.ttf"));
   editor::Document& other = open(db::newDrawing());
+  db::setHeaderString(other.db(), "$CLAYER", 8, L"");
   auto* foreign = new KxDbText({1, 2, 0}, L"foreign", mine);
   EXPECT_EQ(foreign->textStyle(),
             idOf(other.db(), db::findTableRecord(other.db(), "STYLE", L"Standard")));
+  EXPECT_EQ(db::FieldReader(other.db(), foreign->state().id).string(8), L"0");
   delete foreign;
   editor::Session::instance().close(other);
 }

@@ -177,7 +177,8 @@ TEST_F(PromptsTest, KeywordsAndArbitraryInput) {
   EXPECT_STREQ(word, L"Ja");
 
   wchar_t small[5];
-  EXPECT_EQ(kxedGetString(1, L"Name: ", small, 5), KXRT_NORM);  // cut to fit
+  EXPECT_EQ(kxedGetString(1, L"Name: ", small, 0), KXRT_ERROR);  // no room at all: not asked
+  EXPECT_EQ(kxedGetString(1, L"Name: ", small, 5), KXRT_NORM);   // cut to fit
   EXPECT_STREQ(small, L"free");
   // Without flag 128 a text that is no point is refused; the input then ends: cancel.
   EXPECT_EQ(kxedGetPoint(nullptr, L"Point: ", p), KXRT_CANCEL);
