@@ -274,14 +274,16 @@ sys.stdout.buffer.write(('%r %r %d %r %d %r %r %s' % (c.dxf.radius, c.dxf.center
 }
 
 // What later commands meet: an attribute's owner is the reference it follows even where the file
-// names none, a group is dissolved by deleting it, and a new entity without a plane or a text
-// without a width is refused.
+// names none, a text's own height is listed before a stray group of that code, a group is
+// dissolved by deleting it, and a new entity without a plane or a text without a width is refused.
 TEST_F(EntityListTest, AttributeOwnersGroupDeletionAndRefusedNewEntities) {
   // Written as many programs write: no owners, unpadded codes.
   open(kx::db::readDxf("0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n0\nENDSEC\n"
                        "0\nSECTION\n2\nENTITIES\n0\nINSERT\n5\n20\n66\n1\n2\nB\n10\n0\n20\n0\n"
                        "0\nATTRIB\n5\n21\n10\n0\n20\n0\n40\n1\n1\nv\n2\nTAG\n70\n0\n"
-                       "0\nSEQEND\n5\n22\n0\nENDSEC\n"
+                       "0\nSEQEND\n5\n22\n"
+                       "0\nTEXT\n5\n23\n100\nAcDbEntity\n8\n0\n40\n9\n100\nAcDbText\n10\n0\n20\n0\n"
+                       "40\n2\n1\nt\n100\nAcDbText\n0\nENDSEC\n"
                        "0\nSECTION\n2\nOBJECTS\n0\nKXTHING\n5\n30\n100\nAcDbKxThing\n0\nENDSEC\n"
                        "0\nEOF\n",
                        "unowned.dxf")
@@ -293,6 +295,9 @@ TEST_F(EntityListTest, AttributeOwnersGroupDeletionAndRefusedNewEntities) {
     ASSERT_NE(list.find(330), nullptr);
     EXPECT_EQ(kx::api::resolve(list.find(330)->value.name).id, db().findByHandle(0x20));
   }
+  kds_name stray;  // a group of the height's code before the text's own: the height comes first
+  ASSERT_EQ(kxdbHandEnt(L"23", stray), KXRT_NORM);
+  EXPECT_EQ(RbList(kxdbEntGet(stray)).find(40)->value.real, 2.0);
   kds_name thing;  // an object of a type the tables do not know, and no entity
   ASSERT_EQ(kxdbHandEnt(L"30", thing), KXRT_NORM);
   EXPECT_EQ(kxdbEntDel(thing), KXRT_ERROR);
