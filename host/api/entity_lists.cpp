@@ -56,16 +56,24 @@ struct ListElement {
   int code;
   std::uint32_t occurrence;  // earlier elements of the code
   std::ptrdiff_t item;
+  // Worked out with the layout, which is kept while the groups stay where they are: every list
+  // read would otherwise ask the field tables again for every element.
+  ListKind kind = ListKind::String;  // of a stored group
+  std::int8_t reportedSlot = -1;     // the code's place among the reported codes, or -1
 };
 
-std::vector<ListElement> countOccurrences(std::vector<ListElement> layout) {
+std::vector<ListElement> countOccurrences(std::vector<ListElement> layout,
+                                          const ReportedGroups& reported) {
   // A count for every code a group can have: codes are 16 bits in the file and in the lists. The
   // counts outlive the call and are put back to zero at its end (lists are made on the command
   // thread only): clearing all of them for every list cost more than the counting.
   static_assert(sizeof(dxf::Tag::code) == sizeof(std::uint16_t));
   static std::array<std::uint32_t, 1 << 16> seen{};
   const auto slot = [](int code) { return static_cast<std::uint16_t>(code); };
-  for (ListElement& e : layout) e.occurrence = seen[slot(e.code)]++;
+  for (ListElement& e : layout) {
+    e.occurrence = seen[slot(e.code)]++;
+    e.reportedSlot = static_cast<std::int8_t>(reported.indexOf(e.code));
+  }
   for (const ListElement& e : layout) seen[slot(e.code)] = 0;
   return layout;
 }
@@ -80,13 +88,16 @@ std::vector<ListElement> listLayout(const db::Database& db, db::ObjectId id,
                                     const ObjectItems& scan, const ReportedGroups& reported) {
   std::vector<ListElement> out;
   out.reserve(scan.items.size() + reported.codes().size());
+  const std::string_view type = db.typeName(id);
+  const bool graphical = isGraphical(db, id);
   for (std::size_t i = 0; i < scan.items.size(); ++i) {
     if (static_cast<std::ptrdiff_t>(i) == scan.handleItem ||
         static_cast<std::ptrdiff_t>(i) == scan.ownerItem)
       continue;
-    out.push_back({scan.items[i].code, 0, static_cast<std::ptrdiff_t>(i)});
+    const int code = scan.items[i].code;
+    out.push_back({code, 0, static_cast<std::ptrdiff_t>(i), listKindOf(type, graphical, code)});
   }
-  if (reported.codes().empty()) return countOccurrences(out);
+  if (reported.codes().empty()) return countOccurrences(out, reported);
   const db::FieldReader fields(db, id);
   // Where the reported codes were located holds until the object's groups change.
   const bool locatedStillHolds = db.revision(id) == reported.revision();
@@ -110,7 +121,7 @@ std::vector<ListElement> listLayout(const db::Database& db, db::ObjectId id,
     });
     if (own != out.end() && first < own) std::rotate(first, own, own + 1);
   }
-  return countOccurrences(out);
+  return countOccurrences(out, reported);
 }
 
 // What listing an object works out from its groups: its items, the groups it reports and the
@@ -278,7 +289,7 @@ resbuf* kxdbEntGet(const kds_name entity) {
     setName(name->value.name, db, id);
     append(name);
     resbuf* typeRb = newListElement(0);
-    typeRb->value.string = newHostString(db.codec().decode(type));
+    typeRb->value.string = newHostString(db.codec(), type);
     append(typeRb);
 
     const std::shared_ptr<const ListView> view = listView(*r.document, id);
@@ -295,11 +306,10 @@ resbuf* kxdbEntGet(const kds_name entity) {
       if (!owner.isNull()) setName(ownerRb->value.name, db, owner);
       append(ownerRb);
     }
-    const bool graphical = isGraphical(db, id);
     // An MTEXT's contents groups each show whole characters and codes, however they were cut.
     std::vector<text::ContentsPiece> contents;
     if (type == "MTEXT") contents = text::mtextContentsPieces(db, id);
-    auto appendStored = [&](std::size_t i) {
+    auto appendStored = [&](std::size_t i, ListKind kind) {
       const ListItem& item = scan.items[i];
       const auto piece =
           std::find_if(contents.begin(), contents.end(),
@@ -310,21 +320,14 @@ resbuf* kxdbEntGet(const kds_name entity) {
         append(rb);
         return;
       }
-      append(itemValue(db, tags, item, listKindOf(type, graphical, item.code)));
+      append(itemValue(db, tags, item, kind));
     };
     const ReportedGroups& reported = *view->reported;
-    if (reported.codes().empty()) {  // most types: the groups as stored, in file order
-      for (std::size_t i = 0; i < scan.items.size(); ++i)
-        if (static_cast<std::ptrdiff_t>(i) != scan.handleItem &&
-            static_cast<std::ptrdiff_t>(i) != scan.ownerItem)
-          appendStored(i);
-      return head;
-    }
     std::array<bool, 16> listed{};  // a reported code's first element is the one it reports
     for (const ListElement& e : view->layout) {
-      const std::ptrdiff_t slot = reported.indexOf(e.code);
       const bool firstOfCode =
-          slot >= 0 && !std::exchange(listed[static_cast<std::size_t>(slot)], true);
+          e.reportedSlot >= 0 &&
+          !std::exchange(listed[static_cast<std::size_t>(e.reportedSlot)], true);
       const resbuf* value = firstOfCode ? reported.value(e.code) : nullptr;
       if (value) {
         resbuf* copy = newListElement(e.code);
@@ -333,7 +336,7 @@ resbuf* kxdbEntGet(const kds_name entity) {
           copy->value.string = newHostString(value->value.string);
         append(copy);
       } else if (e.item >= 0) {
-        appendStored(static_cast<std::size_t>(e.item));
+        appendStored(static_cast<std::size_t>(e.item), e.kind);
       }
     }
   } catch (...) {
@@ -366,8 +369,12 @@ int kxdbEntMod(const resbuf* list) {
   // An MTEXT's contents are its chunks (3) and last part (1) of the list taken together.
   const bool isMText = type == "MTEXT";
   std::optional<std::wstring> contents;
+  std::size_t elements = 0;
+  for (const resbuf* rb = list; rb; rb = rb->next) ++elements;
   std::vector<Change> changes;
+  changes.reserve(elements);
   std::vector<std::pair<int, std::size_t>> seen;  // occurrences per code so far
+  seen.reserve(elements);
   auto occurrenceOf = [&seen](int code) {
     for (auto& [c, n] : seen)
       if (c == code) return n++;
