@@ -109,17 +109,6 @@ std::wstring recordName(const KxDbObject& record) {
   return db::FieldReader(databaseOf(record), record.state().id).string(2);
 }
 
-KxGeMatrix3d toGe(const geom::Matrix3d& m) {
-  KxGeMatrix3d out;
-  const geom::Vec3 cols[4] = {m.xAxis(), m.yAxis(), m.zAxis(), m.origin()};
-  for (int c = 0; c < 4; ++c) {
-    out.entry[0][c] = cols[c].x;
-    out.entry[1][c] = cols[c].y;
-    out.entry[2][c] = cols[c].z;
-  }
-  return out;
-}
-
 }  // namespace
 
 // ---- KxDbBlockReference ----
@@ -144,11 +133,6 @@ KxDbObjectId KxDbBlockReference::blockTableRecord() const {
   return name ? kx::api::objectIdOf(db, db::findBlockRecord(db, *name)) : KxDbObjectId::kNull;
 }
 
-KxGeVector3d KxDbBlockReference::scaleFactors() const {
-  const db::FieldReader f(databaseOf(*this), state_->id);
-  return {f.real(41), f.real(42), f.real(43)};
-}
-
 double KxDbBlockReference::rotation() const {
   return db::FieldReader(databaseOf(*this), state_->id).angle(50);
 }
@@ -156,24 +140,6 @@ double KxDbBlockReference::rotation() const {
 KxGeVector3d KxDbBlockReference::normal() const {
   const db::Point3 n = db::FieldReader(databaseOf(*this), state_->id).point(210);
   return {n.x, n.y, n.z};
-}
-
-KxGeMatrix3d KxDbBlockReference::blockTransform() const {
-  const db::Database& db = databaseOf(*this);
-  const db::FieldReader f(db, state_->id);
-  geom::Vec3 base{};
-  if (const auto name = f.rawText(2)) {
-    const db::ObjectId record = db::findBlockRecord(db, *name);
-    if (!record.isNull())
-      if (const db::ObjectId begin = db::findBlockBegin(db, record); !begin.isNull())
-        base = toVec(db::FieldReader(db, begin).point(10));
-  }
-  const geom::Matrix3d m = geom::ocsToWorld(toVec(f.point(210))) *
-                           geom::Matrix3d::translation(toVec(f.point(10))) *
-                           geom::Matrix3d::rotationZ(f.angle(50)) *
-                           geom::Matrix3d::scaling(f.real(41), f.real(42), f.real(43)) *
-                           geom::Matrix3d::translation(-base);
-  return toGe(m);
 }
 
 KxDbObjectIterator* KxDbBlockReference::attributeIterator() const {
@@ -192,11 +158,6 @@ KxDbObjectIterator* KxDbBlockReference::attributeIterator() const {
 }
 
 // ---- symbol tables ----
-
-Kxad::ErrorStatus KxDbSymbolTableRecord::getName(wchar_t*& name) const {
-  name = kx::api::hostString(recordName(*this));
-  return Kxad::eOk;
-}
 
 const wchar_t* KxDbSymbolTableRecord::nameConst() const {
   state_->stringCache = recordName(*this);
@@ -338,14 +299,6 @@ Kxad::ErrorStatus KxDbLayerTableRecord::setIsLocked(bool locked) {
   const long long flags = f.integer(70);
   f.setInteger(70, locked ? (flags | 4) : (flags & ~4LL));
   return Kxad::eOk;
-}
-
-bool KxDbLayerTableRecord::isFrozen() const {
-  return db::FieldReader(databaseOf(*this), state_->id).integer(70) & 1;
-}
-
-bool KxDbLayerTableRecord::isOff() const {
-  return db::FieldReader(databaseOf(*this), state_->id).integer(62) < 0;
 }
 
 std::uint16_t KxDbLayerTableRecord::colorIndex() const {

@@ -193,10 +193,6 @@ bool KxDbGroup::isAnonymous() const {
   return db::FieldReader(databaseOf(*this), state_->id).integer(70) != 0;
 }
 
-bool KxDbGroup::isSelectable() const {
-  return db::FieldReader(databaseOf(*this), state_->id).integer(71) != 0;
-}
-
 wchar_t* KxDbGroup::name() const {
   if (state_->isNew) return kx::api::hostString(L"");
   return kx::api::hostString(groupKey(databaseOf(*this), state_->id));
@@ -261,49 +257,20 @@ KxDbObjectId KxDbSortentsTable::blockId() const {
   return h ? kx::api::objectIdOf(db, db.findByHandle(*h)) : KxDbObjectId::kNull;
 }
 
-namespace {
-
-Kxad::ErrorStatus moveEntities(KxDbSortentsTable& table, const KxDbObjectIdArray& ids,
-                               db::DrawOrderMove how, KxDbObjectId target) {
-  if (const auto es = kx::api::checkWritable(table); es != Kxad::eOk) return es;
-  db::Database& db = databaseOf(table);
-  const kx::api::ResolvedObject block = kx::api::resolve(table.blockId());
+Kxad::ErrorStatus KxDbSortentsTable::moveToTop(const KxDbObjectIdArray& ids) {
+  if (const auto es = kx::api::checkWritable(*this); es != Kxad::eOk) return es;
+  db::Database& db = databaseOf(*this);
+  const kx::api::ResolvedObject block = kx::api::resolve(blockId());
   if (!block) return Kxad::eNotInDatabase;
   std::vector<db::ObjectId> entities;
   for (const KxDbObjectId& id : ids) {
     Kxad::ErrorStatus es;
-    const db::ObjectId e = entityOf(table, id, es);
+    const db::ObjectId e = entityOf(*this, id, es);
     if (e.isNull()) return es;
     entities.push_back(e);
   }
-  db::ObjectId anchor;
-  if (how == db::DrawOrderMove::Above || how == db::DrawOrderMove::Below) {
-    Kxad::ErrorStatus es;
-    anchor = entityOf(table, target, es);
-    if (anchor.isNull()) return es;
-    if (std::find(entities.begin(), entities.end(), anchor) != entities.end())
-      return Kxad::eSelfReference;
-  }
-  db::moveInDrawOrder(db, block.id, entities, how, anchor);
+  db::moveInDrawOrder(db, block.id, entities, db::DrawOrderMove::ToTop);
   return Kxad::eOk;
-}
-
-}  // namespace
-
-Kxad::ErrorStatus KxDbSortentsTable::moveToTop(const KxDbObjectIdArray& ids) {
-  return moveEntities(*this, ids, db::DrawOrderMove::ToTop, KxDbObjectId::kNull);
-}
-
-Kxad::ErrorStatus KxDbSortentsTable::moveToBottom(const KxDbObjectIdArray& ids) {
-  return moveEntities(*this, ids, db::DrawOrderMove::ToBottom, KxDbObjectId::kNull);
-}
-
-Kxad::ErrorStatus KxDbSortentsTable::moveAbove(const KxDbObjectIdArray& ids, KxDbObjectId target) {
-  return moveEntities(*this, ids, db::DrawOrderMove::Above, target);
-}
-
-Kxad::ErrorStatus KxDbSortentsTable::moveBelow(const KxDbObjectIdArray& ids, KxDbObjectId target) {
-  return moveEntities(*this, ids, db::DrawOrderMove::Below, target);
 }
 
 Kxad::ErrorStatus KxDbSortentsTable::getFullDrawOrder(KxDbObjectIdArray& ids) const {

@@ -213,10 +213,6 @@ bool KxDbObject::isErased() const {
   return documentOf(*state_).db().isErased(state_->id);
 }
 
-bool KxDbObject::isReadEnabled() const {
-  return true;
-}
-
 bool KxDbObject::isWriteEnabled() const {
   return state_->mode == KxDb::kForWrite;
 }
@@ -265,14 +261,6 @@ Kxad::ErrorStatus KxDbObject::upgradeOpen() {
   if (kx::api::isEntity(db, state_->id) && kx::db::isOnLockedLayer(db, state_->id))
     return Kxad::eOnLockedLayer;
   state_->mode = KxDb::kForWrite;
-  return Kxad::eOk;
-}
-
-Kxad::ErrorStatus KxDbObject::downgradeOpen() {
-  if (state_->mode != KxDb::kForWrite) return Kxad::eOk;
-  if (state_->isNew) return Kxad::eNotInDatabase;
-  settleText(*state_);
-  state_->mode = KxDb::kForRead;
   return Kxad::eOk;
 }
 
@@ -336,19 +324,9 @@ KxDbObjectId KxDbDatabase::layerTableId() const {
   return kx::api::objectIdOf(doc->db(), kx::db::findTable(doc->db(), "LAYER"));
 }
 
-KxDbObjectId KxDbDatabase::textStyleTableId() const {
-  KX_DOC_OR(KxDbObjectId::kNull);
-  return kx::api::objectIdOf(doc->db(), kx::db::findTable(doc->db(), "STYLE"));
-}
-
 KxDbObjectId KxDbDatabase::groupDictionaryId() const {
   KX_DOC_OR(KxDbObjectId::kNull);
   return kx::api::objectIdOf(doc->db(), kx::db::groupDictionary(doc->db()));
-}
-
-KxDbObjectId KxDbDatabase::namedObjectsDictionaryId() const {
-  KX_DOC_OR(KxDbObjectId::kNull);
-  return kx::api::objectIdOf(doc->db(), kx::db::namedObjectsDictionary(doc->db()));
 }
 
 KxDbObjectId KxDbDatabase::clayer() const {

@@ -24,9 +24,6 @@ using kx::api::databaseOf;
 db::Point3 toPoint(const KxGePoint3d& p) {
   return {p.x, p.y, p.z};
 }
-db::Point3 toPoint(const KxGeVector3d& v) {
-  return {v.x, v.y, v.z};
-}
 KxGePoint3d fromPoint(const db::Point3& p) {
   return {p.x, p.y, p.z};
 }
@@ -105,19 +102,6 @@ db::ObjectId newTextRecord(const KxGePoint3d& position, const wchar_t* text, KxD
 
 db::ObjectId styleRecord(const db::Database& db, db::ObjectId id) {
   return db::findTableRecord(db, "STYLE", db::FieldReader(db, id).string(7));
-}
-
-Kxad::ErrorStatus setStyle(const KxDbObject& object, KxDbObjectId style) {
-  if (const auto es = kx::api::checkWritable(object); es != Kxad::eOk) return es;
-  const kx::api::ResolvedObject r = kx::api::resolve(style);
-  if (!r) return Kxad::eNullObjectId;
-  db::Database& db = databaseOf(object);
-  if (&r.document->db() != &db) return Kxad::eWrongDatabase;
-  if (!db.isType(r.id, "STYLE")) return Kxad::eWrongObjectType;
-  const std::wstring name = db::FieldReader(db, r.id).string(2);
-  return change(object, [&](db::ObjectFields& f) {
-    if (f.string(7) != name) f.setString(7, name);
-  });
 }
 
 // The embedded multi-line text of an ATTDEF or ATTRIB (the groups after 101 "Embedded Object")
@@ -201,10 +185,6 @@ Kxad::ErrorStatus KxDbText::setAlignmentPoint(const KxGePoint3d& p) {
   return change(*this, [&](db::ObjectFields& f) { f.setPoint(11, toPoint(p)); });
 }
 
-bool KxDbText::isDefaultAlignment() const {
-  return horizontalMode() == KxDb::kTextLeft && verticalMode() == KxDb::kTextBase;
-}
-
 KxDb::TextHorzMode KxDbText::horizontalMode() const {
   const long long m = db::FieldReader(databaseOf(*this), state_->id).integer(72);
   return m >= 0 && m <= 5 ? static_cast<KxDb::TextHorzMode>(m) : KxDb::kTextLeft;
@@ -224,15 +204,6 @@ KxDb::TextVertMode KxDbText::verticalMode() const {
   const db::FieldReader f(databaseOf(*this), state_->id);
   const long long m = f.integer(isAttributeType(f.type()) ? 74 : 73);
   return m >= 0 && m <= 3 ? static_cast<KxDb::TextVertMode>(m) : KxDb::kTextBase;
-}
-
-Kxad::ErrorStatus KxDbText::setVerticalMode(KxDb::TextVertMode mode) {
-  if (mode < KxDb::kTextBase || mode > KxDb::kTextTop) return Kxad::eInvalidInput;
-  return change(*this, [&](db::ObjectFields& f) {
-    if (mode != KxDb::kTextBase && !f.locate(11)) f.setPoint(11, f.point(10));
-    const int code = isAttributeType(f.type()) ? 74 : 73;
-    if (mode != KxDb::kTextBase || f.locate(code)) f.setInteger(code, mode);
-  });
 }
 
 wchar_t* KxDbText::textString() const {
@@ -270,27 +241,12 @@ double KxDbText::widthFactor() const {
   return db::FieldReader(databaseOf(*this), state_->id).real(41);
 }
 
-Kxad::ErrorStatus KxDbText::setWidthFactor(double factor) {
-  if (!(factor > 0) || !std::isfinite(factor)) return Kxad::eInvalidInput;
-  return change(*this, [&](db::ObjectFields& f) { f.setReal(41, factor); });
-}
-
 double KxDbText::oblique() const {
   return db::FieldReader(databaseOf(*this), state_->id).angle(51);
 }
 
-Kxad::ErrorStatus KxDbText::setOblique(double angle) {
-  if (!std::isfinite(angle)) return Kxad::eInvalidInput;
-  return change(*this, [&](db::ObjectFields& f) { f.setAngle(51, angle); });
-}
-
 double KxDbText::rotation() const {
   return db::FieldReader(databaseOf(*this), state_->id).angle(50);
-}
-
-Kxad::ErrorStatus KxDbText::setRotation(double angle) {
-  if (!std::isfinite(angle)) return Kxad::eInvalidInput;
-  return change(*this, [&](db::ObjectFields& f) { f.setAngle(50, angle); });
 }
 
 KxGeVector3d KxDbText::normal() const {
@@ -300,10 +256,6 @@ KxGeVector3d KxDbText::normal() const {
 KxDbObjectId KxDbText::textStyle() const {
   const db::Database& db = databaseOf(*this);
   return kx::api::objectIdOf(db, styleRecord(db, state_->id));
-}
-
-Kxad::ErrorStatus KxDbText::setTextStyle(KxDbObjectId style) {
-  return setStyle(*this, style);
 }
 
 // ---- attribute definitions and attributes ----
@@ -322,9 +274,6 @@ wchar_t* KxDbAttributeDefinition::prompt() const {
 }
 bool KxDbAttributeDefinition::isConstant() const {
   return attributeFlags(*this) & 2;
-}
-bool KxDbAttributeDefinition::isInvisible() const {
-  return attributeFlags(*this) & 1;
 }
 bool KxDbAttributeDefinition::isMTextAttributeDefinition() const {
   return embeddedMText(databaseOf(*this), state_->id).has_value();
@@ -345,16 +294,6 @@ Kxad::ErrorStatus KxDbAttribute::setTag(const wchar_t* tag) {
 bool KxDbAttribute::isConstant() const {
   return attributeFlags(*this) & 2;
 }
-bool KxDbAttribute::isInvisible() const {
-  return attributeFlags(*this) & 1;
-}
-bool KxDbAttribute::isMTextAttribute() const {
-  return embeddedMText(databaseOf(*this), state_->id).has_value();
-}
-KxDbMText* KxDbAttribute::getMTextAttribute() const {
-  return newEmbeddedMText(*this);
-}
-
 // ---- KxDbMText ----
 
 KxDbMText::KxDbMText() {
@@ -404,18 +343,6 @@ KxGeVector3d KxDbMText::direction() const {
   return fromVec(geom::normalized(kx::text::mtextPlacement(db, state_->id).xAxis()));
 }
 
-Kxad::ErrorStatus KxDbMText::setDirection(const KxGeVector3d& d) {
-  if (d.isZeroLength()) return Kxad::eInvalidInput;
-  return change(*this, [&](db::ObjectFields& f) {
-    f.setPoint(11, toPoint(d.normal()));
-    if (f.locate(50)) {
-      // Keep the rotation in step, for readers that look at 50 rather than 11.
-      const geom::Vec3 ocs = geom::worldToOcs(toVec(f.point(210))).applyToVector({d.x, d.y, d.z});
-      f.setAngle(50, std::atan2(ocs.y, ocs.x));
-    }
-  });
-}
-
 KxGeVector3d KxDbMText::normal() const {
   return fromVec(toVec(db::FieldReader(databaseOf(*this), state_->id).point(210)));
 }
@@ -424,20 +351,8 @@ double KxDbMText::rotation() const {
   return kx::text::mtextRotation(databaseOf(*this), state_->id);
 }
 
-Kxad::ErrorStatus KxDbMText::setRotation(double angle) {
-  if (!std::isfinite(angle)) return Kxad::eInvalidInput;
-  return change(*this, [&](db::ObjectFields&) {
-    kx::text::setMTextRotation(databaseOf(*this), state_->id, angle);
-  });
-}
-
 double KxDbMText::width() const {
   return db::FieldReader(databaseOf(*this), state_->id).real(41);
-}
-
-Kxad::ErrorStatus KxDbMText::setWidth(double width) {
-  if (!(width >= 0) || !std::isfinite(width)) return Kxad::eInvalidInput;
-  return change(*this, [&](db::ObjectFields& f) { f.setReal(41, width); });
 }
 
 double KxDbMText::actualWidth() const {
@@ -455,11 +370,6 @@ KxDbMText::AttachmentPoint KxDbMText::attachment() const {
   return a >= 1 && a <= 9 ? static_cast<AttachmentPoint>(a) : kTopLeft;
 }
 
-Kxad::ErrorStatus KxDbMText::setAttachment(AttachmentPoint point) {
-  if (point < kTopLeft || point > kBottomRight) return Kxad::eInvalidInput;
-  return change(*this, [&](db::ObjectFields& f) { f.setInteger(71, point); });
-}
-
 double KxDbMText::textHeight() const {
   return db::FieldReader(databaseOf(*this), state_->id).real(40);
 }
@@ -472,10 +382,6 @@ Kxad::ErrorStatus KxDbMText::setTextHeight(double height) {
 KxDbObjectId KxDbMText::textStyle() const {
   const db::Database& db = databaseOf(*this);
   return kx::api::objectIdOf(db, styleRecord(db, state_->id));
-}
-
-Kxad::ErrorStatus KxDbMText::setTextStyle(KxDbObjectId style) {
-  return setStyle(*this, style);
 }
 
 // ---- text to geometry ----

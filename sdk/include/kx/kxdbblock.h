@@ -13,11 +13,8 @@ class KxDbBlockReference : public KxDbEntity {
   KxGePoint3d position() const;
   Kxad::ErrorStatus setPosition(const KxGePoint3d& p);
   KxDbObjectId blockTableRecord() const;
-  KxGeVector3d scaleFactors() const;  // x, y, z scale (41, 42, 43)
   double rotation() const;
   KxGeVector3d normal() const;
-  // Block coordinates to world coordinates.
-  KxGeMatrix3d blockTransform() const;
   // The ATTRIBs that follow the reference; the caller deletes the iterator.
   KxDbObjectIterator* attributeIterator() const;
 
@@ -28,8 +25,6 @@ class KxDbBlockReference : public KxDbEntity {
 class KxDbSymbolTableRecord : public KxDbObject {
  public:
   KX_RX_DECLARE_MEMBERS(KxDbSymbolTableRecord)
-  // A copy for the caller to free with kxad_free.
-  Kxad::ErrorStatus getName(wchar_t*& name) const;
   const wchar_t* nameConst() const;
 
  protected:
@@ -95,8 +90,6 @@ class KxDbLayerTableRecord : public KxDbSymbolTableRecord {
   KX_RX_DECLARE_MEMBERS(KxDbLayerTableRecord)
   bool isLocked() const;
   Kxad::ErrorStatus setIsLocked(bool locked);
-  bool isFrozen() const;
-  bool isOff() const;
   std::uint16_t colorIndex() const;
 
  protected:

@@ -41,7 +41,6 @@ class KxDbGroup : public KxDbObject {
   Kxad::ErrorStatus setDescription(const wchar_t* description);
   Kxad::ErrorStatus setAnonymous();
   bool isAnonymous() const;
-  bool isSelectable() const;
   wchar_t* name() const;
   Kxad::ErrorStatus append(KxDbObjectId entity);
   Kxad::ErrorStatus remove(KxDbObjectId entity);
@@ -59,9 +58,6 @@ class KxDbSortentsTable : public KxDbObject {
   KX_RX_DECLARE_MEMBERS(KxDbSortentsTable)
   KxDbObjectId blockId() const;
   Kxad::ErrorStatus moveToTop(const KxDbObjectIdArray& ids);
-  Kxad::ErrorStatus moveToBottom(const KxDbObjectIdArray& ids);
-  Kxad::ErrorStatus moveAbove(const KxDbObjectIdArray& ids, KxDbObjectId target);
-  Kxad::ErrorStatus moveBelow(const KxDbObjectIdArray& ids, KxDbObjectId target);
   // The block's entities from bottom to top.
   Kxad::ErrorStatus getFullDrawOrder(KxDbObjectIdArray& ids) const;
 

@@ -30,7 +30,6 @@ class KxDbObject : public KxRxObject {
   KxDbObjectId ownerId() const;
   KxDbDatabase* database() const;
   bool isErased() const;
-  bool isReadEnabled() const;
   bool isWriteEnabled() const;
   // Made with new and not yet added to the drawing.
   bool isNewObject() const;
@@ -40,7 +39,6 @@ class KxDbObject : public KxRxObject {
   Kxad::ErrorStatus close();
   Kxad::ErrorStatus erase(bool erasing = true);
   Kxad::ErrorStatus upgradeOpen();
-  Kxad::ErrorStatus downgradeOpen();
   KxDbObjectId extensionDictionary() const;
   // Whether a field drives some of its values (an extension dictionary entry "ACAD_FIELD").
   bool hasFields() const;
@@ -131,9 +129,7 @@ class KxDbDatabase {
  public:
   KxDbObjectId blockTableId() const;
   KxDbObjectId layerTableId() const;
-  KxDbObjectId textStyleTableId() const;
   KxDbObjectId groupDictionaryId() const;
-  KxDbObjectId namedObjectsDictionaryId() const;
   KxDbObjectId clayer() const;
   Kxad::ErrorStatus getBlockTable(KxDbBlockTable*& table, KxDb::OpenMode mode);
   Kxad::ErrorStatus getLayerTable(KxDbLayerTable*& table, KxDb::OpenMode mode);

@@ -20,11 +20,9 @@ class KxDbText : public KxDbEntity {
   Kxad::ErrorStatus setPosition(const KxGePoint3d& p);
   KxGePoint3d alignmentPoint() const;
   Kxad::ErrorStatus setAlignmentPoint(const KxGePoint3d& p);
-  bool isDefaultAlignment() const;  // left and baseline
   KxDb::TextHorzMode horizontalMode() const;
   Kxad::ErrorStatus setHorizontalMode(KxDb::TextHorzMode mode);
   KxDb::TextVertMode verticalMode() const;
-  Kxad::ErrorStatus setVerticalMode(KxDb::TextVertMode mode);
 
   // A copy for the caller to free with kxad_free.
   wchar_t* textString() const;
@@ -35,14 +33,10 @@ class KxDbText : public KxDbEntity {
   double height() const;
   Kxad::ErrorStatus setHeight(double height);
   double widthFactor() const;
-  Kxad::ErrorStatus setWidthFactor(double factor);
   double oblique() const;
-  Kxad::ErrorStatus setOblique(double angle);
   double rotation() const;
-  Kxad::ErrorStatus setRotation(double angle);
   KxGeVector3d normal() const;
   KxDbObjectId textStyle() const;
-  Kxad::ErrorStatus setTextStyle(KxDbObjectId style);
 
  protected:
   using KxDbEntity::KxDbEntity;
@@ -56,7 +50,6 @@ class KxDbAttributeDefinition : public KxDbText {
   Kxad::ErrorStatus setTag(const wchar_t* tag);
   wchar_t* prompt() const;
   bool isConstant() const;
-  bool isInvisible() const;
   bool isMTextAttributeDefinition() const;
   // A new multi-line text, not in the drawing, that shows what the definition's embedded text
   // shows; the caller appends it somewhere or deletes it. Null for a single-line definition.
@@ -73,9 +66,6 @@ class KxDbAttribute : public KxDbText {
   const wchar_t* tagConst() const;
   Kxad::ErrorStatus setTag(const wchar_t* tag);
   bool isConstant() const;
-  bool isInvisible() const;
-  bool isMTextAttribute() const;
-  KxDbMText* getMTextAttribute() const;
 
  protected:
   using KxDbText::KxDbText;
@@ -104,20 +94,15 @@ class KxDbMText : public KxDbEntity {
   KxGePoint3d location() const;
   Kxad::ErrorStatus setLocation(const KxGePoint3d& p);
   KxGeVector3d direction() const;
-  Kxad::ErrorStatus setDirection(const KxGeVector3d& d);
   KxGeVector3d normal() const;
   double rotation() const;
-  Kxad::ErrorStatus setRotation(double angle);
   double width() const;  // the defined width (41); 0 = no wrapping
-  Kxad::ErrorStatus setWidth(double width);
   double actualWidth() const;
   double actualHeight() const;
   AttachmentPoint attachment() const;
-  Kxad::ErrorStatus setAttachment(AttachmentPoint point);
   double textHeight() const;
   Kxad::ErrorStatus setTextHeight(double height);
   KxDbObjectId textStyle() const;
-  Kxad::ErrorStatus setTextStyle(KxDbObjectId style);
 
  protected:
   using KxDbEntity::KxDbEntity;
