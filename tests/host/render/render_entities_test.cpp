@@ -18,13 +18,6 @@ namespace {
 
 using namespace kx::test;
 using kx::render::Picture;
-using kx::render::renderImage;
-
-Picture render(const RenderDrawing& d, int width = 800) {
-  kx::render::RenderOptions options;
-  options.width = width;
-  return renderImage(d.load(), options);
-}
 
 double distanceToSegment(kx::geom::Vec2 p, kx::geom::Vec2 a, kx::geom::Vec2 b) {
   const kx::geom::Vec2 d = b - a;

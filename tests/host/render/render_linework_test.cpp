@@ -17,12 +17,6 @@ namespace {
 using namespace kx::test;
 using kx::render::Picture;
 
-Picture render(const RenderDrawing& d, int width = 800) {
-  kx::render::RenderOptions options;
-  options.width = width;
-  return kx::render::renderImage(d.load(), options);
-}
-
 // The stretches of `ink` along the row of world height `y` between world x0 and x1, in world x.
 std::vector<std::pair<double, double>> inkRuns(const Picture& p, double y, double x0, double x1,
                                                const std::function<bool(Rgb)>& ink) {

@@ -15,6 +15,7 @@
 #include "db/new_drawing.h"
 #include "db/symbol_tables.h"
 #include "db/wipeouts.h"
+#include "render/render.h"
 #include "support/drawing.h"
 
 namespace kx::test {
@@ -223,6 +224,13 @@ inline Groups insertGroups(const std::string& block, double x, double y, const G
 inline Groups solidGroups(double x1, double y1, double x2, double y2) {
   return Groups{{100, "AcDbTrace"}} + point(10, x1, y1) + point(11, x2, y1) + point(12, x1, y2) +
          point(13, x2, y2);
+}
+
+// The drawing's picture, `width` pixels wide.
+inline render::Picture render(const RenderDrawing& d, int width = 800) {
+  render::RenderOptions options;
+  options.width = width;
+  return render::renderImage(d.load(), options);
 }
 
 }  // namespace kx::test

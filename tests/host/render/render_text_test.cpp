@@ -32,18 +32,6 @@ kx::db::Database textDrawing(const Groups& text, const std::string& style = "") 
   return d.load();
 }
 
-kx::db::ObjectId firstOf(const kx::db::Database& db, std::string_view type) {
-  for (kx::db::ObjectId id : kx::db::blockEntities(db, kx::db::findBlockRecord(db, "*Model_Space")))
-    if (db.isType(id, type)) return id;
-  return {};
-}
-
-kx::render::Picture render(const kx::db::Database& db) {
-  kx::render::RenderOptions options;
-  options.width = 1200;
-  return kx::render::renderImage(db, options);
-}
-
 Groups textGroups(const std::string& text, double height, const Groups& more = {}) {
   return Groups{{100, "AcDbText"}} + point(10, 0, 0) +
          Groups{{40, fmt::format("{}", height)}, {1, text}} + more + Groups{{100, "AcDbText"}};
@@ -122,7 +110,7 @@ TEST(RenderText, AttributeDefinitionsShowTheirTagOrTheirConstantValue) {
   d.blockEntity("ATTDEF", definition(20, "3"), "0", 5);  // constant but invisible
   d.entity("INSERT", insertGroups("TITLE", 10, 10));
   d.entity("ATTDEF", definition(0, "0"), "0", 3);  // in model space: shows its tag
-  const kx::render::Picture p = render(d.load());
+  const kx::render::Picture p = render(d, 1200);
 
   const PixelBox value = inkBox(p.image, isTextInk);
   ASSERT_FALSE(value.empty());

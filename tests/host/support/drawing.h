@@ -63,6 +63,14 @@ inline db::ObjectId modelSpace(const db::Database& db) {
   return db::findBlockRecord(db, "*Model_Space");
 }
 
+// The first object of `type` not erased; null when there is none.
+inline db::ObjectId firstOf(const db::Database& db, std::string_view type) {
+  for (std::uint32_t i = 0; i < db.objectCount(); ++i)
+    if (db.typeName(db::ObjectId(i)) == type && !db.isErased(db::ObjectId(i)))
+      return db::ObjectId(i);
+  return {};
+}
+
 // Where an entity goes and the properties every entity has.
 struct Look {
   std::string layer = "0";
