@@ -3,6 +3,8 @@
 // into a database as a reader would have put them, groups written as "code value | code value",
 // and whole DXF texts for reader tests.
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <optional>
 #include <string>
@@ -57,6 +59,12 @@ inline void pushPoint(std::vector<db::NewTag>& body, int code, geom::Vec3 p) {
   body.push_back({code, db::formatReal(p.x)});
   body.push_back({code + 10, db::formatReal(p.y)});
   body.push_back({code + 20, db::formatReal(p.z)});
+}
+
+inline void expectNear(geom::Vec3 a, geom::Vec3 b, double tolerance) {
+  EXPECT_NEAR(a.x, b.x, tolerance);
+  EXPECT_NEAR(a.y, b.y, tolerance);
+  EXPECT_NEAR(a.z, b.z, tolerance);
 }
 
 inline db::ObjectId modelSpace(const db::Database& db) {
