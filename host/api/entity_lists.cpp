@@ -62,20 +62,15 @@ struct ListElement {
   std::int8_t reportedSlot = -1;     // the code's place among the reported codes, or -1
 };
 
-std::vector<ListElement> countOccurrences(std::vector<ListElement> layout,
-                                          const ReportedGroups& reported) {
+void countOccurrences(std::vector<ListElement>& layout) {
   // A count for every code a group can have: codes are 16 bits in the file and in the lists. The
   // counts outlive the call and are put back to zero at its end (lists are made on the command
   // thread only): clearing all of them for every list cost more than the counting.
   static_assert(sizeof(dxf::Tag::code) == sizeof(std::uint16_t));
   static std::array<std::uint32_t, 1 << 16> seen{};
   const auto slot = [](int code) { return static_cast<std::uint16_t>(code); };
-  for (ListElement& e : layout) {
-    e.occurrence = seen[slot(e.code)]++;
-    e.reportedSlot = static_cast<std::int8_t>(reported.indexOf(e.code));
-  }
+  for (ListElement& e : layout) e.occurrence = seen[slot(e.code)]++;
   for (const ListElement& e : layout) seen[slot(e.code)] = 0;
-  return layout;
 }
 
 // The elements of an object's list after its identity groups, in the order kxdbEntGet lists them
@@ -83,11 +78,12 @@ std::vector<ListElement> countOccurrences(std::vector<ListElement> layout,
 // one is the occurrence-th in the other. Groups in file order, except that the group a reported
 // code stands for comes first among the groups of its code (an ATTDEF's text justification 72
 // before the 72 of an attribute definition's later part), and a reported group the record lacks
-// comes where its code first appears, or before the extended data.
+// comes where its code first appears, or, when none has the code, before the extended data in
+// the order of the reported codes.
 std::vector<ListElement> listLayout(const db::Database& db, db::ObjectId id,
                                     const ObjectItems& scan, const ReportedGroups& reported) {
-  std::vector<ListElement> out;
-  out.reserve(scan.items.size() + reported.codes().size());
+  std::vector<ListElement> stored;
+  stored.reserve(scan.items.size());
   const std::string_view type = db.typeName(id);
   const bool graphical = isGraphical(db, id);
   for (std::size_t i = 0; i < scan.items.size(); ++i) {
@@ -95,33 +91,67 @@ std::vector<ListElement> listLayout(const db::Database& db, db::ObjectId id,
         static_cast<std::ptrdiff_t>(i) == scan.ownerItem)
       continue;
     const int code = scan.items[i].code;
-    out.push_back({code, 0, static_cast<std::ptrdiff_t>(i), listKindOf(type, graphical, code)});
+    stored.push_back({code, 0, static_cast<std::ptrdiff_t>(i), listKindOf(type, graphical, code)});
   }
-  if (reported.codes().empty()) return countOccurrences(out, reported);
-  const db::FieldReader fields(db, id);
-  // Where the reported codes were located holds until the object's groups change.
+  const std::size_t slots = reported.codes().size();
+  if (slots == 0) {
+    countOccurrences(stored);
+    return stored;
+  }
+  // Where each reported code's own group is stored (where the reported codes were located holds
+  // until the object's groups change), and in one pass over the groups, the first element of
+  // each reported code and the element of its own group.
+  std::array<std::optional<std::size_t>, 16> ownTag{};
+  std::array<std::ptrdiff_t, 16> firstAt, ownAt;
+  firstAt.fill(-1);
+  ownAt.fill(-1);
   const bool locatedStillHolds = db.revision(id) == reported.revision();
-  for (const int code : reported.codes()) {
-    const auto first = std::find_if(out.begin(), out.end(),
-                                    [code](const ListElement& e) { return e.code == code; });
-    const std::optional<std::size_t> ownTag =
-        locatedStillHolds ? reported.stored(code) : fields.locate(code);
-    if (!ownTag) {
-      auto at = first;
-      if (at == out.end())
-        at = std::find_if(out.begin(), out.end(),
-                          [](const ListElement& e) { return e.code >= 1000; });
-      out.insert(at, ListElement{code, 0, -1});
-      continue;
-    }
-    // The stored group has the code, so it comes at or after the code's first element.
-    const auto own = std::find_if(first, out.end(), [&](const ListElement& e) {
-      return e.code == code && e.item >= 0 &&
-             scan.items[static_cast<std::size_t>(e.item)].first == *ownTag;
-    });
-    if (own != out.end() && first < own) std::rotate(first, own, own + 1);
+  const db::FieldReader fields(db, id);
+  for (std::size_t slot = 0; slot < slots; ++slot)
+    ownTag[slot] =
+        locatedStillHolds ? reported.storedAt(slot) : fields.locate(reported.codes()[slot]);
+  for (std::size_t i = 0; i < stored.size(); ++i) {
+    ListElement& e = stored[i];
+    e.reportedSlot = static_cast<std::int8_t>(reported.indexOf(e.code));
+    if (e.reportedSlot < 0) continue;
+    const auto slot = static_cast<std::size_t>(e.reportedSlot);
+    if (firstAt[slot] < 0) firstAt[slot] = static_cast<std::ptrdiff_t>(i);
+    if (ownAt[slot] < 0 && ownTag[slot] &&
+        scan.items[static_cast<std::size_t>(e.item)].first == *ownTag[slot])
+      ownAt[slot] = static_cast<std::ptrdiff_t>(i);
   }
-  return countOccurrences(out, reported);
+  std::vector<ListElement> out;
+  out.reserve(stored.size() + slots);
+  auto missing = [&](std::size_t slot) {
+    out.push_back(
+        {reported.codes()[slot], 0, -1, ListKind::String, static_cast<std::int8_t>(slot)});
+  };
+  bool missingWithoutCodeListed = false;
+  auto listMissingWithoutCode = [&] {
+    missingWithoutCodeListed = true;
+    for (std::size_t slot = 0; slot < slots; ++slot)
+      if (!ownTag[slot] && firstAt[slot] < 0) missing(slot);
+  };
+  for (std::size_t i = 0; i < stored.size(); ++i) {
+    const ListElement& e = stored[i];
+    if (!missingWithoutCodeListed && e.code >= 1000) listMissingWithoutCode();
+    const auto at = static_cast<std::ptrdiff_t>(i);
+    if (e.reportedSlot >= 0) {
+      const auto slot = static_cast<std::size_t>(e.reportedSlot);
+      if (firstAt[slot] == at) {
+        if (!ownTag[slot])
+          missing(slot);
+        else if (ownAt[slot] > at)
+          out.push_back(stored[static_cast<std::size_t>(ownAt[slot])]);
+      } else if (ownAt[slot] == at) {
+        continue;  // listed first among its code's elements
+      }
+    }
+    out.push_back(e);
+  }
+  if (!missingWithoutCodeListed) listMissingWithoutCode();
+  countOccurrences(out);
+  return out;
 }
 
 // What listing an object works out from its groups: its items, the groups it reports and the

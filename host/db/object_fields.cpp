@@ -34,9 +34,13 @@ RealText::RealText(double value) {
   } else {
     const auto [ptr, ec] = std::to_chars(begin, end, value);
     last = ec == std::errc() ? ptr : begin;
-    if (std::string_view(begin, last).find_first_of(".eEn") != std::string_view::npos) {
-      size_ = static_cast<std::size_t>(last - begin);
-      return;
+    // A point, an exponent or "inf"/"nan" needs no ".0". (Not find_first_of: it searches the
+    // four characters anew for every digit.)
+    for (const char* c = begin; c != last; ++c) {
+      if (*c == '.' || *c == 'e' || *c == 'E' || *c == 'n') {
+        size_ = static_cast<std::size_t>(last - begin);
+        return;
+      }
     }
   }
   *last++ = '.';
