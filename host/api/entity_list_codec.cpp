@@ -92,17 +92,24 @@ Storage computeStorage(int code) {
 
 }  // namespace
 
+namespace {
+
+// Every element of every list made, checked and released asks for its storage: the group codes of
+// files and of marker elements are looked up in a table made when the library is loaded (a table
+// made on first use was checked for being made on every call).
+constexpr int kFirstTabledCode = -5, kLastTabledCode = 1071;
+const auto kStorageByCode = [] {
+  std::array<Storage, kLastTabledCode - kFirstTabledCode + 1> t{};
+  for (int c = kFirstTabledCode; c <= kLastTabledCode; ++c)
+    t[static_cast<std::size_t>(c - kFirstTabledCode)] = computeStorage(c);
+  return t;
+}();
+
+}  // namespace
+
 Storage storageOf(int code) {
-  // Every element of every list made, checked and released asks this: the group codes of files
-  // and of marker elements are looked up in a table made once.
-  constexpr int kFirst = -5, kLast = 1071;
-  static const auto table = [] {
-    std::array<Storage, kLast - kFirst + 1> t{};
-    for (int c = kFirst; c <= kLast; ++c)
-      t[static_cast<std::size_t>(c - kFirst)] = computeStorage(c);
-    return t;
-  }();
-  if (code >= kFirst && code <= kLast) return table[static_cast<std::size_t>(code - kFirst)];
+  if (code >= kFirstTabledCode && code <= kLastTabledCode)
+    return kStorageByCode[static_cast<std::size_t>(code - kFirstTabledCode)];
   return computeStorage(code);
 }
 

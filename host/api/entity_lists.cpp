@@ -58,9 +58,13 @@ struct ListElement {
   int code;
   std::uint32_t occurrence;  // earlier elements of the code
   std::ptrdiff_t item;
+  // Worked out with the layout, which is kept while the groups stay where they are: every list
+  // read would otherwise ask the field tables again for every element.
+  ListKind kind = ListKind::String;  // of a stored group
+  std::int8_t reportedSlot = -1;     // the code's place among the reported codes, or -1
 };
 
-std::vector<ListElement> countOccurrences(std::vector<ListElement> layout) {
+void countOccurrences(std::vector<ListElement>& layout) {
   // A count for every code a group can have: codes are 16 bits in the file and in the lists. The
   // counts outlive the call and are put back to zero at its end (lists are made on the command
   // thread only): clearing all of them for every list cost more than the counting.
@@ -69,7 +73,6 @@ std::vector<ListElement> countOccurrences(std::vector<ListElement> layout) {
   const auto slot = [](int code) { return static_cast<std::uint16_t>(code); };
   for (ListElement& e : layout) e.occurrence = seen[slot(e.code)]++;
   for (const ListElement& e : layout) seen[slot(e.code)] = 0;
-  return layout;
 }
 
 // The elements of an object's list after its identity groups, in the order kxdbEntGet lists them
@@ -77,42 +80,80 @@ std::vector<ListElement> countOccurrences(std::vector<ListElement> layout) {
 // one is the occurrence-th in the other. Groups in file order, except that the group a reported
 // code stands for comes first among the groups of its code (an ATTDEF's text justification 72
 // before the 72 of an attribute definition's later part), and a reported group the record lacks
-// comes where its code first appears, or before the extended data.
+// comes where its code first appears, or, when none has the code, before the extended data in
+// the order of the reported codes.
 std::vector<ListElement> listLayout(const db::Database& db, db::ObjectId id,
                                     const ObjectItems& scan, const ReportedGroups& reported) {
-  std::vector<ListElement> out;
-  out.reserve(scan.items.size() + reported.codes().size());
+  std::vector<ListElement> stored;
+  stored.reserve(scan.items.size());
+  const std::string_view type = db.typeName(id);
+  const bool graphical = isEntity(db, id);
   for (std::size_t i = 0; i < scan.items.size(); ++i) {
     if (static_cast<std::ptrdiff_t>(i) == scan.handleItem ||
         static_cast<std::ptrdiff_t>(i) == scan.ownerItem)
       continue;
-    out.push_back({scan.items[i].code, 0, static_cast<std::ptrdiff_t>(i)});
+    const int code = scan.items[i].code;
+    stored.push_back({code, 0, static_cast<std::ptrdiff_t>(i), listKindOf(type, graphical, code)});
   }
-  if (reported.codes().empty()) return countOccurrences(out);
-  const db::FieldReader fields(db, id);
-  // Where the reported codes were located holds until the object's groups change.
+  const std::size_t slots = reported.codes().size();
+  if (slots == 0) {
+    countOccurrences(stored);
+    return stored;
+  }
+  // Where each reported code's own group is stored (where the reported codes were located holds
+  // until the object's groups change), and in one pass over the groups, the first element of
+  // each reported code and the element of its own group.
+  std::array<std::optional<std::size_t>, 16> ownTag{};
+  std::array<std::ptrdiff_t, 16> firstAt, ownAt;
+  firstAt.fill(-1);
+  ownAt.fill(-1);
   const bool locatedStillHolds = db.revision(id) == reported.revision();
-  for (const int code : reported.codes()) {
-    const auto first = std::find_if(out.begin(), out.end(),
-                                    [code](const ListElement& e) { return e.code == code; });
-    const std::optional<std::size_t> ownTag =
-        locatedStillHolds ? reported.stored(code) : fields.locate(code);
-    if (!ownTag) {
-      auto at = first;
-      if (at == out.end())
-        at = std::find_if(out.begin(), out.end(),
-                          [](const ListElement& e) { return dxf::isExtendedData(e.code); });
-      out.insert(at, ListElement{code, 0, -1});
-      continue;
-    }
-    // The stored group has the code, so it comes at or after the code's first element.
-    const auto own = std::find_if(first, out.end(), [&](const ListElement& e) {
-      return e.code == code && e.item >= 0 &&
-             scan.items[static_cast<std::size_t>(e.item)].first == *ownTag;
-    });
-    if (own != out.end() && first < own) std::rotate(first, own, own + 1);
+  const db::FieldReader fields(db, id);
+  for (std::size_t slot = 0; slot < slots; ++slot)
+    ownTag[slot] =
+        locatedStillHolds ? reported.storedAt(slot) : fields.locate(reported.codes()[slot]);
+  for (std::size_t i = 0; i < stored.size(); ++i) {
+    ListElement& e = stored[i];
+    e.reportedSlot = static_cast<std::int8_t>(reported.indexOf(e.code));
+    if (e.reportedSlot < 0) continue;
+    const auto slot = static_cast<std::size_t>(e.reportedSlot);
+    if (firstAt[slot] < 0) firstAt[slot] = static_cast<std::ptrdiff_t>(i);
+    if (ownAt[slot] < 0 && ownTag[slot] &&
+        scan.items[static_cast<std::size_t>(e.item)].first == *ownTag[slot])
+      ownAt[slot] = static_cast<std::ptrdiff_t>(i);
   }
-  return countOccurrences(out);
+  std::vector<ListElement> out;
+  out.reserve(stored.size() + slots);
+  auto missing = [&](std::size_t slot) {
+    out.push_back(
+        {reported.codes()[slot], 0, -1, ListKind::String, static_cast<std::int8_t>(slot)});
+  };
+  bool missingWithoutCodeListed = false;
+  auto listMissingWithoutCode = [&] {
+    missingWithoutCodeListed = true;
+    for (std::size_t slot = 0; slot < slots; ++slot)
+      if (!ownTag[slot] && firstAt[slot] < 0) missing(slot);
+  };
+  for (std::size_t i = 0; i < stored.size(); ++i) {
+    const ListElement& e = stored[i];
+    if (!missingWithoutCodeListed && dxf::isExtendedData(e.code)) listMissingWithoutCode();
+    const auto at = static_cast<std::ptrdiff_t>(i);
+    if (e.reportedSlot >= 0) {
+      const auto slot = static_cast<std::size_t>(e.reportedSlot);
+      if (firstAt[slot] == at) {
+        if (!ownTag[slot])
+          missing(slot);
+        else if (ownAt[slot] > at)
+          out.push_back(stored[static_cast<std::size_t>(ownAt[slot])]);
+      } else if (ownAt[slot] == at) {
+        continue;  // listed first among its code's elements
+      }
+    }
+    out.push_back(e);
+  }
+  if (!missingWithoutCodeListed) listMissingWithoutCode();
+  countOccurrences(out);
+  return out;
 }
 
 // What listing an object works out from its groups: its items, the groups it reports and the
@@ -280,7 +321,7 @@ resbuf* kxdbEntGet(const kds_name entity) {
     setName(name->value.name, db, id);
     append(name);
     resbuf* typeRb = newListElement(0);
-    typeRb->value.string = newHostString(db.codec().decode(type));
+    typeRb->value.string = newHostString(db.codec(), type);
     append(typeRb);
 
     const std::shared_ptr<const ListView> view = listView(*r.document, id);
@@ -297,11 +338,10 @@ resbuf* kxdbEntGet(const kds_name entity) {
       if (!owner.isNull()) setName(ownerRb->value.name, db, owner);
       append(ownerRb);
     }
-    const bool graphical = isEntity(db, id);
     // An MTEXT's contents groups each show whole characters and codes, however they were cut.
     std::vector<text::ContentsPiece> contents;
     if (type == "MTEXT") contents = text::mtextContentsPieces(db, id);
-    auto appendStored = [&](std::size_t i) {
+    auto appendStored = [&](std::size_t i, ListKind kind) {
       const ListItem& item = scan.items[i];
       const auto piece =
           std::find_if(contents.begin(), contents.end(),
@@ -312,21 +352,14 @@ resbuf* kxdbEntGet(const kds_name entity) {
         append(rb);
         return;
       }
-      append(itemValue(db, tags, item, listKindOf(type, graphical, item.code)));
+      append(itemValue(db, tags, item, kind));
     };
     const ReportedGroups& reported = *view->reported;
-    if (reported.codes().empty()) {  // most types: the groups as stored, in file order
-      for (std::size_t i = 0; i < scan.items.size(); ++i)
-        if (static_cast<std::ptrdiff_t>(i) != scan.handleItem &&
-            static_cast<std::ptrdiff_t>(i) != scan.ownerItem)
-          appendStored(i);
-      return head;
-    }
     std::array<bool, 16> listed{};  // a reported code's first element is the one it reports
     for (const ListElement& e : view->layout) {
-      const std::ptrdiff_t slot = reported.indexOf(e.code);
       const bool firstOfCode =
-          slot >= 0 && !std::exchange(listed[static_cast<std::size_t>(slot)], true);
+          e.reportedSlot >= 0 &&
+          !std::exchange(listed[static_cast<std::size_t>(e.reportedSlot)], true);
       const resbuf* value = firstOfCode ? reported.value(e.code) : nullptr;
       if (value) {
         resbuf* copy = newListElement(e.code);
@@ -335,7 +368,7 @@ resbuf* kxdbEntGet(const kds_name entity) {
           copy->value.string = newHostString(value->value.string);
         append(copy);
       } else if (e.item >= 0) {
-        appendStored(static_cast<std::size_t>(e.item));
+        appendStored(static_cast<std::size_t>(e.item), e.kind);
       }
     }
   } catch (...) {
@@ -368,8 +401,12 @@ int kxdbEntMod(const resbuf* list) {
   // An MTEXT's contents are its chunks (3) and last part (1) of the list taken together.
   const bool isMText = type == "MTEXT";
   std::optional<std::wstring> contents;
+  std::size_t elements = 0;
+  for (const resbuf* rb = list; rb; rb = rb->next) ++elements;
   std::vector<Change> changes;
+  changes.reserve(elements);
   std::vector<std::pair<int, std::size_t>> seen;  // occurrences per code so far
+  seen.reserve(elements);
   auto occurrenceOf = [&seen](int code) {
     for (auto& [c, n] : seen)
       if (c == code) return n++;

@@ -29,7 +29,11 @@ KxDbObjectId objectIdOf(const db::Database& db, db::ObjectId id);
 // Strings handed to a module: allocated with malloc so kxad_free, kxutDelBuffer and kxutRelRb
 // release them whichever of them the module calls.
 wchar_t* newHostString(std::wstring_view text);
-// A group's text decoded straight into a host string.
+// Text of the drawing's encoding, or a group's text, decoded straight into a host string.
+wchar_t* newHostString(const dxf::TextCodec& codec, std::string_view bytes);
 wchar_t* newHostString(const db::Database& db, const dxf::Tag& tag);
+// Frees a host string, or keeps it for a later one (kxutRelRb: lists are read and released by
+// the hundred thousand).
+void releaseHostString(wchar_t* s);
 
 }  // namespace kx::api

@@ -69,15 +69,26 @@ ReportedGroups::ReportedGroups(const editor::Document& document, db::ObjectId id
     codes_ = type == "TEXT" ? std::span<const int>(kTextCodes) : kAttributeCodes;
     const db::FieldReader f(db, id);
     locateStored(f, samePlaces);
-    // Groups the record leaves out have their defaults.
+    // A group the record leaves out reads as its field's default: what it was located as says
+    // which are missing, so none is looked for again.
+    const db::ClassSpec* cls = db.classSpec(id);
+    auto missingNumber = [cls](int code) {
+      const db::FieldSpec* field = db::findField(cls, code).field;
+      return field ? field->defaultNumber : 0.0;
+    };
+    auto integer = [&](int code) {
+      return stored(code) ? f.integer(code) : static_cast<long long>(missingNumber(code));
+    };
     for (std::size_t slot = 0; slot < codes_.size(); ++slot) {
       const int code = codes_[slot];
       if (code == 11 || stored_[slot]) continue;
       switch (code) {
-        case 7:
-          style_ = f.string(7);
+        case 7: {
+          const db::FieldSpec* field = db::findField(cls, 7).field;
+          if (field) style_.assign(field->defaultText.begin(), field->defaultText.end());
           add(7).value.string = style_.data();
           break;
+        }
         case 10:
           setPoint(add(code), {});
           break;
@@ -86,23 +97,23 @@ ReportedGroups::ReportedGroups(const editor::Document& document, db::ObjectId id
           break;
         case 40:
         case 41:
-          setReal(add(code), f.real(code));
+          setReal(add(code), missingNumber(code));
           break;
         case 50:
         case 51:
-          setReal(add(code), f.angle(code));
+          setReal(add(code), missingNumber(code) * std::numbers::pi / 180.0);
           break;
         default:
-          add(code).value.int16 = static_cast<short>(f.integer(code));
+          add(code).value.int16 = static_cast<short>(static_cast<long long>(missingNumber(code)));
       }
     }
     if (!stored(11)) {
       // A text without an alignment point is anchored where its insertion point is.
-      const db::Point3 p = f.point(10);
+      const db::Point3 p = stored(10) ? f.point(10) : db::Point3{};
       setPoint(add(11), {p.x, p.y, p.z});
     }
-    const text::Justification j{static_cast<int>(f.integer(72)),
-                                static_cast<int>(f.integer(type == "TEXT" ? 73 : 74))};
+    const text::Justification j{static_cast<int>(integer(72)),
+                                static_cast<int>(integer(type == "TEXT" ? 73 : 74))};
     if (j.anchoredAtInsertion()) return;
     // Placed from its alignment point, or between its two points: what the layout gives, worked
     // out when asked for (most lists are read for other groups, or written back unchanged).

@@ -55,6 +55,8 @@ class ReportedGroups {
   // The index of the tag the record stores for reported code `code`, as located when these
   // were worked out; valid while the object's revision is `revision()`.
   std::optional<std::size_t> stored(int code) const;
+  // The same by the code's place in codes().
+  std::optional<std::size_t> storedAt(std::size_t slot) const { return stored_[slot]; }
   std::uint32_t revision() const { return revision_; }
 
  private:

@@ -25,7 +25,7 @@ resbuf* kxutNewRb(int code) {
 int kxutRelRb(resbuf* list) {
   while (list) {
     resbuf* next = list->next;
-    if (storageOf(list->code) == Storage::String) std::free(list->value.string);
+    if (storageOf(list->code) == Storage::String) kx::api::releaseHostString(list->value.string);
     kx::api::releaseListElement(list);
     list = next;
   }

@@ -350,30 +350,43 @@ const ClassSpec* classSpecOf(std::string_view type) {
 namespace {
 
 // For each class, where each group code's field is (part and field index, plus one; 0 for none):
-// field reads ask for every group of every object touched.
+// field reads ask for every group of every object touched. Worked out when compiling, so a lookup
+// is one load.
 constexpr int kIndexedCodes = 1000;
 using CodeSlots = std::array<std::uint16_t, kIndexedCodes>;
 
-const CodeSlots& codeSlotsOf(const ClassSpec& cls) {
-  static const std::vector<CodeSlots> slots = [] {
-    std::vector<CodeSlots> all(std::size(kClasses));
-    for (std::size_t c = 0; c < all.size(); ++c) {
-      CodeSlots& table = all[c];
-      table.fill(0);
-      const auto& parts = kClasses[c].subclasses;
-      for (std::size_t part = parts.size(); part-- > 0;) {
-        const auto fields = parts[part]->fields;
-        if (part > 0xFF || fields.size() > 0xFF)
-          throw std::logic_error("field table too large to index");
-        for (std::size_t f = fields.size(); f-- > 0;)
-          if (fields[f].code >= 0 && fields[f].code < kIndexedCodes)
-            table[static_cast<std::size_t>(fields[f].code)] =
-                static_cast<std::uint16_t>((part << 8 | f) + 1);
-      }
+constexpr bool slotsFit = std::ranges::all_of(kClasses, [](const ClassSpec& c) {
+  return c.subclasses.size() <= 0xFF &&
+         std::ranges::all_of(c.subclasses,
+                             [](const SubclassSpec* s) { return s->fields.size() <= 0xFF; });
+});
+static_assert(slotsFit, "field table too large to index");
+
+constexpr auto kCodeSlots = [] {
+  std::array<CodeSlots, std::size(kClasses)> all{};
+  for (std::size_t c = 0; c < all.size(); ++c) {
+    const auto& parts = kClasses[c].subclasses;
+    for (std::size_t part = parts.size(); part-- > 0;) {
+      const auto fields = parts[part]->fields;
+      for (std::size_t f = fields.size(); f-- > 0;)
+        if (fields[f].code >= 0 && fields[f].code < kIndexedCodes)
+          all[c][static_cast<std::size_t>(fields[f].code)] =
+              static_cast<std::uint16_t>((part << 8 | f) + 1);
     }
-    return all;
-  }();
-  return slots[static_cast<std::size_t>(&cls - kClasses)];
+  }
+  return all;
+}();
+
+// By part marker, or a code the table does not index.
+[[gnu::noinline]] FieldPlace findFieldByWalking(const ClassSpec* cls, int code,
+                                                std::string_view marker) {
+  for (std::size_t part = 0; part < cls->subclasses.size(); ++part) {
+    const SubclassSpec* sub = cls->subclasses[part];
+    if (!marker.empty() && sub->marker != marker) continue;
+    for (const FieldSpec& f : sub->fields)
+      if (f.code == code) return {cls, part, &f};
+  }
+  return {};
 }
 
 }  // namespace
@@ -384,19 +397,13 @@ FieldPlace findField(std::string_view type, int code, std::string_view marker) {
 
 FieldPlace findField(const ClassSpec* cls, int code, std::string_view marker) {
   if (!cls) return {};
-  if (marker.empty() && code >= 0 && code < kIndexedCodes) {
-    const std::uint16_t slot = codeSlotsOf(*cls)[static_cast<std::size_t>(code)];
-    if (slot == 0) return {};
-    const std::size_t part = (slot - 1u) >> 8, field = (slot - 1u) & 0xFFu;
-    return {cls, part, &cls->subclasses[part]->fields[field]};
-  }
-  for (std::size_t part = 0; part < cls->subclasses.size(); ++part) {
-    const SubclassSpec* sub = cls->subclasses[part];
-    if (!marker.empty() && sub->marker != marker) continue;
-    for (const FieldSpec& f : sub->fields)
-      if (f.code == code) return {cls, part, &f};
-  }
-  return {};
+  if (!marker.empty() || code < 0 || code >= kIndexedCodes)
+    return findFieldByWalking(cls, code, marker);
+  const std::uint16_t slot =
+      kCodeSlots[static_cast<std::size_t>(cls - kClasses)][static_cast<std::size_t>(code)];
+  if (slot == 0) return {};
+  const std::size_t part = (slot - 1u) >> 8, field = (slot - 1u) & 0xFFu;
+  return {cls, part, &cls->subclasses[part]->fields[field]};
 }
 
 }  // namespace kx::db

@@ -20,22 +20,36 @@ bool hasMarkers(std::span<const Tag> tags) {
 
 }  // namespace
 
-std::string formatReal(double value) {
-  if (value == 0) return "0.0";
-  char buffer[64];
-  // Most coordinates and sizes of a drawing are whole numbers. Below 100000 their shortest form
-  // is never one with an exponent, so their digits are written as an integer's, without the
-  // search for the shortest digits.
-  if (std::abs(value) < 1e5 && value == std::trunc(value)) {
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, static_cast<int>(value)).ptr;
-    std::string text(buffer, end);
-    text += ".0";
-    return text;
+RealText::RealText(double value) {
+  char* const begin = digits_.data();
+  char* const end = begin + digits_.size() - 2;  // room for ".0"
+  char* last = begin;
+  if (value == 0) {
+    last = std::to_chars(begin, end, 0).ptr;
+  } else if (std::abs(value) < 1e5 && value == std::trunc(value)) {
+    // Most coordinates and sizes of a drawing are whole numbers. Below 100000 their shortest form
+    // is never one with an exponent, so their digits are written as an integer's, without the
+    // search for the shortest digits.
+    last = std::to_chars(begin, end, static_cast<int>(value)).ptr;
+  } else {
+    const auto [ptr, ec] = std::to_chars(begin, end, value);
+    last = ec == std::errc() ? ptr : begin;
+    // A point, an exponent or "inf"/"nan" needs no ".0". (Not find_first_of: it searches the
+    // four characters anew for every digit.)
+    for (const char* c = begin; c != last; ++c) {
+      if (*c == '.' || *c == 'e' || *c == 'E' || *c == 'n') {
+        size_ = static_cast<std::size_t>(last - begin);
+        return;
+      }
+    }
   }
-  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-  std::string text(buffer, ec == std::errc() ? end : buffer);
-  if (text.find_first_of(".eEn") == std::string::npos) text += ".0";
-  return text;
+  *last++ = '.';
+  *last++ = '0';
+  size_ = static_cast<std::size_t>(last - begin);
+}
+
+std::string formatReal(double value) {
+  return std::string(RealText(value).view());
 }
 
 FieldPlace FieldReader::place(int code, std::string_view marker) const {

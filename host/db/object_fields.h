@@ -98,5 +98,16 @@ class ObjectFields : public FieldReader {
 
 // A real as the file writes it: the shortest text that reads back the same, always with a point.
 std::string formatReal(double value);
+// The same text held here, for a write that copies it at once: most reals written are too long
+// for a string's own buffer, and a text's points are written by the hundred thousand.
+class RealText {
+ public:
+  explicit RealText(double value);
+  std::string_view view() const { return {digits_.data(), size_}; }
+
+ private:
+  std::array<char, 32> digits_;
+  std::size_t size_ = 0;
+};
 
 }  // namespace kx::db

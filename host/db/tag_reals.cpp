@@ -48,7 +48,7 @@ std::optional<double> tagReal(const Database& db, const Tag& tag) {
 }
 
 void setTagReal(Database& db, ObjectId id, std::size_t index, double value) {
-  db.setText(id, index, formatReal(value));
+  db.setText(id, index, RealText(value).view());
   // The shortest text that reads back the same number reads back this very value; zero is
   // written "0.0", which reads as +0, and a value that is not finite is not a number there.
   if (!std::isfinite(value)) return;

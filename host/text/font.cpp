@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <mutex>
 #include <optional>
 #include <set>
 #include <tuple>
@@ -181,7 +180,6 @@ FontRequest parseFontName(std::string_view rawName, bool bold, bool italic) {
 }  // namespace
 
 struct FontLibrary::Impl {
-  std::mutex mutex;
   FontResolver resolver;
   std::string substituteFamily = std::string(kDefaultSubstituteFamily);
   std::map<std::tuple<std::string, int, FaceScaling>, std::shared_ptr<const FontFace>> faces;
@@ -251,7 +249,6 @@ struct FontLibrary::Impl {
   // text, so a repeated request must cost no more than a look-up.
   std::shared_ptr<const Font> font(const std::string& key, std::string_view name, bool bold,
                                    bool italic) {
-    std::lock_guard lock(mutex);
     if (auto it = fonts.find(key); it != fonts.end()) return it->second;
     const FontRequest request = parseFontName(name, bold, italic);
     auto sub = substitute(request.bold, request.italic);
@@ -290,7 +287,6 @@ std::shared_ptr<const Font> FontLibrary::familyFont(std::string_view family, boo
 }
 
 void FontLibrary::setSubstituteFamily(std::string family) {
-  std::lock_guard lock(impl_->mutex);
   impl_->substituteFamily = std::move(family);
   impl_->fonts.clear();  // fonts already handed out keep the substitute they were made with
 }

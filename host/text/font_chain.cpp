@@ -106,18 +106,14 @@ FontChain::Glyph FontChain::resolve(char32_t c) const {
 }
 
 const FontChain::Glyph& FontChain::fillDirect(char32_t c) const {
-  std::lock_guard lock(mutex_);
-  if (!directReady_[c].load(std::memory_order_relaxed)) {
-    direct_[c] = resolve(c);
-    directReady_[c].store(true, std::memory_order_release);
-  }
+  direct_[c] = resolve(c);
+  directReady_[c] = true;
   return direct_[c];
 }
 
 FontChain::Glyph FontChain::cachedGlyph(char32_t c) const {
   // Code points no font can hold look like U+FFFD and stay out of the map's key space.
   if (c > 0x10FFFF) c = 0xFFFD;
-  std::lock_guard lock(mutex_);
   if (const Glyph* g = cache_.find(c)) return *g;
   Glyph g = resolve(c);
   cache_.insert(c, g);

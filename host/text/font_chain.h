@@ -4,10 +4,8 @@
 // ("tofu") for what no face has. With no face at all it is the built-in box font.
 
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 
 #include "text/font.h"
 #include "text/font_char_map.h"
@@ -42,7 +40,7 @@ class FontChain final : public Font {
   };
   Glyph glyph(char32_t c) const {
     if (c < kDirect) {
-      if (directReady_[c].load(std::memory_order_acquire)) return direct_[c];
+      if (directReady_[c]) return direct_[c];
       return fillDirect(c);
     }
     return cachedGlyph(c);
@@ -60,12 +58,11 @@ class FontChain final : public Font {
   std::shared_ptr<const FontFace> primary_, cjk_, substitute_;
   double descender_, underlinePosition_, overlinePosition_, lineThickness_;
 
-  // Latin-1 is looked up without a lock; everything else in a locked flat map.
+  // Latin-1 is looked up in a plain array; everything else in a flat map.
   static constexpr char32_t kDirect = 0x100;
   mutable std::array<Glyph, kDirect> direct_{};
-  mutable std::array<std::atomic<bool>, kDirect> directReady_{};
+  mutable std::array<bool, kDirect> directReady_{};
   mutable FontCharMap<Glyph> cache_;
-  mutable std::mutex mutex_;
 };
 
 }  // namespace kx::text

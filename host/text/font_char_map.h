@@ -1,6 +1,6 @@
 #pragma once
 // A flat hash map from characters to small values: open addressing with linear probing, so a
-// look-up is one multiply and usually one cache line. Not thread-safe; callers lock.
+// look-up is one multiply and usually one cache line.
 
 #include <cstddef>
 #include <cstdint>

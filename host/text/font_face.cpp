@@ -18,7 +18,6 @@ namespace {
 // font library's static destruction still finds it.
 struct FreeTypeLibrary {
   FT_Library library = nullptr;
-  std::mutex mutex;  // opening and closing faces changes the library's lists
   FreeTypeLibrary() {
     if (FT_Init_FreeType(&library) != 0) library = nullptr;
   }
@@ -110,9 +109,7 @@ struct FontFace::Handle {
   std::shared_ptr<FreeTypeLibrary> library;
   FT_Face face = nullptr;
   ~Handle() {
-    if (!face) return;
-    std::lock_guard lock(library->mutex);
-    FT_Done_Face(face);
+    if (face) FT_Done_Face(face);
   }
 };
 
@@ -126,12 +123,9 @@ std::shared_ptr<const FontFace> FontFace::open(const std::string& path, int inde
   auto handle = std::make_unique<Handle>();
   handle->library = freeType();
   if (!handle->library->library || index < 0) return nullptr;
-  {
-    std::lock_guard lock(handle->library->mutex);
-    if (FT_New_Face(handle->library->library, path.c_str(), index, &handle->face) != 0) {
-      handle->face = nullptr;
-      return nullptr;
-    }
+  if (FT_New_Face(handle->library->library, path.c_str(), index, &handle->face) != 0) {
+    handle->face = nullptr;
+    return nullptr;
   }
   FT_Face face = handle->face;
   if (!FT_IS_SCALABLE(face) || face->units_per_EM == 0 || face->num_glyphs <= 1) return nullptr;
@@ -202,7 +196,6 @@ unsigned FontFace::glyphIndex(char32_t c) const {
 }
 
 FontFace::Description FontFace::describe() const {
-  std::lock_guard lock(mutex_);
   FT_Face face = handle_->face;
   Description d;
   if (face->family_name) d.family = face->family_name;
@@ -221,19 +214,16 @@ FontFace::Description FontFace::describe() const {
 }
 
 unsigned FontFace::glyphId(char32_t c) const {
-  std::lock_guard lock(mutex_);
   return glyphIndex(c);
 }
 
 int FontFace::advance(unsigned glyph) const {
-  std::lock_guard lock(mutex_);
   FT_Face face = handle_->face;
   if (FT_Load_Glyph(face, glyph, kLoadUnscaled) != 0) return 0;
   return static_cast<int>(face->glyph->metrics.horiAdvance);
 }
 
 std::optional<GlyphMetrics> FontFace::metrics(char32_t c) const {
-  std::lock_guard lock(mutex_);
   FT_Face face = handle_->face;
   const unsigned g = glyphIndex(c);
   if (g == 0 || FT_Load_Glyph(face, g, kLoadUnscaled) != 0) return {};
@@ -249,7 +239,6 @@ std::optional<GlyphMetrics> FontFace::metrics(char32_t c) const {
 }
 
 std::vector<Contour> FontFace::outline(char32_t c, double tolerance) const {
-  std::lock_guard lock(mutex_);
   FT_Face face = handle_->face;
   const unsigned g = glyphIndex(c);
   if (g == 0 || FT_Load_Glyph(face, g, kLoadUnscaled) != 0) return {};
@@ -260,27 +249,22 @@ std::vector<Contour> FontFace::outline(char32_t c, double tolerance) const {
 double FontFace::kerning(char32_t left, char32_t right) const {
   if (!hasKerning_) return 0;
   if (left < kKernedRange && right < kKernedRange) {
-    const float* row = kerningRows_[left].load(std::memory_order_acquire);
+    const float* row = kerningRows_[left].get();
     if (!row) row = fillKerningRow(left);
     return row[right];
   }
-  std::lock_guard lock(mutex_);
-  return kerningLocked(left, right);
+  return faceKerning(left, right);
 }
 
 const float* FontFace::fillKerningRow(char32_t left) const {
-  std::lock_guard lock(mutex_);
-  if (const float* row = kerningRows_[left].load(std::memory_order_relaxed)) return row;
   auto row = std::make_unique<float[]>(kKernedRange);
   for (char32_t right = 0; right < kKernedRange; ++right)
-    row[right] = static_cast<float>(kerningLocked(left, right));
-  const float* filled = row.get();
-  kerningRowStorage_.push_back(std::move(row));
-  kerningRows_[left].store(filled, std::memory_order_release);
-  return filled;
+    row[right] = static_cast<float>(faceKerning(left, right));
+  kerningRows_[left] = std::move(row);
+  return kerningRows_[left].get();
 }
 
-double FontFace::kerningLocked(char32_t left, char32_t right) const {
+double FontFace::faceKerning(char32_t left, char32_t right) const {
   const unsigned l = glyphIndex(left), r = glyphIndex(right);
   if (l == 0 || r == 0) return 0;
   FT_Vector k{};

@@ -2,9 +2,7 @@
 // One face of a font file opened with FreeType, measured in text-height units.
 
 #include <array>
-#include <atomic>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -62,8 +60,8 @@ class FontFace {
  private:
   struct Handle;
   FontFace(std::unique_ptr<Handle> handle, std::string path, int index);
-  unsigned glyphIndex(char32_t c) const;  // caller holds mutex_
-  double kerningLocked(char32_t left, char32_t right) const;
+  unsigned glyphIndex(char32_t c) const;
+  double faceKerning(char32_t left, char32_t right) const;
 
   std::unique_ptr<Handle> handle_;
   std::string path_;
@@ -75,12 +73,10 @@ class FontFace {
   double shift_ = 0;  // added to y after scaling
   double descender_ = -0.3, underlinePosition_ = -0.15, underlineThickness_ = 0.05;
   // Kerning of Latin-1 pairs, one row per left character filled on first use: the common case
-  // needs no lock and no FreeType call.
+  // needs no FreeType call.
   static constexpr char32_t kKernedRange = 0x100;
   const float* fillKerningRow(char32_t left) const;
-  mutable std::array<std::atomic<const float*>, kKernedRange> kerningRows_{};
-  mutable std::vector<std::unique_ptr<float[]>> kerningRowStorage_;  // guarded by mutex_
-  mutable std::mutex mutex_;  // FreeType faces are not safe to use from two threads at once
+  mutable std::array<std::unique_ptr<float[]>, kKernedRange> kerningRows_;
 };
 
 }  // namespace kx::text

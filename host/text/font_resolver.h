@@ -27,7 +27,6 @@ inline constexpr std::string_view kDefaultSubstituteFamily = "Liberation Sans";
 // "TIMESNEWROMAN" are one family).
 std::string familyKey(std::string_view name);
 
-// Not thread-safe: the font library serialises its calls.
 class FontResolver {
  public:
   FontResolver();

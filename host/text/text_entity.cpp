@@ -199,9 +199,7 @@ void keepPlacement(const db::Database& db, const TextEntity& t) {
 
 // Writes the insertion point of a text placed from its alignment point, and gives a text that
 // had no alignment point the one it was anchored at.
-bool writeInsertion(db::Database& db, db::ObjectId id, const TextPlacement& placed,
-                    geom::Vec2 alignment) {
-  db::ObjectFields f(db, id);
+bool writeInsertion(db::ObjectFields& f, const TextPlacement& placed, geom::Vec2 alignment) {
   const bool had11 = f.locate(11).has_value();
   bool wrote = setPointIfChanged(f, 10, {placed.insertion.x, placed.insertion.y, placed.elevation});
   // A justified text without an alignment point was anchored where its insertion point was;
@@ -260,7 +258,8 @@ bool updateTextPosition(db::Database& db, db::ObjectId id) {
   const Justification& j = t.justification;
   if (j.anchoredAtInsertion() || !t.font) return false;
   if (!j.isAligned() && !j.isFit()) {
-    const bool wrote = writeInsertion(db, id, placementOf(t), t.alignment);
+    db::ObjectFields f(db, id);
+    const bool wrote = writeInsertion(f, placementOf(t), t.alignment);
     // Writing the insertion point leaves what places the text (its alignment point, elevation
     // and look) as it was, so the placement holds for the groups as they are now.
     keepPlacement(db, t);
@@ -299,7 +298,8 @@ bool updateMovedTextPosition(db::Database& db, db::ObjectId id, std::uint32_t be
   const LastPlacement& last = db.tablesCache<LastPlacement>();
   if (!last.known || last.id != id || last.revision != before || !last.cell)
     return updateTextPosition(db, id);
-  const db::FieldReader f(db, id);
+  // One reader for what places the text and the insertion point written: they share its index.
+  db::ObjectFields f(db, id);
   const Justification j{static_cast<int>(f.integer(72)),
                         static_cast<int>(f.integer(verticalCode(db.typeName(id))))};
   if (j.anchoredAtInsertion()) return false;
@@ -318,7 +318,7 @@ bool updateMovedTextPosition(db::Database& db, db::ObjectId id, std::uint32_t be
     alignment = {finiteOr(p11.x, 0), finiteOr(p11.y, 0)};
   }
   placed.insertion = insertionFromAlignment(alignment, offset, placed.rotation);
-  const bool wrote = writeInsertion(db, id, placed, alignment);
+  const bool wrote = writeInsertion(f, placed, alignment);
   db.tablesCache<LastPlacement>() = {id, db.revision(id), true, placed, cell};
   return wrote;
 }

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cwchar>
 #include <cwctype>
-#include <string>
 
 #include "commands/commands.h"
 #include "frame/resource_module.h"
@@ -120,10 +119,10 @@ void changeJustification(kds_name set, const Justification& j) {
       kxutRelRb(list);
       continue;
     }
-    if (std::wstring(type) == L"MTEXT")
+    if (std::wcscmp(type, L"MTEXT") == 0)
       reattachMText(entity, list, j);
     else
-      rejustifyText(entity, list, std::wstring(type) == L"ATTDEF", j);
+      rejustifyText(entity, list, std::wcscmp(type, L"ATTDEF") == 0, j);
     kxutRelRb(list);
   }
   printFormat(res::kTextsChanged, static_cast<int>(length));

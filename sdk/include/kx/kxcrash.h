@@ -1,6 +1,6 @@
 #pragma once
 // Reports a module makes of failures it caught: a message (a PQ_... code) and the source line.
-// The host writes each one on standard error and keeps it with the run's reports.
+// The host writes each one on standard error.
 
 #include <exception>
 #include <string>

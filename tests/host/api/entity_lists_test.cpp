@@ -271,6 +271,31 @@ sys.stdout.buffer.write(('%r %r %d %r %d %r %r %s' % (c.dxf.radius, c.dxf.center
   EXPECT_EQ(run.printed, "12.5 101.25 3 90.0 " + std::to_string(vertices + 1) +
                              " -77.5 (-5.0, -6.0, 0.25) Gr\xC3\xBC\xC3\x9F"
                              "e 42");
+
+  // A text whose vertical mode comes after a stray 73 in its first part: the list gives the mode
+  // first among its code, a missing mode (72) where the code would come, before the extended data,
+  // and the first 73 written changes the mode, not the stray group.
+  open(kx::db::readDxf("0\nSECTION\n2\nENTITIES\n0\nTEXT\n5\n2A\n100\nAcDbEntity\n8\n0\n"
+                       "100\nAcDbText\n10\n1.0\n20\n2.0\n30\n0.0\n40\n2.5\n1\nabc\n73\n7\n"
+                       "100\nAcDbText\n73\n3\n1001\nAPP\n1000\nx\n0\nENDSEC\n0\nEOF\n",
+                       "stray.dxf")
+           .db);
+  const ObjectId stray = db().findSection("ENTITIES")->records[1];
+  const std::string unchanged = saved();
+  kds_name strayName;
+  nameOf(stray, strayName);
+  RbList read(kxdbEntGet(strayName));
+  std::vector<int> codes;
+  for (const resbuf* rb = read.head; rb; rb = rb->next) codes.push_back(rb->code);
+  EXPECT_EQ(codes, (std::vector<int>{-1,  0, 5,  100, 8,  100, 10, 40, 1,   73,   73,
+                                     100, 7, 11, 41,  50, 51,  71, 72, 210, 1001, 1000}));
+  EXPECT_EQ(read.find(73)->value.int16, 3);
+  EXPECT_EQ(read.find(73, 1)->value.int16, 7);
+  EXPECT_EQ(kxdbEntMod(read.head), KXRT_NORM);
+  EXPECT_EQ(saved(), unchanged);
+  read.find(73)->value.int16 = 1;
+  EXPECT_EQ(kxdbEntMod(read.head), KXRT_NORM);
+  EXPECT_NE(saved().find("73\n7\n100\nAcDbText\n73\n1\n"), std::string::npos);
 }
 
 // What later commands meet: an attribute's owner is the reference it follows even where the file

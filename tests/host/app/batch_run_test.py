@@ -116,11 +116,10 @@ def arguments():
     if not texts or any(t.dxf.halign != 1 or t.dxf.valign != 2 for t in texts):
         fail("TJUST did not leave every text middle-centred in plan.dxf", run)
     # -m too takes one value each time.
-    run = kxhost("-m", "a.nrx", "b.dxf", "c.dxf", status=BAD_OPTION)
-    one_line_error(run, "c.dxf")
+    one_line_error(kxhost("-m", "a.nrx", "b.dxf", "c.dxf", status=BAD_OPTION), "c.dxf")
     # An option with its value left out is refused rather than taken as the value.
-    run = kxhost("-c", "", "-c", "-o", "plan.dxf", status=BAD_OPTION)
-    one_line_error(run, r"^kxhost: -c needs a value, but -o follows it")
+    one_line_error(kxhost("-c", "", "-c", "-o", "plan.dxf", status=BAD_OPTION),
+                   r"^kxhost: -c needs a value, but -o follows it")
     # A flag takes no value, so an option after it is an option.
     kxhost("--strict", "-q", "-o", "flagged.dxf", "-c", "REDRAW")
     run = kxhost("-c", "SETVAR", "-c", "TEXTSIZE", "--command=-5", status=REFUSED)
@@ -539,8 +538,7 @@ def batch():
                           (["in/a.dxf", "in/c.dxf", "--out-dir", "in"], "over itself"),
                           (["in/a.dxf", "in/c.dxf"], r"needs --out-dir"),
                           (["in/a.dxf", "--out-dir", "o", "-o", "x.dxf"], "-o and --render")]:
-        run = kxhost("-s", "fix.scr", *args, status=BAD_OPTION)
-        one_line_error(run, pattern)
+        one_line_error(kxhost("-s", "fix.scr", *args, status=BAD_OPTION), pattern)
 
 
 shutil.rmtree(WORK, ignore_errors=True)

@@ -73,45 +73,38 @@ start() {
 }
 
 keys() { tmuxc send-keys -t kx "$@"; }
+# Types the keys given and waits until the last line is the last argument.
+step() {
+  keys "${@:1:$#-1}"
+  wait_last_line "${!#}"
+}
+layer="Enter an option [?/Make/Set/New/Lock/Unlock]:"
+save="Save changes to out.dxf? [Yes/No] <Yes>:"
 
 # --- First run ---------------------------------------------------------------------------------
 start
 wait_last_line "Command:"
 # "LAUER": back over "ER", rub out the U, type Y: LAYER.
-keys L A U E R Left Left BSpace Y Enter
-wait_last_line "Enter an option [?/Make/Set/New/Lock/Unlock]:"
-keys M Enter
-wait_last_line "Enter layer name:"
-keys W a l l s Enter
-wait_last_line "Enter an option [?/Make/Set/New/Lock/Unlock]:"
-keys Enter
-wait_last_line "Command:"
+step L A U E R Left Left BSpace Y Enter "$layer"
+step M Enter "Enter layer name:"
+step W a l l s Enter "$layer"
+step Enter "Command:"
 # The history holds commands only: Up brings back LAYER, not the layer name.
-keys Up
-wait_last_line "Command: LAYER"
-keys Enter
-wait_last_line "Enter an option [?/Make/Set/New/Lock/Unlock]:"
-keys L o
-wait_last_line "Enter an option [?/Make/Set/New/Lock/Unlock]: Lo"
-keys C-c
-wait_last_line "Command:"
+step Up "Command: LAYER"
+step Enter "$layer"
+step L o "$layer Lo"
+step C-c "Command:"
 # Tab completes a command name, also after a blank.
-keys Space S E T V Tab
-wait_last_line "Command:  SETVAR"
-keys Enter
-wait_last_line "Enter variable name or [?]:"
-keys C-c
-wait_last_line "Command:"
+step Space S E T V Tab "Command:  SETVAR"
+step Enter "Enter variable name or [?]:"
+step C-c "Command:"
 keys Q U I T Enter
 # The layer made is not saved yet. ^C goes back to the command line; QUIT asks again, and Enter
 # saves.
-wait_last_line "Save changes to out.dxf? [Yes/No] <Yes>:"
-keys C-c
-wait_last_line "Command:"
-keys Q U I T Enter
-wait_last_line "Save changes to out.dxf? [Yes/No] <Yes>:"
-keys Enter
-wait_last_line "kxhost ended: 0"
+wait_last_line "$save"
+step C-c "Command:"
+step Q U I T Enter "$save"
+step Enter "kxhost ended: 0"
 
 expected="Command: LAYER
 Enter an option [?/Make/Set/New/Lock/Unlock]: M
@@ -146,12 +139,9 @@ grep -q '^Walls$' "$work/out.dxf" || fail "the layer made is not in the saved dr
 rm -f "$work/out.dxf"
 start
 wait_last_line "Command:"
-keys Up Up
-wait_last_line "Command:  SETVAR"
-keys C-u
-wait_last_line "Command:"
-keys C-d
-wait_last_line "kxhost ended: 0"
+step Up Up "Command:  SETVAR"
+step C-u "Command:"
+step C-d "kxhost ended: 0"
 [[ "$(screen)" == $'Command:\nkxhost ended: 0' ]] || fail "Ctrl-D did not end the input cleanly"
 [[ -s "$work/out.dxf" ]] || fail "the drawing was not saved at the end of the input"
 [[ "$(cat "$work/config/history")" == "$history" ]] || fail "a run with nothing typed changed the history"
@@ -160,18 +150,12 @@ wait_last_line "kxhost ended: 0"
 rm -f "$work/out.dxf"
 start
 wait_last_line "Command:"
-keys L A Y E R Enter
-wait_last_line "Enter an option [?/Make/Set/New/Lock/Unlock]:"
-keys M Enter
-wait_last_line "Enter layer name:"
-keys T h r o w n Enter
-wait_last_line "Enter an option [?/Make/Set/New/Lock/Unlock]:"
-keys Enter
-wait_last_line "Command:"
-keys C-d
-wait_last_line "Save changes to out.dxf? [Yes/No] <Yes>:"
-keys N o Enter
-wait_last_line "kxhost ended: 0"
+step L A Y E R Enter "$layer"
+step M Enter "Enter layer name:"
+step T h r o w n Enter "$layer"
+step Enter "Command:"
+step C-d "$save"
+step N o Enter "kxhost ended: 0"
 [[ ! -e "$work/out.dxf" ]] || fail "changes the user chose not to save were saved"
 
 # --- Fourth run: banner, HELP NAME, a caption's start, Enter repeats, U takes both back --------
@@ -179,31 +163,21 @@ start
 wait_last_line "Command:"
 whole_screen | grep -qx "kxhost [0-9.]*, $(basename "$drawing"): [0-9]* commands (HELP lists them, U takes one back)" ||
   fail "no banner naming the drawing and the number of commands"
-keys H E L P Space T C A S E Enter
-wait_last_line "Command:"
-keys T C A S E Enter
-wait_last_line "Select objects:"
-keys A L L Enter
-wait_last_line "Select objects:"
+step H E L P Space T C A S E Enter "Command:"
+step T C A S E Enter "Select objects:"
+step A L L Enter "Select objects:"
 keys Enter
 dialog="Dialog 2366 (caption or its start, #id, ID=VALUE, OK, Cancel):"
 wait_last_line "$dialog"
-keys u p p e r Enter
-wait_last_line "$dialog"
-keys O K Enter
-wait_last_line "Command:"
+step u p p e r Enter "$dialog"
+step O K Enter "Command:"
 # Enter runs TCASE again: its first prompt comes.
-keys Enter
-wait_last_line "Select objects:"
-keys C-c
-wait_last_line "Command:"
-keys U Enter
-wait_last_line "Command:"
-keys U Enter
-wait_last_line "Command:"
+step Enter "Select objects:"
+step C-c "Command:"
+step U Enter "Command:"
+step U Enter "Command:"
 # Back where it started: nothing to save, so QUIT does not ask.
-keys Q U I T Enter
-wait_last_line "kxhost ended: 0"
+step Q U I T Enter "kxhost ended: 0"
 screen | grep -q "^TCASE: Changes the letter case of texts$" || fail "HELP TCASE did not describe it"
 screen | grep -q "^  (\*) UPPER CASE #2021$" || fail "\"upper\" did not choose UPPER CASE"
 [[ "$(screen | grep -c '^Undone: TCASE$')" == 2 ]] || fail "U did not take back both TCASE runs"
@@ -214,21 +188,14 @@ cmp -s "$work/out.dxf" "$drawing" || fail "after U the saved drawing is not the 
 cp "$drawing" "$work/copy.dxf"
 start "$work/copy.dxf"
 wait_last_line "Command:"
-keys L A Y E R Space M Space K e p t Enter
-wait_last_line "Enter an option [?/Make/Set/New/Lock/Unlock]:"
-keys Enter
-wait_last_line "Command:"
-keys S A V E Enter
-wait_last_line "Command:"
+step L A Y E R Space M Space K e p t Enter "$layer"
+step Enter "Command:"
+step S A V E Enter "Command:"
 # SAVE is a step of its own; the second U takes the layer back, which the file still has.
-keys U Enter
-wait_last_line "Command:"
-keys U Enter
-wait_last_line "Command:"
-keys Q U I T Enter
-wait_last_line "Save changes to out.dxf? [Yes/No] <Yes>:"
-keys N o Enter
-wait_last_line "kxhost ended: 0"
+step U Enter "Command:"
+step U Enter "Command:"
+step Q U I T Enter "$save"
+step N o Enter "kxhost ended: 0"
 grep -q '^Kept$' "$work/copy.dxf" || fail "SAVE did not save the layer made before it"
 [[ "$(sha256sum <"$drawing")" == "$given" ]] || fail "the test changed the drawing it was given"
 

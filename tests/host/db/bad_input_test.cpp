@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
 
@@ -19,6 +17,7 @@ using kx::db::LoadedDrawing;
 using kx::db::ObjectId;
 using kx::db::readDxf;
 using kx::db::writeDxf;
+using kx::test::firstOf;
 using kx::test::sampleDrawing;
 
 std::string errorOf(const std::string& text, const std::string& name = "plan.dxf") {
@@ -34,12 +33,6 @@ bool mentions(const std::vector<std::string>& lines, std::string_view what) {
   for (const std::string& l : lines)
     if (l.find(what) != std::string::npos) return true;
   return false;
-}
-
-ObjectId findType(const kx::db::Database& db, std::string_view type) {
-  for (std::uint32_t i = 0; i < db.objectCount(); ++i)
-    if (db.typeName(ObjectId(i)) == type) return ObjectId(i);
-  return {};
 }
 
 void replaceOnce(std::string& s, std::string_view from, std::string_view to) {
@@ -122,8 +115,8 @@ TEST(BadInput, HandleUsedTwiceGetsAFreshHandleAndTheSeedMovesOn) {
   replaceOnce(text, "LINE\n  5\n31\n", "LINE\n  5\n30\n");
   LoadedDrawing loaded = readDxf(text, "twice.dxf");
   EXPECT_TRUE(mentions(loaded.notices, "handles used twice"));
-  const ObjectId line = findType(loaded.db, "LINE");
-  const ObjectId textEntity = findType(loaded.db, "TEXT");
+  const ObjectId line = firstOf(loaded.db, "LINE");
+  const ObjectId textEntity = firstOf(loaded.db, "TEXT");
   EXPECT_EQ(loaded.db.handle(textEntity), 0x30u);
   EXPECT_EQ(loaded.db.handle(line), 0x40u);  // the seed said 40
   EXPECT_EQ(loaded.db.findByHandle(0x40), line);
@@ -138,7 +131,7 @@ TEST(BadInput, OwnerThatDoesNotExistIsTakenFromThePlaceInTheFile) {
   LoadedDrawing loaded = readDxf(text, "owner.dxf");
   EXPECT_TRUE(mentions(loaded.notices, "owner that does not exist"));
   const ObjectId modelSpace = loaded.db.findByHandle(0x1F);
-  EXPECT_EQ(loaded.db.owner(findType(loaded.db, "TEXT")), modelSpace);
+  EXPECT_EQ(loaded.db.owner(firstOf(loaded.db, "TEXT")), modelSpace);
   EXPECT_EQ(writeDxf(loaded.db), text);
 }
 
@@ -159,7 +152,7 @@ TEST(BadInput, OddButReadableFilesAreKeptAsTheyAre) {
   LoadedDrawing loaded = readDxf(crlf, "odd.dxf");
   EXPECT_TRUE(loaded.notices.empty()) << loaded.notices.front();
   EXPECT_EQ(writeDxf(loaded.db), crlf);
-  const ObjectId textEntity = findType(loaded.db, "TEXT");
+  const ObjectId textEntity = firstOf(loaded.db, "TEXT");
   bool sawLongString = false;
   for (const kx::dxf::Tag& t : loaded.db.tags(textEntity))
     if (t.code == 1) sawLongString = loaded.db.text(t).size() == 1'000'000;

@@ -18,6 +18,7 @@
 namespace {
 
 using namespace kx::db;
+using kx::test::firstOf;
 using kx::test::newTags;
 
 std::vector<std::string> linesOf(const std::string& text) {
@@ -25,12 +26,6 @@ std::vector<std::string> linesOf(const std::string& text) {
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
-}
-
-ObjectId firstOf(const Database& db, std::string_view type) {
-  for (std::uint32_t i = 0; i < db.objectCount(); ++i)
-    if (db.typeName(ObjectId(i)) == type && !db.isErased(ObjectId(i))) return ObjectId(i);
-  return {};
 }
 
 TEST(Objects, TypedValuesAndDefaults) {

@@ -4,8 +4,6 @@
 
 #include "support/files.h"
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 

@@ -1,11 +1,7 @@
 #include "db/wipeouts.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <vector>
 
 #include "db/dictionaries.h"
@@ -110,8 +106,9 @@ TEST_F(WipeoutCommandTest, MadeByCommandAndReadByAnotherReader) {
   ASSERT_EQ(kxedCommand(KXRT_STR, L"_.WipeOut", KXRT_STR, L"_Frames", KXRT_STR, L"OFF", KXRT_NONE),
             KXRT_NORM);
   EXPECT_EQ(kx::db::wipeoutFrame(db), 0);
-  EXPECT_EQ(kxedCommand(KXRT_STR, L"_.WipeOut", KXRT_STR, L"_Frames", KXRT_STR, L"Maybe", KXRT_NONE),
-            KXRT_ERROR);
+  EXPECT_EQ(
+      kxedCommand(KXRT_STR, L"_.WipeOut", KXRT_STR, L"_Frames", KXRT_STR, L"Maybe", KXRT_NONE),
+      KXRT_ERROR);
   EXPECT_EQ(kx::db::wipeoutFrame(db), 0);
 
   if (!kx::test::haveEzdxf()) GTEST_SKIP() << "python3-ezdxf is not installed";

@@ -4,12 +4,9 @@
 #include "platform/settings_store.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cstring>
-#include <cwctype>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -67,22 +64,25 @@ TEST_F(SettingsStoreTest, ValuesSurviveTheNextRun) {
   std::uint32_t seven = 7;
   RegistryValue dword{kDword, std::vector<std::uint8_t>(4)};
   std::memcpy(dword.data.data(), &seven, 4);
-  const RegistryValue blob{kBinary, {0x00, 0xff, 0x0a}};
-  const RegistryValue empty{kBinary, {}};
-  const RegistryValue unterminated{kSz, {'a', 0, 0, 0}};  // one character, no terminator
-  const RegistryValue inner{kSz, std::vector<std::uint8_t>(3 * sizeof(wchar_t))};  // "\0\0\0"
+  // Each value, the name it is stored under and the name it is read back by.
+  const struct {
+    std::wstring name, readAs;
+    RegistryValue value;
+  } values[] = {
+      {L"CheckFlag", L"checkflag", sz(L"1")},
+      {L"", L"", sz(L"default")},
+      {L"Text", L"text", sz(awkward)},
+      {awkward, awkward, dword},
+      {L"Blob", L"blob", {kBinary, {0x00, 0xff, 0x0a}}},
+      {L"Empty", L"empty", {kBinary, {}}},
+      {L"Unterminated", L"unterminated", {kSz, {'a', 0, 0, 0}}},  // one character, no terminator
+      {L"Inner", L"inner", {kSz, std::vector<std::uint8_t>(3 * sizeof(wchar_t))}},  // "\0\0\0"
+  };
   {
     SettingsStore first = store(dir);
     EXPECT_TRUE(first.createKey(L"\\" + key + L"\\\\"));
     EXPECT_FALSE(first.createKey(L"hkey_current_user\\SOFTWARE\\maker\\tools"));
-    EXPECT_TRUE(first.setValue(key, L"CheckFlag", sz(L"1")));
-    EXPECT_TRUE(first.setValue(key, L"", sz(L"default")));
-    EXPECT_TRUE(first.setValue(key, L"Text", sz(awkward)));
-    EXPECT_TRUE(first.setValue(key, awkward, dword));
-    EXPECT_TRUE(first.setValue(key, L"Blob", blob));
-    EXPECT_TRUE(first.setValue(key, L"Empty", empty));
-    EXPECT_TRUE(first.setValue(key, L"Unterminated", unterminated));
-    EXPECT_TRUE(first.setValue(key, L"Inner", inner));
+    for (const auto& v : values) EXPECT_TRUE(first.setValue(key, v.name, v.value));
     EXPECT_FALSE(first.setValue(L"HKEY_CURRENT_USER\\Missing", L"v", sz(L"x")));
     first.setProfile(L"TcaseDialog", L"LastChoiced", -83);
     first.setProfile(L"Dialog \"2\"", awkward, awkward);
@@ -92,14 +92,7 @@ TEST_F(SettingsStoreTest, ValuesSurviveTheNextRun) {
   EXPECT_TRUE(next.hasKey(L"HKEY_CURRENT_USER\\Software"));
   EXPECT_TRUE(next.hasKey(L"hkey_current_user\\software\\MAKER\\tools"));
   EXPECT_FALSE(next.hasKey(L"HKEY_CURRENT_USER\\Software\\Maker\\Tools\\Deeper"));
-  EXPECT_EQ(next.value(key, L"checkflag"), sz(L"1"));
-  EXPECT_EQ(next.value(key, L""), sz(L"default"));
-  EXPECT_EQ(next.value(key, L"text"), sz(awkward));
-  EXPECT_EQ(next.value(key, awkward), dword);
-  EXPECT_EQ(next.value(key, L"blob"), blob);
-  EXPECT_EQ(next.value(key, L"empty"), empty);
-  EXPECT_EQ(next.value(key, L"unterminated"), unterminated);
-  EXPECT_EQ(next.value(key, L"inner"), inner);
+  for (const auto& v : values) EXPECT_EQ(next.value(key, v.readAs), v.value);
   EXPECT_EQ(next.profile(L"tcasedialog", L"LASTCHOICED"), ProfileValue(-83));
   EXPECT_EQ(next.profile(L"dialog \"2\"", awkward), ProfileValue(awkward));
   EXPECT_TRUE(warnings.empty());

@@ -24,6 +24,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using kx::test::refusedAsInvalid;
 
 class TextFilesTest : public kx::test::SdkTest {
  protected:
@@ -114,14 +115,7 @@ TEST_F(TextFilesTest, FailuresAreThrownAsFileExceptions) {
   EXPECT_FALSE(file.Open(dir_.wstring().c_str(), CFile::modeRead, &missing));  // a folder
   EXPECT_EQ(missing.m_cause, CFileException::accessDenied);
 
-  bool invalid = false;
-  try {
-    file.Open(nullptr, CFile::modeRead);
-  } catch (CException* e) {
-    invalid = dynamic_cast<CInvalidArgException*>(e) != nullptr;
-    e->Delete();
-  }
-  EXPECT_TRUE(invalid);
+  EXPECT_TRUE(refusedAsInvalid([&] { file.Open(nullptr, CFile::modeRead); }));
 }
 
 TEST_F(TextFilesTest, ArrayKeepsOrderAndRefusesBadIndexes) {
@@ -141,20 +135,10 @@ TEST_F(TextFilesTest, ArrayKeepsOrderAndRefusesBadIndexes) {
   for (int i = 1; i <= 40; ++i) names.SetAtGrow(i, names[0]);  // its own element, while it grows
   EXPECT_EQ(names[40], L"first");
 
-  const auto refused = [&](auto misuse) {
-    try {
-      misuse();
-    } catch (CException* e) {
-      const bool invalid = dynamic_cast<CInvalidArgException*>(e) != nullptr;
-      e->Delete();
-      return invalid;
-    }
-    return false;
-  };
-  EXPECT_TRUE(refused([&] { a[2]; }));
-  EXPECT_TRUE(refused([&] { a[-1]; }));
-  EXPECT_TRUE(refused([&] { a.SetAtGrow(-1, 0); }));
-  EXPECT_TRUE(refused([&] { a.SetSize(-1); }));
+  EXPECT_TRUE(refusedAsInvalid([&] { a[2]; }));
+  EXPECT_TRUE(refusedAsInvalid([&] { a[-1]; }));
+  EXPECT_TRUE(refusedAsInvalid([&] { a.SetAtGrow(-1, 0); }));
+  EXPECT_TRUE(refusedAsInvalid([&] { a.SetSize(-1); }));
   EXPECT_EQ(a.GetSize(), 2);
 
   // Escaping a command, the bad index ends that command with an error line; the host goes on.

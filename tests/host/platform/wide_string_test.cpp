@@ -9,6 +9,7 @@
 #include "kx/kxwinfile.h"
 #include "kx/kxwinres.h"
 #include "kx/kxwinstr.h"
+#include "support/sdk_fixture.h"
 
 namespace {
 
@@ -81,14 +82,7 @@ TEST(WideStringTest, SearchesAndPartsClampAtTheEdges) {
 
   // Outside the string is a programming error, not a stray read.
   EXPECT_EQ(s.GetAt(0), L'o');
-  bool thrown = false;
-  try {
-    s.GetAt(s.GetLength());
-  } catch (CException* e) {
-    thrown = dynamic_cast<CInvalidArgException*>(e) != nullptr;
-    e->Delete();
-  }
-  EXPECT_TRUE(thrown);
+  EXPECT_TRUE(kx::test::refusedAsInvalid([&] { s.GetAt(s.GetLength()); }));
 }
 
 TEST(WideStringTest, TrimUpperCaseAndJoining) {

@@ -1,10 +1,13 @@
 #pragma once
 // Looking at rendered pixels: colours by kind, the pixel a world point lands on, and ink boxes.
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <utility>
@@ -74,6 +77,24 @@ inline bool inkNear(const render::Picture& p, double x, double y,
     for (int dx = -radius; dx <= radius; ++dx)
       if (ink(p.image.at(cx + dx, cy + dy))) return true;
   return false;
+}
+
+// A world point and the kind of colour expected where it lands.
+struct Probe {
+  double x, y;
+  bool (*ink)(Rgb);
+};
+
+// Expects the pixel of every probe to be of its kind.
+inline void expectColors(const render::Picture& p, std::initializer_list<Probe> probes) {
+  for (const auto& [x, y, ink] : probes) EXPECT_TRUE(ink(colorAt(p, x, y))) << x << "," << y;
+}
+
+// Expects ink of each probe's kind within `radius` pixels of its point; with `shown` false, none.
+inline void expectInkNear(const render::Picture& p, std::initializer_list<Probe> probes,
+                          bool shown = true, int radius = 1) {
+  for (const auto& [x, y, ink] : probes)
+    EXPECT_EQ(inkNear(p, x, y, ink, radius), shown) << x << "," << y;
 }
 
 // Pixels clearly inked in `a` with nothing drawn within a pixel of them in `b`, both ways: where

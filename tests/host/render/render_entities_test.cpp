@@ -18,13 +18,6 @@ namespace {
 
 using namespace kx::test;
 using kx::render::Picture;
-using kx::render::renderImage;
-
-Picture render(const RenderDrawing& d, int width = 800) {
-  kx::render::RenderOptions options;
-  options.width = width;
-  return renderImage(d.load(), options);
-}
 
 double distanceToSegment(kx::geom::Vec2 p, kx::geom::Vec2 a, kx::geom::Vec2 b) {
   const kx::geom::Vec2 d = b - a;
@@ -79,14 +72,14 @@ TEST(RenderEntities, CurvesPassThroughTheirPoints) {
 
   for (double a = 0; a < 6.28; a += 0.2)
     EXPECT_TRUE(inkNear(p, 10 * std::cos(a), 10 * std::sin(a), isReddish)) << a;
-  EXPECT_FALSE(inkNear(p, 0, 0, isReddish, 3));
-  EXPECT_TRUE(inkNear(p, 30 + 10 * std::cos(0.7), 10 * std::sin(0.7), isBluish));
-  EXPECT_FALSE(inkNear(p, 20, 0.5, isBluish, 3));  // the arc's other side
-  EXPECT_FALSE(inkNear(p, 30, -10, isBluish, 3));
-  EXPECT_TRUE(inkNear(p, 60, 5, isGreenish));
-  EXPECT_TRUE(inkNear(p, 70, 0, isGreenish));
-  EXPECT_FALSE(inkNear(p, 60, -5, isGreenish, 3));
-  EXPECT_TRUE(inkNear(p, 0, -20, isReddish));
+  expectInkNear(p, {{30 + 10 * std::cos(0.7), 10 * std::sin(0.7), isBluish},
+                    {60, 5, isGreenish},
+                    {70, 0, isGreenish},
+                    {0, -20, isReddish}});
+  // Nothing at the circle's centre, on the arc's other side or under the half ellipse.
+  expectInkNear(p,
+                {{0, 0, isReddish}, {20, 0.5, isBluish}, {30, -10, isBluish}, {60, -5, isGreenish}},
+                false, 3);
 }
 
 TEST(RenderEntities, SolidsAreFilledInTheirCornerOrder) {
@@ -100,10 +93,7 @@ TEST(RenderEntities, SolidsAreFilledInTheirCornerOrder) {
   const Picture p = render(d);
   for (auto [x, y] : {std::pair{1.0, 5.0}, {9.0, 5.0}, {5.0, 1.0}, {5.0, 9.0}, {5.0, 5.0}})
     EXPECT_TRUE(isDark(colorAt(p, x, y))) << x << "," << y;
-  EXPECT_TRUE(isDark(colorAt(p, 21, 1)));
-  EXPECT_TRUE(isDark(colorAt(p, 22, 7)));
-  EXPECT_TRUE(isWhite(colorAt(p, 29, 9)));
-  EXPECT_TRUE(isWhite(colorAt(p, 15, 5)));
+  expectColors(p, {{21, 1, isDark}, {22, 7, isDark}, {29, 9, isWhite}, {15, 5, isWhite}});
 }
 
 TEST(RenderEntities, FacesHideWhatIsBelowThemAndShowOnlyTheirVisibleEdges) {
@@ -116,13 +106,9 @@ TEST(RenderEntities, FacesHideWhatIsBelowThemAndShowOnlyTheirVisibleEdges) {
            "0", 1);
   d.entity("LINE", lineGroups(-5, 7, 15, 7), "0", 3);
   const Picture p = render(d);
-  EXPECT_TRUE(inkNear(p, 10, 5, isReddish));
-  EXPECT_TRUE(inkNear(p, 0, 5, isReddish));
-  EXPECT_FALSE(inkNear(p, 5, 0, isReddish));
-  EXPECT_FALSE(inkNear(p, 5, 10, isReddish));
-  EXPECT_TRUE(isBluish(colorAt(p, -3, 3)));
-  EXPECT_TRUE(isWhite(colorAt(p, 5, 3)));
-  EXPECT_TRUE(isGreenish(colorAt(p, 5, 7)));
+  expectInkNear(p, {{10, 5, isReddish}, {0, 5, isReddish}});
+  expectInkNear(p, {{5, 0, isReddish}, {5, 10, isReddish}}, false);
+  expectColors(p, {{-3, 3, isBluish}, {5, 3, isWhite}, {5, 7, isGreenish}});
 }
 
 TEST(RenderEntities, PolylinesFollowBulgesAndWidths) {
@@ -156,21 +142,15 @@ TEST(RenderEntities, PolylinesFollowBulgesAndWidths) {
   d.entity("LWPOLYLINE", Groups{{100, "AcDbPolyline"}, {90, "1"}, {70, "0"}} + point(10, 30, 20),
            "0", 1);
   const Picture p = render(d);
-  kx::render::RenderOptions options;
-  options.width = 800;
-  if (const auto pdf = pdfPicture(d.load(), options)) {
+  if (const auto pdf = pdfPicture(d.load(), ofWidth(800))) {
     EXPECT_EQ(inkApart(p.image, pdf->image), 0);
   }
 
   EXPECT_TRUE(inkNear(p, 30, 20, isReddish));
-  EXPECT_TRUE(isReddish(colorAt(p, 10, 0.7)));
-  EXPECT_TRUE(isReddish(colorAt(p, 10, -0.7)));
-  EXPECT_TRUE(isWhite(colorAt(p, 10, 1.5)));
+  expectColors(p, {{10, 0.7, isReddish}, {10, -0.7, isReddish}, {10, 1.5, isWhite}});
   EXPECT_TRUE(inkNear(p, 35, -5, isBluish));
   EXPECT_FALSE(inkNear(p, 35, 5, isBluish, 3));
-  EXPECT_TRUE(isWhite(colorAt(p, 2, 20.6)));
-  EXPECT_TRUE(isGreenish(colorAt(p, 18, 21.5)));
-  EXPECT_TRUE(isGreenish(colorAt(p, 18, 18.5)));
+  expectColors(p, {{2, 20.6, isWhite}, {18, 21.5, isGreenish}, {18, 18.5, isGreenish}});
   // Clockwise from (50, 0) to (60, 0): above the chord; then round the box and back.
   EXPECT_TRUE(inkNear(p, 55, 5, isReddish));
   EXPECT_FALSE(inkNear(p, 55, -5, isReddish, 3));
@@ -208,16 +188,15 @@ TEST(RenderEntities, HatchesFillInsideTheirBoundariesAroundIslands) {
                  {44, "0"},     {45, "-1.41421356"}, {46, "1.41421356"}, {79, "0"},  {98, "0"}},
       "0", 5);
   const Picture p = render(d);
-  kx::render::RenderOptions options;
-  options.width = 800;
-  if (const auto pdf = pdfPicture(d.load(), options)) {
+  if (const auto pdf = pdfPicture(d.load(), ofWidth(800))) {
     EXPECT_EQ(inkApart(p.image, pdf->image), 0);
   }
-  EXPECT_TRUE(isGreenish(colorAt(p, 5, 10)));
-  EXPECT_TRUE(isGreenish(colorAt(p, 35, 2)));
-  EXPECT_TRUE(isGreenish(colorAt(p, 20, 28)));  // inside the bulge
-  EXPECT_TRUE(isWhite(colorAt(p, 20, 7)));      // inside the island
-  EXPECT_TRUE(isWhite(colorAt(p, 2, 35)));      // outside the bulge
+  // Filled inside the outline and its bulge, not inside the island or outside the bulge.
+  expectColors(p, {{5, 10, isGreenish},
+                   {35, 2, isGreenish},
+                   {20, 28, isGreenish},
+                   {20, 7, isWhite},
+                   {2, 35, isWhite}});
 
   const kx::geom::Vec2 lo = p.view.toPicture({50, 20}), hi = p.view.toPicture({70, 0});
   int inside = 0, outside = 0;
@@ -251,10 +230,7 @@ TEST(RenderEntities, WipeoutsHideWhatIsBelowThem) {
     return render(d);
   };
   const Picture hidden = drawing(false);
-  EXPECT_TRUE(isBluish(colorAt(hidden, 5, 5)));
-  EXPECT_TRUE(isBluish(colorAt(hidden, 35, 5)));
-  EXPECT_TRUE(isWhite(colorAt(hidden, 20, 5)));
-  EXPECT_TRUE(isWhite(colorAt(hidden, 11, 5)));
+  expectColors(hidden, {{5, 5, isBluish}, {35, 5, isBluish}, {20, 5, isWhite}, {11, 5, isWhite}});
   EXPECT_FALSE(inkNear(hidden, 20, 10, isDark, 2));  // no frame
 
   for (std::optional<bool> frame : {std::optional<bool>(true), std::optional<bool>()}) {
@@ -324,18 +300,14 @@ TEST(RenderEntities, BlockReferencesLandWhereTheirTransformPutsThem) {
   EXPECT_TRUE(isWhite(colorAt(p, -1, -36.5)));
   EXPECT_TRUE(isWhite(colorAt(p, 1, -39)));
 
-  EXPECT_TRUE(inkNear(p, 10, 10.5, isReddish));
-  EXPECT_TRUE(inkNear(p, 10, 13.5, isReddish));
-  EXPECT_FALSE(inkNear(p, 12, 10, isReddish, 3));
-  EXPECT_FALSE(inkNear(p, 10, 15, isReddish, 3));
-  EXPECT_TRUE(inkNear(p, 9, 30, isReddish));
-  EXPECT_FALSE(inkNear(p, 11, 30, isReddish, 3));
+  expectInkNear(p, {{10, 10.5, isReddish}, {10, 13.5, isReddish}, {9, 30, isReddish}});
+  expectInkNear(p, {{12, 10, isReddish}, {10, 15, isReddish}, {11, 30, isReddish}}, false, 3);
   for (auto [x, y] : {std::pair{40.5, 0.5}, {45.5, 0.5}, {60.5, 0.5}, {65.5, 10.5}, {40.5, 10.5}})
     EXPECT_TRUE(isBluish(colorAt(p, x, y))) << x << "," << y;
-  EXPECT_TRUE(isWhite(colorAt(p, 50.5, 0.5)));
-  EXPECT_TRUE(isWhite(colorAt(p, 40.5, 5.5)));
-  EXPECT_TRUE(isGreenish(colorAt(p, 31.8, 31.8)));
-  EXPECT_TRUE(isWhite(colorAt(p, 32.3, 32.3)));
+  expectColors(p, {{50.5, 0.5, isWhite},
+                   {40.5, 5.5, isWhite},
+                   {31.8, 31.8, isGreenish},
+                   {32.3, 32.3, isWhite}});
   EXPECT_TRUE(p.notices.empty());
 }
 
@@ -388,9 +360,7 @@ TEST(RenderEntities, LayersDecideColourAndVisibility) {
   d.entity("INSERT", insertGroups("MIXED", 40, 20), "0", 5);
   const Picture p = render(d);
 
-  EXPECT_TRUE(isWhite(colorAt(p, 5, 5)));
-  EXPECT_TRUE(isWhite(colorAt(p, 25, 5)));
-  EXPECT_TRUE(isGreenish(colorAt(p, 45, 5)));
+  expectColors(p, {{5, 5, isWhite}, {25, 5, isWhite}, {45, 5, isGreenish}});
   EXPECT_EQ(colorAt(p, 65, 5), (Rgb{0, 0, 0}));
   EXPECT_EQ(colorAt(p, 85, 5), (Rgb{0x12, 0x34, 0x56}));
   // A reference on a layer that is off hides what it draws on layer 0, not what has its own layer.
@@ -420,22 +390,15 @@ TEST(RenderEntities, TileModeZeroShowsPaperSpaceAndItsViewports) {
   // A viewport 40 square at (100, 100) onto model space around (5, 5), 20 high: twice the size.
   const auto viewport = [](int id, double size) {
     return Groups{{100, "AcDbViewport"}} + point(10, 100, 100) +
-           Groups{{40, fmt::format("{}", size)},
-                  {41, fmt::format("{}", size)},
-                  {68, "1"},
-                  {69, std::to_string(id)}} +
-           point(12, 5, 5) + point(16, 0, 0, 1) + point(17, 0, 0, 0) + Groups{{45, "20"}};
+           newTags(fmt::format("40 {0} | 41 {0} | 68 1 | 69 {1}", size, id)) + point(12, 5, 5) +
+           point(16, 0, 0, 1) + point(17, 0, 0, 0) + Groups{{45, "20"}};
   };
   paper.paperEntity("VIEWPORT", viewport(1, 1000));  // the sheet: no frame, no view
   paper.paperEntity("VIEWPORT", viewport(2, 40));
-  kx::render::RenderOptions options;
-  options.width = 800;
-  for (const auto& [format, v] : pngAndPdf(paper.load(), options)) {
+  for (const auto& [format, v] : pngAndPdf(paper.load(), ofWidth(800))) {
     SCOPED_TRACE(format);
-    EXPECT_TRUE(inkNear(v, 92, 92, isReddish));
-    EXPECT_TRUE(inkNear(v, 108, 108, isReddish));
-    EXPECT_TRUE(inkNear(v, 85, 100, isBluish));
-    EXPECT_TRUE(inkNear(v, 119, 100, isBluish));
+    expectInkNear(
+        v, {{92, 92, isReddish}, {108, 108, isReddish}, {85, 100, isBluish}, {119, 100, isBluish}});
     EXPECT_FALSE(inkNear(v, 121, 100, isBluish));  // clipped at the frame
     EXPECT_TRUE(inkNear(v, 100, 120, isDark));     // the frame
     EXPECT_NEAR(v.view.toPicture({120, 120}).x, 800 * 0.95, 1);

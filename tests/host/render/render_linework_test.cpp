@@ -17,12 +17,6 @@ namespace {
 using namespace kx::test;
 using kx::render::Picture;
 
-Picture render(const RenderDrawing& d, int width = 800) {
-  kx::render::RenderOptions options;
-  options.width = width;
-  return kx::render::renderImage(d.load(), options);
-}
-
 // The stretches of `ink` along the row of world height `y` between world x0 and x1, in world x.
 std::vector<std::pair<double, double>> inkRuns(const Picture& p, double y, double x0, double x1,
                                                const std::function<bool(Rgb)>& ink) {
@@ -74,9 +68,7 @@ TEST(RenderLinework, LinetypesDashStrokesAtTheirScale) {
              Groups{{100, "AcDbPolyline"}, {90, "3"}, {70, flags}} + point(10, x, -80) +
                  point(10, x + 9, -80) + point(10, x + 9, -89),
              "Hidden");
-  kx::render::RenderOptions options;
-  options.width = 800;
-  for (const auto& [format, p] : pngAndPdf(d.load(), options)) {
+  for (const auto& [format, p] : pngAndPdf(d.load(), ofWidth(800))) {
     SCOPED_TRACE(format);
 
     // Dashes 4 long every 6 from the start; half that at an entity scale of 0.5.
@@ -137,12 +129,8 @@ TEST(RenderLinework, ArrowBlocksComeFromTheLeadersOverrideElseItsStyleElseTheHea
   d.blockEntity("LINE", lineGroups(-1, 0.8, 0, 0.8), "0", 0);
   d.headerText("$DIMLDRBLK", "RINGARROW");
   d.dimStyleGroup("Standard", 341, d.blockHandle("BARARROW"));
-  const Groups ringOverride{{1001, "ACAD"},
-                            {1000, "DSTYLE"},
-                            {1002, "{"},
-                            {1070, "341"},
-                            {1005, d.blockHandle("RINGARROW")},
-                            {1002, "}"}};
+  const Groups ringOverride = newTags("1001 ACAD | 1000 DSTYLE | 1002 { | 1070 341 | 1005 " +
+                                      d.blockHandle("RINGARROW") + " | 1002 }");
   const auto leader = [&](double y, const std::string& style, const Groups& xdata) {
     d.entity("LEADER",
              Groups{{100, "AcDbLeader"}, {3, style}, {71, "1"}, {72, "0"}, {76, "2"}} +
@@ -156,12 +144,8 @@ TEST(RenderLinework, ArrowBlocksComeFromTheLeadersOverrideElseItsStyleElseTheHea
   d.entity("MULTILEADER",
            Groups{{100, "AcDbMLeader"}, {270, "2"}, {300, "CONTEXT_DATA{"}, {40, "1"}} +
                point(10, 20, -60) +
-               Groups{{41, "2"},
-                      {140, "2.5"},
-                      {290, "0"},
-                      {296, "1"},
-                      {341, d.blockHandle("BARARROW")},
-                      {93, "-1023410171"}} +
+               newTags("41 2 | 140 2.5 | 290 0 | 296 1 | 341 " + d.blockHandle("BARARROW") +
+                       " | 93 -1023410171") +
                point(14, 0, 0, 1) + point(15, 40, -60) + point(16, 2, 2, 1) + Groups{{46, "0"}} +
                Groups{{302, "LEADER{"}, {290, "1"}, {291, "0"}} + point(10, 20, -60) +
                point(11, 1, 0) + Groups{{90, "0"}, {304, "LEADER_LINE{"}} + point(10, 0, -60) +
@@ -186,8 +170,7 @@ TEST(RenderLinework, ArrowBlocksComeFromTheLeadersOverrideElseItsStyleElseTheHea
 Groups linePath(int flags, const std::vector<std::array<double, 4>>& edges) {
   Groups g{{92, std::to_string(flags)}, {93, std::to_string(edges.size())}};
   for (const auto& [x1, y1, x2, y2] : edges)
-    g = g + Groups{{72, "1"}} + Groups{{10, fmt::format("{}", x1)}, {20, fmt::format("{}", y1)}} +
-        Groups{{11, fmt::format("{}", x2)}, {21, fmt::format("{}", y2)}};
+    g = g + newTags(fmt::format("72 1 | 10 {} | 20 {} | 11 {} | 21 {}", x1, y1, x2, y2));
   return g + Groups{{97, "0"}};
 }
 
@@ -224,22 +207,11 @@ TEST(RenderLinework, HatchBoundariesJoinWhateverTheirEdgeOrderAndKeepIslandsBySt
                    style),
         "0", 3);
   }
-  // A linear gradient from red to blue, left to right.
+  // A linear gradient from red to blue, left to right; blue is a true colour alone.
   d.entity("HATCH",
            solidHatch({squarePath(0, -40, 30)}, 0,
-                      Groups{{450, "1"},
-                             {451, "0"},
-                             {452, "0"},
-                             {453, "2"},
-                             {460, "0"},
-                             {461, "0"},
-                             {462, "0"},
-                             {463, "0"},
-                             {63, "1"},
-                             {421, "16711680"},
-                             {463, "1"},  // a true colour alone
-                             {421, "255"},
-                             {470, "LINEAR"}}),
+                      newTags("450 1 | 451 0 | 452 0 | 453 2 | 460 0 | 461 0 | 462 0 | 463 0 | 63 1"
+                              " | 421 16711680 | 463 1 | 421 255 | 470 LINEAR")),
            "0", 3);
   const Picture p = render(d);
 
@@ -253,9 +225,7 @@ TEST(RenderLinework, HatchBoundariesJoinWhateverTheirEdgeOrderAndKeepIslandsBySt
       const double x = 30 + 40 * style + 2.5 + 5 * depth;
       EXPECT_EQ(isGreenish(colorAt(p, x, 15)), filled[style][depth]) << style << " " << depth;
     }
-  kx::render::RenderOptions options;
-  options.width = 800;
-  for (const auto& [format, q] : pngAndPdf(d.load(), options)) {
+  for (const auto& [format, q] : pngAndPdf(d.load(), ofWidth(800))) {
     SCOPED_TRACE(format);
     EXPECT_TRUE(isReddish(colorAt(q, 2, -25)));
     EXPECT_TRUE(isBluish(colorAt(q, 28, -25)));
@@ -269,11 +239,7 @@ TEST(RenderLinework, LeadersCarryArrowheadsAndEveryKindDrawsOrIsNamed) {
   d.header("$DIMASZ", 40, "2");
   const auto leader = [&](double y, int arrow) {
     d.entity("LEADER",
-             Groups{{100, "AcDbLeader"},
-                    {3, "Standard"},
-                    {71, std::to_string(arrow)},
-                    {72, "0"},
-                    {76, "3"}} +
+             newTags(fmt::format("100 AcDbLeader | 3 Standard | 71 {} | 72 0 | 76 3", arrow)) +
                  point(10, 0, y) + point(10, 20, y + 10) + point(10, 30, y + 10),
              "0", 1);
   };
@@ -308,14 +274,7 @@ TEST(RenderLinework, LeadersCarryArrowheadsAndEveryKindDrawsOrIsNamed) {
   d.entity("MESH",
            Groups{{100, "AcDbSubDMesh"}, {71, "2"}, {72, "0"}, {91, "0"}, {92, "4"}} +
                point(10, 0, -70) + point(10, 10, -70) + point(10, 10, -60) + point(10, 0, -60) +
-               Groups{{93, "5"},
-                      {90, "4"},
-                      {90, "0"},
-                      {90, "1"},
-                      {90, "2"},
-                      {90, "3"},
-                      {94, "0"},
-                      {95, "0"}},
+               newTags("93 5 | 90 4 | 90 0 | 90 1 | 90 2 | 90 3 | 94 0 | 95 0"),
            "0", 5);
   d.entity("IMAGE",
            Groups{{100, "AcDbRasterImage"}, {90, "0"}} + point(10, 20, -70) + point(11, 0.1, 0) +
@@ -336,16 +295,14 @@ TEST(RenderLinework, LeadersCarryArrowheadsAndEveryKindDrawsOrIsNamed) {
   const int bare = inkAround(1.2, -19.4);
   EXPECT_GT(inkAround(1.2, 0.6), 2 * bare);
   EXPECT_GT(inkAround(41.2, 0.6), 2 * bare);
-  EXPECT_TRUE(inkNear(p, 10, -25, isReddish));
-  EXPECT_TRUE(inkNear(p, 5, -28.75, isReddish));
+  // The spline-fit leader on its curve, and the multileader's line and its dogleg.
+  expectInkNear(
+      p, {{10, -25, isReddish}, {5, -28.75, isReddish}, {45, 5, isGreenish}, {51, 10, isGreenish}});
   EXPECT_FALSE(inkNear(p, 5, -30, isReddish, 3));
-  EXPECT_TRUE(inkNear(p, 45, 5, isGreenish));   // the multileader's line
-  EXPECT_TRUE(inkNear(p, 51, 10, isGreenish));  // its dogleg
   int textInk = 0;
   for (double x = 53; x < 58; x += 0.25) textInk += inkNear(p, x, 10, isGreenish, 0);
   EXPECT_GT(textInk, 3);
-  EXPECT_TRUE(inkNear(p, 15, -39, isBluish));
-  EXPECT_TRUE(inkNear(p, 15, -41, isBluish));
+  expectInkNear(p, {{15, -39, isBluish}, {15, -41, isBluish}});
   EXPECT_FALSE(inkNear(p, 15, -40, isBluish));
   // Lines without ends reach the edges of the picture; a ray only on its side.
   const int xline = static_cast<int>(p.view.toPicture({0, -50}).y);
@@ -391,18 +348,17 @@ TEST(RenderLinework, ImagesShowTheirPngFromBesideTheDrawing) {
   image(50, 10, 0, 0.25, found);
   image(60, 10, 0.25, 0, missing);
 
-  kx::render::RenderOptions options;
-  options.width = 800;
+  kx::render::RenderOptions options = ofWidth(800);
   options.imageFolder = dir.path();
   for (const auto& [format, p] : pngAndPdf(d.load(), options)) {
     SCOPED_TRACE(format);
-    EXPECT_TRUE(isReddish(colorAt(p, 15, 17.5)));
-    EXPECT_TRUE(isGreenish(colorAt(p, 15, 12.5)));
-    EXPECT_TRUE(isBluish(colorAt(p, 25, 15)));
-    EXPECT_TRUE(isReddish(colorAt(p, 42.5, 15)));
-    EXPECT_TRUE(isGreenish(colorAt(p, 47.5, 15)));
-    EXPECT_TRUE(isBluish(colorAt(p, 45, 25)));
-    EXPECT_TRUE(isWhite(colorAt(p, 70, 15)));
+    expectColors(p, {{15, 17.5, isReddish},
+                     {15, 12.5, isGreenish},
+                     {25, 15, isBluish},
+                     {42.5, 15, isReddish},
+                     {47.5, 15, isGreenish},
+                     {45, 25, isBluish},
+                     {70, 15, isWhite}});
     EXPECT_TRUE(inkNear(p, 60, 15, isDark));  // its frame
   }
   // The SVG holds the PNG once, however often it is shown.

@@ -27,8 +27,7 @@ TEST(RenderOutput, FilesOfEveryFormatSizesAndFailures) {
   d.entity("SOLID", solidGroups(0, 0, 10, 10), "0", 1);
   d.entity("LINE", lineGroups(0, 0, 40, 20), "0", 5);
   const kx::db::Database db = d.load();
-  kx::render::RenderOptions options;
-  options.width = 300;
+  kx::render::RenderOptions options = ofWidth(300);
   options.height = 300;
   const kx::render::Picture square = kx::render::renderImage(db, options);
   EXPECT_EQ(square.image.width, 300);
@@ -86,8 +85,8 @@ TEST(RenderOutput, WindowPaperBackgroundAndLayoutAsAsked) {
   d.paperEntity("SOLID", solidGroups(100, 100, 110, 110), 5);
   d.paperLayout("Sheet");
   const kx::db::Database db = d.load();
-  kx::render::RenderOptions options;
-  options.width = options.height = 100;
+  kx::render::RenderOptions options = ofWidth(100);
+  options.height = 100;
   options.window = kx::render::Window{10, 10, 0, 0};
   const kx::render::Picture window = kx::render::renderImage(db, options);
   EXPECT_NEAR(window.view.toPicture({0, 0}).x, 0, 1e-9);
@@ -105,8 +104,7 @@ TEST(RenderOutput, WindowPaperBackgroundAndLayoutAsAsked) {
   EXPECT_EQ(sheet.image.height, 827);
   EXPECT_NEAR(sheet.view.scale, 1169 / 297.0 / 2, 1e-9);
 
-  options = {};
-  options.width = 400;
+  options = ofWidth(400);
   options.background = {33, 40, 48};
   for (const auto& [format, dark] : pngAndPdf(db, options)) {
     SCOPED_TRACE(format);
@@ -129,14 +127,8 @@ TEST(RenderOutput, VectorPicturesKeepTextsAsTextAndLayersAsGroups) {
   d.layer("Notes", 1);
   d.layer("Walls", 5);
   d.entity("LINE", lineGroups(0, 0, 40, 20), "Walls");
-  d.entity("TEXT",
-           Groups{{100, "AcDbText"}} + point(10, 0, 0) +
-               Groups{{40, "2.5"}, {1, "Tom & <Jerry>"}, {100, "AcDbText"}},
-           "Notes");
-  d.entity("TEXT",
-           Groups{{100, "AcDbText"}} + point(10, 10, 5) +
-               Groups{{40, "2.5"}, {1, "HHHHHHHH"}, {100, "AcDbText"}},
-           "Walls");
+  d.entity("TEXT", textGroups("Tom & <Jerry>", 2.5), "Notes");
+  d.entity("TEXT", textGroups("HHHHHHHH", 2.5, {}, 10, 5), "Walls");
   d.entity("SOLID", solidGroups(10, -1, 15, 8), "0", 3);
   d.entity("LINE", lineGroups(0, 20, 40, 0), "Walls");
   d.entity("MTEXT",

@@ -15,11 +15,17 @@
 #include "db/new_drawing.h"
 #include "db/symbol_tables.h"
 #include "db/wipeouts.h"
+#include "render/render.h"
 #include "support/drawing.h"
 
 namespace kx::test {
 
 using Groups = std::vector<db::NewTag>;
+
+inline Groups operator+(Groups a, const Groups& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
 
 class RenderDrawing {
  public:
@@ -57,14 +63,10 @@ class RenderDrawing {
   void linetype(const std::string& name, const std::vector<double>& elements,
                 const std::optional<PatternText>& text = {}) {
     step([=](db::Database& db) {
-      Groups body{{100, "AcDbSymbolTableRecord"},
-                  {100, "AcDbLinetypeTableRecord"},
-                  {2, name},
-                  {70, "0"},
-                  {3, ""},
-                  {72, "65"},
-                  {73, std::to_string(elements.size())},
-                  {40, "0"}};
+      Groups body = newTags(fmt::format(
+          "100 AcDbSymbolTableRecord | 100 AcDbLinetypeTableRecord | 2 {} | 70 0 | 3 | 72 65"
+          " | 73 {} | 40 0",
+          name, elements.size()));
       for (std::size_t i = 0; i < elements.size(); ++i) {
         body.push_back({49, fmt::format("{}", elements[i])});
         if (!text || text->index != i) {
@@ -72,14 +74,9 @@ class RenderDrawing {
           continue;
         }
         const db::ObjectId style = db::findTableRecord(db, "STYLE", L"Standard");
-        body.insert(body.end(), {{74, "2"},
-                                 {75, "0"},
-                                 {340, fmt::format("{:X}", db.handle(style))},
-                                 {46, fmt::format("{}", text->scale)},
-                                 {50, "0"},
-                                 {44, fmt::format("{}", text->along)},
-                                 {45, fmt::format("{}", text->across)},
-                                 {9, text->text}});
+        body = body + newTags(fmt::format(
+                          "74 2 | 75 0 | 340 {:X} | 46 {} | 50 0 | 44 {} | 45 {} | 9 {}",
+                          db.handle(style), text->scale, text->along, text->across, text->text));
       }
       db::addTableRecord(db, "LTYPE", body);
     });
@@ -133,12 +130,9 @@ class RenderDrawing {
     step([=](db::Database& db) {
       const db::ObjectId paper = db::findBlockRecord(db, "*Paper_Space");
       Groups layout = db::identityTags(db, paper);
-      layout.insert(layout.end(), {{100, "AcDbPlotSettings"},
-                                   {100, "AcDbLayout"},
-                                   {1, name},
-                                   {70, "1"},
-                                   {71, "9"},
-                                   {330, fmt::format("{:X}", db.handle(paper))}});
+      layout = layout + newTags(fmt::format(
+                            "100 AcDbPlotSettings | 100 AcDbLayout | 1 {} | 70 1 | 71 9 | 330 {:X}",
+                            name, db.handle(paper)));
       db.addRecord(db.sectionIndex("OBJECTS"), {}, "LAYOUT", layout);
     });
   }
@@ -208,10 +202,6 @@ inline Groups point(int code, double x, double y, double z = 0) {
           {code + 10, fmt::format("{}", y)},
           {code + 20, fmt::format("{}", z)}};
 }
-inline Groups operator+(Groups a, const Groups& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
 inline Groups lineGroups(double x1, double y1, double x2, double y2) {
   return Groups{{100, "AcDbLine"}} + point(10, x1, y1) + point(11, x2, y2);
 }
@@ -219,10 +209,28 @@ inline Groups lineGroups(double x1, double y1, double x2, double y2) {
 inline Groups insertGroups(const std::string& block, double x, double y, const Groups& more = {}) {
   return Groups{{100, "AcDbBlockReference"}, {2, block}} + point(10, x, y) + more;
 }
+// A TEXT at (x, y), `more` groups after its string.
+inline Groups textGroups(const std::string& text, double height, const Groups& more = {},
+                         double x = 0, double y = 0) {
+  return Groups{{100, "AcDbText"}} + point(10, x, y) +
+         Groups{{40, fmt::format("{}", height)}, {1, text}} + more + Groups{{100, "AcDbText"}};
+}
 // A SOLID covering the rectangle, corners in the file's 1, 2, 4, 3 order.
 inline Groups solidGroups(double x1, double y1, double x2, double y2) {
   return Groups{{100, "AcDbTrace"}} + point(10, x1, y1) + point(11, x2, y1) + point(12, x1, y2) +
          point(13, x2, y2);
+}
+
+// Options for a picture `width` pixels wide.
+inline render::RenderOptions ofWidth(int width) {
+  render::RenderOptions options;
+  options.width = width;
+  return options;
+}
+
+// The drawing's picture, `width` pixels wide.
+inline render::Picture render(const RenderDrawing& d, int width = 800) {
+  return render::renderImage(d.load(), ofWidth(width));
 }
 
 }  // namespace kx::test

@@ -32,23 +32,6 @@ kx::db::Database textDrawing(const Groups& text, const std::string& style = "") 
   return d.load();
 }
 
-kx::db::ObjectId firstOf(const kx::db::Database& db, std::string_view type) {
-  for (kx::db::ObjectId id : kx::db::blockEntities(db, kx::db::findBlockRecord(db, "*Model_Space")))
-    if (db.isType(id, type)) return id;
-  return {};
-}
-
-kx::render::Picture render(const kx::db::Database& db) {
-  kx::render::RenderOptions options;
-  options.width = 1200;
-  return kx::render::renderImage(db, options);
-}
-
-Groups textGroups(const std::string& text, double height, const Groups& more = {}) {
-  return Groups{{100, "AcDbText"}} + point(10, 0, 0) +
-         Groups{{40, fmt::format("{}", height)}, {1, text}} + more + Groups{{100, "AcDbText"}};
-}
-
 TEST(RenderText, GlyphsFillTheTextBox) {
   struct Case {
     const char* name;
@@ -72,10 +55,8 @@ TEST(RenderText, GlyphsFillTheTextBox) {
     const kx::text::TextEntity text = kx::text::readTextEntity(db, firstOf(db, "TEXT"));
     const kx::text::Box2 box = kx::text::textBox(text);
     ASSERT_GT(box.width(), 0) << c.name;
-    kx::render::RenderOptions options;
-    options.width = 1200;
     // The PNG draws every glyph as its outline; the PDF writes glyphs as text in the font.
-    for (const auto& [format, p] : pngAndPdf(db, options)) {
+    for (const auto& [format, p] : pngAndPdf(db, ofWidth(1200))) {
       SCOPED_TRACE(format);
       // Every ink pixel back in the text's own coordinates.
       const kx::geom::Matrix3d toText = text.textToWorld().inverse();
@@ -108,11 +89,8 @@ TEST(RenderText, AttributeDefinitionsShowTheirTagOrTheirConstantValue) {
   const auto definition = [](double x, const char* flags) {
     return Groups{{100, "AcDbText"}} + point(10, x, 0) + Groups{{40, "5"}, {1, "I"}, {72, "1"}} +
            point(11, x, 0) +
-           Groups{{100, "AcDbAttributeDefinition"},
-                  {3, "Prompt"},
-                  {2, "WWWWWWWW"},
-                  {70, flags},
-                  {74, "2"}};
+           newTags(fmt::format("100 AcDbAttributeDefinition | 3 Prompt | 2 WWWWWWWW | 70 {} | 74 2",
+                               flags));
   };
   RenderDrawing d;
   d.entity("LINE", lineGroups(-40, -40, 80, 40));
@@ -122,7 +100,7 @@ TEST(RenderText, AttributeDefinitionsShowTheirTagOrTheirConstantValue) {
   d.blockEntity("ATTDEF", definition(20, "3"), "0", 5);  // constant but invisible
   d.entity("INSERT", insertGroups("TITLE", 10, 10));
   d.entity("ATTDEF", definition(0, "0"), "0", 3);  // in model space: shows its tag
-  const kx::render::Picture p = render(d.load());
+  const kx::render::Picture p = render(d, 1200);
 
   const PixelBox value = inkBox(p.image, isTextInk);
   ASSERT_FALSE(value.empty());
@@ -138,8 +116,7 @@ TEST(RenderText, AttributeDefinitionsShowTheirTagOrTheirConstantValue) {
 
 TEST(RenderText, HighlightedTextsShowDashedOutlinesInTheSamePlace) {
   const kx::db::Database db = textDrawing(textGroups("HHH", 10));
-  kx::render::RenderOptions options;
-  options.width = 1200;
+  kx::render::RenderOptions options = ofWidth(1200);
   const kx::render::Picture plain = kx::render::renderImage(db, options);
   options.highlighted = {firstOf(db, "TEXT")};
   const kx::render::Picture highlighted = kx::render::renderImage(db, options);

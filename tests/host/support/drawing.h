@@ -3,6 +3,8 @@
 // into a database as a reader would have put them, groups written as "code value | code value",
 // and whole DXF texts for reader tests.
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <optional>
 #include <string>
@@ -59,8 +61,22 @@ inline void pushPoint(std::vector<db::NewTag>& body, int code, geom::Vec3 p) {
   body.push_back({code + 20, db::formatReal(p.z)});
 }
 
+inline void expectNear(geom::Vec3 a, geom::Vec3 b, double tolerance) {
+  EXPECT_NEAR(a.x, b.x, tolerance);
+  EXPECT_NEAR(a.y, b.y, tolerance);
+  EXPECT_NEAR(a.z, b.z, tolerance);
+}
+
 inline db::ObjectId modelSpace(const db::Database& db) {
   return db::findBlockRecord(db, "*Model_Space");
+}
+
+// The first object of `type` not erased; null when there is none.
+inline db::ObjectId firstOf(const db::Database& db, std::string_view type) {
+  for (std::uint32_t i = 0; i < db.objectCount(); ++i)
+    if (db.typeName(db::ObjectId(i)) == type && !db.isErased(db::ObjectId(i)))
+      return db::ObjectId(i);
+  return {};
 }
 
 // Where an entity goes and the properties every entity has.

@@ -14,8 +14,22 @@
 #include "editor/prompts.h"
 #include "editor/session.h"
 #include "editor/terminal_reader.h"
+#include "kx/kxwinfile.h"
 
 namespace kx::test {
+
+// Whether `misuse` throws the CInvalidArgException* that a module's programming error raises.
+template <class F>
+bool refusedAsInvalid(F&& misuse) {
+  try {
+    misuse();
+  } catch (CException* e) {
+    const bool invalid = dynamic_cast<CInvalidArgException*>(e) != nullptr;
+    e->Delete();
+    return invalid;
+  }
+  return false;
+}
 
 class SdkTest : public ::testing::Test {
  protected:

@@ -6,9 +6,6 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <thread>
-
-#include <unistd.h>
 
 #include "support/files.h"
 #include "text/font.h"
@@ -274,19 +271,6 @@ TEST(Fonts, KerningNarrowsKnownPairs) {
   // Pairs beyond ASCII are read from the font as well as the common ones.
   auto dejavu = FontLibrary::instance().styleFont("DejaVuSans.ttf", "");
   EXPECT_LT(dejavu->kerning(U'À', U'-'), 0);
-}
-
-TEST(Fonts, ManyThreadsMayMeasureOneFont) {
-  auto font = FontLibrary::instance().familyFont("DejaVu Sans", false, true);
-  std::vector<std::thread> threads;
-  std::vector<double> sums(4);
-  for (int t = 0; t < 4; ++t)
-    threads.emplace_back([&, t] {
-      for (char32_t c = 0x20; c < 0x3000; c += 3)
-        sums[t] += font->metrics(c).advance + font->kerning(c, c + 1);
-    });
-  for (auto& thread : threads) thread.join();
-  for (double s : sums) EXPECT_DOUBLE_EQ(s, sums[0]);
 }
 
 }  // namespace

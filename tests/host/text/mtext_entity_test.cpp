@@ -2,16 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <numbers>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -32,6 +26,7 @@ using kx::db::NewTag;
 using kx::db::ObjectId;
 using kx::geom::Vec3;
 using namespace kx::text;
+using kx::test::expectNear;
 
 struct MTextParams {
   std::string contents = "First line\\PSecond, longer line";
@@ -63,12 +58,6 @@ ObjectId addMText(Database& db, const MTextParams& s) {
                                  {.layer = s.layer,
                                   .color = s.color.value_or(256),
                                   .block = kx::db::findBlockRecord(db, s.block)});
-}
-
-void expectNear(Vec3 a, Vec3 b, double tolerance) {
-  EXPECT_NEAR(a.x, b.x, tolerance);
-  EXPECT_NEAR(a.y, b.y, tolerance);
-  EXPECT_NEAR(a.z, b.z, tolerance);
 }
 
 TEST(MTextEntity, ActualSizeAndFrameFollowTheLayout) {

@@ -3,12 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <numbers>
-#include <optional>
 #include <string>
-#include <vector>
 
 #include "db/dxf_io.h"
 #include "db/entities.h"
@@ -27,6 +24,7 @@ using kx::geom::Vec3;
 using namespace kx::text;
 
 using kx::test::addText;
+using kx::test::expectNear;
 using kx::test::TextSpec;
 
 std::array<Vec3, 4> inkCorners(const Database& db, ObjectId id) {
@@ -136,12 +134,8 @@ TEST(TextEntity, ExtentsAreInWorldCoordinatesForAnyPlane) {
   ASSERT_TRUE(e);
   const Box2 box = textBox(t);
   // With normal +X the OCS x axis is world Y and its y axis world Z (the arbitrary axis rule).
-  EXPECT_NEAR(e->min.x, 5, 1e-12);
-  EXPECT_NEAR(e->max.x, 5, 1e-12);
-  EXPECT_NEAR(e->min.y, 2 + box.xMin, 1e-12);
-  EXPECT_NEAR(e->max.y, 2 + box.xMax, 1e-12);
-  EXPECT_NEAR(e->min.z, 3 + box.yMin, 1e-12);
-  EXPECT_NEAR(e->max.z, 3 + box.yMax, 1e-12);
+  expectNear(e->min, {5, 2 + box.xMin, 3 + box.yMin}, 1e-12);
+  expectNear(e->max, {5, 2 + box.xMax, 3 + box.yMax}, 1e-12);
 
   // A normal pointing down mirrors the OCS x axis: the text reads towards world -X.
   s.normal = Vec3{0, 0, -1};
@@ -154,10 +148,7 @@ TEST(TextEntity, ExtentsAreInWorldCoordinatesForAnyPlane) {
   // Glyphs are placed in the same plane: pens start at the insertion point.
   const TextPicture picture = placeGlyphs(t);
   ASSERT_EQ(picture.glyphs.size(), 5u);
-  const Vec3 pen = picture.glyphs[0].fontToWorld.apply({0, 0, 0});
-  EXPECT_NEAR(pen.x, 5, 1e-12);
-  EXPECT_NEAR(pen.y, 2, 1e-12);
-  EXPECT_NEAR(pen.z, 3, 1e-12);
+  expectNear(picture.glyphs[0].fontToWorld.apply({0, 0, 0}), {5, 2, 3}, 1e-12);
   // A capital is one text height tall in the font's units.
   EXPECT_NEAR((picture.glyphs[0].fontToWorld.applyToVector({0, 1, 0})).length(), 2.5, 1e-12);
 
