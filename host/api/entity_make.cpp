@@ -21,6 +21,7 @@
 #include "dxf/group_code.h"
 #include "dxf/number_syntax.h"
 #include "kx/kxdb.h"
+#include "support/case_fold.h"
 #include "text/mtext_entity.h"
 #include "text/text_entity.h"
 
@@ -36,12 +37,6 @@ bool isMakeableEntity(std::string_view type) {
 
 bool isMakeableObject(std::string_view type) {
   return type == "DICTIONARY" || type == "GROUP" || type == "XRECORD";
-}
-
-std::string upperAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
 }
 
 bool validTableName(std::wstring_view name) {
@@ -87,7 +82,7 @@ Made make(const resbuf* list, bool objectsToo) {
     }
   }
   if (!typeRb || !valueFits(db, *typeRb, ListKind::String)) return {};
-  const std::string type = upperAscii(db.encode(typeRb->value.string));
+  const std::string type = support::asciiUpperCase(db.encode(typeRb->value.string));
   const bool graphical = isMakeableEntity(type);
   if (!graphical && !(objectsToo && isMakeableObject(type))) return {};
   const db::ClassSpec* cls = db::classSpecOf(type);
@@ -102,13 +97,10 @@ Made make(const resbuf* list, bool objectsToo) {
   // A list that names no space makes its entity in the current one: paper space while a layout
   // is current.
   bool paper = db::headerInteger(db, "$TILEMODE").value_or(1) == 0;
-  bool handleSeen = false, ownerSeen = false;
+  bool ownerSeen = false;
   for (const resbuf* rb = list; rb; rb = rb->next) {
-    if (rb == typeRb || rb->code == -1) continue;
-    if (rb->code == 5 && !handleSeen) {
-      handleSeen = true;
-      continue;
-    }
+    // The new object's handle is the host's to give, whatever handles the list holds.
+    if (rb == typeRb || rb->code == -1 || rb->code == 5) continue;
     if (storageOf(rb->code) == Storage::None || rb->code < 0) return {};
     const ListKind kind = listKindOf(type, graphical, rb->code);
     if (!valueFits(db, *rb, kind)) return {};
@@ -118,7 +110,7 @@ Made make(const resbuf* list, bool objectsToo) {
       owner = nameTarget(db, *rb);
       continue;
     }
-    if (rb->code == 100 || rb->code == 102 || rb->code == 5) continue;
+    if (rb->code == 100 || rb->code == 102) continue;
     if (dxf::isExtendedData(rb->code)) {
       if (xdata.empty() && rb->code != 1001) return {};
       xdata.push_back({rb, kind});

@@ -144,7 +144,7 @@ TEST_F(EntityMakeTest, EveryKindReadsBackInAnotherReader) {
         kxutBuildList(KXRT_DXF0, L"POINT", 10, e, 210, z, 0),
         kxutBuildList(KXRT_DXF0, L"INSERT", 2, L"MARK", 10, e, 41, 2.0, 42, 2.0, 50,
                       0.5235987755982988, 0),
-        kxutBuildList(KXRT_DXF0, L"ATTDEF", 10, c, 40, 2.5, 1, L"default", 2, L"TAG1", 3, L"Value?",
+        kxutBuildList(KXRT_DXF0, L"attdef", 10, c, 40, 2.5, 1, L"default", 2, L"TAG1", 3, L"Value?",
                       70, 0, 0),
         kxutBuildList(KXRT_DXF0, L"CIRCLE", 67, 1, 10, e, 40, 1.0, 0)}) {
     EXPECT_FALSE(made(list).isNull());
