@@ -49,6 +49,15 @@ void countsPicked() {
   }
   ran.push_back(std::to_wstring(length));
 }
+// Takes the picked set, then leaves every entity picked for the next command.
+void countsAndPicksAll() {
+  countsPicked();
+  kds_name all;
+  if (kxedSSGet(L"_X", nullptr, nullptr, nullptr, all) == KXRT_NORM) {
+    kxedSSSetFirst(nullptr, all);
+    kxedSSFree(all);
+  }
+}
 
 class CommandStackTest : public test::SdkTest {
  protected:
@@ -177,6 +186,8 @@ TEST_F(CommandStackTest, PickfirstGoesOnlyToCommandsThatTakeIt) {
   ASSERT_EQ(stack.addCommand(L"KXT_A", L"TAKES", nullptr, KxEd::kUsePickSet, countsPicked),
             Kxad::eOk);
   ASSERT_EQ(stack.addCommand(L"KXT_A", L"IGNORES", nullptr, KxEd::kModal, countsPicked), Kxad::eOk);
+  ASSERT_EQ(stack.addCommand(L"KXT_A", L"PASSES", nullptr, KxEd::kUsePickSet, countsAndPicksAll),
+            Kxad::eOk);
   SelectionSets& sets = Session::instance().selectionSets();
 
   sets.setPickfirst(db.serial(), lines);
@@ -185,7 +196,10 @@ TEST_F(CommandStackTest, PickfirstGoesOnlyToCommandsThatTakeIt) {
   sets.setPickfirst(db.serial(), lines);
   runCommand(L"IGNORES");
   runCommand(L"TAKES");  // and a command that does not take it drops it
-  EXPECT_EQ(ran, (std::vector<std::wstring>{L"2", L"0", L"0", L"0"}));
+  sets.setPickfirst(db.serial(), {lines[0]});
+  runCommand(L"PASSES");
+  runCommand(L"TAKES");  // a set made for the next command stays for it
+  EXPECT_EQ(ran, (std::vector<std::wstring>{L"2", L"0", L"0", L"0", L"1", L"2"}));
 }
 
 }  // namespace

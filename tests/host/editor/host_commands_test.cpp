@@ -239,6 +239,11 @@ TEST_F(HostCommandsTest, TextBoxOfEntityAndOfBareList) {
   EXPECT_NEAR(ur2[0], ur[0], 1e-9);
   EXPECT_NEAR(ur2[1], ur[1], 1e-9);
   kxutRelRb(bare);
+  // A height of 0 is none: the drawing's text size, 2.5 here, stands in.
+  resbuf* noHeight = kxutBuildList(KXRT_DXF0, L"TEXT", 1, L"Box", 40, 0.0, 0);
+  ASSERT_EQ(kxedTextBox(noHeight, ll2, ur2), KXRT_NORM);
+  EXPECT_NEAR(ur2[1], ur[1], 1e-9);
+  kxutRelRb(noHeight);
 
   // An MTEXT measures from the origin: the corners' difference is its size.
   std::vector<NewTag> body{{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbMText"}};
