@@ -352,6 +352,9 @@ TEST_F(EntityListTest, AttributeOwnersGroupDeletionAndRefusedNewEntities) {
   EXPECT_EQ(kxdbEntMake(noPlane.head), KXRT_ERROR);
   RbList noWidth(kxutBuildList(KXRT_DXF0, L"TEXT", 10, at, 40, 2.0, 1, L"t", 41, 0.0, 0));
   EXPECT_EQ(kxdbEntMake(noWidth.head), KXRT_ERROR);
+  RbList definitionWithoutWidth(
+      kxutBuildList(KXRT_DXF0, L"ATTDEF", 10, at, 40, 2.0, 1, L"t", 2, L"T", 41, 0.0, 0));
+  EXPECT_EQ(kxdbEntMake(definitionWithoutWidth.head), KXRT_ERROR);
 }
 
 TEST_F(EntityListTest, TurningAnMTextThroughItsRotationTurnsWhatIsDrawn) {
