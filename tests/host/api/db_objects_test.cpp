@@ -293,13 +293,15 @@ TEST_F(DbObjectsTest, NewTextIsInvisibleUntilAppendedAndPlacedWhenClosed) {
   EXPECT_GT(db::FieldReader(db, mid).real(43), 2.5 * 1.5) << "two lines tall";
   EXPECT_EQ(doc.openObjects, 0);
 
-  // Nor does a text style of another drawing; an empty current layer is layer 0.
+  // Nor does a text style of another drawing: the current one there is; an empty current layer
+  // is layer 0.
   const KxDbObjectId mine = idOf(db, addStyle(db, "Mine", "arial.ttf"));
   editor::Document& other = open(db::newDrawing());
+  const db::ObjectId current = addStyle(other.db(), "Current", "arial.ttf");
+  db::setHeaderString(other.db(), "$TEXTSTYLE", 7, L"Current");
   db::setHeaderString(other.db(), "$CLAYER", 8, L"");
   auto* foreign = new KxDbText({1, 2, 0}, L"foreign", mine);
-  EXPECT_EQ(foreign->textStyle(),
-            idOf(other.db(), db::findTableRecord(other.db(), "STYLE", L"Standard")));
+  EXPECT_EQ(foreign->textStyle(), idOf(other.db(), current));
   EXPECT_EQ(db::FieldReader(other.db(), foreign->state().id).string(8), L"0");
   delete foreign;
   editor::Session::instance().close(other);
