@@ -18,6 +18,7 @@
 #include "support/drawing.h"
 #include "support/ezdxf.h"
 #include "support/sdk_fixture.h"
+#include "text/mtext_entity.h"
 
 namespace {
 
@@ -236,6 +237,19 @@ TEST_F(EntityMakeTest, RefusedListsMakeNothing) {
           kxutBuildList(KXRT_DXF0, L"POINT", 8, L"a<b", 10, p, 0));
   refused("xdata without its application",
           kxutBuildList(KXRT_DXF0, L"POINT", 10, p, 1000, L"loose", 0));
+}
+
+// An MTEXT's rotation in a list is an angle in the current UCS, as kxdbEntGet lists it.
+TEST_F(EntityMakeTest, MTextRotationIsInTheCurrentUcs) {
+  const double at[3] = {5, 6, 0};
+  kx::editor::Ucs turned;  // x along world y
+  turned.xAxis = {0, 1, 0};
+  turned.yAxis = {-1, 0, 0};
+  kx::editor::Session::instance().active()->setUcs(turned);
+  const ObjectId mtext = made(kxutBuildList(KXRT_DXF0, L"MTEXT", 10, at, 1, L"up", 50, 0.0, 0));
+  const kx::geom::Vec3 along = kx::text::mtextPlacement(db(), mtext).xAxis();
+  EXPECT_NEAR(along.x, 0, 1e-9);
+  EXPECT_NEAR(along.y, 1, 1e-9);
 }
 
 }  // namespace
