@@ -71,21 +71,16 @@ ReportedGroups::ReportedGroups(const editor::Document& document, db::ObjectId id
     locateStored(f, samePlaces);
     // A group the record leaves out reads as its field's default: what it was located as says
     // which are missing, so none is looked for again.
-    const db::ClassSpec* cls = db.classSpec(id);
-    auto missingNumber = [cls](int code) {
-      const db::FieldSpec* field = db::findField(cls, code).field;
-      return field ? field->defaultNumber : 0.0;
-    };
     auto integer = [&](int code) {
-      return stored(code) ? f.integer(code) : static_cast<long long>(missingNumber(code));
+      return stored(code) ? f.integer(code) : static_cast<long long>(f.missingNumber(code));
     };
     for (std::size_t slot = 0; slot < codes_.size(); ++slot) {
       const int code = codes_[slot];
       if (code == 11 || stored_[slot]) continue;
       switch (code) {
         case 7: {
-          const db::FieldSpec* field = db::findField(cls, 7).field;
-          if (field) style_.assign(field->defaultText.begin(), field->defaultText.end());
+          const std::string_view missing = f.missingText(7);
+          style_.assign(missing.begin(), missing.end());
           add(7).value.string = style_.data();
           break;
         }
@@ -97,14 +92,14 @@ ReportedGroups::ReportedGroups(const editor::Document& document, db::ObjectId id
           break;
         case 40:
         case 41:
-          setReal(add(code), missingNumber(code));
+          setReal(add(code), f.missingNumber(code));
           break;
         case 50:
         case 51:
-          setReal(add(code), missingNumber(code) * std::numbers::pi / 180.0);
+          setReal(add(code), f.missingNumber(code) * std::numbers::pi / 180.0);
           break;
         default:
-          add(code).value.int16 = static_cast<short>(static_cast<long long>(missingNumber(code)));
+          add(code).value.int16 = static_cast<short>(static_cast<long long>(f.missingNumber(code)));
       }
     }
     if (!stored(11)) {

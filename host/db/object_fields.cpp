@@ -238,16 +238,14 @@ std::optional<std::string_view> FieldReader::rawText(int code, std::string_view 
 
 std::wstring FieldReader::string(int code, std::string_view marker) const {
   if (const auto i = locate(code, marker)) return db_->decode(db_->tags(id_)[*i]);
-  const FieldPlace where = place(code, marker);
-  if (!where.field) return {};
-  return std::wstring(where.field->defaultText.begin(), where.field->defaultText.end());
+  const std::string_view missing = missingText(code, marker);
+  return std::wstring(missing.begin(), missing.end());
 }
 
 double FieldReader::real(int code, std::string_view marker) const {
   if (const auto i = locate(code, marker))
     if (const auto v = tagReal(*db_, db_->tags(id_)[*i])) return *v;
-  const FieldPlace where = place(code, marker);
-  return where.field ? where.field->defaultNumber : 0.0;
+  return missingNumber(code, marker);
 }
 
 double FieldReader::angle(int code, std::string_view marker) const {
@@ -257,8 +255,17 @@ double FieldReader::angle(int code, std::string_view marker) const {
 long long FieldReader::integer(int code, std::string_view marker) const {
   if (const auto text = rawText(code, marker))
     if (const auto v = dxf::parseInteger(*text)) return *v;
+  return static_cast<long long>(missingNumber(code, marker));
+}
+
+double FieldReader::missingNumber(int code, std::string_view marker) const {
   const FieldPlace where = place(code, marker);
-  return where.field ? static_cast<long long>(where.field->defaultNumber) : 0;
+  return where.field ? where.field->defaultNumber : 0.0;
+}
+
+std::string_view FieldReader::missingText(int code, std::string_view marker) const {
+  const FieldPlace where = place(code, marker);
+  return where.field ? where.field->defaultText : std::string_view();
 }
 
 Point3 FieldReader::point(int code, std::string_view marker) const {

@@ -37,6 +37,10 @@ class FieldReader {
   double angle(int code, std::string_view marker = {}) const;
   long long integer(int code, std::string_view marker = {}) const;
   Point3 point(int code, std::string_view marker = {}) const;
+  // What a group the object lacks reads as: its field's default, or 0 and "" for a group the
+  // field tables do not know.
+  double missingNumber(int code, std::string_view marker = {}) const;
+  std::string_view missingText(int code, std::string_view marker = {}) const;
 
  protected:
   FieldPlace place(int code, std::string_view marker) const;
