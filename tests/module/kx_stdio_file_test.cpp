@@ -6,6 +6,7 @@
 #include <string>
 
 #include "commands/attributes/kx_stdio_file.h"
+#include "kx/kxchars.h"
 #include "support/files.h"
 
 namespace {
@@ -23,6 +24,21 @@ TEST(KxCStdioFile, BufferReadsStopAfterTheLineFeedOrOneShortOfTheSize) {
     read += part ? std::wstring(part) + L"|" : L"(end)";
   }
   EXPECT_EQ(read, L"h\u00E9l|lo\n|x|(end)");
+}
+
+// In a double-byte code page, a lead byte that the next byte cannot follow is one broken
+// character: the line end after it still ends the line.
+TEST(KxCStdioFile, ABrokenDoubleByteCharacterKeepsTheLineEnd) {
+  const kx::test::TempFolder folder("stdio-file");
+  const auto path = folder.write("gbk.txt", "a\x81\nb");
+  KxCStdioFile file;
+  ASSERT_TRUE(file.Open(path.wstring().c_str(), CFile::modeRead | CFile::typeBinary));
+  const unsigned saved = RvCharFormatter::ansiCodePage();
+  RvCharFormatter::setAnsiCodePage(936);
+  wchar_t buffer[8] = {};
+  const std::wstring line = file.ReadString(buffer, 8);
+  RvCharFormatter::setAnsiCodePage(saved);
+  EXPECT_EQ(line, L"a\uFFFD\n");
 }
 
 }  // namespace
