@@ -21,7 +21,7 @@ TEST(TextToMText, PercentCodesBecomeWhatMTextShowsTheSame) {
   EXPECT_EQ(mtextFromTextString(L"45%%d %%P1 %%c5"), L"45%%d %%P1 %%c5");
   EXPECT_EQ(mtextFromTextString(L"50%%%"), L"50%");
   EXPECT_EQ(mtextFromTextString(L"%%065%%123"), L"A\\{");
-  EXPECT_EQ(mtextFromTextString(L"%%128"), L"%%128");  // a code page character: as typed
+  EXPECT_EQ(mtextFromTextString(L"%%128"), L"%%128");    // a code page character: as typed
   EXPECT_EQ(mtextFromTextString(L"%%1x5"), L"%{}%1x5");  // not three digits
   // Percent signs that would meet as a %% code in MTEXT are kept apart.
   EXPECT_EQ(mtextFromTextString(L"%%%%%d"), L"%{}%%d");
