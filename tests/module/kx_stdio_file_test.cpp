@@ -41,4 +41,23 @@ TEST(KxCStdioFile, ABrokenDoubleByteCharacterKeepsTheLineEnd) {
   EXPECT_EQ(line, L"a\uFFFD\n");
 }
 
+TEST(KxCStdioFile, CrLfIsOneLineFeedInEitherByteOrder) {
+  const kx::test::TempFolder folder("stdio-file");
+  for (const bool little : {true, false}) {
+    SCOPED_TRACE(little);
+    const std::string bytes =
+        little ? std::string("a\0\r\0\n\0b\0", 8) : std::string("\0a\0\r\0\n\0b", 8);
+    const auto path = folder.write("wide.txt", bytes);
+    KxCStdioFile file;
+    ASSERT_TRUE(file.Open(path.wstring().c_str(), CFile::modeRead | CFile::typeBinary));
+    file.SetEncoding(little ? KxCStdioFile::kUtf16LittleEndian : KxCStdioFile::kUtf16BigEndian);
+    file.SetCrLf(true);
+    CStringW line;
+    ASSERT_TRUE(file.ReadString(line));
+    EXPECT_EQ(std::wstring(line.GetString()), L"a");
+    ASSERT_TRUE(file.ReadString(line));
+    EXPECT_EQ(std::wstring(line.GetString()), L"b");
+  }
+}
+
 }  // namespace
