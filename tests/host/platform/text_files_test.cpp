@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,10 +33,6 @@ class TextFilesTest : public kx::test::SdkTest {
   }
 
   std::wstring path(const char* name) const { return (dir_ / name).wstring(); }
-  void write(const char* name, const std::string& bytes) const {
-    std::ofstream(dir_ / name, std::ios::binary) << bytes;
-  }
-  std::string read(const char* name) const { return kx::test::readFile(dir_ / name); }
 
   void openWithCodePage(const wchar_t* name) {
     kx::db::Database db = kx::db::newDrawing();
@@ -79,7 +74,7 @@ TEST_F(TextFilesTest, CodePageFollowsTheActiveDrawing) {
 }
 
 TEST_F(TextFilesTest, FailuresAreThrownAsFileExceptions) {
-  write("readonly.txt", "kept\n");
+  folder_.write("readonly.txt", "kept\n");
   CStdioFile reader(path("readonly.txt").c_str(), CFile::modeRead);
   auto error = fileError([&] { reader.WriteString(L"over"); });
   ASSERT_TRUE(error);
@@ -89,7 +84,7 @@ TEST_F(TextFilesTest, FailuresAreThrownAsFileExceptions) {
   EXPECT_TRUE(error->GetErrorMessage(message, 200));
   EXPECT_NE(std::wstring(message).find(L"readonly.txt"), std::wstring::npos);
   reader.Close();
-  EXPECT_EQ(read("readonly.txt"), "kept\n");
+  EXPECT_EQ(kx::test::readFile(dir_ / "readonly.txt"), "kept\n");
 
   fs::permissions(dir_ / "readonly.txt", fs::perms::owner_read);
   if (geteuid() != 0) {  // the superuser may write anyway
