@@ -15,6 +15,7 @@
 #include "editor/session.h"
 #include "editor/terminal_reader.h"
 #include "kx/kxwinfile.h"
+#include "support/files.h"
 
 namespace kx::test {
 
@@ -63,12 +64,7 @@ class ReplyTest : public SdkTest {
     for (const wchar_t* line : lines) editor::InputSource::instance().queue(line);
   }
   // How many times `text` was printed.
-  int count(std::wstring_view text) const {
-    int n = 0;
-    for (auto at = printed.find(text); at != std::wstring::npos; at = printed.find(text, at + 1))
-      ++n;
-    return n;
-  }
+  int count(std::wstring_view text) const { return occurrences(printed, std::wstring(text)); }
 
  private:
   static void resetInput() {
