@@ -273,10 +273,6 @@ Made make(const resbuf* list, bool objectsToo) {
       }
       if (!tags.empty()) defaults.emplace_back(static_cast<double>(i), std::move(tags));
     }
-    if (graphical && p == 0 && paper &&
-        std::none_of(elements.begin(), elements.end(),
-                     [](const Element& e) { return e.rb->code == 67; }))
-      defaults.emplace_back(2.5, std::vector<db::NewTag>{{67, "1"}});
     std::size_t d = 0;
     for (const Element& e : elements) {
       if (e.part != p) continue;

@@ -304,6 +304,11 @@ TEST_F(DbObjectsTest, NewTextIsInvisibleUntilAppendedAndPlacedWhenClosed) {
   EXPECT_EQ(foreign->textStyle(), idOf(other.db(), current));
   EXPECT_EQ(db::FieldReader(other.db(), foreign->state().id).string(8), L"0");
   delete foreign;
+  // An empty current text style is Standard.
+  db::setHeaderString(other.db(), "$TEXTSTYLE", 7, L"");
+  auto* unstyled = new KxDbMText;
+  EXPECT_EQ(db::FieldReader(other.db(), unstyled->state().id).string(7), L"Standard");
+  delete unstyled;
   editor::Session::instance().close(other);
 }
 

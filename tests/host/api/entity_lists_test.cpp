@@ -355,6 +355,10 @@ TEST_F(EntityListTest, AttributeOwnersGroupDeletionAndRefusedNewEntities) {
   RbList definitionWithoutWidth(
       kxutBuildList(KXRT_DXF0, L"ATTDEF", 10, at, 40, 2.0, 1, L"t", 2, L"T", 41, 0.0, 0));
   EXPECT_EQ(kxdbEntMake(definitionWithoutWidth.head), KXRT_ERROR);
+  // A multi-line definition's embedded text groups are its own.
+  RbList multiLine(kxutBuildList(KXRT_DXF0, L"ATTDEF", 10, at, 40, 2.0, 1, L"t", 2, L"T", 101,
+                                 L"Embedded Object", 46, 4.0, 71, 2, 0));
+  EXPECT_EQ(kxdbEntMake(multiLine.head), KXRT_NORM);
 }
 
 TEST_F(EntityListTest, TurningAnMTextThroughItsRotationTurnsWhatIsDrawn) {

@@ -4,8 +4,9 @@
 # changes not saved, which asks whether to save them; then a second run that finds the history of
 # the first and ends with Ctrl-D, and a third whose Ctrl-D with changes asks too; a fourth shows
 # the banner, HELP NAME, a dialog answered by the start of a caption, Enter repeating a command
-# and U taking both back; a fifth undoes a step after a SAVE and is asked to save at QUIT. The
-# screen must show each prompt once, with no empty line between a reply and the next prompt.
+# and U taking both back, with a history it cannot write; a fifth undoes a step after a SAVE and
+# is asked to save at QUIT, answered by Ctrl-D. The screen must show each prompt once, with no
+# empty line between a reply and the next prompt.
 #
 # Usage: terminal_test.sh KXHOST DRAWING WORKDIR   (exit 77: skipped, tmux is missing)
 set -euo pipefail
@@ -158,7 +159,9 @@ step C-d "$save"
 step N o Enter "kxhost ended: 0"
 [[ ! -e "$work/out.dxf" ]] || fail "changes the user chose not to save were saved"
 
-# --- Fourth run: banner, HELP NAME, a caption's start, Enter repeats, U takes both back --------
+# --- Fourth run: banner, HELP NAME, a caption's start, Enter repeats, U takes both back; the ----
+# history cannot be written, which is said once
+rm -f "$work/config/history" && mkdir "$work/config/history"
 start
 wait_last_line "Command:"
 whole_screen | grep -qx "kxhost [0-9.]*, $(basename "$drawing"): [0-9]* commands (HELP lists them, U takes one back)" ||
@@ -182,6 +185,8 @@ screen | grep -q "^TCASE: Changes the letter case of texts$" || fail "HELP TCASE
 screen | grep -q "^  (\*) UPPER CASE #2021$" || fail "\"upper\" did not choose UPPER CASE"
 [[ "$(screen | grep -c '^Undone: TCASE$')" == 2 ]] || fail "U did not take back both TCASE runs"
 cmp -s "$work/out.dxf" "$drawing" || fail "after U the saved drawing is not the one opened"
+[[ "$(whole_screen | grep -c '^kxhost: the command history is not kept: ')" == 1 ]] ||
+  fail "a history that cannot be written was not said once"
 
 # --- Fifth run: a step undone after a SAVE differs from the file again, so QUIT asks -----------
 # SAVE writes the drawing's own file: a copy of it.
@@ -195,7 +200,8 @@ step S A V E Enter "Command:"
 step U Enter "Command:"
 step U Enter "Command:"
 step Q U I T Enter "$save"
-step N o Enter "kxhost ended: 0"
+# Ctrl-D there leaves as the end of the input does, without an error.
+step C-d "kxhost ended: 0"
 grep -q '^Kept$' "$work/copy.dxf" || fail "SAVE did not save the layer made before it"
 [[ "$(sha256sum <"$drawing")" == "$given" ]] || fail "the test changed the drawing it was given"
 

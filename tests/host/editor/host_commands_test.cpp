@@ -115,6 +115,15 @@ TEST_F(HostCommandsTest, UcsFromTextSaveWorldRestoreDelete) {
   // Running out of replies is an error too.
   for (const wchar_t* option : {L"_S", L"_R", L"_D"})
     EXPECT_EQ(kxedCommand(KXRT_STR, L"_.UCS", KXRT_STR, option, KXRT_NONE), KXRT_ERROR);
+
+  // A polyline keeps its vertices in its own system: drawn mirrored, it starts at world x -5.
+  name(kx::test::addEntityWith(db, "LWPOLYLINE",
+                               {{100, "AcDbPolyline"}, {90, "2"}, {70, "0"}, {10, "5"}, {20, "0"},
+                                {10, "6"}, {20, "0"}, {210, "0"}, {220, "0"}, {230, "-1"}}),
+       ename);
+  ASSERT_EQ(kxedCommand(KXRT_STR, L"_.UCS", KXRT_STR, L"_E", KXRT_ENAME, ename, KXRT_NONE),
+            KXRT_NORM);
+  expectNear(trans({-5, 0, 0}, wcs, ucs), {0, 0, 0});
 }
 
 TEST_F(HostCommandsTest, TransRoundTripsThroughShiftedUcsAndTiltedOcs) {

@@ -378,6 +378,10 @@ TEST_F(SelectionPromptTest, WindowCrossingAndRemoveMode) {
 }
 
 TEST_F(SelectionPromptTest, AllLastPreviousHandlesFilterAndLockedLayers) {
+  // Last in an empty drawing finds nothing and says so as a count, as a window does.
+  replies({L"L", L""});
+  EXPECT_TRUE(select().empty());
+  EXPECT_NE(printed.find(L"0 found, 0 total"), std::wstring::npos);
   test::addLayer(doc.db(), L"Fixed", 7, 4);
   const ObjectId a = line(0, 0, 10, 0);
   const ObjectId c = circle(50, 50, 5);

@@ -7,10 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <deque>
+#include <array>
 #include <map>
+#include <memory>
 #include <numbers>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "db/dxf_io.h"
@@ -24,71 +26,11 @@
 namespace kx::editor {
 namespace {
 
-// A filter list held by the test: elements and strings live as long as it does. A copy gets
-// elements of its own, linked among themselves.
-class FilterList {
- public:
-  FilterList() = default;
-  FilterList(const FilterList& other) {
-    for (std::size_t i = 0; i < other.items_.size(); ++i) {
-      if (other.ownString_[i] >= 0) {
-        str(other.items_[i].code, other.strings_[other.ownString_[i]]);
-      } else {
-        push(other.items_[i].code).value = other.items_[i].value;
-      }
-    }
-  }
-  FilterList& operator=(const FilterList&) = delete;
-
-  FilterList& str(int code, std::wstring value) {
-    strings_.push_back(std::move(value));
-    resbuf& r = push(code);
-    r.value.string = strings_.back().data();
-    ownString_.back() = static_cast<long>(strings_.size() - 1);
-    return *this;
-  }
-  FilterList& op(std::wstring name) { return str(-4, std::move(name)); }
-  FilterList& i16(int code, short value) {
-    push(code).value.int16 = value;
-    return *this;
-  }
-  FilterList& real(int code, double value) {
-    push(code).value.real = value;
-    return *this;
-  }
-  FilterList& point(int code, double x, double y, double z) {
-    resbuf& r = push(code);
-    r.value.point[0] = x;
-    r.value.point[1] = y;
-    r.value.point[2] = z;
-    return *this;
-  }
-  FilterList& name(int code, const db::Database& db, db::ObjectId id) {
-    const db::EntityName n = db.entityName(id);
-    resbuf& r = push(code);
-    r.value.name[0] = n.drawing;
-    r.value.name[1] = n.object;
-    return *this;
-  }
-  FilterList& nullString(int code) {
-    push(code).value.string = nullptr;
-    return *this;
-  }
-  const resbuf* get() const { return items_.empty() ? nullptr : &items_.front(); }
-
- private:
-  resbuf& push(int code) {
-    resbuf r{};
-    r.code = static_cast<short>(code);
-    items_.push_back(r);
-    ownString_.push_back(-1);
-    if (items_.size() > 1) items_[items_.size() - 2].next = &items_.back();
-    return items_.back();
-  }
-  std::deque<resbuf> items_;
-  std::deque<std::wstring> strings_;
-  std::vector<long> ownString_;  // per element: its string in strings_, or -1
+// A filter list built by the SDK's own list builder, released when the test is done with it.
+struct Release {
+  void operator()(resbuf* rb) const { kxutRelRb(rb); }
 };
+using List = std::unique_ptr<resbuf, Release>;
 
 using Tags = std::vector<db::NewTag>;
 Tags operator+(Tags a, const Tags& b) {
@@ -170,7 +112,8 @@ struct TestDrawing {
 
 using Labels = std::vector<std::string>;
 
-Labels select(const TestDrawing& d, const db::Database& db, const FilterList& list) {
+Labels select(const TestDrawing& d, const db::Database& db, resbuf* built) {
+  const List list(built);
   std::string error;
   const auto filter = SelectionFilter::compile(list.get(), db, &error);
   EXPECT_TRUE(filter) << error;
@@ -200,27 +143,31 @@ void onBothForms(F check) {
 
 TEST(SelectionFilter, TypesLayersBlocksAndColours) {
   onBothForms([](const TestDrawing& d, const db::Database& db) {
-    EXPECT_EQ(select(d, db, FilterList().str(0, L"TEXT,MTEXT")),
+    EXPECT_EQ(select(d, db, kxutBuildList(KXRT_DXF0, L"TEXT,MTEXT", 0)),
               (Labels{"mtext A2", "paper text", "text A1", "text Arch", "text B"}));
-    EXPECT_EQ(select(d, db, FilterList().str(0, L"*text")),
-              select(d, db, FilterList().str(0, L"TEXT,MTEXT")));
-    EXPECT_EQ(select(d, db, FilterList().str(0, L"~*T*")),
+    EXPECT_EQ(select(d, db, kxutBuildList(KXRT_DXF0, L"*text", 0)),
+              select(d, db, kxutBuildList(KXRT_DXF0, L"TEXT,MTEXT", 0)));
+    EXPECT_EQ(select(d, db, kxutBuildList(KXRT_DXF0, L"~*T*", 0)),
               (Labels{"circle X", "line red", "outline", "paper line", "reactor line"}));
-    EXPECT_EQ(select(d, db, FilterList().str(KXRT_DXF0, L"circle")), (Labels{"circle X"}));
-    EXPECT_EQ(select(d, db, FilterList().str(0, L"TEXT").str(8, L"a*")),
+    // A list made by hand may give the type under its result code.
+    List raw(kxutBuildList(KXRT_DXF0, L"circle", 0));
+    raw->code = KXRT_DXF0;
+    EXPECT_EQ(select(d, db, raw.release()), (Labels{"circle X"}));
+    EXPECT_EQ(select(d, db, kxutBuildList(KXRT_DXF0, L"TEXT", 8, L"a*", 0)),
               (Labels{"paper text", "text A1", "text Arch"}));
-    EXPECT_EQ(select(d, db, FilterList().str(8, L"A#,X")),
+    EXPECT_EQ(select(d, db, kxutBuildList(8, L"A#,X", 0)),
               (Labels{"circle X", "line red", "mtext A2", "outline", "paper text", "text A1",
                       "window on X"}));
-    EXPECT_EQ(select(d, db, FilterList().str(2, L"DOOR")), (Labels{"door"}));
-    EXPECT_EQ(select(d, db, FilterList().str(0, L"INSERT").str(2, L"`*U*")), (Labels{"anonymous"}));
-    EXPECT_EQ(select(d, db, FilterList().str(0, L"INSERT").str(2, L"~`**")),
+    EXPECT_EQ(select(d, db, kxutBuildList(2, L"DOOR", 0)), (Labels{"door"}));
+    EXPECT_EQ(select(d, db, kxutBuildList(KXRT_DXF0, L"INSERT", 2, L"`*U*", 0)),
+              (Labels{"anonymous"}));
+    EXPECT_EQ(select(d, db, kxutBuildList(KXRT_DXF0, L"INSERT", 2, L"~`**", 0)),
               (Labels{"door", "window on X"}));
-    EXPECT_EQ(select(d, db, FilterList().i16(62, 1)), (Labels{"line red"}));
+    EXPECT_EQ(select(d, db, kxutBuildList(62, 1, 0)), (Labels{"line red"}));
     // No colour group means by layer.
-    EXPECT_EQ(select(d, db, FilterList().str(0, L"LINE").i16(62, 256)),
+    EXPECT_EQ(select(d, db, kxutBuildList(KXRT_DXF0, L"LINE", 62, 256, 0)),
               (Labels{"paper line", "reactor line"}));
-    EXPECT_EQ(select(d, db, FilterList().str(1, L"multi")), (Labels{"mtext A2"}));
+    EXPECT_EQ(select(d, db, kxutBuildList(1, L"multi", 0)), (Labels{"mtext A2"}));
   });
 }
 
@@ -228,79 +175,66 @@ TEST(SelectionFilter, NestedOperatorsInAnyCase) {
   onBothForms([](const TestDrawing& d, const db::Database& db) {
     // Texts on layers A* that are not multi-line texts.
     EXPECT_EQ(select(d, db,
-                     FilterList()
-                         .op(L"<AND")
-                         .str(0, L"*TEXT")
-                         .str(8, L"A*")
-                         .op(L"<not")
-                         .str(0, L"MTEXT")
-                         .op(L"Not>")
-                         .op(L"and>")),
+                     kxutBuildList(-4, L"<AND", KXRT_DXF0, L"*TEXT", 8, L"A*", -4, L"<not",
+                                   KXRT_DXF0, L"MTEXT", -4, L"Not>", -4, L"and>", 0)),
               (Labels{"paper text", "text A1", "text Arch"}));
     // Inserts of DOOR, or anything on layer X.
     EXPECT_EQ(select(d, db,
-                     FilterList()
-                         .op(L"<or")
-                         .op(L"<and")
-                         .str(0, L"INSERT")
-                         .str(2, L"door")
-                         .op(L"AND>")
-                         .str(8, L"X")
-                         .op(L"OR>")),
+                     kxutBuildList(-4, L"<or", -4, L"<and", KXRT_DXF0, L"INSERT", 2, L"door", -4,
+                                   L"AND>", 8, L"X", -4, L"OR>", 0)),
               (Labels{"circle X", "door", "window on X"}));
     // Exactly one of: a TEXT, on layer A1.
-    EXPECT_EQ(select(d, db, FilterList().op(L"<XOR").str(0, L"TEXT").str(8, L"A1").op(L"xor>")),
-              (Labels{"line red", "outline", "text Arch", "text B"}));
+    EXPECT_EQ(
+        select(d, db, kxutBuildList(-4, L"<XOR", KXRT_DXF0, L"TEXT", 8, L"A1", -4, L"xor>", 0)),
+        (Labels{"line red", "outline", "text Arch", "text B"}));
     // A test outside the operators is ANDed with them.
     EXPECT_EQ(select(d, db,
-                     FilterList()
-                         .str(8, L"B")
-                         .op(L"<or")
-                         .str(0, L"TEXT")
-                         .op(L"<not")
-                         .i16(67, 0)
-                         .op(L"not>")
-                         .op(L"or>")),
+                     kxutBuildList(8, L"B", -4, L"<or", KXRT_DXF0, L"TEXT", -4, L"<not", 67, 0, -4,
+                                   L"not>", -4, L"or>", 0)),
               (Labels{"paper line", "text B"}));
   });
 }
 
 TEST(SelectionFilter, PaperSpaceLayoutsReactorsAndExtendedData) {
   onBothForms([](const TestDrawing& d, const db::Database& db) {
-    EXPECT_EQ(select(d, db, FilterList().i16(67, 1)), (Labels{"paper line", "paper text"}));
-    EXPECT_EQ(select(d, db, FilterList().str(410, L"layout1")),
+    EXPECT_EQ(select(d, db, kxutBuildList(67, 1, 0)), (Labels{"paper line", "paper text"}));
+    EXPECT_EQ(select(d, db, kxutBuildList(410, L"layout1", 0)),
               (Labels{"paper line", "paper text"}));
-    EXPECT_EQ(select(d, db, FilterList().str(410, L"Lay*").str(0, L"LINE")),
+    EXPECT_EQ(select(d, db, kxutBuildList(410, L"Lay*", KXRT_DXF0, L"LINE", 0)),
               (Labels{"paper line"}));
-    EXPECT_EQ(select(d, db, FilterList().str(410, L"Model")).size(), 11u);
-    EXPECT_TRUE(select(d, db, FilterList().str(410, L"Layout2")).empty());
+    EXPECT_EQ(select(d, db, kxutBuildList(410, L"Model", 0)).size(), 11u);
+    EXPECT_TRUE(select(d, db, kxutBuildList(410, L"Layout2", 0)).empty());
 
-    EXPECT_EQ(select(d, db, FilterList().str(102, L"{ACAD_REACTORS")), (Labels{"reactor line"}));
-    EXPECT_EQ(
-        select(d, db,
-               FilterList().str(0, L"LINE").op(L"<not").str(102, L"{ACAD_REACTORS").op(L"not>")),
-        (Labels{"line red", "paper line"}));
+    EXPECT_EQ(select(d, db, kxutBuildList(102, L"{ACAD_REACTORS", 0)), (Labels{"reactor line"}));
+    EXPECT_EQ(select(d, db,
+                     kxutBuildList(KXRT_DXF0, L"LINE", -4, L"<not", 102, L"{ACAD_REACTORS", -4,
+                                   L"not>", 0)),
+              (Labels{"line red", "paper line"}));
     // The paper-space record named inside the reactors is not the owner.
-    EXPECT_EQ(select(d, db, FilterList().name(330, db, d.paper)),
+    const db::EntityName paper = db.entityName(d.paper);
+    const std::int64_t paperName[2] = {paper.drawing, paper.object};
+    EXPECT_EQ(select(d, db, kxutBuildList(330, paperName, 0)),
               (Labels{"paper line", "paper text"}));
 
-    EXPECT_EQ(select(d, db, FilterList().str(-3, L"").str(1001, L"my*")), (Labels{"reactor line"}));
-    EXPECT_TRUE(select(d, db, FilterList().str(-3, L"").str(1001, L"OTHER")).empty());
+    EXPECT_EQ(select(d, db, kxutBuildList(-3, 1001, L"my*", 0)), (Labels{"reactor line"}));
+    EXPECT_TRUE(select(d, db, kxutBuildList(-3, 1001, L"OTHER", 0)).empty());
   });
 }
 
 TEST(SelectionFilter, ComparesNumbersPointsAndAngles) {
   onBothForms([](const TestDrawing& d, const db::Database& db) {
-    EXPECT_EQ(select(d, db, FilterList().op(L">=").real(40, 3.5)),
+    EXPECT_EQ(select(d, db, kxutBuildList(-4, L">=", 40, 3.5, 0)),
               (Labels{"mtext A2", "paper text"}));
-    EXPECT_EQ(select(d, db, FilterList().op(L"<").i16(62, 256)), (Labels{"line red"}));
-    EXPECT_EQ(select(d, db, FilterList().op(L">,>,*").point(10, 10, 10, 99)), (Labels{"circle X"}));
+    EXPECT_EQ(select(d, db, kxutBuildList(-4, L"<", 62, 256, 0)), (Labels{"line red"}));
+    EXPECT_EQ(
+        select(d, db, kxutBuildList(-4, L">,>,*", 10, std::array<double, 3>{10, 10, 99}.data(), 0)),
+        (Labels{"circle X"}));
     // Any of a polyline's vertices may match.
-    EXPECT_EQ(select(d, db, FilterList().point(10, 3, 4, 0)),
+    EXPECT_EQ(select(d, db, kxutBuildList(10, std::array<double, 3>{3, 4, 0}.data(), 0)),
               (Labels{"door", "outline", "window on X"}));
     // Angles are radians here and degrees in the file.
-    EXPECT_EQ(select(d, db, FilterList().real(50, std::numbers::pi / 2)), (Labels{"text A1"}));
-    EXPECT_EQ(select(d, db, FilterList().op(L"!=").str(8, L"A*,B,0")),
+    EXPECT_EQ(select(d, db, kxutBuildList(50, std::numbers::pi / 2, 0)), (Labels{"text A1"}));
+    EXPECT_EQ(select(d, db, kxutBuildList(-4, L"!=", 8, L"A*,B,0", 0)),
               (Labels{"circle X", "window on X"}));
   });
 }
@@ -312,11 +246,11 @@ TEST(SelectionFilter, SeesChangesAndSkipsErasedAndFollowers) {
   db::Database& db = read.db;
   // A changed entity is tested by its groups now, not by the bytes it was read from.
   db::ObjectFields(db, read.ids["text B"]).setString(8, L"Moved");
-  EXPECT_EQ(select(read, db, FilterList().str(8, L"moved")), (Labels{"text B"}));
-  EXPECT_EQ(select(read, db, FilterList().str(8, L"B")), (Labels{"paper line", "reactor line"}));
+  EXPECT_EQ(select(read, db, kxutBuildList(8, L"moved", 0)), (Labels{"text B"}));
+  EXPECT_EQ(select(read, db, kxutBuildList(8, L"B", 0)), (Labels{"paper line", "reactor line"}));
 
   db::setEntityErased(db, read.ids["text A1"], true);
-  EXPECT_EQ(select(read, db, FilterList().str(0, L"TEXT")),
+  EXPECT_EQ(select(read, db, kxutBuildList(KXRT_DXF0, L"TEXT", 0)),
             (Labels{"paper text", "text Arch", "text B"}));
   EXPECT_EQ(lastMainEntity(db), read.ids["paper line"]);
   db::setEntityErased(db, read.ids["paper line"], true);
@@ -336,30 +270,37 @@ TEST(SelectionFilter, SeesChangesAndSkipsErasedAndFollowers) {
   EXPECT_EQ(all.size(), built.ids.size() + 1);
   EXPECT_EQ(all.back(), tagged);
   EXPECT_EQ(lastMainEntity(b), tagged);
-  EXPECT_TRUE(select(built, b, FilterList().str(0, L"ATTRIB,SEQEND")).empty());
+  EXPECT_TRUE(select(built, b, kxutBuildList(KXRT_DXF0, L"ATTRIB,SEQEND", 0)).empty());
 }
 
 class SelectionFilterSdk : public test::SdkTest {};
 
 TEST_F(SelectionFilterSdk, RefusesMalformedListsAndMakesNoSet) {
   TestDrawing d;
-  std::vector<std::pair<std::string, FilterList>> bad;
-  bad.emplace_back("open without close", FilterList().op(L"<or").str(0, L"TEXT"));
-  bad.emplace_back("close without open", FilterList().str(0, L"TEXT").op(L"or>"));
-  bad.emplace_back("crossed", FilterList().op(L"<and").str(0, L"TEXT").op(L"or>"));
-  bad.emplace_back("crossed nesting",
-                   FilterList().op(L"<or").op(L"<and").str(0, L"TEXT").op(L"or>").op(L"and>"));
-  bad.emplace_back("unknown operator", FilterList().op(L"<nand").str(0, L"TEXT").op(L"nand>"));
-  bad.emplace_back("not with two", FilterList().op(L"<not").str(0, L"A").str(8, L"B").op(L"not>"));
-  bad.emplace_back("xor with one", FilterList().op(L"<xor").str(0, L"A").op(L"xor>"));
-  bad.emplace_back("empty and", FilterList().op(L"<and").op(L"and>"));
-  bad.emplace_back("comparison with nothing after", FilterList().str(0, L"TEXT").op(L">"));
-  bad.emplace_back("comparison of a type", FilterList().op(L">").str(0, L"TEXT"));
-  bad.emplace_back("string without text", FilterList().nullString(8));
-  bad.emplace_back("operator without text", FilterList().nullString(-4));
-  bad.emplace_back("result type as group", FilterList().str(KXRT_STR, L"x"));
-  bad.emplace_back("reference to nothing", FilterList().i16(330, 0));
-  bad.emplace_back("-3 without applications", FilterList().str(-3, L"").str(8, L"0"));
+  std::vector<std::pair<std::string, List>> bad;
+  bad.emplace_back("open without close", kxutBuildList(-4, L"<or", KXRT_DXF0, L"TEXT", 0));
+  bad.emplace_back("close without open", kxutBuildList(KXRT_DXF0, L"TEXT", -4, L"or>", 0));
+  bad.emplace_back("crossed", kxutBuildList(-4, L"<and", KXRT_DXF0, L"TEXT", -4, L"or>", 0));
+  bad.emplace_back("crossed nesting", kxutBuildList(-4, L"<or", -4, L"<and", KXRT_DXF0, L"TEXT", -4,
+                                                    L"or>", -4, L"and>", 0));
+  bad.emplace_back("unknown operator",
+                   kxutBuildList(-4, L"<nand", KXRT_DXF0, L"TEXT", -4, L"nand>", 0));
+  bad.emplace_back("not with two",
+                   kxutBuildList(-4, L"<not", KXRT_DXF0, L"A", 8, L"B", -4, L"not>", 0));
+  bad.emplace_back("xor with one", kxutBuildList(-4, L"<xor", KXRT_DXF0, L"A", -4, L"xor>", 0));
+  bad.emplace_back("empty and", kxutBuildList(-4, L"<and", -4, L"and>", 0));
+  bad.emplace_back("comparison with nothing after", kxutBuildList(KXRT_DXF0, L"TEXT", -4, L">", 0));
+  bad.emplace_back("comparison of a type", kxutBuildList(-4, L">", KXRT_DXF0, L"TEXT", 0));
+  for (const int code : {8, -4}) {
+    List withoutText(kxutBuildList(code, L"", 0));
+    kxad_free(std::exchange(withoutText->value.string, nullptr));
+    bad.emplace_back(code == 8 ? "string without text" : "operator without text",
+                     std::move(withoutText));
+  }
+  bad.emplace_back("result type as group", kxutBuildList(KXRT_STR, L"x", 0));
+  const std::int64_t nothing[2] = {0, 0};
+  bad.emplace_back("reference to nothing", kxutBuildList(330, nothing, 0));
+  bad.emplace_back("-3 without applications", kxutBuildList(-3, 8, L"0", 0));
 
   editor::Document& doc = open(std::move(d.db));
   const std::size_t setsBefore = editor::Session::instance().selectionSets().count();
@@ -374,9 +315,10 @@ TEST_F(SelectionFilterSdk, RefusesMalformedListsAndMakesNoSet) {
   EXPECT_EQ(editor::Session::instance().selectionSets().count(), setsBefore);
   // The same operators, well formed, are fine.
   kds_name set;
-  ASSERT_EQ(kxedSSGet(L"X", nullptr, nullptr,
-                      FilterList().op(L"<OR").str(0, L"TEXT").op(L"or>").get(), set),
-            KXRT_NORM);
+  ASSERT_EQ(
+      kxedSSGet(L"X", nullptr, nullptr,
+                List(kxutBuildList(-4, L"<OR", KXRT_DXF0, L"TEXT", -4, L"or>", 0)).get(), set),
+      KXRT_NORM);
   EXPECT_EQ(kxedSSFree(set), KXRT_NORM);
 }
 
