@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using kx::test::refusedAsInvalid;
+using kx::test::thrownAs;
 
 class TextFilesTest : public kx::test::SdkTest {
  protected:
@@ -44,20 +44,6 @@ class TextFilesTest : public kx::test::SdkTest {
   const fs::path& dir_ = folder_.path();
 };
 
-// Runs `body`; the CFileException it throws (null when none), already freed but for its values.
-template <typename Body>
-std::optional<CFileException> fileError(Body body) {
-  try {
-    body();
-  } catch (CException* e) {
-    std::optional<CFileException> copy;
-    if (auto* f = dynamic_cast<CFileException*>(e)) copy = *f;
-    e->Delete();
-    return copy;
-  }
-  return std::nullopt;
-}
-
 TEST_F(TextFilesTest, CodePageFollowsTheActiveDrawing) {
   openWithCodePage(L"ANSI_936");
   EXPECT_EQ(RvCharFormatter::ansiCodePage(), 936u);
@@ -76,7 +62,7 @@ TEST_F(TextFilesTest, CodePageFollowsTheActiveDrawing) {
 TEST_F(TextFilesTest, FailuresAreThrownAsFileExceptions) {
   folder_.write("readonly.txt", "kept\n");
   CStdioFile reader(path("readonly.txt").c_str(), CFile::modeRead);
-  auto error = fileError([&] { reader.WriteString(L"over"); });
+  auto error = thrownAs<CFileException>([&] { reader.WriteString(L"over"); });
   ASSERT_TRUE(error);
   EXPECT_EQ(error->m_cause, CFileException::accessDenied);
   EXPECT_EQ(error->m_strFileName, path("readonly.txt").c_str());
@@ -104,7 +90,8 @@ TEST_F(TextFilesTest, FailuresAreThrownAsFileExceptions) {
   CFile file;
   EXPECT_FALSE(file.Open(path("no/such/folder.txt").c_str(), CFile::modeRead, &missing));
   EXPECT_EQ(missing.m_cause, CFileException::fileNotFound);
-  error = fileError([&] { CStdioFile thrown(path("absent.txt").c_str(), CFile::modeRead); });
+  error = thrownAs<CFileException>(
+      [&] { CStdioFile thrown(path("absent.txt").c_str(), CFile::modeRead); });
   ASSERT_TRUE(error);
   EXPECT_EQ(error->m_cause, CFileException::fileNotFound);
   EXPECT_FALSE(file.Open(dir_.wstring().c_str(), CFile::modeRead, &missing));  // a folder

@@ -73,9 +73,7 @@ TEST(RenderOutput, FilesOfEveryFormatSizesAndFailures) {
   EXPECT_NE(pdf.find("%%EOF"), std::string::npos);
 
   // Nothing is left behind but the three pictures.
-  int files = 0;
-  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir.path())) ++files;
-  EXPECT_EQ(files, 3);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 3);
 }
 
 TEST(RenderOutput, WindowPaperBackgroundAndLayoutAsAsked) {

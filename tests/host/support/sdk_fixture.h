@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,17 +20,25 @@
 
 namespace kx::test {
 
+// The exception of type E that `body` throws as the platform throws them, as a CException*
+// (already freed but for this copy); nothing when it throws none or one of another type.
+template <class E, class F>
+std::optional<E> thrownAs(F&& body) {
+  try {
+    body();
+  } catch (CException* e) {
+    std::optional<E> copy;
+    if (auto* wanted = dynamic_cast<E*>(e)) copy = *wanted;
+    e->Delete();
+    return copy;
+  }
+  return std::nullopt;
+}
+
 // Whether `misuse` throws the CInvalidArgException* that a module's programming error raises.
 template <class F>
 bool refusedAsInvalid(F&& misuse) {
-  try {
-    misuse();
-  } catch (CException* e) {
-    const bool invalid = dynamic_cast<CInvalidArgException*>(e) != nullptr;
-    e->Delete();
-    return invalid;
-  }
-  return false;
+  return thrownAs<CInvalidArgException>(misuse).has_value();
 }
 
 class SdkTest : public ::testing::Test {
