@@ -15,7 +15,6 @@
 #include "kx/kxfiledlg.h"
 #include "kx/kxwinapp.h"
 #include "kx/kxwindlg.h"
-#include "kx/kxwinres.h"
 #include "platform/dialog_form.h"
 #include "support/files.h"
 #include "support/sdk_fixture.h"
