@@ -4,10 +4,8 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,16 +24,14 @@ using kx::dxf::CodePage;
 constexpr unsigned kUtf8CodePage = 65001;
 constexpr char32_t kReplacement = 0xFFFD;
 
-std::atomic<unsigned> g_ansiCodePage{1252};
+unsigned g_ansiCodePage = 1252;
 
 // One codec per code page, built on first use and kept for the life of the process: building one
 // fills its lookup tables, too slow to repeat for every character. Codecs are never replaced, so
-// a reference handed out stays valid; encode() is const and safe to call from several threads.
+// a reference handed out stays valid.
 const kx::dxf::TextCodec& codecFor(CodePage page) {
-  static std::mutex mutex;
   static std::array<std::unique_ptr<kx::dxf::TextCodec>, 8> codecs;
   const auto index = static_cast<std::size_t>(page);
-  std::lock_guard lock(mutex);
   if (!codecs.at(index)) codecs[index] = std::make_unique<kx::dxf::TextCodec>(page);
   return *codecs[index];
 }
@@ -100,12 +96,12 @@ int RvCharFormatter::wcharToUtf16(wchar_t c, char* out, int capacity, bool littl
 }
 
 unsigned RvCharFormatter::ansiCodePage() {
-  return g_ansiCodePage.load(std::memory_order_relaxed);
+  return g_ansiCodePage;
 }
 
 bool RvCharFormatter::setAnsiCodePage(unsigned codePage) {
   if (!codePageFromNumber(codePage)) return false;
-  g_ansiCodePage.store(codePage, std::memory_order_relaxed);
+  g_ansiCodePage = codePage;
   return true;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/chinese_mapping.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "kx/kxchars.h"
 
@@ -20,28 +21,7 @@ wchar_t mapWide(std::span<const CharPair> pairs, wchar_t c) {
   return static_cast<wchar_t>(lookUp(pairs, static_cast<char32_t>(c)));
 }
 
-std::wstring mapText(std::span<const CharPair> pairs, std::wstring_view text) {
-  std::wstring out(text);
-  for (wchar_t& c : out) c = mapWide(pairs, c);
-  return out;
-}
-
 }  // namespace
-
-char32_t toTraditional(char32_t c) {
-  return lookUp(simplifiedToTraditionalPairs(), c);
-}
-char32_t toSimplified(char32_t c) {
-  return lookUp(traditionalToSimplifiedPairs(), c);
-}
-
-std::wstring toTraditional(std::wstring_view text) {
-  return mapText(simplifiedToTraditionalPairs(), text);
-}
-std::wstring toSimplified(std::wstring_view text) {
-  return mapText(traditionalToSimplifiedPairs(), text);
-}
-
 }  // namespace kx::platform
 
 extern "C" int LCMapStringW(LCID /*locale*/, DWORD mapFlags, const wchar_t* source, int sourceCount,

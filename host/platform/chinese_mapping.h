@@ -8,8 +8,6 @@
 // choice, and it is the most common reading.
 
 #include <span>
-#include <string>
-#include <string_view>
 
 namespace kx::platform {
 
@@ -22,12 +20,5 @@ struct CharPair {
 // generated source.
 std::span<const CharPair> simplifiedToTraditionalPairs();
 std::span<const CharPair> traditionalToSimplifiedPairs();
-
-// The counterpart of `c`, or `c` itself when it has none.
-char32_t toTraditional(char32_t c);
-char32_t toSimplified(char32_t c);
-
-std::wstring toTraditional(std::wstring_view text);
-std::wstring toSimplified(std::wstring_view text);
 
 }  // namespace kx::platform

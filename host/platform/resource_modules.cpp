@@ -10,12 +10,10 @@
 #include <link.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -41,7 +39,6 @@ namespace {
 namespace fs = std::filesystem;
 
 struct Registry {
-  std::mutex mutex;
   std::map<std::string, std::unique_ptr<KxModuleHandle>> byPath;
   std::unordered_set<const KxModuleHandle*> live;
 };
@@ -51,7 +48,7 @@ Registry& registry() {
   return instance;
 }
 
-std::atomic<KxModuleHandle*> g_current{nullptr};
+KxModuleHandle* g_current = nullptr;
 
 // The table a library exports, or null when it exports none or one of another version, or one
 // whose arrays are missing.
@@ -100,8 +97,7 @@ KxModuleHandle& addRecord(Registry& r, const std::string& path) {
 }
 
 void removeRecord(Registry& r, KxModuleHandle* record) {
-  KxModuleHandle* expected = record;
-  g_current.compare_exchange_strong(expected, nullptr);  // never leave a freed source current
+  if (g_current == record) g_current = nullptr;  // never leave a freed source current
   r.live.erase(record);
   if (record->library) dlclose(record->library);
   const std::string key = record->path;  // the record goes with its entry
@@ -144,7 +140,6 @@ namespace kx::platform {
 
 std::optional<std::wstring_view> findString(HINSTANCE module, std::uint32_t id) {
   Registry& r = registry();
-  std::lock_guard lock(r.mutex);
   const KxModuleHandle* record = liveRecord(r, module);
   if (!record) return {};
   const auto found = record->strings.find(id);
@@ -154,7 +149,6 @@ std::optional<std::wstring_view> findString(HINSTANCE module, std::uint32_t id) 
 
 const KxDialogTemplate* findDialogTemplate(HINSTANCE module, std::uint32_t id) {
   Registry& r = registry();
-  std::lock_guard lock(r.mutex);
   const KxModuleHandle* record = liveRecord(r, module);
   if (!record) return nullptr;
   const auto found = record->dialogs.find(id);
@@ -162,12 +156,11 @@ const KxDialogTemplate* findDialogTemplate(HINSTANCE module, std::uint32_t id) {
 }
 
 HINSTANCE currentResourceHandle() {
-  return g_current.load();
+  return g_current;
 }
 
 std::optional<CommandHelpText> commandHelp(std::wstring_view globalName) {
   Registry& r = registry();
-  std::lock_guard lock(r.mutex);
   for (const auto& [path, record] : r.byPath) {
     const KxResourceTable* table = record->table;
     if (record->loads <= 0 || !table || table->version < 2) continue;
@@ -211,7 +204,6 @@ __attribute__((noinline)) HINSTANCE LoadResourceDll(LPCWSTR fileName) {
   if (!file) return nullptr;
 
   Registry& r = registry();
-  std::lock_guard lock(r.mutex);
   if (auto found = r.byPath.find(*file); found != r.byPath.end()) {
     KxModuleHandle& record = *found->second;
     refreshUncounted(record);
@@ -238,7 +230,6 @@ __attribute__((noinline)) HINSTANCE LoadResourceDll(LPCWSTR fileName) {
 
 BOOL FreeLibrary(HMODULE module) {
   Registry& r = registry();
-  std::lock_guard lock(r.mutex);
   KxModuleHandle* record = liveRecord(r, module);
   if (!record || record->loads <= 0) return FALSE;
   if (--record->loads == 0) removeRecord(r, record);
@@ -274,7 +265,6 @@ BOOL GetModuleHandleExW(DWORD flags, LPCWSTR addressOrName, HMODULE* module) {
 
   const bool counted = !(flags & GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT);
   Registry& r = registry();
-  std::lock_guard lock(r.mutex);
   const bool known = r.byPath.count(*path) != 0;
   KxModuleHandle& record = addRecord(r, *path);
   if (counted && !record.library) {
@@ -294,11 +284,11 @@ BOOL GetModuleHandleExW(DWORD flags, LPCWSTR addressOrName, HMODULE* module) {
 }
 
 HINSTANCE AfxGetResourceHandle() {
-  return g_current.load();
+  return g_current;
 }
 
 void AfxSetResourceHandle(HINSTANCE instance) {
-  g_current.store(instance);
+  g_current = instance;
 }
 
 int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int bufferMax) {

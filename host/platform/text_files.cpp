@@ -12,7 +12,6 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -75,10 +74,8 @@ int causeOf(int error) {
 // One codec per code page for the life of the process: building one fills its tables, far too
 // slow to do per file. Codecs are never replaced, so a reference stays valid.
 const kx::dxf::TextCodec& codecFor(CodePage page) {
-  static std::mutex mutex;
   static std::array<std::unique_ptr<kx::dxf::TextCodec>, 8> codecs;
   const auto index = static_cast<std::size_t>(page);
-  std::lock_guard lock(mutex);
   if (!codecs.at(index)) codecs[index] = std::make_unique<kx::dxf::TextCodec>(page);
   return *codecs[index];
 }

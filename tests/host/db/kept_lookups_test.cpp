@@ -19,12 +19,15 @@
 #include "db/symbol_tables.h"
 #include "db/tag_reals.h"
 #include "dxf/number_syntax.h"
+#include "support/drawing.h"
 #include "text/mtext_entity.h"
 #include "text/text_entity.h"
 
 namespace {
 
 using namespace kx::db;
+using kx::test::addEntityAsRead;
+using kx::test::newTags;
 
 TEST(KeptLookups, TableRecordsFollowEveryChange) {
   Database db = newDrawing();
@@ -50,10 +53,9 @@ TEST(KeptLookups, TableRecordsFollowEveryChange) {
 TEST(KeptLookups, LayerLocksAndStylesAreReadAgainAfterTheirRecordsChange) {
   Database db = newDrawing();
   const ObjectId layer = addLayer(db, L"Notes");
-  const std::vector<NewTag> body = {{100, "AcDbEntity"}, {8, "notes"}, {100, "AcDbText"},
-                                    {10, "0"},           {20, "0"},    {30, "0"},
-                                    {40, "2.5"},         {1, "A"},     {100, "AcDbText"}};
-  const ObjectId text = db.addRecord(db.sectionIndex("ENTITIES"), {}, "TEXT", body);
+  const ObjectId text = addEntityAsRead(
+      db, "TEXT", newTags("100 AcDbText | 10 0 | 20 0 | 30 0 | 40 2.5 | 1 A | 100 AcDbText"),
+      {.layer = "notes"});
   EXPECT_FALSE(isOnLockedLayer(db, text));
   setLayerLocked(db, layer, true);
   EXPECT_TRUE(isOnLockedLayer(db, text));
@@ -69,10 +71,8 @@ TEST(KeptLookups, LayerLocksAndStylesAreReadAgainAfterTheirRecordsChange) {
 
 TEST(KeptLookups, AReaderSeesGroupsAddedBehindItsBack) {
   Database db = newDrawing();
-  const std::vector<NewTag> body = {{100, "AcDbEntity"}, {8, "0"},  {100, "AcDbText"},
-                                    {10, "1"},           {20, "2"}, {30, "0"},
-                                    {40, "2.5"},         {1, "A"},  {100, "AcDbText"}};
-  const ObjectId text = db.addRecord(db.sectionIndex("ENTITIES"), {}, "TEXT", body);
+  const ObjectId text = addEntityAsRead(
+      db, "TEXT", newTags("100 AcDbText | 10 1 | 20 2 | 30 0 | 40 2.5 | 1 A | 100 AcDbText"));
   const FieldReader reader(db, text);
   EXPECT_FALSE(reader.locate(72));
   EXPECT_EQ(reader.string(1), L"A");
@@ -133,11 +133,9 @@ TEST(KeptLookups, HeaderVariablesFollowEveryChange) {
 TEST(KeptLookups, AMovedTextIsPlacedAsIfLaidOutAfresh) {
   // Two drawings with the same middle-centred text; in one the text was placed before it moved.
   auto addText = [](Database& db) {
-    const std::vector<NewTag> body = {
-        {100, "AcDbEntity"}, {8, "0"},    {100, "AcDbText"}, {10, "0"},         {20, "0"},
-        {30, "1.5"},         {40, "2.5"}, {1, "Moved %%u"},  {50, "30"},        {72, "1"},
-        {11, "4"},           {21, "5"},   {31, "0"},         {100, "AcDbText"}, {73, "2"}};
-    return db.addRecord(db.sectionIndex("ENTITIES"), {}, "TEXT", body);
+    return addEntityAsRead(db, "TEXT",
+                           newTags("100 AcDbText | 10 0 | 20 0 | 30 1.5 | 40 2.5 | 1 Moved %%u"
+                                   " | 50 30 | 72 1 | 11 4 | 21 5 | 31 0 | 100 AcDbText | 73 2"));
   };
   Database placed = newDrawing(), fresh = newDrawing();
   const ObjectId a = addText(placed), b = addText(fresh);
@@ -192,10 +190,8 @@ TEST(KeptLookups, AMovedTextIsPlacedAsIfLaidOutAfresh) {
 
 TEST(KeptLookups, AnMTextIsMeasuredAgainAfterItsContentsOrStyleChange) {
   Database db = newDrawing();
-  const std::vector<NewTag> body = {{100, "AcDbEntity"}, {8, "0"},  {100, "AcDbMText"},
-                                    {10, "0"},           {20, "0"}, {30, "0"},
-                                    {40, "2.5"},         {71, "1"}, {1, "Short"}};
-  const ObjectId mtext = db.addRecord(db.sectionIndex("ENTITIES"), {}, "MTEXT", body);
+  const ObjectId mtext = addEntityAsRead(
+      db, "MTEXT", newTags("100 AcDbMText | 10 0 | 20 0 | 30 0 | 40 2.5 | 71 1 | 1 Short"));
   const double shortWidth = kx::text::mtextSize(db, mtext).width;
   kx::text::updateMTextExtents(db, mtext);
   EXPECT_EQ(FieldReader(db, mtext).real(42), shortWidth);
@@ -253,15 +249,10 @@ TEST(KeptLookups, NumbersOfGroupsReadAsTheirTextsWhateverWasWrittenSince) {
   };
   Database made = newDrawing();
   for (int n = 0; n < 300; ++n) {
-    const std::vector<NewTag> body = {{100, "AcDbEntity"},
-                                      {8, "0"},
-                                      {100, "AcDbText"},
-                                      {10, formatReal(number())},
-                                      {20, formatReal(number())},
-                                      {30, "0.0"},
-                                      {40, std::to_string(n % 7) + ".25"},
-                                      {1, "T"}};
-    made.addRecord(made.sectionIndex("ENTITIES"), {}, "TEXT", body);
+    const double x = number(), y = number();
+    addEntityAsRead(made, "TEXT",
+                    newTags(fmt::format("100 AcDbText | 10 {} | 20 {} | 30 0.0 | 40 {}.25 | 1 T",
+                                        formatReal(x), formatReal(y), n % 7)));
   }
   Database db = readDxf(writeDxf(made), "numbers.dxf").db;
   std::vector<ObjectId> texts;

@@ -14,12 +14,14 @@
 #include "db/new_drawing.h"
 #include "db/object_fields.h"
 #include "support/drawing.h"
+#include "support/files.h"
 
 namespace {
 
 using namespace kx::db;
 using kx::test::firstOf;
 using kx::test::newTags;
+using kx::test::occurrences;
 
 std::vector<std::string> linesOf(const std::string& text) {
   std::vector<std::string> lines;
@@ -190,20 +192,15 @@ TEST(Objects, NoGroupOrSortTableSavedNamesAnErasedEntity) {
   moveInDrawOrder(db, model, last, DrawOrderMove::ToBottom);  // swaps their sort handles
   const std::string before = writeDxf(db);
   const std::string gone = fmt::format("\n{:X}\n", db.handle(erased));
-  const auto count = [](const std::string& text, const std::string& what) {
-    std::size_t n = 0;
-    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-    return n;
-  };
-  ASSERT_EQ(count(before, "340" + gone), 1u);
-  ASSERT_EQ(count(before, "331" + gone), 1u);
+  ASSERT_EQ(occurrences(before, "340" + gone), 1);
+  ASSERT_EQ(occurrences(before, "331" + gone), 1);
 
   setEntityErased(db, erased, true);
   const std::string after = writeDxf(db);
-  EXPECT_EQ(count(after, "340" + gone), 0u);
-  EXPECT_EQ(count(after, "331" + gone), 0u);
-  EXPECT_EQ(count(after, fmt::format("340\n{:X}\n", db.handle(kept))), 1u);
-  EXPECT_EQ(count(after, fmt::format("331\n{:X}\n", db.handle(kept))), 1u);
+  EXPECT_EQ(occurrences(after, "340" + gone), 0);
+  EXPECT_EQ(occurrences(after, "331" + gone), 0);
+  EXPECT_EQ(occurrences(after, fmt::format("340\n{:X}\n", db.handle(kept))), 1);
+  EXPECT_EQ(occurrences(after, fmt::format("331\n{:X}\n", db.handle(kept))), 1);
   setEntityErased(db, erased, false);
   EXPECT_EQ(writeDxf(db), before);
 }

@@ -29,17 +29,6 @@ bool hasClass(const kx::db::Database& db, std::string_view name) {
   return found == 1;
 }
 
-// The first group `code` after the AcDbWipeout marker, as written.
-std::string group(const kx::db::Database& db, ObjectId id, int code) {
-  const auto tags = db.tags(id);
-  bool inWipeout = false;
-  for (const auto& t : tags) {
-    if (t.code == 100) inWipeout = db.text(t) == "AcDbWipeout";
-    if (inWipeout && t.code == code) return std::string(db.text(t));
-  }
-  return {};
-}
-
 TEST(WipeoutsTest, OutlineBecomesImageClip) {
   kx::db::Database db = kx::db::newDrawing();
   const ObjectId model = kx::db::findBlockRecord(db, "*Model_Space");
@@ -50,7 +39,9 @@ TEST(WipeoutsTest, OutlineBecomesImageClip) {
   // Insertion point, u and v vectors, a polygonal clip of three corners and the first again.
   const std::pair<int, std::string> groups[] = {{10, "2.0"}, {20, "1.0"}, {11, "4.0"}, {21, "0.0"},
                                                 {12, "0.0"}, {22, "2.0"}, {71, "2"},   {91, "4"}};
-  for (const auto& [code, value] : groups) EXPECT_EQ(group(db, w, code), value) << code;
+  const kx::db::FieldReader wipeout(db, w);
+  for (const auto& [code, value] : groups)
+    EXPECT_EQ(wipeout.rawText(code, "AcDbWipeout"), value) << code;
 
   // Clip vertices: x from -0.5 at the left, y from 0.5 at the bottom (image y runs down).
   std::vector<std::pair<double, double>> clip;

@@ -11,9 +11,10 @@
 namespace kx::dxf {
 namespace {
 
-const CodePage kAllPages[] = {CodePage::Utf8,     CodePage::Ansi1252, CodePage::Ansi936,
-                              CodePage::Ansi950,  CodePage::Ansi932,  CodePage::Ansi949,
-                              CodePage::Ansi1250, CodePage::Ansi1251};
+using enum CodePage;
+
+const CodePage kAllPages[] = {Utf8,    Ansi1252, Ansi936,  Ansi950,
+                              Ansi932, Ansi949,  Ansi1250, Ansi1251};
 
 std::string bytes(std::initializer_list<unsigned> list) {
   std::string s;
@@ -30,31 +31,30 @@ TEST(TextCodecTest, EachPageReadsAndWritesItsCharacters) {
     std::wstring text;
   };
   const Case decoded[] = {
-      {CodePage::Ansi936, "A-\xD6\xD0\xCE\xC4\xCD\xBC\xB2\xE3-1", L"A-中文图层-1"},
-      {CodePage::Ansi936, "\x80", L"€"},
-      {CodePage::Ansi950, "\xA4\xA4\xA4\xE5", L"中文"},
-      {CodePage::Ansi932, bytes({0x93, 0xFA, 0x96, 0x7B, 0x8C, 0xEA, 0x95, 0x5C, 0xB1}),
-       L"日本語表ｱ"},
+      {Ansi936, "A-\xD6\xD0\xCE\xC4\xCD\xBC\xB2\xE3-1", L"A-中文图层-1"},
+      {Ansi936, "\x80", L"€"},
+      {Ansi950, "\xA4\xA4\xA4\xE5", L"中文"},
+      {Ansi932, bytes({0x93, 0xFA, 0x96, 0x7B, 0x8C, 0xEA, 0x95, 0x5C, 0xB1}), L"日本語表ｱ"},
       // The second byte of 表 is a backslash; it must not start an escape.
-      {CodePage::Ansi932, "\x95\\U+0041", L"表U+0041"},
+      {Ansi932, "\x95\\U+0041", L"表U+0041"},
       // Characters held twice (NEC and IBM rows) all read.
-      {CodePage::Ansi932, "\xEE\xEF\xFA\x40\xFA\x4A\x87\x54", L"ⅰⅰⅠⅠ"},
-      {CodePage::Ansi949, "\xC7\xD1\xB1\xB9\xBE\xEE\x8C\x63", L"한국어똠"},
-      {CodePage::Ansi1252, "Caf\xE9 \x80\x8A\x9F", L"Café €ŠŸ"},
+      {Ansi932, "\xEE\xEF\xFA\x40\xFA\x4A\x87\x54", L"ⅰⅰⅠⅠ"},
+      {Ansi949, "\xC7\xD1\xB1\xB9\xBE\xEE\x8C\x63", L"한국어똠"},
+      {Ansi1252, "Caf\xE9 \x80\x8A\x9F", L"Café €ŠŸ"},
       // Unassigned bytes are kept, not turned into U+FFFD.
-      {CodePage::Ansi1252, "\x81\x9D", L"\u0081\u009D"},
-      {CodePage::Ansi1250, "\xF5\xA3", L"őŁ"},
-      {CodePage::Ansi1251, "\xC6\xB8", L"Жё"},
+      {Ansi1252, "\x81\x9D", L"\u0081\u009D"},
+      {Ansi1250, "\xF5\xA3", L"őŁ"},
+      {Ansi1251, "\xC6\xB8", L"Жё"},
   };
   for (const Case& c : decoded)
     EXPECT_EQ(TextCodec(c.page).decode(c.bytes), c.text) << codePageName(c.page);
   const Case encoded[] = {
-      {CodePage::Ansi936, "\x88\x44", L"圖"},
-      {CodePage::Ansi950, "\xA4\xA4\xA4\xE5\xA3\xE1", L"中文€"},
+      {Ansi936, "\x88\x44", L"圖"},
+      {Ansi950, "\xA4\xA4\xA4\xE5\xA3\xE1", L"中文€"},
       // The simplified form is not in Big5.
-      {CodePage::Ansi950, "\\U+56FE", L"图"},
+      {Ansi950, "\\U+56FE", L"图"},
       // Of characters held twice, the usual row is written.
-      {CodePage::Ansi932, "\xFA\x40\x87\x54\x81\xCA", L"ⅰⅠ￢"},
+      {Ansi932, "\xFA\x40\x87\x54\x81\xCA", L"ⅰⅠ￢"},
   };
   for (const Case& c : encoded)
     EXPECT_EQ(TextCodec(c.page).encode(c.text), c.bytes) << codePageName(c.page);
@@ -69,10 +69,9 @@ TEST(TextCodecTest, EveryCharacterOfEveryPageRoundTrips) {
     int maxDuplicates;
   };
   for (const auto& [page, minCharacters, maxDuplicates] :
-       {Expectation{CodePage::Ansi1252, 128, 0}, Expectation{CodePage::Ansi1250, 128, 0},
-        Expectation{CodePage::Ansi1251, 128, 0}, Expectation{CodePage::Ansi936, 21000, 0},
-        Expectation{CodePage::Ansi950, 13000, 20}, Expectation{CodePage::Ansi932, 7000, 400},
-        Expectation{CodePage::Ansi949, 17000, 0}}) {
+       {Expectation{Ansi1252, 128, 0}, Expectation{Ansi1250, 128, 0}, Expectation{Ansi1251, 128, 0},
+        Expectation{Ansi936, 21000, 0}, Expectation{Ansi950, 13000, 20},
+        Expectation{Ansi932, 7000, 400}, Expectation{Ansi949, 17000, 0}}) {
     SCOPED_TRACE(std::string(codePageName(page)));
     const TextCodec codec(page);
     std::vector<std::string> candidates;
@@ -110,7 +109,7 @@ TEST(TextCodecTest, UnicodeAndMultibyteEscapes) {
 }
 
 TEST(TextCodecTest, MalformedEscapesStayAsText) {
-  const TextCodec codec(CodePage::Ansi936);
+  const TextCodec codec(Ansi936);
   for (const char* text :
        {"\\U+12", "\\U+12G4", "\\U+", "\\", "a\\", "\\u+0041", "\\U0041", "\\M+6D6D0", "\\M+0D6D0",
         "\\M+1", "\\M+1FFFF", "\\U+D83D", "\\U+DE00", "\\U+D83D\\U+D83D", "\\P\\fArial;"}) {
@@ -121,11 +120,11 @@ TEST(TextCodecTest, MalformedEscapesStayAsText) {
 }
 
 TEST(TextCodecTest, EncodeEscapesWhatThePageCannotHold) {
-  const TextCodec gbk(CodePage::Ansi936);
+  const TextCodec gbk(Ansi936);
   EXPECT_EQ(gbk.encode(L"中한Ж"), "\xD6\xD0\\U+D55C\xA7\xA8");
   EXPECT_EQ(gbk.encode(L"😀"), "\\U+D83D\\U+DE00");
 
-  const TextCodec utf8(CodePage::Utf8);
+  const TextCodec utf8(Utf8);
   EXPECT_EQ(utf8.encode(L"é中😀"), "\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80");
 
   // Not characters: a lone surrogate and a value beyond Unicode.
@@ -156,18 +155,18 @@ TEST(TextCodecTest, RandomTextRoundTripsThroughEveryPage) {
 }
 
 TEST(TextCodecTest, InvalidBytesBecomeReplacementCharacters) {
-  const TextCodec gbk(CodePage::Ansi936);
+  const TextCodec gbk(Ansi936);
   EXPECT_EQ(gbk.decode("A\xD6"), L"A\uFFFD");
   // 0x20 cannot follow a lead byte.
   EXPECT_EQ(gbk.decode("\xD6 A\xFF"), L"\uFFFD A\uFFFD");
-  const TextCodec sjis(CodePage::Ansi932);
+  const TextCodec sjis(Ansi932);
   // A lead byte with an unassigned trail; the ASCII trail is read again on its own.
   EXPECT_EQ(sjis.decode("\x85\x40\xA0"), L"\uFFFD@\uFFFD");
   EXPECT_EQ(sjis.decode("\x85\\U+0041"),
             L"\uFFFD"
             L"A");
 
-  const TextCodec utf8(CodePage::Utf8);
+  const TextCodec utf8(Utf8);
   EXPECT_EQ(utf8.decode("\xC0\xAF"), L"\uFFFD\uFFFD");
   EXPECT_EQ(utf8.decode("\xED\xA0\x80"), L"\uFFFD\uFFFD\uFFFD");
   EXPECT_EQ(utf8.decode("\xE4\xB8"
@@ -223,22 +222,19 @@ TEST(EncodingTest, DetectsTheRealEncodingOfADrawing) {
   const std::string asciiPart(100, 'L');
   const std::string utf8Chinese = asciiPart + "\xE5\x9B\xBE\xE5\xB1\x82 \xE4\xB8\xAD\xE6\x96\x87";
   const std::string gbkChinese = asciiPart + "\xCD\xBC\xB2\xE3 \xD6\xD0\xCE\xC4";
-  EXPECT_EQ(detectRealEncoding(CodePage::Ansi936, CodePage::Ansi1252, utf8Chinese), CodePage::Utf8);
-  EXPECT_EQ(detectRealEncoding(CodePage::Utf8, CodePage::Ansi936, gbkChinese), CodePage::Ansi936);
-  EXPECT_EQ(detectRealEncoding(CodePage::Ansi936, CodePage::Ansi1252, gbkChinese),
-            CodePage::Ansi936);
-  EXPECT_EQ(detectRealEncoding(CodePage::Utf8, CodePage::Ansi936, utf8Chinese), CodePage::Utf8);
-  EXPECT_EQ(detectRealEncoding(CodePage::Ansi950, CodePage::Ansi1252, asciiPart),
-            CodePage::Ansi950);
-  EXPECT_EQ(detectRealEncoding(CodePage::Ansi1252, CodePage::Ansi1252, "Caf\xE9"),
-            CodePage::Ansi1252);
+  EXPECT_EQ(detectRealEncoding(Ansi936, Ansi1252, utf8Chinese), Utf8);
+  EXPECT_EQ(detectRealEncoding(Utf8, Ansi936, gbkChinese), Ansi936);
+  EXPECT_EQ(detectRealEncoding(Ansi936, Ansi1252, gbkChinese), Ansi936);
+  EXPECT_EQ(detectRealEncoding(Utf8, Ansi936, utf8Chinese), Utf8);
+  EXPECT_EQ(detectRealEncoding(Ansi950, Ansi1252, asciiPart), Ansi950);
+  EXPECT_EQ(detectRealEncoding(Ansi1252, Ansi1252, "Caf\xE9"), Ansi1252);
 }
 
 TEST(EncodingTest, CodePageNames) {
   for (CodePage page : kAllPages) EXPECT_EQ(codePageFromName(codePageName(page)), page);
-  EXPECT_EQ(codePageFromName("ansi_936"), CodePage::Ansi936);
-  EXPECT_EQ(codePageFromName("utf8"), CodePage::Utf8);
-  EXPECT_EQ(codePageFromName("Utf-8"), CodePage::Utf8);
+  EXPECT_EQ(codePageFromName("ansi_936"), Ansi936);
+  EXPECT_EQ(codePageFromName("utf8"), Utf8);
+  EXPECT_EQ(codePageFromName("Utf-8"), Utf8);
   EXPECT_EQ(codePageFromName("ANSI_874"), std::nullopt);
   EXPECT_EQ(codePageFromName("ANSI_12520"), std::nullopt);
   EXPECT_EQ(codePageFromName(""), std::nullopt);

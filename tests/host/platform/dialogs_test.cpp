@@ -15,7 +15,6 @@
 #include "kx/kxfiledlg.h"
 #include "kx/kxwinapp.h"
 #include "kx/kxwindlg.h"
-#include "kx/kxwinres.h"
 #include "platform/dialog_form.h"
 #include "support/files.h"
 #include "support/sdk_fixture.h"
@@ -27,27 +26,21 @@ using kx::editor::InputSource;
 
 using PromptTest = kx::test::ReplyTest;
 
+// A test lookup stands in for the resource module.
 class DialogsTest : public PromptTest {
  protected:
-  DialogsTest() {
-    previous = AfxGetResourceHandle();
-    resources = LoadResourceDll(KX_MODULE_DIR L"/KxTestExtendTextCmdsRes.dll");
-    AfxSetResourceHandle(resources);
-  }
-  ~DialogsTest() override {
-    AfxSetResourceHandle(previous);
-    if (resources) FreeLibrary(resources);
-    kx::platform::setDialogTemplateLookup({});
-  }
-  void SetUp() override {
-    ASSERT_NE(resources, nullptr) << "the test resource module did not load";
-  }
-
-  HINSTANCE previous = nullptr;
-  HINSTANCE resources = nullptr;
+  ~DialogsTest() override { kx::platform::setDialogTemplateLookup({}); }
 };
 
 TEST_F(DialogsTest, WindowsAndMessagesOutsideTheUserLoop) {
+  constexpr KxDialogControl controls[] = {
+      {7, KxControlKind::kComboBox, L"", true, false},
+      {8, KxControlKind::kCheckBox, L"Eight", true, false},
+  };
+  const KxDialogTemplate custom = {77, L"Custom", controls, 2};
+  kx::platform::setDialogTemplateLookup(
+      [&](std::uint32_t id) { return id == 77 ? &custom : nullptr; });
+
   // A missing template: -1 at once, nothing asked.
   replies({L"OK"});
   testing::internal::CaptureStderr();
@@ -57,15 +50,6 @@ TEST_F(DialogsTest, WindowsAndMessagesOutsideTheUserLoop) {
             std::string::npos);
   EXPECT_EQ(printed, L"");
   InputSource::instance().reset();
-
-  // A test lookup stands in for the resource module.
-  constexpr KxDialogControl controls[] = {
-      {7, KxControlKind::kComboBox, L"", true, false},
-      {8, KxControlKind::kCheckBox, L"Eight", true, false},
-  };
-  const KxDialogTemplate custom = {77, L"Custom", controls, 2};
-  kx::platform::setDialogTemplateLookup(
-      [&](std::uint32_t id) { return id == 77 ? &custom : nullptr; });
 
   struct Probe : CDialog {
     Probe() : CDialog(77) {}

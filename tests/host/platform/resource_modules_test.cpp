@@ -21,10 +21,6 @@ namespace fs = std::filesystem;
 
 const fs::path kBinDir = KX_MODULE_DIR;
 
-std::wstring wide(const fs::path& path) {
-  return path.wstring();
-}
-
 // What a command does around its work: its resource module current, the previous source back on
 // every way out.
 class ResourceScope {
@@ -83,19 +79,20 @@ TEST_F(ResourceModulesTest, PreNameNamesTheFileFoundBesideTheCaller) {
 TEST_F(ResourceModulesTest, RefusesFilesThatAreNoResourceModule) {
   EXPECT_EQ(LoadResourceDll(nullptr), nullptr);
   EXPECT_EQ(LoadResourceDll(L""), nullptr);
-  EXPECT_EQ(LoadResourceDll(wide(kBinDir / "KxMissingExtendTextCmdsRes.dll").c_str()), nullptr);
+  EXPECT_EQ(LoadResourceDll((kBinDir / "KxMissingExtendTextCmdsRes.dll").wstring().c_str()),
+            nullptr);
   EXPECT_EQ(LoadResourceDll(L"KxNoTableExtendTextCmdsRes.dll"), nullptr);     // no table
   EXPECT_EQ(LoadResourceDll(L"KxBadVersionExtendTextCmdsRes.dll"), nullptr);  // newer table
-  EXPECT_EQ(LoadResourceDll(wide(kBinDir).c_str()), nullptr);                 // a folder
+  EXPECT_EQ(LoadResourceDll(kBinDir.wstring().c_str()), nullptr);             // a folder
 
   const kx::test::TempFolder folder("resources");
   const fs::path text = folder.write("KxTextExtendTextCmdsRes.dll", "Not a shared object.\n");
-  EXPECT_EQ(LoadResourceDll(wide(text).c_str()), nullptr);
+  EXPECT_EQ(LoadResourceDll(text.wstring().c_str()), nullptr);
   EXPECT_FALSE(FreeLibrary(nullptr));
 }
 
 TEST_F(ResourceModulesTest, OneRecordPerFileFreedByItsLastLoad) {
-  const std::wstring path = wide(kBinDir / "KxTestExtendTextCmdsRes.dll");
+  const std::wstring path = (kBinDir / "KxTestExtendTextCmdsRes.dll").wstring();
   HINSTANCE first = LoadResourceDll(path.c_str());
   HINSTANCE second = LoadResourceDll(L"KxTestExtendTextCmdsRes.dll");
   ASSERT_NE(first, nullptr);

@@ -7,8 +7,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using kx::test::refusedAsInvalid;
+using kx::test::thrownAs;
 
 class TextFilesTest : public kx::test::SdkTest {
  protected:
@@ -34,10 +33,6 @@ class TextFilesTest : public kx::test::SdkTest {
   }
 
   std::wstring path(const char* name) const { return (dir_ / name).wstring(); }
-  void write(const char* name, const std::string& bytes) const {
-    std::ofstream(dir_ / name, std::ios::binary) << bytes;
-  }
-  std::string read(const char* name) const { return kx::test::readFile(dir_ / name); }
 
   void openWithCodePage(const wchar_t* name) {
     kx::db::Database db = kx::db::newDrawing();
@@ -48,20 +43,6 @@ class TextFilesTest : public kx::test::SdkTest {
   const kx::test::TempFolder folder_{"text-files"};
   const fs::path& dir_ = folder_.path();
 };
-
-// Runs `body`; the CFileException it throws (null when none), already freed but for its values.
-template <typename Body>
-std::optional<CFileException> fileError(Body body) {
-  try {
-    body();
-  } catch (CException* e) {
-    std::optional<CFileException> copy;
-    if (auto* f = dynamic_cast<CFileException*>(e)) copy = *f;
-    e->Delete();
-    return copy;
-  }
-  return std::nullopt;
-}
 
 TEST_F(TextFilesTest, CodePageFollowsTheActiveDrawing) {
   openWithCodePage(L"ANSI_936");
@@ -79,9 +60,9 @@ TEST_F(TextFilesTest, CodePageFollowsTheActiveDrawing) {
 }
 
 TEST_F(TextFilesTest, FailuresAreThrownAsFileExceptions) {
-  write("readonly.txt", "kept\n");
+  folder_.write("readonly.txt", "kept\n");
   CStdioFile reader(path("readonly.txt").c_str(), CFile::modeRead);
-  auto error = fileError([&] { reader.WriteString(L"over"); });
+  auto error = thrownAs<CFileException>([&] { reader.WriteString(L"over"); });
   ASSERT_TRUE(error);
   EXPECT_EQ(error->m_cause, CFileException::accessDenied);
   EXPECT_EQ(error->m_strFileName, path("readonly.txt").c_str());
@@ -89,7 +70,7 @@ TEST_F(TextFilesTest, FailuresAreThrownAsFileExceptions) {
   EXPECT_TRUE(error->GetErrorMessage(message, 200));
   EXPECT_NE(std::wstring(message).find(L"readonly.txt"), std::wstring::npos);
   reader.Close();
-  EXPECT_EQ(read("readonly.txt"), "kept\n");
+  EXPECT_EQ(kx::test::readFile(dir_ / "readonly.txt"), "kept\n");
 
   fs::permissions(dir_ / "readonly.txt", fs::perms::owner_read);
   if (geteuid() != 0) {  // the superuser may write anyway
@@ -109,7 +90,8 @@ TEST_F(TextFilesTest, FailuresAreThrownAsFileExceptions) {
   CFile file;
   EXPECT_FALSE(file.Open(path("no/such/folder.txt").c_str(), CFile::modeRead, &missing));
   EXPECT_EQ(missing.m_cause, CFileException::fileNotFound);
-  error = fileError([&] { CStdioFile thrown(path("absent.txt").c_str(), CFile::modeRead); });
+  error = thrownAs<CFileException>(
+      [&] { CStdioFile thrown(path("absent.txt").c_str(), CFile::modeRead); });
   ASSERT_TRUE(error);
   EXPECT_EQ(error->m_cause, CFileException::fileNotFound);
   EXPECT_FALSE(file.Open(dir_.wstring().c_str(), CFile::modeRead, &missing));  // a folder

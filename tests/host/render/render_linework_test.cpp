@@ -364,13 +364,8 @@ TEST(RenderLinework, ImagesShowTheirPngFromBesideTheDrawing) {
   // The SVG holds the PNG once, however often it is shown.
   const std::string svg =
       kx::render::renderToBytes(d.load(), kx::render::PictureFormat::Svg, options);
-  const auto count = [&](std::string_view what) {
-    std::size_t n = 0;
-    for (std::size_t at = svg.find(what); at != svg.npos; at = svg.find(what, at + 1)) ++n;
-    return n;
-  };
-  EXPECT_EQ(count("data:image/png;base64,iVBORw0KGgo"), 1u);
-  EXPECT_EQ(count("<use "), 2u);
+  EXPECT_EQ(occurrences(svg, "data:image/png;base64,iVBORw0KGgo"), 1);
+  EXPECT_EQ(occurrences(svg, "<use "), 2);
   // Without the drawing's folder, frames only.
   EXPECT_TRUE(isWhite(colorAt(kx::render::renderImage(d.load(), {}), 15, 17.5)));
 }

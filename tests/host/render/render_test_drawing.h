@@ -88,9 +88,7 @@ class RenderDrawing {
   // Returns its handle.
   std::string entity(const std::string& type, const Groups& groups, const std::string& layer = "0",
                      int color = 256, const Groups& entityGroups = {}) {
-    Groups all = entityGroups;
-    all.insert(all.end(), groups.begin(), groups.end());
-    return add(type, all, {.layer = layer, .color = color});
+    return add(type, entityGroups + groups, {.layer = layer, .color = color});
   }
   std::string paperEntity(const std::string& type, const Groups& groups, int color = 256) {
     return add(type, groups, {.color = color, .paper = true});
@@ -108,10 +106,7 @@ class RenderDrawing {
   std::string blockEntity(const std::string& type, const Groups& groups,
                           const std::string& layer = "0", int color = 256,
                           const Groups& entityGroups = {}) {
-    const std::string block = block_;
-    Groups all = entityGroups;
-    all.insert(all.end(), groups.begin(), groups.end());
-    return add(type, all, {.layer = layer, .color = color}, block);
+    return add(type, entityGroups + groups, {.layer = layer, .color = color}, block_);
   }
   // A sort table for model space: pairs of entity handle and sort handle, as another writer may
   // have written them.
@@ -129,23 +124,19 @@ class RenderDrawing {
   void paperLayout(const std::string& name) {
     step([=](db::Database& db) {
       const db::ObjectId paper = db::findBlockRecord(db, "*Paper_Space");
-      Groups layout = db::identityTags(db, paper);
-      layout = layout + newTags(fmt::format(
-                            "100 AcDbPlotSettings | 100 AcDbLayout | 1 {} | 70 1 | 71 9 | 330 {:X}",
-                            name, db.handle(paper)));
-      db.addRecord(db.sectionIndex("OBJECTS"), {}, "LAYOUT", layout);
+      db.addRecord(db.sectionIndex("OBJECTS"), {}, "LAYOUT",
+                   db::identityTags(db, paper) +
+                       newTags(fmt::format("100 AcDbPlotSettings | 100 AcDbLayout | 1 {} | 70 1"
+                                           " | 71 9 | 330 {:X}",
+                                           name, db.handle(paper))));
     });
   }
   // An object of the OBJECTS section, owned by model space; returns its handle.
   std::string object(const std::string& type, const Groups& groups) {
-    const auto make = [=](db::Database& db) {
-      Groups all = db::identityTags(db, modelSpace(db));
-      all.insert(all.end(), groups.begin(), groups.end());
-      return db.addRecord(db.sectionIndex("OBJECTS"), {}, type, all);
-    };
-    const db::ObjectId made = make(db_);
-    steps_.push_back([make](db::Database& db) { make(db); });
-    return fmt::format("{:X}", db_.handle(made));
+    return made([=](db::Database& db) {
+      return db.addRecord(db.sectionIndex("OBJECTS"), {}, type,
+                          db::identityTags(db, modelSpace(db)) + groups);
+    });
   }
   // Sets a group of dimension style `name` (a new drawing has Standard).
   void dimStyleGroup(const std::string& name, int code, const std::string& value) {
@@ -180,15 +171,19 @@ class RenderDrawing {
   }
   std::string add(const std::string& type, const Groups& groups, const Look& look,
                   const std::string& block = {}) {
-    const auto make = [=](db::Database& db) {
+    return made([=](db::Database& db) {
       if (block.empty()) return addEntityAsRead(db, type, groups, look);
       Look in = look;
       in.block = db::findBlockRecord(db, block);
       return addEntityWith(db, type, groups, in);
-    };
-    const db::ObjectId made = make(db_);
+    });
+  }
+  // A step that makes one record; the handle it has.
+  template <class Make>
+  std::string made(Make make) {
+    const db::ObjectId id = make(db_);
     steps_.push_back([make](db::Database& db) { make(db); });
-    return fmt::format("{:X}", db_.handle(made));
+    return fmt::format("{:X}", db_.handle(id));
   }
 
   std::vector<std::function<void(db::Database&)>> steps_;

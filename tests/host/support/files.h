@@ -1,5 +1,6 @@
 #pragma once
-// Files for tests: a folder of the test's own, and the whole contents of a file.
+// Files for tests: a folder of the test's own, the whole contents of a file, and how often a
+// piece of text occurs in what was written.
 
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <type_traits>
 
 namespace kx::test {
 
@@ -51,6 +53,14 @@ inline std::string readFile(const std::filesystem::path& path) {
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+// How many times `what` occurs in `text`, overlapping ones included.
+template <class Text>
+int occurrences(const Text& text, const std::type_identity_t<Text>& what) {
+  int n = 0;
+  for (auto at = text.find(what); at != Text::npos; at = text.find(what, at + 1)) ++n;
+  return n;
 }
 
 }  // namespace kx::test

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,20 +16,29 @@
 #include "editor/session.h"
 #include "editor/terminal_reader.h"
 #include "kx/kxwinfile.h"
+#include "support/files.h"
 
 namespace kx::test {
+
+// The exception of type E that `body` throws as the platform throws them, as a CException*
+// (already freed but for this copy); nothing when it throws none or one of another type.
+template <class E, class F>
+std::optional<E> thrownAs(F&& body) {
+  try {
+    body();
+  } catch (CException* e) {
+    std::optional<E> copy;
+    if (auto* wanted = dynamic_cast<E*>(e)) copy = *wanted;
+    e->Delete();
+    return copy;
+  }
+  return std::nullopt;
+}
 
 // Whether `misuse` throws the CInvalidArgException* that a module's programming error raises.
 template <class F>
 bool refusedAsInvalid(F&& misuse) {
-  try {
-    misuse();
-  } catch (CException* e) {
-    const bool invalid = dynamic_cast<CInvalidArgException*>(e) != nullptr;
-    e->Delete();
-    return invalid;
-  }
-  return false;
+  return thrownAs<CInvalidArgException>(misuse).has_value();
 }
 
 class SdkTest : public ::testing::Test {
@@ -63,12 +73,7 @@ class ReplyTest : public SdkTest {
     for (const wchar_t* line : lines) editor::InputSource::instance().queue(line);
   }
   // How many times `text` was printed.
-  int count(std::wstring_view text) const {
-    int n = 0;
-    for (auto at = printed.find(text); at != std::wstring::npos; at = printed.find(text, at + 1))
-      ++n;
-    return n;
-  }
+  int count(std::wstring_view text) const { return occurrences(printed, std::wstring(text)); }
 
  private:
   static void resetInput() {

@@ -157,7 +157,6 @@ TEST(Fonts, MissingCharactersFallBackThenShowABox) {
 
 TEST(Fonts, DamagedOrMissingFontFilesFallBackWithoutCrashing) {
   const kx::test::TempFolder dir("fonts");
-  auto write = [&](const char* name, const std::string& bytes) { return dir.write(name, bytes); };
   std::string junk(4096, '\0');
   for (std::size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<char>(i * 7919 % 251);
   // A real font cut short: its tables point past the end of the file.
@@ -167,8 +166,8 @@ TEST(Fonts, DamagedOrMissingFontFilesFallBackWithoutCrashing) {
   head.resize(static_cast<std::size_t>(real.gcount()));
 
   auto& library = FontLibrary::instance();
-  for (const fs::path& file : {write("junk.ttf", junk), write("empty.ttf", ""),
-                               write("cut.ttf", head), write("x.ttf", "x")}) {
+  for (const fs::path& file : {dir.write("junk.ttf", junk), dir.write("empty.ttf", ""),
+                               dir.write("cut.ttf", head), dir.write("x.ttf", "x")}) {
     for (auto font :
          {library.styleFont(file.string(), ""), library.familyFont(file.string(), true, false)}) {
       EXPECT_NEAR(font->metrics(U'H').yMax, 1.0, 0.01) << file;

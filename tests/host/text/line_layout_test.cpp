@@ -100,11 +100,8 @@ TEST(LineLayout, ObliqueSlantsTheInkButNotTheCell) {
 }
 
 TEST(LineLayout, BackwardAndUpsideDownMirrorTheInkWithinTheCell) {
-  const TextLook look{2.5, 1.3, 0.2};
-  const LineLayout normal = layout(L"Fig 1", look);
-  TextLook backLook = look;
-  backLook.backward = true;
-  const LineLayout back = layout(L"Fig 1", backLook);
+  const LineLayout normal = layout(L"Fig 1", {2.5, 1.3, 0.2});
+  const LineLayout back = layout(L"Fig 1", {2.5, 1.3, 0.2, true, false});
   expectBoxNear(back.cell, normal.cell, 1e-12);
   EXPECT_DOUBLE_EQ(back.advance, normal.advance);
   EXPECT_NEAR(back.ink.xMin, normal.advance - normal.ink.xMax, 1e-9);
@@ -114,9 +111,7 @@ TEST(LineLayout, BackwardAndUpsideDownMirrorTheInkWithinTheCell) {
   EXPECT_NEAR(back.glyphs[0].toText.origin().x, normal.advance, 1e-9);
   EXPECT_LT(back.glyphs[0].toText.determinant(), 0);
 
-  TextLook downLook = look;
-  downLook.upsideDown = true;
-  const LineLayout down = layout(L"Fig 1", downLook);
+  const LineLayout down = layout(L"Fig 1", {2.5, 1.3, 0.2, false, true});
   expectBoxNear(down.cell, normal.cell, 1e-12);
   const double mirrorY = normal.cell.yMin + normal.cell.yMax;
   EXPECT_NEAR(down.ink.yMin, mirrorY - normal.ink.yMax, 1e-9);
@@ -124,9 +119,7 @@ TEST(LineLayout, BackwardAndUpsideDownMirrorTheInkWithinTheCell) {
   EXPECT_NEAR(down.ink.xMin, normal.ink.xMin, 1e-12);
   EXPECT_LT(down.glyphs[0].toText.determinant(), 0);
 
-  TextLook bothLook = look;
-  bothLook.backward = bothLook.upsideDown = true;
-  const LineLayout both = layout(L"Fig 1", bothLook);
+  const LineLayout both = layout(L"Fig 1", {2.5, 1.3, 0.2, true, true});
   expectBoxNear(both.ink, {back.ink.xMin, down.ink.yMin, back.ink.xMax, down.ink.yMax}, 1e-9);
   EXPECT_GT(both.glyphs[0].toText.determinant(), 0);  // a half turn, not a mirror image
 }
@@ -148,18 +141,14 @@ TEST(LineLayout, UnderlinesAndOverlinesRunOverTheirCharacters) {
   EXPECT_NEAR(l.ink.yMax, arial().overlinePosition() * 2, 1e-12);
   EXPECT_EQ(l.glyphs.size(), 6u);  // the codes draw nothing
 
-  TextLook down{2};
-  down.upsideDown = true;
-  const LineLayout mirrored = layoutLine(arial(), decodePercentCodes(L"%%uAB"), down);
+  const LineLayout mirrored = layout(L"%%uAB", {2, 1, 0, false, true});
   ASSERT_EQ(mirrored.decorations.size(), 1u);
   EXPECT_NEAR(mirrored.decorations[0].first.y, mirrored.cell.yMin + mirrored.cell.yMax - underlineY,
               1e-9);
 }
 
 TEST(LineLayout, GlyphTransformsPlaceOutlinesInsideTheInkBox) {
-  TextLook look{3, 0.8};
-  look.backward = true;
-  const LineLayout l = layout(L"Hg\u00B0%%c国", look);
+  const LineLayout l = layout(L"Hg\u00B0%%c国", {3, 0.8, 0, true});
   Box2 drawn{1e9, 1e9, -1e9, -1e9};
   for (const auto& g : l.glyphs)
     for (const auto& contour : arial().outline(g.c, 0.001))

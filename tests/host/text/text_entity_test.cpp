@@ -27,10 +27,6 @@ using kx::test::addText;
 using kx::test::expectNear;
 using kx::test::TextSpec;
 
-std::array<Vec3, 4> inkCorners(const Database& db, ObjectId id) {
-  return boxCorners(readTextEntity(db, id));
-}
-
 TEST(TextEntity, AlignmentPointsSitWhereTheirJustificationSays) {
   Database db = kx::db::newDrawing();
   TextSpec s;
@@ -38,15 +34,16 @@ TEST(TextEntity, AlignmentPointsSitWhereTheirJustificationSays) {
   s.alignment = Vec3{100, 50, 0};
   s.position = {0, 0, 0};  // stale: the alignment point anchors the text
   const double h = s.height;
-  auto inkOf = [&](int horizontal, int vertical) {
+  auto justified = [&](int horizontal, int vertical) {
     s.horizontal = horizontal;
     s.vertical = vertical;
-    return textBox(readTextEntity(db, addText(db, s)));
+    return readTextEntity(db, addText(db, s));
+  };
+  auto inkOf = [&](int horizontal, int vertical) {
+    return textBox(justified(horizontal, vertical));
   };
   auto worldInk = [&](int horizontal, int vertical) {
-    s.horizontal = horizontal;
-    s.vertical = vertical;
-    const auto c = inkCorners(db, addText(db, s));
+    const auto c = boxCorners(justified(horizontal, vertical));
     return Box2{c[0].x, c[0].y, c[2].x, c[2].y};
   };
   // Capitals: the ink runs from the baseline to the cap height, which is the text height.
