@@ -17,6 +17,7 @@
 
 namespace {
 
+using kx::platform::codecFor;
 using kx::platform::codePageFromNumber;
 
 using kx::dxf::CodePage;
@@ -25,16 +26,6 @@ constexpr unsigned kUtf8CodePage = 65001;
 constexpr char32_t kReplacement = 0xFFFD;
 
 unsigned g_ansiCodePage = 1252;
-
-// One codec per code page, built on first use and kept for the life of the process: building one
-// fills its lookup tables, too slow to repeat for every character. Codecs are never replaced, so
-// a reference handed out stays valid.
-const kx::dxf::TextCodec& codecFor(CodePage page) {
-  static std::array<std::unique_ptr<kx::dxf::TextCodec>, 8> codecs;
-  const auto index = static_cast<std::size_t>(page);
-  if (!codecs.at(index)) codecs[index] = std::make_unique<kx::dxf::TextCodec>(page);
-  return *codecs[index];
-}
 
 char32_t codePointOf(wchar_t c) {
   const auto value = static_cast<char32_t>(c);
@@ -156,6 +147,13 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, const char* bytes, int byteC
 }
 
 namespace kx::platform {
+
+const dxf::TextCodec& codecFor(dxf::CodePage page) {
+  static std::array<std::unique_ptr<dxf::TextCodec>, 8> codecs;
+  const auto index = static_cast<std::size_t>(page);
+  if (!codecs.at(index)) codecs[index] = std::make_unique<dxf::TextCodec>(page);
+  return *codecs[index];
+}
 
 std::optional<dxf::CodePage> codePageFromNumber(unsigned number) {
   switch (number) {

@@ -8,10 +8,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstring>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -71,18 +69,9 @@ int causeOf(int error) {
   }
 }
 
-// One codec per code page for the life of the process: building one fills its tables, far too
-// slow to do per file. Codecs are never replaced, so a reference stays valid.
-const kx::dxf::TextCodec& codecFor(CodePage page) {
-  static std::array<std::unique_ptr<kx::dxf::TextCodec>, 8> codecs;
-  const auto index = static_cast<std::size_t>(page);
-  if (!codecs.at(index)) codecs[index] = std::make_unique<kx::dxf::TextCodec>(page);
-  return *codecs[index];
-}
-
 const kx::dxf::TextCodec& ansiCodec() {
-  return codecFor(kx::platform::codePageFromNumber(RvCharFormatter::ansiCodePage())
-                      .value_or(CodePage::Ansi1252));
+  return kx::platform::codecFor(kx::platform::codePageFromNumber(RvCharFormatter::ansiCodePage())
+                                    .value_or(CodePage::Ansi1252));
 }
 
 }  // namespace
