@@ -386,18 +386,17 @@ bool toPaperSpace() {
 }
 
 // Adds the entity to the space; it stays open for its maker to close.
-bool appendToSpace(KxDbEntity* entity, bool paper) {
+void appendToSpace(KxDbEntity* entity, bool paper) {
   KxDbDatabase* db = kxdbHostApplicationServices()->workingDatabase();
   KxDbBlockTable* table = nullptr;
-  if (!db || db->getBlockTable(table, KxDb::kForRead) != Kxad::eOk) return false;
+  if (!db || db->getBlockTable(table, KxDb::kForRead) != Kxad::eOk) return;
   KxDbBlockTableRecord* space = nullptr;
   const Kxad::ErrorStatus found =
       table->getAt(paper ? L"*Paper_Space" : L"*Model_Space", space, KxDb::kForWrite);
   table->close();
-  if (found != Kxad::eOk) return false;
-  const bool appended = space->appendKxDbEntity(entity) == Kxad::eOk;
+  if (found != Kxad::eOk) return;
+  space->appendKxDbEntity(entity);
   space->close();
-  return appended;
 }
 
 // An entity "by block" or on layer 0 takes the reference's layer and colour as it showed them.
