@@ -23,6 +23,10 @@ Storage storageOf(int code);
 // What a group of an object reads as in its list. Angles are degrees in the file, radians here.
 enum class ListKind { String, Real, Angle, Int16, Int32, Point, Name };
 ListKind listKindOf(std::string_view type, bool graphical, int code);
+// Points stored with x and y only: an LWPOLYLINE's vertices, whose height is its elevation (38).
+inline bool isFlatPoint(std::string_view type, int code) {
+  return code == 10 && type == "LWPOLYLINE";
+}
 
 // One element of an object's list: its code and the tags it comes from (a point takes up to three).
 struct ListItem {

@@ -242,11 +242,12 @@ std::size_t xdataStart(std::span<const dxf::Tag> tags) {
 }
 
 // Writes a point over an item, adding y or z when the item lacks them and the value needs them.
-// Only the coordinates that change are written (and formatted).
-void writePoint(db::Database& db, db::ObjectId id, const ListItem& item, const resbuf& rb) {
+// Only the coordinates that change are written (and formatted). A flat point never gets a z.
+void writePoint(db::Database& db, db::ObjectId id, const ListItem& item, const resbuf& rb,
+                bool flat) {
   const std::span<const dxf::Tag> tags = db.tags(id);
   std::uint32_t present = item.count;
-  for (std::uint32_t k = 0; k < 3; ++k) {
+  for (std::uint32_t k = 0; k < (flat ? 2u : 3u); ++k) {
     if (k < present) {
       const auto stored = db::tagReal(db, tags[item.first + k]);
       if (stored != rb.value.point[k]) db::setTagReal(db, id, item.first + k, rb.value.point[k]);
@@ -259,14 +260,15 @@ void writePoint(db::Database& db, db::ObjectId id, const ListItem& item, const r
   }
 }
 
-// Inserts a new group (one tag, or a point's tags) at `at`; returns how many tags went in.
+// Inserts a new group (one tag, or a point's tags, a flat point's without z) at `at`; returns how
+// many tags went in.
 std::size_t insertItem(db::Database& db, db::ObjectId id, std::size_t at, int code, ListKind kind,
-                       const ValueTexts& texts) {
+                       const ValueTexts& texts, bool flat) {
   if (kind != ListKind::Point) {
     db.insertTag(id, at, code, texts[0]);
     return 1;
   }
-  const bool withZ = db.version().hasSubclassMarkers() || texts[2] != "0.0";
+  const bool withZ = !flat && (db.version().hasSubclassMarkers() || texts[2] != "0.0");
   db.insertTag(id, at, code, texts[0]);
   db.insertTag(id, at + 1, code + 10, texts[1]);
   if (withZ) db.insertTag(id, at + 2, code + 20, texts[2]);
@@ -504,7 +506,7 @@ int kxdbEntMod(const resbuf* list) {
       if (!sameAsStored) {
         const std::size_t sizeBefore = tags.size();
         if (c.kind == ListKind::Point) {
-          writePoint(db, id, item, *c.rb);
+          writePoint(db, id, item, *c.rb, isFlatPoint(type, code));
         } else {
           db.setText(id, item.first, valueTexts(db, *c.rb, c.kind)[0]);
         }
@@ -535,7 +537,8 @@ int kxdbEntMod(const resbuf* list) {
       } else {
         position = xdata;
       }
-      const std::size_t n = insertItem(db, id, position, code, c.kind, texts);
+      const std::size_t n =
+          insertItem(db, id, position, code, c.kind, texts, isFlatPoint(type, code));
       anchor = position + n - 1;
     }
     changed = true;

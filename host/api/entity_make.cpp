@@ -237,8 +237,8 @@ Made make(const resbuf* list, bool objectsToo) {
     }
     body.push_back({code, std::move(texts[0])});
     body.push_back({code + 10, std::move(texts[1])});
-    const bool flat = type == "LWPOLYLINE" && code == 10;
-    if (!flat && (markers || texts[2] != "0.0")) body.push_back({code + 20, std::move(texts[2])});
+    if (!isFlatPoint(type, code) && (markers || texts[2] != "0.0"))
+      body.push_back({code + 20, std::move(texts[2])});
   };
   long long vertices = 0;
   for (const Element& e : elements)

@@ -296,6 +296,9 @@ TEST_F(DbObjectsTest, NewTextIsInvisibleUntilAppendedAndPlacedWhenClosed) {
   // Nor does a text style of another drawing: the current one there is; an empty current layer
   // is layer 0.
   const KxDbObjectId mine = idOf(db, addStyle(db, "Mine", "arial.ttf"));
+  auto* styled = new KxDbText({0, 0, 0}, L"styled", mine);
+  EXPECT_EQ(styled->textStyle(), mine);
+  delete styled;
   editor::Document& other = open(db::newDrawing());
   const db::ObjectId current = addStyle(other.db(), "Current", "arial.ttf");
   db::setHeaderString(other.db(), "$TEXTSTYLE", 7, L"Current");

@@ -205,13 +205,15 @@ TEST_F(EntityListTest, ChangedValuesLandInTheirGroupsAndEzdxfReadsThemBack) {
     ASSERT_EQ(kxdbEntMod(list.head), KXRT_NORM);
     EXPECT_EQ(kx::db::FieldReader(db(), arc).real(51), 90.0);
   }
-  // A polyline: the third vertex moves, its bulge changes, a vertex is added and counted.
+  // A polyline: the last vertex moves and a vertex is added after it, and counted; vertices
+  // take no z, whatever the list says (their height is the polyline's elevation).
   const ObjectId poly = unlocked("LWPOLYLINE");
   nameOf(poly, name);
   const long long vertices = kx::db::FieldReader(db(), poly).integer(90);
   {
     RbList list(kxdbEntGet(name));
-    list.find(10, 2)->value.point[1] = -77.5;
+    list.find(10, static_cast<int>(vertices) - 1)->value.point[1] = -77.5;
+    list.find(10, static_cast<int>(vertices) - 1)->value.point[2] = 2.5;
     resbuf* tail = list.head;
     while (tail->next && tail->next->code < 1000) tail = tail->next;
     const double extra[3] = {-5, -6, 0};
@@ -220,6 +222,7 @@ TEST_F(EntityListTest, ChangedValuesLandInTheirGroupsAndEzdxfReadsThemBack) {
     tail->next = added;
     ASSERT_EQ(kxdbEntMod(list.head), KXRT_NORM);
     EXPECT_EQ(kx::db::FieldReader(db(), poly).integer(90), vertices + 1);
+    for (const kx::dxf::Tag& t : db().tags(poly)) EXPECT_NE(t.code, 30);
   }
   // A text string, with a non-ASCII character.
   const ObjectId text = unlocked("TEXT");
@@ -265,7 +268,7 @@ TEST_F(EntityListTest, ChangedValuesLandInTheirGroupsAndEzdxfReadsThemBack) {
       db(), fmt::format(R"(c, a, p, t = (doc.entitydb[h] for h in ({}, {}, {}, {}))
 pts = p.get_points('xyb')
 sys.stdout.buffer.write(('%r %r %d %r %d %r %r %s' % (c.dxf.radius, c.dxf.center.x, c.dxf.color,
-    a.dxf.end_angle, len(pts), pts[2][1], pts[-1], t.dxf.text)).encode()))",
+    a.dxf.end_angle, len(pts), pts[-2][1], pts[-1], t.dxf.text)).encode()))",
                         hex(circle), hex(arc), hex(poly), hex(text)));
   ASSERT_TRUE(run.ok);
   EXPECT_EQ(run.printed, "12.5 101.25 3 90.0 " + std::to_string(vertices + 1) +

@@ -112,6 +112,14 @@ TEST_F(EntityMakeTest, ListsWithoutMarkersGetEveryGroupIntoItsPart) {
       made(kxutBuildList(KXRT_DXF0, L"XRECORD", 330, dictName, 1, L"payload", 40, 1.5, 70, 2, 0));
   ASSERT_FALSE(xrec.isNull());
   EXPECT_EQ(db().owner(xrec), dict);
+  // A group new to the record, after a changed one, goes right after it.
+  kds_name xrecName;
+  kx::api::setName(xrecName, db(), xrec);
+  resbuf* change = kxutBuildList(-1, xrecName, 1, L"changed", 71, 5, 40, 1.5, 70, 2, 0);
+  EXPECT_EQ(kxdbEntMod(change), KXRT_NORM);
+  kxutRelRb(change);
+  const std::vector<int> xc = codes(xrec);
+  EXPECT_EQ(std::vector<int>(xc.end() - 4, xc.end()), (std::vector<int>{1, 71, 40, 70}));
   // kxdbEntMake does not make objects.
   resbuf* group = kxutBuildList(KXRT_DXF0, L"GROUP", 0);
   EXPECT_EQ(kxdbEntMake(group), KXRT_ERROR);

@@ -47,6 +47,8 @@ class ModuleLoaderTest : public test::SdkTest {
 
 TEST_F(ModuleLoaderTest, LoadsRunsUnloadsAndLoadsAgain) {
   openNew();
+  // The module's service joins one registered before it.
+  ASSERT_NE(kxrxRegisterService(L"KxEarlierService"), nullptr);
   const std::uint32_t services = kxrxServiceDictionary()->numEntries();
   for (int round = 0; round < 2; ++round) {
     SCOPED_TRACE(round);
@@ -88,6 +90,8 @@ TEST_F(ModuleLoaderTest, LoadsRunsUnloadsAndLoadsAgain) {
     EXPECT_TRUE(errors.empty());  // it cleaned up after itself
   }
   EXPECT_FALSE(loader.unload(kTestModule));
+  EXPECT_TRUE(kxrxServiceIsRegistered(L"KxEarlierService"));
+  delete kxrxServiceDictionary()->remove(L"KxEarlierService");
   EXPECT_EQ(errors.back(),
             "kxhost: cannot unload module " + kTestModule.string() + ": it is not loaded");
 }
