@@ -44,6 +44,14 @@ TEST_F(ToolkitTest, SettingsChangedForAWhileComeBackEvenAfterACancel) {
   EXPECT_EQ(shortVariable(L"CMDECHO"), 1);
 }
 
+TEST_F(ToolkitTest, TheCurrentLayerNameStaysInsideItsBuffer) {
+  wchar_t buffer[kLayerNameCapacity + 1];
+  buffer[kLayerNameCapacity] = L'#';
+  currentLayerName(buffer);
+  EXPECT_STREQ(buffer, L"0");
+  EXPECT_EQ(buffer[kLayerNameCapacity], L'#');
+}
+
 TEST_F(ToolkitTest, MTextFrameFollowsAttachmentMarginAndDirection) {
   const double origin[3] = {0, 0, 0};
   const double alongY[3] = {0, 1, 0};

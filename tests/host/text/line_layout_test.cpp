@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
 
 #include "text/font.h"
@@ -177,17 +176,13 @@ TEST(LineLayout, NothingToDrawGivesAnEmptyInkBox) {
   EXPECT_GT(layout(L"%%u   ", {2.5}).ink.width(), 0);
 }
 
+// Linear work takes well under a second in a release build; quadratic work would take hours, far
+// past the time limit every unit test runs under.
 TEST(LineLayout, AMillionCharactersLayOutInLinearTime) {
   const std::wstring text(1'000'000, L'x');
-  const auto start = std::chrono::steady_clock::now();
   const LineLayout l = layout(text, {1});
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   ASSERT_EQ(l.glyphs.size(), text.size());
   EXPECT_NEAR(l.advance, 1e6 * arial().metrics(U'x').advance, 1e-3);
-  // Linear work takes well under a second in a release build; quadratic work would take hours.
-  // The bound leaves room for the sanitizer build on a busy machine.
-  EXPECT_LT(seconds, 30.0);
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -270,16 +269,14 @@ TEST(MTextLayout, StackedFractions) {
 }
 
 TEST(MTextLayout, NoSizeOrContentsHangs) {
-  // A quadratic step would take many minutes here; a linear layout takes about a second, a few
-  // under the sanitizers.
+  // A quadratic step would take many minutes here, past the unit tests' time limit; a linear
+  // layout takes about a second, a few under the sanitizers.
   auto words = [](std::size_t size) {
     std::wstring text(size, L'x');
     for (std::size_t i = 7; i < text.size(); i += 8) text[i] = L' ';
     return input(std::move(text), 100);
   };
-  const auto start = std::chrono::steady_clock::now();
   const MTextLayout wrapped = layoutMText(words(1'000'000));
-  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 30.0);
   EXPECT_GT(wrapped.lineCount, 1000u);
   EXPECT_LE(wrapped.actualWidth, 100);
   MTextInput oneLine = words(1'000'000);

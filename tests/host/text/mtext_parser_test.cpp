@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
 
 #include "text/mtext_parser.h"
@@ -184,8 +183,9 @@ TEST(MTextParser, UnfinishedAndUnknownCodesStayVisible) {
   EXPECT_EQ(textFormats(after).back().color, 2);
 }
 
+// A million characters take a second at most; quadratic work would run past the unit tests' time
+// limit.
 TEST(MTextParser, HugeAndHostileContentsParseInLinearTime) {
-  const auto start = std::chrono::steady_clock::now();
   std::wstring plain(1'000'000, L'a');
   for (std::size_t i = 5; i < plain.size(); i += 6) plain[i] = L' ';
   EXPECT_EQ(plainMTextContents(plain).size(), plain.size());
@@ -204,10 +204,6 @@ TEST(MTextParser, HugeAndHostileContentsParseInLinearTime) {
   const ParsedMText nested = parseMText(formats);
   EXPECT_EQ(nested.formats.size(), 2u) << "equal formats are shared";
   EXPECT_EQ(parseMText(std::wstring(1'000'000, L'{')).items.size(), 1u);
-
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  EXPECT_LT(seconds, 30.0) << "quadratic somewhere: a million characters take a second at most";
 }
 
 }  // namespace
