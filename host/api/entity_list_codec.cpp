@@ -416,15 +416,9 @@ bool canHold(std::string_view type, bool graphical, int code) {
   if (!cls || type == "HATCH" || type == "DIMENSION" || type == "LEADER" || type == "MULTILEADER" ||
       type == "WIPEOUT" || type == "XRECORD")
     return true;
+  // An entity's class holds its AcDbEntity part; these are the groups of that part no table holds.
   if (db::findField(cls, code).field) return true;
-  if (graphical) {
-    // Looked up once: asking for LINE's class by name for every element checked would evict the
-    // class looked up last, which the next element asks for again.
-    static const db::ClassSpec* const line = db::classSpecOf("LINE");
-    if (db::findField(line, code).field && code != 10 && code != 11 && code != 39 && code != 210)
-      return true;  // the AcDbEntity part every entity has
-    if (isCommonEntityGroup(code)) return true;
-  }
+  if (graphical && isCommonEntityGroup(code)) return true;
   auto among = [code](std::initializer_list<int> codes) {
     for (int c : codes)
       if (c == code) return true;
