@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
+#include <numbers>
 #include <string>
 
 #include "api/host_names.h"
@@ -120,10 +121,11 @@ TEST_F(EntityMakeTest, ListsWithoutMarkersGetEveryGroupIntoItsPart) {
   kxutRelRb(change);
   const std::vector<int> xc = codes(xrec);
   EXPECT_EQ(std::vector<int>(xc.end() - 4, xc.end()), (std::vector<int>{1, 71, 40, 70}));
-  // kxdbEntMake does not make objects.
+  // kxdbEntMake does not make objects; kxdbEntMakeX makes groups too, but not any object.
   resbuf* group = kxutBuildList(KXRT_DXF0, L"GROUP", 0);
   EXPECT_EQ(kxdbEntMake(group), KXRT_ERROR);
-  kxutRelRb(group);
+  EXPECT_FALSE(made(group).isNull());
+  EXPECT_TRUE(made(kxutBuildList(KXRT_DXF0, L"LAYOUT", 0)).isNull());
 
   // Everything made reads back.
   const std::string saved = kx::db::writeDxf(db());
@@ -258,6 +260,20 @@ TEST_F(EntityMakeTest, MTextRotationIsInTheCurrentUcs) {
   const kx::geom::Vec3 along = kx::text::mtextPlacement(db(), mtext).xAxis();
   EXPECT_NEAR(along.x, 0, 1e-9);
   EXPECT_NEAR(along.y, 1, 1e-9);
+  // Listed again after the UCS changes, the rotation is in the new one.
+  kds_name name;
+  kx::api::setName(name, db(), mtext);
+  auto listedRotation = [&] {
+    resbuf* list = kxdbEntGet(name);
+    double rotation = -1;
+    for (const resbuf* rb = list; rb; rb = rb->next)
+      if (rb->code == 50) rotation = rb->value.real;
+    kxutRelRb(list);
+    return rotation;
+  };
+  EXPECT_NEAR(listedRotation(), 0, 1e-9);
+  kx::editor::Session::instance().active()->setUcs({});
+  EXPECT_NEAR(listedRotation(), std::numbers::pi / 2, 1e-9);
 }
 
 }  // namespace
