@@ -23,6 +23,7 @@
 #include "db/object_fields.h"
 #include "db/symbol_tables.h"
 #include "kx/kxdb.h"
+#include "support/drawing.h"
 #include "support/ezdxf.h"
 #include "support/sdk_fixture.h"
 #include "text/text_entity.h"
@@ -362,6 +363,17 @@ TEST_F(EntityListTest, AttributeOwnersGroupDeletionAndRefusedNewEntities) {
   RbList multiLine(kxutBuildList(KXRT_DXF0, L"ATTDEF", 10, at, 40, 2.0, 1, L"t", 2, L"T", 101,
                                  L"Embedded Object", 46, 4.0, 71, 2, 0));
   EXPECT_EQ(kxdbEntMake(multiLine.head), KXRT_NORM);
+
+  // An angle group no table knows is still an angle: a rotated dimension's 50 is listed in radians.
+  kds_name dimension;
+  nameOf(kx::test::addEntityAsRead(db(), "DIMENSION",
+                                   {{100, "AcDbDimension"},
+                                    {2, "*D1"},
+                                    {70, "0"},
+                                    {100, "AcDbRotatedDimension"},
+                                    {50, "90.0"}}),
+         dimension);
+  EXPECT_NEAR(RbList(kxdbEntGet(dimension)).find(50)->value.real, std::numbers::pi / 2, 1e-12);
 }
 
 TEST_F(EntityListTest, TurningAnMTextThroughItsRotationTurnsWhatIsDrawn) {

@@ -87,6 +87,9 @@ TEST_F(SymbolTableListTest, SearchAndWalkTablesWithoutRegardToCase) {
   int count = 0;
   for (resbuf* r = kxdbTblNext(L"LAYER", 1); r; r = kxdbTblNext(L"LAYER", 0), ++count) kxutRelRb(r);
   EXPECT_EQ(count, static_cast<int>(layers) + 1);
+  // No drawing, no tables.
+  kx::editor::Session::instance().closeAll();
+  EXPECT_EQ(kxdbTblNext(L"LAYER", 1), nullptr);
 }
 
 TEST_F(SymbolTableListTest, BlocksShowTheirDefinition) {
