@@ -288,6 +288,29 @@ void insertField(db::Database& db, db::ObjectId id, const resbuf& rb, ListKind k
   }
 }
 
+// The groups of an LWPOLYLINE's vertex: its point, widths, bulge and vertex id.
+bool isVertexGroup(int code) {
+  return code == 10 || code == 40 || code == 41 || code == 42 || code == 91;
+}
+
+// Where an LWPOLYLINE keeps its vertices: from the first vertex's point to the last group of a
+// vertex. Its codes (y left out, as a list leaves it out) say which groups each vertex has.
+struct VertexRun {
+  std::size_t first = 0;
+  std::size_t count = 0;
+  std::vector<int> codes;
+};
+VertexRun storedVertexRun(std::span<const dxf::Tag> tags) {
+  VertexRun run;
+  std::size_t i = 0;
+  while (i < tags.size() && tags[i].code != 10) ++i;
+  run.first = i;
+  for (; i < tags.size() && (isVertexGroup(tags[i].code) || tags[i].code == 20); ++i)
+    if (tags[i].code != 20) run.codes.push_back(tags[i].code);
+  run.count = i - run.first;
+  return run;
+}
+
 void syncVertexCount(db::Database& db, db::ObjectId id) {
   long long vertices = 0;
   for (const dxf::Tag& t : db.tags(id))
@@ -431,6 +454,25 @@ int kxdbEntMod(const resbuf* list) {
     scan = &rescanned;
     places.use(&relaid);
   };
+  // A list whose vertices have other groups than the stored ones (a bulge or width added or
+  // dropped, a vertex more or less) has its vertices written as it gives them: groups of one code
+  // that belong to different vertices cannot be matched by their count.
+  const resbuf* runBegin = nullptr;
+  const resbuf* runEnd = nullptr;
+  if (type == "LWPOLYLINE") {
+    std::vector<int> listed;
+    for (const resbuf* rb = body; rb; rb = rb->next) {
+      if (!runBegin && rb->code != 10) continue;
+      if (!isVertexGroup(rb->code)) {
+        runEnd = rb;
+        break;
+      }
+      if (!runBegin) runBegin = rb;
+      listed.push_back(rb->code);
+    }
+    if (runBegin && listed == storedVertexRun(db.tags(id)).codes) runBegin = runEnd = nullptr;
+  }
+  bool inRun = false;
   // An MTEXT turned through its rotation is turned last, whatever else the list holds: the
   // direction (11) it may store is what a reader draws by, and has to follow.
   std::optional<double> mtextTurn;
@@ -443,6 +485,9 @@ int kxdbEntMod(const resbuf* list) {
       contents = contents.value_or(L"") + rb->value.string;
       continue;
     }
+    if (rb == runBegin) inRun = true;
+    if (rb == runEnd) inRun = false;
+    if (inRun) continue;  // written as a whole below
     const std::size_t occurrence = occurrenceOf(rb->code);
     const auto at = places.find(rb->code, occurrence);
     if (!at && !canHold(type, graphical, rb->code)) return KXRT_ERROR;
@@ -468,6 +513,18 @@ int kxdbEntMod(const resbuf* list) {
   const std::uint32_t revisionBefore = db.revision(id);
   if (contents && *contents != text::mtextContents(db, id)) {
     text::setMTextContents(db, id, *contents);
+    changed = true;
+    findItemsAgain();
+  }
+  if (runBegin) {
+    const VertexRun run = storedVertexRun(db.tags(id));
+    db.eraseTags(id, run.first, run.count);
+    std::size_t at = run.count > 0 ? run.first : xdataStart(db.tags(id));
+    for (const resbuf* rb = runBegin; rb != runEnd; rb = rb->next) {
+      const ListKind kind = listKindOf(type, graphical, rb->code);
+      at += insertItem(db, id, at, rb->code, kind, valueTexts(db, *rb, kind),
+                       isFlatPoint(type, rb->code));
+    }
     changed = true;
     findItemsAgain();
   }

@@ -206,8 +206,9 @@ TEST_F(EntityListTest, ChangedValuesLandInTheirGroupsAndEzdxfReadsThemBack) {
     ASSERT_EQ(kxdbEntMod(list.head), KXRT_NORM);
     EXPECT_EQ(kx::db::FieldReader(db(), arc).real(51), 90.0);
   }
-  // A polyline: the last vertex moves and a vertex is added after it, and counted; vertices
-  // take no z, whatever the list says (their height is the polyline's elevation).
+  // A polyline: the second vertex moves and takes a bulge it lacked, the last vertex moves and a
+  // vertex is added after it, and counted; vertices take no z, whatever the list says (their
+  // height is the polyline's elevation).
   const ObjectId poly = unlocked("LWPOLYLINE");
   nameOf(poly, name);
   const long long vertices = kx::db::FieldReader(db(), poly).integer(90);
@@ -215,6 +216,11 @@ TEST_F(EntityListTest, ChangedValuesLandInTheirGroupsAndEzdxfReadsThemBack) {
     RbList list(kxdbEntGet(name));
     list.find(10, static_cast<int>(vertices) - 1)->value.point[1] = -77.5;
     list.find(10, static_cast<int>(vertices) - 1)->value.point[2] = 2.5;
+    resbuf* second = list.find(10, 1);
+    second->value.point[0] = 21;
+    resbuf* bulge = kxutBuildList(42, 0.75, 0);
+    bulge->next = second->next;
+    second->next = bulge;
     resbuf* tail = list.head;
     while (tail->next && tail->next->code < 1000) tail = tail->next;
     const double extra[3] = {-5, -6, 0};
@@ -223,6 +229,11 @@ TEST_F(EntityListTest, ChangedValuesLandInTheirGroupsAndEzdxfReadsThemBack) {
     tail->next = added;
     ASSERT_EQ(kxdbEntMod(list.head), KXRT_NORM);
     EXPECT_EQ(kx::db::FieldReader(db(), poly).integer(90), vertices + 1);
+    for (const kx::dxf::Tag& t : db().tags(poly)) EXPECT_NE(t.code, 30);
+    // The same vertices given a z again, moved in place this time.
+    RbList again(kxdbEntGet(name));
+    again.find(10)->value.point[2] = 4;
+    ASSERT_EQ(kxdbEntMod(again.head), KXRT_NORM);
     for (const kx::dxf::Tag& t : db().tags(poly)) EXPECT_NE(t.code, 30);
   }
   // A text string, with a non-ASCII character.
@@ -268,12 +279,12 @@ TEST_F(EntityListTest, ChangedValuesLandInTheirGroupsAndEzdxfReadsThemBack) {
   const kx::test::EzdxfRun run = kx::test::readWithEzdxf(
       db(), fmt::format(R"(c, a, p, t = (doc.entitydb[h] for h in ({}, {}, {}, {}))
 pts = p.get_points('xyb')
-sys.stdout.buffer.write(('%r %r %d %r %d %r %r %s' % (c.dxf.radius, c.dxf.center.x, c.dxf.color,
-    a.dxf.end_angle, len(pts), pts[-2][1], pts[-1], t.dxf.text)).encode()))",
+sys.stdout.buffer.write(('%r %r %d %r %d %r %r %r %s' % (c.dxf.radius, c.dxf.center.x, c.dxf.color,
+    a.dxf.end_angle, len(pts), pts[1], pts[-2][1], pts[-1], t.dxf.text)).encode()))",
                         hex(circle), hex(arc), hex(poly), hex(text)));
   ASSERT_TRUE(run.ok);
   EXPECT_EQ(run.printed, "12.5 101.25 3 90.0 " + std::to_string(vertices + 1) +
-                             " -77.5 (-5.0, -6.0, 0.25) Gr\xC3\xBC\xC3\x9F"
+                             " (21.0, 40.0, 0.75) -77.5 (-5.0, -6.0, 0.25) Gr\xC3\xBC\xC3\x9F"
                              "e 42");
 
   // A text whose vertical mode comes after a stray 73 in its first part: the list gives the mode
