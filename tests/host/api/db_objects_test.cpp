@@ -341,6 +341,7 @@ TEST_F(DbObjectsTest, AnonymousGroupsThroughTheGroupDictionary) {
   named->close();
   auto* clash = new KxDbGroup;
   ASSERT_EQ(groups->setAt(L"Doors", clash, namedId), Kxad::eOk);
+  EXPECT_FALSE(clash->isAnonymous());
   clash->close();
   auto* again = new KxDbGroup;
   EXPECT_EQ(groups->setAt(L"DOORS", again, namedId), Kxad::eDuplicateKey);

@@ -215,6 +215,7 @@ TEST_F(HostCommandsTest, RedrawHighlightsAndOrthoAndUnknownCommands) {
   // The whole drawing is redrawn or regenerated, never highlighted.
   for (int mode = 0; mode <= 4; ++mode)
     EXPECT_EQ(kxedRedraw(nullptr, mode), mode <= 2 ? KXRT_NORM : KXRT_ERROR) << mode;
+  for (const int unknown : {-1, 5}) EXPECT_EQ(kxedRedraw(n, unknown), KXRT_ERROR) << unknown;
   const kds_name bogus = {n[0], 99999};
   EXPECT_EQ(kxedRedraw(bogus, 3), KXRT_ERROR);
 
