@@ -241,6 +241,8 @@ TEST_F(EntityMakeTest, RefusedListsMakeNothing) {
   refused("a reference into another drawing",
           kxutBuildList(KXRT_DXF0, L"LINE", 10, p, 11, p, 340, foreign, 0));
   refused("a block that does not exist", kxutBuildList(KXRT_DXF0, L"INSERT", 2, L"NOPE", 10, p, 0));
+  for (const wchar_t* space : {L"*Model_Space", L"*Paper_Space"})
+    refused("a space for a block", kxutBuildList(KXRT_DXF0, L"INSERT", 2, space, 10, p, 0));
   refused("a layout that does not exist",
           kxutBuildList(KXRT_DXF0, L"POINT", 67, 1, 410, L"Nowhere", 10, p, 0));
   refused("a layer name a table cannot hold",
