@@ -424,7 +424,7 @@ bool canHold(std::string_view type, bool graphical, int code) {
       if (c == code) return true;
     return false;
   };
-  if (type == "LWPOLYLINE") return among({10, 40, 41, 42, 91});
+  if (type == "LWPOLYLINE") return isVertexGroup(code);
   if (type == "MTEXT") return among({3, 45, 48, 49, 63, 75, 76, 78, 79, 421, 431, 441});
   if (type == "POLYLINE") return among({10, 40, 41, 66, 70, 71, 72, 73, 74, 75, 39, 210});
   if (type == "VERTEX") return among({10, 40, 41, 42, 50, 70, 71, 72, 73, 74, 91});

@@ -27,6 +27,10 @@ ListKind listKindOf(std::string_view type, bool graphical, int code);
 inline bool isFlatPoint(std::string_view type, int code) {
   return code == 10 && type == "LWPOLYLINE";
 }
+// The groups of an LWPOLYLINE's vertex: its point, widths, bulge and vertex id.
+inline bool isVertexGroup(int code) {
+  return code == 10 || code == 40 || code == 41 || code == 42 || code == 91;
+}
 
 // One element of an object's list: its code and the tags it comes from (a point takes up to three).
 struct ListItem {

@@ -288,11 +288,6 @@ void insertField(db::Database& db, db::ObjectId id, const resbuf& rb, ListKind k
   }
 }
 
-// The groups of an LWPOLYLINE's vertex: its point, widths, bulge and vertex id.
-bool isVertexGroup(int code) {
-  return code == 10 || code == 40 || code == 41 || code == 42 || code == 91;
-}
-
 // Where an LWPOLYLINE keeps its vertices: from the first vertex's point to the last group of a
 // vertex. Its codes (y left out, as a list leaves it out) say which groups each vertex has.
 struct VertexRun {
@@ -459,6 +454,7 @@ int kxdbEntMod(const resbuf* list) {
   // that belong to different vertices cannot be matched by their count.
   const resbuf* runBegin = nullptr;
   const resbuf* runEnd = nullptr;
+  VertexRun storedRun;
   if (type == "LWPOLYLINE") {
     std::vector<int> listed;
     for (const resbuf* rb = body; rb; rb = rb->next) {
@@ -470,7 +466,8 @@ int kxdbEntMod(const resbuf* list) {
       if (!runBegin) runBegin = rb;
       listed.push_back(rb->code);
     }
-    if (runBegin && listed == storedVertexRun(db.tags(id)).codes) runBegin = runEnd = nullptr;
+    storedRun = storedVertexRun(db.tags(id));
+    if (runBegin && listed == storedRun.codes) runBegin = runEnd = nullptr;
   }
   bool inRun = false;
   // An MTEXT turned through its rotation is turned last, whatever else the list holds: the
@@ -517,9 +514,9 @@ int kxdbEntMod(const resbuf* list) {
     findItemsAgain();
   }
   if (runBegin) {
-    const VertexRun run = storedVertexRun(db.tags(id));
-    db.eraseTags(id, run.first, run.count);
-    std::size_t at = run.count > 0 ? run.first : xdataStart(db.tags(id));
+    // Nothing has written to the polyline since its run was found.
+    db.eraseTags(id, storedRun.first, storedRun.count);
+    std::size_t at = storedRun.count > 0 ? storedRun.first : xdataStart(db.tags(id));
     for (const resbuf* rb = runBegin; rb != runEnd; rb = rb->next) {
       const ListKind kind = listKindOf(type, graphical, rb->code);
       at += insertItem(db, id, at, rb->code, kind, valueTexts(db, *rb, kind),
