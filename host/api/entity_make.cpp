@@ -7,6 +7,7 @@
 #include <cmath>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "api/entity_list_codec.h"
@@ -98,6 +99,7 @@ Made make(const resbuf* list, bool objectsToo) {
   // is current.
   bool paper = db::headerInteger(db, "$TILEMODE").value_or(1) == 0;
   bool ownerSeen = false;
+  int braceDepth = 0;
   for (const resbuf* rb = list; rb; rb = rb->next) {
     // The new object's handle is the host's to give, whatever handles the list holds.
     if (rb == typeRb || rb->code == -1 || rb->code == 5) continue;
@@ -105,12 +107,20 @@ Made make(const resbuf* list, bool objectsToo) {
     const ListKind kind = listKindOf(type, graphical, rb->code);
     if (!valueFits(db, *rb, kind)) return {};
     if (!canHold(type, graphical, rb->code)) return {};
+    if (rb->code == 102) {
+      const std::wstring_view brace = rb->value.string;
+      braceDepth = std::max(0, braceDepth + (brace.starts_with(L'{') ? 1 : brace == L"}" ? -1 : 0));
+      continue;
+    }
+    // Reactors and extension dictionaries belong to the object the list was read from: none of
+    // them knows the copy.
+    if (braceDepth > 0) continue;
     if (rb->code == 330 && !ownerSeen) {
       ownerSeen = true;
       owner = nameTarget(db, *rb);
       continue;
     }
-    if (rb->code == 100 || rb->code == 102) continue;
+    if (rb->code == 100) continue;
     if (dxf::isExtendedData(rb->code)) {
       if (xdata.empty() && rb->code != 1001) return {};
       xdata.push_back({rb, kind});
