@@ -108,8 +108,7 @@ Made make(const resbuf* list, bool objectsToo) {
     if (!valueFits(db, *rb, kind)) return {};
     if (!canHold(type, graphical, rb->code)) return {};
     if (rb->code == 102) {
-      const std::wstring_view brace = rb->value.string;
-      braceDepth = std::max(0, braceDepth + (brace.starts_with(L'{') ? 1 : brace == L"}" ? -1 : 0));
+      braceDepth = dxf::applicationDepthAfter(braceDepth, std::wstring_view(rb->value.string));
       continue;
     }
     // Reactors and extension dictionaries belong to the object the list was read from: none of

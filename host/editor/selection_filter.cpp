@@ -392,11 +392,7 @@ struct SelectionFilter::Matcher::State {
 
   void take(int code, std::string_view value, int& depth) {
     if (code == 102) {
-      if (!value.empty() && value.front() == '{') {
-        ++depth;
-      } else if (value == "}" && depth > 0) {
-        --depth;
-      }
+      depth = dxf::applicationDepthAfter(depth, value);
     } else if (depth > 0) {
       return;  // owner references and the like inside {...} are not the entity's own groups
     }
