@@ -17,10 +17,10 @@
 #include "db/field_table.h"
 #include "db/header_values.h"
 #include "db/layers.h"
+#include "db/layouts.h"
 #include "db/object_fields.h"
 #include "db/symbol_tables.h"
 #include "dxf/group_code.h"
-#include "dxf/number_syntax.h"
 #include "kx/kxdb.h"
 #include "support/case_fold.h"
 #include "text/mtext_entity.h"
@@ -146,22 +146,8 @@ Made make(const resbuf* list, bool objectsToo) {
   db::ObjectId block;
   if (graphical) {
     if (layout) {
-      if (db::sameTableName(*layout, std::wstring_view(L"Model"))) {
-        block = db::findBlockRecord(db, "*Model_Space");
-        paper = false;
-      } else {
-        const db::Section* objects = db.findSection("OBJECTS");
-        for (const db::ObjectId o : objects ? objects->records : std::vector<db::ObjectId>()) {
-          if (!db.isType(o, "LAYOUT") || db.isErased(o)) continue;
-          db::FieldReader f(db, o);
-          if (!db::sameTableName(f.string(1), *layout)) continue;
-          if (const auto h = f.rawText(330, "AcDbLayout"))
-            if (const auto handle = dxf::parseHex(*h)) block = db.findByHandle(*handle);
-          break;
-        }
-        paper = true;
-      }
-      if (block.isNull()) return {};
+      block = db::findLayoutBlock(db, *layout);
+      paper = !db::sameTableName(*layout, std::wstring_view(L"Model"));
     } else {
       block = db::findBlockRecord(db, paper ? "*Paper_Space" : "*Model_Space");
     }
