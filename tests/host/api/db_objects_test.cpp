@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -222,7 +223,8 @@ TEST_F(DbObjectsTest, TextSettersRePlaceAJustifiedTextOnClose) {
   EXPECT_EQ(text->upgradeOpen(), Kxad::eOk);
   EXPECT_EQ(text->setHeight(2), Kxad::eOk);
   EXPECT_EQ(text->setTextString(L"ABCABCABC"), Kxad::eOk);
-  EXPECT_EQ(text->setHeight(0), Kxad::eInvalidInput);
+  for (const double height : {0.0, std::numeric_limits<double>::infinity()})
+    EXPECT_EQ(text->setHeight(height), Kxad::eInvalidInput);
   text->close();
   EXPECT_EQ(db::writeDxf(db), saved);
 
