@@ -171,6 +171,21 @@ TEST_F(EntityListTest, UnchangedListOfEveryTypeLeavesTheFileByteIdentical) {
   EXPECT_EQ(saved(), before);
 }
 
+// An entity of a drawing that keeps no handles starts with its layer: a list read from a text
+// its writer left unplaced, given back unchanged, still changes nothing.
+TEST_F(EntityListTest, UnchangedListOfAnR12TextLeavesItAsItWas) {
+  open(kx::db::readDxf("0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1009\n0\nENDSEC\n"
+                       "0\nSECTION\n2\nENTITIES\n0\nTEXT\n8\n0\n10\n0\n20\n0\n40\n2\n1\nabc\n"
+                       "72\n1\n11\n5\n21\n0\n0\nENDSEC\n0\nEOF\n",
+                       "r12.dxf")
+           .db);
+  kds_name text;
+  ASSERT_EQ(kxdbEntNext(nullptr, text), KXRT_NORM);
+  const std::string before = saved();
+  EXPECT_EQ(kxdbEntMod(RbList(kxdbEntGet(text)).head), KXRT_NORM);
+  EXPECT_EQ(saved(), before);
+}
+
 TEST_F(EntityListTest, ChangedValuesLandInTheirGroupsAndEzdxfReadsThemBack) {
   if (!haveEzdxf() || sampleR2018().empty()) GTEST_SKIP() << "python3-ezdxf is not installed";
   openSample();
