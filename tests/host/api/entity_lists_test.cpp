@@ -23,6 +23,7 @@
 #include "db/object_fields.h"
 #include "db/symbol_tables.h"
 #include "kx/kxdb.h"
+#include "kx/kxsdk.h"
 #include "support/drawing.h"
 #include "support/ezdxf.h"
 #include "support/sdk_fixture.h"
@@ -329,11 +330,14 @@ sys.stdout.buffer.write(('%r %r %d %r %d %r %r %r %s' % (c.dxf.radius, c.dxf.cen
 }
 
 // What later commands meet: an attribute's owner is the reference it follows even where the file
-// names none, a text's own height is listed before a stray group of that code, a group is
-// dissolved by deleting it, and a new entity without a plane or a text without a width is refused.
+// names none (and its block is the reference's), a text's own height is listed before a stray group
+// of that code, a group is dissolved by deleting it, and a new entity without a plane or a text
+// without a width is refused.
 TEST_F(EntityListTest, AttributeOwnersGroupDeletionAndRefusedNewEntities) {
   // Written as many programs write: no owners, unpadded codes.
   open(kx::db::readDxf("0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n0\nENDSEC\n"
+                       "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nBLOCK_RECORD\n0\nBLOCK_RECORD\n5\n1F\n"
+                       "2\n*Model_Space\n0\nENDTAB\n0\nENDSEC\n"
                        "0\nSECTION\n2\nENTITIES\n0\nINSERT\n5\n20\n66\n1\n2\nB\n10\n0\n20\n0\n"
                        "0\nATTRIB\n5\n21\n10\n0\n20\n0\n40\n1\n1\nv\n2\nTAG\n70\n0\n"
                        "0\nSEQEND\n5\n22\n"
@@ -351,6 +355,12 @@ TEST_F(EntityListTest, AttributeOwnersGroupDeletionAndRefusedNewEntities) {
     ASSERT_NE(list.find(330), nullptr);
     EXPECT_EQ(kx::api::resolve(list.find(330)->value.name).id, db().findByHandle(0x20));
   }
+  KxDbEntity* opened = nullptr;
+  ASSERT_EQ(
+      kxdbOpenObject(opened, kx::api::objectIdOf(db(), db().findByHandle(0x21)), KxDb::kForRead),
+      Kxad::eOk);
+  EXPECT_EQ(opened->blockId(), kx::api::objectIdOf(db(), db().findByHandle(0x1F)));
+  opened->close();
   kds_name stray;  // a group of the height's code before the text's own: the height comes first
   ASSERT_EQ(kxdbHandEnt(L"23", stray), KXRT_NORM);
   EXPECT_EQ(RbList(kxdbEntGet(stray)).find(40)->value.real, 2.0);
