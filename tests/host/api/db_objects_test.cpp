@@ -228,10 +228,13 @@ TEST_F(DbObjectsTest, TextSettersRePlaceAJustifiedTextOnClose) {
   text->close();
   EXPECT_EQ(db::writeDxf(db), saved);
 
-  // Nor does a left baseline text get modes written that it has by default.
+  // Nor does a left baseline text get modes written that it has by default. A vertical mode no
+  // text has reads as the baseline.
   const db::ObjectId plain = addText(db, {.text = "plain", .position = {0, 40, 0}, .height = 2});
+  db::ObjectFields(db, plain).setInteger(73, 7);
   const std::string withPlain = db::writeDxf(db);
   ASSERT_EQ(kxdbOpenObject(text, idOf(db, plain), KxDb::kForWrite), Kxad::eOk);
+  EXPECT_EQ(text->verticalMode(), KxDb::kTextBase);
   EXPECT_EQ(text->setHorizontalMode(KxDb::kTextLeft), Kxad::eOk);
   text->close();
   EXPECT_EQ(db::writeDxf(db), withPlain);

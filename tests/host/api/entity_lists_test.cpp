@@ -335,18 +335,21 @@ sys.stdout.buffer.write(('%r %r %d %r %d %r %r %r %s' % (c.dxf.radius, c.dxf.cen
 // without a width is refused.
 TEST_F(EntityListTest, AttributeOwnersGroupDeletionAndRefusedNewEntities) {
   // Written as many programs write: no owners, unpadded codes.
-  open(kx::db::readDxf("0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n0\nENDSEC\n"
-                       "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nBLOCK_RECORD\n0\nBLOCK_RECORD\n5\n1F\n"
-                       "2\n*Model_Space\n0\nENDTAB\n0\nENDSEC\n"
-                       "0\nSECTION\n2\nENTITIES\n0\nINSERT\n5\n20\n66\n1\n2\nB\n10\n0\n20\n0\n"
-                       "0\nATTRIB\n5\n21\n10\n0\n20\n0\n40\n1\n1\nv\n2\nTAG\n70\n0\n"
-                       "0\nSEQEND\n5\n22\n"
-                       "0\nTEXT\n5\n23\n100\nAcDbEntity\n8\n0\n40\n9\n100\nAcDbText\n10\n0\n20\n0\n"
-                       "40\n2\n1\nt\n100\nAcDbText\n"
-                       "0\nKXSHAPE\n5\n24\n100\nAcDbEntity\n8\n0\n100\nAcDbKxShape\n0\nENDSEC\n"
-                       "0\nSECTION\n2\nOBJECTS\n0\nKXTHING\n5\n30\n100\nAcDbKxThing\n0\nENDSEC\n"
-                       "0\nEOF\n",
-                       "unowned.dxf")
+  open(kx::db::readDxf(
+           "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n0\nENDSEC\n"
+           "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nBLOCK_RECORD\n0\nBLOCK_RECORD\n5\n1F\n"
+           "2\n*Model_Space\n0\nENDTAB\n0\nENDSEC\n0\nSECTION\n2\nBLOCKS\n"
+           "0\nBLOCK\n5\n25\n100\nAcDbEntity\n8\n0\n100\nAcDbBlockBegin\n2\nB\n"
+           "0\nENDBLK\n5\n26\n100\nAcDbEntity\n8\n0\n100\nAcDbBlockEnd\n0\nENDSEC\n"
+           "0\nSECTION\n2\nENTITIES\n0\nINSERT\n5\n20\n66\n1\n2\nB\n10\n0\n20\n0\n"
+           "0\nATTRIB\n5\n21\n10\n0\n20\n0\n40\n1\n1\nv\n2\nTAG\n70\n0\n"
+           "0\nSEQEND\n5\n22\n"
+           "0\nTEXT\n5\n23\n100\nAcDbEntity\n8\n0\n40\n9\n100\nAcDbText\n10\n0\n20\n0\n"
+           "40\n2\n1\nt\n100\nAcDbText\n"
+           "0\nKXSHAPE\n5\n24\n330\n30\n100\nAcDbEntity\n8\n0\n100\nAcDbKxShape\n0\nENDSEC\n"
+           "0\nSECTION\n2\nOBJECTS\n0\nKXTHING\n5\n30\n100\nAcDbKxThing\n0\nENDSEC\n"
+           "0\nEOF\n",
+           "unowned.dxf")
            .db);
   kds_name attribute;
   ASSERT_EQ(kxdbHandEnt(L"21", attribute), KXRT_NORM);
@@ -355,12 +358,16 @@ TEST_F(EntityListTest, AttributeOwnersGroupDeletionAndRefusedNewEntities) {
     ASSERT_NE(list.find(330), nullptr);
     EXPECT_EQ(kx::api::resolve(list.find(330)->value.name).id, db().findByHandle(0x20));
   }
-  KxDbEntity* opened = nullptr;
-  ASSERT_EQ(
-      kxdbOpenObject(opened, kx::api::objectIdOf(db(), db().findByHandle(0x21)), KxDb::kForRead),
-      Kxad::eOk);
-  EXPECT_EQ(opened->blockId(), kx::api::objectIdOf(db(), db().findByHandle(0x1F)));
-  opened->close();
+  auto blockOf = [&](std::uint64_t handle) {
+    KxDbEntity* opened = nullptr;
+    const KxDbObjectId id = kx::api::objectIdOf(db(), db().findByHandle(handle));
+    EXPECT_EQ(kxdbOpenObject(opened, id, KxDb::kForRead), Kxad::eOk);
+    const KxDbObjectId block = opened ? opened->blockId() : KxDbObjectId::kNull;
+    if (opened) opened->close();
+    return block;
+  };
+  EXPECT_EQ(blockOf(0x21), kx::api::objectIdOf(db(), db().findByHandle(0x1F)));
+  EXPECT_EQ(blockOf(0x24), KxDbObjectId::kNull);  // owned by an object that is no block
   kds_name stray;  // a group of the height's code before the text's own: the height comes first
   ASSERT_EQ(kxdbHandEnt(L"23", stray), KXRT_NORM);
   EXPECT_EQ(RbList(kxdbEntGet(stray)).find(40)->value.real, 2.0);
@@ -370,6 +377,9 @@ TEST_F(EntityListTest, AttributeOwnersGroupDeletionAndRefusedNewEntities) {
   kds_name shape;  // an entity of a type the tables do not know
   ASSERT_EQ(kxdbHandEnt(L"24", shape), KXRT_NORM);
   EXPECT_EQ(kxdbEntDel(shape), KXRT_NORM);
+  kds_name blockBegin;  // a block's own records are no entities
+  ASSERT_EQ(kxdbHandEnt(L"25", blockBegin), KXRT_NORM);
+  EXPECT_EQ(kxdbEntDel(blockBegin), KXRT_ERROR);
 
   openNew();
   const double at[3] = {0, 0, 0};
