@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <limits>
 #include <numbers>
@@ -224,12 +225,12 @@ TEST_F(EntityMakeTest, RefusedListsMakeNothing) {
     list->next->value.string = nullptr;
     kxutRelRb(list);
   }
-  {
+  // A number where the string belongs: a double's bits, or a small integer.
+  for (const std::int64_t bits : {std::bit_cast<std::int64_t>(2.0), std::int64_t{8}}) {
     resbuf* list = kxutBuildList(KXRT_DXF0, L"TEXT", 10, p, 40, 1.0, 1, L"x", 0);
     std::free(list->next->next->next->value.string);
-    list->next->next->next->value.point[0] = 2.0;  // a number where the string belongs
-    list->next->next->next->value.point[1] = 2.0;
-    SCOPED_TRACE("a number where a string belongs");
+    list->next->next->next->value.name[0] = bits;
+    SCOPED_TRACE(bits);
     EXPECT_EQ(kxdbEntMake(list), KXRT_ERROR);
     list->next->next->next->code = 40;  // so the release does not free the number
     kxutRelRb(list);
