@@ -189,22 +189,28 @@ TEST_F(DbObjectsTest, OpensTheMostDerivedClassAndCastsSafely) {
 }
 
 TEST_F(DbObjectsTest, TextSettersRePlaceAJustifiedTextOnClose) {
-  const db::ObjectId id = addText(db, {.text = "ABC",
-                                       .position = {10, 10, 0},
-                                       .height = 2,
-                                       .horizontal = 1,
-                                       .alignment = {{10, 10, 0}}});
-  text::updateTextPosition(db, id);
-  const db::Point3 before = db::FieldReader(db, id).point(10);
-
+  db::ObjectId id;
   KxDbText* text = nullptr;
-  ASSERT_EQ(kxdbOpenObject(text, idOf(db, id), KxDb::kForWrite), Kxad::eOk);
-  EXPECT_EQ(text->horizontalMode(), KxDb::kTextCenter);
-  EXPECT_EQ(text->setAlignmentPoint({30, 15, 0}), Kxad::eOk);
-  text->close();
-  const db::Point3 moved = db::FieldReader(db, id).point(10);
-  EXPECT_NEAR(moved.x - before.x, 20, 1e-9);
-  EXPECT_NEAR(moved.y - before.y, 5, 1e-9);
+  db::Point3 moved;
+  for (const char* type : {"ATTDEF", "TEXT"}) {
+    SCOPED_TRACE(type);
+    id = addText(db, {.text = "ABC",
+                      .position = {10, 10, 0},
+                      .height = 2,
+                      .horizontal = 1,
+                      .alignment = {{10, 10, 0}},
+                      .type = type});
+    text::updateTextPosition(db, id);
+    const db::Point3 before = db::FieldReader(db, id).point(10);
+
+    ASSERT_EQ(kxdbOpenObject(text, idOf(db, id), KxDb::kForWrite), Kxad::eOk);
+    EXPECT_EQ(text->horizontalMode(), KxDb::kTextCenter);
+    EXPECT_EQ(text->setAlignmentPoint({30, 15, 0}), Kxad::eOk);
+    text->close();
+    moved = db::FieldReader(db, id).point(10);
+    EXPECT_NEAR(moved.x - before.x, 20, 1e-9);
+    EXPECT_NEAR(moved.y - before.y, 5, 1e-9);
+  }
 
   // A longer string on a centred text: its start moves left, its centre stays.
   ASSERT_EQ(kxdbOpenObject(text, idOf(db, id), KxDb::kForWrite), Kxad::eOk);
@@ -213,8 +219,7 @@ TEST_F(DbObjectsTest, TextSettersRePlaceAJustifiedTextOnClose) {
   text->close();
   const db::Point3 longer = db::FieldReader(db, id).point(10);
   EXPECT_LT(longer.x, moved.x - 1);
-  const auto entity = text::readTextEntity(db, id);
-  EXPECT_NEAR(entity.alignment.x, 30, 1e-9);
+  EXPECT_NEAR(text::readTextEntity(db, id).alignment.x, 30, 1e-9);
 
   // Read-only opens refuse, and setting a value it already has leaves the file as it was.
   const std::string saved = db::writeDxf(db);
