@@ -289,8 +289,14 @@ TEST_F(PromptsTest, PicksByPointAndHandle) {
   // Open: 50,30 lies on the side it does not have.
   const double v1[3] = {20, 20, 0}, v2[3] = {80, 20, 0}, v3[3] = {80, 40, 0};
   made(kxutBuildList(KXRT_DXF0, L"LWPOLYLINE", 90, 3, 70, 0, 10, v1, 10, v2, 10, v3, 0));
+  // A diamond picked at its middle, level with two of its corners.
+  const double left[3] = {130, 50, 0}, low[3] = {150, 30, 0}, right[3] = {170, 50, 0},
+               high[3] = {150, 70, 0};
+  const ObjectId diamond =
+      made(kxutBuildList(KXRT_DXF0, L"SOLID", 10, left, 11, low, 12, high, 13, right, 0));
   const std::wstring hline = L"h " + handleOf(line);
-  replies({L"50,30", L"50,0.1", L"60,50.2", L"12,81", hline.c_str(), L"H FFFFFF", L"0,0"});
+  replies(
+      {L"50,30", L"50,0.1", L"60,50.2", L"12,81", L"150,50", hline.c_str(), L"H FFFFFF", L"0,0"});
   kds_name e;
   double p[3];
   ASSERT_EQ(kxedEntSel(L"Pick: ", e, p), KXRT_NORM);  // 50,30 misses, asked again
@@ -301,6 +307,8 @@ TEST_F(PromptsTest, PicksByPointAndHandle) {
   EXPECT_EQ(nameToId(e), circle);
   ASSERT_EQ(kxedEntSel(L"Pick: ", e, p), KXRT_NORM);  // inside the text's box
   EXPECT_EQ(nameToId(e), text);
+  ASSERT_EQ(kxedEntSel(L"Pick: ", e, p), KXRT_NORM);
+  EXPECT_EQ(nameToId(e), diamond);
   ASSERT_EQ(kxedEntSel(L"Pick: ", e, p), KXRT_NORM);
   EXPECT_EQ(nameToId(e), line);
   EXPECT_EQ(asVec(p), (Vec3{50, 0, 0}));              // picked by handle: at the middle of its box
