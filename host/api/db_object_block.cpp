@@ -46,53 +46,21 @@ std::vector<KxDbObjectId> idsOf(const db::Database& db, const std::vector<db::Ob
   return out;
 }
 
-// The records of the table `table` (a TABLE record), erased ones included.
-std::vector<db::ObjectId> tableRecords(const db::Database& db, db::ObjectId table) {
-  std::vector<db::ObjectId> out;
-  const db::Section* tables = db.findSection("TABLES");
-  if (!tables) return out;
-  const auto type = db::FieldReader(db, table).rawText(2);
-  bool inside = false;
-  for (db::ObjectId id : tables->records) {
-    if (id == table) {
-      inside = true;
-      continue;
-    }
-    if (!inside) continue;
-    if (db.isType(id, "ENDTAB") || db.isType(id, "TABLE")) break;
-    if (type && db.typeName(id) == *type) out.push_back(id);
-  }
-  return out;
-}
-
-// Whether `record` lies between the TABLE record `table` and its ENDTAB.
-bool inTable(const db::Database& db, db::ObjectId table, db::ObjectId record) {
-  const db::Database::Position t = db.position(table), r = db.position(record);
-  if (t.section < 0 || r.section != t.section || r.index <= t.index) return false;
-  const std::vector<db::ObjectId>& records =
-      db.sections()[static_cast<std::size_t>(t.section)].records;
-  for (std::size_t i = r.index - 1; i > t.index; --i)
-    if (db.isType(records[i], "ENDTAB") || db.isType(records[i], "TABLE")) return false;
-  return true;
-}
-
+// The record of the table `table` (a TABLE record) named `name`: the live one, found in the
+// drawing's index as every other lookup by name finds it, or else, when `getErased`, the first
+// erased one in file order.
 db::ObjectId tableLookup(const db::Database& db, db::ObjectId table, const wchar_t* name,
                          bool getErased) {
-  if (!name) return {};
-  // Modules look the spaces up for every entity they add: the drawing's index of live records by
-  // name answers when the record it gives is in this table, the first live one of that name in
-  // file order. An erased record, or one outside its table, is found by walking the table.
-  if (const auto type = db::FieldReader(db, table).rawText(2); type && *name) {
-    const db::ObjectId live = db::findTableRecord(db, *type, name);
-    if (!live.isNull() && inTable(db, table, live)) return live;
-  }
-  db::ObjectId erased;
-  for (db::ObjectId id : tableRecords(db, table)) {
-    if (!db::sameTableName(db::FieldReader(db, id).string(2), name)) continue;
-    if (!db.isErased(id)) return id;
-    if (erased.isNull()) erased = id;
-  }
-  return getErased ? erased : db::ObjectId{};
+  const auto type = db::FieldReader(db, table).rawText(2);
+  if (!name || !type) return {};
+  if (const db::ObjectId live = db::findTableRecord(db, *type, name)) return live;
+  const db::Section* tables = db.findSection("TABLES");
+  if (!getErased || !tables) return {};
+  for (const db::ObjectId id : tables->records)
+    if (db.isType(id, *type) && db.isErased(id) &&
+        db::sameTableName(db::FieldReader(db, id).string(2), name))
+      return id;
+  return {};
 }
 
 db::ObjectId blockBegin(const KxDbObject& record) {
