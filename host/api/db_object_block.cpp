@@ -56,9 +56,9 @@ db::ObjectId tableLookup(const db::Database& db, db::ObjectId table, const wchar
   if (const db::ObjectId live = db::findTableRecord(db, *type, name)) return live;
   const db::Section* tables = db.findSection("TABLES");
   if (!getErased || !tables) return {};
+  // The index holds every live record: one of the name found now is erased.
   for (const db::ObjectId id : tables->records)
-    if (db.isType(id, *type) && db.isErased(id) &&
-        db::sameTableName(db::FieldReader(db, id).string(2), name))
+    if (db.isType(id, *type) && db::sameTableName(db::FieldReader(db, id).string(2), name))
       return id;
   return {};
 }
