@@ -38,6 +38,10 @@ bool isAttributeType(std::string_view type) {
   return type == "ATTDEF" || type == "ATTRIB";
 }
 
+bool isDrawableHeight(double height) {
+  return height > 0 && std::isfinite(height);
+}
+
 // Runs a change of an open text: refused unless open for write; the text is re-placed on close.
 template <typename Change>
 Kxad::ErrorStatus change(const KxDbObject& object, Change&& apply) {
@@ -233,7 +237,7 @@ double KxDbText::height() const {
 }
 
 Kxad::ErrorStatus KxDbText::setHeight(double height) {
-  if (!(height > 0) || !std::isfinite(height)) return Kxad::eInvalidInput;
+  if (!isDrawableHeight(height)) return Kxad::eInvalidInput;
   return change(*this, [&](db::ObjectFields& f) { f.setReal(40, height); });
 }
 
@@ -375,7 +379,7 @@ double KxDbMText::textHeight() const {
 }
 
 Kxad::ErrorStatus KxDbMText::setTextHeight(double height) {
-  if (!(height > 0) || !std::isfinite(height)) return Kxad::eInvalidInput;
+  if (!isDrawableHeight(height)) return Kxad::eInvalidInput;
   return change(*this, [&](db::ObjectFields& f) { f.setReal(40, height); });
 }
 

@@ -155,9 +155,7 @@ ObjectItems scanItems(const db::Database& db, db::ObjectId id) {
     }
     if (identity && !dxf::isExtendedData(code)) {
       if (code == 102) {
-        const std::string_view v = db.text(tags[i]);
-        braceDepth += (!v.empty() && v.front() == '{') ? 1 : (v == "}" ? -1 : 0);
-        braceDepth = std::max(braceDepth, 0);
+        braceDepth = dxf::applicationDepthAfter(braceDepth, db.text(tags[i]));
       } else if (out.handleItem < 0 && db::isHandleGroup(type, code)) {
         out.handleItem = static_cast<std::ptrdiff_t>(out.items.size());
       } else if (out.ownerItem < 0 && code == 330 && braceDepth == 0) {

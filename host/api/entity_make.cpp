@@ -7,6 +7,7 @@
 #include <cmath>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "api/entity_list_codec.h"
@@ -16,10 +17,10 @@
 #include "db/field_table.h"
 #include "db/header_values.h"
 #include "db/layers.h"
+#include "db/layouts.h"
 #include "db/object_fields.h"
 #include "db/symbol_tables.h"
 #include "dxf/group_code.h"
-#include "dxf/number_syntax.h"
 #include "kx/kxdb.h"
 #include "support/case_fold.h"
 #include "text/mtext_entity.h"
@@ -98,6 +99,7 @@ Made make(const resbuf* list, bool objectsToo) {
   // is current.
   bool paper = db::headerInteger(db, "$TILEMODE").value_or(1) == 0;
   bool ownerSeen = false;
+  int braceDepth = 0;
   for (const resbuf* rb = list; rb; rb = rb->next) {
     // The new object's handle is the host's to give, whatever handles the list holds.
     if (rb == typeRb || rb->code == -1 || rb->code == 5) continue;
@@ -105,12 +107,19 @@ Made make(const resbuf* list, bool objectsToo) {
     const ListKind kind = listKindOf(type, graphical, rb->code);
     if (!valueFits(db, *rb, kind)) return {};
     if (!canHold(type, graphical, rb->code)) return {};
+    if (rb->code == 102) {
+      braceDepth = dxf::applicationDepthAfter(braceDepth, std::wstring_view(rb->value.string));
+      continue;
+    }
+    // Reactors and extension dictionaries belong to the object the list was read from: none of
+    // them knows the copy.
+    if (braceDepth > 0) continue;
     if (rb->code == 330 && !ownerSeen) {
       ownerSeen = true;
       owner = nameTarget(db, *rb);
       continue;
     }
-    if (rb->code == 100 || rb->code == 102) continue;
+    if (rb->code == 100) continue;
     if (dxf::isExtendedData(rb->code)) {
       if (xdata.empty() && rb->code != 1001) return {};
       xdata.push_back({rb, kind});
@@ -137,22 +146,8 @@ Made make(const resbuf* list, bool objectsToo) {
   db::ObjectId block;
   if (graphical) {
     if (layout) {
-      if (db::sameTableName(*layout, std::wstring_view(L"Model"))) {
-        block = db::findBlockRecord(db, "*Model_Space");
-        paper = false;
-      } else {
-        const db::Section* objects = db.findSection("OBJECTS");
-        for (const db::ObjectId o : objects ? objects->records : std::vector<db::ObjectId>()) {
-          if (!db.isType(o, "LAYOUT") || db.isErased(o)) continue;
-          db::FieldReader f(db, o);
-          if (!db::sameTableName(f.string(1), *layout)) continue;
-          if (const auto h = f.rawText(330, "AcDbLayout"))
-            if (const auto handle = dxf::parseHex(*h)) block = db.findByHandle(*handle);
-          break;
-        }
-        paper = true;
-      }
-      if (block.isNull()) return {};
+      block = db::findLayoutBlock(db, *layout);
+      paper = !db::sameTableName(*layout, std::wstring_view(L"Model"));
     } else {
       block = db::findBlockRecord(db, paper ? "*Paper_Space" : "*Model_Space");
     }

@@ -104,8 +104,7 @@ resbuf* recordList(const db::Database& db, db::ObjectId record) {
       const ListItem& item = scan.items[i];
       if (dxf::isExtendedData(item.code)) break;
       if (item.code == 102) {
-        const std::string_view v = db.text(tags[item.first]);
-        braceDepth += (!v.empty() && v.front() == '{') ? 1 : (v == "}" ? -1 : 0);
+        braceDepth = dxf::applicationDepthAfter(braceDepth, db.text(tags[item.first]));
         continue;
       }
       if (braceDepth > 0 || item.code == 100) continue;

@@ -9,6 +9,7 @@
 
 #include <fmt/format.h>
 
+#include "dxf/group_code.h"
 #include "dxf/number_syntax.h"
 #include "dxf/tag_scanner.h"
 
@@ -273,9 +274,7 @@ std::size_t Database::identityEnd(ObjectId id) const {
   for (std::size_t i = 0; i < list.size(); ++i) {
     const Tag& t = list[i];
     if (t.code == 102) {
-      const std::string_view v = text(t);
-      braceDepth += (!v.empty() && v.front() == '{') ? 1 : (v == "}" ? -1 : 0);
-      braceDepth = std::max(braceDepth, 0);
+      braceDepth = dxf::applicationDepthAfter(braceDepth, text(t));
     } else if (isHandleGroup(type, t.code) && !handle) {
       handle = dxf::parseHex(text(t)).value_or(0) != 0;
     } else if (t.code == 330 && braceDepth == 0 && !owner) {
@@ -296,9 +295,7 @@ void Database::refreshIdentity(ObjectId id) {
   int braceDepth = 0;
   for (const Tag& t : identity ? tags(id) : std::span<const Tag>()) {
     if (t.code == 102) {
-      const std::string_view v = text(t);
-      braceDepth += (!v.empty() && v.front() == '{') ? 1 : (v == "}" ? -1 : 0);
-      braceDepth = std::max(braceDepth, 0);
+      braceDepth = dxf::applicationDepthAfter(braceDepth, text(t));
     } else if (isHandleGroup(type, t.code) && handle == 0) {
       handle = dxf::parseHex(text(t)).value_or(0);
     } else if (t.code == 330 && braceDepth == 0 && owner == 0) {

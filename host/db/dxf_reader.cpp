@@ -181,10 +181,7 @@ class DxfReader {
     if (tag.code == 100) {
       sawSubclassMarker_ = true;
     } else if (tag.code == 102) {
-      if (!value.empty() && value.front() == '{')
-        ++r.braceDepth;
-      else if (value == "}" && r.braceDepth > 0)
-        --r.braceDepth;
+      r.braceDepth = dxf::applicationDepthAfter(r.braceDepth, value);
     } else if (r.handle == 0 && isHandleGroup(r.type, tag.code)) {
       r.handle = dxf::parseHex(value).value_or(0);
     } else if (tag.code == 330 && r.braceDepth == 0 && r.owner == 0 && hasIdentity(r.type)) {

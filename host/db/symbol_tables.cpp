@@ -11,6 +11,7 @@
 #include <fmt/format.h>
 
 #include "db/object_fields.h"
+#include "dxf/group_code.h"
 #include "support/case_fold.h"
 
 namespace kx::db {
@@ -92,8 +93,7 @@ std::size_t bodyStart(const Database& db, ObjectId id) {
   for (; i < tags.size(); ++i) {
     const int c = tags[i].code;
     if (c == 102) {
-      const std::string_view v = db.text(tags[i]);
-      depth += (!v.empty() && v.front() == '{') ? 1 : (v == "}" ? -1 : 0);
+      depth = dxf::applicationDepthAfter(depth, db.text(tags[i]));
       continue;
     }
     if (depth > 0 || isHandleGroup(type, c) || c == 330) continue;

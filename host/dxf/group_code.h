@@ -2,6 +2,7 @@
 // What kind of value a DXF group code carries. The code alone decides it, in every section.
 
 #include <cstdint>
+#include <string_view>
 
 namespace kx::dxf {
 
@@ -27,6 +28,14 @@ inline bool isNumeric(ValueType t) {
 inline bool isPointX(int code) {
   return (code >= 10 && code <= 18) || (code >= 110 && code <= 112) ||
          (code >= 210 && code <= 219) || (code >= 1010 && code <= 1013);
+}
+
+// The depth of application blocks after a 102 group: "{NAME" opens one (an object's reactors, its
+// extension dictionary), "}" closes one. A stray "}" leaves the depth at 0.
+template <typename Char>
+int applicationDepthAfter(int depth, std::basic_string_view<Char> value) {
+  if (!value.empty() && value.front() == Char('{')) return depth + 1;
+  return value.size() == 1 && value.front() == Char('}') && depth > 0 ? depth - 1 : depth;
 }
 
 // An application's extended data, after the object's own groups.

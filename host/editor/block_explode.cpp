@@ -44,7 +44,7 @@ class Body {
       const std::string_view text = db.text(tags[i]);
       // Handle, owner and the reactor and extension-dictionary groups belong to the original.
       if (code == 102) {
-        braces += (!text.empty() && text.front() == '{') ? 1 : text == "}" ? -1 : 0;
+        braces = dxf::applicationDepthAfter(braces, text);
         continue;
       }
       if (braces > 0 || (code == 330 && !seenMarker_) || db::isHandleGroup(type, code)) continue;

@@ -10,6 +10,7 @@
 
 #include "db/field_table.h"
 #include "db/followers.h"
+#include "db/layouts.h"
 #include "db/symbol_tables.h"
 #include "dxf/group_code.h"
 #include "dxf/number_syntax.h"
@@ -392,11 +393,7 @@ struct SelectionFilter::Matcher::State {
 
   void take(int code, std::string_view value, int& depth) {
     if (code == 102) {
-      if (!value.empty() && value.front() == '{') {
-        ++depth;
-      } else if (value == "}" && depth > 0) {
-        --depth;
-      }
+      depth = dxf::applicationDepthAfter(depth, value);
     } else if (depth > 0) {
       return;  // owner references and the like inside {...} are not the entity's own groups
     }
@@ -476,22 +473,12 @@ struct SelectionFilter::Matcher::State {
     return it->second;
   }
 
-  // The name of the layout a paper-space block record shows (its 340 names the LAYOUT, whose
-  // name is the 1 of its AcDbLayout part). Drawings without owners have one paper space.
+  // The name of the layout a paper-space block record shows. Drawings without owners have one
+  // paper space.
   std::wstring layoutOfBlock(std::uint64_t ownerHandle) {
-    const db::ObjectId record = db.findByHandle(ownerHandle);
-    if (record.isNull() || db.typeName(record) != "BLOCK_RECORD") return L"Layout1";
-    std::uint64_t layoutHandle = 0;
-    for (const auto& tag : db.tags(record))
-      if (tag.code == 340) layoutHandle = dxf::parseHex(db.text(tag)).value_or(0);
-    const db::ObjectId layout = db.findByHandle(layoutHandle);
-    if (layout.isNull()) return L"Layout1";
-    bool inLayoutPart = false;
-    for (const auto& tag : db.tags(layout)) {
-      if (tag.code == 100) inLayoutPart = db.text(tag) == "AcDbLayout";
-      if (tag.code == 1 && inLayoutPart) return db.decode(tag);
-    }
-    return L"Layout1";
+    const db::ObjectId record = ownerHandle ? db.findByHandle(ownerHandle) : db::ObjectId();
+    const std::wstring name = record ? db::layoutNameOf(db, record) : std::wstring();
+    return name.empty() ? L"Layout1" : name;
   }
 
   bool typeFlag(TestMemo& memo, auto compute) {

@@ -9,10 +9,10 @@
 
 #include "db/database.h"
 #include "db/header_values.h"
+#include "db/layouts.h"
 #include "db/object_fields.h"
 #include "db/symbol_tables.h"
 #include "db/wipeouts.h"
-#include "dxf/number_syntax.h"
 #include "editor/reply_text.h"
 #include "editor/session.h"
 
@@ -95,17 +95,8 @@ bool isTileMode(const db::Database& db) {
 // The name of the layout whose block is the current paper space.
 std::wstring currentLayoutName(const db::Database& db) {
   const db::ObjectId paper = db::findTableRecord(db, "BLOCK_RECORD", L"*Paper_Space");
-  if (const db::Section* objects = db.findSection("OBJECTS"); objects && paper) {
-    for (db::ObjectId id : objects->records) {
-      if (!db.isType(id, "LAYOUT") || db.isErased(id)) continue;
-      const db::FieldReader layout(db, id);
-      const auto block = layout.rawText(330, "AcDbLayout");
-      const std::wstring name = layout.string(1, "AcDbLayout");
-      if (block && !name.empty() && dxf::parseHex(*block).value_or(0) == db.handle(paper))
-        return name;
-    }
-  }
-  return L"Layout1";
+  const std::wstring name = paper ? db::layoutNameOf(db, paper) : std::wstring();
+  return name.empty() ? L"Layout1" : name;
 }
 
 // The layer or style record's own spelling of its name.

@@ -4,10 +4,10 @@
 #include "db/entities.h"
 #include "db/followers.h"
 #include "db/header_values.h"
+#include "db/layouts.h"
 #include "db/object_fields.h"
 #include "db/symbol_tables.h"
-#include "dxf/number_syntax.h"
-#include "render/entity_groups.h"
+#include "support/utf8.h"
 
 namespace kx::render {
 
@@ -53,24 +53,9 @@ const BlockDefinition* BlockCatalog::find(std::string_view name) {
 }
 
 const BlockDefinition* BlockCatalog::layout(std::string_view name) {
-  if (db::sameTableName(name, "Model")) return find("*Model_Space");
-  const db::Section* objects = db_.findSection("OBJECTS");
-  if (!objects) return nullptr;
-  for (db::ObjectId id : objects->records) {
-    if (!db_.isType(id, "LAYOUT") || db_.isErased(id)) continue;
-    std::optional<std::string_view> layoutName;
-    std::uint64_t record = 0;
-    for (const Group& g : groupsOf(db_, id, "AcDbLayout")) {
-      if (g.code == 1) layoutName = g.text;
-      if (g.code == 330) record = dxf::parseHex(g.text).value_or(0);
-    }
-    if (!layoutName || !db::sameTableName(*layoutName, name) || record == 0) continue;
-    const db::ObjectId recordId = db_.findByHandle(record);
-    if (recordId.isNull()) return nullptr;
-    const auto blockName = db::FieldReader(db_, recordId).rawText(2);
-    return blockName ? find(*blockName) : nullptr;
-  }
-  return nullptr;
+  const db::ObjectId record = db::findLayoutBlock(db_, support::decodeUtf8Lenient(name));
+  const auto blockName = record ? db::FieldReader(db_, record).rawText(2) : std::nullopt;
+  return blockName ? find(*blockName) : nullptr;
 }
 
 const BlockDefinition& BlockCatalog::shownSpace() {

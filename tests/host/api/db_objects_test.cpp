@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -222,7 +223,8 @@ TEST_F(DbObjectsTest, TextSettersRePlaceAJustifiedTextOnClose) {
   EXPECT_EQ(text->upgradeOpen(), Kxad::eOk);
   EXPECT_EQ(text->setHeight(2), Kxad::eOk);
   EXPECT_EQ(text->setTextString(L"ABCABCABC"), Kxad::eOk);
-  EXPECT_EQ(text->setHeight(0), Kxad::eInvalidInput);
+  for (const double height : {0.0, std::numeric_limits<double>::infinity()})
+    EXPECT_EQ(text->setHeight(height), Kxad::eInvalidInput);
   text->close();
   EXPECT_EQ(db::writeDxf(db), saved);
 
@@ -462,7 +464,7 @@ TEST_F(DbObjectsTest, ExplodedReferenceAppendsWhereTheReferenceShowedIt) {
 TEST_F(DbObjectsTest, MultiLineAttributeDefinitionGivesItsEmbeddedText) {
   std::vector<db::NewTag> body{{100, "AcDbEntity"}, {8, "Notes"}, {62, "3"}, {100, "AcDbText"}};
   pushPoint(body, 10, {5, 6, 0});
-  body.insert(body.end(), {{40, "2.5"}, {1, "line one"}});
+  body.insert(body.end(), {{40, "2.5"}, {1, "line one"}, {7, "Titles"}});
   pushPoint(body, 210, {0, 0, -1});  // upside down: the embedded text, which names no plane, too
   body.insert(body.end(), {{100, "AcDbAttributeDefinition"},
                            {280, "0"},
@@ -470,6 +472,7 @@ TEST_F(DbObjectsTest, MultiLineAttributeDefinitionGivesItsEmbeddedText) {
                            {2, "NOTE"},
                            {70, "0"},
                            {73, "0"},
+                           {74, "2"},
                            {280, "0"},
                            {71, "2"},
                            {72, "0"},
@@ -480,8 +483,7 @@ TEST_F(DbObjectsTest, MultiLineAttributeDefinitionGivesItsEmbeddedText) {
                            {46, "0.0"},
                            {71, "1"},
                            {72, "5"},
-                           {1, "line one\\Pline two"},
-                           {7, "Standard"}});
+                           {1, "line one\\Pline two"}});
   pushPoint(body, 11, {0, 1, 0});
   db::addLayer(db, L"Notes");
   const db::ObjectId id = db::addEntity(db, modelSpace(db), "ATTDEF", body);
@@ -490,6 +492,7 @@ TEST_F(DbObjectsTest, MultiLineAttributeDefinitionGivesItsEmbeddedText) {
   ASSERT_EQ(kxdbOpenObject(def, idOf(db, id), KxDb::kForRead), Kxad::eOk);
   EXPECT_TRUE(def->isMTextAttributeDefinition());
   EXPECT_EQ(def->position().y, 6);  // the definition's own groups, not the embedded ones
+  EXPECT_EQ(def->verticalMode(), KxDb::kTextVertMid);
   KxDbMText* mtext = def->getMTextAttributeDefinition();
   def->close();
   ASSERT_NE(mtext, nullptr);
@@ -510,6 +513,7 @@ TEST_F(DbObjectsTest, MultiLineAttributeDefinitionGivesItsEmbeddedText) {
   EXPECT_TRUE(db.isType(added, "MTEXT"));
   EXPECT_GT(db::FieldReader(db, added).real(42), 0);
   EXPECT_EQ(db::FieldReader(db, added).point(210).z, -1);
+  EXPECT_EQ(db::FieldReader(db, added).rawText(7), "Titles");  // nor a style: the definition's
   EXPECT_EQ(doc.openObjects, 0);
 }
 

@@ -171,6 +171,21 @@ TEST_F(EntityListTest, UnchangedListOfEveryTypeLeavesTheFileByteIdentical) {
   EXPECT_EQ(saved(), before);
 }
 
+// An entity of a drawing that keeps no handles starts with its layer: a list read from a text
+// its writer left unplaced, given back unchanged, still changes nothing.
+TEST_F(EntityListTest, UnchangedListOfAnR12TextLeavesItAsItWas) {
+  open(kx::db::readDxf("0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1009\n0\nENDSEC\n"
+                       "0\nSECTION\n2\nENTITIES\n0\nTEXT\n8\n0\n10\n0\n20\n0\n40\n2\n1\nabc\n"
+                       "72\n1\n11\n5\n21\n0\n0\nENDSEC\n0\nEOF\n",
+                       "r12.dxf")
+           .db);
+  kds_name text;
+  ASSERT_EQ(kxdbEntNext(nullptr, text), KXRT_NORM);
+  const std::string before = saved();
+  EXPECT_EQ(kxdbEntMod(RbList(kxdbEntGet(text)).head), KXRT_NORM);
+  EXPECT_EQ(saved(), before);
+}
+
 TEST_F(EntityListTest, ChangedValuesLandInTheirGroupsAndEzdxfReadsThemBack) {
   if (!haveEzdxf() || sampleR2018().empty()) GTEST_SKIP() << "python3-ezdxf is not installed";
   openSample();
@@ -323,7 +338,8 @@ TEST_F(EntityListTest, AttributeOwnersGroupDeletionAndRefusedNewEntities) {
                        "0\nATTRIB\n5\n21\n10\n0\n20\n0\n40\n1\n1\nv\n2\nTAG\n70\n0\n"
                        "0\nSEQEND\n5\n22\n"
                        "0\nTEXT\n5\n23\n100\nAcDbEntity\n8\n0\n40\n9\n100\nAcDbText\n10\n0\n20\n0\n"
-                       "40\n2\n1\nt\n100\nAcDbText\n0\nENDSEC\n"
+                       "40\n2\n1\nt\n100\nAcDbText\n"
+                       "0\nKXSHAPE\n5\n24\n100\nAcDbEntity\n8\n0\n100\nAcDbKxShape\n0\nENDSEC\n"
                        "0\nSECTION\n2\nOBJECTS\n0\nKXTHING\n5\n30\n100\nAcDbKxThing\n0\nENDSEC\n"
                        "0\nEOF\n",
                        "unowned.dxf")
@@ -341,6 +357,9 @@ TEST_F(EntityListTest, AttributeOwnersGroupDeletionAndRefusedNewEntities) {
   kds_name thing;  // an object of a type the tables do not know, and no entity
   ASSERT_EQ(kxdbHandEnt(L"30", thing), KXRT_NORM);
   EXPECT_EQ(kxdbEntDel(thing), KXRT_ERROR);
+  kds_name shape;  // an entity of a type the tables do not know
+  ASSERT_EQ(kxdbHandEnt(L"24", shape), KXRT_NORM);
+  EXPECT_EQ(kxdbEntDel(shape), KXRT_NORM);
 
   openNew();
   const double at[3] = {0, 0, 0};

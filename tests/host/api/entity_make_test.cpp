@@ -11,6 +11,7 @@
 #include "api/host_names.h"
 #include "db/dxf_io.h"
 #include "db/entities.h"
+#include "db/groups.h"
 #include "db/header_values.h"
 #include "db/layers.h"
 #include "db/object_fields.h"
@@ -276,6 +277,24 @@ TEST_F(EntityMakeTest, MTextRotationIsInTheCurrentUcs) {
   EXPECT_NEAR(listedRotation(), 0, 1e-9);
   kx::editor::Session::instance().active()->setUcs({});
   EXPECT_NEAR(listedRotation(), std::numbers::pi / 2, 1e-9);
+}
+
+// A list read from a grouped text, or from the group itself, lists the reactors in braces; a copy
+// made from it is known to none of them and must not claim otherwise.
+TEST_F(EntityMakeTest, CopiesLeaveTheListedObjectsReactorsBehind) {
+  const double at[3] = {0, 0, 0};
+  const ObjectId a = made(kxutBuildList(KXRT_DXF0, L"TEXT", 10, at, 40, 2.0, 1, L"t", 0));
+  const ObjectId b = made(kxutBuildList(KXRT_DXF0, L"TEXT", 10, at, 40, 2.0, 1, L"u", 0));
+  const ObjectId group = kx::db::addGroup(db(), L"*", L"", true, {{a, b}});
+  for (const ObjectId original : {a, group}) {
+    kds_name name;
+    kx::api::setName(name, db(), original);
+    const ObjectId copy = made(kxdbEntGet(name));
+    ASSERT_FALSE(copy.isNull());
+    EXPECT_EQ(std::ranges::count(codes(copy), 330), 1);
+    EXPECT_EQ(std::ranges::count(codes(copy), 102), 0);
+    EXPECT_EQ(db().owner(copy), db().owner(original));
+  }
 }
 
 }  // namespace

@@ -87,9 +87,12 @@ TEST_F(SymbolTableListTest, SearchAndWalkTablesWithoutRegardToCase) {
   int count = 0;
   for (resbuf* r = kxdbTblNext(L"LAYER", 1); r; r = kxdbTblNext(L"LAYER", 0), ++count) kxutRelRb(r);
   EXPECT_EQ(count, static_cast<int>(layers) + 1);
-  // No drawing, no tables.
+  // No drawing, no tables and nothing made.
   kx::editor::Session::instance().closeAll();
   EXPECT_EQ(kxdbTblNext(L"LAYER", 1), nullptr);
+  resbuf* list = kxutBuildList(KXRT_DXF0, L"POINT", 10, p, 0);
+  EXPECT_EQ(kxdbEntMake(list), KXRT_ERROR);
+  kxutRelRb(list);
 }
 
 TEST_F(SymbolTableListTest, BlocksShowTheirDefinition) {
