@@ -302,11 +302,6 @@ void SettingsStore::warn(const std::string& line) const {
     std::cerr << line << std::endl;
 }
 
-bool SettingsStore::inMemoryOnly() {
-  load();
-  return memoryOnly_;
-}
-
 // ---- registry ----
 
 SettingsStore::Key* SettingsStore::findKey(std::wstring_view path) {

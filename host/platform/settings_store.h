@@ -44,8 +44,6 @@ class SettingsStore {
   explicit SettingsStore(std::filesystem::path folder, Warn warn = {});
 
   const std::filesystem::path& folder() const { return folder_; }
-  // True when the settings are not (or no longer) saved to a file.
-  bool inMemoryOnly();
 
   // ---- registry ----
   bool hasKey(std::wstring_view path);

@@ -42,38 +42,18 @@ class ResourceModulesTest : public ::testing::Test {
   }
 };
 
-// The module's rule: pre-name + "ExtendTextCmdsRes.dll" when the host reports one.
-std::wstring resourceFileName() {
-  wchar_t preName[1024];
-  if (GetKxadProductPreName(preName, 1024)) return std::wstring(preName) + L"ExtendTextCmdsRes.dll";
-  return L"PqExtendTextCmdsRes.dll";
-}
-
-TEST_F(ResourceModulesTest, PreNameNamesTheFileFoundBesideTheCaller) {
+// The pre-name a module builds its resource file's name from: none, or one that fits the buffer.
+TEST_F(ResourceModulesTest, PreNameIsGivenWhenThereIsOneAndItFits) {
   auto& session = kx::editor::Session::instance();
   session.productPreName.clear();
   wchar_t buffer[8] = L"junk";
   EXPECT_FALSE(GetKxadProductPreName(buffer, 8));
   EXPECT_STREQ(buffer, L"");
-  EXPECT_EQ(resourceFileName(), L"PqExtendTextCmdsRes.dll");
-
   session.productPreName = L"KxTest";
   EXPECT_TRUE(GetKxadProductPreName(buffer, 8));
   EXPECT_STREQ(buffer, L"KxTest");
   EXPECT_FALSE(GetKxadProductPreName(buffer, 6));  // no room for the terminator: nothing
   EXPECT_STREQ(buffer, L"");
-
-  // A bare name is looked for in the caller's folder, whatever the current directory is.
-  const fs::path before = fs::current_path();
-  fs::current_path(fs::temp_directory_path());
-  HINSTANCE module = LoadResourceDll(resourceFileName().c_str());
-  fs::current_path(before);
-  ASSERT_NE(module, nullptr);
-  EXPECT_EQ(kx::platform::findString(module, 101), L"Test resource string");
-  EXPECT_TRUE(FreeLibrary(module));
-
-  session.productPreName = L"KxNobody";
-  EXPECT_EQ(LoadResourceDll(resourceFileName().c_str()), nullptr);
 }
 
 TEST_F(ResourceModulesTest, RefusesFilesThatAreNoResourceModule) {
@@ -81,6 +61,7 @@ TEST_F(ResourceModulesTest, RefusesFilesThatAreNoResourceModule) {
   EXPECT_EQ(LoadResourceDll(L""), nullptr);
   EXPECT_EQ(LoadResourceDll((kBinDir / "KxMissingExtendTextCmdsRes.dll").wstring().c_str()),
             nullptr);
+  EXPECT_EQ(LoadResourceDll(L"KxMissingExtendTextCmdsRes.dll"), nullptr);
   EXPECT_EQ(LoadResourceDll(L"KxNoTableExtendTextCmdsRes.dll"), nullptr);     // no table
   EXPECT_EQ(LoadResourceDll(L"KxBadVersionExtendTextCmdsRes.dll"), nullptr);  // newer table
   EXPECT_EQ(LoadResourceDll(kBinDir.wstring().c_str()), nullptr);             // a folder
@@ -94,7 +75,11 @@ TEST_F(ResourceModulesTest, RefusesFilesThatAreNoResourceModule) {
 TEST_F(ResourceModulesTest, OneRecordPerFileFreedByItsLastLoad) {
   const std::wstring path = (kBinDir / "KxTestExtendTextCmdsRes.dll").wstring();
   HINSTANCE first = LoadResourceDll(path.c_str());
+  // A bare name is looked for in the caller's folder, whatever the current directory is.
+  const fs::path before = fs::current_path();
+  fs::current_path(fs::temp_directory_path());
   HINSTANCE second = LoadResourceDll(L"KxTestExtendTextCmdsRes.dll");
+  fs::current_path(before);
   ASSERT_NE(first, nullptr);
   EXPECT_EQ(first, second);
 
@@ -181,7 +166,7 @@ TEST_F(ResourceModulesTest, ModuleInstanceFromAnAddress) {
   HMODULE self = nullptr;
   ASSERT_TRUE(GetModuleHandleExW(
       GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-      reinterpret_cast<LPCWSTR>(&resourceFileName), &self));
+      reinterpret_cast<LPCWSTR>(&kBinDir), &self));
   ASSERT_NE(self, nullptr);
   EXPECT_FALSE(kx::platform::findString(self, 101));
   EXPECT_FALSE(FreeLibrary(self));  // not counted, nothing to free

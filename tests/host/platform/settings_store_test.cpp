@@ -13,8 +13,6 @@
 #include <vector>
 
 #include "editor/session.h"
-#include "kx/kxdbobject.h"
-#include "kx/kxed.h"
 #include "kx/kxwinapp.h"
 #include "kx/kxwinreg.h"
 #include "support/files.h"
@@ -86,7 +84,6 @@ TEST_F(SettingsStoreTest, ValuesSurviveTheNextRun) {
     EXPECT_FALSE(first.setValue(L"HKEY_CURRENT_USER\\Missing", L"v", sz(L"x")));
     first.setProfile(L"TcaseDialog", L"LastChoiced", -83);
     first.setProfile(L"Dialog \"2\"", awkward, awkward);
-    EXPECT_FALSE(first.inMemoryOnly());
   }
   SettingsStore next = store(dir);
   EXPECT_TRUE(next.hasKey(L"HKEY_CURRENT_USER\\Software"));
@@ -96,12 +93,6 @@ TEST_F(SettingsStoreTest, ValuesSurviveTheNextRun) {
   EXPECT_EQ(next.profile(L"tcasedialog", L"LASTCHOICED"), ProfileValue(-83));
   EXPECT_EQ(next.profile(L"dialog \"2\"", awkward), ProfileValue(awkward));
   EXPECT_TRUE(warnings.empty());
-
-  const std::string text = kx::test::readFile(dir / "settings.txt");
-  EXPECT_NE(text.find("\"CheckFlag\" sz \"1\""), std::string::npos) << text;
-  EXPECT_NE(text.find("[key \"HKEY_CURRENT_USER\\\\Software\\\\Maker\\\\Tools\"]"),
-            std::string::npos)
-      << text;
   std::vector<fs::path> files;
   for (const auto& entry : fs::directory_iterator(dir)) files.push_back(entry.path().filename());
   EXPECT_EQ(files, std::vector<fs::path>{"settings.txt"});
@@ -154,7 +145,6 @@ TEST_F(SettingsStoreTest, DamagedFileIsReportedAndReplaced) {
       SettingsStore damaged = store(dir);
       EXPECT_FALSE(damaged.value(L"HKEY_CURRENT_USER\\A", L"v"));
       EXPECT_FALSE(damaged.profile(L"S", L"e"));
-      EXPECT_FALSE(damaged.inMemoryOnly());
       ASSERT_EQ(warnings.size(), 1u);
       const std::string& w = warnings[0];
       EXPECT_TRUE(w.starts_with("kxhost: settings in " + (dir / "settings.txt").string() +
@@ -191,7 +181,6 @@ TEST_F(SettingsStoreTest, DamagedFileIsReportedAndReplaced) {
     SettingsStore s = store(dir);
     s.setProfile(L"S", L"e", 8);
     EXPECT_EQ(s.profile(L"S", L"e"), ProfileValue(8));
-    EXPECT_TRUE(s.inMemoryOnly());
   }
   ASSERT_EQ(warnings.size(), 1u);
   EXPECT_NE(warnings[0].find("later kxhost (format 7)"), std::string::npos) << warnings[0];
@@ -224,7 +213,6 @@ TEST_F(SettingsStoreTest, UnwritableFolderFallsBackToMemory) {
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_EQ(warnings[0].rfind("kxhost: settings cannot be saved in " + folder.string(), 0), 0u);
     EXPECT_NE(warnings[0].find("kept in memory for this run"), std::string::npos);
-    EXPECT_TRUE(s.inMemoryOnly());
     EXPECT_TRUE(s.setValue(L"HKEY_CURRENT_USER\\K", L"v", sz(L"kept")));
     s.setProfile(L"S", L"e", 3);
     EXPECT_EQ(s.value(L"HKEY_CURRENT_USER\\K", L"V"), sz(L"kept"));
@@ -248,12 +236,12 @@ TEST_F(SettingsStoreTest, UnwritableFolderFallsBackToMemory) {
   SettingsStore memory = store({});
   memory.setProfile(L"S", L"e", 1);
   EXPECT_EQ(memory.profile(L"S", L"e"), ProfileValue(1));
-  EXPECT_TRUE(memory.inMemoryOnly());
   EXPECT_TRUE(warnings.empty());
 }
 
 // Each test runs with its own settings folder; resetSessionSettings() is what the next kxhost
-// run with the same --config sees.
+// run with the same --config sees. The module's own sequence (its key made at the first run, its
+// flag read at the next) is run through its command by the cases.
 class RegistryApiTest : public ::testing::Test {
  protected:
   RegistryApiTest() {
@@ -265,90 +253,18 @@ class RegistryApiTest : public ::testing::Test {
     kx::platform::resetSessionSettings();
   }
 
-  // The key a module builds: product root, the current profile, its own part.
-  static std::wstring moduleKey(const std::wstring& profile) {
-    return std::wstring(kxdbHostApplicationServices()->getUserProductRootKey()) + L"\\Profiles\\" +
-           profile + L"\\UserInterfaceSettings\\TextTools";
-  }
-  static std::wstring currentProfile() {
-    resbuf rb{};
-    EXPECT_EQ(kxedGetVar(L"CPROFILE", &rb), KXRT_NORM);
-    std::wstring name = rb.value.string ? rb.value.string : L"";
-    kxad_free(rb.value.string);
-    return name;
-  }
-
-  // The module's read: a 500-byte buffer; empty when the key or value is missing.
-  static std::wstring readFlag(const std::wstring& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-      return L"";
-    wchar_t buffer[500 / sizeof(wchar_t)] = {};
-    DWORD size = sizeof buffer;
-    DWORD type = 0;
-    const LONG result =
-        RegQueryValueExW(key, L"CheckFlag", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS || type != REG_SZ) return L"";
-    return buffer;
-  }
-
   const kx::test::TempFolder root{"registry"};
   const fs::path dir = root / "config";
 };
 
-TEST_F(RegistryApiTest, ModuleSequenceKeepsItsFlagAcrossRuns) {
-  const std::wstring path = moduleKey(currentProfile());
-  HKEY key = reinterpret_cast<HKEY>(std::uintptr_t{1});
-  EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_ALL_ACCESS, &key),
-            ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(key, nullptr);
-
-  DWORD disposition = 0;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                            KEY_ALL_ACCESS, nullptr, &key, &disposition),
-            ERROR_SUCCESS);
-  EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
-  const wchar_t flag[] = L"1";
-  ASSERT_EQ(RegSetValueExW(key, L"CheckFlag", 0, REG_SZ, reinterpret_cast<const BYTE*>(flag),
-                           sizeof flag),
-            ERROR_SUCCESS);
-
-  // Size query, too small a buffer, then the real read.
-  DWORD type = 0, size = 0;
-  EXPECT_EQ(RegQueryValueExW(key, L"CheckFlag", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
-  EXPECT_EQ(type, REG_SZ);
-  EXPECT_EQ(size, sizeof flag);
-  wchar_t small[1] = {L'#'};
-  size = sizeof small;
-  EXPECT_EQ(
-      RegQueryValueExW(key, L"CheckFlag", nullptr, nullptr, reinterpret_cast<BYTE*>(small), &size),
-      ERROR_MORE_DATA);
-  EXPECT_EQ(size, sizeof flag);
-  EXPECT_EQ(small[0], L'#');
-  EXPECT_EQ(RegQueryValueExW(key, L"NoSuchValue", nullptr, nullptr, nullptr, &size),
-            ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
-  EXPECT_EQ(RegCloseKey(key), ERROR_INVALID_HANDLE);
-  EXPECT_EQ(readFlag(path), L"1");
-
-  // The next run reads it from the folder (how is the store's own test), and opening the key
-  // again finds it there.
-  kx::platform::resetSessionSettings();
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                            KEY_ALL_ACCESS, nullptr, &key, &disposition),
-            ERROR_SUCCESS);
-  EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
-  RegCloseKey(key);
-  EXPECT_EQ(readFlag(path), L"1");
-}
-
 // Handles carry their access and stand for a key, not a copy of it; the hive itself takes values.
 TEST_F(RegistryApiTest, HandlesAndAccess) {
   HKEY writer = nullptr, reader = nullptr, hive = nullptr;
+  DWORD disposition = 0;
   ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\K", 0, nullptr, 0, KEY_WRITE, nullptr,
-                            &writer, nullptr),
+                            &writer, &disposition),
             ERROR_SUCCESS);
+  EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
   ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"software\\k", 0, KEY_READ, &reader), ERROR_SUCCESS);
   const DWORD seven = 7;
   EXPECT_EQ(RegSetValueExW(reader, L"n", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&seven), 4),
@@ -365,10 +281,19 @@ TEST_F(RegistryApiTest, HandlesAndAccess) {
   EXPECT_EQ(
       RegQueryValueExW(reader, L"n", nullptr, nullptr, reinterpret_cast<BYTE*>(&read), nullptr),
       ERROR_INVALID_PARAMETER);
+  // Too small a buffer is left as it was and told the size the value needs.
+  BYTE small[2] = {'#', '#'};
+  size = sizeof small;
+  EXPECT_EQ(RegQueryValueExW(reader, L"n", nullptr, nullptr, small, &size), ERROR_MORE_DATA);
+  EXPECT_EQ(size, 4u);
+  EXPECT_EQ(small[0], '#');
+  EXPECT_EQ(RegQueryValueExW(reader, L"missing", nullptr, nullptr, nullptr, &size),
+            ERROR_FILE_NOT_FOUND);
 
   ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hive,
-                            nullptr),
+                            &disposition),
             ERROR_SUCCESS);
+  EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
   EXPECT_EQ(RegSetValueExW(hive, nullptr, 0, REG_BINARY, nullptr, 0), ERROR_SUCCESS);
   size = 99;
   EXPECT_EQ(RegQueryValueExW(HKEY_CURRENT_USER, L"", nullptr, &type, nullptr, &size),
@@ -378,9 +303,11 @@ TEST_F(RegistryApiTest, HandlesAndAccess) {
   HKEY sub = nullptr;
   EXPECT_EQ(RegOpenKeyExW(writer, nullptr, 0, KEY_READ, &sub), ERROR_SUCCESS);
   EXPECT_EQ(RegOpenKeyExW(sub, L"Missing", 0, KEY_READ, &reader), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(reader, nullptr);
   for (HKEY h : {writer, hive, sub}) EXPECT_EQ(RegCloseKey(h), ERROR_SUCCESS);
   EXPECT_EQ(RegSetValueExW(writer, L"n", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&seven), 4),
             ERROR_INVALID_HANDLE);
+  EXPECT_EQ(RegCloseKey(writer), ERROR_INVALID_HANDLE);
   EXPECT_EQ(RegCloseKey(HKEY_CURRENT_USER), ERROR_SUCCESS);
 }
 

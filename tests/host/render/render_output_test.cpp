@@ -35,8 +35,6 @@ TEST(RenderOutput, FilesOfEveryFormatSizesAndFailures) {
   EXPECT_NEAR(square.view.toPicture({0, 0}).x, 15, 0.5);
   EXPECT_NEAR(square.view.toPicture({0, 10}).y, 150, 0.5);
 
-  EXPECT_FALSE(kx::render::pictureFormatOf("a.jpg"));
-  EXPECT_EQ(kx::render::pictureFormatOf("b.Pdf"), kx::render::PictureFormat::Pdf);
   EXPECT_THROW(kx::render::renderToFile(db, dir / "a.jpg"), std::runtime_error);
   try {
     kx::render::renderToFile(db, dir / "missing" / "a.png");
@@ -60,10 +58,7 @@ TEST(RenderOutput, FilesOfEveryFormatSizesAndFailures) {
 
   kx::render::renderToFile(db, dir / "a.SVG");
   const std::string svg = kx::test::readFile(dir / "a.SVG");
-  ASSERT_FALSE(svg.empty());
-  EXPECT_TRUE(svg.rfind("<?xml", 0) == 0 || svg.rfind("<svg", 0) == 0);
-  EXPECT_NE(svg.find("<svg"), std::string::npos);
-  EXPECT_NE(svg.find("</svg>"), std::string::npos);
+  EXPECT_EQ(svg.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg ", 0), 0u);
   EXPECT_NE(svg.find("width=\"1600"), std::string::npos);
 
   kx::render::renderToFile(db, dir / "a.pdf");

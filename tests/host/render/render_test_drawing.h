@@ -84,19 +84,14 @@ class RenderDrawing {
   void style(const std::string& name, const std::string& font) {
     step([=](db::Database& db) { addStyle(db, name, font); });
   }
-  // An entity of `type`; `groups` hold its own subclass markers, `entityGroups` go before them.
-  // Returns its handle.
+  // An entity of `type`, or a record that follows the last one (ATTRIB, VERTEX, SEQEND); `groups`
+  // hold its own subclass markers, `entityGroups` go before them. Returns its handle.
   std::string entity(const std::string& type, const Groups& groups, const std::string& layer = "0",
                      int color = 256, const Groups& entityGroups = {}) {
     return add(type, entityGroups + groups, {.layer = layer, .color = color});
   }
   std::string paperEntity(const std::string& type, const Groups& groups, int color = 256) {
     return add(type, groups, {.color = color, .paper = true});
-  }
-  // Records that follow the last entity (ATTRIB, VERTEX, SEQEND).
-  std::string follower(const std::string& type, const Groups& groups,
-                       const std::string& layer = "0", int color = 256) {
-    return entity(type, groups, layer, color);
   }
   // Starts a block; entities go into it until the next one.
   void beginBlock(const std::string& name, double baseX = 0, double baseY = 0) {

@@ -25,22 +25,19 @@ using kx::geom::Vec2;
 using kx::geom::Vec3;
 using namespace kx::text;
 
-// A slanted text on layer "Cut" in green.
+// A slanted text.
 ObjectId addText(Database& db, const std::string& text, Vec3 position, double rotation,
                  std::optional<Vec3> normal = {}) {
-  return kx::test::addText(db,
-                           {.text = text,
-                            .position = position,
-                            .height = 4,
-                            .rotation = rotation,
-                            .oblique = 12,
-                            .normal = normal},
-                           {.layer = "Cut", .color = 3});
+  return kx::test::addText(db, {.text = text,
+                                .position = position,
+                                .height = 4,
+                                .rotation = rotation,
+                                .oblique = 12,
+                                .normal = normal});
 }
 
 struct Polyline {
   bool closed = false;
-  std::wstring layer;
   long long color = 256;
   double elevation = 0;
   Vec3 normal;
@@ -51,7 +48,6 @@ Polyline readPolyline(const Database& db, ObjectId id) {
   const kx::db::FieldReader f(db, id);
   Polyline p;
   p.closed = f.integer(70) & 1;
-  p.layer = f.string(8);
   p.color = f.integer(62);
   p.elevation = f.real(38);
   const auto n = f.point(210);
@@ -84,8 +80,6 @@ TEST(TextOutline, GlyphContoursAreClosedPolylinesInsideTheTextBox) {
       EXPECT_EQ(db.owner(e), db.owner(id));
       const Polyline p = readPolyline(db, e);
       EXPECT_TRUE(p.closed);
-      EXPECT_EQ(p.layer, L"Cut");
-      EXPECT_EQ(p.color, 3);
       EXPECT_GE(p.points.size(), 4u);
       EXPECT_NEAR(p.elevation, text.elevation, 1e-12);
       EXPECT_NEAR((p.normal - text.normal).length(), 0, 1e-12);
@@ -133,7 +127,6 @@ TEST(TextOutline, MTextRunsKeepTheirColours) {
   for (const ObjectId e : made) {
     const Polyline p = readPolyline(db, e);
     EXPECT_TRUE(p.closed);
-    EXPECT_EQ(p.layer, L"Marks");
     colors.push_back(p.color);
     for (const Vec2& v : p.points) {
       EXPECT_GE(v.x, frame.topLeft.x - 1e-9);
