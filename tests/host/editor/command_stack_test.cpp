@@ -13,6 +13,7 @@
 #include "editor/selection_sets.h"
 #include "kx/kxed.h"
 #include "kx/kxrxsys.h"
+#include "kx/kxwinfile.h"
 #include "support/drawing.h"
 #include "support/sdk_fixture.h"
 
@@ -35,6 +36,9 @@ void throwsStd() {
 }
 void throwsInt() {
   throw 7;
+}
+void throwsFrameworkException() {
+  throw new CFileException(CFileException::diskFull, -1, L"plan.txt");  // as the platform does
 }
 void removesItsGroup() {
   commandStack().removeGroup(L"KXT_SELF");
@@ -145,6 +149,7 @@ TEST_F(CommandStackTest, RunsCommandsAndSurvivesTheirFaults) {
   ASSERT_EQ(stack.addCommand(L"KXT_A", L"FIRST", L"ERSTE", 0, first), Kxad::eOk);
   ASSERT_EQ(stack.addCommand(L"KXT_A", L"THROWS", nullptr, 0, throwsStd), Kxad::eOk);
   ASSERT_EQ(stack.addCommand(L"KXT_A", L"ODD", nullptr, 0, throwsInt), Kxad::eOk);
+  ASSERT_EQ(stack.addCommand(L"KXT_A", L"FRAME", nullptr, 0, throwsFrameworkException), Kxad::eOk);
   ASSERT_EQ(stack.addCommand(L"KXT_SELF", L"SELFREMOVE", nullptr, 0, removesItsGroup), Kxad::eOk);
 
   EXPECT_EQ(runCommand(L"erste").status, CommandRun::Status::Done);
@@ -159,8 +164,11 @@ TEST_F(CommandStackTest, RunsCommandsAndSurvivesTheirFaults) {
   EXPECT_EQ(failed.status, CommandRun::Status::Failed);
   EXPECT_EQ(failed.error, "out of paper");
   EXPECT_EQ(runCommand(L"odd").status, CommandRun::Status::Failed);
+  EXPECT_EQ(runCommand(L"frame").status, CommandRun::Status::Failed);
   EXPECT_EQ(errors, (std::vector<std::string>{"kxhost: THROWS: out of paper",
-                                              "kxhost: ODD: unexpected exception"}));
+                                              "kxhost: ODD: unexpected exception",
+                                              "kxhost: FRAME: The disk is full; 'plan.txt' could "
+                                              "not be written."}));
   // The host goes on, and a command that removes itself while it runs finishes cleanly.
   EXPECT_EQ(runCommand(L"SELFREMOVE").status, CommandRun::Status::Done);
   EXPECT_EQ(stack.lookupCmd(L"SELFREMOVE"), nullptr);
