@@ -385,6 +385,10 @@ TEST_F(DbObjectsTest, AnonymousGroupsThroughTheGroupDictionary) {
   EXPECT_TRUE(reopened->has(idOf(db, b)));
   EXPECT_EQ(reopened->numEntities(), 2u);
   EXPECT_EQ(takeString(reopened->description()), L"two lines");
+  EXPECT_EQ(reopened->upgradeOpen(), Kxad::eOk);
+  EXPECT_EQ(reopened->setDescription(nullptr), Kxad::eInvalidInput);
+  EXPECT_EQ(reopened->setDescription(L"doors"), Kxad::eOk);
+  EXPECT_EQ(takeString(reopened->description()), L"doors");
   reopened->close();
 
   // The members name the group among their reactors, and the group owns nothing else.
