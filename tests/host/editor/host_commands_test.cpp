@@ -225,6 +225,8 @@ TEST_F(HostCommandsTest, RedrawHighlightsAndOrthoAndUnknownCommands) {
   EXPECT_EQ(kxedCommand(KXRT_STR, L"ortho", KXRT_STR, L"sideways", KXRT_NONE), KXRT_ERROR);
   EXPECT_EQ(kx::db::headerInteger(db, "$ORTHOMODE"), 1);
   EXPECT_EQ(kxedCommand(KXRT_STR, L"_.NOSUCHCOMMAND", KXRT_NONE), KXRT_ERROR);
+  // A selection given a word, not an entity, explodes nothing.
+  EXPECT_EQ(kxedCommand(KXRT_STR, L"_.EXPLODE", KXRT_STR, L"everything", KXRT_NONE), KXRT_ERROR);
 }
 
 TEST_F(HostCommandsTest, TextBoxOfEntityAndOfBareList) {
