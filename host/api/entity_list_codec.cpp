@@ -26,10 +26,9 @@ constexpr double kDegrees = 180.0 / std::numbers::pi;
 // allocation has). Neither is something a drawing holds, so such values are refused rather than
 // read through.
 bool plausiblePointer(const void* p) {
-  const auto bits = reinterpret_cast<std::uintptr_t>(p);
+  const std::uint64_t bits = reinterpret_cast<std::uintptr_t>(p);
   if (bits < 4096 || bits % alignof(wchar_t) != 0) return false;
-  if constexpr (sizeof(std::uintptr_t) == 8) return (bits >> 47) == 0;
-  return true;
+  return (bits >> 47) == 0;  // user space ends below bit 47
 }
 
 bool plausibleNumber(double v) {

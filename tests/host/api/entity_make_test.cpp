@@ -213,6 +213,8 @@ TEST_F(EntityMakeTest, RefusedListsMakeNothing) {
   refused("unknown type", kxutBuildList(KXRT_DXF0, L"BANANA", 10, p, 0));
   refused("a group a circle cannot hold",
           kxutBuildList(KXRT_DXF0, L"CIRCLE", 10, p, 40, 1.0, 1, L"text", 0));
+  refused("a group a polyline cannot hold",
+          kxutBuildList(KXRT_DXF0, L"LWPOLYLINE", 10, p, 10, p, 1, L"text", 0));
   {
     resbuf* list = kxutBuildList(KXRT_DXF0, L"TEXT", 10, p, 40, 1.0, 1, L"x", 0);
     // A string where the point belongs.
