@@ -235,12 +235,6 @@ class LayoutPlaces {
   std::size_t next_ = 0;
 };
 
-std::size_t xdataStart(std::span<const dxf::Tag> tags) {
-  for (std::size_t i = 1; i < tags.size(); ++i)
-    if (dxf::isExtendedData(tags[i].code)) return i;
-  return tags.size();
-}
-
 // Writes a point over an item, adding y or z when the item lacks them and the value needs them.
 // Only the coordinates that change are written (and formatted). A flat point never gets a z.
 void writePoint(db::Database& db, db::ObjectId id, const ListItem& item, const resbuf& rb,
@@ -516,7 +510,7 @@ int kxdbEntMod(const resbuf* list) {
   if (runBegin) {
     // Nothing has written to the polyline since its run was found.
     db.eraseTags(id, storedRun.first, storedRun.count);
-    std::size_t at = storedRun.count > 0 ? storedRun.first : xdataStart(db.tags(id));
+    std::size_t at = storedRun.count > 0 ? storedRun.first : dxf::extendedDataStart(db.tags(id));
     for (const resbuf* rb = runBegin; rb != runEnd; rb = rb->next) {
       const ListKind kind = listKindOf(type, graphical, rb->code);
       at += insertItem(db, id, at, rb->code, kind, valueTexts(db, *rb, kind),
@@ -583,7 +577,7 @@ int kxdbEntMod(const resbuf* list) {
         if (anchor && *placed <= *anchor) *anchor += grown;
     } else {
       std::size_t position;
-      const std::size_t xdata = xdataStart(tags);
+      const std::size_t xdata = dxf::extendedDataStart(tags);
       if (dxf::isExtendedData(code)) {
         position = anchor && *anchor + 1 >= xdata ? *anchor + 1 : tags.size();
       } else if (anchor && *anchor + 1 <= xdata) {

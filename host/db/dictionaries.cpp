@@ -6,23 +6,15 @@
 #include <fmt/format.h>
 
 #include "db/symbol_tables.h"
+#include "dxf/group_code.h"
 #include "dxf/number_syntax.h"
 #include "support/case_fold.h"
 
 namespace kx::db {
 namespace {
 
-constexpr int kFirstXdataCode = 1000;
-
 bool isEntryCode(int code) {
   return code == 350 || code == 360;
-}
-
-// Index of the first extended-data group, or the number of groups.
-std::size_t bodyEnd(std::span<const Tag> tags) {
-  for (std::size_t i = 1; i < tags.size(); ++i)
-    if (tags[i].code >= kFirstXdataCode) return i;
-  return tags.size();
 }
 
 // Where the entries start: after the AcDbDictionary marker (entries never come before it).
@@ -65,7 +57,7 @@ KeyIndex& keyIndex(const Database& db, ObjectId dictionary) {
   index.built = true;
   index.revision = db.revision(dictionary);
   const std::span<const Tag> tags = db.tags(dictionary);
-  const std::size_t end = bodyEnd(tags);
+  const std::size_t end = dxf::extendedDataStart(tags);
   for (std::size_t i = entriesStart(db, tags); i + 1 < end; ++i)
     if (tags[i].code == 3 && isEntryCode(tags[i + 1].code))
       index.keyTags.emplace(kx::support::lowerCase(db.decode(tags[i])), i);  // the first one
@@ -85,7 +77,7 @@ std::optional<std::size_t> findKey(const Database& db, ObjectId dictionary, std:
 std::vector<DictionaryEntry> dictionaryEntries(const Database& db, ObjectId dictionary) {
   std::vector<DictionaryEntry> out;
   const std::span<const Tag> tags = db.tags(dictionary);
-  const std::size_t end = bodyEnd(tags);
+  const std::size_t end = dxf::extendedDataStart(tags);
   for (std::size_t i = entriesStart(db, tags); i + 1 < end; ++i) {
     if (tags[i].code != 3 || !isEntryCode(tags[i + 1].code)) continue;
     out.push_back({db.decode(tags[i]), objectOf(db, tags[i + 1])});
@@ -114,7 +106,7 @@ void setDictionaryEntry(Database& db, ObjectId dictionary, std::wstring_view key
     db.setText(dictionary, *at + 1, handle);
     return;
   }
-  const std::size_t end = bodyEnd(db.tags(dictionary));
+  const std::size_t end = dxf::extendedDataStart(db.tags(dictionary));
   KeyIndex& index = keyIndex(db, dictionary);
   db.insertTag(dictionary, end, 3, db.encode(key));
   db.insertTag(dictionary, end + 1, hardOwner ? 360 : 350, handle);

@@ -12,13 +12,13 @@
 #include "db/dictionaries.h"
 #include "db/entities.h"
 #include "db/followers.h"
+#include "dxf/group_code.h"
 #include "dxf/number_syntax.h"
 
 namespace kx::db {
 namespace {
 
 constexpr std::string_view kMarker = "AcDbSortentsTable";
-constexpr int kFirstXdataCode = 1000;
 
 std::string hex(std::uint64_t handle) {
   return fmt::format("{:X}", handle);
@@ -27,7 +27,7 @@ std::string hex(std::uint64_t handle) {
 // Index of the table's subclass marker; nothing for a table without one.
 std::optional<std::size_t> markerIndex(const Database& db, ObjectId table) {
   const auto tags = db.tags(table);
-  for (std::size_t i = 1; i < tags.size() && tags[i].code < kFirstXdataCode; ++i)
+  for (std::size_t i = 1; i < tags.size() && !dxf::isExtendedData(tags[i].code); ++i)
     if (tags[i].code == 100 && db.text(tags[i]) == kMarker) return i;
   return std::nullopt;
 }
@@ -37,7 +37,7 @@ std::uint64_t tableBlock(const Database& db, ObjectId table) {
   const auto at = markerIndex(db, table);
   if (!at) return 0;
   const auto tags = db.tags(table);
-  for (std::size_t i = *at + 1; i < tags.size() && tags[i].code < kFirstXdataCode; ++i)
+  for (std::size_t i = *at + 1; i < tags.size() && !dxf::isExtendedData(tags[i].code); ++i)
     if (tags[i].code == 330) return dxf::parseHex(db.text(tags[i])).value_or(0);
   return 0;
 }
@@ -49,7 +49,7 @@ std::unordered_map<std::uint64_t, std::uint64_t> sortHandles(const Database& db,
   if (!at) return out;
   const auto tags = db.tags(table);
   std::optional<std::uint64_t> entity;
-  for (std::size_t i = *at + 1; i < tags.size() && tags[i].code < kFirstXdataCode; ++i) {
+  for (std::size_t i = *at + 1; i < tags.size() && !dxf::isExtendedData(tags[i].code); ++i) {
     const auto value = dxf::parseHex(db.text(tags[i]));
     if (!value) continue;
     if (tags[i].code == 331) entity = *value;
@@ -173,7 +173,7 @@ void readEntries(const Database& db, OrderCache& cache) {
   const auto tags = db.tags(cache.table);
   std::size_t i = at ? *at + 1 : tags.size();
   std::optional<std::uint64_t> entity;
-  for (; i < tags.size() && tags[i].code < kFirstXdataCode; ++i) {
+  for (; i < tags.size() && !dxf::isExtendedData(tags[i].code); ++i) {
     const auto value = dxf::parseHex(db.text(tags[i]));
     if (!value) continue;
     if (tags[i].code == 331) entity = *value;

@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 
 #include "db/dxf_io.h"
+#include "dxf/group_code.h"
 #include "dxf/number_syntax.h"
 #include "dxf/tag_scanner.h"
 #include "support/atomic_file.h"
@@ -60,8 +61,7 @@ std::vector<std::size_t> tagsNamingErased(const Database& db, ObjectId id) {
     const ObjectId named = handle ? db.findByHandle(*handle) : ObjectId();
     return named && db.isErased(named);
   };
-  constexpr int kFirstXdataCode = 1000;
-  for (std::size_t i = 0; i < tags.size() && tags[i].code < kFirstXdataCode; ++i) {
+  for (std::size_t i = 0; i < tags.size() && !dxf::isExtendedData(tags[i].code); ++i) {
     if (tags[i].code != (group ? 340 : 331) || !namesErased(tags[i])) continue;
     out.push_back(i);
     if (!group && i + 1 < tags.size() && tags[i + 1].code == 5) out.push_back(++i);

@@ -5,12 +5,11 @@
 #include <numbers>
 
 #include "db/tag_reals.h"
+#include "dxf/group_code.h"
 #include "dxf/number_syntax.h"
 
 namespace kx::db {
 namespace {
-
-constexpr int kFirstXdataCode = 1000;
 
 bool hasMarkers(std::span<const Tag> tags) {
   for (const Tag& t : tags)
@@ -60,7 +59,7 @@ std::optional<std::size_t> FieldReader::partStart(const FieldPlace& where) const
   const std::span<const Tag> tags = db_->tags(id_);
   const auto& parts = where.cls->subclasses;
   std::ptrdiff_t part = -1;
-  for (std::size_t i = 1; i < tags.size() && tags[i].code < kFirstXdataCode; ++i) {
+  for (std::size_t i = 1; i < tags.size() && !dxf::isExtendedData(tags[i].code); ++i) {
     if (tags[i].code != 100) continue;
     const std::string_view m = db_->text(tags[i]);
     for (std::size_t p = static_cast<std::size_t>(part + 1); p < parts.size(); ++p) {
@@ -122,7 +121,7 @@ const FieldReader::GroupIndex* FieldReader::groupIndex(bool build) const {
     const std::span<const Tag> tags = db_->tags(id_);
     const ClassSpec* cls = db_->classSpec(id_);
     std::ptrdiff_t part = -1;
-    for (std::size_t i = 1; i < tags.size() && tags[i].code < kFirstXdataCode; ++i) {
+    for (std::size_t i = 1; i < tags.size() && !dxf::isExtendedData(tags[i].code); ++i) {
       if (tags[i].code == 100) {
         index_.markers = true;
         if (!cls) continue;
@@ -207,7 +206,7 @@ std::optional<std::size_t> FieldReader::locate(int code, std::string_view marker
   bool markers = false;
   std::ptrdiff_t part = -1;
   const auto target = static_cast<std::ptrdiff_t>(where.part);
-  for (std::size_t i = 1; i < tags.size() && tags[i].code < kFirstXdataCode; ++i) {
+  for (std::size_t i = 1; i < tags.size() && !dxf::isExtendedData(tags[i].code); ++i) {
     if (tags[i].code == 100) {
       markers = true;
       if (!where.cls) continue;
@@ -286,13 +285,7 @@ Point3 FieldReader::point(int code, std::string_view marker) const {
 
 std::size_t ObjectFields::insertPosition(const FieldPlace& where) const {
   const std::span<const Tag> tags = db_->tags(id_);
-  std::size_t end = tags.size();
-  for (std::size_t i = 1; i < tags.size(); ++i) {
-    if (tags[i].code >= kFirstXdataCode) {
-      end = i;
-      break;
-    }
-  }
+  const std::size_t end = dxf::extendedDataStart(tags);
   if (!where.cls || !hasMarkers(tags)) return end;
   // After the last group of a field that comes before this one in the same part; else right
   // after the part's marker.

@@ -38,7 +38,7 @@ ObjectId ensureVariables(Database& db) {
 std::optional<std::size_t> frameIndex(const Database& db, ObjectId vars) {
   const auto tags = db.tags(vars);
   bool body = false;
-  for (std::size_t i = 1; i < tags.size() && tags[i].code < 1000; ++i) {
+  for (std::size_t i = 1; i < tags.size() && !dxf::isExtendedData(tags[i].code); ++i) {
     if (tags[i].code == 100) body = true;
     if (body && tags[i].code == 70) return i;
   }

@@ -1,8 +1,12 @@
 #pragma once
 // What kind of value a DXF group code carries. The code alone decides it, in every section.
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
+
+#include "dxf/tag.h"
 
 namespace kx::dxf {
 
@@ -41,6 +45,14 @@ int applicationDepthAfter(int depth, std::basic_string_view<Char> value) {
 // An application's extended data, after the object's own groups.
 inline bool isExtendedData(int code) {
   return code >= 1000;
+}
+
+// Index of a record's first group of extended data, or the number of its groups when it has none
+// (group 0, its type, never is).
+inline std::size_t extendedDataStart(std::span<const Tag> tags) {
+  for (std::size_t i = 1; i < tags.size(); ++i)
+    if (isExtendedData(tags[i].code)) return i;
+  return tags.size();
 }
 
 }  // namespace kx::dxf
