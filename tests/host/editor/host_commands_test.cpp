@@ -243,14 +243,15 @@ TEST_F(HostCommandsTest, TextBoxOfEntityAndOfBareList) {
   EXPECT_GT(ur[0], 3);
   kxutRelRb(list);
 
-  // The same text described only by its groups measures the same.
-  resbuf* bare = kxutBuildList(KXRT_DXF0, L"TEXT", 1, L"Box", 40, 2.5, 0);
-  ASSERT_NE(bare, nullptr);
+  // The same text described only by its groups measures the same; a definition shows its tag.
   double ll2[3], ur2[3];
-  ASSERT_EQ(kxedTextBox(bare, ll2, ur2), KXRT_NORM);
-  EXPECT_NEAR(ur2[0], ur[0], 1e-9);
-  EXPECT_NEAR(ur2[1], ur[1], 1e-9);
-  kxutRelRb(bare);
+  for (resbuf* bare : {kxutBuildList(KXRT_DXF0, L"TEXT", 1, L"Box", 40, 2.5, 0),
+                       kxutBuildList(KXRT_DXF0, L"ATTDEF", 1, L"", 2, L"Box", 40, 2.5, 0)}) {
+    ASSERT_EQ(kxedTextBox(bare, ll2, ur2), KXRT_NORM);
+    EXPECT_NEAR(ur2[0], ur[0], 1e-9);
+    EXPECT_NEAR(ur2[1], ur[1], 1e-9);
+    kxutRelRb(bare);
+  }
   // A height of 0 is none: the drawing's text size, 2.5 here, stands in.
   resbuf* noHeight = kxutBuildList(KXRT_DXF0, L"TEXT", 1, L"Box", 40, 0.0, 0);
   ASSERT_EQ(kxedTextBox(noHeight, ll2, ur2), KXRT_NORM);
