@@ -441,6 +441,9 @@ TEST_F(SelectionPromptTest, KeywordCallbackAndOwnPrompts) {
   KxSSCallback got = nullptr;
   kxedSSGetKwordCallbackPtr(&got);
   EXPECT_EQ(got, &keywordCallback);
+  ASSERT_EQ(kxedSSGetOtherCallbackPtr(&got), KXRT_NORM);
+  EXPECT_EQ(got, &otherCallback);
+  EXPECT_EQ(kxedSSGetOtherCallbackPtr(nullptr), KXRT_ERROR);
 
   const wchar_t* prompts[2] = {L"Pick lines or [Options/Done]: ", L"Drop lines: "};
   replies({L"o", L"5,0", L"whatever", L"r", L"do"});
