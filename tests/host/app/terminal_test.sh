@@ -5,8 +5,9 @@
 # the first and ends with Ctrl-D, and a third whose Ctrl-D with changes asks too; a fourth shows
 # the banner, HELP NAME, a dialog answered by the start of a caption, Enter repeating a command
 # and U taking both back, with a history it cannot write; a fifth undoes a step after a SAVE and
-# is asked to save at QUIT, answered by Ctrl-D. The screen must show each prompt once, with no
-# empty line between a reply and the next prompt.
+# is asked to save at QUIT, answered by Ctrl-D; a sixth, on a new drawing, is asked where to save
+# it. The screen must show each prompt once, with no empty line between a reply and the next
+# prompt.
 #
 # Usage: terminal_test.sh KXHOST DRAWING WORKDIR   (exit 77: skipped, tmux is missing)
 set -euo pipefail
@@ -61,15 +62,15 @@ wait_last_line() {
   fail "the last line never became '$want' (it is '$last')"
 }
 
-# Starts kxhost on $1 (default: the drawing) in a fresh tmux session; its exit status ends up on
-# the screen.
+# Starts kxhost on $1 (default: the drawing, saved as out.dxf; "": a new drawing, saved nowhere
+# yet) in a fresh tmux session; its exit status ends up on the screen.
 start() {
-  local open=${1:-$drawing}
+  local open=${1-$drawing}
   tmuxc kill-server >/dev/null 2>&1 || true
   run=$((run + 1))
   socket="kxterm-$$-$run"
   tmuxc new-session -d -s kx -x 100 -y 30 \
-    "cd '$work' && INPUTRC=/dev/null '$kxhost' '$open' -o out.dxf --config '$work/config'; \
+    "cd '$work' && INPUTRC=/dev/null '$kxhost' ${open:+"'$open' -o out.dxf"} --config '$work/config'; \
      echo \"kxhost ended: \$?\"; sleep 30"
 }
 
@@ -203,6 +204,16 @@ step Q U I T Enter "$save"
 # Ctrl-D there leaves as the end of the input does, without an error.
 step C-d "kxhost ended: 0"
 grep -q '^Kept$' "$work/copy.dxf" || fail "SAVE did not save the layer made before it"
+
+# --- Sixth run: a new drawing has no file yet, so Yes asks where to save it --------------------
+start ""
+wait_last_line "Command:"
+step L A Y E R Space M Space N a m e d Enter "$layer"
+step Enter "Command:"
+step Q U I T Enter "Save changes to the new drawing? [Yes/No] <Yes>:"
+step Enter "Save drawing as:"
+step n e w . d x f Enter "kxhost ended: 0"
+grep -q '^Named$' "$work/new.dxf" || fail "the new drawing was not saved where the user said"
 [[ "$(sha256sum <"$drawing")" == "$given" ]] || fail "the test changed the drawing it was given"
 
 echo "terminal test passed"
