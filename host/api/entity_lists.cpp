@@ -175,15 +175,11 @@ struct LastListView {
   std::shared_ptr<const ListView> view;
 };
 
-bool sameUcs(const editor::Ucs& a, const editor::Ucs& b) {
-  return a.origin == b.origin && a.xAxis == b.xAxis && a.yAxis == b.yAxis;
-}
-
 std::shared_ptr<const ListView> listView(const editor::Document& document, db::ObjectId id) {
   const db::Database& db = document.db();
   std::shared_ptr<const ListView>& last = db.tablesCache<LastListView>().view;
   if (last && last->id == id && last->revision == db.revision(id) &&
-      (!last->ucs || sameUcs(*last->ucs, document.ucs())))
+      (!last->ucs || *last->ucs == document.ucs()))
     return last;
   auto view = std::make_shared<ListView>();
   view->id = id;
@@ -580,10 +576,8 @@ int kxdbEntMod(const resbuf* list) {
       const std::size_t xdata = dxf::extendedDataStart(tags);
       if (dxf::isExtendedData(code)) {
         position = anchor && *anchor + 1 >= xdata ? *anchor + 1 : tags.size();
-      } else if (anchor && *anchor + 1 <= xdata) {
-        position = *anchor + 1;
       } else {
-        position = xdata;
+        position = anchor ? std::min(*anchor + 1, xdata) : xdata;
       }
       const std::size_t n =
           insertItem(db, id, position, code, c.kind, texts, isFlatPoint(type, code));

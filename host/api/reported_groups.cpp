@@ -18,17 +18,6 @@ constexpr int kTextCodes[] = {7, 10, 11, 40, 41, 50, 51, 71, 72, 73, 210};
 constexpr int kAttributeCodes[] = {7, 10, 11, 40, 41, 50, 51, 71, 72, 74, 210};
 constexpr int kMTextCodes[] = {71, 42, 43, 50};
 
-// Whether some type reports the code: every element of every list read is asked about, and most
-// codes are reported by none.
-constexpr int kLastReportedCode = 210;
-constexpr auto kReportedByAnyType = [] {
-  std::array<bool, kLastReportedCode + 1> reported{};
-  for (const int code : kTextCodes) reported[code] = true;
-  for (const int code : kAttributeCodes) reported[code] = true;
-  for (const int code : kMTextCodes) reported[code] = true;
-  return reported;
-}();
-
 // The direction of an MTEXT as an angle in the UCS's xy plane.
 double ucsAngle(const editor::Ucs& ucs, geom::Vec3 worldDirection) {
   const geom::Vec3 d = ucs.toWorld().inverse().applyToVector(worldDirection);
@@ -183,8 +172,6 @@ std::optional<std::size_t> ReportedGroups::stored(int code) const {
 }
 
 std::ptrdiff_t ReportedGroups::indexOf(int code) const {
-  if (code < 0 || code > kLastReportedCode || !kReportedByAnyType[static_cast<std::size_t>(code)])
-    return -1;
   const auto at = std::find(codes_.begin(), codes_.end(), code);
   return at == codes_.end() ? -1 : at - codes_.begin();
 }

@@ -35,6 +35,7 @@ struct Ucs {
   geom::Vec3 zAxis() const { return geom::normalized(geom::cross(xAxis, yAxis)); }
   geom::Matrix3d toWorld() const { return {xAxis, yAxis, zAxis(), origin}; }
   bool isWorld() const;
+  friend bool operator==(const Ucs&, const Ucs&) = default;
 };
 
 class Document {
