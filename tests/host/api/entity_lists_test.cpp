@@ -173,17 +173,25 @@ TEST_F(EntityListTest, UnchangedListOfEveryTypeLeavesTheFileByteIdentical) {
 }
 
 // An entity of a drawing that keeps no handles starts with its layer: a list read from a text
-// its writer left unplaced, given back unchanged, still changes nothing.
+// its writer left unplaced, given back unchanged, still changes nothing. An aligned text that
+// stores no rotation or width factor lists those its two points give.
 TEST_F(EntityListTest, UnchangedListOfAnR12TextLeavesItAsItWas) {
   open(kx::db::readDxf("0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1009\n0\nENDSEC\n"
                        "0\nSECTION\n2\nENTITIES\n0\nTEXT\n8\n0\n10\n0\n20\n0\n40\n2\n1\nabc\n"
-                       "72\n1\n11\n5\n21\n0\n0\nENDSEC\n0\nEOF\n",
+                       "72\n1\n11\n5\n21\n0\n0\nTEXT\n8\n0\n10\n0\n20\n0\n40\n2\n1\nab\n"
+                       "72\n3\n11\n10\n21\n10\n0\nENDSEC\n0\nEOF\n",
                        "r12.dxf")
            .db);
-  kds_name text;
+  kds_name text, aligned;
   ASSERT_EQ(kxdbEntNext(nullptr, text), KXRT_NORM);
+  ASSERT_EQ(kxdbEntNext(text, aligned), KXRT_NORM);
   const std::string before = saved();
   EXPECT_EQ(kxdbEntMod(RbList(kxdbEntGet(text)).head), KXRT_NORM);
+  RbList list(kxdbEntGet(aligned));
+  EXPECT_NEAR(list.find(50)->value.real, std::numbers::pi / 4, 1e-12);
+  EXPECT_EQ(list.find(41)->value.real, 1.0);
+  EXPECT_NE(list.find(40)->value.real, 2.0);
+  EXPECT_EQ(kxdbEntMod(list.head), KXRT_NORM);
   EXPECT_EQ(saved(), before);
 }
 
@@ -455,6 +463,13 @@ TEST_F(EntityListTest, TurningAnMTextThroughItsRotationTurnsWhatIsDrawn) {
     if (withDirection) {
       EXPECT_NEAR(f.point(11).x, -1, 1e-12);
     }
+    // Read again in a UCS turned a quarter about z, unchanged since: the angle is the UCS's.
+    kx::editor::Ucs quarter;
+    quarter.xAxis = {0, 1, 0};
+    quarter.yAxis = {-1, 0, 0};
+    kx::editor::Session::instance().active()->setUcs(quarter);
+    EXPECT_NEAR(RbList(kxdbEntGet(name)).find(50)->value.real, std::numbers::pi / 2, 1e-12);
+    kx::editor::Session::instance().active()->setUcs({});
   }
 }
 
