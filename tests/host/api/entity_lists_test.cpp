@@ -193,6 +193,15 @@ TEST_F(EntityListTest, UnchangedListOfAnR12TextLeavesItAsItWas) {
   EXPECT_NE(list.find(40)->value.real, 2.0);
   EXPECT_EQ(kxdbEntMod(list.head), KXRT_NORM);
   EXPECT_EQ(saved(), before);
+  // A new group after the placed point (listed as placed, stored as the writer left it) goes
+  // right after that point's groups.
+  RbList first(kxdbEntGet(text));
+  resbuf* point = first.find(10);
+  resbuf* shadow = kxutBuildList(284, 1, 0);
+  shadow->next = point->next;
+  point->next = shadow;
+  EXPECT_EQ(kxdbEntMod(first.head), KXRT_NORM);
+  EXPECT_NE(saved().find("\n20\n0\n284\n1\n40\n2\n"), std::string::npos);
 }
 
 TEST_F(EntityListTest, ChangedValuesLandInTheirGroupsAndEzdxfReadsThemBack) {
