@@ -341,7 +341,11 @@ sys.stdout.buffer.write(('%r %r %d %r %d %r %r %r %s' % (c.dxf.radius, c.dxf.cen
   EXPECT_EQ(read.find(73, 1)->value.int16, 7);
   EXPECT_EQ(kxdbEntMod(read.head), KXRT_NORM);
   EXPECT_EQ(saved(), unchanged);
+  // The same after a thickness the text lacked, given before the modes, moved the groups.
   read.find(73)->value.int16 = 1;
+  resbuf* thickness = kxutBuildList(39, 0.5, 0);
+  thickness->next = read.find(1)->next;
+  read.find(1)->next = thickness;
   EXPECT_EQ(kxdbEntMod(read.head), KXRT_NORM);
   EXPECT_NE(saved().find("73\n7\n100\nAcDbText\n73\n1\n"), std::string::npos);
 }
