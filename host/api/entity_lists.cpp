@@ -202,8 +202,8 @@ std::shared_ptr<const ListView> listView(const editor::Document& document, db::O
 }
 
 // Finds the position in a layout of the occurrence-th element with a code. A list written back
-// as it was read names the layout's elements in order, so the place after the last one found is
-// looked at first.
+// as it was read names the layout's elements in order, so the search starts after the last one
+// found.
 class LayoutPlaces {
  public:
   explicit LayoutPlaces(const std::vector<ListElement>* layout) : layout_(layout) {}
@@ -215,9 +215,8 @@ class LayoutPlaces {
 
   std::optional<std::size_t> find(int code, std::size_t occurrence) {
     const std::vector<ListElement>& l = *layout_;
-    if (next_ < l.size() && l[next_].code == code && l[next_].occurrence == occurrence)
-      return next_++;
-    for (std::size_t i = 0; i < l.size(); ++i) {
+    for (std::size_t k = 0; k < l.size(); ++k) {
+      const std::size_t i = (next_ + k) % l.size();
       if (l[i].code == code && l[i].occurrence == occurrence) {
         next_ = i + 1;
         return i;

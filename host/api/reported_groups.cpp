@@ -118,7 +118,7 @@ ReportedGroups::ReportedGroups(const editor::Document& document, db::ObjectId id
 }
 
 void ReportedGroups::locateStored(const db::FieldReader& fields, const ReportedGroups* samePlaces) {
-  if (samePlaces && samePlaces->codes_.data() == codes_.data()) {
+  if (samePlaces) {
     stored_ = samePlaces->stored_;
     return;
   }
