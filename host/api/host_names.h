@@ -32,8 +32,7 @@ wchar_t* newHostString(std::wstring_view text);
 // Text of the drawing's encoding, or a group's text, decoded straight into a host string.
 wchar_t* newHostString(const dxf::TextCodec& codec, std::string_view bytes);
 wchar_t* newHostString(const db::Database& db, const dxf::Tag& tag);
-// Frees a host string, or keeps it for a later one (kxutRelRb: lists are read and released by
-// the hundred thousand).
+// Frees a host string.
 void releaseHostString(wchar_t* s);
 
 }  // namespace kx::api
