@@ -2,11 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <malloc.h>
-
 #include <array>
-#include <cstdlib>
-#include <cwchar>
 #include <string>
 
 #include "kx/kxtypes.h"
@@ -88,31 +84,6 @@ TEST(ResultBuffers, HostStringsAreReleasedByAnyReleaseCall) {
     EXPECT_EQ(again->value.point[0], 0.0);
     EXPECT_EQ(again->value.point[2], 0.0);
     kxutRelRb(again);
-  }
-
-  // Strings of released lists are made again as new ones, each with room for what it holds,
-  // whatever length it had and whoever allocated it.
-  resbuf* strings = nullptr;
-  for (std::size_t length : {0, 5, 15, 16, 17, 31, 32, 33, 127, 128, 129, 300}) {
-    resbuf* e = kxutNewRb(1);
-    kxutNewString(std::wstring(length, L'a').c_str(), &e->value.string);
-    e->next = strings;
-    strings = e;
-  }
-  resbuf* odd = kxutNewRb(1);
-  odd->value.string = static_cast<wchar_t*>(std::malloc(20 * sizeof(wchar_t)));  // the module's own
-  std::wcscpy(odd->value.string, L"odd");
-  odd->next = strings;
-  kxutRelRb(odd);
-  for (std::size_t length : {300, 129, 128, 127, 33, 32, 31, 17, 16, 15, 5, 0, 17, 16, 15}) {
-    const std::wstring text(length, L'b');
-    wchar_t* made = nullptr;
-    ASSERT_EQ(kxutNewString(text.c_str(), &made), KXRT_NORM);
-    EXPECT_GE(malloc_usable_size(made), (length + 1) * sizeof(wchar_t)) << length;
-    EXPECT_EQ(made, text);
-    resbuf* holder = kxutNewRb(1);
-    holder->value.string = made;
-    kxutRelRb(holder);
   }
 }
 

@@ -26,6 +26,7 @@ using kx::geom::Vec3;
 
 constexpr double kPi = std::numbers::pi;
 
+using kx::test::expectNear;
 using kx::test::pushPoint;
 
 class HostCommandsTest : public kx::test::SdkTest {
@@ -61,12 +62,6 @@ class HostCommandsTest : public kx::test::SdkTest {
   kx::db::Database& db;
   ObjectId model;
 };
-
-void expectNear(Vec3 a, Vec3 b, double tolerance = 1e-9) {
-  EXPECT_NEAR(a.x, b.x, tolerance);
-  EXPECT_NEAR(a.y, b.y, tolerance);
-  EXPECT_NEAR(a.z, b.z, tolerance);
-}
 
 TEST_F(HostCommandsTest, UcsFromTextSaveWorldRestoreDelete) {
   const ObjectId text = addText({10, 5, 0}, 30, "Baseline");

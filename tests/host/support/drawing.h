@@ -61,7 +61,7 @@ inline void pushPoint(std::vector<db::NewTag>& body, int code, geom::Vec3 p) {
   body.push_back({code + 20, db::formatReal(p.z)});
 }
 
-inline void expectNear(geom::Vec3 a, geom::Vec3 b, double tolerance) {
+inline void expectNear(geom::Vec3 a, geom::Vec3 b, double tolerance = 1e-9) {
   EXPECT_NEAR(a.x, b.x, tolerance);
   EXPECT_NEAR(a.y, b.y, tolerance);
   EXPECT_NEAR(a.z, b.z, tolerance);
