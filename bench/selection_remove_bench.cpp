@@ -10,7 +10,8 @@
 //   remove   "ALL", "R", "P", ""           all, then the window's objects (the previous
 //                                          selection) taken out, with no window to search
 //   whole    "ALL", "R", "W ...", ""       what a user types: all three
-// --write FILE also saves the drawing, for bench/ezdxf_select_remove.py to do the same on it. Prints one "key=value ..." line.
+// --write FILE also saves the drawing, for bench/ezdxf_select_remove.py to do the same on it.
+// Prints one "key=value ..." line.
 
 #include <algorithm>
 #include <chrono>

@@ -90,15 +90,10 @@ TEST_F(DbObjectsTest, LockedLayerRefusesWriteAndUnlockedAccepts) {
 }
 
 TEST_F(DbObjectsTest, OpensTheMostDerivedClassAndCastsSafely) {
-  std::vector<db::NewTag> attdef{{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbText"}};
-  pushPoint(attdef, 10, {1, 1, 0});
-  attdef.insert(attdef.end(), {{40, "2.0"},
-                               {1, "default"},
-                               {100, "AcDbAttributeDefinition"},
-                               {3, "Prompt?"},
-                               {2, "TAG1"},
-                               {70, "3"}});
-  const db::ObjectId def = db::addEntity(db, modelSpace(db), "ATTDEF", attdef);
+  const db::ObjectId def = db::addEntity(
+      db, modelSpace(db), "ATTDEF",
+      newTags("100 AcDbEntity | 8 0 | 100 AcDbText | 10 1 | 20 1 | 30 0 | 40 2.0 | 1 default | "
+              "100 AcDbAttributeDefinition | 3 Prompt? | 2 TAG1 | 70 3"));
   const db::ObjectId line = addLine(db, {0, 0, 0}, {1, 0, 0});
 
   KxDbObject* object = nullptr;
@@ -474,29 +469,13 @@ TEST_F(DbObjectsTest, ExplodedReferenceAppendsWhereTheReferenceShowedIt) {
 }
 
 TEST_F(DbObjectsTest, MultiLineAttributeDefinitionGivesItsEmbeddedText) {
-  std::vector<db::NewTag> body{{100, "AcDbEntity"}, {8, "Notes"}, {62, "3"}, {100, "AcDbText"}};
-  pushPoint(body, 10, {5, 6, 0});
-  body.insert(body.end(), {{40, "2.5"}, {1, "line one"}, {7, "Titles"}});
-  pushPoint(body, 210, {0, 0, -1});  // upside down: the embedded text, which names no plane, too
-  body.insert(body.end(), {{100, "AcDbAttributeDefinition"},
-                           {280, "0"},
-                           {3, "Note"},
-                           {2, "NOTE"},
-                           {70, "0"},
-                           {73, "0"},
-                           {74, "2"},
-                           {280, "0"},
-                           {71, "2"},
-                           {72, "0"},
-                           {101, "Embedded Object"}});
-  pushPoint(body, 10, {5, 8, 0});
-  body.insert(body.end(), {{40, "2.5"},
-                           {41, "30.0"},
-                           {46, "0.0"},
-                           {71, "1"},
-                           {72, "5"},
-                           {1, "line one\\Pline two"}});
-  pushPoint(body, 11, {0, 1, 0});
+  // Upside down (210): the embedded text, which names no plane, too.
+  const std::vector<db::NewTag> body = newTags(
+      "100 AcDbEntity | 8 Notes | 62 3 | 100 AcDbText | 10 5 | 20 6 | 30 0 | 40 2.5 | "
+      "1 line one | 7 Titles | 210 0 | 220 0 | 230 -1 | 100 AcDbAttributeDefinition | "
+      "280 0 | 3 Note | 2 NOTE | 70 0 | 73 0 | 74 2 | 280 0 | 71 2 | 72 0 | "
+      "101 Embedded Object | 10 5 | 20 8 | 30 0 | 40 2.5 | 41 30.0 | 46 0.0 | 71 1 | 72 5 | "
+      "1 line one\\Pline two | 11 0 | 21 1 | 31 0");
   db::addLayer(db, L"Notes");
   const db::ObjectId id = db::addEntity(db, modelSpace(db), "ATTDEF", body);
 

@@ -113,8 +113,8 @@ TEST_F(HostCommandsTest, UcsFromTextSaveWorldRestoreDelete) {
 
   // A polyline keeps its vertices in its own system: drawn mirrored, it starts at world x -5.
   name(kx::test::addEntityWith(db, "LWPOLYLINE",
-                               {{100, "AcDbPolyline"}, {90, "2"}, {70, "0"}, {10, "5"}, {20, "0"},
-                                {10, "6"}, {20, "0"}, {210, "0"}, {220, "0"}, {230, "-1"}}),
+                               kx::test::newTags("100 AcDbPolyline | 90 2 | 70 0 | 10 5 | 20 0 | "
+                                                 "10 6 | 20 0 | 210 0 | 220 0 | 230 -1")),
        ename);
   ASSERT_EQ(kxedCommand(KXRT_STR, L"_.UCS", KXRT_STR, L"_E", KXRT_ENAME, ename, KXRT_NONE),
             KXRT_NORM);
