@@ -437,12 +437,10 @@ TEST_F(EntityListTest, AttributeOwnersGroupDeletionAndRefusedNewEntities) {
 
   // An angle group no table knows is still an angle: a rotated dimension's 50 is listed in radians.
   kds_name dimension;
-  nameOf(kx::test::addEntityAsRead(db(), "DIMENSION",
-                                   {{100, "AcDbDimension"},
-                                    {2, "*D1"},
-                                    {70, "0"},
-                                    {100, "AcDbRotatedDimension"},
-                                    {50, "90.0"}}),
+  nameOf(kx::test::addEntityAsRead(
+             db(), "DIMENSION",
+             kx::test::newTags(
+                 "100 AcDbDimension | 2 *D1 | 70 0 | 100 AcDbRotatedDimension | 50 90.0")),
          dimension);
   EXPECT_NEAR(RbList(kxdbEntGet(dimension)).find(50)->value.real, std::numbers::pi / 2, 1e-12);
 }
