@@ -197,8 +197,6 @@ KxDb::TextHorzMode KxDbText::horizontalMode() const {
 Kxad::ErrorStatus KxDbText::setHorizontalMode(KxDb::TextHorzMode mode) {
   if (mode < KxDb::kTextLeft || mode > KxDb::kTextFit) return Kxad::eInvalidInput;
   return change(*this, [&](db::ObjectFields& f) {
-    // A text that leaves left/baseline keeps its anchor where it is.
-    if (mode != KxDb::kTextLeft && !f.locate(11)) f.setPoint(11, f.point(10));
     // Left is what a text without the group has: it stays without it.
     if (mode != KxDb::kTextLeft || f.locate(72)) f.setInteger(72, mode);
   });

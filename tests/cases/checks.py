@@ -46,9 +46,8 @@ def ink_box(text, height):
 
 
 class TextFrame:
-    """Where a left-aligned TEXT or a one-line MTEXT attached at its top left draws: the box of
-    its glyphs in the text's own frame (a TEXT's ink; an MTEXT's line) and the map from that
-    frame to the world."""
+    """Where a left-aligned TEXT or a one-line MTEXT draws: the box of its glyphs in the text's
+    own frame (a TEXT's ink; an MTEXT's line) and the map from that frame to the world."""
 
     def __init__(self, entity):
         kind = entity.dxftype()
@@ -59,15 +58,19 @@ class TextFrame:
             self.box = ink_box(entity.dxf.text, self.height)
             angle = math.radians(entity.dxf.get("rotation", 0))
         elif kind == "MTEXT":
-            if entity.dxf.get("attachment_point", 1) != 1 or "\\P" in entity.text:
-                raise ValueError("only one-line MTEXTs attached at the top left are measured")
+            if "\\P" in entity.text:
+                raise ValueError("only one-line MTEXTs are measured")
             self.height = entity.dxf.char_height
-            # Its box: from the pen's start to its end, from the top of the capitals (at the
-            # insertion point) down to the lowest ink.
+            # Its box: from the pen's start to its end, from the top of the capitals down to the
+            # lowest ink. The insertion point is the top left of a line as tall as the capitals,
+            # or its middle or other end as the attachment says.
             text = entity.plain_text()
             font, unit = _font()
             y0 = ink_box(text, self.height)[1]
-            self.box = (0, min(y0, 0) - self.height, font.getlength(text) * unit * self.height, 0)
+            length = font.getlength(text) * unit * self.height
+            column, row = divmod(entity.dxf.get("attachment_point", 1) - 1, 3)[::-1]
+            dx, dy = -column * length / 2, row * self.height / 2
+            self.box = (dx, min(y0, 0) - self.height + dy, length + dx, dy)
             if entity.dxf.hasattr("text_direction"):
                 d = entity.dxf.text_direction
                 angle = math.atan2(d[1], d[0])

@@ -238,6 +238,11 @@ TEST_F(DbObjectsTest, TextSettersRePlaceAJustifiedTextOnClose) {
   EXPECT_EQ(text->setHorizontalMode(KxDb::kTextLeft), Kxad::eOk);
   text->close();
   EXPECT_EQ(db::writeDxf(db), withPlain);
+  // Given another mode, it is anchored where it starts.
+  ASSERT_EQ(kxdbOpenObject(text, idOf(db, plain), KxDb::kForWrite), Kxad::eOk);
+  EXPECT_EQ(text->setHorizontalMode(KxDb::kTextRight), Kxad::eOk);
+  text->close();
+  EXPECT_EQ(db::FieldReader(db, plain).point(11), (db::Point3{0, 40, 0}));
   EXPECT_EQ(doc.openObjects, 0);
 }
 

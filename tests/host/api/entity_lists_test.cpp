@@ -398,9 +398,12 @@ TEST_F(EntityListTest, AttributeOwnersGroupDeletionAndRefusedNewEntities) {
   kds_name shape;  // an entity of a type the tables do not know
   ASSERT_EQ(kxdbHandEnt(L"24", shape), KXRT_NORM);
   EXPECT_EQ(kxdbEntDel(shape), KXRT_NORM);
-  kds_name blockBegin;  // a block's own records are no entities
-  ASSERT_EQ(kxdbHandEnt(L"25", blockBegin), KXRT_NORM);
-  EXPECT_EQ(kxdbEntDel(blockBegin), KXRT_ERROR);
+  kds_name structural;  // a block's own records and a section's are no entities
+  for (ObjectId id : {db().findByHandle(0x25), db().findByHandle(0x26),
+                      db().findSection("ENTITIES")->records.front()}) {
+    nameOf(id, structural);
+    EXPECT_EQ(kxdbEntDel(structural), KXRT_ERROR);
+  }
 
   openNew();
   const double at[3] = {0, 0, 0};

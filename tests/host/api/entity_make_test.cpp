@@ -249,8 +249,9 @@ TEST_F(EntityMakeTest, RefusedListsMakeNothing) {
     refused("a space for a block", kxutBuildList(KXRT_DXF0, L"INSERT", 2, space, 10, p, 0));
   refused("a layout that does not exist",
           kxutBuildList(KXRT_DXF0, L"POINT", 67, 1, 410, L"Nowhere", 10, p, 0));
-  refused("a layer name a table cannot hold",
-          kxutBuildList(KXRT_DXF0, L"POINT", 8, L"a<b", 10, p, 0));
+  for (const wchar_t* layer : {L"a<b", L""})
+    refused("a layer name a table cannot hold",
+            kxutBuildList(KXRT_DXF0, L"POINT", 8, layer, 10, p, 0));
   refused("xdata without its application",
           kxutBuildList(KXRT_DXF0, L"POINT", 10, p, 1000, L"loose", 0));
 }
