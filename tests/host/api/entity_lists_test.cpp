@@ -400,7 +400,8 @@ TEST_F(EntityListTest, AttributeOwnersGroupDeletionAndRefusedNewEntities) {
   EXPECT_EQ(kxdbEntDel(shape), KXRT_NORM);
   kds_name structural;  // a block's own records and a section's are no entities
   for (ObjectId id : {db().findByHandle(0x25), db().findByHandle(0x26),
-                      db().findSection("ENTITIES")->records.front()}) {
+                      db().findSection("ENTITIES")->records.front(),
+                      db().findSection("ENTITIES")->records.back()}) {
     nameOf(id, structural);
     EXPECT_EQ(kxdbEntDel(structural), KXRT_ERROR);
   }
