@@ -60,14 +60,6 @@ struct RbList {
   ~RbList() { kxutRelRb(head); }
   RbList(const RbList&) = delete;
   RbList& operator=(const RbList&) = delete;
-  // The element with `code`, appended when the list has none (as a module adds a group).
-  resbuf* ensure(int code) {
-    if (resbuf* rb = find(code)) return rb;
-    resbuf** tail = &head;
-    while (*tail) tail = &(*tail)->next;
-    *tail = kxutNewRb(code);
-    return *tail;
-  }
   resbuf* find(int code, int occurrence = 0) const {
     for (resbuf* rb = head; rb; rb = rb->next)
       if (rb->code == code && occurrence-- == 0) return rb;
