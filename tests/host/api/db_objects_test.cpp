@@ -510,6 +510,18 @@ TEST_F(DbObjectsTest, MultiLineAttributeDefinitionGivesItsEmbeddedText) {
   EXPECT_GT(db::FieldReader(db, added).real(42), 0);
   EXPECT_EQ(db::FieldReader(db, added).point(210).z, -1);
   EXPECT_EQ(db::FieldReader(db, added).rawText(7), "Titles");  // nor a style: the definition's
+
+  // An embedded text without contents gives one with empty contents.
+  std::vector<db::NewTag> bare = body;
+  bare.erase(bare.end() - 4);
+  ASSERT_EQ(kxdbOpenObject(def, idOf(db, db::addEntity(db, modelSpace(db), "ATTDEF", bare)),
+                           KxDb::kForRead),
+            Kxad::eOk);
+  mtext = def->getMTextAttributeDefinition();
+  def->close();
+  ASSERT_NE(mtext, nullptr);
+  EXPECT_EQ(db::FieldReader(db, mtext->state().id).rawText(1), "");
+  mtext->close();
   EXPECT_EQ(doc.openObjects, 0);
 }
 
