@@ -1,6 +1,7 @@
 // KxDbEntity: what every entity has (block, layer, colour, extents) and exploding.
 
 #include <algorithm>
+#include <cstdlib>
 #include <limits>
 
 #include "api/host_names.h"
@@ -137,8 +138,9 @@ Kxad::ErrorStatus KxDbEntity::setLayer(KxDbObjectId layer) {
 }
 
 std::uint16_t KxDbEntity::colorIndex() const {
+  // A negative colour, as a layer that is off stores it, is the same colour.
   const long long c = db::FieldReader(databaseOf(*this), state_->id).integer(62);
-  return static_cast<std::uint16_t>(std::clamp<long long>(c < 0 ? -c : c, 0, 256));
+  return static_cast<std::uint16_t>(std::clamp<long long>(std::llabs(c), 0, 256));
 }
 
 Kxad::ErrorStatus KxDbEntity::setColorIndex(std::uint16_t color) {

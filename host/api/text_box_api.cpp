@@ -91,8 +91,7 @@ int kxedTextBox(const resbuf* entityList, double lowerLeft[3], double upperRight
   const kx::db::Database* db = object ? &object.document->db() : nullptr;
   const std::string_view entityType = db ? db->typeName(object.id) : std::string_view();
 
-  if (entityType == "MTEXT" || (!db && type == L"MTEXT")) {
-    if (!db) return KXRT_ERROR;  // an MTEXT's layout needs its whole entity
+  if (entityType == "MTEXT") {
     const text::MTextLayout layout = text::layoutMText(text::readMTextEntity(*db, object.id).input);
     setPoint(lowerLeft, 0, 0);
     setPoint(upperRight, layout.actualWidth, layout.actualHeight);
@@ -105,7 +104,7 @@ int kxedTextBox(const resbuf* entityList, double lowerLeft[3], double upperRight
   } else if (!db && (type == L"TEXT" || type == L"ATTDEF" || type == L"ATTRIB")) {
     box = boxFromGroups(entityList, type);
   } else {
-    return KXRT_ERROR;
+    return KXRT_ERROR;  // no text, or an MTEXT's list alone: its layout needs its entity
   }
   setPoint(lowerLeft, box.xMin, box.yMin);
   setPoint(upperRight, box.xMax, box.yMax);
