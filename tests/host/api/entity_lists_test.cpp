@@ -171,7 +171,8 @@ TEST_F(EntityListTest, UnchangedListOfAnR12TextLeavesItAsItWas) {
   open(kx::db::readDxf("0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1009\n0\nENDSEC\n"
                        "0\nSECTION\n2\nENTITIES\n0\nTEXT\n8\n0\n10\n0\n20\n0\n40\n2\n1\nabc\n"
                        "72\n1\n11\n5\n21\n0\n0\nTEXT\n8\n0\n10\n0\n20\n0\n40\n2\n1\nab\n"
-                       "72\n3\n11\n10\n21\n10\n0\nENDSEC\n0\nEOF\n",
+                       "72\n3\n11\n10\n21\n10\n0\nKXSHAPE\n8\n0\n10\n1\n20\n1\n0\nENDSEC\n"
+                       "0\nEOF\n",
                        "r12.dxf")
            .db);
   kds_name text, aligned;
@@ -185,15 +186,20 @@ TEST_F(EntityListTest, UnchangedListOfAnR12TextLeavesItAsItWas) {
   EXPECT_NE(list.find(40)->value.real, 2.0);
   EXPECT_EQ(kxdbEntMod(list.head), KXRT_NORM);
   EXPECT_EQ(saved(), before);
-  // A new group after the placed point (listed as placed, stored as the writer left it) goes
-  // right after that point's groups.
+  // A new group goes right after the element before it, whether that holds the placed point
+  // (listed as placed, stored as the writer left it) or a value as stored.
   RbList first(kxdbEntGet(text));
-  resbuf* point = first.find(10);
-  resbuf* shadow = kxutBuildList(284, 1, 0);
-  shadow->next = point->next;
-  point->next = shadow;
+  for (const auto& [after, added] : {std::pair{10, 284}, std::pair{40, 380}}) {
+    resbuf* rb = kxutBuildList(added, 1, 0);
+    rb->next = first.find(after)->next;
+    first.find(after)->next = rb;
+  }
   EXPECT_EQ(kxdbEntMod(first.head), KXRT_NORM);
-  EXPECT_NE(saved().find("\n20\n0\n284\n1\n40\n2\n"), std::string::npos);
+  EXPECT_NE(saved().find("\n20\n0\n284\n1\n40\n2\n380\n1\n1\nabc\n"), std::string::npos);
+  // An entity of a type no table knows, in a drawing without subclass markers, is one.
+  kds_name shape;
+  ASSERT_EQ(kxdbEntNext(aligned, shape), KXRT_NORM);
+  EXPECT_EQ(kxdbEntDel(shape), KXRT_NORM);
 }
 
 TEST_F(EntityListTest, ChangedValuesLandInTheirGroupsAndEzdxfReadsThemBack) {
