@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "kx/kxtypes.h"
 #include "support/wildcard.h"
@@ -16,34 +17,23 @@ TEST(ResultBuffers, BuildListPlacesEachValueByItsCode) {
   resbuf* list =
       kxutBuildList(KXRT_DXF0, L"LINE", 8, L"Walls", 10, p, KXRT_POINT, p, 40, 2.5, 62, 3, 90,
                     70000, KXRT_LONG, -5, 330, name, -4, L"<OR", KXRT_REAL, 0.5, 1071, 123456, 0);
-  ASSERT_NE(list, nullptr);
-  resbuf* rb = list;
-  EXPECT_EQ(rb->code, 0);  // KXRT_DXF0 becomes group 0
-  EXPECT_STREQ(rb->value.string, L"LINE");
-  rb = rb->next;
-  EXPECT_STREQ(rb->value.string, L"Walls");
-  rb = rb->next;
-  EXPECT_EQ(rb->value.point[2], 3.0);
-  rb = rb->next;
-  EXPECT_EQ(rb->code, KXRT_POINT);
-  EXPECT_EQ(rb->value.point[2], 0.0);  // a 2D point has no z
-  rb = rb->next;
-  EXPECT_EQ(rb->value.real, 2.5);
-  rb = rb->next;
-  EXPECT_EQ(rb->value.int16, 3);
-  rb = rb->next;
-  EXPECT_EQ(rb->value.int32, 70000);
-  rb = rb->next;
-  EXPECT_EQ(rb->value.int32, -5);
-  rb = rb->next;
-  EXPECT_EQ(rb->value.name[1], 9);
-  rb = rb->next;
-  EXPECT_STREQ(rb->value.string, L"<OR");
-  rb = rb->next;
-  EXPECT_EQ(rb->value.real, 0.5);
-  rb = rb->next;
-  EXPECT_EQ(rb->value.int32, 123456);
-  EXPECT_EQ(rb->next, nullptr);
+  std::vector<const resbuf*> e;
+  for (const resbuf* rb = list; rb; rb = rb->next) e.push_back(rb);
+  ASSERT_EQ(e.size(), 12u);
+  EXPECT_EQ(e[0]->code, 0);  // KXRT_DXF0 becomes group 0
+  EXPECT_STREQ(e[0]->value.string, L"LINE");
+  EXPECT_STREQ(e[1]->value.string, L"Walls");
+  EXPECT_EQ(e[2]->value.point[2], 3.0);
+  EXPECT_EQ(e[3]->code, KXRT_POINT);
+  EXPECT_EQ(e[3]->value.point[2], 0.0);  // a 2D point has no z
+  EXPECT_EQ(e[4]->value.real, 2.5);
+  EXPECT_EQ(e[5]->value.int16, 3);
+  EXPECT_EQ(e[6]->value.int32, 70000);
+  EXPECT_EQ(e[7]->value.int32, -5);
+  EXPECT_EQ(e[8]->value.name[1], 9);
+  EXPECT_STREQ(e[9]->value.string, L"<OR");
+  EXPECT_EQ(e[10]->value.real, 0.5);
+  EXPECT_EQ(e[11]->value.int32, 123456);
   // Freeing must release the strings and nothing else (the sanitizer build checks both).
   EXPECT_EQ(kxutRelRb(list), KXRT_NORM);
 
