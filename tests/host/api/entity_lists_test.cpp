@@ -432,6 +432,8 @@ TEST_F(EntityListTest, AttributeOwnersGroupDeletionAndRefusedNewEntities) {
   RbList definitionWithoutWidth(
       kxutBuildList(KXRT_DXF0, L"ATTDEF", 10, at, 40, 2.0, 1, L"t", 2, L"T", 41, 0.0, 0));
   EXPECT_EQ(kxdbEntMake(definitionWithoutWidth.head), KXRT_ERROR);
+  RbList unwrapped(kxutBuildList(KXRT_DXF0, L"MTEXT", 10, at, 40, 2.0, 1, L"t", 41, 0.0, 0));
+  EXPECT_EQ(kxdbEntMake(unwrapped.head), KXRT_NORM);  // an MTEXT's 41 is the width it wraps at
   // A multi-line definition's embedded text groups are its own.
   RbList multiLine(kxutBuildList(KXRT_DXF0, L"ATTDEF", 10, at, 40, 2.0, 1, L"t", 2, L"T", 101,
                                  L"Embedded Object", 46, 4.0, 71, 2, 0));

@@ -92,6 +92,8 @@ TEST_F(ModuleLoaderTest, LoadsRunsUnloadsAndLoadsAgain) {
   EXPECT_FALSE(loader.unload(kTestModule));
   EXPECT_TRUE(kxrxServiceIsRegistered(L"KxEarlierService"));
   delete kxrxServiceDictionary()->remove(L"KxEarlierService");
+  KxRxObject keyless;  // nothing goes in without a key
+  EXPECT_EQ(kxrxServiceDictionary()->atPut(nullptr, &keyless), nullptr);
   EXPECT_EQ(errors.back(),
             "kxhost: cannot unload module " + kTestModule.string() + ": it is not loaded");
 }
