@@ -164,10 +164,11 @@ TEST_F(EntityListTest, UnchangedListOfEveryTypeLeavesTheFileByteIdentical) {
   EXPECT_EQ(saved(), before);
 }
 
-// An entity of a drawing that keeps no handles starts with its layer: a list read from a text
-// its writer left unplaced, given back unchanged, still changes nothing. An aligned text that
-// stores no rotation or width factor lists those its two points give.
-TEST_F(EntityListTest, UnchangedListOfAnR12TextLeavesItAsItWas) {
+// Lists of an R12 drawing, whose entities keep no handles and start with their layer: a list
+// read from a text its writer left unplaced, given back unchanged, still changes nothing; an
+// aligned text that stores no rotation or width factor lists those its two points give; new
+// groups land after the element before them; an entity of an unknown type is one.
+TEST_F(EntityListTest, ListsOfAnR12DrawingKeepAndPlaceItsGroups) {
   open(kx::db::readDxf("0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1009\n0\nENDSEC\n"
                        "0\nSECTION\n2\nENTITIES\n0\nTEXT\n8\n0\n10\n0\n20\n0\n40\n2\n1\nabc\n"
                        "72\n1\n11\n5\n21\n0\n0\nTEXT\n8\n0\n10\n0\n20\n0\n40\n2\n1\nab\n"
