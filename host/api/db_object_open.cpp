@@ -78,7 +78,7 @@ bool startsWithSymbolRecord(std::string_view type) {
 
 editor::Document& documentOf(const KxDbObjectState& state) {
   editor::Document* doc = editor::Session::instance().find(state.serial);
-  if (!doc || doc != state.document)
+  if (!doc)
     throw std::logic_error("a database object outlived its drawing");
   return *doc;
 }
@@ -155,7 +155,6 @@ KxDbObject* makeObject(std::unique_ptr<KxDbObjectState> owned) {
 
 KxDbObject* makeNewObject(editor::Document& document, db::ObjectId limbo) {
   auto state = std::make_unique<KxDbObjectState>();
-  state->document = &document;
   state->serial = document.db().serial();
   state->id = limbo;
   state->mode = KxDb::kForWrite;
@@ -175,7 +174,6 @@ using kx::api::documentOf;
 
 KxDbObject::KxDbObject() : state_(new KxDbObjectState) {
   kx::editor::Document& doc = kx::editor::activeDocument();
-  state_->document = &doc;
   state_->serial = doc.db().serial();
   state_->mode = KxDb::kForWrite;
   state_->isNew = true;
@@ -189,7 +187,7 @@ KxDbObject::KxDbObject(KxDbObjectState* state) : state_(state) {
 KxDbObject::~KxDbObject() {
   // A drawing closed under the object has taken its count with it.
   kx::editor::Document* doc = kx::editor::Session::instance().find(state_->serial);
-  if (doc && doc == state_->document) --doc->openObjects;
+  if (doc) --doc->openObjects;
   delete state_;
 }
 
@@ -283,7 +281,6 @@ Kxad::ErrorStatus kxdbOpenKxDbObject(KxDbObject*& object, KxDbObjectId id, KxDb:
   if (mode == KxDb::kForWrite && kx::api::isEntity(db, r.id) && kx::db::isOnLockedLayer(db, r.id))
     return Kxad::eOnLockedLayer;
   auto state = std::make_unique<KxDbObjectState>();
-  state->document = r.document;
   state->serial = db.serial();
   state->id = r.id;
   state->mode = mode == KxDb::kForWrite ? KxDb::kForWrite : KxDb::kForRead;

@@ -266,7 +266,7 @@ resbuf* itemValue(const db::Database& db, std::span<const dxf::Tag> tags, const 
       break;
     case ListKind::Name: {
       const auto handle = dxf::parseHex(db.text(t));
-      const db::ObjectId target = handle && *handle ? db.findByHandle(*handle) : db::ObjectId();
+      const db::ObjectId target = db.findByHandle(handle.value_or(0));
       if (!target.isNull()) setName(rb->value.name, db, target);
       break;
     }

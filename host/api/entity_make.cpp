@@ -52,8 +52,10 @@ struct Element {
   double rank = 0;
 };
 
-// Where in its part a group goes: single groups the tables know in table order; groups that repeat
-// (dictionary entries, vertices) keep the list's order, as one run.
+// Where in its part a group goes that is not a single group the tables know (those go in table
+// order): groups that repeat (dictionary entries, vertices) and groups of no table keep the list's
+// order, as one run after the single groups. A polyline's vertices go before its normal, and an
+// MTEXT's leading pieces of contents (3) before its last piece (1).
 double anchorRank(std::string_view type, const db::SubclassSpec& part, int code) {
   auto indexOf = [&part](int c) -> std::optional<double> {
     for (std::size_t i = 0; i < part.fields.size(); ++i)
@@ -206,18 +208,9 @@ Made make(const resbuf* list, bool objectsToo) {
       e.part = graphical && isCommonEntityGroup(code) ? 0 : parts.size() - 1;
     }
     const db::SubclassSpec& part = *parts[e.part];
-    e.rank = anchorRank(type, part, code);
-    if (place.field && !isRepeated(code)) {
-      e.rank = static_cast<double>(place.field - part.fields.data());
-    } else if (place.field) {
-      // A run of repeated groups sits where the first of the repeated table groups does.
-      for (std::size_t i = 0; i < part.fields.size(); ++i) {
-        if (isRepeated(part.fields[i].code)) {
-          e.rank = static_cast<double>(i);
-          break;
-        }
-      }
-    }
+    e.rank = place.field && !isRepeated(code)
+                 ? static_cast<double>(place.field - part.fields.data())
+                 : anchorRank(type, part, code);
   }
   std::stable_sort(elements.begin(), elements.end(), [](const Element& a, const Element& b) {
     return a.part != b.part ? a.part < b.part : a.rank < b.rank;

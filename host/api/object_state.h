@@ -12,7 +12,6 @@
 #include "kx/kxdbobject.h"
 
 struct KxDbObjectState {
-  kx::editor::Document* document = nullptr;
   std::int64_t serial = 0;  // the drawing's serial, to notice a drawing closed under the object
   kx::db::ObjectId id;
   KxDb::OpenMode mode = KxDb::kForRead;
