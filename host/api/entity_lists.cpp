@@ -54,10 +54,13 @@ const resbuf* skipIdentity(const resbuf* list) {
 
 // One element of an object's list: a stored group (an index into ObjectItems::items) or a group
 // the record lacks that the list reports all the same (-1).
+// A value the list reports that the record does not store (a text's placed point, say).
+constexpr std::ptrdiff_t kNoItem = -1;
+
 struct ListElement {
   int code;
   std::uint32_t occurrence;  // earlier elements of the code
-  std::ptrdiff_t item;
+  std::ptrdiff_t item;  // in the record's scan, or kNoItem
   // Worked out with the layout, which is kept while the groups stay where they are: every list
   // read would otherwise ask the field tables again for every element.
   ListKind kind = ListKind::String;  // of a stored group
@@ -126,7 +129,7 @@ std::vector<ListElement> listLayout(const db::Database& db, db::ObjectId id,
   out.reserve(stored.size() + slots);
   auto missing = [&](std::size_t slot) {
     out.push_back(
-        {reported.codes()[slot], 0, -1, ListKind::String, static_cast<std::int8_t>(slot)});
+        {reported.codes()[slot], 0, kNoItem, ListKind::String, static_cast<std::int8_t>(slot)});
   };
   bool missingWithoutCodeListed = false;
   auto listMissingWithoutCode = [&] {
@@ -376,7 +379,7 @@ resbuf* kxdbEntGet(const kds_name entity) {
         if (storageOf(e.code) == Storage::String)
           copy->value.string = newHostString(value->value.string);
         append(copy);
-      } else if (e.item >= 0) {
+      } else if (e.item != kNoItem) {
         appendStored(static_cast<std::size_t>(e.item), e.kind);
       }
     }
@@ -480,8 +483,8 @@ int kxdbEntMod(const resbuf* list) {
     // A placed value the list changes from the one stored is compared with the value the list
     // was read with: lay the text out for it now, before any group changes.
     if (occurrence == 0 && reported.isPlaced(rb->code)) {
-      const std::ptrdiff_t item = at ? places.layout()[*at].item : -1;
-      if (item < 0 ||
+      const std::ptrdiff_t item = at ? places.layout()[*at].item : kNoItem;
+      if (item == kNoItem ||
           !sameValue(db, db.tags(id), scan->items[static_cast<std::size_t>(item)], kind, *rb))
         reported.settle();
     }
@@ -523,28 +526,28 @@ int kxdbEntMod(const resbuf* list) {
   for (const Change& c : changes) {
     const int code = c.rb->code;
     auto at = places.find(code, c.occurrence);
-    if (at && places.layout()[*at].item >= 0 && db.tags(id).size() != scannedTags) {
+    if (at && places.layout()[*at].item != kNoItem && db.tags(id).size() != scannedTags) {
       findItemsAgain();
       scannedTags = db.tags(id).size();
       at = places.find(code, c.occurrence);
     }
     const std::span<const dxf::Tag> tags = db.tags(id);
-    const std::ptrdiff_t itemIndex = at ? places.layout()[*at].item : -1;
+    const std::ptrdiff_t itemIndex = at ? places.layout()[*at].item : kNoItem;
     // An element holding the stored value changes nothing; one holding the reported value
     // (the value the list was read with) does not either.
     const bool sameAsStored =
-        itemIndex >= 0 &&
+        itemIndex != kNoItem &&
         sameValue(db, tags, scan->items[static_cast<std::size_t>(itemIndex)], c.kind, *c.rb);
     if (c.occurrence == 0 && !sameAsStored) {
       if (const resbuf* value = reported.value(code); value && sameReportedValue(*value, *c.rb)) {
-        if (itemIndex >= 0) {
+        if (itemIndex != kNoItem) {
           const ListItem& item = scan->items[static_cast<std::size_t>(itemIndex)];
           anchor = item.first + item.count - 1;
         }
         continue;
       }
     }
-    if (itemIndex >= 0) {
+    if (itemIndex != kNoItem) {
       const ListItem item = scan->items[static_cast<std::size_t>(itemIndex)];
       if (!sameAsStored) {
         const std::size_t sizeBefore = tags.size();
