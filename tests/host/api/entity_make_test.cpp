@@ -267,6 +267,11 @@ TEST_F(EntityMakeTest, MTextRotationIsInTheCurrentUcs) {
   const kx::geom::Vec3 along = kx::text::mtextPlacement(db(), mtext).xAxis();
   EXPECT_NEAR(along.x, 0, 1e-9);
   EXPECT_NEAR(along.y, 1, 1e-9);
+  // A direction given with it is what the text is drawn by.
+  const double east[3] = {1, 0, 0};
+  const ObjectId directed = made(
+      kxutBuildList(KXRT_DXF0, L"MTEXT", 10, at, 1, L"east", 11, east, 50, 0.0, 0));
+  EXPECT_NEAR(kx::text::mtextPlacement(db(), directed).xAxis().x, 1, 1e-9);
   // Listed again after the UCS changes, the rotation is in the new one.
   kds_name name;
   kx::api::setName(name, db(), mtext);
