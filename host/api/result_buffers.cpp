@@ -3,6 +3,7 @@
 
 #include <cstdarg>
 #include <cstdlib>
+#include <memory>
 #include <new>
 
 #include "api/entity_list_codec.h"
@@ -11,6 +12,68 @@
 
 using kx::api::Storage;
 using kx::api::storageOf;
+
+namespace {
+
+struct ListRelease {
+  void operator()(resbuf* list) const { kxutRelRb(list); }
+};
+
+// The list of kxutBuildList's arguments after `code`, or null when a code has no value type.
+// Throws std::bad_alloc, having released what it built.
+resbuf* buildList(int code, std::va_list args) {
+  std::unique_ptr<resbuf, ListRelease> head;
+  resbuf* last = nullptr;
+  for (; code != 0; code = va_arg(args, int)) {
+    const Storage storage = storageOf(code);
+    // A bare xdata marker (-3) carries no value; anything else without a place ends the list.
+    if (storage == Storage::None && code != -3) return nullptr;
+    resbuf* rb = kx::api::newListElement(code == KXRT_DXF0 ? 0 : code);
+    if (last)
+      last->next = rb;
+    else
+      head.reset(rb);
+    last = rb;
+    switch (storage) {
+      case Storage::Real:
+        rb->value.real = va_arg(args, double);
+        break;
+      case Storage::Point: {
+        const double* p = va_arg(args, const double*);
+        if (p) {
+          rb->value.point[0] = p[0];
+          rb->value.point[1] = p[1];
+          rb->value.point[2] = code == KXRT_POINT ? 0.0 : p[2];
+        }
+        break;
+      }
+      case Storage::Int16:
+        rb->value.int16 = static_cast<short>(va_arg(args, int));
+        break;
+      case Storage::Int32:
+        rb->value.int32 = va_arg(args, std::int32_t);
+        break;
+      case Storage::String: {
+        const wchar_t* s = va_arg(args, const wchar_t*);
+        rb->value.string = kx::api::newHostString(s ? s : L"");
+        break;
+      }
+      case Storage::Name: {
+        const std::int64_t* n = va_arg(args, const std::int64_t*);
+        if (n) {
+          rb->value.name[0] = n[0];
+          rb->value.name[1] = n[1];
+        }
+        break;
+      }
+      case Storage::None:
+        break;
+    }
+  }
+  return head.release();
+}
+
+}  // namespace
 
 extern "C" {
 
@@ -35,70 +98,13 @@ int kxutRelRb(resbuf* list) {
 resbuf* kxutBuildList(int code, ...) {
   std::va_list args;
   va_start(args, code);
-  resbuf* head = nullptr;
-  resbuf** tail = &head;
-  bool failed = false;
-  for (; code != 0; code = va_arg(args, int)) {
-    const Storage storage = storageOf(code);
-    // A bare xdata marker (-3) carries no value; anything else without a place ends the list.
-    if (storage == Storage::None && code != -3) {
-      failed = true;
-      break;
-    }
-    resbuf* rb = kxutNewRb(code == KXRT_DXF0 ? 0 : code);
-    if (!rb) {
-      failed = true;
-      break;
-    }
-    *tail = rb;
-    tail = &rb->next;
-    switch (storage) {
-      case Storage::Real:
-        rb->value.real = va_arg(args, double);
-        break;
-      case Storage::Point: {
-        const double* p = va_arg(args, const double*);
-        if (p) {
-          rb->value.point[0] = p[0];
-          rb->value.point[1] = p[1];
-          rb->value.point[2] = code == KXRT_POINT ? 0.0 : p[2];
-        }
-        break;
-      }
-      case Storage::Int16:
-        rb->value.int16 = static_cast<short>(va_arg(args, int));
-        break;
-      case Storage::Int32:
-        rb->value.int32 = va_arg(args, std::int32_t);
-        break;
-      case Storage::String: {
-        const wchar_t* s = va_arg(args, const wchar_t*);
-        try {
-          rb->value.string = kx::api::newHostString(s ? s : L"");
-        } catch (const std::bad_alloc&) {
-          failed = true;
-        }
-        break;
-      }
-      case Storage::Name: {
-        const std::int64_t* n = va_arg(args, const std::int64_t*);
-        if (n) {
-          rb->value.name[0] = n[0];
-          rb->value.name[1] = n[1];
-        }
-        break;
-      }
-      case Storage::None:
-        break;
-    }
-    if (failed) break;
+  resbuf* list = nullptr;
+  try {
+    list = buildList(code, args);
+  } catch (const std::bad_alloc&) {
   }
   va_end(args);
-  if (failed) {
-    kxutRelRb(head);
-    return nullptr;
-  }
-  return head;
+  return list;
 }
 
 int kxutNewString(const wchar_t* text, wchar_t** result) {
