@@ -231,6 +231,7 @@ TEST_F(HostCommandsTest, TextBoxOfEntityAndOfBareList) {
   resbuf* list = kxutBuildList(-1, n, KXRT_DXF0, L"TEXT", 0);
   ASSERT_NE(list, nullptr);
   double ll[3], ur[3];
+  EXPECT_EQ(kxedTextBox(list, nullptr, ur), KXRT_ERROR);
   ASSERT_EQ(kxedTextBox(list, ll, ur), KXRT_NORM);
   // Unrotated, relative to the insertion point: capitals of height 2.5 from the baseline.
   EXPECT_NEAR(ll[1], 0, 0.3);
