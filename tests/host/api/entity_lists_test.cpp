@@ -426,19 +426,18 @@ TEST_F(EntityListTest, AttributeOwnersGroupDeletionAndRefusedNewEntities) {
   EXPECT_FALSE(db().isErased(kx::api::resolve(a).id));
 
   const double flat[3] = {0, 0, 0};
-  RbList noPlane(kxutBuildList(KXRT_DXF0, L"TEXT", 10, at, 40, 2.0, 1, L"t", 210, flat, 0));
-  EXPECT_EQ(kxdbEntMake(noPlane.head), KXRT_ERROR);
-  RbList noWidth(kxutBuildList(KXRT_DXF0, L"TEXT", 10, at, 40, 2.0, 1, L"t", 41, 0.0, 0));
-  EXPECT_EQ(kxdbEntMake(noWidth.head), KXRT_ERROR);
-  RbList definitionWithoutWidth(
-      kxutBuildList(KXRT_DXF0, L"ATTDEF", 10, at, 40, 2.0, 1, L"t", 2, L"T", 41, 0.0, 0));
-  EXPECT_EQ(kxdbEntMake(definitionWithoutWidth.head), KXRT_ERROR);
-  RbList unwrapped(kxutBuildList(KXRT_DXF0, L"MTEXT", 10, at, 40, 2.0, 1, L"t", 41, 0.0, 0));
-  EXPECT_EQ(kxdbEntMake(unwrapped.head), KXRT_NORM);  // an MTEXT's 41 is the width it wraps at
+  for (resbuf* refused :
+       {kxutBuildList(KXRT_DXF0, L"TEXT", 10, at, 40, 2.0, 1, L"t", 210, flat, 0),
+        kxutBuildList(KXRT_DXF0, L"TEXT", 10, at, 40, 2.0, 1, L"t", 41, 0.0, 0),
+        kxutBuildList(KXRT_DXF0, L"ATTDEF", 10, at, 40, 2.0, 1, L"t", 2, L"T", 41, 0.0, 0)})
+    EXPECT_TRUE(made(refused).isNull());
+  // An MTEXT's 41 is the width it wraps at: 0 does not wrap.
+  EXPECT_FALSE(
+      made(kxutBuildList(KXRT_DXF0, L"MTEXT", 10, at, 40, 2.0, 1, L"t", 41, 0.0, 0)).isNull());
   // A multi-line definition's embedded text groups are its own.
-  RbList multiLine(kxutBuildList(KXRT_DXF0, L"ATTDEF", 10, at, 40, 2.0, 1, L"t", 2, L"T", 101,
-                                 L"Embedded Object", 46, 4.0, 71, 2, 0));
-  EXPECT_EQ(kxdbEntMake(multiLine.head), KXRT_NORM);
+  EXPECT_FALSE(made(kxutBuildList(KXRT_DXF0, L"ATTDEF", 10, at, 40, 2.0, 1, L"t", 2, L"T", 101,
+                                  L"Embedded Object", 46, 4.0, 71, 2, 0))
+                   .isNull());
 
   // An angle group no table knows is still an angle: a rotated dimension's 50 is listed in radians.
   kds_name dimension;
@@ -501,11 +500,7 @@ TEST_F(EntityListTest, RefusedModificationsChangeNothing) {
     if (kx::db::FieldReader(db(), id).string(8) == L"Locked") locked = id;
   if (text.isNull()) {
     const double at[3] = {1, 2, 0};
-    RbList made(kxutBuildList(KXRT_DXF0, L"TEXT", 10, at, 40, 2.0, 1, L"x", 0));
-    ASSERT_EQ(kxdbEntMake(made.head), KXRT_NORM);
-    kds_name last;
-    kxdbEntLast(last);
-    text = kx::api::resolve(last).id;
+    text = made(kxutBuildList(KXRT_DXF0, L"TEXT", 10, at, 40, 2.0, 1, L"x", 0));
   }
   kds_name name;
   nameOf(text, name);
@@ -620,8 +615,7 @@ TEST_F(EntityListTest, WalkGoesThroughTheEntitiesSectionInFileOrder) {
   const std::string_view lastType = db().typeName(kx::api::resolve(at).id);
   EXPECT_TRUE(lastType != "SEQEND" && lastType != "ATTRIB" && lastType != "VERTEX");
   const double c[3] = {1, 2, 3};
-  RbList circle(kxutBuildList(KXRT_DXF0, L"CIRCLE", 10, c, 40, 1.0, 0));
-  ASSERT_EQ(kxdbEntMake(circle.head), KXRT_NORM);
+  ASSERT_FALSE(made(kxutBuildList(KXRT_DXF0, L"CIRCLE", 10, c, 40, 1.0, 0)).isNull());
   ASSERT_EQ(kxdbEntLast(at), KXRT_NORM);
   EXPECT_EQ(db().typeName(kx::api::resolve(at).id), "CIRCLE");
 

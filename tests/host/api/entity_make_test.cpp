@@ -32,12 +32,6 @@ class EntityMakeTest : public kx::test::SdkTest {
  protected:
   void SetUp() override { openNew(); }
   kx::db::Database& db() { return kx::editor::Session::instance().active()->db(); }
-  ObjectId made(resbuf* list) {
-    kds_name name;
-    const int status = kxdbEntMakeX(list, name);
-    kxutRelRb(list);
-    return status == KXRT_NORM ? kx::api::resolve(name).id : ObjectId();
-  }
   std::vector<int> codes(ObjectId id) {
     std::vector<int> out;
     for (const auto& t : db().tags(id)) out.push_back(t.code);
@@ -269,8 +263,8 @@ TEST_F(EntityMakeTest, MTextRotationIsInTheCurrentUcs) {
   EXPECT_NEAR(along.y, 1, 1e-9);
   // A direction given with it is what the text is drawn by.
   const double east[3] = {1, 0, 0};
-  const ObjectId directed = made(
-      kxutBuildList(KXRT_DXF0, L"MTEXT", 10, at, 1, L"east", 11, east, 50, 0.0, 0));
+  const ObjectId directed =
+      made(kxutBuildList(KXRT_DXF0, L"MTEXT", 10, at, 1, L"east", 11, east, 50, 0.0, 0));
   EXPECT_NEAR(kx::text::mtextPlacement(db(), directed).xAxis().x, 1, 1e-9);
   // Listed again after the UCS changes, the rotation is in the new one.
   kds_name name;

@@ -32,9 +32,7 @@ TEST_F(SymbolTableListTest, SearchAndWalkTablesWithoutRegardToCase) {
   // Two more layers, one locked.
   const double p[3] = {0, 0, 0};
   for (const wchar_t* layer : {L"Walls", L"Doors"}) {
-    resbuf* list = kxutBuildList(KXRT_DXF0, L"POINT", 8, layer, 10, p, 0);
-    ASSERT_EQ(kxdbEntMake(list), KXRT_NORM);
-    kxutRelRb(list);
+    ASSERT_FALSE(made(kxutBuildList(KXRT_DXF0, L"POINT", 8, layer, 10, p, 0)).isNull());
   }
   // Walls is tied to another object, as layers of real drawings often are.
   kx::db::addReactor(db(), kx::db::findTableRecord(db(), "LAYER", L"Walls"),
@@ -78,9 +76,7 @@ TEST_F(SymbolTableListTest, SearchAndWalkTablesWithoutRegardToCase) {
   // made on "äRGER щИТ" goes on the layer "Ärger Щит" made for the first one.
   const std::size_t layers = names.size();
   for (const wchar_t* layer : {L"Ärger Щит", L"äRGER щИТ"}) {
-    resbuf* list = kxutBuildList(KXRT_DXF0, L"POINT", 8, layer, 10, p, 0);
-    ASSERT_EQ(kxdbEntMake(list), KXRT_NORM);
-    kxutRelRb(list);
+    ASSERT_FALSE(made(kxutBuildList(KXRT_DXF0, L"POINT", 8, layer, 10, p, 0)).isNull());
   }
   ASSERT_EQ(kxdbTblObjName(L"LAYER", L"ÄRGER щит", name), KXRT_NORM);
   EXPECT_EQ(kx::api::resolve(name).id, kx::db::findTableRecord(db(), "LAYER", L"Ärger Щит"));
@@ -90,9 +86,7 @@ TEST_F(SymbolTableListTest, SearchAndWalkTablesWithoutRegardToCase) {
   // No drawing, no tables and nothing made.
   kx::editor::Session::instance().closeAll();
   EXPECT_EQ(kxdbTblNext(L"LAYER", 1), nullptr);
-  resbuf* list = kxutBuildList(KXRT_DXF0, L"POINT", 10, p, 0);
-  EXPECT_EQ(kxdbEntMake(list), KXRT_ERROR);
-  kxutRelRb(list);
+  EXPECT_TRUE(made(kxutBuildList(KXRT_DXF0, L"POINT", 10, p, 0)).isNull());
 }
 
 TEST_F(SymbolTableListTest, BlocksShowTheirDefinition) {
@@ -113,9 +107,7 @@ TEST_F(SymbolTableListTest, BlocksShowTheirDefinition) {
   kxutRelRb(model);
 
   const double p[3] = {4, 5, 0};
-  resbuf* list = kxutBuildList(KXRT_DXF0, L"POINT", 10, p, 0);
-  ASSERT_EQ(kxdbEntMake(list), KXRT_NORM);
-  kxutRelRb(list);
+  ASSERT_FALSE(made(kxutBuildList(KXRT_DXF0, L"POINT", 10, p, 0)).isNull());
   kds_name last;
   ASSERT_EQ(kxdbEntLast(last), KXRT_NORM);
   model = kxdbTblSearch(L"BLOCK", L"*Model_Space", 0);

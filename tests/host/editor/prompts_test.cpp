@@ -41,12 +41,6 @@ Vec3 asVec(const double p[3]) {
 class PromptsTest : public test::ReplyTest {
  protected:
   PromptsTest() : doc(openNew()) {}
-  ObjectId made(resbuf* list) {
-    kds_name name;
-    EXPECT_EQ(kxdbEntMakeX(list, name), KXRT_NORM);
-    kxutRelRb(list);
-    return doc.db().fromEntityName({name[0], name[1]});
-  }
   std::wstring handleOf(ObjectId id) const {
     wchar_t text[32];
     std::swprintf(text, 32, L"%llX", static_cast<unsigned long long>(doc.db().handle(id)));

@@ -15,6 +15,7 @@
 #include "editor/prompts.h"
 #include "editor/session.h"
 #include "editor/terminal_reader.h"
+#include "kx/kxdb.h"
 #include "kx/kxwinfile.h"
 #include "support/files.h"
 
@@ -59,6 +60,14 @@ class SdkTest : public ::testing::Test {
     return editor::Session::instance().open(std::move(db));
   }
   editor::Document& openNew() { return open(db::newDrawing()); }
+  // The entity or object kxdbEntMakeX makes of `list` (released here); null when it refuses it.
+  db::ObjectId made(resbuf* list) {
+    kds_name name{};
+    const int status = kxdbEntMakeX(list, name);
+    kxutRelRb(list);
+    if (status != KXRT_NORM) return {};
+    return editor::Session::instance().active()->db().fromEntityName({name[0], name[1]});
+  }
 
   std::wstring printed;  // everything kxutPrintf wrote
 };
