@@ -383,6 +383,9 @@ TEST_F(DbObjectsTest, AnonymousGroupsThroughTheGroupDictionary) {
   ASSERT_EQ(kxdbOpenObject(reopened, first, KxDb::kForRead), Kxad::eOk);
   EXPECT_TRUE(reopened->has(idOf(db, a)));
   EXPECT_TRUE(reopened->has(idOf(db, b)));
+  // The same first line of another drawing is not a member.
+  db::Database& other = open(db::newDrawing()).db();
+  EXPECT_FALSE(reopened->has(idOf(other, addLine(other, {0, 0, 0}, {1, 0, 0}))));
   EXPECT_EQ(reopened->numEntities(), 2u);
   EXPECT_EQ(takeString(reopened->description()), L"two lines");
   EXPECT_EQ(reopened->upgradeOpen(), Kxad::eOk);
