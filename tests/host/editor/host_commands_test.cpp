@@ -224,6 +224,31 @@ TEST_F(HostCommandsTest, RedrawHighlightsAndOrthoAndUnknownCommands) {
   EXPECT_EQ(kxedCommand(KXRT_STR, L"_.EXPLODE", KXRT_STR, L"everything", KXRT_NONE), KXRT_ERROR);
 }
 
+// A module's null pointer is refused wherever it stands among the arguments, never followed.
+TEST_F(HostCommandsTest, EntryPointsRefuseANullPointerInAnyPlace) {
+  const double p[3] = {0, 0, 0};
+  double out[3];
+  const resbuf wcs = system(0);
+  resbuf value = system(0);
+  kds_name name{};
+  addLine({0, 0, 0}, {1, 0, 0});
+  EXPECT_EQ(kxedTrans(nullptr, &wcs, &wcs, 0, out), KXRT_ERROR);
+  EXPECT_EQ(kxedTrans(p, &wcs, &wcs, 0, nullptr), KXRT_ERROR);
+  EXPECT_EQ(kxdbEntLast(nullptr), KXRT_ERROR);
+  EXPECT_EQ(kxdbHandEnt(nullptr, name), KXRT_ERROR);
+  EXPECT_EQ(kxdbHandEnt(L"1", nullptr), KXRT_ERROR);
+  EXPECT_EQ(kxdbTblSearch(L"LAYER", nullptr, 0), nullptr);
+  EXPECT_EQ(kxdbTblSearch(L"NOTATABLE", L"0", 0), nullptr);
+  EXPECT_EQ(kxdbTblNext(L"NOTATABLE", 1), nullptr);
+  EXPECT_EQ(kxdbTblObjName(L"LAYER", nullptr, name), KXRT_ERROR);
+  EXPECT_EQ(kxdbTblObjName(L"LAYER", L"0", nullptr), KXRT_ERROR);
+  EXPECT_EQ(kxedGetVar(nullptr, &value), KXRT_ERROR);
+  EXPECT_EQ(kxedGetVar(L"CLAYER", nullptr), KXRT_ERROR);
+  EXPECT_EQ(kxedSetVar(nullptr, &value), KXRT_ERROR);
+  EXPECT_EQ(kxedSetVar(L"CLAYER", nullptr), KXRT_ERROR);
+  EXPECT_EQ(kxutWcMatch(L"a", nullptr), KXRT_ERROR);
+}
+
 TEST_F(HostCommandsTest, TextBoxOfEntityAndOfBareList) {
   const ObjectId text = addText({10, 5, 0}, 30, "Box");
   kds_name n;
