@@ -268,6 +268,18 @@ TEST_F(EntityListTest, ChangedValuesLandInTheirGroupsAndEzdxfReadsThemBack) {
     ASSERT_EQ(kxdbEntMod(again.head), KXRT_NORM);
     for (const kx::dxf::Tag& t : db().tags(poly)) EXPECT_NE(t.code, 30);
   }
+  // Extended data after a polyline's vertices stays when a list that leaves it out adds a vertex.
+  const double v[3] = {0, 0, 0}, w[3] = {1, 1, 0};
+  nameOf(made(kxutBuildList(KXRT_DXF0, L"LWPOLYLINE", 10, v, 10, w, 1001, L"KX", 1000, L"kept", 0)),
+         name);
+  {
+    RbList list(kxdbEntGet(name));
+    resbuf* second = list.find(10, 1);
+    kxutRelRb(second->next);
+    second->next = kxutBuildList(10, v, 0);
+    ASSERT_EQ(kxdbEntMod(list.head), KXRT_NORM);
+    EXPECT_NE(saved().find("\n1000\nkept\n"), std::string::npos);
+  }
   // A text string, with a non-ASCII character.
   const ObjectId text = unlocked("TEXT");
   nameOf(text, name);
