@@ -21,6 +21,7 @@
 #include "db/object_fields.h"
 #include "editor/selection_sets.h"
 #include "kx/kxed.h"
+#include "support/drawing.h"
 #include "support/sdk_fixture.h"
 
 namespace kx::editor {
@@ -32,19 +33,6 @@ struct Release {
 };
 using List = std::unique_ptr<resbuf, Release>;
 
-using Tags = std::vector<db::NewTag>;
-Tags operator+(Tags a, const Tags& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-// A point's three groups (z 0).
-Tags at(int code, const char* x, const char* y) {
-  return {{code, x}, {code + 10, y}, {code + 20, "0.0"}};
-}
-Tags entity(const std::string& layer) {
-  return {{100, "AcDbEntity"}, {8, layer}};
-}
-
 // A drawing with a few of everything a filter tells apart, each entity known by a label.
 struct TestDrawing {
   db::Database db = db::newDrawing();
@@ -52,52 +40,51 @@ struct TestDrawing {
   db::ObjectId paper = db::findBlockRecord(db, "*Paper_Space");
   std::map<std::string, db::ObjectId> ids;
 
+  // `groups` after the AcDbEntity marker, as test::newTags takes them.
   void add(const std::string& label, db::ObjectId space, const std::string& type,
-           std::vector<db::NewTag> body) {
-    ids[label] = db::addEntity(db, space, type, body);
+           const std::string& groups) {
+    ids[label] = db::addEntity(db, space, type, test::newTags("100 AcDbEntity | " + groups));
   }
-  void text(const std::string& label, const std::string& layer, std::vector<db::NewTag> more = {}) {
+  void text(const std::string& label, const std::string& layer, const std::string& more = "") {
     add(label, model, "TEXT",
-        entity(layer) + Tags{{100, "AcDbText"}} + at(10, "1.0", "2.0") +
-            Tags{{40, "2.5"}, {1, "note"}} + more + Tags{{100, "AcDbText"}});
+        "8 " + layer + " | 100 AcDbText | 10 1.0 | 20 2.0 | 30 0.0 | 40 2.5 | 1 note" + more +
+            " | 100 AcDbText");
   }
   void insert(const std::string& label, const std::string& layer, const std::string& block,
               const char* x, const char* y) {
     add(label, model, "INSERT",
-        entity(layer) + Tags{{100, "AcDbBlockReference"}, {2, block}} + at(10, x, y));
+        fmt::format("8 {} | 100 AcDbBlockReference | 2 {} | 10 {} | 20 {} | 30 0.0", layer, block,
+                    x, y));
   }
 
   TestDrawing() {
-    text("text A1", "A1", {{50, "90"}});
+    text("text A1", "A1", " | 50 90");
     text("text B", "B");
     text("text Arch", "Arch-notes");
     add("mtext A2", model, "MTEXT",
-        entity("A2") + Tags{{100, "AcDbMText"}} + at(10, "0.0", "0.0") +
-            Tags{{40, "3.5"}, {1, "multi"}});
+        "8 A2 | 100 AcDbMText | 10 0.0 | 20 0.0 | 30 0.0 | 40 3.5 | 1 multi");
     add("line red", model, "LINE",
-        entity("A1") + Tags{{62, "1"}, {100, "AcDbLine"}} + at(10, "0.0", "0.0") +
-            at(11, "10.0", "0.0"));
-    add("circle X", model, "CIRCLE",
-        entity("X") + Tags{{100, "AcDbCircle"}} + at(10, "20.0", "20.0") + Tags{{40, "1.0"}});
+        "8 A1 | 62 1 | 100 AcDbLine | 10 0.0 | 20 0.0 | 30 0.0 | 11 10.0 | 21 0.0 | 31 0.0");
+    add("circle X", model, "CIRCLE", "8 X | 100 AcDbCircle | 10 20.0 | 20 20.0 | 30 0.0 | 40 1.0");
     insert("door", "0", "DOOR", "3.0", "4.0");
     insert("window on X", "X", "WINDOW", "3.0", "4.0");
     insert("anonymous", "0", "*U7", "0.0", "0.0");
     add("outline", model, "LWPOLYLINE",
-        entity("A1") + Tags{{100, "AcDbPolyline"}, {90, "2"}, {70, "0"}} + at(10, "0.0", "0.0") +
-            at(10, "3.0", "4.0"));
+        "8 A1 | 100 AcDbPolyline | 90 2 | 70 0 | 10 0.0 | 20 0.0 | 10 3.0 | 20 4.0");
     // Reactors that name the paper-space record: the entity's owner is still model space.
-    const std::string paperHandle = fmt::format("{:X}", db.handle(paper));
-    add("reactor line", model, "LINE",
-        Tags{{102, "{ACAD_REACTORS"}, {330, paperHandle}, {102, "}"}} + entity("B") +
-            Tags{{100, "AcDbLine"}} + at(10, "0.0", "0.0") + at(11, "1.0", "1.0") +
-            Tags{{1001, "MYAPP"}, {1000, "data"}});
+    ids["reactor line"] =
+        db::addEntity(db, model, "LINE",
+                      test::newTags(fmt::format(
+                          "102 {{ACAD_REACTORS | 330 {:X} | 102 }} | 100 AcDbEntity | 8 B | "
+                          "100 AcDbLine | 10 0.0 | 20 0.0 | 30 0.0 | 11 1.0 | 21 1.0 | "
+                          "31 0.0 | 1001 MYAPP | 1000 data",
+                          db.handle(paper))));
     add("paper text", paper, "TEXT",
-        Tags{{100, "AcDbEntity"}, {67, "1"}, {410, "Layout1"}, {8, "A1"}, {100, "AcDbText"}} +
-            at(10, "0.0", "0.0") + Tags{{40, "5.0"}, {1, "title"}, {100, "AcDbText"}});
+        "67 1 | 410 Layout1 | 8 A1 | 100 AcDbText | 10 0.0 | 20 0.0 | 30 0.0 | 40 5.0 | 1 title | "
+        "100 AcDbText");
     // Says it is in paper space but not which layout: that comes from its owner.
     add("paper line", paper, "LINE",
-        Tags{{100, "AcDbEntity"}, {67, "1"}, {8, "B"}, {100, "AcDbLine"}} + at(10, "0.0", "0.0") +
-            at(11, "1.0", "1.0"));
+        "67 1 | 8 B | 100 AcDbLine | 10 0.0 | 20 0.0 | 30 0.0 | 11 1.0 | 21 1.0 | 31 0.0");
   }
 
   std::vector<std::string> labels(const std::vector<db::ObjectId>& found) const {
@@ -258,13 +245,13 @@ TEST(SelectionFilter, SeesChangesAndSkipsErasedAndFollowers) {
 
   // Attributes and their end marker follow their INSERT but are never selected themselves.
   db::Database& b = built.db;
-  const db::ObjectId tagged =
-      db::addEntity(b, built.model, "INSERT",
-                    entity("0") + Tags{{100, "AcDbBlockReference"}, {66, "1"}, {2, "TAG"}} +
-                        at(10, "0.0", "0.0"));
+  const db::ObjectId tagged = db::addEntity(
+      b, built.model, "INSERT",
+      test::newTags("100 AcDbEntity | 8 0 | 100 AcDbBlockReference | 66 1 | 2 TAG | 10 0.0 | "
+                    "20 0.0 | 30 0.0"));
   db::addEntity(b, built.model, "ATTRIB",
-                entity("0") + Tags{{100, "AcDbText"}} + at(10, "0.0", "0.0") +
-                    Tags{{40, "1.0"}, {1, "v"}, {100, "AcDbAttribute"}, {2, "T"}, {70, "0"}});
+                test::newTags("100 AcDbEntity | 8 0 | 100 AcDbText | 10 0.0 | 20 0.0 | 30 0.0 | "
+                              "40 1.0 | 1 v | 100 AcDbAttribute | 2 T | 70 0"));
   db::addEntity(b, built.model, "SEQEND", {{100, "AcDbEntity"}, {8, "0"}});
   const auto all = selectAll(b, SelectionFilter());
   EXPECT_EQ(all.size(), built.ids.size() + 1);
