@@ -272,14 +272,12 @@ TEST_F(EntityListTest, ChangedValuesLandInTheirGroupsAndEzdxfReadsThemBack) {
   const double v[3] = {0, 0, 0}, w[3] = {1, 1, 0};
   nameOf(made(kxutBuildList(KXRT_DXF0, L"LWPOLYLINE", 10, v, 10, w, 1001, L"KX", 1000, L"kept", 0)),
          name);
-  {
-    RbList list(kxdbEntGet(name));
-    resbuf* second = list.find(10, 1);
-    kxutRelRb(second->next);
-    second->next = kxutBuildList(10, v, 0);
-    ASSERT_EQ(kxdbEntMod(list.head), KXRT_NORM);
-    EXPECT_NE(saved().find("\n1000\nkept\n"), std::string::npos);
-  }
+  RbList noted(kxdbEntGet(name));
+  resbuf* second = noted.find(10, 1);
+  kxutRelRb(second->next);
+  second->next = kxutBuildList(10, v, 0);
+  ASSERT_EQ(kxdbEntMod(noted.head), KXRT_NORM);
+  EXPECT_NE(saved().find("\n1000\nkept\n"), std::string::npos);
   // A text string, with a non-ASCII character.
   const ObjectId text = unlocked("TEXT");
   nameOf(text, name);

@@ -157,18 +157,15 @@ TEST_F(PromptsTest, KeywordsAndArbitraryInput) {
   EXPECT_EQ(kxedGetPoint(nullptr, L"Point: ", p), KXRT_NORM);
   EXPECT_EQ(p[0], 10);
   // A blank ends arbitrary text as Enter would, and the rest answers the next prompt.
-  kxedInitGet(KXINP_ARBITRARY, L"Ja");
-  EXPECT_EQ(kxedGetPoint(nullptr, L"Point: ", p), KXRT_KWORD);
-  kxedGetInput(word, 64);
-  EXPECT_STREQ(word, L"hello");
-  kxedInitGet(KXINP_ARBITRARY, L"Ja");
-  EXPECT_EQ(kxedGetPoint(nullptr, L"Point: ", p), KXRT_KWORD);
-  kxedGetInput(word, 64);
-  EXPECT_STREQ(word, L"there");
-  kxedInitGet(KXINP_ARBITRARY, L"Ja");
-  EXPECT_EQ(kxedGetPoint(nullptr, L"Point: ", p), KXRT_KWORD);  // a keyword wins over text
-  kxedGetInput(word, 64);
-  EXPECT_STREQ(word, L"Ja");
+  auto textAtPoint = [&] {
+    kxedInitGet(KXINP_ARBITRARY, L"Ja");
+    EXPECT_EQ(kxedGetPoint(nullptr, L"Point: ", p), KXRT_KWORD);
+    kxedGetInput(word, 64);
+    return std::wstring(word);
+  };
+  EXPECT_EQ(textAtPoint(), L"hello");
+  EXPECT_EQ(textAtPoint(), L"there");
+  EXPECT_EQ(textAtPoint(), L"Ja");  // a keyword wins over text
 
   wchar_t small[5];
   EXPECT_EQ(kxedGetString(1, L"Name: ", small, 0), KXRT_ERROR);  // no room at all: not asked
