@@ -27,7 +27,7 @@ class EntryIterator final : public KxDbDictionaryIterator {
   explicit EntryIterator(std::vector<Entry> entries) : entries_(std::move(entries)) {}
   bool done() const override { return at_ >= entries_.size(); }
   bool next() override {
-    if (at_ < entries_.size()) ++at_;
+    at_ = std::min(at_ + 1, entries_.size());
     return !done();
   }
   const wchar_t* name() const override { return done() ? nullptr : entries_[at_].name.c_str(); }
