@@ -49,6 +49,7 @@ TEST_F(ModuleLoaderTest, LoadsRunsUnloadsAndLoadsAgain) {
   openNew();
   // The module's service joins one registered before it.
   ASSERT_NE(kxrxRegisterService(L"KxEarlierService"), nullptr);
+  EXPECT_EQ(kxrxRegisterService(L""), nullptr);  // a service without a name is none
   const std::uint32_t services = kxrxServiceDictionary()->numEntries();
   for (int round = 0; round < 2; ++round) {
     SCOPED_TRACE(round);
