@@ -49,6 +49,7 @@ std::wstring takeString(wchar_t* s) {
 class DbObjectsTest : public SdkTest {
  protected:
   DbObjectsTest() : doc(openNew()), db(doc.db()) {}
+  void TearDown() override { EXPECT_EQ(doc.openObjects, 0) << "an object was left open"; }
   editor::Document& doc;
   db::Database& db;
 };
@@ -86,7 +87,6 @@ TEST_F(DbObjectsTest, LockedLayerRefusesWriteAndUnlockedAccepts) {
   entity->close();
   EXPECT_EQ(db::FieldReader(db, line).integer(62), 1);
   EXPECT_EQ(db::FieldReader(db, line).string(8), L"0");
-  EXPECT_EQ(doc.openObjects, 0);
 }
 
 TEST_F(DbObjectsTest, OpensTheMostDerivedClassAndCastsSafely) {
@@ -180,7 +180,6 @@ TEST_F(DbObjectsTest, OpensTheMostDerivedClassAndCastsSafely) {
   EXPECT_EQ(back, idOf(db, line));
   const kds_name bogus = {db.serial(), 999999};
   EXPECT_EQ(kxdbGetObjectId(back, bogus), KXRT_ERROR);
-  EXPECT_EQ(doc.openObjects, 0);
 }
 
 TEST_F(DbObjectsTest, TextSettersRePlaceAJustifiedTextOnClose) {
@@ -243,7 +242,6 @@ TEST_F(DbObjectsTest, TextSettersRePlaceAJustifiedTextOnClose) {
   EXPECT_EQ(text->setHorizontalMode(KxDb::kTextRight), Kxad::eOk);
   text->close();
   EXPECT_EQ(db::FieldReader(db, plain).point(11), (db::Point3{0, 40, 0}));
-  EXPECT_EQ(doc.openObjects, 0);
 }
 
 TEST_F(DbObjectsTest, NewTextIsInvisibleUntilAppendedAndPlacedWhenClosed) {
@@ -410,7 +408,6 @@ TEST_F(DbObjectsTest, AnonymousGroupsThroughTheGroupDictionary) {
   EXPECT_EQ(reopened->remove(idOf(db, a)), Kxad::eNotFound);
   reopened->close();
   EXPECT_EQ(db.tags(a).size(), tags.size() - 3) << "the emptied reactor list goes";
-  EXPECT_EQ(doc.openObjects, 0);
 }
 
 TEST_F(DbObjectsTest, BlockReferencesDirectAndThroughNesting) {
@@ -442,7 +439,6 @@ TEST_F(DbObjectsTest, BlockReferencesDirectAndThroughNesting) {
   EXPECT_EQ(ref->blockTableRecord(), idOf(db, inner));
   EXPECT_EQ(ref->blockId(), idOf(db, outer));
   ref->close();
-  EXPECT_EQ(doc.openObjects, 0);
 }
 
 TEST_F(DbObjectsTest, ExplodedReferenceAppendsWhereTheReferenceShowedIt) {
@@ -473,7 +469,6 @@ TEST_F(DbObjectsTest, ExplodedReferenceAppendsWhereTheReferenceShowedIt) {
   EXPECT_NEAR(line.point(10).y, 10, 1e-9);
   EXPECT_NEAR(line.point(11).x, 10, 1e-9);
   EXPECT_NEAR(line.point(11).y, 14, 1e-9);
-  EXPECT_EQ(doc.openObjects, 0);
 }
 
 TEST_F(DbObjectsTest, MultiLineAttributeDefinitionGivesItsEmbeddedText) {
@@ -525,7 +520,6 @@ TEST_F(DbObjectsTest, MultiLineAttributeDefinitionGivesItsEmbeddedText) {
   ASSERT_NE(mtext, nullptr);
   EXPECT_EQ(db::FieldReader(db, mtext->state().id).rawText(1), "");
   mtext->close();
-  EXPECT_EQ(doc.openObjects, 0);
 }
 
 TEST_F(DbObjectsTest, PolylineExtentsAreItsVerticesInItsPlane) {
@@ -587,7 +581,6 @@ TEST_F(DbObjectsTest, DrawOrderTableAndWipeoutOptions) {
   EXPECT_FALSE(w->isSetDisplayOpt(KxDbWipeout::kClip));
   EXPECT_TRUE(w->isSetDisplayOpt(KxDbWipeout::kShow));
   w->close();
-  EXPECT_EQ(doc.openObjects, 0);
 }
 
 int countClosedPolylines(const db::Database& db, bool& allClosed) {
