@@ -362,6 +362,7 @@ TEST_F(DbObjectsTest, AnonymousGroupsThroughTheGroupDictionary) {
     names.push_back(it->name());
     if (it->objectId() == first) found = it->objectId();
   }
+  EXPECT_FALSE(it->next());  // and stays at the end
   delete it;
   EXPECT_EQ(names, (std::vector<std::wstring>{L"*A1", L"*A2", L"*A3", L"Doors"}));
   EXPECT_EQ(found, first);

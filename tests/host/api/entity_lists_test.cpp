@@ -197,9 +197,17 @@ TEST_F(EntityListTest, ListsOfAnR12DrawingKeepAndPlaceItsGroups) {
   }
   EXPECT_EQ(kxdbEntMod(first.head), KXRT_NORM);
   EXPECT_NE(saved().find("\n20\n0\n284\n1\n40\n2\n380\n1\n1\nabc\n"), std::string::npos);
-  // An entity of a type no table knows, in a drawing without subclass markers, is one.
+  // An entity of a type no table knows, in a drawing without subclass markers, is one; a point
+  // added to it goes without a z of 0, as the drawing's points are written.
   kds_name shape;
   ASSERT_EQ(kxdbEntNext(aligned, shape), KXRT_NORM);
+  RbList shapeList(kxdbEntGet(shape));
+  const double flat[3] = {2, 3, 0};
+  resbuf* added = kxutBuildList(11, flat, 0);
+  added->next = shapeList.find(10)->next;
+  shapeList.find(10)->next = added;
+  EXPECT_EQ(kxdbEntMod(shapeList.head), KXRT_NORM);
+  EXPECT_NE(saved().find("\n20\n1\n11\n2.0\n21\n3.0\n0\nENDSEC"), std::string::npos);
   EXPECT_EQ(kxdbEntDel(shape), KXRT_NORM);
 }
 
