@@ -35,6 +35,7 @@ namespace fs = std::filesystem;
 using kx::db::ObjectId;
 
 using kx::test::haveEzdxf;
+using kx::test::RbList;
 
 // The oracle's R2018 sample: every entity type the database knows, with xdata, reactors and
 // extension dictionaries. Made once per run by ezdxf.
@@ -53,19 +54,6 @@ const std::string& sampleR2018() {
   }();
   return text;
 }
-
-struct RbList {
-  resbuf* head = nullptr;
-  explicit RbList(resbuf* h) : head(h) {}
-  ~RbList() { kxutRelRb(head); }
-  RbList(const RbList&) = delete;
-  RbList& operator=(const RbList&) = delete;
-  resbuf* find(int code, int occurrence = 0) const {
-    for (resbuf* rb = head; rb; rb = rb->next)
-      if (rb->code == code && occurrence-- == 0) return rb;
-    return nullptr;
-  }
-};
 
 class EntityListTest : public kx::test::SdkTest {
  protected:

@@ -269,14 +269,7 @@ TEST_F(EntityMakeTest, MTextRotationIsInTheCurrentUcs) {
   // Listed again after the UCS changes, the rotation is in the new one.
   kds_name name;
   kx::api::setName(name, db(), mtext);
-  auto listedRotation = [&] {
-    resbuf* list = kxdbEntGet(name);
-    double rotation = -1;
-    for (const resbuf* rb = list; rb; rb = rb->next)
-      if (rb->code == 50) rotation = rb->value.real;
-    kxutRelRb(list);
-    return rotation;
-  };
+  auto listedRotation = [&] { return kx::test::RbList(kxdbEntGet(name)).find(50)->value.real; };
   EXPECT_NEAR(listedRotation(), 0, 1e-9);
   kx::editor::Session::instance().active()->setUcs({});
   EXPECT_NEAR(listedRotation(), std::numbers::pi / 2, 1e-9);

@@ -16,11 +16,7 @@
 
 namespace {
 
-const resbuf* find(const resbuf* list, int code) {
-  for (; list; list = list->next)
-    if (list->code == code) return list;
-  return nullptr;
-}
+using kx::test::RbList;
 
 class SymbolTableListTest : public kx::test::SdkTest {
  protected:
@@ -31,40 +27,35 @@ class SymbolTableListTest : public kx::test::SdkTest {
 TEST_F(SymbolTableListTest, SearchAndWalkTablesWithoutRegardToCase) {
   // Two more layers, one locked.
   const double p[3] = {0, 0, 0};
-  for (const wchar_t* layer : {L"Walls", L"Doors"}) {
+  for (const wchar_t* layer : {L"Walls", L"Doors"})
     ASSERT_FALSE(made(kxutBuildList(KXRT_DXF0, L"POINT", 8, layer, 10, p, 0)).isNull());
-  }
   // Walls is tied to another object, as layers of real drawings often are.
   kx::db::addReactor(db(), kx::db::findTableRecord(db(), "LAYER", L"Walls"),
                      kx::db::namedObjectsDictionary(db()));
-  resbuf* walls = kxdbTblSearch(L"layer", L"WALLS", 0);
-  ASSERT_NE(walls, nullptr);
-  EXPECT_STREQ(walls->value.string, L"LAYER");
-  EXPECT_STREQ(find(walls, 2)->value.string, L"Walls");
-  EXPECT_EQ(find(walls, 62)->value.int16, 7);
-  EXPECT_EQ(find(walls, -1), nullptr);
-  EXPECT_EQ(find(walls, 5), nullptr);
-  EXPECT_EQ(find(walls, 100), nullptr);
-  EXPECT_EQ(find(walls, 102), nullptr);
-  EXPECT_EQ(find(walls, 330), nullptr);
-  kxutRelRb(walls);
+  const RbList walls(kxdbTblSearch(L"layer", L"WALLS", 0));
+  ASSERT_NE(walls.head, nullptr);
+  EXPECT_STREQ(walls.head->value.string, L"LAYER");
+  EXPECT_STREQ(walls.find(2)->value.string, L"Walls");
+  EXPECT_EQ(walls.find(62)->value.int16, 7);
+  EXPECT_EQ(walls.find(-1), nullptr);
+  EXPECT_EQ(walls.find(5), nullptr);
+  EXPECT_EQ(walls.find(100), nullptr);
+  EXPECT_EQ(walls.find(102), nullptr);
+  EXPECT_EQ(walls.find(330), nullptr);
   EXPECT_EQ(kxdbTblSearch(L"LAYER", L"Nope", 0), nullptr);
   EXPECT_EQ(kxdbTblSearch(L"TABLES", L"0", 0), nullptr);
 
   // The walk: every layer once in file order; setNext makes it go on after the found one.
   std::vector<std::wstring> names;
-  for (resbuf* r = kxdbTblNext(L"LAYER", 1); r; r = kxdbTblNext(L"LAYER", 0)) {
-    names.emplace_back(find(r, 2)->value.string);
-    kxutRelRb(r);
-  }
+  for (resbuf* r = kxdbTblNext(L"LAYER", 1); r; r = kxdbTblNext(L"LAYER", 0))
+    names.emplace_back(RbList(r).find(2)->value.string);
   ASSERT_GE(names.size(), 3u);
   EXPECT_EQ(names.end()[-2], L"Walls");
   EXPECT_EQ(names.back(), L"Doors");
   kxutRelRb(kxdbTblSearch(L"LAYER", L"walls", 1));
-  resbuf* after = kxdbTblNext(L"LAYER", 0);
-  ASSERT_NE(after, nullptr);
-  EXPECT_STREQ(find(after, 2)->value.string, L"Doors");
-  kxutRelRb(after);
+  const RbList after(kxdbTblNext(L"LAYER", 0));
+  ASSERT_NE(after.head, nullptr);
+  EXPECT_STREQ(after.find(2)->value.string, L"Doors");
   EXPECT_EQ(kxdbTblNext(L"LAYER", 0), nullptr);
 
   kds_name name;
@@ -75,9 +66,8 @@ TEST_F(SymbolTableListTest, SearchAndWalkTablesWithoutRegardToCase) {
   // Letters beyond ASCII fold too, in whatever locale the process runs (here "C"): an entity
   // made on "äRGER щИТ" goes on the layer "Ärger Щит" made for the first one.
   const std::size_t layers = names.size();
-  for (const wchar_t* layer : {L"Ärger Щит", L"äRGER щИТ"}) {
+  for (const wchar_t* layer : {L"Ärger Щит", L"äRGER щИТ"})
     ASSERT_FALSE(made(kxutBuildList(KXRT_DXF0, L"POINT", 8, layer, 10, p, 0)).isNull());
-  }
   ASSERT_EQ(kxdbTblObjName(L"LAYER", L"ÄRGER щит", name), KXRT_NORM);
   EXPECT_EQ(kx::api::resolve(name).id, kx::db::findTableRecord(db(), "LAYER", L"Ärger Щит"));
   int count = 0;
@@ -93,35 +83,31 @@ TEST_F(SymbolTableListTest, BlocksShowTheirDefinition) {
   // A block made the way a module does it is out of reach here; the drawing's own block records
   // stand in: model and paper space are not blocks to a module.
   for (resbuf* r = kxdbTblNext(L"BLOCK", 1); r; r = kxdbTblNext(L"BLOCK", 0)) {
-    const std::wstring n = find(r, 2)->value.string;
+    const std::wstring n = RbList(r).find(2)->value.string;
     EXPECT_NE(n.rfind(L"*Model_Space", 0), 0u);
     EXPECT_NE(n.rfind(L"*Paper_Space", 0), 0u);
-    kxutRelRb(r);
   }
-  resbuf* model = kxdbTblSearch(L"BLOCK", L"*model_space", 0);
-  ASSERT_NE(model, nullptr);
-  EXPECT_STREQ(model->value.string, L"BLOCK");
-  ASSERT_NE(find(model, 10), nullptr);
-  ASSERT_NE(find(model, 70), nullptr);
-  EXPECT_EQ(find(model, -2), nullptr);  // no entities yet
-  kxutRelRb(model);
+  const RbList model(kxdbTblSearch(L"BLOCK", L"*model_space", 0));
+  ASSERT_NE(model.head, nullptr);
+  EXPECT_STREQ(model.head->value.string, L"BLOCK");
+  ASSERT_NE(model.find(10), nullptr);
+  ASSERT_NE(model.find(70), nullptr);
+  EXPECT_EQ(model.find(-2), nullptr);  // no entities yet
 
   const double p[3] = {4, 5, 0};
   ASSERT_FALSE(made(kxutBuildList(KXRT_DXF0, L"POINT", 10, p, 0)).isNull());
   kds_name last;
   ASSERT_EQ(kxdbEntLast(last), KXRT_NORM);
-  model = kxdbTblSearch(L"BLOCK", L"*Model_Space", 0);
-  ASSERT_NE(find(model, -2), nullptr);
-  EXPECT_TRUE(kds_name_equal(find(model, -2)->value.name, last));
-  kxutRelRb(model);
+  const RbList filled(kxdbTblSearch(L"BLOCK", L"*Model_Space", 0));
+  ASSERT_NE(filled.find(-2), nullptr);
+  EXPECT_TRUE(kds_name_equal(filled.find(-2)->value.name, last));
 
   // A block of the drawing gives its base point.
   kx::test::addBlock(db(), "Based", {1, 2, 3});
-  resbuf* based = kxdbTblSearch(L"BLOCK", L"based", 0);
-  ASSERT_NE(based, nullptr);
-  EXPECT_EQ(std::vector<double>(find(based, 10)->value.point, find(based, 10)->value.point + 3),
+  const RbList based(kxdbTblSearch(L"BLOCK", L"based", 0));
+  ASSERT_NE(based.find(10), nullptr);
+  EXPECT_EQ(std::vector<double>(based.find(10)->value.point, based.find(10)->value.point + 3),
             (std::vector<double>{1, 2, 3}));
-  kxutRelRb(based);
 }
 
 }  // namespace

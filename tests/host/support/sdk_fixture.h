@@ -42,6 +42,21 @@ bool refusedAsInvalid(F&& misuse) {
   return thrownAs<CInvalidArgException>(misuse).has_value();
 }
 
+// A list the test holds, released when it goes.
+struct RbList {
+  resbuf* head = nullptr;
+  explicit RbList(resbuf* h) : head(h) {}
+  ~RbList() { kxutRelRb(head); }
+  RbList(const RbList&) = delete;
+  RbList& operator=(const RbList&) = delete;
+  // The occurrence-th group of `code`; null when there is none.
+  resbuf* find(int code, int occurrence = 0) const {
+    for (resbuf* rb = head; rb; rb = rb->next)
+      if (rb->code == code && occurrence-- == 0) return rb;
+    return nullptr;
+  }
+};
+
 class SdkTest : public ::testing::Test {
  protected:
   SdkTest() {
