@@ -122,6 +122,11 @@ TEST_F(DbObjectsTest, OpensTheMostDerivedClassAndCastsSafely) {
   ASSERT_EQ(kxdbOpenKxDbObject(object, idOf(db, custom), KxDb::kForRead), Kxad::eOk);
   EXPECT_EQ(KxDbEntity::cast(object), nullptr);
   object->close();
+  // A record of a table without a class of its own is a symbol table record by name.
+  const db::ObjectId standard = db::findTableRecord(db, "STYLE", L"Standard");
+  ASSERT_EQ(kxdbOpenKxDbObject(object, idOf(db, standard), KxDb::kForRead), Kxad::eOk);
+  EXPECT_TRUE(object->isKindOf(KxDbSymbolTableRecord::desc()));
+  object->close();
 
   KxDbText* text = nullptr;
   EXPECT_EQ(kxdbOpenObject(text, idOf(db, line), KxDb::kForRead), Kxad::eWrongObjectType);
