@@ -387,6 +387,11 @@ TEST_F(DbObjectsTest, AnonymousGroupsThroughTheGroupDictionary) {
   ASSERT_EQ(kxdbOpenObject(reopened, first, KxDb::kForRead), Kxad::eOk);
   EXPECT_TRUE(reopened->has(idOf(db, a)));
   EXPECT_TRUE(reopened->has(idOf(db, b)));
+  KxDbEntity* stranger = nullptr;
+  ASSERT_EQ(kxdbOpenObject(stranger, idOf(db, addLine(db, {0, 2, 0}, {1, 2, 0})), KxDb::kForRead),
+            Kxad::eOk);
+  EXPECT_FALSE(reopened->has(stranger));
+  stranger->close();
   // The same first line of another drawing is not a member.
   db::Database& other = open(db::newDrawing()).db();
   EXPECT_FALSE(reopened->has(idOf(other, addLine(other, {0, 0, 0}, {1, 0, 0}))));
@@ -528,21 +533,26 @@ TEST_F(DbObjectsTest, MultiLineAttributeDefinitionGivesItsEmbeddedText) {
   mtext->close();
 }
 
-TEST_F(DbObjectsTest, PolylineExtentsAreItsVerticesInItsPlane) {
+TEST_F(DbObjectsTest, ExtentsOfPolylinesAndPoints) {
+  auto extentsOf = [&](db::ObjectId id) {
+    KxDbEntity* entity = nullptr;
+    if (kxdbOpenObject(entity, idOf(db, id), KxDb::kForRead) != Kxad::eOk)
+      return std::vector<double>();
+    KxDbExtents e;
+    EXPECT_EQ(entity->getGeomExtents(e), Kxad::eOk);
+    entity->close();
+    const KxGePoint3d &lo = e.minPoint(), &hi = e.maxPoint();
+    return std::vector<double>({lo.x, lo.y, lo.z, hi.x, hi.y, hi.z});
+  };
   // Upside down at elevation 2: x turns over, z is -2.
-  const db::ObjectId poly = addEntityWith(
-      db, "LWPOLYLINE",
-      newTags("100 AcDbPolyline | 90 3 | 70 0 | 38 2 | 10 1 | 20 5 | 10 4 | 20 -1 | 10 2 | 20 3 | "
-              "210 0 | 220 0 | 230 -1"));
-  KxDbEntity* entity = nullptr;
-  ASSERT_EQ(kxdbOpenObject(entity, idOf(db, poly), KxDb::kForRead), Kxad::eOk);
-  KxDbExtents extents;
-  EXPECT_EQ(entity->getGeomExtents(extents), Kxad::eOk);
-  entity->close();
-  const KxGePoint3d& lo = extents.minPoint();
-  const KxGePoint3d& hi = extents.maxPoint();
-  EXPECT_EQ(std::vector<double>({lo.x, lo.y, lo.z, hi.x, hi.y, hi.z}),
-            std::vector<double>({-4, -1, -2, -1, 5, -2}));
+  EXPECT_EQ(
+      extentsOf(addEntityWith(
+          db, "LWPOLYLINE",
+          newTags("100 AcDbPolyline | 90 3 | 70 0 | 38 2 | 10 1 | 20 5 | 10 4 | 20 -1 | 10 2 | "
+                  "20 3 | 210 0 | 220 0 | 230 -1"))),
+      std::vector<double>({-4, -1, -2, -1, 5, -2}));
+  EXPECT_EQ(extentsOf(addEntityWith(db, "POINT", newTags("100 AcDbPoint | 10 3 | 20 4 | 30 5"))),
+            std::vector<double>({3, 4, 5, 3, 4, 5}));
 }
 
 TEST_F(DbObjectsTest, DrawOrderTableAndWipeoutOptions) {

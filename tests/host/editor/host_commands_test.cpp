@@ -261,10 +261,14 @@ TEST_F(HostCommandsTest, TextBoxOfEntityAndOfBareList) {
   EXPECT_GT(ur[0], 3);
   kxutRelRb(list);
 
-  // The same text described only by its groups measures the same; a definition shows its tag.
+  // The same text described only by its groups measures the same; a definition shows its tag; a
+  // style the list names is the one it is measured in, whatever the current one is.
+  kx::db::ObjectFields(db, kx::test::addStyle(db, "Wide", "arial.ttf")).setReal(41, 2.0);
+  kx::db::setHeaderString(db, "$TEXTSTYLE", 7, L"Wide");
   double ll2[3], ur2[3];
-  for (resbuf* bare : {kxutBuildList(KXRT_DXF0, L"TEXT", 1, L"Box", 40, 2.5, 0),
-                       kxutBuildList(KXRT_DXF0, L"ATTDEF", 1, L"", 2, L"Box", 40, 2.5, 0)}) {
+  for (resbuf* bare :
+       {kxutBuildList(KXRT_DXF0, L"TEXT", 1, L"Box", 40, 2.5, 7, L"Standard", 0),
+        kxutBuildList(KXRT_DXF0, L"ATTDEF", 1, L"", 2, L"Box", 40, 2.5, 7, L"STANDARD", 0)}) {
     ASSERT_EQ(kxedTextBox(bare, ll2, ur2), KXRT_NORM);
     EXPECT_NEAR(ur2[0], ur[0], 1e-9);
     EXPECT_NEAR(ur2[1], ur[1], 1e-9);
