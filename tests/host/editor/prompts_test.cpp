@@ -290,7 +290,8 @@ TEST_F(PromptsTest, PicksByPointAndHandle) {
       {L"50,30", L"50,0.1", L"60,50.2", L"12,81", L"150,50", hline.c_str(), L"H FFFFFF", L"0,0"});
   kds_name e;
   double p[3];
-  ASSERT_EQ(kxedEntSel(L"Pick: ", e, p), KXRT_NORM);  // 50,30 misses, asked again
+  EXPECT_EQ(kxedEntSel(L"Pick: ", nullptr, p), KXRT_ERROR);  // nowhere to put it: not asked
+  ASSERT_EQ(kxedEntSel(L"Pick: ", e, p), KXRT_NORM);         // 50,30 misses, asked again
   EXPECT_EQ(count(L"Nothing selected."), 1);
   EXPECT_EQ(nameToId(e), over);
   EXPECT_EQ(asVec(p), (Vec3{50, 0.1, 0}));
