@@ -78,8 +78,7 @@ bool startsWithSymbolRecord(std::string_view type) {
 
 editor::Document& documentOf(const KxDbObjectState& state) {
   editor::Document* doc = editor::Session::instance().find(state.serial);
-  if (!doc)
-    throw std::logic_error("a database object outlived its drawing");
+  if (!doc) throw std::logic_error("a database object outlived its drawing");
   return *doc;
 }
 

@@ -60,7 +60,7 @@ constexpr std::ptrdiff_t kNoItem = -1;
 struct ListElement {
   int code;
   std::uint32_t occurrence;  // earlier elements of the code
-  std::ptrdiff_t item;  // in the record's scan, or kNoItem
+  std::ptrdiff_t item;       // in the record's scan, or kNoItem
   // Worked out with the layout, which is kept while the groups stay where they are: every list
   // read would otherwise ask the field tables again for every element.
   ListKind kind = ListKind::String;  // of a stored group
