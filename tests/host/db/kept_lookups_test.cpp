@@ -206,7 +206,7 @@ TEST(KeptLookups, PlainDecimalsReadExactlyAsTheGeneralParserReadsThem) {
   std::mt19937_64 random(7);
   auto check = [](const std::string& text) {
     double expected = 0;
-    const char* begin = text.data() + (text.front() == '+' ? 1 : 0);
+    const char* begin = text.data() + (text.starts_with('+') ? 1 : 0);
     const auto [end, ec] = std::from_chars(begin, text.data() + text.size(), expected);
     const auto got = kx::dxf::parseReal(text);
     if (ec != std::errc() || end != text.data() + text.size()) {
