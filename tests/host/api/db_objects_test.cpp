@@ -536,7 +536,7 @@ TEST_F(DbObjectsTest, MultiLineAttributeDefinitionGivesItsEmbeddedText) {
   mtext->close();
 }
 
-TEST_F(DbObjectsTest, ExtentsOfPolylinesAndPoints) {
+TEST_F(DbObjectsTest, ExtentsOfWhatTheHostMeasuresWithoutDrawing) {
   auto extentsOf = [&](db::ObjectId id) {
     KxDbEntity* entity = nullptr;
     if (kxdbOpenObject(entity, idOf(db, id), KxDb::kForRead) != Kxad::eOk)
@@ -556,6 +556,15 @@ TEST_F(DbObjectsTest, ExtentsOfPolylinesAndPoints) {
       std::vector<double>({-4, -1, -2, -1, 5, -2}));
   EXPECT_EQ(extentsOf(addEntityWith(db, "POINT", newTags("100 AcDbPoint | 10 3 | 20 4 | 30 5"))),
             std::vector<double>({3, 4, 5, 3, 4, 5}));
+  EXPECT_EQ(extentsOf(addLine(db, {5, 1, 0}, {2, 3, 1})), std::vector<double>({2, 1, 0, 5, 3, 1}));
+  // Texts as laid out: "Wide" 2.5 units tall runs past x = 2.
+  const db::ObjectId mtext = addEntityWith(
+      db, "MTEXT", newTags("100 AcDbMText | 10 0 | 20 0 | 30 0 | 40 2.5 | 71 7 | 1 Wide"));
+  for (db::ObjectId text : {addText(db, {.text = "Wide", .position = {0, 0, 0}}), mtext})
+    EXPECT_GT(extentsOf(text).at(3), 2);
+  EXPECT_EQ(
+      extentsOf(addEntityWith(db, "CIRCLE", newTags("100 AcDbCircle | 10 1 | 20 1 | 30 0 | 40 2"))),
+      std::vector<double>({-1, -1, 0, 3, 3, 0}));
 }
 
 TEST_F(DbObjectsTest, DrawOrderTableAndWipeoutOptions) {
