@@ -153,12 +153,14 @@ TEST_F(EntityListTest, UnchangedListOfEveryTypeLeavesTheFileByteIdentical) {
 }
 
 // Lists of an R12 drawing, whose entities keep no handles and start with their layer: a list
-// read from a text its writer left unplaced, given back unchanged, still changes nothing; an
+// read from a text its writer left unplaced (its contents beyond ASCII), given back unchanged,
+// still changes nothing; an
 // aligned text that stores no rotation or width factor lists those its two points give; new
 // groups land after the element before them; an entity of an unknown type is one.
 TEST_F(EntityListTest, ListsOfAnR12DrawingKeepAndPlaceItsGroups) {
   open(kx::db::readDxf("0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1009\n0\nENDSEC\n"
-                       "0\nSECTION\n2\nENTITIES\n0\nTEXT\n8\n0\n10\n0\n20\n0\n40\n2\n1\nabc\n"
+                       "0\nSECTION\n2\nENTITIES\n0\nTEXT\n8\n0\n10\n0\n20\n0\n40\n2\n1\na\x80"
+                       "c\n"
                        "72\n1\n11\n5\n21\n0\n0\nTEXT\n8\n0\n10\n0\n20\n0\n40\n2\n1\nab\n"
                        "72\n3\n11\n10\n21\n10\n0\nKXSHAPE\n8\n0\n10\n1\n20\n1\n0\nENDSEC\n"
                        "0\nEOF\n",
@@ -184,7 +186,9 @@ TEST_F(EntityListTest, ListsOfAnR12DrawingKeepAndPlaceItsGroups) {
     first.find(after)->next = rb;
   }
   EXPECT_EQ(kxdbEntMod(first.head), KXRT_NORM);
-  EXPECT_NE(saved().find("\n20\n0\n284\n1\n40\n2\n380\n1\n1\nabc\n"), std::string::npos);
+  EXPECT_NE(saved().find("\n20\n0\n284\n1\n40\n2\n380\n1\n1\na\x80"
+                         "c\n"),
+            std::string::npos);
   // An entity of a type no table knows, in a drawing without subclass markers, is one; a point
   // added to it goes without a z of 0, as the drawing's points are written.
   kds_name shape;
