@@ -152,11 +152,10 @@ TEST_F(EntityListTest, UnchangedListOfEveryTypeLeavesTheFileByteIdentical) {
   EXPECT_EQ(saved(), before);
 }
 
-// Lists of an R12 drawing, whose entities keep no handles and start with their layer: a list
-// read from a text its writer left unplaced (its contents beyond ASCII), given back unchanged,
-// still changes nothing; an
-// aligned text that stores no rotation or width factor lists those its two points give; new
-// groups land after the element before them; an entity of an unknown type is one.
+// Lists of an R12 drawing (no handles, the layer first): a list read from an unplaced text with a
+// character beyond ASCII, given back unchanged, changes nothing; an aligned text that stores no
+// rotation or width factor lists those its two points give; new groups land after the element
+// before them; an entity of an unknown type is one.
 TEST_F(EntityListTest, ListsOfAnR12DrawingKeepAndPlaceItsGroups) {
   open(kx::db::readDxf("0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1009\n0\nENDSEC\n"
                        "0\nSECTION\n2\nENTITIES\n0\nTEXT\n8\n0\n10\n0\n20\n0\n40\n2\n1\na\x80"

@@ -228,12 +228,11 @@ TEST_F(HostCommandsTest, RedrawHighlightsAndOrthoAndUnknownCommands) {
 TEST_F(HostCommandsTest, EntryPointsRefuseANullPointerInAnyPlace) {
   const double p[3] = {0, 0, 0};
   double out[3];
-  const resbuf wcs = system(0);
   resbuf value = system(0);
   kds_name name{};
   addLine({0, 0, 0}, {1, 0, 0});
-  EXPECT_EQ(kxedTrans(nullptr, &wcs, &wcs, 0, out), KXRT_ERROR);
-  EXPECT_EQ(kxedTrans(p, &wcs, &wcs, 0, nullptr), KXRT_ERROR);
+  EXPECT_EQ(kxedTrans(nullptr, &value, &value, 0, out), KXRT_ERROR);
+  EXPECT_EQ(kxedTrans(p, &value, &value, 0, nullptr), KXRT_ERROR);
   EXPECT_EQ(kxdbEntLast(nullptr), KXRT_ERROR);
   EXPECT_EQ(kxdbHandEnt(nullptr, name), KXRT_ERROR);
   EXPECT_EQ(kxdbHandEnt(L"1", nullptr), KXRT_ERROR);
