@@ -249,6 +249,11 @@ TEST_F(DbObjectsTest, TextSettersRePlaceAJustifiedTextOnClose) {
   EXPECT_EQ(text->setHorizontalMode(KxDb::kTextRight), Kxad::eOk);
   text->close();
   EXPECT_EQ(db::FieldReader(db, plain).point(11), (db::Point3{0, 40, 0}));
+  // A horizontal mode no text has reads as left.
+  const db::ObjectId odd = addText(db, {.text = "odd", .position = {0, 50, 0}, .horizontal = 9});
+  ASSERT_EQ(kxdbOpenObject(text, idOf(db, odd), KxDb::kForRead), Kxad::eOk);
+  EXPECT_EQ(text->horizontalMode(), KxDb::kTextLeft);
+  text->close();
 }
 
 TEST_F(DbObjectsTest, NewTextIsInvisibleUntilAppendedAndPlacedWhenClosed) {

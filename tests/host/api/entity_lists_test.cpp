@@ -177,15 +177,19 @@ TEST_F(EntityListTest, ListsOfAnR12DrawingKeepAndPlaceItsGroups) {
   EXPECT_EQ(kxdbEntMod(list.head), KXRT_NORM);
   EXPECT_EQ(saved(), before);
   // A new group goes right after the element before it, whether that holds the placed point
-  // (listed as placed, stored as the writer left it) or a value as stored.
+  // (listed as placed, stored as the writer left it) or a value as stored, and a second one right
+  // after the first. The list has no handle to give.
   RbList first(kxdbEntGet(text));
-  for (const auto& [after, added] : {std::pair{10, 284}, std::pair{40, 380}}) {
-    resbuf* rb = kxutBuildList(added, 1, 0);
-    rb->next = first.find(after)->next;
-    first.find(after)->next = rb;
+  EXPECT_EQ(first.find(5), nullptr);
+  for (const auto& [after, added] :
+       {std::pair{10, kxutBuildList(284, 1, 0)}, std::pair{40, kxutBuildList(380, 1, 440, 1, 0)}}) {
+    resbuf* last = added;
+    while (last->next) last = last->next;
+    last->next = first.find(after)->next;
+    first.find(after)->next = added;
   }
   EXPECT_EQ(kxdbEntMod(first.head), KXRT_NORM);
-  EXPECT_NE(saved().find("\n20\n0\n284\n1\n40\n2\n380\n1\n1\na\x80"
+  EXPECT_NE(saved().find("\n20\n0\n284\n1\n40\n2\n380\n1\n440\n1\n1\na\x80"
                          "c\n"),
             std::string::npos);
   // An entity of a type no table knows, in a drawing without subclass markers, is one; a point
