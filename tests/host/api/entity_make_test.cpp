@@ -153,9 +153,8 @@ TEST_F(EntityMakeTest, EveryKindReadsBackInAnotherReader) {
                       0.5235987755982988, 0),
         kxutBuildList(KXRT_DXF0, L"attdef", 10, c, 40, 2.5, 1, L"default", 2, L"TAG1", 3, L"Value?",
                       70, 0, 0),
-        kxutBuildList(KXRT_DXF0, L"CIRCLE", 67, 1, 10, e, 40, 1.0, 0)}) {
+        kxutBuildList(KXRT_DXF0, L"CIRCLE", 67, 1, 10, e, 40, 1.0, 0)})
     EXPECT_FALSE(made(list).isNull());
-  }
   const kx::test::EzdxfRun run = kx::test::readWithEzdxf(db(), R"(
 import math
 assert not doc.audit().errors, [e.message for e in doc.audit().errors]
@@ -189,12 +188,8 @@ assert doc.layers.has_entry("Lines")
 TEST_F(EntityMakeTest, RefusedListsMakeNothing) {
   const double p[3] = {1, 2, 3};
   kds_name erased;
-  {
-    resbuf* line = kxutBuildList(KXRT_DXF0, L"LINE", 10, p, 11, p, 0);
-    ASSERT_EQ(kxdbEntMakeX(line, erased), KXRT_NORM);
-    kxutRelRb(line);
-    ASSERT_EQ(kxdbEntDel(erased), KXRT_NORM);
-  }
+  kx::api::setName(erased, db(), made(kxutBuildList(KXRT_DXF0, L"LINE", 10, p, 11, p, 0)));
+  ASSERT_EQ(kxdbEntDel(erased), KXRT_NORM);
   const std::string withErased = kx::db::writeDxf(db());
   auto refused = [&](const char* why, resbuf* list) {
     SCOPED_TRACE(why);
