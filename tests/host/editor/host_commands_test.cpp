@@ -159,10 +159,13 @@ TEST_F(HostCommandsTest, TransRoundTripsThroughShiftedUcsAndTiltedOcs) {
   name(circle, entity.value.name);
   expectNear(trans(inOcs, entity, wcs), world);
 
+  // Neither a system code no system has nor an erased entity is a system.
   resbuf bad = system(7);
   const double in[3] = {0, 0, 0};
   double out[3] = {9, 9, 9};
   EXPECT_EQ(kxedTrans(in, &bad, &wcs, 0, out), KXRT_ERROR);
+  kx::db::setEntityErased(db, circle, true);
+  EXPECT_EQ(kxedTrans(in, &entity, &wcs, 0, out), KXRT_ERROR);
   EXPECT_EQ(out[0], 9);
 }
 

@@ -52,9 +52,8 @@ TEST(ChineseMappingTest, KnownCharactersMapBothWaysAndCommonOnesRoundTrip) {
       L"们个这来时为说国学对会发过后没么经动还种长开关见进东车马门问间书头觉"
       L"实现点机电话语让认边给应总区报场习飞风龙鸟鱼贝见页体图层线颜选删设";
   const std::wstring there = traditional(common);
-  for (std::size_t i = 0; i < common.size(); ++i) {
+  for (std::size_t i = 0; i < common.size(); ++i)
     EXPECT_NE(there[i], common[i]) << "no traditional form for character " << i;
-  }
   EXPECT_EQ(simplified(there), common);
 }
 

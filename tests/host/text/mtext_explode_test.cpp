@@ -59,9 +59,8 @@ TEST(MTextExplode, TextStringsShowTheSameCharacters) {
   EXPECT_EQ(e.texts[1].text, L"%%o over");
   EXPECT_EQ(e.texts[2].text, L"%%u%%o both");
   EXPECT_EQ(shown(e.texts[3].text), L" 100%%%x %%%% 5%");
-  for (const std::wstring plain : {L"%%d", L"%", L"50%", L"%%%", L"%%u", L"a%%", L"%%%%%"}) {
+  for (const std::wstring plain : {L"%%d", L"%", L"50%", L"%%%", L"%%u", L"a%%", L"%%%%%"})
     EXPECT_EQ(shown(kx::text::escapeForText(plain)), plain);
-  }
   EXPECT_EQ(kx::text::escapeForText(L"50% off"), L"50% off");
   // Blank runs make no TEXT.
   EXPECT_TRUE(explode(L"   \\P  ").texts.empty());

@@ -25,17 +25,15 @@ std::wstring plainMTextContents(std::wstring_view contents) {
 // The formats of the text items, in order, for codes that apply to the characters after them.
 std::vector<MTextFormat> textFormats(const ParsedMText& parsed) {
   std::vector<MTextFormat> formats;
-  for (const MTextItem& item : parsed.items) {
+  for (const MTextItem& item : parsed.items)
     if (item.kind == MTextItemKind::Text) formats.push_back(parsed.formats[item.format]);
-  }
   return formats;
 }
 
 std::vector<std::wstring> texts(const ParsedMText& parsed) {
   std::vector<std::wstring> result;
-  for (const MTextItem& item : parsed.items) {
+  for (const MTextItem& item : parsed.items)
     if (item.kind == MTextItemKind::Text) result.push_back(item.text);
-  }
   return result;
 }
 
