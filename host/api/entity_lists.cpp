@@ -52,11 +52,11 @@ const resbuf* skipIdentity(const resbuf* list) {
   return list;
 }
 
-// One element of an object's list: a stored group (an index into ObjectItems::items) or a group
-// the record lacks that the list reports all the same (-1).
-// A value the list reports that the record does not store (a text's placed point, say).
+// The item of a value the list reports that the record does not store (a text's placed point).
 constexpr std::ptrdiff_t kNoItem = -1;
 
+// One element of an object's list: a stored group (an index into ObjectItems::items) or a group
+// the record lacks that the list reports all the same (kNoItem).
 struct ListElement {
   int code;
   std::uint32_t occurrence;  // earlier elements of the code
