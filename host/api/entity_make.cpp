@@ -188,16 +188,15 @@ Made make(const resbuf* list, bool objectsToo) {
   if (type == "XRECORD") parts = {&kXrecord};
   if (parts.empty()) return {};
 
-  // How many elements give each code, up to two (elements hold no extended data: codes below 1000).
+  // How many elements give each code below 1000, up to two (negative codes were refused above;
+  // extended data is kept apart, and the codes past it are no fields of any table).
   std::array<std::uint8_t, 1000> codeCounts{};
   const auto countOf = [&codeCounts](int code) {
-    return code >= 0 && code < 1000 ? codeCounts[static_cast<std::size_t>(code)] : 0;
+    return code < 1000 ? codeCounts[static_cast<std::size_t>(code)] : 0;
   };
-  for (const Element& e : elements) {
-    const int code = e.rb->code;
-    if (code >= 0 && code < 1000 && codeCounts[static_cast<std::size_t>(code)] < 2)
+  for (const Element& e : elements)
+    if (const int code = e.rb->code; code < 1000 && codeCounts[static_cast<std::size_t>(code)] < 2)
       ++codeCounts[static_cast<std::size_t>(code)];
-  }
   const auto isRepeated = [&countOf](int code) { return countOf(code) > 1; };
   for (Element& e : elements) {
     const int code = e.rb->code;

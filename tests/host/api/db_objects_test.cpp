@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -187,6 +188,22 @@ TEST_F(DbObjectsTest, OpensTheMostDerivedClassAndCastsSafely) {
   EXPECT_EQ(back, idOf(db, line));
   const kds_name bogus = {db.serial(), 999999};
   EXPECT_EQ(kxdbGetObjectId(back, bogus), KXRT_ERROR);
+
+  // In a drawing without subclass markers, a type the host does not know is an entity where it
+  // sits among the entities, and nowhere else.
+  const db::Database& r12 =
+      open(db::readDxf("0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1009\n0\nENDSEC\n0\nSECTION\n2\n"
+                       "ENTITIES\n0\nMYSHAPE\n8\n0\n0\nENDSEC\n0\nSECTION\n2\nOBJECTS\n0\nMYTHING\n"
+                       "1\nx\n0\nENDSEC\n0\nEOF\n",
+                       "r12.dxf")
+               .db)
+          .db();
+  for (const auto& [section, entity] : {std::pair{"ENTITIES", true}, {"OBJECTS", false}}) {
+    const db::ObjectId unknown = r12.findSection(section)->records[1];
+    ASSERT_EQ(kxdbOpenKxDbObject(object, idOf(r12, unknown), KxDb::kForRead), Kxad::eOk);
+    EXPECT_EQ(KxDbEntity::cast(object) != nullptr, entity) << section;
+    object->close();
+  }
 }
 
 TEST_F(DbObjectsTest, TextSettersRePlaceAJustifiedTextOnClose) {
@@ -524,16 +541,21 @@ TEST_F(DbObjectsTest, MultiLineAttributeDefinitionGivesItsEmbeddedText) {
   EXPECT_EQ(db::FieldReader(db, added).point(210).z, -1);
   EXPECT_EQ(db::FieldReader(db, added).rawText(7), "Titles");  // nor a style: the definition's
 
-  // An embedded text without contents gives one with empty contents.
+  // An embedded text without contents gives one with empty contents, and one that names its own
+  // plane lies in that plane alone.
   std::vector<db::NewTag> bare = body;
   bare.erase(bare.end() - 4);
+  bare.insert(bare.end(), {{210, "0"}, {220, "0"}, {230, "1"}});
   ASSERT_EQ(kxdbOpenObject(def, idOf(db, db::addEntity(db, modelSpace(db), "ATTDEF", bare)),
                            KxDb::kForRead),
             Kxad::eOk);
   mtext = def->getMTextAttributeDefinition();
   def->close();
   ASSERT_NE(mtext, nullptr);
-  EXPECT_EQ(db::FieldReader(db, mtext->state().id).rawText(1), "");
+  const db::ObjectId embedded = mtext->state().id;
+  EXPECT_EQ(db::FieldReader(db, embedded).rawText(1), "");
+  EXPECT_EQ(db::FieldReader(db, embedded).point(210).z, 1);
+  EXPECT_EQ(std::ranges::count(db.tags(embedded), 210, &db::Tag::code), 1);
   mtext->close();
 }
 

@@ -281,6 +281,13 @@ TEST_F(EntityListTest, ChangedValuesLandInTheirGroupsAndEzdxfReadsThemBack) {
   second->next = kxutBuildList(10, v, 0);
   ASSERT_EQ(kxdbEntMod(noted.head), KXRT_NORM);
   EXPECT_NE(saved().find("\n1000\nkept\n"), std::string::npos);
+  // Vertices given to a polyline that had none go before its extended data, and a new point of
+  // extended data right after the group before it, with its z of 0 as this drawing's points have.
+  nameOf(made(kxutBuildList(KXRT_DXF0, L"LWPOLYLINE", 1001, L"KX", 1000, L"kept", 0)), name);
+  ASSERT_EQ(kxdbEntMod(RbList(kxutBuildList(-1, name, 10, w, 1001, L"KX", 1010, w, 0)).head),
+            KXRT_NORM);
+  EXPECT_NE(saved().find("\n 20\n1.0\n1001\nKX\n1010\n1.0\n1020\n1.0\n1030\n0.0\n1000\nkept\n"),
+            std::string::npos);
   // A text string, with a non-ASCII character.
   const ObjectId text = unlocked("TEXT");
   nameOf(text, name);
@@ -585,6 +592,17 @@ TEST_F(EntityListTest, RefusedModificationsChangeNothing) {
     list.find(40)->value.real = 9.75;
     EXPECT_EQ(kxdbEntMod(list.head), KXRT_ERROR);
     ASSERT_EQ(kxdbEntDel(name), KXRT_NORM);  // and back
+    EXPECT_EQ(saved(), before);
+  }
+  {
+    SCOPED_TRACE("a second type group in a hatch's list, whose groups the host knows in part");
+    kds_name hatch;
+    nameOf(byType.at("HATCH").front(), hatch);
+    RbList list(kxdbEntGet(hatch));
+    resbuf* stray = kxutBuildList(KXRT_DXF0, L"HATCH", 0);
+    stray->next = list.find(10)->next;
+    list.find(10)->next = stray;
+    EXPECT_EQ(kxdbEntMod(list.head), KXRT_ERROR);
     EXPECT_EQ(saved(), before);
   }
   EXPECT_EQ(kxdbEntMod(nullptr), KXRT_ERROR);

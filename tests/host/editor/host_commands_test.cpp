@@ -265,19 +265,24 @@ TEST_F(HostCommandsTest, TextBoxOfEntityAndOfBareList) {
 
   // The same text described only by its groups measures the same: a definition shows its tag, a
   // style the list names is the one it is measured in, whatever the current one is, and a height
-  // of 0 is none (the drawing's text size, 2.5 here, stands in).
+  // or width factor of 0 is none (the drawing's text size, 2.5 here, and the style's factor).
   kx::db::ObjectFields(db, kx::test::addStyle(db, "Wide", "arial.ttf")).setReal(41, 2.0);
   kx::db::setHeaderString(db, "$TEXTSTYLE", 7, L"Wide");
   double ll2[3], ur2[3];
   for (resbuf* bare :
        {kxutBuildList(KXRT_DXF0, L"TEXT", 1, L"Box", 40, 2.5, 7, L"Standard", 0),
         kxutBuildList(KXRT_DXF0, L"ATTDEF", 1, L"", 2, L"Box", 40, 2.5, 7, L"STANDARD", 0),
-        kxutBuildList(KXRT_DXF0, L"TEXT", 1, L"Box", 40, 0.0, 7, L"Standard", 0)}) {
+        kxutBuildList(KXRT_DXF0, L"TEXT", 1, L"Box", 40, 0.0, 41, 0.0, 7, L"Standard", 0)}) {
     ASSERT_EQ(kxedTextBox(bare, ll2, ur2), KXRT_NORM);
     EXPECT_NEAR(ur2[0], ur[0], 1e-9);
     EXPECT_NEAR(ur2[1], ur[1], 1e-9);
     kxutRelRb(bare);
   }
+  // A list that names an entity is measured by that entity, so one naming a line is refused.
+  name(addLine({0, 0, 0}, {1, 0, 0}), n);
+  list = kxutBuildList(-1, n, KXRT_DXF0, L"TEXT", 1, L"Box", 0);
+  EXPECT_EQ(kxedTextBox(list, ll2, ur2), KXRT_ERROR);
+  kxutRelRb(list);
 
   // An MTEXT measures from the origin: the corners' difference is its size.
   std::vector<NewTag> body{{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbMText"}};
