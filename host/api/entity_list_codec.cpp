@@ -305,7 +305,6 @@ bool valueFits(const db::Database& db, const resbuf& rb, ListKind kind) {
 }
 
 db::ObjectId nameTarget(const db::Database& db, const resbuf& rb) {
-  if (rb.value.name[0] == 0 && rb.value.name[1] == 0) return {};
   return db.fromEntityName({rb.value.name[0], rb.value.name[1]});
 }
 

@@ -112,9 +112,10 @@ std::vector<ListElement> listLayout(const db::Database& db, db::ObjectId id,
   ownAt.fill(-1);
   const bool locatedStillHolds = db.revision(id) == reported.revision();
   const db::FieldReader fields(db, id);
-  for (std::size_t slot = 0; slot < slots; ++slot)
-    ownTag[slot] =
-        locatedStillHolds ? reported.storedAt(slot) : fields.locate(reported.codes()[slot]);
+  for (std::size_t slot = 0; const int code : reported.codes()) {
+    ownTag[slot] = locatedStillHolds ? reported.storedAt(slot) : fields.locate(code);
+    ++slot;
+  }
   for (std::size_t i = 0; i < stored.size(); ++i) {
     ListElement& e = stored[i];
     e.reportedSlot = static_cast<std::int8_t>(reported.indexOf(e.code));
