@@ -3,7 +3,7 @@
 // here and the groups the type needs get their defaults.
 
 #include <algorithm>
-#include <array>
+#include <bitset>
 #include <cmath>
 #include <stdexcept>
 #include <string>
@@ -188,16 +188,16 @@ Made make(const resbuf* list, bool objectsToo) {
   if (type == "XRECORD") parts = {&kXrecord};
   if (parts.empty()) return {};
 
-  // How many elements give each code below 1000, up to two (negative codes were refused above;
-  // extended data is kept apart, and the codes past it are no fields of any table).
-  std::array<std::uint8_t, 1000> codeCounts{};
-  const auto countOf = [&codeCounts](int code) {
-    return code < 1000 ? codeCounts[static_cast<std::size_t>(code)] : 0;
-  };
-  for (const Element& e : elements)
-    if (const int code = e.rb->code; code < 1000 && codeCounts[static_cast<std::size_t>(code)] < 2)
-      ++codeCounts[static_cast<std::size_t>(code)];
-  const auto isRepeated = [&countOf](int code) { return countOf(code) > 1; };
+  // Which field codes the elements give, and which more than once. Fields' codes are below 1000;
+  // the elements' are 0 or more (negative codes were refused above) and may pass 1000 only in
+  // types whose groups the tables know in part.
+  std::bitset<1000> listed, repeated;
+  for (const Element& e : elements) {
+    const auto code = static_cast<std::size_t>(e.rb->code);
+    if (code >= listed.size()) continue;
+    if (listed[code]) repeated[code] = true;
+    listed[code] = true;
+  }
   for (Element& e : elements) {
     const int code = e.rb->code;
     const db::FieldPlace place = db::findField(cls, code);
@@ -207,7 +207,7 @@ Made make(const resbuf* list, bool objectsToo) {
       e.part = graphical && isCommonEntityGroup(code) ? 0 : parts.size() - 1;
     }
     const db::SubclassSpec& part = *parts[e.part];
-    e.rank = place.field && !isRepeated(code)
+    e.rank = place.field && !repeated[static_cast<std::size_t>(code)]
                  ? static_cast<double>(place.field - part.fields.data())
                  : anchorRank(type, part, code);
   }
@@ -235,7 +235,7 @@ Made make(const resbuf* list, bool objectsToo) {
     std::vector<std::pair<double, std::vector<db::NewTag>>> defaults;
     for (std::size_t i = 0; i < parts[p]->fields.size(); ++i) {
       const db::FieldSpec& f = parts[p]->fields[i];
-      const bool given = countOf(f.code) > 0;
+      const bool given = listed[static_cast<std::size_t>(f.code)];
       std::vector<db::NewTag> tags;
       if (type == "LWPOLYLINE" && f.code == 90) {
         tags.push_back({90, std::to_string(vertices)});
