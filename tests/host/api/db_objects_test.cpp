@@ -108,6 +108,7 @@ TEST_F(DbObjectsTest, OpensTheMostDerivedClassAndCastsSafely) {
   ASSERT_NE(definition, nullptr);
   EXPECT_EQ(takeString(definition->tag()), L"TAG1");
   EXPECT_EQ(takeString(definition->prompt()), L"Prompt?");
+  EXPECT_EQ(definition->setTag(L""), Kxad::eInvalidInput);  // before the object is open for write
   EXPECT_TRUE(definition->isConstant());
   EXPECT_FALSE(definition->isMTextAttributeDefinition());
   EXPECT_EQ(definition->getMTextAttributeDefinition(), nullptr);

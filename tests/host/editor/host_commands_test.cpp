@@ -200,6 +200,11 @@ TEST_F(HostCommandsTest, DrawOrderCommandAndInherit) {
   ASSERT_EQ(kxedDrawOrderInherit(kx::api::objectIdOf(db, c), children, 1), KXRT_NORM);
   EXPECT_EQ(kx::db::drawOrder(db, model), (std::vector<ObjectId>{a, c, b}));
   EXPECT_EQ(kxedDrawOrderInherit(kx::api::objectIdOf(db, c), children, 9), KXRT_ERROR);
+  // An erased child among them cannot be ordered: nothing moves.
+  db.setErased(a, true);
+  children.append(kx::api::objectIdOf(db, a));
+  EXPECT_EQ(kxedDrawOrderInherit(kx::api::objectIdOf(db, c), children, 3), KXRT_ERROR);
+  EXPECT_EQ(kx::db::drawOrder(db, model), (std::vector<ObjectId>{c, b}));
 }
 
 TEST_F(HostCommandsTest, RedrawHighlightsAndOrthoAndUnknownCommands) {
