@@ -1,4 +1,5 @@
-// The shared opening of text commands and the geometry and ordering they rely on.
+// The geometry and ordering the text commands rely on. The settings a command changes for a
+// while (PICKSTYLE, CMDECHO) are checked where the commands run, in the cases.
 
 #include <gtest/gtest.h>
 
@@ -8,41 +9,11 @@
 #include "module_test_support.h"
 #include "toolkit/selection_order.h"
 #include "toolkit/text_geometry.h"
-#include "toolkit/text_selection.h"
 
 namespace kx::test {
 namespace {
 
 using ToolkitTest = ModuleTest;
-
-short shortVariable(const wchar_t* name) {
-  resbuf value{};
-  kxedGetVar(name, &value);
-  return value.value.int16;
-}
-
-void setShortVariable(const wchar_t* name, short v) {
-  resbuf value{};
-  value.code = KXRT_SHORT;
-  value.value.int16 = v;
-  kxedSetVar(name, &value);
-}
-
-TEST_F(ToolkitTest, SettingsChangedForAWhileComeBackEvenAfterACancel) {
-  makeText(L"a", {0, 0, 0});
-  setShortVariable(L"PICKSTYLE", 1);
-  editor::InputSource::instance().queue(L"^C");
-  kds_name set;
-  EXPECT_EQ(selectTextsUngrouped(set), KXRT_CANCEL);
-  EXPECT_EQ(shortVariable(L"PICKSTYLE"), 1);
-
-  setShortVariable(L"CMDECHO", 1);
-  {
-    CmdEchoGuard quiet;
-    EXPECT_EQ(shortVariable(L"CMDECHO"), 0);
-  }
-  EXPECT_EQ(shortVariable(L"CMDECHO"), 1);
-}
 
 TEST_F(ToolkitTest, TheCurrentLayerNameStaysInsideItsBuffer) {
   wchar_t buffer[kLayerNameCapacity + 1];
