@@ -1,4 +1,5 @@
-// The rules of the underline commands and of TORIENT's readable turn, over many inputs.
+// The rules of the underline commands and of TORIENT's readable turn on the inputs their cases do
+// not give: stray percent signs, the edges of the tolerance, turns beyond a whole circle.
 
 #include <gtest/gtest.h>
 
@@ -20,13 +21,6 @@ TEST(UnderlineCodes, OnlyTheLeadingRunCountsAndItsParityDecides) {
     const wchar_t* removed;
   };
   const Row rows[] = {
-      {L"", 0, L"%%u", L""},
-      {L"plain", 0, L"%%uplain", L"plain"},
-      {L"%%uone", 1, L"%%uone", L"one"},
-      {L"%%U%%utwo", 2, L"%%utwo", L"%%U%%utwo"},
-      {L"%%u%%U%%uthree", 3, L"%%uthree", L"three"},
-      {L"%%Uupper", 1, L"%%uupper", L"upper"},
-      {L"a%%ub", 0, L"%%ua%%ub", L"a%%ub"},
       {L"%%u%%ol", 1, L"%%u%%ol", L"%%ol"},
       {L"%%", 0, L"%%u%%", L"%%"},
       {L"%%u%%", 1, L"%%u%%", L"%%"},
@@ -46,20 +40,12 @@ TEST(ReadableAngle, UpsideDownTextsTurnHalfRoundOverTheWholeCircle) {
   };
   // The tolerance is 1e-6 radians, about 0.00006 degrees.
   const Row rows[] = {
-      {0, 0, 0},
       {45, 45, 45},
-      {90, 90, 90},
       {90.00001, 90.00001, 90.00001},
       {90.0001, 90.0001, 270.0001},
-      {135, 135, 315},
-      {180, 180, 360},
       {200, 200, 20},
-      {270, 270, 90},
       {270.00001, 270.00001, 90.00001},
       {270.0001, 270.0001, 270.0001},
-      {315, 315, 315},
-      {450, 90, 90},
-      {-45, 315, 315},
       {-180, 180, 360},
       {720, 0, 0},
       {-630, 90, 90},

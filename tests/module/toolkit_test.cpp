@@ -1,48 +1,45 @@
-// The shared opening of text commands and the geometry and ordering they rely on.
+// The toolkit the text commands share, where their cases cannot see it: the current layer's
+// buffer and the order of texts on coordinates a hair apart. Frames, rectangles and extents of
+// texts, and the settings a command changes for a while, are checked by the cases of the commands
+// that use them (TCIRCLE, TEXTMASK, TORIENT, MTEXP).
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <numbers>
+#include <cstdint>
+#include <vector>
 
-#include "module_test_support.h"
+#include "kx/kxsdk.h"
+#include "support/sdk_fixture.h"
 #include "toolkit/selection_order.h"
 #include "toolkit/text_geometry.h"
-#include "toolkit/text_selection.h"
 
 namespace kx::test {
 namespace {
 
-using ToolkitTest = ModuleTest;
+class ToolkitTest : public SdkTest {
+ protected:
+  ToolkitTest() { openNew(); }
 
-short shortVariable(const wchar_t* name) {
-  resbuf value{};
-  kxedGetVar(name, &value);
-  return value.value.int16;
-}
-
-void setShortVariable(const wchar_t* name, short v) {
-  resbuf value{};
-  value.code = KXRT_SHORT;
-  value.value.int16 = v;
-  kxedSetVar(name, &value);
-}
-
-TEST_F(ToolkitTest, SettingsChangedForAWhileComeBackEvenAfterACancel) {
-  makeText(L"a", {0, 0, 0});
-  setShortVariable(L"PICKSTYLE", 1);
-  editor::InputSource::instance().queue(L"^C");
-  kds_name set;
-  EXPECT_EQ(selectTextsUngrouped(set), KXRT_CANCEL);
-  EXPECT_EQ(shortVariable(L"PICKSTYLE"), 1);
-
-  setShortVariable(L"CMDECHO", 1);
-  {
-    CmdEchoGuard quiet;
-    EXPECT_EQ(shortVariable(L"CMDECHO"), 0);
+  // A TEXT at `at`; its entity name.
+  std::vector<std::int64_t> makeText(const wchar_t* text, KxGePoint3d at) {
+    const double point[3] = {at.x, at.y, at.z};
+    resbuf* list = kxutBuildList(KXRT_DXF0, L"TEXT", 10, point, 40, 2.5, 1, text, 0);
+    EXPECT_EQ(kxdbEntMake(list), KXRT_NORM);
+    kxutRelRb(list);
+    kds_name name{};
+    kxdbEntLast(name);
+    return {name[0], name[1]};
   }
-  EXPECT_EQ(shortVariable(L"CMDECHO"), 1);
-}
+
+  // A set of the entities in the order given.
+  void setOf(const std::vector<std::vector<std::int64_t>>& entities, kds_name set) {
+    kxedSSAdd(nullptr, nullptr, set);
+    for (const auto& e : entities) {
+      const kds_name name = {e[0], e[1]};
+      kxedSSAdd(name, set, set);
+    }
+  }
+};
 
 TEST_F(ToolkitTest, TheCurrentLayerNameStaysInsideItsBuffer) {
   wchar_t buffer[kLayerNameCapacity + 1];
@@ -50,58 +47,6 @@ TEST_F(ToolkitTest, TheCurrentLayerNameStaysInsideItsBuffer) {
   currentLayerName(buffer);
   EXPECT_STREQ(buffer, L"0");
   EXPECT_EQ(buffer[kLayerNameCapacity], L'#');
-}
-
-TEST_F(ToolkitTest, MTextFrameFollowsAttachmentMarginAndDirection) {
-  const double origin[3] = {0, 0, 0};
-  const double alongY[3] = {0, 1, 0};
-  resbuf* list = kxutBuildList(KXRT_DXF0, L"MTEXT", 10, origin, 40, 2.0, 41, 10.0, 71, 5, 1,
-                               L"Framed text", 11, alongY, 0);
-  ASSERT_EQ(kxdbEntMake(list), KXRT_NORM);
-  kxutRelRb(list);
-  const auto mtext = lastEntity();
-  const kds_name name = {mtext[0], mtext[1]};
-  KxDbObjectId id;
-  kxdbGetObjectId(id, name);
-  KxDbMText* object = nullptr;
-  ASSERT_EQ(kxdbOpenObject(object, id, KxDb::kForRead), Kxad::eOk);
-  const double w = object->actualWidth(), h = object->actualHeight();
-  object->close();
-
-  // Middle centre around the origin, the text running up the Y axis: "right" is +Y, "up" is -X.
-  CornerList corners;
-  appendMTextFrame(name, 0.5, corners);
-  ASSERT_EQ(corners.GetSize(), 4);
-  const double m = 0.5 * 2.0;
-  EXPECT_TRUE(corners[0].isEqualTo({-(h / 2 + m), -(w / 2 + m), 0}));
-  EXPECT_TRUE(corners[1].isEqualTo({-(h / 2 + m), w / 2 + m, 0}));
-  EXPECT_TRUE(corners[2].isEqualTo({h / 2 + m, -(w / 2 + m), 0}));
-  EXPECT_TRUE(corners[3].isEqualTo({h / 2 + m, w / 2 + m, 0}));
-
-  KxGePoint3d first, second;
-  textExtents(name, first, second);
-  EXPECT_TRUE(first.isEqualTo({-h / 2, -w / 2, 0}));
-  EXPECT_TRUE(second.isEqualTo({h / 2, w / 2, 0}));
-}
-
-TEST_F(ToolkitTest, TextRectangleTurnsWithTheTextAndTakesOverrides) {
-  const auto text = makeText(L"Rotated", {10, 10, 0}, 2.0, std::numbers::pi / 2);
-  const kds_name name = {text[0], text[1]};
-  KxGePoint3d r[5];
-  textRectangle(name, 0.25, 0, 0, r);
-  const double width = r[0].distanceTo(r[1]);
-  EXPECT_GT(width, 2.0);
-  EXPECT_NEAR(r[1].x, r[0].x, 1e-9);
-  EXPECT_NEAR(r[1].y - r[0].y, width, 1e-9);
-  EXPECT_TRUE(r[4].isEqualTo({0, 0, 1}));
-
-  KxGePoint3d low, high;
-  textExtents(name, low, high);
-  const KxGePoint3d centre((low.x + high.x) / 2, (low.y + high.y) / 2, 0);
-  textRectangle(name, 0.25, 3, 5, r);
-  EXPECT_NEAR(r[0].distanceTo(r[1]), 5, 1e-9);
-  EXPECT_NEAR(r[1].distanceTo(r[2]), 3, 1e-9);
-  EXPECT_TRUE(KxGePoint3d((r[0].x + r[2].x) / 2, (r[0].y + r[2].y) / 2, 0).isEqualTo(centre));
 }
 
 TEST_F(ToolkitTest, OrdersSortStablyOnExactCoordinates) {

@@ -1,5 +1,5 @@
 // A resource module for the host's tests: a few strings (plain, printf formats, a long one, one
-// with characters beyond ASCII) and dialog templates covering every control kind. Built as
+// with characters beyond ASCII) and the dialog template of the dialog tests. Built as
 // KxTestExtendTextCmdsRes.dll (the file a module running under the pre-name "KxTest" asks for);
 // with KX_TEST_RESOURCES_ALT as a second module with other texts, so a test can tell which one
 // is current; with KX_TEST_RESOURCES_BAD_VERSION as one whose table the host must refuse.
@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "kx/kxresfmt.h"
+#include "support/test_dialog.h"
 
 namespace {
 
@@ -27,28 +28,7 @@ constexpr KxStringResource kStrings[] = {
     {5999, L"TESTCMD"},
 };
 
-// Every control kind, two radio groups, a label nobody addresses and a control disabled at first.
-constexpr KxDialogControl kAllKinds[] = {
-    {0xFFFF, KxControlKind::kStatic, L"Choose how to convert the text:", false, false},
-    {3511, KxControlKind::kStatic, L"No text selected", false, false},
-    {0xFFFF, KxControlKind::kGroupBox, L"Direction", false, false},
-    {3512, KxControlKind::kRadioButton, L"&Simplified to traditional", true, false},
-    {3513, KxControlKind::kRadioButton, L"&Traditional to simplified", false, false},
-    {0xFFFF, KxControlKind::kGroupBox, L"Objects", false, false},
-    {3514, KxControlKind::kRadioButton, L"&Selected objects", true, false},
-    {3515, KxControlKind::kRadioButton, L"&All objects", false, false},
-    {3516, KxControlKind::kRadioButton, L"Objects on &layer", false, false},
-    {3517, KxControlKind::kComboBox, L"Layer", true, true},
-    {2025, KxControlKind::kCheckBox, L"&Join lines", true, false},
-    {3520, KxControlKind::kEdit, L"Prefix", true, false},
-    {3521, KxControlKind::kPushButton, L"&Preview", true, false},
-    {1, KxControlKind::kPushButton, L"OK", true, false},
-    {2, KxControlKind::kPushButton, L"Cancel", false, false},
-};
-
-constexpr KxDialogTemplate kDialogs[] = {
-    {3518, L"Test dialog with every control", kAllKinds, std::size(kAllKinds)},
-};
+constexpr KxDialogTemplate kDialogs[] = {kx::test::kTestDialog};
 
 constexpr KxResourceTable kTable = {KX_RESOURCE_TABLE_VERSION,
                                     kStrings,

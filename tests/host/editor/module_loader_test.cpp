@@ -56,9 +56,7 @@ TEST_F(ModuleLoaderTest, LoadsRunsUnloadsAndLoadsAgain) {
     ASSERT_TRUE(loader.load(kTestModule)) << (errors.empty() ? "" : errors.back());
     EXPECT_EQ(takePrinted(), L"test module: init\ntest module: drawing opened\n");
     EXPECT_EQ(testTable(), (std::vector<std::pair<std::wstring, std::int32_t>>{
-                               {L"KXHELLO", 0},
-                               {L"KXPICKED", KxEd::kUsePickSet | KxEd::kRedraw},
-                               {L"KXUNPICKED", 0},
+                               {L"KXHELLO", KxEd::kUsePickSet | KxEd::kRedraw},
                                {L"KXFAIL", 0},
                                {L"KXODD", 0},
                                {L"KXLOCK", 0}}));

@@ -5,38 +5,17 @@
 
 #include <gtest/gtest.h>
 
-#include <iterator>
-
 #include "kx/kxwindlg.h"
+#include "support/test_dialog.h"
 
 namespace kx::platform {
 namespace {
 
 using Kind = FormReply::Kind;
 
-constexpr KxDialogControl kControls[] = {
-    {0xFFFF, KxControlKind::kStatic, L"Choose how to convert the text:", false, false},
-    {3511, KxControlKind::kStatic, L"No text selected", false, false},
-    {0xFFFF, KxControlKind::kGroupBox, L"Direction", false, false},
-    {3512, KxControlKind::kRadioButton, L"&Simplified to traditional", true, false},
-    {3513, KxControlKind::kRadioButton, L"&Traditional to simplified", false, false},
-    {0xFFFF, KxControlKind::kGroupBox, L"Objects", false, false},
-    {3514, KxControlKind::kRadioButton, L"&Selected objects", true, false},
-    {3515, KxControlKind::kRadioButton, L"&All objects", false, false},
-    {3516, KxControlKind::kRadioButton, L"Objects on &layer", false, false},
-    {3517, KxControlKind::kComboBox, L"Layer:", true, true},
-    {2025, KxControlKind::kCheckBox, L"&Join lines", true, false},
-    {3520, KxControlKind::kEdit, L"Prefix", true, false},
-    {3521, KxControlKind::kPushButton, L"&Browse...", true, false},
-    {3522, KxControlKind::kPushButton, L"&Join lines", false, false},
-    {1, KxControlKind::kPushButton, L"&Convert", true, false},
-    {2, KxControlKind::kPushButton, L"Cancel", false, false},
-};
-constexpr KxDialogTemplate kTemplate = {3518, L"Convert &text", kControls, std::size(kControls)};
-
 class DialogFormTest : public ::testing::Test {
  protected:
-  DialogFormTest() : form(kTemplate) {}
+  DialogFormTest() : form(test::kTestDialog) {}
   FormControl& at(std::uint32_t id) { return form.controls()[*form.find(id)]; }
   std::size_t index(std::uint32_t id) { return *form.find(id); }
   void fillLayers() {

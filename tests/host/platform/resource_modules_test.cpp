@@ -149,7 +149,7 @@ TEST_F(ResourceModulesTest, DialogTemplatesByNumber) {
   ASSERT_NE(test, nullptr);
   const KxDialogTemplate* dialog = kx::platform::findDialogTemplate(test, 3518);
   ASSERT_NE(dialog, nullptr);
-  ASSERT_EQ(dialog->controlCount, 15u);
+  ASSERT_EQ(dialog->controlCount, 16u);
   bool seen[7] = {};
   for (std::uint32_t i = 0; i < dialog->controlCount; ++i)
     seen[static_cast<int>(dialog->controls[i].kind)] = true;
