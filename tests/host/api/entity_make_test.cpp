@@ -41,17 +41,20 @@ class EntityMakeTest : public kx::test::SdkTest {
 
 TEST_F(EntityMakeTest, ListsWithoutMarkersGetEveryGroupIntoItsPart) {
   const double at[3] = {5, 6, 0}, at2[3] = {9, 6, 0};
-  kx::db::setHeaderString(db(), "$CLAYER", 8, L"0");
+  kx::db::addLayer(db(), L"Notes");
+  kx::db::setHeaderString(db(), "$CLAYER", 8, L"Notes");
   const ObjectId text =
       made(kxutBuildList(KXRT_DXF0, L"TEXT", 1, L"abc", 40, 2.0, 10, at, 72, 1, 11, at2, 0));
   ASSERT_FALSE(text.isNull());
-  // Markers, layer, the second AcDbText part; 10 recomputed from 11 for a centred text.
+  // Markers, the current layer once, the second AcDbText part; 10 recomputed from 11 for a centred
+  // text.
   const std::vector<int> c = codes(text);
   const auto text2 = std::find(c.begin() + 4, c.end(), 100);
   EXPECT_EQ(std::count(c.begin(), c.end(), 100), 3);
+  EXPECT_EQ(std::count(c.begin(), c.end(), 8), 1);
   EXPECT_LT(std::find(c.begin(), c.end(), 10), std::find(c.begin(), c.end(), 1));
   EXPECT_NE(text2, c.end());
-  EXPECT_EQ(FieldReader(db(), text).string(8), L"0");
+  EXPECT_EQ(FieldReader(db(), text).string(8), L"Notes");
   EXPECT_NE(FieldReader(db(), text).point(10).x, 5.0);
   EXPECT_EQ(FieldReader(db(), text).point(11).x, 9.0);
 
