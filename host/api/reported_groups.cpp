@@ -160,7 +160,7 @@ void ReportedGroups::settle() const {
 }
 
 const resbuf* ReportedGroups::value(int code) const {
-  if (!settled_ && isPlaced(code)) settle();
+  if (isPlaced(code)) settle();
   for (std::size_t i = 0; i < count_; ++i)
     if (values_[i].code == code) return &values_[i];
   return nullptr;

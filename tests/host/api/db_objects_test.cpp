@@ -85,10 +85,11 @@ TEST_F(DbObjectsTest, LockedLayerRefusesWriteAndUnlockedAccepts) {
   EXPECT_EQ(entity->setColorIndex(256), Kxad::eOk);  // by layer, as it is
   EXPECT_EQ(entity->setColorIndex(257), Kxad::eInvalidInput);
   EXPECT_EQ(entity->setColorIndex(1), Kxad::eOk);
+  EXPECT_EQ(entity->setColorIndex(256), Kxad::eOk);  // and back
   EXPECT_EQ(entity->setLayer(L""), Kxad::eInvalidInput);
   EXPECT_EQ(entity->setLayer(idOf(db, db::findTableRecord(db, "LAYER", L"0"))), Kxad::eOk);
   entity->close();
-  EXPECT_EQ(db::FieldReader(db, line).integer(62), 1);
+  EXPECT_EQ(db::FieldReader(db, line).integer(62), 256);
   EXPECT_EQ(db::FieldReader(db, line).string(8), L"0");
 }
 

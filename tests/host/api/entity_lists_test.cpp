@@ -283,11 +283,13 @@ TEST_F(EntityListTest, ChangedValuesLandInTheirGroupsAndEzdxfReadsThemBack) {
   EXPECT_NE(saved().find("\n1000\nkept\n"), std::string::npos);
   // Vertices given to a polyline that had none go before its extended data, and a new point of
   // extended data right after the group before it, with its z of 0 as this drawing's points have.
-  nameOf(made(kxutBuildList(KXRT_DXF0, L"LWPOLYLINE", 1001, L"KX", 1000, L"kept", 0)), name);
+  nameOf(made(kxutBuildList(KXRT_DXF0, L"LWPOLYLINE", 1001, L"KX", 1000, L"kept", 1005, L"1F", 0)),
+         name);
   ASSERT_EQ(kxdbEntMod(RbList(kxutBuildList(-1, name, 10, w, 1001, L"KX", 1010, w, 0)).head),
             KXRT_NORM);
-  EXPECT_NE(saved().find("\n 20\n1.0\n1001\nKX\n1010\n1.0\n1020\n1.0\n1030\n0.0\n1000\nkept\n"),
-            std::string::npos);
+  EXPECT_NE(
+      saved().find("\n 20\n1.0\n1001\nKX\n1010\n1.0\n1020\n1.0\n1030\n0.0\n1000\nkept\n1005\n1F\n"),
+      std::string::npos);
   // A text string, with a non-ASCII character.
   const ObjectId text = unlocked("TEXT");
   nameOf(text, name);
