@@ -590,10 +590,8 @@ int kxdbEntMod(const resbuf* list) {
     // A missing alignment point, rotation or mode added places the line as a rewritten one does.
     shapeMayHaveChanged |= !text::keepsLineLayout(code);
   }
-  if (mtextTurn) {
-    setMTextRotationInUcs(*r.document, id, *mtextTurn);
-    changed = true;
-  }
+  // A turn keeps an MTEXT's measured size: on its own it needs nothing worked out again.
+  if (mtextTurn) setMTextRotationInUcs(*r.document, id, *mtextTurn);
   if (!changed) return KXRT_NORM;
 
   if (type == "LWPOLYLINE") syncVertexCount(db, id);

@@ -290,6 +290,11 @@ TEST_F(EntityListTest, ChangedValuesLandInTheirGroupsAndEzdxfReadsThemBack) {
   EXPECT_NE(
       saved().find("\n 20\n1.0\n1001\nKX\n1010\n1.0\n1020\n1.0\n1030\n0.0\n1000\nkept\n1005\n1F\n"),
       std::string::npos);
+  // A dimension and a leader take groups their tables do not hold: a text rotation, a hook line.
+  nameOf(unlocked("DIMENSION"), name);
+  EXPECT_EQ(kxdbEntMod(RbList(kxutBuildList(-1, name, 53, 0.5, 0)).head), KXRT_NORM);
+  nameOf(unlocked("LEADER"), name);
+  EXPECT_EQ(kxdbEntMod(RbList(kxutBuildList(-1, name, 75, 1, 0)).head), KXRT_NORM);
   // A text string, with a non-ASCII character.
   const ObjectId text = unlocked("TEXT");
   nameOf(text, name);

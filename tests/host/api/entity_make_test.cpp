@@ -120,6 +120,10 @@ TEST_F(EntityMakeTest, ListsWithoutMarkersGetEveryGroupIntoItsPart) {
   kxutRelRb(change);
   const std::vector<int> xc = codes(xrec);
   EXPECT_EQ(std::vector<int>(xc.end() - 4, xc.end()), (std::vector<int>{1, 71, 40, 70}));
+  // A dictionary's entries keep their pairs in the list's order.
+  const std::vector<int> entries = codes(made(kxutBuildList(
+      KXRT_DXF0, L"DICTIONARY", 3, L"first", 350, xrecName, 3, L"second", 350, dictName, 0)));
+  EXPECT_EQ(std::vector<int>(entries.end() - 4, entries.end()), (std::vector<int>{3, 350, 3, 350}));
   // kxdbEntMake does not make objects; kxdbEntMakeX makes groups too, but not any object.
   resbuf* group = kxutBuildList(KXRT_DXF0, L"GROUP", 0);
   EXPECT_EQ(kxdbEntMake(group), KXRT_ERROR);
