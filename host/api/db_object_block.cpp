@@ -1,5 +1,6 @@
 // Block references, symbol tables and their records, blocks and layers.
 
+#include <algorithm>
 #include <functional>
 
 #include "api/host_names.h"
@@ -28,9 +29,7 @@ class IdIterator final : public KxDbObjectIterator {
  public:
   explicit IdIterator(std::vector<KxDbObjectId> ids) : ids_(std::move(ids)) {}
   bool done() const override { return at_ >= ids_.size(); }
-  void step() override {
-    if (at_ < ids_.size()) ++at_;
-  }
+  void step() override { at_ = std::min(at_ + 1, ids_.size()); }
   KxDbObjectId objectId() const override { return done() ? KxDbObjectId::kNull : ids_[at_]; }
   void start() override { at_ = 0; }
 
