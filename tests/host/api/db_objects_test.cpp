@@ -142,6 +142,7 @@ TEST_F(DbObjectsTest, OpensTheMostDerivedClassAndCastsSafely) {
   ASSERT_EQ(doc.sdkDatabase()->getBlockTable(blocks, KxDb::kForRead), Kxad::eOk);
   EXPECT_TRUE(blocks->has(L"*MODEL_SPACE"));
   EXPECT_FALSE(blocks->has(L"NoSuchBlock"));
+  EXPECT_FALSE(blocks->has(nullptr));
   KxDbBlockTableRecord* model = nullptr;
   ASSERT_EQ(blocks->getAt(L"*Model_Space", model, KxDb::kForRead), Kxad::eOk);
   EXPECT_TRUE(model->hasAttributeDefinitions());
