@@ -191,7 +191,7 @@ Kxad::ErrorStatus KxDbText::setAlignmentPoint(const KxGePoint3d& p) {
 
 KxDb::TextHorzMode KxDbText::horizontalMode() const {
   const long long m = db::FieldReader(databaseOf(*this), state_->id).integer(72);
-  return m >= 0 && m <= 5 ? static_cast<KxDb::TextHorzMode>(m) : KxDb::kTextLeft;
+  return m >= 1 && m <= 5 ? static_cast<KxDb::TextHorzMode>(m) : KxDb::kTextLeft;
 }
 
 Kxad::ErrorStatus KxDbText::setHorizontalMode(KxDb::TextHorzMode mode) {

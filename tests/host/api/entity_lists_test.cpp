@@ -153,7 +153,8 @@ TEST_F(EntityListTest, UnchangedListOfEveryTypeLeavesTheFileByteIdentical) {
 }
 
 // Lists of an R12 drawing (no handles, the layer first): a list read from an unplaced text with a
-// character beyond ASCII, given back unchanged, changes nothing; an aligned text that stores no
+// character beyond ASCII, or from one whose contents hold an escape, given back unchanged, changes
+// nothing; an aligned text that stores no
 // rotation or width factor lists those its two points give; new groups land after the element
 // before them; an entity of an unknown type is one.
 TEST_F(EntityListTest, ListsOfAnR12DrawingKeepAndPlaceItsGroups) {
@@ -161,15 +162,18 @@ TEST_F(EntityListTest, ListsOfAnR12DrawingKeepAndPlaceItsGroups) {
                        "0\nSECTION\n2\nENTITIES\n0\nTEXT\n8\n0\n10\n0\n20\n0\n40\n2\n1\na\x80"
                        "c\n"
                        "72\n1\n11\n5\n21\n0\n0\nTEXT\n8\n0\n10\n0\n20\n0\n40\n2\n1\nab\n"
-                       "72\n3\n11\n10\n21\n10\n0\nKXSHAPE\n8\n0\n10\n1\n20\n1\n0\nENDSEC\n"
+                       "72\n3\n11\n10\n21\n10\n0\nTEXT\n8\n0\n10\n0\n20\n0\n40\n2\n1\n\\U+"
+                       "00E9\n0\nKXSHAPE\n8\n0\n10\n1\n20\n1\n0\nENDSEC\n"
                        "0\nEOF\n",
                        "r12.dxf")
            .db);
-  kds_name text, aligned;
+  kds_name text, aligned, escaped;
   ASSERT_EQ(kxdbEntNext(nullptr, text), KXRT_NORM);
   ASSERT_EQ(kxdbEntNext(text, aligned), KXRT_NORM);
+  ASSERT_EQ(kxdbEntNext(aligned, escaped), KXRT_NORM);
   const std::string before = saved();
   EXPECT_EQ(kxdbEntMod(RbList(kxdbEntGet(text)).head), KXRT_NORM);
+  EXPECT_EQ(kxdbEntMod(RbList(kxdbEntGet(escaped)).head), KXRT_NORM);
   RbList list(kxdbEntGet(aligned));
   EXPECT_NEAR(list.find(50)->value.real, std::numbers::pi / 4, 1e-12);
   EXPECT_EQ(list.find(41)->value.real, 1.0);
@@ -195,7 +199,7 @@ TEST_F(EntityListTest, ListsOfAnR12DrawingKeepAndPlaceItsGroups) {
   // An entity of a type no table knows, in a drawing without subclass markers, is one; a point
   // added to it goes without a z of 0, as the drawing's points are written.
   kds_name shape;
-  ASSERT_EQ(kxdbEntNext(aligned, shape), KXRT_NORM);
+  ASSERT_EQ(kxdbEntNext(escaped, shape), KXRT_NORM);
   RbList shapeList(kxdbEntGet(shape));
   const double flat[3] = {2, 3, 0};
   resbuf* added = kxutBuildList(11, flat, 0);
