@@ -368,10 +368,7 @@ bool selectReferences(kds_name set) {
   }
   removeUnless(set, [](const kds_name e) { return !isOnLockedLayer(e); });
   kxedSSLength(set, &length);
-  if (length == 0) {
-    printString(res::kBurstNothing);
-    return true;
-  }
+  if (length == 0) printString(res::kBurstNothing);  // and nothing below says more
   if (const int others = removeUnless(set, isBurstable); others > 0)
     printFormat(res::kBurstLeftOut, others);
   kxedSSLength(set, &length);
