@@ -329,6 +329,12 @@ TEST_F(DbObjectsTest, NewTextIsInvisibleUntilAppendedAndPlacedWhenClosed) {
   const db::ObjectId mid = api::resolve(mtext->objectId()).id;
   mtext->close();
   EXPECT_GT(db::FieldReader(db, mid).real(43), 2.5 * 1.5) << "two lines tall";
+  // And its size again when its contents change while it is open.
+  const double twoLines = db::FieldReader(db, mid).real(43);
+  ASSERT_EQ(kxdbOpenObject(mtext, idOf(db, mid), KxDb::kForWrite), Kxad::eOk);
+  EXPECT_EQ(mtext->setContents(L"one\\Ptwo\\Pthree"), Kxad::eOk);
+  mtext->close();
+  EXPECT_GT(db::FieldReader(db, mid).real(43), twoLines);
 
   // Nor does a text style of another drawing: the current one there is; an empty current layer
   // is layer 0.
