@@ -6,6 +6,8 @@
 #include "api/host_names.h"
 #include "api/object_state.h"
 #include "db/dictionaries.h"
+#include "db/header_values.h"
+#include "db/layers.h"
 #include "db/object_fields.h"
 #include "db/symbol_tables.h"
 #include "geom/vec.h"
@@ -395,6 +397,10 @@ Kxad::ErrorStatus KxDbTxtExp(KxDbEntity* text) {
   const db::ObjectId id = text->state().id;
   const std::string_view type = db.typeName(id);
   if (type != "TEXT" && type != "MTEXT" && !isAttributeType(type)) return Kxad::eWrongObjectType;
+  // The host's own text explode makes nothing while the current layer is locked, whatever the
+  // text's layer; callers unlock it around the call.
+  if (db::isLayerLocked(db, db::headerString(db, "$CLAYER").value_or(L"0")))
+    return Kxad::eOnLockedLayer;
   try {
     return kx::text::textToOutlines(db, id).empty() ? Kxad::eInvalidInput : Kxad::eOk;
   } catch (const std::exception&) {

@@ -109,5 +109,6 @@ class KxDbMText : public KxDbEntity {
 };
 
 // Explodes an open TEXT or MTEXT into closed polylines that trace its glyphs, on its layer and in
-// its colour, in the same block. The text itself is left as it is.
+// its colour, in the same block. The text itself is left as it is. Makes nothing and gives
+// eOnLockedLayer while the current layer is locked.
 Kxad::ErrorStatus KxDbTxtExp(KxDbEntity* text);

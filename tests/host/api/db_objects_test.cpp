@@ -658,12 +658,17 @@ TEST_F(DbObjectsTest, TextToOutlinesAndTheSavedDrawingAudits) {
   const db::ObjectId id = addText(db, {.text = "HOB", .height = 2});
   KxDbEntity* text = nullptr;
   ASSERT_EQ(kxdbOpenObject(text, idOf(db, id), KxDb::kForRead), Kxad::eOk);
+  const db::ObjectId current = db::findTableRecord(db, "LAYER", L"0");
+  db::setLayerLocked(db, current, true);
+  EXPECT_EQ(KxDbTxtExp(text), Kxad::eOnLockedLayer);
+  bool allClosed = false;
+  EXPECT_EQ(countClosedPolylines(db, allClosed), 0);
+  db::setLayerLocked(db, current, false);
   EXPECT_EQ(KxDbTxtExp(text), Kxad::eOk);
   KxDbExtents extents;
   EXPECT_EQ(text->getGeomExtents(extents), Kxad::eOk);
   EXPECT_GT(extents.maxPoint().x, extents.minPoint().x);
   text->close();
-  bool allClosed = false;
   // H, O (two contours), B (three contours).
   EXPECT_GE(countClosedPolylines(db, allClosed), 6);
   EXPECT_TRUE(allClosed);
