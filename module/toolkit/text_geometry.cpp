@@ -10,6 +10,7 @@
 #include "kx/kxdbobject.h"
 #include "kx/kxdbtext.h"
 #include "kx/kxed.h"
+#include "toolkit/system_variables.h"
 
 namespace {
 
@@ -199,11 +200,10 @@ resbuf* entryByGroup(resbuf* list, int code) {
 }
 
 void currentLayerName(wchar_t* buffer) {
-  resbuf value{};
-  if (kxedGetVar(L"CLAYER", &value) != KXRT_NORM || !value.value.string) return;
-  std::wcsncpy(buffer, value.value.string, kLayerNameCapacity - 1);
+  const CString name = stringVariable(L"CLAYER");
+  if (name.IsEmpty()) return;
+  std::wcsncpy(buffer, name, kLayerNameCapacity - 1);
   buffer[kLayerNameCapacity - 1] = L'\0';
-  kxad_free(value.value.string);
 }
 
 KxGeVector3d crossProduct(const KxGeVector3d& a, const KxGeVector3d& b) {

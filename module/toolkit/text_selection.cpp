@@ -13,20 +13,8 @@
 #include "kx/kxed.h"
 #include "kx/kxge.h"
 #include "kx/kxwincoll.h"
+#include "toolkit/system_variables.h"
 #include "toolkit/text_geometry.h"
-
-std::int16_t readShortVariable(const wchar_t* name, bool& ok) {
-  resbuf value{};
-  ok = kxedGetVar(name, &value) == KXRT_NORM;
-  return ok ? value.value.int16 : 0;
-}
-
-void writeShortVariable(const wchar_t* name, std::int16_t v) {
-  resbuf value{};
-  value.code = KXRT_SHORT;
-  value.value.int16 = v;
-  kxedSetVar(name, &value);
-}
 
 namespace {
 
@@ -201,21 +189,6 @@ bool keepTextsInPlane(kds_name set) {
     return false;
   }
   return true;
-}
-
-std::int16_t shortVariable(const wchar_t* name, std::int16_t unknown) {
-  bool read = false;
-  const std::int16_t value = readShortVariable(name, read);
-  return read ? value : unknown;
-}
-
-ZeroedVariableGuard::ZeroedVariableGuard(const wchar_t* name) : name_(name) {
-  saved_ = readShortVariable(name_, read_);
-  writeShortVariable(name_, 0);
-}
-
-ZeroedVariableGuard::~ZeroedVariableGuard() {
-  if (read_) writeShortVariable(name_, saved_);
 }
 
 SelectionCallbackGuard::SelectionCallbackGuard(KxSSCallback keywordCallback,

@@ -1,6 +1,6 @@
 #pragma once
 // How text commands begin: the texts the user selects, the texts that do not lie in the plane of
-// the current UCS, and guards for host settings a command changes for a while.
+// the current UCS, and the guard that lets a selection prompt take a command's keywords.
 
 #include <cstdint>
 
@@ -44,40 +44,6 @@ int dropLockedTexts(kds_name set);
 // The plane filter with its report. False when no text is left: the set has been freed and the
 // command must end.
 bool keepTextsInPlane(kds_name set);
-
-// A 16-bit system variable; `unknown` when the host does not know it.
-std::int16_t shortVariable(const wchar_t* name, std::int16_t unknown = 0);
-// The same, with `ok` saying whether the host knew it.
-std::int16_t readShortVariable(const wchar_t* name, bool& ok);
-void writeShortVariable(const wchar_t* name, std::int16_t v);
-
-// Holds a 16-bit system variable at 0 while it lives, then puts back the value it had.
-class ZeroedVariableGuard {
- public:
-  explicit ZeroedVariableGuard(const wchar_t* name);
-  ~ZeroedVariableGuard();
-  ZeroedVariableGuard(const ZeroedVariableGuard&) = delete;
-  ZeroedVariableGuard& operator=(const ZeroedVariableGuard&) = delete;
-
- private:
-  const wchar_t* name_;
-  std::int16_t saved_ = 0;
-  bool read_ = false;
-};
-
-// Keeps the host from echoing the commands a command sends: CMDECHO is 0 while it lives.
-class CmdEchoGuard : public ZeroedVariableGuard {
- public:
-  CmdEchoGuard() : ZeroedVariableGuard(L"CMDECHO") {}
-};
-
-// Host commands that a command sends run without echo, blips or questions while it lives.
-class QuietHostCommands {
- private:
-  CmdEchoGuard echo_;
-  ZeroedVariableGuard blips_{L"BLIPMODE"};
-  ZeroedVariableGuard questions_{L"EXPERT"};
-};
 
 // Lets a selection prompt take the command's keywords (and other input) while it lives, then
 // puts back the callbacks it replaced.

@@ -17,8 +17,8 @@
 #include "kx/kxedinput.h"
 #include "resource_ids.h"
 #include "toolkit/keyword_match.h"
+#include "toolkit/system_variables.h"
 #include "toolkit/text_geometry.h"
-#include "toolkit/text_selection.h"
 
 namespace {
 

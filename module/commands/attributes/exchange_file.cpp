@@ -3,18 +3,9 @@
 #include "frame/resource_module.h"
 #include "kx/kxed.h"
 #include "kx/kxfiledlg.h"
+#include "toolkit/system_variables.h"
 
 namespace {
-
-CString stringVariable(const wchar_t* name) {
-  resbuf value{};
-  CString text;
-  if (kxedGetVar(name, &value) == KXRT_NORM && value.code == KXRT_STR && value.value.string) {
-    text = value.value.string;
-    kxad_free(value.value.string);
-  }
-  return text;
-}
 
 bool endsWithSeparator(const CString& path) {
   const int length = path.GetLength();
@@ -41,12 +32,11 @@ bool chooseExchangeFile(UINT titleId, int flags, const wchar_t* filters, CString
   IUlmIOManager* files = interfaces ? interfaces->getIOManagerInterface() : nullptr;
   if (!files) return false;
   resbuf result{};
-  result.code = -1;
   int filterIndex = 0;
   const int status =
       files->showFileNavigationDialog(loadString(titleId), defaultName, L"txt;csv", flags, &result,
                                       100, filters, 0, &filterIndex, 0, 0);
-  const bool chosen = status == KXRT_NORM && result.code == KXRT_STR && result.value.string;
+  const bool chosen = status == KXRT_NORM;  // with the path as a string
   if (chosen) {
     path = result.value.string;
     kxutDelBuffer(&result.value.string);

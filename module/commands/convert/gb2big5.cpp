@@ -15,6 +15,7 @@
 #include "kx/kxwindlg.h"
 #include "resource_ids.h"
 #include "toolkit/keyword_match.h"
+#include "toolkit/system_variables.h"
 
 namespace {
 
@@ -227,13 +228,7 @@ void addAttributes(kds_name set, const wchar_t* layer) {
 
 void GB2BIG5() {
   ResourceGuard guard;
-  CString drawingCodePage;
-  resbuf value{};
-  if (kxedGetVar(L"DWGCODEPAGE", &value) == KXRT_NORM && value.value.string) {
-    drawingCodePage = value.value.string;
-    kxad_free(value.value.string);
-  }
-  CGB2Big5Dlg dialog(kxedGetKxadFrame(), drawingCodePage);
+  CGB2Big5Dlg dialog(kxedGetKxadFrame(), stringVariable(L"DWGCODEPAGE"));
   if (dialog.DoModal() != IDOK) return;
 
   DWORD mapping = 0;

@@ -5,7 +5,7 @@
 #include "frame/resource_module.h"
 #include "kx/kxed.h"
 #include "resource_ids.h"
-#include "toolkit/text_selection.h"
+#include "toolkit/system_variables.h"
 
 namespace {}  // namespace
 

@@ -23,8 +23,8 @@
 #include "resource_ids.h"
 #include "toolkit/keyword_match.h"
 #include "toolkit/selection_order.h"
+#include "toolkit/system_variables.h"
 #include "toolkit/text_geometry.h"
-#include "toolkit/text_selection.h"
 
 namespace {
 
@@ -42,12 +42,10 @@ bool settingsRequested = false;
 // The settings key below the current user's root; empty (the root itself) when the profile
 // cannot be told.
 CString settingsKeyPath() {
-  resbuf profile{};
-  if (kxedGetVar(L"CPROFILE", &profile) != KXRT_NORM || !profile.value.string) return CString();
-  CString path = CString(kxdbHostApplicationServices()->getUserProductRootKey()) + L"\\Profiles\\" +
-                 profile.value.string + L"\\UserInterfaceSettings\\" + kSettingsKeyName;
-  kxad_free(profile.value.string);
-  return path;
+  const CString profile = stringVariable(L"CPROFILE");
+  if (profile.IsEmpty()) return CString();
+  return CString(kxdbHostApplicationServices()->getUserProductRootKey()) + L"\\Profiles\\" +
+         profile + L"\\UserInterfaceSettings\\" + kSettingsKeyName;
 }
 
 bool readCombineSetting(int& setting) {

@@ -11,7 +11,7 @@
 #include "kx/kxdbtext.h"
 #include "kx/kxed.h"
 #include "resource_ids.h"
-#include "toolkit/text_selection.h"
+#include "toolkit/system_variables.h"
 
 namespace {
 

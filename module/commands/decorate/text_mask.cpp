@@ -19,6 +19,7 @@
 #include "kx/kxwindlg.h"
 #include "resource_ids.h"
 #include "toolkit/keyword_match.h"
+#include "toolkit/system_variables.h"
 #include "toolkit/text_geometry.h"
 #include "toolkit/text_selection.h"
 
@@ -63,11 +64,11 @@ KxDbObjectId idOf(const kds_name entity) {
 
 using GroupsOfTexts = std::unordered_map<KxDbObjectId, std::vector<KxDbObjectId>>;
 
-// The live groups that hold each entity of `set`, in the group dictionary's order. One walk of
-// the dictionary serves the whole set: a walk per text would take time in the square of the
+// The live groups that hold each grouped entity, in the group dictionary's order. One walk of
+// the dictionary serves a whole selection: a walk per text would take time in the square of the
 // texts masked, since every text masked adds a group. Groups a command makes afterwards hold only
 // texts it has done with and their masks, so the lists stay true while it goes on.
-GroupsOfTexts groupsHolding(const kds_name set) {
+GroupsOfTexts groupsHolding() {
   GroupsOfTexts groups;
   KxDbDictionary* dictionary = nullptr;
   if (kxdbHostApplicationServices()->workingDatabase()->getGroupDictionary(
@@ -82,9 +83,6 @@ GroupsOfTexts groupsHolding(const kds_name set) {
       KxDbObjectIdArray members;
       group->allEntityIds(members);
       for (const KxDbObjectId& member : members) {
-        kds_name name;
-        if (kxdbGetKdsName(name, member) != KXRT_NORM || kxedSSMemb(name, set) != KXRT_NORM)
-          continue;
         std::vector<KxDbObjectId>& holding = groups[member];
         if (holding.empty() || holding.back() != groupId) holding.push_back(groupId);
       }
@@ -407,7 +405,7 @@ void TEXTMASK() {
   if (status != KXRT_NORM) return;
   leaveOutLockedTexts(set);
 
-  const GroupsOfTexts groups = groupsHolding(set);
+  const GroupsOfTexts groups = groupsHolding();
   std::int32_t length = 0;
   kxedSSLength(set, &length);
   for (std::int32_t i = 0; i < length; ++i) {
@@ -443,7 +441,7 @@ void TEXTUNMASK() {
   leaveOutLockedTexts(texts);
 
   // A group that holds two of the texts is listed, and counted, twice.
-  const GroupsOfTexts groups = groupsHolding(texts);
+  const GroupsOfTexts groups = groupsHolding();
   std::vector<KxDbObjectId> found;
   kxedSSLength(texts, &length);
   for (std::int32_t i = 0; i < length; ++i) {

@@ -6,7 +6,7 @@
 #include "kx/kxed.h"
 #include "kx/kxedinput.h"
 #include "resource_ids.h"
-#include "toolkit/text_selection.h"
+#include "toolkit/system_variables.h"
 
 namespace {
 
@@ -34,14 +34,9 @@ resbuf* typeFilter(wchar_t letter) {
 // The current space: paper space of the current layout when its sheet is active (CVPORT 1),
 // model space otherwise.
 resbuf* spaceFilter() {
-  resbuf viewport{};
-  if (kxedGetVar(L"CVPORT", &viewport) == KXRT_NORM && viewport.value.int16 == 1) {
-    resbuf layout{};
-    if (kxedGetVar(L"CTAB", &layout) == KXRT_NORM && layout.value.string) {
-      resbuf* filter = kxutBuildList(67, 1, 410, layout.value.string, 0);
-      kxad_free(layout.value.string);
-      return filter;
-    }
+  if (shortVariable(L"CVPORT") == 1) {
+    const CString layout = stringVariable(L"CTAB");
+    if (!layout.IsEmpty()) return kxutBuildList(67, 1, 410, static_cast<const wchar_t*>(layout), 0);
   }
   return kxutBuildList(67, 0, 0);
 }

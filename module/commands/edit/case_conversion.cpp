@@ -69,7 +69,7 @@ std::wstring toTitleCase(const std::wstring& text) {
     } else if (c == L'{' || c == L'}') {
       out.push_back(c);
     } else if (c == L'\\') {
-      if (i + 1 < text.size() && text[i + 1] == L'P') capitalise = true;
+      if (text[i + 1] == L'P') capitalise = true;  // a trailing backslash meets the terminator
       i = copyPair(text, i, out);
     } else {
       out.push_back(capitalise ? upper(c) : lower(c));

@@ -13,6 +13,7 @@
 #include "kx/kxdbtext.h"
 #include "kx/kxed.h"
 #include "resource_ids.h"
+#include "toolkit/system_variables.h"
 #include "toolkit/text_selection.h"
 
 namespace {

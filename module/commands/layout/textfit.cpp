@@ -11,6 +11,7 @@
 #include "kx/kxed.h"
 #include "kx/kxedinput.h"
 #include "resource_ids.h"
+#include "toolkit/system_variables.h"
 #include "toolkit/text_geometry.h"
 #include "toolkit/text_selection.h"
 
@@ -54,11 +55,7 @@ void fitAlongText(const kds_name text, resbuf* list, resbuf* widthFactor, double
   QuietHostCommands quiet;
 
   wchar_t ucsName[kShortTextCapacity] = L"";
-  resbuf name{};
-  if (kxedGetVar(L"UCSNAME", &name) == KXRT_NORM && name.value.string) {
-    copyShortText(ucsName, name.value.string);
-    kxad_free(name.value.string);
-  }
+  copyShortText(ucsName, stringVariable(L"UCSNAME"));
   const bool unnamedUcs = ucsName[0] == L'\0';
   if (unnamedUcs) kxedCommand(KXRT_STR, L"_.UCS", KXRT_STR, L"_S", KXRT_STR, kSavedUcs, KXRT_NONE);
   kxedCommand(KXRT_STR, L"_.UCS", KXRT_STR, L"_E", KXRT_ENAME, text, KXRT_NONE);
