@@ -3,6 +3,7 @@
 // layer and colour, constant attributes of the block become texts too, and the attribute
 // definitions the explode leaves behind are deleted.
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -56,7 +57,7 @@ struct Reference {
 };
 
 void copyPoint(const resbuf* rb, double to[3]) {
-  for (int i = 0; i < 3; ++i) to[i] = rb->value.point[i];
+  std::copy_n(rb->value.point, 3, to);
 }
 
 // Reads the list in order. Before the multi-line marker the text's own groups come first and
@@ -167,7 +168,7 @@ AttributeLook lookOf(const resbuf* list, const Reference& reference) {
   }
   // An embedded text without a normal of its own lies in its attribute's plane.
   if (!a.hasMTextNormal)
-    for (int i = 0; i < 3; ++i) a.mtextNormal[i] = a.normal[i];
+    std::copy_n(a.normal, 3, a.mtextNormal);
   return a;
 }
 
@@ -180,7 +181,7 @@ class ListBuilder {
     tail_ = &added->next;
     return added;
   }
-  void point(int code, const double p[3]) { copyPoint3(add(code)->value.point, p); }
+  void point(int code, const double p[3]) { std::copy_n(p, 3, add(code)->value.point); }
   void real(int code, double value) { add(code)->value.real = value; }
   void integer(int code, short value) { add(code)->value.int16 = value; }
   void text(int code, const std::wstring& value) {
@@ -194,9 +195,6 @@ class ListBuilder {
   }
 
  private:
-  static void copyPoint3(double to[3], const double from[3]) {
-    for (int i = 0; i < 3; ++i) to[i] = from[i];
-  }
   resbuf* head_ = nullptr;
   resbuf** tail_ = &head_;
 };
