@@ -126,15 +126,10 @@ void eraseOldMask(const KxDbObjectId& groupId) {
 }
 
 void groupTextWithMask(const kds_name text, const kds_name mask) {
-  kds_name members;
-  kxedSSAdd(text, nullptr, members);
-  kxedSSAdd(mask, members, members);
   KxDbDictionary* dictionary = nullptr;
   if (kxdbHostApplicationServices()->workingDatabase()->getGroupDictionary(
-          dictionary, KxDb::kForWrite) != Kxad::eOk) {
-    kxedSSFree(members);
+          dictionary, KxDb::kForWrite) != Kxad::eOk)
     return;
-  }
   KxDbGroup* group = new KxDbGroup;
   group->setDescription(L"");
   KxDbObjectId groupId;
@@ -143,16 +138,10 @@ void groupTextWithMask(const kds_name text, const kds_name mask) {
   if (added) group->setAnonymous();
   group->close();
   if (added && kxdbOpenObject(group, groupId, KxDb::kForWrite) == Kxad::eOk) {
-    std::int32_t length = 0;
-    kxedSSLength(members, &length);
-    for (std::int32_t i = 0; i < length; ++i) {
-      kds_name member;
-      kxedSSName(members, i, member);
-      group->append(idOf(member));
-    }
+    group->append(idOf(text));
+    group->append(idOf(mask));
     group->close();
   }
-  kxedSSFree(members);
 }
 
 // ---- making a mask ----
