@@ -187,7 +187,7 @@ int normalOfEntity(const kds_name entity, KxGeVector3d& normal) {
 
 int stringByGroup(const resbuf* list, int code, wchar_t* buffer, int size) {
   const resbuf* entry = entryByGroup(const_cast<resbuf*>(list), code);
-  if (!entry || !entry->value.string || size <= 0) return KXRT_ERROR;
+  if (!entry) return KXRT_ERROR;
   std::wcsncpy(buffer, entry->value.string, static_cast<std::size_t>(size - 1));
   buffer[size - 1] = L'\0';
   return KXRT_NORM;

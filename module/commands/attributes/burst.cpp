@@ -318,7 +318,7 @@ bool isBurstable(const kds_name entity) {
   resbuf* list = kxdbEntGet(entity);
   const std::wstring type = typeOf(list);
   const resbuf* name = entryByGroup(list, 2);
-  bool ok = sameKeyword(type.c_str(), L"INSERT") && name && name->value.string;
+  bool ok = sameKeyword(type.c_str(), L"INSERT") && name;
   if (ok) {
     resbuf* block = kxdbTblSearch(L"BLOCK", name->value.string, 0);
     const resbuf* flags = entryByGroup(block, 70);
