@@ -164,13 +164,13 @@ bool applyPairs(const kds_name insert, std::vector<std::wstring>& tags,
     resbuf* list = kxdbEntGet(next);
     // The walk ends at the end of sequence, or at whatever else a damaged drawing has there.
     const resbuf* type = entryByGroup(list, 0);
-    if (!type || !type->value.string || !sameKeyword(type->value.string, L"ATTRIB")) {
+    if (!type || !sameKeyword(type->value.string, L"ATTRIB")) {
       kxutRelRb(list);
       break;
     }
     const resbuf* tag = entryByGroup(list, 2);
     resbuf* value = entryByGroup(list, 1);
-    for (std::size_t i = 0; tag && tag->value.string && value && i < tags.size(); ++i) {
+    for (std::size_t i = 0; tag && value && i < tags.size(); ++i) {
       if (!sameKeyword(tag->value.string, tags[i].c_str())) continue;
       kxutUpdString(values[i].c_str(), &value->value.string);
       kxdbEntMod(list);
@@ -197,8 +197,8 @@ bool isReferenceOf(const kds_name entity, const std::wstring& block) {
   const resbuf* type = entryByGroup(list, 0);
   const resbuf* follows = entryByGroup(list, 66);
   const resbuf* name = entryByGroup(list, 2);
-  const bool match = type && type->value.string && sameKeyword(type->value.string, L"INSERT") &&
-                     follows && (follows->value.int16 & 1) && name && name->value.string &&
+  const bool match = type && sameKeyword(type->value.string, L"INSERT") && follows &&
+                     (follows->value.int16 & 1) && name &&
                      sameKeyword(name->value.string, block.c_str());
   kxutRelRb(list);
   return match;
