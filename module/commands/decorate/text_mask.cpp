@@ -324,20 +324,12 @@ void askMaskType() {
   wchar_t reply[kMaskTypeCapacity] = L"";
   const int status = kxedGetKword(prompt, reply, kMaskTypeCapacity);
   if (status == KXRT_CANCEL) return;
-  if (status == KXRT_NONE) {
+  if (status == KXRT_NONE)
     std::wcscpy(maskType, L"Wipeout");
-    maskTypeName = loadString(res::kTextmaskWipeout);
-  } else if (status == KXRT_NORM) {
+  else if (status == KXRT_NORM)
     std::wcscpy(maskType, reply);
-  }
-  if (std::wcscmp(maskType, L"Solid") == 0) {
-    kxedSetColorDialog(solidColor, TRUE, 0);
-    maskTypeName = loadString(res::kTextmaskSolid);
-  } else if (std::wcscmp(maskType, L"Wipeout") == 0) {
-    maskTypeName = loadString(res::kTextmaskWipeout);
-  } else if (std::wcscmp(maskType, L"3dface") == 0) {
-    maskTypeName = loadString(res::kTextmask3dFace);
-  }
+  if (std::wcscmp(maskType, L"Solid") == 0) kxedSetColorDialog(solidColor, TRUE, 0);
+  setMaskTypeName();
 }
 
 void askOffsetFactor() {
