@@ -71,30 +71,27 @@ class TextFrame:
             column, row = divmod(entity.dxf.get("attachment_point", 1) - 1, 3)[::-1]
             dx, dy = -column * length / 2, row * self.height / 2
             self.box = (dx, min(y0, 0) - self.height + dy, length + dx, dy)
-            if entity.dxf.hasattr("text_direction"):
-                d = entity.dxf.text_direction
-                angle = math.atan2(d[1], d[0])
-            else:
-                angle = math.radians(entity.dxf.get("rotation", 0))
+            # ezdxf's frame: the insertion point, the text direction (or its rotation in the
+            # plane of its extrusion) and the extrusion.
+            ucs = entity.ucs()
+            self.origin, self.ux, self.uy = ucs.origin, ucs.ux, ucs.uy
         else:
             raise ValueError(f"{kind} is no text")
-        # A TEXT's insertion point and angle are in its object coordinate system, an MTEXT's in
-        # the world.
-        from ezdxf.math import OCS
-        self.ocs = OCS(entity.dxf.get("extrusion", (0, 0, 1)) if kind == "TEXT" else (0, 0, 1))
-        self.origin = entity.dxf.insert
-        self.cos, self.sin = math.cos(angle), math.sin(angle)
+        if kind == "TEXT":
+            # A TEXT's insertion point and angle are in its object coordinate system.
+            from ezdxf.math import OCS, Vec3
+            ocs = OCS(entity.dxf.get("extrusion", (0, 0, 1)))
+            c, s = math.cos(angle), math.sin(angle)
+            self.origin = Vec3(ocs.to_wcs(entity.dxf.insert))
+            self.ux, self.uy = Vec3(ocs.to_wcs((c, s, 0))), Vec3(ocs.to_wcs((-s, c, 0)))
 
     def world(self, x, y):
-        ox, oy, oz = self.origin
-        p = self.ocs.to_wcs((ox + x * self.cos - y * self.sin, oy + x * self.sin + y * self.cos,
-                             oz))
+        p = self.origin + self.ux * x + self.uy * y
         return p[0], p[1]
 
     def local(self, x, y):
-        p = self.ocs.from_wcs((x, y, 0))
-        dx, dy = p[0] - self.origin[0], p[1] - self.origin[1]
-        return dx * self.cos + dy * self.sin, -dx * self.sin + dy * self.cos
+        d = (x - self.origin[0], y - self.origin[1])
+        return (d[0] * self.ux[0] + d[1] * self.ux[1], d[0] * self.uy[0] + d[1] * self.uy[1])
 
     def rectangle(self, margin, width=0, height=0):
         """Corners (lower left, lower right, upper right, upper left, in the text's direction)
