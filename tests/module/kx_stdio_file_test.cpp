@@ -41,16 +41,24 @@ TEST(KxCStdioFile, ABrokenDoubleByteCharacterKeepsTheLineEnd) {
   EXPECT_EQ(line, L"a\uFFFD\n");
 }
 
-TEST(KxCStdioFile, CrLfIsOneLineFeedInEitherByteOrder) {
+TEST(KxCStdioFile, CrLfIsOneLineFeedInEitherByteOrderWrittenAndRead) {
   const kx::test::TempFolder folder("stdio-file");
   for (const bool little : {true, false}) {
     SCOPED_TRACE(little);
-    const std::string bytes =
-        little ? std::string("a\0\r\0\n\0b\0", 8) : std::string("\0a\0\r\0\n\0b", 8);
-    const auto path = folder.write("wide.txt", bytes);
+    const auto encoding = little ? KxCStdioFile::kUtf16LittleEndian : KxCStdioFile::kUtf16BigEndian;
+    const auto path = folder / "wide.txt";
+    KxCStdioFile out;
+    ASSERT_TRUE(
+        out.Open(path.wstring().c_str(), CFile::modeCreate | CFile::modeWrite | CFile::typeBinary));
+    out.SetEncoding(encoding);
+    out.SetCrLf(true);
+    out.WriteString(L"a\nb");
+    out.Close();
+    EXPECT_EQ(kx::test::readFile(path),
+              little ? std::string("a\0\r\0\n\0b\0", 8) : std::string("\0a\0\r\0\n\0b", 8));
     KxCStdioFile file;
     ASSERT_TRUE(file.Open(path.wstring().c_str(), CFile::modeRead | CFile::typeBinary));
-    file.SetEncoding(little ? KxCStdioFile::kUtf16LittleEndian : KxCStdioFile::kUtf16BigEndian);
+    file.SetEncoding(encoding);
     file.SetCrLf(true);
     CStringW line;
     ASSERT_TRUE(file.ReadString(line));
