@@ -65,7 +65,7 @@ void KxCStdioFile::AttachWriteBuffer(char* buffer, std::uint32_t capacity) {
 }
 
 void KxCStdioFile::WriteOutBuffer() {
-  if (!buffer_ || used_ == 0) return;
+  if (used_ == 0) return;  // nothing is ever used without a buffer
   const std::uint32_t count = used_;
   used_ = 0;
   // Text mode turns each line feed into CR LF on the way out.
@@ -113,8 +113,7 @@ void KxCStdioFile::WriteString(LPCWSTR text) {
       continue;
     }
     char bytes[kCharBytes];
-    const int n = Encode(*p, p + 1, bytes);
-    if (n > 0) CStdioFile::Write(bytes, static_cast<UINT>(n));
+    CStdioFile::Write(bytes, static_cast<UINT>(Encode(*p, p + 1, bytes)));
   }
 }
 
@@ -184,12 +183,13 @@ long KxCStdioFile::ReadUtf8Char() {
   if (first < 0) return -1;
   SkipBytes(1);
   if (first < 0x80) return first;
-  const int length = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 1;
+  // 0xC0 and 0xC1 could only start overlong forms of ASCII, which are no characters.
+  const int length = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC2 ? 2 : 1;
   if (length == 1) return 0xFFFD;
   long code = first & (0x3F >> (length - 1));
   for (int i = 1; i < length; ++i) {
     const int next = PeekByte();
-    if (next < 0 || (next & 0xC0) != 0x80) return 0xFFFD;
+    if ((next & 0xC0) != 0x80) return 0xFFFD;  // the end, -1, is no continuation byte either
     SkipBytes(1);
     code = (code << 6) | (next & 0x3F);
   }
@@ -203,10 +203,7 @@ long KxCStdioFile::ReadUtf16Char() {
     return encoding_ == kUtf16LittleEndian ? (b << 8 | a) : (a << 8 | b);
   };
   const long first = unit(0);
-  if (first < 0) {
-    SkipBytes(PeekByte() < 0 ? 0 : 1);  // an odd byte at the end is no character
-    return -1;
-  }
+  if (first < 0) return -1;  // an odd byte at the end is no character
   SkipBytes(2);
   if (isHighSurrogate(first)) {
     const long second = unit(0);

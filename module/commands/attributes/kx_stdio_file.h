@@ -43,8 +43,9 @@ class KxCStdioFile : public CStdioFile {
   // of either order) and skips the mark. FALSE, and nothing read, when there is none.
   BOOL ReadByteOrderMark();
 
-  // Writes collect in `buffer` (more than 8 bytes, owned by the caller, attached until Close)
-  // and go to the file whenever 8 bytes or fewer are left free.
+  // Writes collect in `buffer` (owned by the caller, attached until Close) and go to the file
+  // whenever 16 bytes or fewer, the most one character takes, are left free. A buffer of 16
+  // bytes or fewer is not used.
   void AttachWriteBuffer(char* buffer, std::uint32_t capacity);
 
  private:
