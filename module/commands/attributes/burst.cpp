@@ -40,8 +40,7 @@ struct AttributeLook {
   double normal[3] = {0, 0, 1};  // the text's own plane
   bool multiline = false;
   double mtextSizes[4] = {0, 0, 0, 0};  // 42, 43, 44, 46 of the embedded text
-  double mtextNormal[3] = {0, 0, 0};
-  bool hasMTextNormal = false;
+  double mtextNormal[3] = {0, 0, 1};
   std::vector<int> embeddedCodes;  // the groups the embedded text gave
 
   bool embeds(int code) const {
@@ -155,20 +154,12 @@ AttributeLook lookOf(const resbuf* list, const Reference& reference) {
         if (a.multiline) a.mtextSizes[3] = rb->value.real;
         break;
       case 210:
-        if (a.multiline) {
-          copyPoint(rb, a.mtextNormal);
-          a.hasMTextNormal = true;
-        } else {
-          copyPoint(rb, a.normal);
-        }
+        copyPoint(rb, a.multiline ? a.mtextNormal : a.normal);
         break;
       default:
         break;
     }
   }
-  // An embedded text without a normal of its own lies in its attribute's plane.
-  if (!a.hasMTextNormal)
-    std::copy_n(a.normal, 3, a.mtextNormal);
   return a;
 }
 
@@ -236,7 +227,8 @@ resbuf* textListOf(const AttributeLook& a) {
     const int sizeCodes[4] = {42, 43, 44, 46};
     for (int i = 0; i < 4; ++i)
       if (a.embeds(sizeCodes[i])) list.real(sizeCodes[i], a.mtextSizes[i]);
-    list.point(210, a.mtextNormal);
+    // An embedded text without a normal of its own lies in its attribute's plane.
+    list.point(210, a.embeds(210) ? a.mtextNormal : a.normal);
     list.integer(72, a.horizontal);
     if (a.embeds(73)) list.integer(73, a.vertical);
     list.integer(71, a.flags);
@@ -247,29 +239,32 @@ resbuf* textListOf(const AttributeLook& a) {
   list.text(6, a.linetype);
   list.text(1, a.text);
   // A text in a plane of its own keeps it: its points are in that plane's coordinates.
-  if (!a.multiline && (a.normal[0] != 0 || a.normal[1] != 0 || a.normal[2] != 1))
-    list.point(210, a.normal);
+  constexpr double kWorldNormal[3] = {0, 0, 1};
+  if (!a.multiline && !std::equal(a.normal, a.normal + 3, kWorldNormal)) list.point(210, a.normal);
   return list.release();
 }
 
 std::wstring typeOf(const resbuf* list) {
   const resbuf* type = entryByGroup(const_cast<resbuf*>(list), 0);
-  return type && type->value.string ? type->value.string : L"";
+  return type ? type->value.string : L"";
 }
 
-// The reference's layer and colour, which attributes and block geometry "by block" take. False
-// for anything but a block reference.
-bool referenceLook(const kds_name entity, Reference& reference) {
-  KxDbObjectId id;
-  kxdbGetObjectId(id, entity);
-  KxDbBlockReference* insert = nullptr;
-  if (kxdbOpenObject(insert, id, KxDb::kForRead) != Kxad::eOk) return false;
+// The reference's layer and colour, which attributes and block geometry "by block" take.
+Reference referenceLook(const KxDbBlockReference* insert) {
+  Reference reference;
   wchar_t* layer = insert->layer();
   reference.layer = layer ? layer : L"0";
   kxad_free(layer);
   reference.color = static_cast<short>(insert->colorIndex());
-  insert->close();
-  return true;
+  return reference;
+}
+
+// The entity opened as a block reference; null for anything else.
+KxDbBlockReference* openReference(const kds_name entity, KxDb::OpenMode mode) {
+  KxDbObjectId id;
+  kxdbGetObjectId(id, entity);
+  KxDbBlockReference* insert = nullptr;
+  return kxdbOpenObject(insert, id, mode) == Kxad::eOk ? insert : nullptr;
 }
 
 // The texts of every attribute of the selected references, in order.
@@ -280,8 +275,10 @@ std::vector<resbuf*> attributeTexts(const kds_name set) {
   for (std::int32_t i = 0; i < length; ++i) {
     kds_name insert;
     kxedSSName(set, i, insert);
-    Reference reference;
-    if (!referenceLook(insert, reference)) continue;
+    KxDbBlockReference* opened = openReference(insert, KxDb::kForRead);
+    if (!opened) continue;
+    const Reference reference = referenceLook(opened);
+    opened->close();
     kds_name current, next;
     kds_name_set(insert, current);
     while (kxdbEntNext(current, next) == KXRT_NORM) {
@@ -441,25 +438,23 @@ void addConstantTexts(KxDbBlockTableRecord* record, const KxGePoint3d& at,
   }
 }
 
-// Replaces one reference by its block's entities. False when it stays (it cannot be opened for
-// write, its block cannot be exploded, or the explode fails).
-bool burstReference(const kds_name entity, bool paper, bool& explodeFailed) {
-  explodeFailed = false;
-  Reference reference;
-  if (!referenceLook(entity, reference)) return false;
-  KxDbObjectId id;
-  kxdbGetObjectId(id, entity);
-  KxDbBlockReference* insert = nullptr;
-  if (kxdbOpenObject(insert, id, KxDb::kForWrite) != Kxad::eOk) return false;
+enum class Burst { kDone, kKept, kExplodeFailed };
+
+// Replaces one reference by its block's entities. It is kept when it cannot be opened for write
+// or its block may not be exploded, and when the explode fails.
+Burst burstReference(const kds_name entity, bool paper) {
+  KxDbBlockReference* insert = openReference(entity, KxDb::kForWrite);
+  if (!insert) return Burst::kKept;
+  const Reference reference = referenceLook(insert);
   KxDbBlockTableRecord* record = nullptr;
   if (kxdbOpenObject(record, insert->blockTableRecord(), KxDb::kForRead) != Kxad::eOk) {
     insert->close();
-    return false;
+    return Burst::kKept;
   }
   if (!record->explodable()) {
     record->close();
     insert->close();
-    return false;
+    return Burst::kKept;
   }
   // The explode comes first: a reference it fails on keeps its geometry and gets no texts of its
   // constant attributes on top.
@@ -468,8 +463,7 @@ bool burstReference(const kds_name entity, bool paper, bool& explodeFailed) {
     for (void* piece : pieces) static_cast<KxDbEntity*>(piece)->close();
     record->close();
     insert->close();
-    explodeFailed = true;
-    return false;
+    return Burst::kExplodeFailed;
   }
   addConstantTexts(record, insert->position(), reference, paper);
   record->close();
@@ -482,7 +476,7 @@ bool burstReference(const kds_name entity, bool paper, bool& explodeFailed) {
   kxedSSSetFirst(nullptr, nullptr);
   insert->erase();
   insert->close();
-  return true;
+  return Burst::kDone;
 }
 
 // Deletes the attribute definitions that were not in the drawing before the command.
@@ -526,9 +520,7 @@ void BURST() {
   for (std::int32_t i = 0; i < length; ++i) {
     kds_name entity;
     kxedSSName(set, i, entity);
-    bool explodeFailed = false;
-    burstReference(entity, paper, explodeFailed);
-    failed += explodeFailed ? 1 : 0;
+    if (burstReference(entity, paper) == Burst::kExplodeFailed) ++failed;
   }
   if (failed > 0) printFormat(res::kBurstNotExploded, failed);
   deleteNewDefinitions(definitionsBefore);
