@@ -328,10 +328,7 @@ KxDbObjectId KxDbDatabase::groupDictionaryId() const {
 KxDbObjectId KxDbDatabase::clayer() const {
   KX_DOC_OR(KxDbObjectId::kNull);
   const kx::db::Database& db = doc->db();
-  const std::wstring name = db.codec().decode(db.headerText("$CLAYER").value_or("0"));
-  kx::db::ObjectId layer = kx::db::findTableRecord(db, "LAYER", name);
-  if (layer.isNull()) layer = kx::db::findTableRecord(db, "LAYER", L"0");
-  return kx::api::objectIdOf(db, layer);
+  return kx::api::objectIdOf(db, kx::db::findTableRecord(db, "LAYER", kx::db::currentLayer(db)));
 }
 
 #undef KX_DOC_OR

@@ -62,13 +62,13 @@ const wchar_t* cached(const KxDbObject& object, std::wstring value) {
 
 // The drawing's current layer, text style and text height, for new texts.
 struct TextDefaults {
-  std::string layer = "0";
+  std::string layer;
   std::string style = "Standard";
   double height = 2.5;
 };
 TextDefaults textDefaults(const db::Database& db) {
   TextDefaults d;
-  if (const auto v = db.headerText("$CLAYER"); v && !v->empty()) d.layer = std::string(*v);
+  d.layer = db.encode(db::currentLayer(db));
   if (const auto v = db.headerText("$TEXTSTYLE"); v && !v->empty()) d.style = std::string(*v);
   if (const auto v = db.headerText("$TEXTSIZE"))
     if (const double h = std::atof(std::string(*v).c_str()); h > 0) d.height = h;
@@ -399,7 +399,7 @@ Kxad::ErrorStatus KxDbTxtExp(KxDbEntity* text) {
   if (type != "TEXT" && type != "MTEXT" && !isAttributeType(type)) return Kxad::eWrongObjectType;
   // The host's own text explode makes nothing while the current layer is locked, whatever the
   // text's layer; callers unlock it around the call.
-  if (db::isLayerLocked(db, db::headerString(db, "$CLAYER").value_or(L"0")))
+  if (db::isLayerLocked(db, db::currentLayer(db)))
     return Kxad::eOnLockedLayer;
   try {
     return kx::text::textToOutlines(db, id).empty() ? Kxad::eInvalidInput : Kxad::eOk;

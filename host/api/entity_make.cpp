@@ -176,8 +176,7 @@ Made make(const resbuf* list, bool objectsToo) {
     if (owner.isNull()) return {};
   }
   if (graphical && layer.empty()) {
-    layer = db::headerString(db, "$CLAYER").value_or(L"0");
-    if (layer.empty() || db::findTableRecord(db, "LAYER", layer).isNull()) layer = L"0";
+    layer = db::currentLayer(db);
   }
 
   // ---- lay the groups out part by part ----

@@ -3,6 +3,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "db/header_values.h"
 #include "db/object_fields.h"
 #include "db/symbol_tables.h"
 
@@ -12,6 +13,12 @@ bool isLayerLocked(const Database& db, std::wstring_view layer) {
   const ObjectId record = findTableRecord(db, "LAYER", layer);
   if (record.isNull()) return false;
   return FieldReader(db, record).integer(70) & 4;
+}
+
+std::wstring currentLayer(const Database& db) {
+  std::wstring name = headerString(db, "$CLAYER").value_or(L"");
+  if (findTableRecord(db, "LAYER", name).isNull()) return L"0";
+  return name;
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
 // Layer states the editor enforces.
 
+#include <string>
 #include <string_view>
 
 #include "db/database.h"
@@ -10,6 +11,9 @@ namespace kx::db {
 // Whether the LAYER record named `layer` has its lock flag (70 bit 4); a layer that does not
 // exist counts as unlocked.
 bool isLayerLocked(const Database& db, std::wstring_view layer);
+// The layer new entities go on: $CLAYER as written, or "0" when it is missing, empty or names no
+// layer (a file may say anything there; the editor only ever makes an existing layer current).
+std::wstring currentLayer(const Database& db);
 // The flags (70) of the entity's layer (8, "0" when absent): 1 frozen, 4 locked; 0 for a layer
 // that does not exist.
 long long entityLayerFlags(const Database& db, ObjectId entity);

@@ -1,7 +1,7 @@
 // WIPEOUT: a polygon, given point by point in the UCS and closed by Enter, that hides what is
 // drawn below it; or "Frames" to show or hide the frames of all wipeouts.
 
-#include "db/header_values.h"
+#include "db/layers.h"
 #include "db/wipeouts.h"
 #include "editor/host_commands.h"
 
@@ -32,8 +32,7 @@ bool wipeoutCommand(Replies& replies, Document& document) {
   }
   const db::ObjectId space = currentSpace(db);
   if (!space) return false;
-  const std::wstring layer = db::headerString(db, "$CLAYER").value_or(L"0");
-  return !db::addWipeout(db, space, outline, layer.empty() ? L"0" : layer).isNull();
+  return !db::addWipeout(db, space, outline, db::currentLayer(db)).isNull();
 }
 
 }  // namespace kx::editor

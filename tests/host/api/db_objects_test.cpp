@@ -336,8 +336,8 @@ TEST_F(DbObjectsTest, NewTextIsInvisibleUntilAppendedAndPlacedWhenClosed) {
   mtext->close();
   EXPECT_GT(db::FieldReader(db, mid).real(43), twoLines);
 
-  // Nor does a text style of another drawing: the current one there is; an empty current layer
-  // is layer 0.
+  // Nor does a text style of another drawing: the current one there is; a current layer that
+  // names no layer (as a file may) is layer 0.
   const KxDbObjectId mine = idOf(db, addStyle(db, "Mine", "arial.ttf"));
   auto* styled = new KxDbText({0, 0, 0}, L"styled", mine);
   EXPECT_EQ(styled->textStyle(), mine);
@@ -345,7 +345,7 @@ TEST_F(DbObjectsTest, NewTextIsInvisibleUntilAppendedAndPlacedWhenClosed) {
   editor::Document& other = open(db::newDrawing());
   const db::ObjectId current = addStyle(other.db(), "Current", "arial.ttf");
   db::setHeaderString(other.db(), "$TEXTSTYLE", 7, L"Current");
-  db::setHeaderString(other.db(), "$CLAYER", 8, L"");
+  db::setHeaderString(other.db(), "$CLAYER", 8, L"Gone");
   auto* foreign = new KxDbText({1, 2, 0}, L"foreign", mine);
   EXPECT_EQ(foreign->textStyle(), idOf(other.db(), current));
   EXPECT_EQ(db::FieldReader(other.db(), foreign->state().id).string(8), L"0");
