@@ -42,12 +42,11 @@ bool readLines(const CString& path, std::vector<std::wstring>& lines) {
   KxCStdioFile file;
   if (!file.Open(path, CFile::modeRead | CFile::typeText)) return false;
   printString(res::kAttinReading);
-  file.SetCrLf(true);
   try {
     file.ReadByteOrderMark();
     CString line;
     while (file.ReadString(line)) {
-      line.Trim();
+      line.Trim();  // with the CR of a CR LF line end
       if (!line.IsEmpty()) lines.push_back(line.str());
     }
   } catch (CException* e) {
