@@ -2,10 +2,10 @@
 
 #include "kx/kxed.h"
 
-std::int16_t readShortVariable(const wchar_t* name, bool& ok) {
+std::optional<std::int16_t> readShortVariable(const wchar_t* name) {
   resbuf value{};
-  ok = kxedGetVar(name, &value) == KXRT_NORM;
-  return ok ? value.value.int16 : 0;
+  if (kxedGetVar(name, &value) != KXRT_NORM) return std::nullopt;
+  return value.value.int16;
 }
 
 CString stringVariable(const wchar_t* name) {
@@ -24,16 +24,14 @@ void writeShortVariable(const wchar_t* name, std::int16_t v) {
 }
 
 std::int16_t shortVariable(const wchar_t* name, std::int16_t unknown) {
-  bool read = false;
-  const std::int16_t value = readShortVariable(name, read);
-  return read ? value : unknown;
+  return readShortVariable(name).value_or(unknown);
 }
 
 ZeroedVariableGuard::ZeroedVariableGuard(const wchar_t* name)
-    : name_(name), saved_(readShortVariable(name_, read_)) {
+    : name_(name), saved_(readShortVariable(name_)) {
   writeShortVariable(name_, 0);
 }
 
 ZeroedVariableGuard::~ZeroedVariableGuard() {
-  if (read_) writeShortVariable(name_, saved_);
+  if (saved_) writeShortVariable(name_, *saved_);
 }

@@ -2,13 +2,14 @@
 // System variables read and written through the host, and guards that hold them while they live.
 
 #include <cstdint>
+#include <optional>
 
 #include "kx/kxwinstr.h"
 
-// A 16-bit system variable; `unknown` when the host does not know it.
+// A 16-bit system variable; none when the host does not know it.
+std::optional<std::int16_t> readShortVariable(const wchar_t* name);
+// The same, `unknown` when the host does not know it.
 std::int16_t shortVariable(const wchar_t* name, std::int16_t unknown = 0);
-// The same, with `ok` saying whether the host knew it.
-std::int16_t readShortVariable(const wchar_t* name, bool& ok);
 // A string system variable; empty when the host does not know it.
 CString stringVariable(const wchar_t* name);
 void writeShortVariable(const wchar_t* name, std::int16_t v);
@@ -23,8 +24,7 @@ class ZeroedVariableGuard {
 
  private:
   const wchar_t* name_;
-  bool read_;
-  std::int16_t saved_;
+  std::optional<std::int16_t> saved_;
 };
 
 // Keeps the host from echoing the commands a command sends: CMDECHO is 0 while it lives.

@@ -191,8 +191,7 @@ void convert(KxGePoint3d& point, const resbuf& from, const resbuf& to) {
 // The wipeout the host's WIPEOUT command draws through the corners (world coordinates), with
 // its transparency and image display switched off. False when the host made none.
 bool makeWipeout(const KxGePoint3d corners[4], kds_name mask) {
-  bool read = false;
-  if (readShortVariable(L"WIPEOUTFRAME", read) != 0 && read) writeShortVariable(L"WIPEOUTFRAME", 0);
+  if (shortVariable(L"WIPEOUTFRAME") != 0) writeShortVariable(L"WIPEOUTFRAME", 0);
   double outline[5][3];
   for (int k = 0; k < 5; ++k) {
     KxGePoint3d p = corners[k % 4];
