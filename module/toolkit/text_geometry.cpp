@@ -1,5 +1,6 @@
 #include "toolkit/text_geometry.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cwchar>
@@ -15,22 +16,6 @@
 namespace {
 
 constexpr double kPi = std::numbers::pi;
-
-resbuf systemCode(short code) {
-  resbuf rb{};
-  rb.code = KXRT_SHORT;
-  rb.value.int16 = code;
-  return rb;
-}
-
-resbuf ocsOf(const KxGeVector3d& normal) {
-  resbuf rb{};
-  rb.code = KXRT_3DPOINT;
-  rb.value.point[0] = normal.x;
-  rb.value.point[1] = normal.y;
-  rb.value.point[2] = normal.z;
-  return rb;
-}
 
 bool translate(const KxGePoint3d& point, const resbuf& from, const resbuf& to,
                KxGePoint3d& result) {
@@ -147,8 +132,9 @@ void textRectangle(const kds_name entity, double marginFactor, double heightOver
   if (resbuf* entry = entryByGroup(list, 210)) normal = pointOf(entry).asVector();
   rectangle[4] = KxGePoint3d(normal.x, normal.y, normal.z);
 
-  const resbuf ucs = systemCode(1);
-  const resbuf ocs = ocsOf(normal);
+  const resbuf ucs = coordinateSystem(1);
+  const double along[3] = {normal.x, normal.y, normal.z};
+  const resbuf ocs = objectSystem(along);
   if (!isMText) translate(centre, ucs, ocs, centre);
 
   const KxGePoint3d side = polar(centre, rotation + kPi, width / 2);
@@ -161,12 +147,26 @@ void textRectangle(const kds_name entity, double marginFactor, double heightOver
   kxutRelRb(list);
 }
 
+resbuf coordinateSystem(short code) {
+  resbuf rb{};
+  rb.code = KXRT_SHORT;
+  rb.value.int16 = code;
+  return rb;
+}
+
+resbuf objectSystem(const double normal[3]) {
+  resbuf rb{};
+  rb.code = KXRT_3DPOINT;
+  std::copy_n(normal, 3, rb.value.point);
+  return rb;
+}
+
 bool wcsToUcs(const KxGePoint3d& point, KxGePoint3d& result) {
-  return translate(point, systemCode(0), systemCode(1), result);
+  return translate(point, coordinateSystem(0), coordinateSystem(1), result);
 }
 
 bool ucsToWcs(const KxGePoint3d& point, KxGePoint3d& result) {
-  return translate(point, systemCode(1), systemCode(0), result);
+  return translate(point, coordinateSystem(1), coordinateSystem(0), result);
 }
 
 int realByGroup(const kds_name entity, int code, double& value) {

@@ -25,6 +25,10 @@ void appendMTextFrame(const kds_name entity, double marginFactor, CornerList& co
 void textRectangle(const kds_name entity, double marginFactor, double heightOverride,
                    double widthOverride, KxGePoint3d rectangle[5]);
 
+// Coordinate systems as kxedTrans takes them: by code (0 the world, 1 the current UCS), or an
+// object's own system by its normal.
+resbuf coordinateSystem(short code);
+resbuf objectSystem(const double normal[3]);
 // true when the host converted the point.
 bool wcsToUcs(const KxGePoint3d& point, KxGePoint3d& result);
 bool ucsToWcs(const KxGePoint3d& point, KxGePoint3d& result);

@@ -5,6 +5,7 @@
 // they were picked in or run from top to bottom, is a per-user setting that the "SEttings"
 // keyword of the selection prompt opens.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cwchar>
@@ -173,20 +174,6 @@ int selectTextsToCombine(kds_name set) {
 
 // ---- the conversion ----
 
-resbuf coordinateSystem(short code) {
-  resbuf rb{};
-  rb.code = KXRT_SHORT;
-  rb.value.int16 = code;
-  return rb;
-}
-
-resbuf objectSystem(const double normal[3]) {
-  resbuf rb{};
-  rb.code = KXRT_3DPOINT;
-  for (int i = 0; i < 3; ++i) rb.value.point[i] = normal[i];
-  return rb;
-}
-
 double realOr(resbuf* list, int code, double fallback) {
   const resbuf* entry = entryByGroup(list, code);
   return entry ? entry->value.real : fallback;
@@ -227,11 +214,9 @@ int combineTexts(bool join, bool keepOrder, const kds_name set) {
   resbuf* first = kxdbEntGet(records[0].name);
   if (!first) return KXRT_ERROR;
   double insertion[3] = {records[0].x, records[0].y, 0};
-  if (const resbuf* entry = entryByGroup(first, 10))
-    for (int i = 0; i < 3; ++i) insertion[i] = entry->value.point[i];
+  if (const resbuf* entry = entryByGroup(first, 10)) std::copy_n(entry->value.point, 3, insertion);
   double normal[3] = {0, 0, 1};
-  if (const resbuf* entry = entryByGroup(first, 210))
-    for (int i = 0; i < 3; ++i) normal[i] = entry->value.point[i];
+  if (const resbuf* entry = entryByGroup(first, 210)) std::copy_n(entry->value.point, 3, normal);
   const double height = realOr(first, 40, 0);
   const double rotation = realOr(first, 50, 0);
   wchar_t style[kShortTextCapacity] = L"Standard";

@@ -153,12 +153,8 @@ void drawFrame(const kds_name entity, const FrameChoice& choice, double commonWi
 
   // The frame lies in the text's plane, so its points go into the text's own system.
   const double normal[3] = {corners[4].x, corners[4].y, corners[4].z};
-  resbuf ucs{};
-  ucs.code = KXRT_SHORT;
-  ucs.value.int16 = 1;
-  resbuf ocs{};
-  ocs.code = KXRT_3DPOINT;
-  std::copy(normal, normal + 3, ocs.value.point);
+  const resbuf ucs = coordinateSystem(1);
+  const resbuf ocs = objectSystem(normal);
   double p[4][3];
   for (int i = 0; i < 4; ++i) {
     const double corner[3] = {corners[i].x, corners[i].y, corners[i].z};

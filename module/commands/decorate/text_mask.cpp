@@ -3,6 +3,7 @@
 // A text and its mask are the two members of an anonymous group; that group is how masking again
 // finds the old mask and how unmasking finds the masks to remove.
 
+#include <algorithm>
 #include <cmath>
 #include <cwchar>
 #include <unordered_map>
@@ -167,20 +168,6 @@ void placeMaskBelowText(const KxDbObjectId& textId, const KxDbObjectId& maskId) 
   kxedDrawOrderInherit(textId, below, 3);
 }
 
-resbuf systemOf(const double normal[3]) {
-  resbuf rb{};
-  rb.code = KXRT_3DPOINT;
-  for (int i = 0; i < 3; ++i) rb.value.point[i] = normal[i];
-  return rb;
-}
-
-resbuf worldSystem() {
-  resbuf rb{};
-  rb.code = KXRT_SHORT;
-  rb.value.int16 = 0;
-  return rb;
-}
-
 void convert(KxGePoint3d& point, const resbuf& from, const resbuf& to) {
   const double in[3] = {point.x, point.y, point.z};
   double out[3] = {point.x, point.y, point.z};
@@ -232,14 +219,13 @@ int maskText(const kds_name text, const wchar_t* type, int color) {
   if (const resbuf* e = entryByGroup(list, 10))
     insertion = KxGePoint3d(e->value.point[0], e->value.point[1], e->value.point[2]);
   if (const resbuf* e = entryByGroup(list, 40)) height = e->value.real;
-  if (const resbuf* e = entryByGroup(list, 210))
-    for (int i = 0; i < 3; ++i) normal[i] = e->value.point[i];
+  if (const resbuf* e = entryByGroup(list, 210)) std::copy_n(e->value.point, 3, normal);
   stringByGroup(list, 0, textType, kTypeCapacity);
   const double margin = offsetFactor * height;
   const bool wipeout = sameKeyword(type, L"WIPEOUT");
   const bool face = sameKeyword(type, L"3DFACE");
-  const resbuf ownSystem = systemOf(normal);
-  const resbuf world = worldSystem();
+  const resbuf ownSystem = objectSystem(normal);
+  const resbuf world = coordinateSystem(0);
 
   // Once around the box: for a TEXT lower left, lower right, upper right, upper left.
   KxGePoint3d corners[4];

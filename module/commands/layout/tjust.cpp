@@ -92,12 +92,8 @@ void reattachMText(const kds_name entity, resbuf* list, const Justification& j) 
   const int old = attachment->value.int16;
   const double dx = width->value.real * (j.across - acrossFraction(old));
   const double dy = height->value.real * (j.down - downFraction(old));
-  resbuf world{};
-  world.code = KXRT_3DPOINT;
-  world.value.point[2] = 1;
-  resbuf ucs{};
-  ucs.code = KXRT_SHORT;
-  ucs.value.int16 = 1;
+  const resbuf world = coordinateSystem(0);
+  const resbuf ucs = coordinateSystem(1);
   double p[3];
   kxedTrans(insertion->value.point, &world, &ucs, 0, p);
   const double r = rotation->value.real;

@@ -53,24 +53,13 @@ PlacingPoints placingPoints(resbuf* list) {
   return points;
 }
 
-resbuf systemOf(short code) {
-  resbuf rb{};
-  rb.code = KXRT_SHORT;
-  rb.value.int16 = code;
-  return rb;
-}
-
 // Where a text keeps its points: a single-line text in its own coordinate system, given to
 // kxedTrans by its normal, an MTEXT in world coordinates.
 resbuf storageSystem(resbuf* list) {
-  if (isTextType(list, L"MTEXT")) return systemOf(0);
+  if (isTextType(list, L"MTEXT")) return coordinateSystem(0);
   const resbuf* normal = entryByGroup(list, 210);
-  resbuf rb{};
-  rb.code = KXRT_3DPOINT;
-  rb.value.point[2] = 1;
-  if (normal)
-    for (int i = 0; i < 3; ++i) rb.value.point[i] = normal->value.point[i];
-  return rb;
+  const double up[3] = {0, 0, 1};
+  return objectSystem(normal ? normal->value.point : up);
 }
 
 // The centre of the text's box in the current UCS, whose plane is the text's own: the middle of
@@ -85,7 +74,7 @@ KxGePoint3d boxCentre(const kds_name entity) {
 
 // Turns the point of `entry` by `delta` about `centre`, at the height of the point itself.
 void turnPoint(resbuf* entry, const resbuf& storage, const KxGePoint3d& centre, double delta) {
-  const resbuf ucs = systemOf(1);
+  const resbuf ucs = coordinateSystem(1);
   double point[3];
   kxedTrans(entry->value.point, &storage, &ucs, 0, point);
   const double about[3] = {centre.x, centre.y, point[2]};
