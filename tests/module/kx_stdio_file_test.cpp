@@ -31,21 +31,6 @@ TEST(KxCStdioFile, BufferReadsStopAfterTheLineFeedOrOneShortOfTheSize) {
   EXPECT_EQ(buffer[2], L'y');
 }
 
-// In a double-byte code page, a lead byte that the next byte cannot follow is one broken
-// character: the line end after it still ends the line.
-TEST(KxCStdioFile, ABrokenDoubleByteCharacterKeepsTheLineEnd) {
-  const kx::test::TempFolder folder("stdio-file");
-  const auto path = folder.write("gbk.txt", "a\x81\nb");
-  KxCStdioFile file;
-  ASSERT_TRUE(file.Open(path.wstring().c_str(), CFile::modeRead | CFile::typeBinary));
-  const unsigned saved = RvCharFormatter::ansiCodePage();
-  RvCharFormatter::setAnsiCodePage(936);
-  wchar_t buffer[8] = {};
-  const std::wstring line = file.ReadString(buffer, 8);
-  RvCharFormatter::setAnsiCodePage(saved);
-  EXPECT_EQ(line, L"a\uFFFD\n");
-}
-
 // Escapes, sequences, surrogate pairs and byte order marks are read only where they are whole;
 // CR LF is one line end. Each line read is followed by "|".
 TEST(KxCStdioFile, ReadsEachEncoding) {
@@ -55,6 +40,7 @@ TEST(KxCStdioFile, ReadsEachEncoding) {
     bool mark;
     std::string bytes;
     std::wstring lines;
+    unsigned codePage = 1252;
   } rows[] = {
       {KxCStdioFile::kAnsi, false, "\\u+00ff\\U+00E9\\U+00aA", L"\u00FF\u00E9\u00AA|"},
       {KxCStdioFile::kAnsi, false, "\\U-0041 \\U+00G1 \\U+0041\\U+0042\nx",
@@ -65,6 +51,9 @@ TEST(KxCStdioFile, ReadsEachEncoding) {
        "\\U+D83D\\U+0041\\U+0041\\U+DC00",
        {high, L'A', L'A', low, L'|'}},
       {KxCStdioFile::kAnsi, false, "\\U+0000\\", {L'\0', L'\\', L'|'}},
+      // A lead byte that the next byte cannot follow is one broken character: the line end
+      // after it still ends the line.
+      {KxCStdioFile::kAnsi, false, "a\x81\nb\xB0\xA1", L"a\uFFFD|b\u554A|", 936},
       {KxCStdioFile::kUtf8, false, "\xF0\x9F\x98\x80\xE0\xA4\x85\xC2\xA9\x80\xC0\xAF",
        L"\U0001F600\u0905\u00A9\uFFFD\uFFFD\uFFFD|"},
       {KxCStdioFile::kUtf8, false, std::string("a\0b\xC3", 4), {L'a', L'\0', L'b', 0xFFFD, L'|'}},
@@ -96,10 +85,12 @@ TEST(KxCStdioFile, ReadsEachEncoding) {
       {KxCStdioFile::kAnsi, true, "\xEF\xBB\xBF\xC3\xA9", L"\u00E9|"},
   };
   const kx::test::TempFolder folder("stdio-file");
+  const unsigned saved = RvCharFormatter::ansiCodePage();
   for (const auto& row : rows) {
     SCOPED_TRACE(row.bytes);
+    RvCharFormatter::setAnsiCodePage(row.codePage);
     KxCStdioFile file;
-    ASSERT_TRUE(file.Open(folder.write("in.txt", row.bytes).wstring().c_str(),
+    EXPECT_TRUE(file.Open(folder.write("in.txt", row.bytes).wstring().c_str(),
                           CFile::modeRead | CFile::typeBinary));
     file.SetEncoding(row.encoding);
     file.SetCrLf(true);
@@ -109,6 +100,7 @@ TEST(KxCStdioFile, ReadsEachEncoding) {
       read += std::wstring(line.GetString(), static_cast<std::size_t>(line.GetLength())) + L"|";
     EXPECT_EQ(read, row.lines);
   }
+  RvCharFormatter::setAnsiCodePage(saved);
 }
 
 // Each text goes out unbuffered, through a buffer that takes many characters, and through one

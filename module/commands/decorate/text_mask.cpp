@@ -80,13 +80,11 @@ GroupsOfTexts groupsHolding() {
     KxDbGroup* group = nullptr;
     if (kxdbOpenObject(group, entry->objectId(), KxDb::kForRead) != Kxad::eOk) continue;
     const KxDbObjectId groupId = group->objectId();
-    if (!group->isErased() && groupId.isValid()) {
-      KxDbObjectIdArray members;
-      group->allEntityIds(members);
-      for (const KxDbObjectId& member : members) {
-        std::vector<KxDbObjectId>& holding = groups[member];
-        if (holding.empty() || holding.back() != groupId) holding.push_back(groupId);
-      }
+    KxDbObjectIdArray members;
+    group->allEntityIds(members);
+    for (const KxDbObjectId& member : members) {
+      std::vector<KxDbObjectId>& holding = groups[member];
+      if (holding.empty() || holding.back() != groupId) holding.push_back(groupId);
     }
     group->close();
   }
