@@ -63,20 +63,19 @@ bool readCombineSetting(int& setting) {
   return queried == ERROR_SUCCESS && std::swscanf(data, L"%d", &setting) == 1;
 }
 
-bool writeCombineSetting(double setting) {
+// A setting that cannot be written is not kept: the next run starts from the default again.
+void writeCombineSetting(double setting) {
   const CString path = settingsKeyPath();
   HKEY key = nullptr;
   if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS &&
       RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
                       nullptr, &key, nullptr) != ERROR_SUCCESS)
-    return false;
+    return;
   wchar_t text[250];
   std::swprintf(text, 250, L"%f", setting);
   const DWORD bytes = static_cast<DWORD>((std::wcslen(text) + 1) * sizeof(wchar_t));
-  const LONG set =
-      RegSetValueExW(key, kSettingValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), bytes);
+  RegSetValueExW(key, kSettingValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), bytes);
   RegCloseKey(key);
-  return set == ERROR_SUCCESS;
 }
 
 int settingOf(bool join, bool keepOrder) {
