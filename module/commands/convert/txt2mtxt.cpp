@@ -188,18 +188,10 @@ bool styleFontFile(const wchar_t* style, wchar_t* font, int size) {
   return true;
 }
 
-// The colour the entity shows with (256: by layer); its own group 62 where the list has one.
-int colorOf(const kds_name entity, resbuf* list) {
-  int color = 256;
-  KxDbObjectId id;
-  KxDbEntity* object = nullptr;
-  if (kxdbGetObjectId(id, entity) == KXRT_NORM &&
-      kxdbOpenObject(object, id, KxDb::kForRead) == Kxad::eOk) {
-    color = object->colorIndex();
-    object->close();
-  }
-  if (const resbuf* entry = entryByGroup(list, 62)) color = entry->value.int16;
-  return color;
+// The colour the entity shows with: its group 62, by layer (256) where it has none.
+int colorOf(resbuf* list) {
+  const resbuf* entry = entryByGroup(list, 62);
+  return entry ? entry->value.int16 : 256;
 }
 
 // Builds the multi-line text from the texts of `set` and adds it to the drawing; the host's
@@ -224,7 +216,7 @@ int combineTexts(bool join, bool keepOrder, const kds_name set) {
   stringByGroup(first, 8, layer, kLayerNameCapacity);
   const resbuf* firstText = entryByGroup(first, 1);
   std::wstring contents = mtextFromTextString(firstText ? firstText->value.string : L"");
-  const int color = colorOf(records[0].name, first);
+  const int color = colorOf(first);
 
   double currentHeight = height;
   int currentColor = color;
@@ -260,8 +252,7 @@ int combineTexts(bool join, bool keepOrder, const kds_name set) {
   for (INT_PTR i = 1; i < records.GetSize(); ++i) {
     resbuf* list = kxdbEntGet(records[i].name);
     const resbuf* text = entryByGroup(list, 1);
-    const resbuf* colorEntry = entryByGroup(list, 62);
-    int textColor = colorEntry ? colorEntry->value.int16 : 0;
+    int textColor = colorOf(list);
     const double textHeight = realOr(list, 40, 0);
     wchar_t textStyle[kShortTextCapacity] = L"";
     stringByGroup(list, 7, textStyle, kShortTextCapacity);
