@@ -53,11 +53,6 @@ KX_RX_DEFINE_CLASS(KxDbWipeout, KxDbEntity)
 
 const KxDbObjectId KxDbObjectId::kNull;
 
-bool KxDbObjectId::isErased() const {
-  const kx::api::ResolvedObject r = kx::api::resolve(*this);
-  return r && r.document->db().isErased(r.id);
-}
-
 namespace kx::api {
 namespace {
 
@@ -203,11 +198,6 @@ KxDbObjectId KxDbObject::ownerId() const {
 
 KxDbDatabase* KxDbObject::database() const {
   return documentOf(*state_).sdkDatabase();
-}
-
-bool KxDbObject::isErased() const {
-  if (state_->isNew || state_->id.isNull()) return false;
-  return documentOf(*state_).db().isErased(state_->id);
 }
 
 bool KxDbObject::isWriteEnabled() const {

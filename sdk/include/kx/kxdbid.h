@@ -47,8 +47,6 @@ class KxDbObjectId {
 
   bool isNull() const { return object_ == 0; }
   bool isValid() const { return !isNull(); }
-  // Whether the object it names is erased (false for a null id).
-  bool isErased() const;
   void setNull() { drawing_ = object_ = 0; }
 
   std::int64_t drawing() const { return drawing_; }

@@ -29,7 +29,6 @@ class KxDbObject : public KxRxObject {
   KxDbObjectId objectId() const;
   KxDbObjectId ownerId() const;
   KxDbDatabase* database() const;
-  bool isErased() const;
   bool isWriteEnabled() const;
   // Made with new and not yet added to the drawing.
   bool isNewObject() const;
