@@ -237,10 +237,6 @@ bool KxDbGroup::has(KxDbObjectId entity) const {
   return std::find(listed.begin(), listed.end(), r.id) != listed.end();
 }
 
-std::uint32_t KxDbGroup::numEntities() const {
-  return static_cast<std::uint32_t>(db::groupMembers(databaseOf(*this), state_->id).size());
-}
-
 std::uint32_t KxDbGroup::allEntityIds(KxDbObjectIdArray& ids) const {
   const db::Database& db = databaseOf(*this);
   const auto members = db::groupMembers(db, state_->id);
@@ -273,14 +269,6 @@ Kxad::ErrorStatus KxDbSortentsTable::moveToTop(const KxDbObjectIdArray& ids) {
   return Kxad::eOk;
 }
 
-Kxad::ErrorStatus KxDbSortentsTable::getFullDrawOrder(KxDbObjectIdArray& ids) const {
-  const db::Database& db = databaseOf(*this);
-  const kx::api::ResolvedObject block = kx::api::resolve(blockId());
-  if (!block) return Kxad::eNotInDatabase;
-  for (db::ObjectId id : db::drawOrder(db, block.id)) ids.append(kx::api::objectIdOf(db, id));
-  return Kxad::eOk;
-}
-
 // ---- KxDbWipeout ----
 
 namespace {
@@ -304,15 +292,6 @@ std::optional<std::size_t> displayOptionsAt(const db::Database& db, db::ObjectId
 constexpr int kDefaultDisplayOptions = 7;
 
 }  // namespace
-
-bool KxDbWipeout::isSetDisplayOpt(ImageDisplayOpt option) const {
-  const db::Database& db = databaseOf(*this);
-  const auto at = displayOptionsAt(db, state_->id);
-  const int flags =
-      at ? static_cast<int>(kx::dxf::parseInteger(db.text(db.tags(state_->id)[*at])).value_or(0))
-         : kDefaultDisplayOptions;
-  return flags & option;
-}
 
 Kxad::ErrorStatus KxDbWipeout::setDisplayOpt(ImageDisplayOpt option, bool on) {
   if (const auto es = kx::api::checkWritable(*this); es != Kxad::eOk) return es;

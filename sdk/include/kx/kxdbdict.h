@@ -46,7 +46,6 @@ class KxDbGroup : public KxDbObject {
   Kxad::ErrorStatus remove(KxDbObjectId entity);
   bool has(const KxDbEntity* entity) const;
   bool has(KxDbObjectId entity) const;
-  std::uint32_t numEntities() const;
   std::uint32_t allEntityIds(KxDbObjectIdArray& ids) const;
 
  protected:
@@ -58,8 +57,6 @@ class KxDbSortentsTable : public KxDbObject {
   KX_RX_DECLARE_MEMBERS(KxDbSortentsTable)
   KxDbObjectId blockId() const;
   Kxad::ErrorStatus moveToTop(const KxDbObjectIdArray& ids);
-  // The block's entities from bottom to top.
-  Kxad::ErrorStatus getFullDrawOrder(KxDbObjectIdArray& ids) const;
 
  protected:
   using KxDbObject::KxDbObject;
@@ -69,7 +66,6 @@ class KxDbWipeout : public KxDbEntity {
  public:
   KX_RX_DECLARE_MEMBERS(KxDbWipeout)
   enum ImageDisplayOpt { kShow = 1, kShowUnAligned = 2, kClip = 4, kTransparent = 8 };
-  bool isSetDisplayOpt(ImageDisplayOpt option) const;
   Kxad::ErrorStatus setDisplayOpt(ImageDisplayOpt option, bool on);
 
  protected:
