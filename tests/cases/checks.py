@@ -56,7 +56,13 @@ class TextFrame:
                 raise ValueError("only left-aligned TEXTs are measured")
             self.height = entity.dxf.height
             self.box = ink_box(entity.dxf.text, self.height)
+            # A TEXT's insertion point and angle are in its object coordinate system.
+            from ezdxf.math import OCS, Vec3
             angle = math.radians(entity.dxf.get("rotation", 0))
+            ocs = OCS(entity.dxf.get("extrusion", (0, 0, 1)))
+            c, s = math.cos(angle), math.sin(angle)
+            self.origin = Vec3(ocs.to_wcs(entity.dxf.insert))
+            self.ux, self.uy = Vec3(ocs.to_wcs((c, s, 0))), Vec3(ocs.to_wcs((-s, c, 0)))
         elif kind == "MTEXT":
             if "\\P" in entity.text:
                 raise ValueError("only one-line MTEXTs are measured")
@@ -77,13 +83,6 @@ class TextFrame:
             self.origin, self.ux, self.uy = ucs.origin, ucs.ux, ucs.uy
         else:
             raise ValueError(f"{kind} is no text")
-        if kind == "TEXT":
-            # A TEXT's insertion point and angle are in its object coordinate system.
-            from ezdxf.math import OCS, Vec3
-            ocs = OCS(entity.dxf.get("extrusion", (0, 0, 1)))
-            c, s = math.cos(angle), math.sin(angle)
-            self.origin = Vec3(ocs.to_wcs(entity.dxf.insert))
-            self.ux, self.uy = Vec3(ocs.to_wcs((c, s, 0))), Vec3(ocs.to_wcs((-s, c, 0)))
 
     def world(self, x, y):
         p = self.origin + self.ux * x + self.uy * y
@@ -121,10 +120,11 @@ def _frames(ctx, ids):
 
 # ---- TCIRCLE --------------------------------------------------------------------------------
 
-def frames_enclose_glyphs(ctx, texts, factor, common=None, tolerance=0.02):
-    """Each text has one new frame (circle, slot or rectangle) around its glyphs, `factor` times
-    its height away from their ink; with `common` ("width", "height" or "both") the frames share
-    the largest framed size in that direction. `tolerance` is a fraction of the text height."""
+def frames_enclose_glyphs(ctx, texts, factor, shape, common=None, tolerance=0.02):
+    """Each text has one new frame of `shape` ("circles", "slots" or "rectangles") around its
+    glyphs, `factor` times its height away from their ink; with `common` ("width", "height" or
+    "both") the frames share the largest framed size in that direction. `tolerance` is a fraction
+    of the text height."""
     problems = []
     measured = _frames(ctx, texts)
     frames = _added(ctx, {"CIRCLE", "LWPOLYLINE"})
@@ -140,20 +140,22 @@ def frames_enclose_glyphs(ctx, texts, factor, common=None, tolerance=0.02):
         centre = ((want[0][0] + want[2][0]) / 2, (want[0][1] + want[2][1]) / 2)
         frame = min(frames, key=lambda f: math.dist(centre, _centre(f)))
         frames.remove(frame)
-        if frame.dxftype() == "CIRCLE":
+        points = frame.get_points("xyb") if frame.dxftype() == "LWPOLYLINE" else []
+        slot = any(abs(b) > 1e-9 for _, _, b in points)
+        if (kind := "slots" if slot else "rectangles" if points else "circles") != shape:
+            problems.append(f"{ident}: framed by {kind}, wanted {shape}")
+        if not points:
             radius = math.dist(want[0], want[2]) / 2
             if not _near(frame.dxf.center, centre, tol) or abs(frame.dxf.radius - radius) > tol:
                 problems.append(f"{ident}: circle at {tuple(frame.dxf.center)[:2]} radius "
                                 f"{frame.dxf.radius:.4f}, wanted {centre} radius {radius:.4f}")
             continue
-        points = frame.get_points("xyb")
-        slot = any(abs(b) > 1e-9 for _, _, b in points)
         # A slot runs the other way round, its ends half circles bulging outward.
         order, bulges = ((0, 3, 2, 1), (-1, 0, -1, 0)) if slot else ((0, 1, 2, 3), (0, 0, 0, 0))
         if not frame.closed or len(points) != 4 or any(
                 not _near(p, want[k], tol) or abs(p[2] - b) > 1e-9
                 for p, k, b in zip(points, order, bulges)):
-            problems.append(f"{ident}: {'slot' if slot else 'rectangle'} {points}, wanted "
+            problems.append(f"{ident}: {kind} {points}, wanted "
                             f"corners {[want[k] for k in order]} bulges {bulges}")
     return problems
 
