@@ -132,15 +132,12 @@ std::vector<ListElement> listLayout(const db::Database& db, db::ObjectId id,
     out.push_back(
         {reported.codes()[slot], 0, kNoItem, ListKind::String, static_cast<std::int8_t>(slot)});
   };
-  bool missingWithoutCodeListed = false;
-  auto listMissingWithoutCode = [&] {
-    missingWithoutCodeListed = true;
-    for (std::size_t slot = 0; slot < slots; ++slot)
-      if (!ownTag[slot] && firstAt[slot] < 0) missing(slot);
-  };
-  for (std::size_t i = 0; i < stored.size(); ++i) {
+  // Extended data ends every record and has no reported codes: it is listed as stored.
+  const auto xdata = std::find_if(stored.begin(), stored.end(),
+                                  [](const ListElement& e) { return dxf::isExtendedData(e.code); });
+  const auto beforeXdata = static_cast<std::size_t>(xdata - stored.begin());
+  for (std::size_t i = 0; i < beforeXdata; ++i) {
     const ListElement& e = stored[i];
-    if (!missingWithoutCodeListed && dxf::isExtendedData(e.code)) listMissingWithoutCode();
     const auto at = static_cast<std::ptrdiff_t>(i);
     if (e.reportedSlot >= 0) {
       const auto slot = static_cast<std::size_t>(e.reportedSlot);
@@ -155,7 +152,9 @@ std::vector<ListElement> listLayout(const db::Database& db, db::ObjectId id,
     }
     out.push_back(e);
   }
-  if (!missingWithoutCodeListed) listMissingWithoutCode();
+  for (std::size_t slot = 0; slot < slots; ++slot)
+    if (!ownTag[slot] && firstAt[slot] < 0) missing(slot);
+  out.insert(out.end(), xdata, stored.end());
   countOccurrences(out);
   return out;
 }
