@@ -34,21 +34,12 @@ struct Change {
   std::size_t occurrence;  // the element is the occurrence-th of its code in the list
 };
 
-// Where the identity elements (-1, 0 and the leading 5 and 330) of a list end.
+// Where the identity elements of a list end: its name (-1) and type (0), then the handle (5) and
+// owner (330) that kxdbEntGet lists after them.
 const resbuf* skipIdentity(const resbuf* list) {
-  bool handleSeen = false, ownerSeen = false;
-  for (; list; list = list->next) {
-    if (list->code == -1 || list->code == 0) continue;
-    if (list->code == 5 && !handleSeen) {
-      handleSeen = true;
-      continue;
-    }
-    if (list->code == 330 && !ownerSeen) {
-      ownerSeen = true;
-      continue;
-    }
-    break;
-  }
+  while (list && (list->code == -1 || list->code == 0)) list = list->next;
+  if (list && list->code == 5) list = list->next;
+  if (list && list->code == 330) list = list->next;
   return list;
 }
 
