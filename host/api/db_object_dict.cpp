@@ -273,19 +273,12 @@ Kxad::ErrorStatus KxDbSortentsTable::moveToTop(const KxDbObjectIdArray& ids) {
 
 namespace {
 
-// Index of the display options (70) of a wipeout. Files put the image groups after an
-// "AcDbWipeout" marker (some after "AcDbRasterImage"), so they are looked for after either.
+// Index of the display options of a wipeout: its only 70, whichever marker a file puts it after
+// ("AcDbWipeout", "AcDbRasterImage" or none).
 std::optional<std::size_t> displayOptionsAt(const db::Database& db, db::ObjectId id) {
   const auto tags = db.tags(id);
-  bool image = false;
-  for (std::size_t i = 1; i < tags.size(); ++i) {
-    if (tags[i].code == 100) {
-      const std::string_view m = db.text(tags[i]);
-      image = image || m == "AcDbWipeout" || m == "AcDbRasterImage";
-      continue;
-    }
-    if (image && tags[i].code == 70) return i;
-  }
+  for (std::size_t i = 1; i < tags.size(); ++i)
+    if (tags[i].code == 70) return i;
   return std::nullopt;
 }
 
