@@ -1,4 +1,4 @@
-// kxdbTblSearch, kxdbTblNext, kxdbTblObjName: the symbol tables as lists.
+// kxdbTblSearch and kxdbTblNext: the symbol tables as lists.
 
 #include <algorithm>
 #include <map>
@@ -163,16 +163,5 @@ resbuf* kxdbTblNext(const wchar_t* table, int rewind) {
   if (next.isNull()) return nullptr;
   cursor = next;
   return recordList(db, next);
-}
-
-int kxdbTblObjName(const wchar_t* table, const wchar_t* name, kds_name result) {
-  editor::Document* doc = activeDocumentOrNull();
-  const auto type = recordType(table);
-  if (!doc || !type || !name || !result) return KXRT_ERROR;
-  const db::Database& db = doc->db();
-  const db::ObjectId record = db::findTableRecord(db, *type, name);
-  if (record.isNull()) return KXRT_ERROR;
-  setName(result, db, record);
-  return KXRT_NORM;
 }
 }

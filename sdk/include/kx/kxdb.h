@@ -35,9 +35,8 @@ int kxdbEntLast(kds_name result);
 int kxdbHandEnt(const wchar_t* handle, kds_name result);
 
 // Symbol tables: "LAYER", "LTYPE", "STYLE", "VIEW", "UCS", "VPORT", "APPID", "DIMSTYLE",
-// "BLOCK". The list of a record has no -1 name (use kxdbTblObjName); for "BLOCK" it also has -2,
-// the name of the block's first entity. `setNext` makes kxdbTblNext go on after this record.
+// "BLOCK". The list of a record has no -1 name; for "BLOCK" it also has -2, the name of the
+// block's first entity. `setNext` makes kxdbTblNext go on after this record.
 resbuf* kxdbTblSearch(const wchar_t* table, const wchar_t* name, int setNext);
 resbuf* kxdbTblNext(const wchar_t* table, int rewind);
-int kxdbTblObjName(const wchar_t* table, const wchar_t* name, kds_name result);
 }

@@ -178,7 +178,6 @@ TEST_F(DbObjectsTest, OpensTheMostDerivedClassAndCastsSafely) {
   EXPECT_EQ(kxdbOpenKxDbObject(object, KxDbObjectId::kNull, KxDb::kForRead), Kxad::eNullObjectId);
   EXPECT_EQ(kxdbOpenKxDbObject(object, {db.serial(), 999999}, KxDb::kForRead), Kxad::eInvalidInput);
   db::setEntityErased(db, line, true);
-  EXPECT_TRUE(db.isErased(line));
   EXPECT_EQ(kxdbOpenKxDbObject(object, idOf(db, line), KxDb::kForRead), Kxad::eWasErased);
   ASSERT_EQ(kxdbOpenKxDbObject(object, idOf(db, line), KxDb::kForWrite, true), Kxad::eOk);
   EXPECT_EQ(object->erase(false), Kxad::eOk);

@@ -245,8 +245,7 @@ TEST_F(HostCommandsTest, EntryPointsRefuseANullPointerInAnyPlace) {
   EXPECT_EQ(kxdbHandEnt(nullptr, name), KXRT_ERROR);
   EXPECT_EQ(kxdbHandEnt(L"1", nullptr), KXRT_ERROR);
   EXPECT_EQ(kxdbTblSearch(L"LAYER", nullptr, 0), nullptr);
-  EXPECT_EQ(kxdbTblObjName(L"LAYER", nullptr, name), KXRT_ERROR);
-  EXPECT_EQ(kxdbTblObjName(L"LAYER", L"0", nullptr), KXRT_ERROR);
+  EXPECT_EQ(kxdbEntNext(nullptr, nullptr), KXRT_ERROR);
   EXPECT_EQ(kxedGetVar(nullptr, &value), KXRT_ERROR);
   EXPECT_EQ(kxedGetVar(L"CLAYER", nullptr), KXRT_ERROR);
   EXPECT_EQ(kxedSetVar(nullptr, &value), KXRT_ERROR);
