@@ -197,16 +197,19 @@ TEST_F(EntityListTest, ListsOfAnR12DrawingKeepAndPlaceItsGroups) {
                          "c\n"),
             std::string::npos);
   // An entity of a type no table knows, in a drawing without subclass markers, is one; a point
-  // added to it goes without a z of 0, as the drawing's points are written.
+  // added to it goes without a z of 0, as the drawing's points are written; a z given to a stored
+  // point goes in after its y.
   kds_name shape;
   ASSERT_EQ(kxdbEntNext(escaped, shape), KXRT_NORM);
   RbList shapeList(kxdbEntGet(shape));
+  shapeList.find(10)->value.point[2] = 4;
   const double flat[3] = {2, 3, 0};
   resbuf* added = kxutBuildList(11, flat, 0);
   added->next = shapeList.find(10)->next;
   shapeList.find(10)->next = added;
   EXPECT_EQ(kxdbEntMod(shapeList.head), KXRT_NORM);
-  EXPECT_NE(saved().find("\n20\n1\n11\n2.0\n21\n3.0\n0\nENDSEC"), std::string::npos);
+  EXPECT_NE(saved().find("\n10\n1\n20\n1\n30\n4.0\n11\n2.0\n21\n3.0\n0\nENDSEC"),
+            std::string::npos);
   EXPECT_EQ(kxdbEntDel(shape), KXRT_NORM);
 }
 
