@@ -91,15 +91,6 @@ bool measure(const db::Database& db, db::ObjectId id, Bounds& b) {
 
 }  // namespace
 
-KxDbObjectId KxDbEntity::blockId() const {
-  if (state_->isNew) return KxDbObjectId::kNull;
-  const db::Database& db = databaseOf(*this);
-  db::ObjectId owner = db.owner(state_->id);
-  if (!owner.isNull() && db.isType(owner, "INSERT")) owner = db.owner(owner);  // an attribute
-  if (!owner.isNull() && !db.isType(owner, "BLOCK_RECORD")) return KxDbObjectId::kNull;
-  return kx::api::objectIdOf(db, owner);
-}
-
 wchar_t* KxDbEntity::layer() const {
   return kx::api::hostString(db::FieldReader(databaseOf(*this), state_->id).string(8));
 }

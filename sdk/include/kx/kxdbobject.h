@@ -70,7 +70,6 @@ class KxDbEntity : public KxDbObject {
  public:
   KX_RX_DECLARE_MEMBERS(KxDbEntity)
 
-  KxDbObjectId blockId() const;
   // A copy for the caller to free with kxad_free.
   wchar_t* layer() const;
   KxDbObjectId layerId() const;
