@@ -282,16 +282,22 @@ TEST_F(EntityListTest, ChangedValuesLandInTheirGroupsAndEzdxfReadsThemBack) {
     ASSERT_EQ(kxdbEntMod(again.head), KXRT_NORM);
     for (const kx::dxf::Tag& t : db().tags(poly)) EXPECT_NE(t.code, 30);
   }
-  // Extended data after a polyline's vertices stays when a list that leaves it out adds a vertex.
+  // Extended data after a polyline's vertices stays when a list that leaves it out adds a vertex
+  // and moves a bulge to the next vertex.
   const double v[3] = {0, 0, 0}, w[3] = {1, 1, 0};
-  nameOf(made(kxutBuildList(KXRT_DXF0, L"LWPOLYLINE", 10, v, 10, w, 1001, L"KX", 1000, L"kept", 0)),
+  nameOf(made(kxutBuildList(KXRT_DXF0, L"LWPOLYLINE", 10, v, 42, 0.5, 10, w, 1001, L"KX", 1000,
+                            L"kept", 0)),
          name);
-  RbList noted(kxdbEntGet(name));
-  resbuf* second = noted.find(10, 1);
-  kxutRelRb(second->next);
-  second->next = kxutBuildList(10, v, 0);
-  ASSERT_EQ(kxdbEntMod(noted.head), KXRT_NORM);
-  EXPECT_NE(saved().find("\n1000\nkept\n"), std::string::npos);
+  ASSERT_EQ(kxdbEntMod(RbList(kxutBuildList(-1, name, 10, v, 10, w, 42, 0.5, 10, v, 0)).head),
+            KXRT_NORM);
+  EXPECT_NE(saved().find("\n 20\n0.0\n 10\n1.0\n 20\n1.0\n 42\n0.5\n 10\n0.0\n 20\n0.0\n1001\nKX\n"
+                         "1000\nkept\n"),
+            std::string::npos);
+  // New extended data given before groups of the entity's own still ends its record.
+  nameOf(made(kxutBuildList(KXRT_DXF0, L"LINE", 10, v, 11, w, 0)), name);
+  ASSERT_EQ(kxdbEntMod(RbList(kxutBuildList(-1, name, 10, v, 1001, L"KX", 11, w, 0)).head),
+            KXRT_NORM);
+  EXPECT_NE(saved().find("\n 21\n1.0\n 31\n0.0\n1001\nKX\n  0\n"), std::string::npos);
   // Vertices given to a polyline that had none go before its extended data, and a new point of
   // extended data right after the group before it, with its z of 0 as this drawing's points have.
   nameOf(made(kxutBuildList(KXRT_DXF0, L"LWPOLYLINE", 1001, L"KX", 1000, L"kept", 1005, L"1F", 0)),
