@@ -357,7 +357,8 @@ TEST_F(EntityListTest, ChangedValuesLandInTheirGroupsAndEzdxfReadsThemBack) {
       db(), fmt::format(R"(c, a, p, t = (doc.entitydb[h] for h in ({}, {}, {}, {}))
 pts = p.get_points('xyb')
 sys.stdout.buffer.write(('%r %r %d %d %r %d %r %r %r %s' % (c.dxf.radius, c.dxf.center.x,
-    c.dxf.color, c.dxf.transparency, a.dxf.end_angle, len(pts), pts[1], pts[-2][1], pts[-1], t.dxf.text)).encode()))",
+    c.dxf.color, c.dxf.transparency, a.dxf.end_angle, len(pts), pts[1], pts[-2][1], pts[-1],
+    t.dxf.text)).encode()))",
                         hex(circle), hex(arc), hex(poly), hex(text)));
   ASSERT_TRUE(run.ok);
   EXPECT_EQ(run.printed, "12.5 101.25 3 33554496 90.0 " + std::to_string(vertices + 1) +
