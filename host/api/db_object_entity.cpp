@@ -6,6 +6,7 @@
 
 #include "api/host_names.h"
 #include "api/object_state.h"
+#include "db/layers.h"
 #include "db/object_fields.h"
 #include "db/symbol_tables.h"
 #include "dxf/number_syntax.h"
@@ -105,8 +106,13 @@ Kxad::ErrorStatus KxDbEntity::setLayer(const wchar_t* name) {
   if (const auto es = kx::api::checkWritable(*this); es != Kxad::eOk) return es;
   if (!name || !*name) return Kxad::eInvalidInput;
   db::Database& db = databaseOf(*this);
-  const db::ObjectId layer = db::findTableRecord(db, "LAYER", name);
-  if (layer.isNull()) return Kxad::eNotFound;
+  db::ObjectId layer = db::findTableRecord(db, "LAYER", name);
+  if (layer.isNull()) {
+    // A layer that entities are on without a record in the table is a layer all the same (a CAD
+    // program makes the record when it reads such a drawing); it gets its record now.
+    if (!db::isLayerInUse(db, name)) return Kxad::eNotFound;
+    layer = db::addLayer(db, name);
+  }
   // The record's own spelling, as a CAD program stores it.
   const std::wstring stored = db::FieldReader(db, layer).string(2);
   db::ObjectFields f(db, state_->id);

@@ -43,6 +43,19 @@ long long entityLayerFlags(const Database& db, ObjectId entity) {
   return flags.emplace(std::move(key), value).first->second;
 }
 
+bool isLayerInUse(const Database& db, std::wstring_view name) {
+  for (const char* section : {"ENTITIES", "BLOCKS"}) {
+    const Section* s = db.findSection(section);
+    if (!s) continue;
+    for (const ObjectId id : s->records) {
+      if (db.isErased(id) || db.isType(id, "BLOCK") || db.isType(id, "ENDBLK")) continue;
+      const FieldReader fields(db, id);
+      if (fields.locate(8) && sameTableName(fields.string(8), name)) return true;
+    }
+  }
+  return false;
+}
+
 ObjectId addLayer(Database& db, std::wstring_view name) {
   std::vector<NewTag> record;
   if (db.version().hasSubclassMarkers()) {

@@ -24,6 +24,9 @@ inline bool isOnFrozenLayer(const Database& db, ObjectId entity) {
   return entityLayerFlags(db, entity) & 1;
 }
 
+// Whether a live entity (of the model, a layout or a block) is on the layer `name`: a writer may
+// leave a layer's record out of the table and still put entities on it.
+bool isLayerInUse(const Database& db, std::wstring_view name);
 // Adds a layer as a CAD program makes one on demand: colour 7, linetype Continuous, not locked.
 // Throws std::invalid_argument when the drawing has no LAYER table.
 ObjectId addLayer(Database& db, std::wstring_view name);

@@ -88,6 +88,7 @@ TEST_F(DbObjectsTest, LockedLayerRefusesWriteAndUnlockedAccepts) {
   EXPECT_EQ(entity->setColorIndex(1), Kxad::eOk);
   EXPECT_EQ(entity->setColorIndex(256), Kxad::eOk);  // and back
   EXPECT_EQ(entity->setLayer(L""), Kxad::eInvalidInput);
+  EXPECT_EQ(entity->setLayer(L"named by nothing"), Kxad::eNotFound);  // no layer made for it
   EXPECT_EQ(entity->setLayer(idOf(db, db::findTableRecord(db, "LAYER", L"0"))), Kxad::eOk);
   entity->close();
   EXPECT_EQ(db::FieldReader(db, line).integer(62), 256);
