@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -352,8 +353,7 @@ TEST_F(DbObjectsTest, NewTextIsInvisibleUntilAppendedAndPlacedWhenClosed) {
   delete foreign;
   // Entity names reach the active drawing alone.
   const KxDbObjectId behind = idOf(db, addLine(db, {0, 0, 0}, {1, 0, 0}));
-  const kds_name behindName = {behind.drawing(), behind.object()};
-  EXPECT_EQ(kxdbEntDel(behindName), KXRT_ERROR);
+  EXPECT_EQ(kxdbEntDel(std::array{behind.drawing(), behind.object()}.data()), KXRT_ERROR);
   // An empty current text style is Standard.
   db::setHeaderString(other.db(), "$TEXTSTYLE", 7, L"");
   auto* unstyled = new KxDbMText;
@@ -578,8 +578,9 @@ TEST_F(DbObjectsTest, ExtentsOfWhatTheHostMeasuresWithoutDrawing) {
     if (kxdbOpenObject(entity, idOf(db, id), KxDb::kForRead) != Kxad::eOk)
       return std::vector<double>();
     KxDbExtents e;
-    EXPECT_EQ(entity->getGeomExtents(e), Kxad::eOk);
+    const bool measured = entity->getGeomExtents(e) == Kxad::eOk;
     entity->close();
+    if (!measured) return std::vector<double>();
     const KxGePoint3d &lo = e.minPoint(), &hi = e.maxPoint();
     return std::vector<double>({lo.x, lo.y, lo.z, hi.x, hi.y, hi.z});
   };
@@ -590,6 +591,10 @@ TEST_F(DbObjectsTest, ExtentsOfWhatTheHostMeasuresWithoutDrawing) {
           newTags("100 AcDbPolyline | 90 3 | 70 0 | 38 2 | 10 1 | 20 5 | 10 4 | 20 -1 | 10 2 | "
                   "20 3 | 210 0 | 220 0 | 230 -1"))),
       std::vector<double>({-4, -1, -2, -1, 5, -2}));
+  // A y without its x is no vertex: nothing to measure.
+  EXPECT_EQ(extentsOf(addEntityWith(db, "LWPOLYLINE",
+                                    newTags("100 AcDbPolyline | 90 0 | 70 0 | 43 0 | 20 7"))),
+            std::vector<double>());
   EXPECT_EQ(extentsOf(addEntityWith(db, "POINT", newTags("100 AcDbPoint | 10 3 | 20 4 | 30 5"))),
             std::vector<double>({3, 4, 5, 3, 4, 5}));
   EXPECT_EQ(extentsOf(addLine(db, {5, 1, 0}, {2, 3, 1})), std::vector<double>({2, 1, 0, 5, 3, 1}));
