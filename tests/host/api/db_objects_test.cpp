@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -351,9 +350,6 @@ TEST_F(DbObjectsTest, NewTextIsInvisibleUntilAppendedAndPlacedWhenClosed) {
   EXPECT_EQ(foreign->textStyle(), idOf(other.db(), current));
   EXPECT_EQ(db::FieldReader(other.db(), foreign->state().id).string(8), L"0");
   delete foreign;
-  // Entity names reach the active drawing alone.
-  const KxDbObjectId behind = idOf(db, addLine(db, {0, 0, 0}, {1, 0, 0}));
-  EXPECT_EQ(kxdbEntDel(std::array{behind.drawing(), behind.object()}.data()), KXRT_ERROR);
   // An empty current text style is Standard.
   db::setHeaderString(other.db(), "$TEXTSTYLE", 7, L"");
   auto* unstyled = new KxDbMText;

@@ -677,11 +677,14 @@ TEST_F(EntityListTest, WalkGoesThroughTheEntitiesSectionInFileOrder) {
   EXPECT_EQ(kxdbHandEnt(L"xyz", byHandle), KXRT_ERROR);
   EXPECT_EQ(kxdbEntUpd(at), KXRT_ERROR);
 
-  // A file of nothing but its entities, as small programs write them.
+  // A file of nothing but its entities, as small programs write them; once it is the active
+  // drawing, names of the other one reach nothing (deleting the erased circle would restore it).
+  const kds_name circle = {at[0], at[1]};
   open(kx::db::readDxf("0\nSECTION\n2\nENTITIES\n0\nPOINT\n10\n1\n20\n2\n0\nENDSEC\n0\nEOF\n",
                        "bare.dxf")
            .db);
   EXPECT_EQ(kxdbEntNext(nullptr, at), KXRT_NORM);
+  EXPECT_EQ(kxdbEntDel(circle), KXRT_ERROR);
 }
 
 }  // namespace
